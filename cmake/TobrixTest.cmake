@@ -1,0 +1,15 @@
+include(GoogleTest)
+
+# tobrix_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# One GoogleTest executable; its cases are listed to CTest when the tests run
+# (not at build time, so a sanitizer build does not run every binary twice).
+function(tobrix_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    TOBRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    TOBRIX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+endfunction()

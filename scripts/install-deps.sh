@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and `make run` need.
+# Idempotent: apt-get runs only when at least one package is missing, so a
+# warm machine pays nothing for it.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  g++ cmake ninja-build pkg-config ccache make git
+  # libraries the code links against
+  libcurl4-openssl-dev libpugixml-dev libsqlite3-dev libpng-dev libjpeg62-turbo-dev
+  libgif-dev libfreetype-dev fonts-dejavu-core libsdl2-dev libgcab-dev libcpp-httplib-dev
+  libcli11-dev nlohmann-json3-dev libsodium-dev libssl-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev xvfb xauth wrk curl
+  ca-certificates
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  # dpkg-query prints "install ok installed" only for a fully installed package
+  if [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
