@@ -3,7 +3,7 @@
 #include <pugixml.hpp>
 
 #include "base/Text.h"
-#include "platform/device/DeviceRoot.h"
+#include "platform/system/SystemInfo.h"
 
 namespace {
 
@@ -60,8 +60,9 @@ void ReadStrings(const pugi::xml_node& stringsNode, std::map<std::u16string, Loc
 std::u16string MissingStringText(int32_t number) { return u"STR_" + text::ToU16(number); }
 
 bool Localization::Load(const std::filesystem::path& hostPath) {
+    // No device (or no answer) leaves the id empty: the default language.
     std::u16string localeId;
-    if (platform::HasCurrentDevice()) localeId = U16(platform::CurrentDevice().Info().localeId);
+    if (!platform::GetLocaleId(localeId)) localeId.clear();
     return Load(hostPath, localeId);
 }
 
