@@ -30,7 +30,10 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        // Help exits 0; every usage error exits 1 so that scripts can test for
+        // failure by one status, whatever number the parser gives the error.
+        int status = app.exit(e);
+        return status == 0 ? 0 : 1;
     } catch (const tobrixctl::CommandError& e) {
         std::cerr << "tobrixctl: " << e.what() << std::endl;
         return 1;
