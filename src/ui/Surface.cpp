@@ -3,6 +3,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "platform/imaging/Bitmap.h"
 #include "ui/Blend.h"
 
 namespace {
@@ -159,4 +160,10 @@ void Surface::EndGdi() {
     deviceContext.ClearClip();
     deviceContext.SetViewportOrigin(0, 0);
     deviceContext.SelectFont(nullptr);
+}
+
+bool Surface::SavePng(const std::u16string& path, std::string* error) const {
+    std::vector<uint8_t> bytes;
+    auto bitmap = platform::imaging::FromRgb565(Pixels(), Alpha(), width, height);
+    return platform::imaging::EncodePng(bitmap, bytes, error) && platform::imaging::WriteFile(path, bytes, error);
 }

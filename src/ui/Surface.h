@@ -62,6 +62,10 @@ public:
         return DrawImage(x, y, source.width, source.height, source, transparency, 0, 0);
     }
 
+    // Writes the pixels (and the alpha plane, if any) as a PNG file; a path
+    // starting with a backslash is a device path.
+    bool SavePng(const std::u16string& path, std::string* error = nullptr) const;
+
     // Text drawing shares the pixels: the device context is clipped and
     // offset like the pixel routines until EndGdi.
     platform::text::DeviceContext& BeginGdi();
