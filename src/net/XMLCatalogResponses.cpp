@@ -1,5 +1,7 @@
 #include "net/XMLCatalogResponses.h"
 
+#include <cstring>
+
 namespace {
 
 // Reads the attribute `name` of every item into `out` until an item lacks it.
@@ -9,6 +11,28 @@ void ReadList(const pugi::xml_node& container, const char* name, std::vector<std
         std::u16string value;
         if (!XMLResponse::ReadText(item, name, value)) return;
         out.push_back(std::move(value));
+    }
+}
+
+// The attributes of an application element.
+enum AppField {
+    kId, kName, kCom, kIcon, kType, kCatid, kRate, kRates, kReviews, kViews,
+    kDownloads, kVersion, kRevision, kSysid, kExe, kInstall, kCreatetime, kAppFieldCount
+};
+
+int AppFieldIndex(const char* n) {
+    auto is = [n](const char* name) { return std::strcmp(n, name) == 0; };
+    switch (n[0]) {
+    case 'i': return is("id") ? kId : is("icon") ? kIcon : is("install") ? kInstall : -1;
+    case 'n': return is("name") ? kName : -1;
+    case 'c': return is("com") ? kCom : is("catid") ? kCatid : is("createtime") ? kCreatetime : -1;
+    case 't': return is("type") ? kType : -1;
+    case 'r': return is("rate") ? kRate : is("rates") ? kRates : is("reviews") ? kReviews : is("revision") ? kRevision : -1;
+    case 'v': return is("views") ? kViews : is("version") ? kVersion : -1;
+    case 'd': return is("downloads") ? kDownloads : -1;
+    case 's': return is("sysid") ? kSysid : -1;
+    case 'e': return is("exe") ? kExe : -1;
+    default: return -1;
     }
 }
 
@@ -62,26 +86,33 @@ bool XMLResponse_Tags::ReadBody(const pugi::xml_node& root) {
 }
 
 bool XMLResponse_GetApps::FillApp(const pugi::xml_node& e, App& a) {
+    // One pass over the element's attributes instead of a lookup by name per
+    // field: lists of applications are the largest answers the store reads.
+    pugi::xml_attribute found[kAppFieldCount];
+    for (const pugi::xml_attribute& attr : e.attributes()) {
+        const int field = AppFieldIndex(attr.name());
+        if (field >= 0 && !found[field]) found[field] = attr;  // the first of a name counts
+    }
     // Every attribute is read even after a missing one, so that a list shows
     // what it can of an incomplete entry.
     bool all = true;
-    all &= ReadInt(e, "id", a.id);
-    all &= ReadText(e, "name", a.name);
-    all &= ReadText(e, "com", a.company);
-    all &= ReadText(e, "icon", a.icon);
-    all &= ReadText(e, "type", a.type);
-    all &= ReadInt(e, "catid", a.catid);
-    all &= ReadDouble(e, "rate", a.rate);
-    all &= ReadInt(e, "rates", a.rates);
-    all &= ReadInt(e, "reviews", a.reviews);
-    all &= ReadInt(e, "views", a.views);
-    all &= ReadInt(e, "downloads", a.downloads);
-    all &= ReadText(e, "version", a.version);
-    all &= ReadInt(e, "revision", a.revision);
-    all &= ReadText(e, "sysid", a.sysid);
-    all &= ReadText(e, "exe", a.exe);
-    all &= ReadText(e, "install", a.install);
-    ReadUInt(e, "createtime", a.createtime);
+    all &= ReadInt(found[kId], a.id);
+    all &= ReadText(found[kName], a.name);
+    all &= ReadText(found[kCom], a.company);
+    all &= ReadText(found[kIcon], a.icon);
+    all &= ReadText(found[kType], a.type);
+    all &= ReadInt(found[kCatid], a.catid);
+    all &= ReadDouble(found[kRate], a.rate);
+    all &= ReadInt(found[kRates], a.rates);
+    all &= ReadInt(found[kReviews], a.reviews);
+    all &= ReadInt(found[kViews], a.views);
+    all &= ReadInt(found[kDownloads], a.downloads);
+    all &= ReadText(found[kVersion], a.version);
+    all &= ReadInt(found[kRevision], a.revision);
+    all &= ReadText(found[kSysid], a.sysid);
+    all &= ReadText(found[kExe], a.exe);
+    all &= ReadText(found[kInstall], a.install);
+    ReadUInt(found[kCreatetime], a.createtime);
     return all;
 }
 

@@ -1,5 +1,6 @@
 #include "net/XMLResponse.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -39,22 +40,25 @@ int32_t XMLResponse::Parse(const char* data, std::size_t length) {
 
 void XMLResponse::ShowError(int32_t code) { net::Services().ShowError(code); }
 
-bool XMLResponse::ReadText(const pugi::xml_node& node, const char* name, std::u16string& out) {
-    const pugi::xml_attribute a = node.attribute(name);
+bool XMLResponse::ReadText(const pugi::xml_attribute& a, std::u16string& out) {
     if (!a) return false;
-    out = U16(a.value());
+    const char* v = a.value();
+    const std::size_t n = std::strlen(v);
+    // Most attribute texts are plain ASCII; they need no decoding.
+    if (std::all_of(v, v + n, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        out.assign(v, v + n);
+    else
+        out = U16(std::string_view(v, n));
     return true;
 }
 
-bool XMLResponse::ReadInt(const pugi::xml_node& node, const char* name, int32_t& out) {
-    const pugi::xml_attribute a = node.attribute(name);
+bool XMLResponse::ReadInt(const pugi::xml_attribute& a, int32_t& out) {
     if (!a) return false;
     text::ParseInt(std::string_view(a.value()), out);
     return true;
 }
 
-bool XMLResponse::ReadUInt(const pugi::xml_node& node, const char* name, uint32_t& out) {
-    const pugi::xml_attribute a = node.attribute(name);
+bool XMLResponse::ReadUInt(const pugi::xml_attribute& a, uint32_t& out) {
     if (!a) return false;
     int64_t v = 0;
     // Values beyond 32 bits are not a time the record can hold: keep the old.
@@ -63,11 +67,26 @@ bool XMLResponse::ReadUInt(const pugi::xml_node& node, const char* name, uint32_
     return true;
 }
 
-bool XMLResponse::ReadDouble(const pugi::xml_node& node, const char* name, double& out) {
-    const pugi::xml_attribute a = node.attribute(name);
+bool XMLResponse::ReadDouble(const pugi::xml_attribute& a, double& out) {
     if (!a) return false;
     text::ParseDouble(std::string_view(a.value()), out);
     return true;
+}
+
+bool XMLResponse::ReadText(const pugi::xml_node& node, const char* name, std::u16string& out) {
+    return ReadText(node.attribute(name), out);
+}
+
+bool XMLResponse::ReadInt(const pugi::xml_node& node, const char* name, int32_t& out) {
+    return ReadInt(node.attribute(name), out);
+}
+
+bool XMLResponse::ReadUInt(const pugi::xml_node& node, const char* name, uint32_t& out) {
+    return ReadUInt(node.attribute(name), out);
+}
+
+bool XMLResponse::ReadDouble(const pugi::xml_node& node, const char* name, double& out) {
+    return ReadDouble(node.attribute(name), out);
 }
 
 bool XMLResponse_Auth::ReadBody(const pugi::xml_node& root) {

@@ -37,6 +37,11 @@ public:
     static bool ReadInt(const pugi::xml_node& node, const char* name, int32_t& out);
     static bool ReadUInt(const pugi::xml_node& node, const char* name, uint32_t& out);
     static bool ReadDouble(const pugi::xml_node& node, const char* name, double& out);
+    // The same for an attribute already found (an empty handle is missing).
+    static bool ReadText(const pugi::xml_attribute& a, std::u16string& out);
+    static bool ReadInt(const pugi::xml_attribute& a, int32_t& out);
+    static bool ReadUInt(const pugi::xml_attribute& a, uint32_t& out);
+    static bool ReadDouble(const pugi::xml_attribute& a, double& out);
 };
 
 // "auth": the session id.
