@@ -35,7 +35,6 @@ protected:
         l.lowSpeedTime = 1s;
         l.sizeQueryTimeout = 1000ms;
         InetManager::Instance().SetLimits(l);
-        nettest::Services().Clear();
     }
     void TearDown() override {
         server.ReleaseAll();
@@ -46,7 +45,7 @@ protected:
     // Queues a job and records its events; the outcome is complete after WaitIdle.
     shared_ptr<HttpRequest> Start(const std::string& url, Outcome& out, bool busy = false,
                                   const std::filesystem::path& file = {}) {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job = file.empty()
                                           ? InetManager::Instance().Add(U16(url), busy)
                                           : InetManager::Instance().AddToHostFile(U16(url), busy, file);
@@ -78,6 +77,7 @@ protected:
         return nettest::DeviceRootPath() / "Program Files" / "Tobrix" / "cabs" / name;
     }
 
+    nettest::ServicesScope ui;
     TestServer server;
 };
 
@@ -120,7 +120,7 @@ TEST_F(InetManagerTest, BodyIsFreedAfterTheCompletionEvent) {
     Outcome out;
     shared_ptr<HttpRequest> job = Start(server.Url("/bytes/300"), out);
     ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+    std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
     EXPECT_TRUE(out.bodyWasThere);
     EXPECT_EQ(job->Data(), nullptr);
     EXPECT_FALSE(job->Pending());
@@ -139,7 +139,7 @@ TEST_F(InetManagerTest, MemoryBodiesAreCappedWithOrWithoutALength) {
 TEST_F(InetManagerTest, CancelledMemoryJobSucceedsWithWhatArrived) {
     Outcome out;
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job = Start(server.Url("/bytes/200000"), out);
         SubscribeFn(job->Progress, [](HttpRequest* r, double) { r->Cancel(); });
     }
@@ -156,7 +156,7 @@ TEST_F(InetManagerTest, OnlyTheFirstFiveQueueEntriesRun) {
     ASSERT_TRUE(server.WaitArrivals(5, 5s));
     EXPECT_EQ(InetManager::Instance().QueueLength(), 6u);
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         for (int i = 0; i < 5; ++i) EXPECT_TRUE(jobs[i]->Started());
         EXPECT_FALSE(jobs[5]->Started());
     }
@@ -176,22 +176,21 @@ TEST_F(InetManagerTest, BusyIndicatorIsHeldWhileAJobThatAskedForItIsQueued) {
     Start(server.Url("/gate/1"), a, true);
     Start(server.Url("/gate/2"), b, false);
     ASSERT_TRUE(server.WaitArrivals(2, 5s));
-    EXPECT_EQ(nettest::Services().raised, 1);
-    EXPECT_EQ(nettest::Services().lowered, 0);
+    EXPECT_EQ(ui.services.BusyCount(), 1);
     server.ReleaseAll();
     ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    EXPECT_EQ(nettest::Services().lowered, 1);
+    EXPECT_EQ(ui.services.BusyCount(), 0);
 }
 
 TEST_F(InetManagerTest, CompletionRunsUnderTheUILock) {
     std::atomic<int> lockedElsewhere{-1};
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job = InetManager::Instance().Add(server.Url16("/bytes/10"), false);
         SubscribeFn(job->Complete, [&](HttpRequest*, bool) {
             std::thread probe([&] {
-                const bool got = nettest::Services().UILock().try_lock();
-                if (got) nettest::Services().UILock().unlock();
+                const bool got = ui.services.UILock().try_lock();
+                if (got) ui.services.UILock().unlock();
                 lockedElsewhere = got ? 0 : 1;
             });
             probe.join();
@@ -231,7 +230,7 @@ TEST_F(InetManagerTest, WithTheNetworkDownEveryQueuedJobFailsOnce) {
         EXPECT_FALSE(o.ok);
     }
     EXPECT_FALSE(ConnectionManager::Instance().IsConnected());
-    EXPECT_EQ(nettest::Services().raised, nettest::Services().lowered);
+    EXPECT_EQ(ui.services.BusyCount(), 0);
     EXPECT_EQ(server.Arrivals(), 0);
     // Up again: the next job reconnects and works.
     nettest::SetNetworkUp(true);
@@ -255,7 +254,7 @@ TEST_F(InetManagerTest, FileModeWritesTheWholeBody) {
 TEST_F(InetManagerTest, FileModeTargetIsADevicePath) {
     Outcome out;
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job =
             InetManager::Instance().Add(server.Url16("/bytes/3000"), false, u"\\Program Files\\Tobrix\\cabs\\dev.cab");
         SubscribeFn(job->Complete, [&out](HttpRequest*, bool ok) { out.ok = ok; });
@@ -290,7 +289,7 @@ TEST_F(InetManagerTest, CancelledDownloadFailsAndLeavesNoFile) {
     const auto file = TempFile("cancelled.cab");
     Outcome out;
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job = Start(server.Url("/bytes/500000"), out, false, file);
         SubscribeFn(job->Progress, [](HttpRequest* r, double) { r->Cancel(); });
     }
