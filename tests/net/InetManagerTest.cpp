@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <fcntl.h>
 
 #include <csignal>
 #include <fstream>
@@ -11,6 +15,8 @@
 #include "net/ConnectionManager.h"
 #include "net/InetManager.h"
 #include "net/XMLResponse.h"
+
+extern char** environ;
 
 using namespace std::chrono_literals;
 
@@ -328,6 +334,40 @@ TEST_F(InetManagerTest, SizeQueryGivesKilobytesOrNothing) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     nettest::SetNetworkUp(false);
     EXPECT_EQ(inet.SizeQuery(server.Url16("/bytes/5000")), u"");
+}
+
+// A certificate nobody vouches for: the transfer must refuse it, never trust
+// the network blindly.
+TEST_F(InetManagerTest, HttpsVerifiesCertificates) {
+    const auto dir = nettest::DeviceRootPath() / "tls";
+    std::filesystem::create_directories(dir);
+    const std::string key = (dir / "key.pem").string(), cert = (dir / "cert.pem").string();
+    const char* argv[] = {"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1",
+                          "-days", "1", "-keyout", key.c_str(), "-out", cert.c_str(), nullptr};
+    pid_t pid = 0;
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    const int spawned = posix_spawnp(&pid, "openssl", &quiet, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0) GTEST_SKIP() << "openssl is not installed";
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    httplib::SSLServer tls(cert.c_str(), key.c_str());
+    ASSERT_TRUE(tls.is_valid());
+    tls.Get("/x", [](const httplib::Request&, httplib::Response& res) { res.set_content("secret", "text/plain"); });
+    const int port = tls.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { tls.listen_after_bind(); });
+    const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/x";
+    Outcome out = Run(url);
+    EXPECT_EQ(out.completions, 1);
+    EXPECT_FALSE(out.ok);
+    EXPECT_TRUE(out.body.empty());
+    EXPECT_EQ(InetManager::Instance().SizeQuery(U16(url)), u"");
+    tls.stop();
+    thread.join();
 }
 
 }  // namespace
