@@ -107,6 +107,13 @@ TEST_F(InetManagerTest, UnknownLengthIsReadCompletelyWithoutProgress) {
     EXPECT_TRUE(out.progress.empty());
 }
 
+TEST_F(InetManagerTest, AddressesWithSpacesAndNonAsciiTextAreFetched) {
+    server.Script("/script/icon of \xC3\xA9t\xC3\xA9.png", 200, "png");
+    Outcome out = Run(server.Url("/script/icon of \xC3\xA9t\xC3\xA9.png"));
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(out.body, "png");
+}
+
 TEST_F(InetManagerTest, ErrorPageIsDeliveredInMemoryAndReadsAsUnreadable) {
     Outcome out = Run(server.Url("/notfound"));
     EXPECT_TRUE(out.ok);
