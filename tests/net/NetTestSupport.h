@@ -1,0 +1,21 @@
+#pragma once
+#include <filesystem>
+
+#include "core/PlainAppServices.h"
+
+// One emulated device for the whole test program (a fresh temporary root).
+// Each test installs its own plain application services in the store state
+// and takes them out again.
+namespace nettest {
+
+const std::filesystem::path& DeviceRootPath();
+void SetNetworkUp(bool up);
+
+class ServicesScope {
+public:
+    ServicesScope();
+    ~ServicesScope();
+    PlainAppServices services;
+};
+
+}  // namespace nettest
