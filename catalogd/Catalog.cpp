@@ -38,12 +38,13 @@ AppRow ReadApp(const Stmt& s) {
     return r;
 }
 
-// Rating order: averages within 0.05 of each other count as equal, and then
-// the application more people rated comes first.
+// Rating order: averages within the same 0.05 step count as equal, and then
+// the application more people rated comes first. The step is taken of the
+// average as it is sent (two decimals), so a client sees the order it gets.
 const char* OrderBy(std::string_view sort) {
     if (sort == "rates")
-        return "CASE WHEN a.rates > 0 THEN CAST(a.rate_sum * 20.0 / a.rates + 1e-9 AS INTEGER) ELSE -1 END DESC, "
-               "a.rates DESC, a.id";
+        return "CASE WHEN a.rates > 0 THEN CAST(ROUND(a.rate_sum * 1.0 / a.rates, 2) * 20 + 1e-9 AS INTEGER) "
+               "ELSE -1 END DESC, a.rates DESC, a.id";
     if (sort == "downloads") return "a.downloads DESC, a.id";
     if (sort == "views") return "a.views DESC, a.id";
     if (sort == "createtime") return "a.createtime DESC, a.id";

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "Catalog.h"
+#include "Clock.h"
 #include "DbPool.h"
 #include "Query.h"
 #include "Schema.h"
@@ -37,11 +38,6 @@ std::string_view RawQuery(const httplib::Request& req) {
 }
 
 }  // namespace
-
-int64_t NowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
 
 Server::Server(const std::string& dbPath, ServerOptions opts)
     : options(std::move(opts)), pool(std::make_unique<DbPool>(dbPath)), http(std::make_unique<httplib::Server>()) {

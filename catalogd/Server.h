@@ -52,7 +52,4 @@ private:
     int boundPort = 0;
 };
 
-// The milliseconds clock sessions and records use.
-int64_t NowMs();
-
 }  // namespace catalogd
