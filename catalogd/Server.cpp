@@ -50,6 +50,9 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
     }
     int threads = options.threads > 0 ? options.threads : 1;
     http->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    // Headers and body leave in separate writes; without this, delayed
+    // acknowledgements hold every keep-alive answer back by tens of ms.
+    http->set_tcp_nodelay(true);
     http->set_keep_alive_max_count(1000);
     http->set_read_timeout(10, 0);
     http->set_write_timeout(30, 0);
