@@ -85,21 +85,6 @@ std::string Server::FilesUrl(const httplib::Request& req) const {
     return "http://" + host + std::string(kFilesPrefix);
 }
 
-std::string_view Server::ApiMethod(std::string_view path) const {
-    if (path.size() < 2 || path.front() != '/') return {};
-    path.remove_prefix(1);
-    if (path.ends_with(".xml")) {
-        path.remove_suffix(4);
-        return path.find('/') == std::string_view::npos ? path : std::string_view();
-    }
-    if (path.ends_with(".php") && path.starts_with(options.service.prefix)) {
-        path.remove_prefix(options.service.prefix.size());
-        path.remove_suffix(4);
-        return path;
-    }
-    return {};
-}
-
 void Server::Handle(const httplib::Request& req, httplib::Response& res) {
     auto start = std::chrono::steady_clock::now();
     std::string_view path = req.path;
@@ -109,7 +94,7 @@ void Server::Handle(const httplib::Request& req, httplib::Response& res) {
         if (path.starts_with(kFilesPrefix)) {
             label = "file " + std::string(path);
             code = ServeFile(path.substr(kFilesPrefix.size()), res);
-        } else if (std::string_view method = ApiMethod(path); !method.empty() && FindHandler(method)) {
+        } else if (std::string_view method = MethodOfPath(path, options.service.prefix); !method.empty()) {
             label = method;
             code = ServeApi(method, req, res);
         } else {

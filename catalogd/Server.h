@@ -42,8 +42,6 @@ private:
     int ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res);
     int ServeFile(std::string_view relative, httplib::Response& res);
     std::string FilesUrl(const httplib::Request& req) const;
-    // The method name when the path is one of the two API forms.
-    std::string_view ApiMethod(std::string_view path) const;
 
     ServerOptions options;
     std::unique_ptr<DbPool> pool;

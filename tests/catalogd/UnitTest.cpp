@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include "Api.h"
 #include "Base64.h"
 #include "Query.h"
 #include "StaticFiles.h"
@@ -101,6 +102,19 @@ TEST(FoldCase, FoldsLatinGreekAndCyrillic) {
     EXPECT_EQ(FoldCase("ŁÓDŹ ČTEČKA"), "łódź čtečka");
     EXPECT_EQ(FoldCase("ΟΔΟΣ"), "οδοσ");
     EXPECT_EQ(FoldCase("odos"), "odos");
+}
+
+TEST(MethodOfPath, ReadsBothFormsBelowAnyFolder) {
+    EXPECT_EQ(MethodOfPath("/auth.xml", "api/"), "auth");
+    EXPECT_EQ(MethodOfPath("/store/v1/getapps.xml", "api/"), "getapps");
+    EXPECT_EQ(MethodOfPath("/api/auth_restore.php", "api/"), "auth_restore");
+    EXPECT_EQ(MethodOfPath("/store/api/rate.php", "api/"), "rate");
+    EXPECT_EQ(MethodOfPath("/rate.php", ""), "rate");
+    EXPECT_EQ(MethodOfPath("/rate.php", "api/"), "");      // the prefix is missing
+    EXPECT_EQ(MethodOfPath("/xapi/rate.php", "api/"), "");  // not a whole folder name
+    EXPECT_EQ(MethodOfPath("/api/rate.xml.bak", "api/"), "");
+    EXPECT_EQ(MethodOfPath("/api/pirate.php", "api/"), "");
+    EXPECT_EQ(MethodOfPath("/nosuch.xml", ""), "");
 }
 
 TEST(StaticFiles, OnlyPlainRelativePathsAreServed) {
