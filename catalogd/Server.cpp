@@ -1,12 +1,11 @@
 #include "Server.h"
 
-#include <fcntl.h>
 #include <httplib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "Catalog.h"
 #include "Clock.h"
@@ -75,9 +74,20 @@ int Server::Bind() {
     return boundPort;
 }
 
-void Server::Run() { http->listen_after_bind(); }
+void Server::Run() {
+    running = true;
+    if (!stopping) http->listen_after_bind();
+    running = false;
+}
 
-void Server::Stop() { http->stop(); }
+void Server::Stop() {
+    stopping = true;
+    // The HTTP server counts as running only once its accept loop has begun;
+    // a stop that came earlier would be lost and Run() would never return.
+    for (int i = 0; i < 5000 && running && !http->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    http->stop();
+}
 
 std::string Server::FilesUrl(const httplib::Request& req) const {
     std::string host = req.get_header_value("Host");

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +49,8 @@ private:
     std::unique_ptr<httplib::Server> http;
     std::string assetsDir;
     int boundPort = 0;
+    std::atomic<bool> running{false};
+    std::atomic<bool> stopping{false};
 };
 
 }  // namespace catalogd

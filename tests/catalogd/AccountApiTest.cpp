@@ -132,6 +132,12 @@ TEST(AccountApiIdle, SessionsExpireAfterTheIdleTimeButNotWhileUsed) {
     EXPECT_EQ(server.Call("cats", "sessionid=" + idle).code, 203);
 }
 
+TEST(ServerLifetime, StopsEvenWhenAskedRightAfterStarting) {
+    for (int i = 0; i < 3; ++i) {
+        TestServer server;  // destroyed at once; a lost stop request would hang here
+    }
+}
+
 TEST_F(AccountApi, MalformedParametersAnswer200AndNeverBreakTheServer) {
     std::string s = server.SignIn();
     std::string flags = "&irda=0&bt=0&wifi=0&phone=0&gl=0&cam=0&cam3g=0&accel=0&gps=0&keypad=0";

@@ -106,16 +106,16 @@ TEST(SeededPackages, EveryPackageIsACabinetTheInstallerUnderstands) {
     EXPECT_TRUE(store_found);
 }
 
-TEST(SeededPackages, SpecialCharactersInNamesSurviveTheSetupDocument) {
-    PackageSpec spec;
-    spec.installName = "Pebble Cards & Dice \"Deluxe\" <Ёж>";
-    spec.installDir = "%CE1%\\Cards & Dice";
-    spec.files = {{"cards.exe", "CARDS.001", std::string(300, 'x')}};
-    spec.shortcutName = "Cards & Dice.lnk";
-    spec.shortcutTarget = "cards.exe";
-    spec.registryKey = "HKLM\\Software\\Pebble\\Cards & Dice";
-    spec.registryValues = {{"Version", "1.0", false}, {"Runs", "0", true}};
-    ExpectInstallable(BuildCabinet(spec), spec.installName);
+TEST(SeededPackages, MarkupCharactersInNamesSurviveTheSetupDocument) {
+    PackageLayout layout;
+    layout.installName = "Pebble Cards & Dice \"Deluxe\" <Ёж>";
+    layout.installDir = "%CE1%\\Cards & Dice";
+    layout.files = {{"cards.exe", "CARDS.001", std::string(300, 'x')}};
+    layout.shortcutName = "Cards & Dice.lnk";
+    layout.shortcutTarget = "cards.exe";
+    layout.registryKey = "HKLM\\Software\\Pebble\\Cards & Dice";
+    layout.registryValues = {{"Version", "1.0", false}, {"Runs", "0", true}};
+    ExpectInstallable(BuildCabinet(layout), layout.installName);
 }
 
 TEST(Seed, TheSameOptionsGiveTheSameCatalog) {
