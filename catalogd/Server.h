@@ -37,6 +37,8 @@ public:
     void Run();
     // Safe from any thread; Run() returns soon after.
     void Stop();
+    // False for a store that was never seeded (no files folder known).
+    bool HasCatalog() const { return !assetsDir.empty(); }
 
 private:
     void Handle(const httplib::Request& req, httplib::Response& res);
