@@ -56,6 +56,16 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
     http->set_read_timeout(10, 0);
     http->set_write_timeout(30, 0);
     http->set_payload_max_length(64 * 1024);
+    // The HTTP layer refuses request lines beyond its limit before any
+    // handler sees them; only an overlong free text makes one that long, so
+    // it is answered the way the methods answer such a text.
+    httplib::Server::HandlerWithResponse tooLong = [this](const httplib::Request&, httplib::Response& res) {
+        if (res.status != 414) return httplib::Server::HandlerResponse::Unhandled;
+        res.set_content(Envelope(kTextTooLong), kXmlType);
+        if (!options.quiet) std::fprintf(stderr, "request line too long %d\n", int(kTextTooLong));
+        return httplib::Server::HandlerResponse::Handled;
+    };
+    http->set_error_handler(tooLong);
     auto handler = [this](const httplib::Request& req, httplib::Response& res) { Handle(req, res); };
     http->Get(".*", handler);
 }
