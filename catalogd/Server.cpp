@@ -52,7 +52,10 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
     // Headers and body leave in separate writes; without this, delayed
     // acknowledgements hold every keep-alive answer back by tens of ms.
     http->set_tcp_nodelay(true);
-    http->set_keep_alive_max_count(1000);
+    // A worker serves one connection for as long as it is kept alive, so
+    // idle keep-alive connections must let go soon or they starve the pool.
+    http->set_keep_alive_max_count(200);
+    http->set_keep_alive_timeout(2);
     http->set_read_timeout(10, 0);
     http->set_write_timeout(30, 0);
     http->set_payload_max_length(64 * 1024);

@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 using namespace catalogd;
 
 constexpr int kWrkSeconds = 3;
-constexpr int kWrkConnections = 16;
+constexpr int kWrkConnections = 8;  // no more than the server's workers: each keeps its connection
 constexpr int kRounds = 2;
 
 // One seeded catalog served for the whole run.
