@@ -432,9 +432,11 @@ void WindowSystem::StylusUp(int x, int y) {
 }
 
 void WindowSystem::KeyDown(std::uint32_t virtualKey) {
-    // F1 and F2 are the hardware soft keys: they act as the menu bar does.
-    if (virtualKey == VK_F1 || virtualKey == VK_F2) {
-        if (PressSoftKey(virtualKey == VK_F1 ? 0 : 1)) return;
+    // F1 and F2 are the hardware soft keys: with a menu bar they act as its
+    // labels do (and a disabled key does nothing); without one they are keys.
+    if ((virtualKey == VK_F1 || virtualKey == VK_F2) && MenuBarOf(nullptr)) {
+        PressSoftKey(virtualKey == VK_F1 ? 0 : 1);
+        return;
     }
     if (focus && IsWindow(focus)) PostMessage(focus, WM_KEYDOWN, virtualKey, 1);
 }
