@@ -86,12 +86,15 @@ TEST_F(HeadlessTest, CreationSendsCreateThenActivationAndFocusThenPaints) {
     ASSERT_NE(w, nullptr);
     // No rectangle given: the work area under the task bar.
     EXPECT_EQ(w->Rect(), (WinRect{0, 26, 240, 320}));
-    ASSERT_GE(log.size(), 4u);
+    ASSERT_GE(log.size(), 6u);
     EXPECT_EQ(log[0].message, WM_CREATE);
-    EXPECT_EQ(log[1].message, WM_ACTIVATE);  // the old window goes inactive
-    EXPECT_EQ(log[1].wParam, WA_INACTIVE);
-    EXPECT_EQ(log[2].message, WM_ACTIVATE);
-    EXPECT_EQ(log[2].window, w);
+    EXPECT_EQ(log[1].message, WM_SIZE);
+    EXPECT_EQ(log[1].lParam, MakeLParam(240, 294));
+    EXPECT_EQ(log[2].message, WM_MOVE);
+    EXPECT_EQ(log[3].message, WM_ACTIVATE);  // the old window goes inactive
+    EXPECT_EQ(log[3].wParam, WA_INACTIVE);
+    EXPECT_EQ(log[4].message, WM_ACTIVATE);
+    EXPECT_EQ(log[4].window, w);
     EXPECT_EQ(ws().GetFocus(), w);
     EXPECT_EQ(Next().message, WM_PAINT);
     EXPECT_EQ(ws().FindWindow(u"Other"), w);

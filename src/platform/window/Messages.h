@@ -87,6 +87,13 @@ struct Message {
     LPARAM lParam = 0;
 };
 
+// What WM_NOTIFY's lParam points to.
+struct NotifyHeader {
+    Window* from = nullptr;
+    std::uintptr_t id = 0;
+    std::uint32_t code = 0;
+};
+
 // Left, top, right, bottom, as the platform's rectangle record.
 struct WinRect {
     int left = 0, top = 0, right = 0, bottom = 0;

@@ -7,10 +7,7 @@
 #include <vector>
 
 #include "base/Text.h"
-#if __has_include("platform/text/DeviceContext.h")
 #include "platform/text/DeviceContext.h"
-#define TOBRIX_HAVE_TEXT 1
-#endif
 
 namespace platform {
 
@@ -51,7 +48,6 @@ void Fill(std::vector<std::uint16_t>& buf, int stride, const WinRect& r, std::ui
 // Left label at the left edge, right label at the right edge, like the
 // handheld's own bar; a disabled key's label is greyed.
 void DrawSoftKeyLabels(std::vector<std::uint16_t>& pixels, int w, int h, const Window& bar) {
-#ifdef TOBRIX_HAVE_TEXT
     text::DeviceContext dc;
     dc.Attach(pixels.data(), w, h);
     const int margin = h / 4;
@@ -63,9 +59,6 @@ void DrawSoftKeyLabels(std::vector<std::uint16_t>& pixels, int w, int h, const W
                     (i == 0 ? text::kLeft : text::kRight) | text::kVCenter | text::kSingleLine | text::kEndEllipsis |
                         text::kNoPrefix);
     }
-#else
-    (void)pixels, (void)w, (void)h, (void)bar;
-#endif
 }
 
 }  // namespace

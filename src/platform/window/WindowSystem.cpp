@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 namespace platform {
@@ -34,6 +35,14 @@ WindowSystem& WindowSystem::Current() {
     return *Slot();
 }
 
+std::uint32_t WindowSystem::RegisterWindowMessage(const std::u16string& name) {
+    static std::mutex mutex;
+    static std::map<std::u16string, std::uint32_t> names;
+    std::lock_guard lock(mutex);
+    auto [it, added] = names.emplace(name, 0xC000u + static_cast<std::uint32_t>(names.size()));
+    return it->second;
+}
+
 // --- Windows -------------------------------------------------------------
 
 bool WindowSystem::RegisterClass(const WindowClass& windowClass) {
@@ -63,6 +72,8 @@ Window* WindowSystem::CreateWindow(const std::u16string& className, const std::u
         queue.Forget(w);
         return nullptr;
     }
+    SendMessage(w, WM_SIZE, 0, MakeLParam(w->rect.Width(), w->rect.Height()));
+    SendMessage(w, WM_MOVE, 0, MakeLParam(w->rect.left, w->rect.top));
     if (style & WS_VISIBLE) ShowWindow(w, true);
     return w;
 }

@@ -45,12 +45,15 @@ public:
     static void Uninstall();
 
     virtual const char* Name() const = 0;
+    // A process-wide message number for a name (0xC000 and up), the same for
+    // every caller asking with that name.
+    static std::uint32_t RegisterWindowMessage(const std::u16string& name);
     const ScreenMetrics& Metrics() const { return metrics; }
 
     // --- Windows -----------------------------------------------------------
     bool RegisterClass(const WindowClass& windowClass);
-    // Sends WM_CREATE (lParam: a CreateStruct*) before returning; a create
-    // handler answering -1 fails the creation. A zero-sized rectangle asks
+    // Sends WM_CREATE (lParam: a CreateStruct*), then WM_SIZE and WM_MOVE,
+    // before returning; a create handler answering -1 fails the creation. A zero-sized rectangle asks
     // for the default: the work area.
     Window* CreateWindow(const std::u16string& className, const std::u16string& title, std::uint32_t style,
                          const WinRect& rect, void* createParams);

@@ -1,0 +1,3 @@
+#include "ui/app/AnimatorKinds.h"
+
+bool IsEndless(const Animator& /*animator*/) { return false; }
