@@ -1,3 +1,6 @@
 #include "ui/app/AnimatorKinds.h"
 
-bool IsEndless(const Animator& /*animator*/) { return false; }
+bool IsEndless(const Animator& animator) {
+    if (auto* looping = dynamic_cast<const ILoopingAnimator*>(&animator)) return looping->IsEndless();
+    return false;
+}
