@@ -4,11 +4,11 @@
 
 #include "base/Delegate.h"
 #include "base/shared_ptr.h"
+#include "ui/Layout.h"
 #include "ui/Rect.h"
 
 class GObject;
 class Surface;
-class Layout;
 class UIServer;
 class Animator;
 struct Touch;

@@ -46,22 +46,46 @@ bool Decode(const uint8_t* data, size_t size, Bitmap& out, const DecodeOptions& 
     return ok;
 }
 
+namespace {
+
+// A path starting with a backslash is a device path below the current
+// device root; anything else is a host path.
+bool HostPathOf(std::u16string_view path, std::filesystem::path& host, std::string* error) {
+    if (path.empty() || path[0] != u'\\') {
+        host = std::filesystem::path(U8(path));
+        return true;
+    }
+    if (!HasCurrentDevice()) {
+        if (error) *error = "no device for the device path " + U8(path);
+        return false;
+    }
+    auto mapped = CurrentDevice().HostPath(path);
+    if (!mapped) {
+        if (error) *error = "the device path leaves the device: " + U8(path);
+        return false;
+    }
+    host = *mapped;
+    return true;
+}
+
+}  // namespace
+
+bool WriteFile(std::u16string_view path, const std::vector<uint8_t>& bytes, std::string* error) {
+    std::filesystem::path host;
+    if (!HostPathOf(path, host, error)) return false;
+    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        if (error) *error = "cannot write " + host.string();
+        return false;
+    }
+    return true;
+}
+
 bool ReadFile(std::u16string_view path, std::vector<uint8_t>& out, std::string* error) {
     std::filesystem::path host;
-    if (!path.empty() && path[0] == u'\\') {
-        if (!HasCurrentDevice()) {
-            if (error) *error = "no device for the device path " + U8(path);
-            return false;
-        }
-        auto mapped = CurrentDevice().HostPath(path);
-        if (!mapped) {
-            if (error) *error = "the device path leaves the device: " + U8(path);
-            return false;
-        }
-        host = *mapped;
-    } else {
-        host = std::filesystem::path(U8(path));
-    }
+    if (!HostPathOf(path, host, error)) return false;
     std::ifstream in(host, std::ios::binary);
     if (!in) {
         if (error) *error = "cannot open " + host.string();

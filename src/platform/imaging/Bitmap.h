@@ -85,3 +85,15 @@ private:
 };
 
 }  // namespace platform::imaging
+
+namespace platform::imaging {
+
+// PNG bytes of the bitmap (8-bit RGB, or RGBA when it has alpha); screenshots
+// and tools write their pictures with it.
+bool EncodePng(const Bitmap& bitmap, std::vector<uint8_t>& out, std::string* error = nullptr);
+// RGB 5-6-5 pixels (with an optional alpha plane) expanded to a bitmap.
+Bitmap FromRgb565(const uint16_t* pixels, const uint8_t* alpha, int32_t width, int32_t height);
+// Writes bytes to a host or device path (see ReadFile), replacing the file.
+bool WriteFile(std::u16string_view path, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
+
+}  // namespace platform::imaging

@@ -42,9 +42,11 @@ struct Library {
     }
 };
 
+// Never destroyed: fonts kept by other process-wide objects (the font
+// manager, the system font) close their faces during exit, in whatever order.
 Library& SharedLibrary() {
-    static Library library;
-    return library;
+    static Library* library = new Library();
+    return *library;
 }
 
 int32_t Pixels26(FT_Pos v) { return static_cast<int32_t>((v + 32) >> 6); }

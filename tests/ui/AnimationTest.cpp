@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include "UiTestSupport.h"
+#include "ui/Interpolator.h"
+#include "ui/PerformanceFrequency.h"
+#include "ui/Property.h"
+#include "ui/StateAnimator.h"
+#include "ui/StatesChain.h"
+
+namespace {
+
+template <class I>
+shared_ptr<I> Keys(std::initializer_list<std::pair<int, int>> keys) {
+    shared_ptr<I> i(new I());
+    for (auto [s, v] : keys) i->AddKey(s, v);
+    return i;
+}
+
+TEST(Interpolation, LinearAndCubicValuesTruncateTowardZero) {
+    auto linear = Keys<LinearInterpolator<int>>({{0, 0}, {10, 100}});
+    EXPECT_EQ(linear->ValueAt(5), 50);
+    EXPECT_EQ(linear->ValueAt(3), 30);
+    EXPECT_EQ(linear->ValueAt(10), 100);
+    EXPECT_EQ(linear->ValueAt(25), 100);
+    auto cubic = Keys<CubicInterpolator<int>>({{0, 0}, {10, 100}});
+    EXPECT_EQ(cubic->ValueAt(5), 50);
+    EXPECT_EQ(cubic->ValueAt(2), 10) << "10.4 truncated";
+    auto down = Keys<LinearInterpolator<int>>({{0, 0}, {3, -10}});
+    EXPECT_EQ(down->ValueAt(1), -3) << "-3.33 truncates toward zero, not down";
+    auto multi = Keys<LinearInterpolator<int>>({{0, 0}, {4, 40}, {6, 0}});
+    EXPECT_EQ(multi->ValueAt(4), 40);
+    EXPECT_EQ(multi->ValueAt(5), 20);
+}
+
+TEST(Interpolation, KeysMustStrictlyIncrease) {
+    auto i = Keys<LinearInterpolator<int>>({{0, 1}, {5, 2}, {5, 3}, {4, 9}, {-1, 9}});
+    EXPECT_EQ(i->KeyCount(), 2u);
+    EXPECT_EQ(i->Keys()[1].gap, 5);
+    EXPECT_EQ(i->StateCount(), 6);
+    auto single = Keys<CubicInterpolator<int>>({{3, 42}});
+    EXPECT_EQ(single->ValueAt(0), 42);
+    EXPECT_EQ(single->ValueAt(9), 42);
+}
+
+struct Chain : ::testing::Test {
+    RecordingServer server;
+    shared_ptr<GObject> object = NewObject(0, 0, 10, 10);
+    Chain() { server.GetRoot()->AddChild(object); }
+
+    shared_ptr<ComplexStatesChain<int>> XChain(int target, int frames) {
+        shared_ptr<ComplexStatesChain<int>> c(new ComplexStatesChain<int>(
+            shared_ptr<Interpolator<int>>(new LinearInterpolator<int>()),
+            shared_ptr<Property<int>>(new XPositionProperty(object))));
+        c->SetKey(frames, target);
+        return c;
+    }
+    // Ticks until the server has no animator left; returns the frame count.
+    int Run(int limit = 1000) {
+        int frames = 0;
+        while (server.AnimatorCount() > 0 && frames < limit) {
+            server.Tick(true, false);
+            ++frames;
+        }
+        return frames;
+    }
+};
+
+TEST_F(Chain, SetKeyStartsFromThePropertyAndStateCountNeverDropsBelowOne) {
+    object->SetPosition(20, 0);
+    auto c = XChain(120, 10);
+    EXPECT_EQ(c->GetStateCount(), 11);
+    EXPECT_EQ(c->GetInterpolator()->Keys()[0].value, 20);
+    c->SetStateCount(0);
+    EXPECT_EQ(c->GetStateCount(), 1);
+    EXPECT_FALSE(c->GoToState(1));
+    EXPECT_FALSE(c->GoToState(-1));
+}
+
+TEST_F(Chain, AnAnimationFromFirstToLastStateTakesOneFramePerStep) {
+    auto c = XChain(100, 10);
+    std::vector<int> xs;
+    SubscribeFn(c->StateChanged(), [&](StatesChain*, int, int, int) { xs.push_back(object->X()); });
+    AnimateToEnd(*object, c);
+    int ticks = Run();
+    EXPECT_EQ(xs.size(), 10u) << "10 state changes for 11 states";
+    EXPECT_EQ(ticks, 11) << "the 11th tick finds it at the target and drops it";
+    EXPECT_EQ(object->X(), 100);
+    EXPECT_EQ(xs[4], 50);
+    EXPECT_EQ(c->DriverCount(), 0);
+}
+
+TEST_F(Chain, AOneStateChainFinishesAtItsFirstStep) {
+    shared_ptr<ComplexStatesChain<int>> c(new ComplexStatesChain<int>());
+    shared_ptr<StateAnimator> a(new StateAnimator(c, StateAnimator::LastState));
+    EXPECT_FALSE(a->Step());
+    EXPECT_EQ(c->DriverCount(), 0);
+    EXPECT_FALSE(a->Step());
+    EXPECT_EQ(c->DriverCount(), 0) << "counted off only once";
+}
+
+// While two animators drive a chain it refuses to move: the older one gives
+// up at once, and from then on the newer one runs alone. A restarted fade or
+// slide therefore continues instead of freezing half-way.
+TEST_F(Chain, TwoAnimatorsOnOneChainLeaveItToTheNewerOne) {
+    auto c = XChain(100, 10);
+    auto older = AnimateToEnd(*object, c);
+    server.Tick(true, false);
+    EXPECT_EQ(c->GetCurrentState(), 1);
+    auto newer = AnimateToEnd(*object, c);
+    EXPECT_EQ(c->DriverCount(), 2);
+    EXPECT_FALSE(older->Step()) << "refused while two drive the chain";
+    EXPECT_EQ(c->GetCurrentState(), 1);
+    EXPECT_EQ(c->DriverCount(), 1);
+    Run();
+    EXPECT_EQ(object->X(), 100);
+    EXPECT_EQ(c->DriverCount(), 0);
+}
+
+TEST_F(Chain, PingPongRepeatRunsThreePasses) {
+    auto c = XChain(20, 2);  // states 0, 1, 2 -> x 0, 10, 20
+    std::vector<int> states;
+    SubscribeFn(c->StateChanged(), [&](StatesChain*, int, int n, int) { states.push_back(n); });
+    object->StartAnimator(shared_ptr<Animator>(new StateAnimator(c, StateAnimator::LastState, true, StateAnimator::PingPong, 3)));
+    Run();
+    EXPECT_EQ(states, (std::vector<int>{1, 2, 1, 0, 1, 2}));
+}
+
+TEST_F(Chain, RestartLoopJumpsBackToTheStart) {
+    auto c = XChain(20, 2);
+    std::vector<int> states;
+    SubscribeFn(c->StateChanged(), [&](StatesChain*, int, int n, int) { states.push_back(n); });
+    object->StartAnimator(shared_ptr<Animator>(new StateAnimator(c, StateAnimator::LastState, true, StateAnimator::Restart, 2)));
+    Run();
+    EXPECT_EQ(states, (std::vector<int>{1, 2, 0, 1, 2}));
+}
+
+TEST_F(Chain, TargetsAreClampedIntoTheChain) {
+    auto c = XChain(100, 10);
+    EXPECT_EQ(StateAnimator(c, 50).GetTarget(), 10);
+    EXPECT_EQ(StateAnimator(c, -7).GetTarget(), 0);
+    EXPECT_EQ(StateAnimator(c, StateAnimator::FirstState).GetTarget(), 0);
+}
+
+TEST_F(Chain, ALockedChainEndsItsAnimationAtOnce) {
+    auto c = XChain(100, 10);
+    c->Lock();
+    AnimateToEnd(*object, c);
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(object->X(), 0);
+}
+
+TEST_F(Chain, ARestartedAnimatorRunsOncePerFrame) {
+    auto c = XChain(100, 10);
+    shared_ptr<StateAnimator> a(new StateAnimator(c, StateAnimator::LastState, false));
+    object->StartAnimator(a);
+    server.Tick(true, false);
+    object->StartAnimator(a);  // added again while running
+    server.Tick(true, false);
+    EXPECT_EQ(c->GetCurrentState(), 2) << "one state per frame, not two";
+    EXPECT_EQ(server.AnimatorCount(), 1u);
+    Run();
+    EXPECT_EQ(object->X(), 100);
+}
+
+TEST_F(Chain, ParallelChainsMoveInLockstep) {
+    auto x = XChain(100, 4);
+    shared_ptr<ComplexStatesChain<int>> y(new ComplexStatesChain<int>(
+        shared_ptr<Interpolator<int>>(new CubicInterpolator<int>()), shared_ptr<Property<int>>(new YPositionProperty(object))));
+    y->SetKey(4, 40);
+    shared_ptr<ParallelStatesChain> both(new ParallelStatesChain());
+    both->AddChain(x);
+    both->AddChain(y);
+    both->SetStateCount(5);
+    AnimateToEnd(*object, both);
+    server.Tick(true, false);
+    server.Tick(true, false);
+    EXPECT_EQ(object->GetPosition(), (Point{50, 20}));
+    Run();
+    EXPECT_EQ(object->GetPosition(), (Point{100, 40}));
+}
+
+TEST_F(Chain, TransparencyOfAGroupFollowsTheChildsProperty) {
+    auto child = NewObject(0, 0, 1, 1);
+    object->AddChild(child);
+    TransparencyChildsProperty group(object);
+    group.SetValue(80);
+    EXPECT_EQ(child->GetTransparency(), 80);
+    TransparencyProperty own(object);
+    own.SetValue(30);
+    EXPECT_EQ(child->GetTransparency(), 80);
+    EXPECT_EQ(own.GetValue(), 30);
+}
+
+TEST_F(Chain, TheTimerRunsOnlyWhileSomethingIsDirtyOrAnimating) {
+    server.ClearDirty();
+    server.Tick(true, true);
+    EXPECT_FALSE(server.IsTimerRunning());
+    object->MoveBy(1, 0);
+    EXPECT_TRUE(server.IsTimerRunning());
+    server.Tick(true, true);
+    EXPECT_EQ(server.paints, 1);
+    server.Tick(true, true);
+    EXPECT_FALSE(server.IsTimerRunning());
+}
+
+TEST(Clock, CountsForwardAcrossWrapsAndHoldsWhenTheCounterStepsBack) {
+    uint64_t counter = 0;
+    PerformanceFrequency clock(1000, [&] { return counter; });
+    EXPECT_EQ(clock.Shift(), 0);
+    EXPECT_DOUBLE_EQ(clock.Now(), 0.0);
+    counter = 1500;
+    EXPECT_DOUBLE_EQ(clock.Now(), 1.5);
+    counter = 1400;  // stepped back
+    EXPECT_DOUBLE_EQ(clock.Now(), 1.5);
+    counter = 2400;
+    EXPECT_DOUBLE_EQ(clock.Now(), 2.5);
+    counter = 0xFFFFFFFFull;
+    clock.Now();
+    counter = 0x1'0000'0063ull;  // wrapped: 100 ticks later in 32 bits
+    double before = clock.Now();
+    counter += 100;
+    EXPECT_NEAR(clock.Now() - before, 0.1, 1e-9);
+
+    PerformanceFrequency fast(3'000'000'000ull, [] { return 0; });
+    EXPECT_EQ(fast.Shift(), 11) << "shifted down to at most 2 MHz";
+    EXPECT_LE(3'000'000'000ull >> fast.Shift(), 2'000'000ull);
+}
+
+TEST(Clock, AClockWhoseSecondsStopGrowingIsPushedOn) {
+    // Beyond 2^33 seconds one tick of half a microsecond no longer changes
+    // the double; get there in the largest jumps the clock counts forward.
+    uint64_t counter = 0;
+    PerformanceFrequency clock(2'000'000, [&] { return counter; });
+    clock.Now();
+    while (clock.Now() < 1.0e10) counter += 0xEFFFFFFFull;
+    double stuck = clock.Now();
+    double last = stuck;
+    int calls = 0;
+    while (last == stuck && calls < 200000) {
+        counter += 1;
+        last = clock.Now();
+        ++calls;
+    }
+    EXPECT_EQ(calls, static_cast<int>(PerformanceFrequency::kStallLimit) + 1);
+    EXPECT_DOUBLE_EQ(last, stuck + 1.0);
+}
+
+}  // namespace
