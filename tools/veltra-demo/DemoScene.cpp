@@ -4,6 +4,8 @@
 
 #include "base/Text.h"
 #include "ui/FontManager.h"
+#include "ui/StateAnimator.h"
+#include "ui/StatesChain.h"
 #include "ui/Surface.h"
 #include "ui/UIServer.h"
 #include "ui/app/InputManager.h"
@@ -78,7 +80,6 @@ void DemoBox::Draw(Surface& surface) {
 
 DemoTextBox::DemoTextBox(int fontHeight) : fontHeight(fontHeight) {
     SetFocusable(true);
-    Subscribe(KeyPressed(), this, &DemoTextBox::OnKey);
     Subscribe(Touched(), this, &DemoTextBox::OnTap);
 }
 
@@ -116,7 +117,10 @@ void DemoTextBox::OnFocusChanged(bool value) {
         InputManager::Instance().Hide();
 }
 
-void DemoTextBox::OnKey(shared_ptr<GObject>&, const Key& key) {
+void DemoTextBox::OnKey(const Key& key) {
+    GObject::OnKey(key);
+    if (!IsFocused()) return;
+    if (keySeen) keySeen(key);
     if (key.code == Key::Enter) {
         SetFocused(false);
         return;
@@ -156,7 +160,7 @@ DemoScene::DemoScene(int width, int height) : unit(std::max(width / 24, 4)) {
 
     textBox = new DemoTextBox(font);
     textBox->SetRect(Rect(u, 11 * u, 22 * u, 2 * u + u / 2));
-    Subscribe(textBox->KeyPressed(), this, &DemoScene::OnTextKey);
+    textBox->keySeen = [this](const Key& key) { ShowKey(key); };
     AddChild(textBox, 200);
 
     spinner = new DemoBox(u"", 230, 150, 0, font);
@@ -213,14 +217,24 @@ void DemoScene::OnBoxTouched(shared_ptr<GObject>& sender, const Touch& touch) {
     if (touch.type != Touch::Click) return;
     ++clicks[i];
     ShowClicks();
-    // A click fades the box out and back while it hops up and down.
-    GObject* box = sender.get();
-    const int baseY = 3 * unit, hop = unit;
-    box->StartAnimator(shared_ptr<Animator>(new FrameAnimator(10, [box, baseY, hop](int f) {
-        const int tri = f <= 5 ? f : 10 - f;
-        box->SetTransparency(255 - tri * 38);
-        box->SetPosition(box->X(), baseY - tri * hop / 5);
-    })));
+    // A click fades the box out and back while it hops up and down: two
+    // chains moved in lockstep by one animator, ten frames.
+    const int baseY = 3 * unit;
+    shared_ptr<ComplexStatesChain<int>> fade(new ComplexStatesChain<int>(
+        shared_ptr<Interpolator<int>>(new LinearInterpolator<int>()),
+        shared_ptr<Property<int>>(new TransparencyProperty(sender))));
+    fade->SetKey(5, 60);
+    fade->SetKey(10, 255);
+    shared_ptr<ComplexStatesChain<int>> hop(new ComplexStatesChain<int>(
+        shared_ptr<Interpolator<int>>(new CubicInterpolator<int>()),
+        shared_ptr<Property<int>>(new YPositionProperty(sender))));
+    hop->SetKey(5, baseY - unit);
+    hop->SetKey(10, baseY);
+    shared_ptr<ParallelStatesChain> both(new ParallelStatesChain());
+    both->AddChain(fade);
+    both->AddChain(hop);
+    both->SetStateCount(11);
+    sender->StartAnimator(shared_ptr<Animator>(new StateAnimator(both, StateAnimator::LastState)));
 }
 
 void DemoScene::ShowKey(const Key& key) {
@@ -228,8 +242,6 @@ void DemoScene::ShowKey(const Key& key) {
     if (key.code == Key::Character) text += u" '" + std::u16string(1, key.character) + u"'";
     keyLabel->SetText(text);
 }
-
-void DemoScene::OnTextKey(shared_ptr<GObject>&, const Key& key) { ShowKey(key); }
 
 void DemoScene::OnRootKey(shared_ptr<GObject>&, const Key& key) {
     ShowKey(key);

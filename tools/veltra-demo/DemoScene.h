@@ -58,13 +58,18 @@ private:
 class DemoTextBox : public GObject, public ILabelText {
 public:
     explicit DemoTextBox(int fontHeight);
-    std::u16string GetLabelText() const override { return text; }
+    // The placeholder while empty, so that scripts can tap it by its text.
+    std::u16string GetLabelText() const override { return text.empty() ? std::u16string(u"Type here") : text; }
+    const std::u16string& GetText() const { return text; }
     void SetText(const std::u16string& value);
     void Draw(Surface& surface) override;
     void OnFocusChanged(bool value) override;
+    // Keys are taken in the hook, not through KeyPressed: an event with a
+    // subscriber would swallow the keys meant for the screen behind it.
+    void OnKey(const Key& key) override;
+    std::function<void(const Key&)> keySeen;
 
 private:
-    void OnKey(shared_ptr<GObject>& sender, const Key& key);
     void OnTap(shared_ptr<GObject>& sender, const Touch& touch);
     std::u16string text;
     int fontHeight;
@@ -86,7 +91,6 @@ public:
 private:
     void OnBoxTouched(shared_ptr<GObject>& sender, const Touch& touch);
     void OnRootKey(shared_ptr<GObject>& sender, const Key& key);
-    void OnTextKey(shared_ptr<GObject>& sender, const Key& key);
     void OnPanelShown(int y, int height, const Rect& panel);
     void OnPanelHidden();
     void ShowClicks();
