@@ -58,6 +58,7 @@ nlohmann::json Dump(const GObject& object) {
         {"visible", object.IsVisible()},
         {"focusable", object.IsFocusable()},
         {"focused", object.IsFocused()},
+        {"pressed", object.IsPressed()},
         {"transparency", object.GetTransparency()},
     };
     std::u16string text;

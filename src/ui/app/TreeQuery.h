@@ -18,8 +18,8 @@ bool IsShown(const GObject& object);
 // null.
 GObject* FindLabel(GObject& root, const std::u16string& text);
 
-// Every object: type, id, screen rectangle, visible, focusable,
-// transparency, label text, children.
+// Every object: type, id, screen rectangle, visible, focusable, focused,
+// pressed, transparency, label text, children.
 nlohmann::json Dump(const GObject& root);
 
 }  // namespace treequery
