@@ -22,7 +22,7 @@ void HeadlessWindowSystem::WaitForWork(std::optional<std::uint64_t> nextTimerDue
     }
     if (!Queue().Empty()) return;
     const bool threadsIdle = IdleProbes::Instance().AllIdle();
-    if (nextTimerDue && threadsIdle) {
+    if (nextTimerDue && threadsIdle && !idle.realTime) {
         Clock().JumpTo(*nextTimerDue);
         return;
     }

@@ -25,6 +25,9 @@ public:
     struct IdleResult {
         bool acted = false;
         std::optional<LoopClock::RealClock::time_point> wakeBy;
+        // Waiting for something outside (a person typing a script): timers
+        // then run in real time instead of jumping.
+        bool realTime = false;
     };
     using IdleHandler = std::function<IdleResult()>;
     void SetIdleHandler(IdleHandler handler) { idleHandler = std::move(handler); }

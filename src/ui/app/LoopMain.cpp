@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iostream>
 #include <memory>
 
 #include "platform/device/DeviceRoot.h"
@@ -68,7 +67,7 @@ int RunLoop(Application& app, const std::u16string& windowName, const LoopOption
     if (!app.Init(windowName)) return app.AlreadyRunning() ? kLoopOk : kLoopStartFailed;
     std::unique_ptr<ScriptRunner> runner;
     if (auto* headless = dynamic_cast<HeadlessWindowSystem*>(&WindowSystem::Current()))
-        runner = std::make_unique<ScriptRunner>(app, *headless, file.is_open() ? static_cast<std::istream&>(file) : std::cin);
+        runner = std::make_unique<ScriptRunner>(app, *headless, file.is_open() ? &file : nullptr);
     const int code = app.Run();
     if (runner && runner->Failed()) return kLoopScriptFailed;
     return code;

@@ -1,5 +1,9 @@
 #include "ui/app/ScriptRunner.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -28,12 +32,55 @@ std::string Trim(std::string s) {
 
 }  // namespace
 
-ScriptRunner::ScriptRunner(Application& app, HeadlessWindowSystem& system, std::istream& input)
-    : app(app), system(system), input(input) {
+ScriptRunner::ScriptRunner(Application& app, HeadlessWindowSystem& system, std::istream* script)
+    : app(app), system(system) {
+    if (script) {
+        for (std::string l; std::getline(*script, l);) lines.push_back(l);
+        inputEnded = true;
+    } else {
+        reader = std::thread([this] { ReadStandardInput(); });
+    }
     system.SetIdleHandler([this] { return OnIdle(); });
 }
 
-ScriptRunner::~ScriptRunner() { system.SetIdleHandler(nullptr); }
+ScriptRunner::~ScriptRunner() {
+    system.SetIdleHandler(nullptr);
+    stopping = true;
+    if (reader.joinable()) reader.join();
+}
+
+// Polls so that it notices when the run ends while nobody types.
+void ScriptRunner::ReadStandardInput() {
+    std::string pending;
+    char buffer[4096];
+    while (!stopping) {
+        pollfd p{0, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        const ssize_t n = ::read(0, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        bool ended = n <= 0;
+        if (!ended) pending.append(buffer, static_cast<std::size_t>(n));
+        {
+            std::lock_guard lock(linesMutex);
+            for (std::size_t eol; (eol = pending.find('\n')) != std::string::npos; pending.erase(0, eol + 1))
+                lines.push_back(pending.substr(0, eol));
+            if (ended) {
+                if (!pending.empty()) lines.push_back(pending);
+                inputEnded = true;
+            }
+        }
+        if (Window* w = app.GetWindow()) system.PostMessage(w, WM_NULL, 0, 0);
+        if (ended) return;
+    }
+}
+
+ScriptRunner::Next ScriptRunner::NextLine() {
+    std::lock_guard lock(linesMutex);
+    if (lines.empty()) return inputEnded ? Next::End : Next::Wait;
+    line = lines.front();
+    lines.pop_front();
+    return Next::Line;
+}
 
 bool ScriptRunner::Fail(const std::string& why) {
     failed = true;
@@ -87,7 +134,9 @@ ScriptRunner::IdleResult ScriptRunner::OnIdle() {
             state = State::Ready;
             break;
         case State::Ready: {
-            if (!std::getline(input, line)) {
+            const Next next = NextLine();
+            if (next == Next::Wait) return {false, Clock::now() + std::chrono::milliseconds(100), true};
+            if (next == Next::End) {
                 state = State::Finished;
                 app.Quit();
                 return {true, {}};

@@ -1,7 +1,11 @@
 #pragma once
+#include <atomic>
 #include <chrono>
+#include <deque>
 #include <istream>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/window/HeadlessWindowSystem.h"
 
@@ -21,7 +25,10 @@ class Application;
 // ends the program with Failed() set.
 class ScriptRunner {
 public:
-    ScriptRunner(Application& app, platform::HeadlessWindowSystem& system, std::istream& input);
+    // Reads the whole of `script`; without one, lines come from standard input
+    // as they are typed (read on a thread of its own, so the loop keeps
+    // running meanwhile).
+    ScriptRunner(Application& app, platform::HeadlessWindowSystem& system, std::istream* script);
     ~ScriptRunner();
 
     bool Failed() const { return failed; }
@@ -35,6 +42,9 @@ private:
     enum class State { Ready, WaitingIdle, Sleeping, Finished };
 
     IdleResult OnIdle();
+    void ReadStandardInput();
+    enum class Next { Line, Wait, End };
+    Next NextLine();
     // Runs one line: true when it queued input that the loop must handle
     // before the next command.
     bool Execute(const std::string& command, const std::string& argument);
@@ -46,7 +56,11 @@ private:
 
     Application& app;
     platform::HeadlessWindowSystem& system;
-    std::istream& input;
+    std::mutex linesMutex;
+    std::deque<std::string> lines;
+    bool inputEnded = false;
+    std::atomic<bool> stopping{false};
+    std::thread reader;
     State state = State::Ready;
     Clock::time_point deadline;
     double idleTimeout = kDefaultIdleTimeout;
