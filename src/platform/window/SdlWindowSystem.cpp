@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "base/Text.h"
@@ -48,8 +49,12 @@ void Fill(std::vector<std::uint16_t>& buf, int stride, const WinRect& r, std::ui
 // Left label at the left edge, right label at the right edge, like the
 // handheld's own bar; a disabled key's label is greyed.
 void DrawSoftKeyLabels(std::vector<std::uint16_t>& pixels, int w, int h, const Window& bar) {
+    // The labels' own size: the bar is as tall as the device makes it.
+    static std::unique_ptr<text::Font> font;
+    if (!font || font->Description().height != h * 3 / 5) font = text::Font::Create({h * 3 / 5, 400, false});
     text::DeviceContext dc;
     dc.Attach(pixels.data(), w, h);
+    if (font) dc.SelectFont(font.get());
     const int margin = h / 4;
     for (int i = 0; i < 2; ++i) {
         const auto& key = bar.GetSoftKey(i);
@@ -78,11 +83,15 @@ bool SdlWindowSystem::Open(std::string* error) {
         return false;
     }
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    // The window's own framebuffer, not one borrowed from a GL renderer.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     const auto& m = Metrics();
     window = SDL_CreateWindow("Tobrix device", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, m.width * scale,
                               (m.height + m.MenuBarHeight()) * scale, SDL_WINDOW_SHOWN);
-    if (window) renderer = SDL_CreateRenderer(window, -1, 0);
-    if (!renderer && window) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    // A handheld screen is small: the software renderer scales it fast enough,
+    // needs no graphics driver and shows exactly the pixels we drew.
+    if (window) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer && window) renderer = SDL_CreateRenderer(window, -1, 0);
     if (renderer) {
         screenTexture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, m.width, m.height);
         barTexture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, m.width,
@@ -231,6 +240,13 @@ void SdlWindowSystem::Render() {
     SDL_Rect barRect{0, m.height * scale, m.width * scale, m.MenuBarHeight() * scale};
     SDL_RenderCopy(renderer, barTexture, nullptr, &barRect);
     SDL_RenderPresent(renderer);
+}
+
+bool SdlWindowSystem::ReadDesktop(std::vector<std::uint16_t>& pixels, int& width, int& height) {
+    Render();
+    if (SDL_GetRendererOutputSize(renderer, &width, &height) != 0) return false;
+    pixels.resize(static_cast<std::size_t>(width) * height);
+    return SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB565, pixels.data(), width * 2) == 0;
 }
 
 void SdlWindowSystem::DrawSoftKeys() {

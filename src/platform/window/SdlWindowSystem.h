@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/window/WindowSystem.h"
 
@@ -26,6 +27,9 @@ public:
     // The desktop window's id, for tests that inject events.
     std::uint32_t DesktopWindowId() const;
     int Scale() const { return scale; }
+    // What the desktop window shows now (screen, panel and soft keys), read
+    // back from the renderer as 5-6-5 pixels.
+    bool ReadDesktop(std::vector<std::uint16_t>& pixels, int& width, int& height);
 
 protected:
     void Pump() override;
