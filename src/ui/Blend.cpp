@@ -46,8 +46,18 @@ void CopyRow(uint16_t* dst, const uint16_t* src, size_t n) { std::memmove(dst, s
 void FillRow(uint16_t* dst, uint16_t color, size_t n) {
     size_t i = 0;
 #if defined(__SSE2__)
+    // Aligned 64-byte blocks: a fill only writes, so it can run at twice the
+    // speed of a copy if the stores are wide and aligned.
+    for (; i < n && (reinterpret_cast<uintptr_t>(dst + i) & 15) != 0; ++i) dst[i] = color;
     __m128i c = _mm_set1_epi16(static_cast<short>(color));
-    for (; i + 8 <= n; i += 8) Store(dst + i, c);
+    for (; i + 32 <= n; i += 32) {
+        auto* p = reinterpret_cast<__m128i*>(dst + i);
+        _mm_store_si128(p, c);
+        _mm_store_si128(p + 1, c);
+        _mm_store_si128(p + 2, c);
+        _mm_store_si128(p + 3, c);
+    }
+    for (; i + 8 <= n; i += 8) _mm_store_si128(reinterpret_cast<__m128i*>(dst + i), c);
 #endif
     for (; i < n; ++i) dst[i] = color;
 }

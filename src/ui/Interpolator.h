@@ -31,8 +31,9 @@ public:
     // Number of states a chain derives from these keys.
     int32_t StateCount() const { return keys.empty() ? 0 : keys.back().state + 1; }
 
-    // States before the first key take the first value (the search starts
-    // there); states at or beyond the last key hold the last value.
+    // States at or beyond the last key hold the last value; a state before
+    // the first key (which chains always put at state 0) is extrapolated
+    // from the first two keys.
     T ValueAt(int32_t t) const {
         if (keys.empty()) return T();
         if (keys.size() == 1) return keys[0].value;

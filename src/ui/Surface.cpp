@@ -3,6 +3,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "platform/imaging/Bitmap.h"
 #include "ui/Blend.h"
 
 namespace {
@@ -85,6 +86,10 @@ bool Surface::ClipDestination(Rect& dst, int32_t& shiftX, int32_t& shiftY) const
 void Surface::FillRect(const Rect& rect, uint16_t color) {
     Rect r = rect.Intersect(Bounds());
     if (r.IsEmpty()) return;
+    if (r.x == 0 && r.width == width) {
+        r.width *= r.height;
+        r.height = 1;
+    }
     for (int32_t y = r.y; y < r.Bottom(); ++y)
         blend::FillRow(&pixels[static_cast<size_t>(y) * width + r.x], color, static_cast<size_t>(r.width));
 }
@@ -95,6 +100,11 @@ bool Surface::FillColor(const Rect& rect, uint8_t red, uint8_t green, uint8_t bl
     int32_t sx = 0, sy = 0;
     if (!ClipDestination(r, sx, sy)) return false;
     uint16_t color = blend::FromRgb(red, green, blue);
+    // Whole rows are one run in memory: one call instead of one per row.
+    if (r.x == 0 && r.width == width) {
+        r.width *= r.height;
+        r.height = 1;
+    }
     for (int32_t y = r.y; y < r.Bottom(); ++y) {
         uint16_t* row = &pixels[static_cast<size_t>(y) * width + r.x];
         if (transparency >= 255)
@@ -128,6 +138,11 @@ bool Surface::DrawImage(int32_t x, int32_t y, int32_t w, int32_t h, const Surfac
     sourceX += shiftX;
     sourceY += shiftY;
     const bool withAlpha = source.HasAlpha();
+    // Full rows of equal width on both sides are one run in memory.
+    if (dst.x == 0 && dst.width == width && sourceX == 0 && source.width == width) {
+        dst.width *= dst.height;
+        dst.height = 1;
+    }
     const size_t n = static_cast<size_t>(dst.width);
     for (int32_t row = 0; row < dst.height; ++row) {
         uint16_t* d = &pixels[static_cast<size_t>(dst.y + row) * width + dst.x];
@@ -159,4 +174,10 @@ void Surface::EndGdi() {
     deviceContext.ClearClip();
     deviceContext.SetViewportOrigin(0, 0);
     deviceContext.SelectFont(nullptr);
+}
+
+bool Surface::SavePng(const std::u16string& path, std::string* error) const {
+    std::vector<uint8_t> bytes;
+    auto bitmap = platform::imaging::FromRgb565(Pixels(), Alpha(), width, height);
+    return platform::imaging::EncodePng(bitmap, bytes, error) && platform::imaging::WriteFile(path, bytes, error);
 }

@@ -11,10 +11,17 @@
 // with an optional alpha plane, a clip stack and an origin. The tree draws
 // into one such surface; images are surfaces too. Every routine works in
 // integers on the 16-bit pixels, so a frame needs no format conversion.
+//
+// Surfaces are shared objects: hold them in a shared_ptr (GetScaled may hand
+// back the surface itself).
 class Surface : public shared_object {
 public:
     enum PixelFormat : int32_t { Rgb565 = 0, Rgb888 = 1 };
 
+    Surface() = default;
+    // The device context points into this surface's own pixels.
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
     ~Surface() override = default;
     virtual bool Create(int32_t width, int32_t height, bool withAlpha) = 0;
     virtual bool LoadFile(const std::u16string& path) = 0;
@@ -61,6 +68,10 @@ public:
     bool DrawImage(int32_t x, int32_t y, const Surface& source, int transparency = 255) {
         return DrawImage(x, y, source.width, source.height, source, transparency, 0, 0);
     }
+
+    // Writes the pixels (and the alpha plane, if any) as a PNG file; a path
+    // starting with a backslash is a device path.
+    bool SavePng(const std::u16string& path, std::string* error = nullptr) const;
 
     // Text drawing shares the pixels: the device context is clipped and
     // offset like the pixel routines until EndGdi.

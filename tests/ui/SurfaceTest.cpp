@@ -56,6 +56,33 @@ TEST(Blending, RowKernelsMatchThePixelFormula) {
     }
 }
 
+TEST(Blending, FillRowWritesExactlyItsRunAtAnyAlignment) {
+    std::vector<uint16_t> buffer(128);
+    for (size_t offset = 0; offset < 9; ++offset)
+        for (size_t n = 0; n < 80; n += 7) {
+            std::fill(buffer.begin(), buffer.end(), 0xAAAA);
+            blend::FillRow(buffer.data() + offset, 0x1234, n);
+            for (size_t i = 0; i < buffer.size(); ++i)
+                ASSERT_EQ(buffer[i], i >= offset && i < offset + n ? 0x1234 : 0xAAAA) << offset << " " << n << " " << i;
+        }
+}
+
+TEST(DrawImage, FullWidthImagesDrawLikeNarrowOnes) {
+    shared_ptr<WMSurface> src(new WMSurface(6, 5, true)), dst(new WMSurface(6, 5)), ref(new WMSurface(7, 5));
+    for (int i = 0; i < 30; ++i) {
+        src->Pixels()[i] = static_cast<uint16_t>(i * 2017);
+        src->Alpha()[i] = static_cast<uint8_t>(i * 37);
+    }
+    for (int t : {255, 100}) {
+        dst->FillRect(Rect(0, 0, 6, 5), 0x0841);
+        ref->FillRect(Rect(0, 0, 7, 5), 0x0841);
+        dst->DrawImage(0, 0, *src, t);
+        ref->DrawImage(0, 0, *src, t);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 6; ++x) ASSERT_EQ(dst->PixelAt(x, y), ref->PixelAt(x, y)) << t << " " << x << "," << y;
+    }
+}
+
 TEST(DrawImage, EveryBlendingPath) {
     auto white = Solid(4, 1, 0xFFFF);
     auto dst = Solid(4, 1, 0x0000);

@@ -136,6 +136,10 @@ TEST_F(Text, WordWrapBreaksAtSpacesAndCalcRectMeasuresIt) {
     int32_t lines = Dc(regular).DrawText(u"abcdefghijklmnop", narrow, kWordBreak | kCalcRect) / regular->LineHeight();
     surface.EndGdi();
     EXPECT_GE(lines, 3);
+    // A hyphenated word may end a line at its hyphen.
+    TextRect hyphen{0, 0, Dc(regular).GetTextExtent(u"transparent").width + 2, 0};
+    EXPECT_EQ(Dc(regular).DrawText(u"half-transparent", hyphen, kWordBreak | kCalcRect), 2 * regular->LineHeight());
+    surface.EndGdi();
 }
 
 TEST_F(Text, EndEllipsisKeepsTheLineInsideItsBox) {

@@ -86,6 +86,13 @@ bool WriteFile(std::u16string_view path, const std::vector<uint8_t>& bytes, std:
 bool ReadFile(std::u16string_view path, std::vector<uint8_t>& out, std::string* error) {
     std::filesystem::path host;
     if (!HostPathOf(path, host, error)) return false;
+    // No image we show comes near this; a larger file is not read into memory.
+    constexpr uintmax_t kMaxFileSize = uintmax_t{256} << 20;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(host, ec) && std::filesystem::file_size(host, ec) > kMaxFileSize) {
+        if (error) *error = "the file is too large: " + host.string();
+        return false;
+    }
     std::ifstream in(host, std::ios::binary);
     if (!in) {
         if (error) *error = "cannot open " + host.string();

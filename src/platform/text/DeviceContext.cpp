@@ -66,8 +66,8 @@ void TrimTrailingSpaces(Line& line) {
     while (!line.empty() && line.back().code == U' ') line.pop_back();
 }
 
-// Greedy wrapping at spaces; a word wider than the whole line is broken
-// between characters rather than running out of the rectangle.
+// Greedy wrapping at spaces (and after hyphens); a word wider than the whole
+// line is broken between characters rather than running out of the rectangle.
 void Wrap(Font& font, const Line& para, int32_t maxWidth, std::vector<Line>& out) {
     size_t i = 0;
     if (para.empty()) {
@@ -76,19 +76,24 @@ void Wrap(Font& font, const Line& para, int32_t maxWidth, std::vector<Line>& out
     }
     while (i < para.size()) {
         size_t start = i, next = para.size(), end = para.size();
-        size_t lastSpace = SIZE_MAX;
+        size_t breakEnd = 0, breakNext = 0;  // the last place the line may end
         int32_t w = 0;
         for (size_t j = start; j < para.size(); ++j) {
             int32_t adv = Advance(font, para[j].code);
-            if (para[j].code == U' ') lastSpace = j;
             if (w + adv > maxWidth && j > start && para[j].code != U' ') {
-                if (lastSpace != SIZE_MAX && lastSpace > start) {
-                    end = lastSpace;
-                    next = lastSpace + 1;
+                if (breakEnd > start) {
+                    end = breakEnd;
+                    next = breakNext;
                 } else {
                     end = next = j;
                 }
                 break;
+            }
+            if (para[j].code == U' ') {
+                breakEnd = j;
+                breakNext = j + 1;
+            } else if (para[j].code == U'-' && j > start) {
+                breakEnd = breakNext = j + 1;
             }
             w += adv;
         }
@@ -96,8 +101,7 @@ void Wrap(Font& font, const Line& para, int32_t maxWidth, std::vector<Line>& out
         TrimTrailingSpaces(line);
         out.push_back(std::move(line));
         i = next;
-        if (i < para.size())
-            while (i < para.size() && para[i].code == U' ') ++i;
+        while (i < para.size() && para[i].code == U' ') ++i;
     }
 }
 
