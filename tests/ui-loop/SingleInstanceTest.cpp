@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <stdexcept>
 #include <thread>
 
 #include "platform/instance/SingleInstance.h"
@@ -15,6 +16,7 @@ std::atomic<int> gPrivateSeen{0};
 std::thread::id gHandler;
 
 LRESULT Proc(Window* w, std::uint32_t msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_USER + 201) throw std::runtime_error("handler failed");
     if (msg == WM_USER + 200) {
         gHandler = std::this_thread::get_id();
         gPrivateSeen = static_cast<int>(wp);
@@ -80,6 +82,8 @@ TEST_F(SingleInstanceTest, SecondClaimReachesTheFirstWindowOnItsUIThread) {
         late.join();
         // System messages may carry pointers: they never cross processes.
         refused = second->Running()->Send(WM_CLOSE, 0, 0);
+        // A failing handler costs the caller its answer, not the owner its life.
+        EXPECT_EQ(second->Running()->Send(WM_USER + 201, 0, 0), 0);
         activated = second->Running()->Activate();
     });
     EXPECT_EQ(answer, 1);

@@ -214,6 +214,17 @@ std::int64_t SingleInstance::Deliver(std::uint32_t op, std::uint32_t message, st
     // Only private messages cross processes: their parameters are plain
     // numbers, while system messages may carry pointers into the sender.
     if ((op == kOpSend || op == kOpPost) && message < WM_USER) return 0;
+    try {
+        return Perform(op, w, message, wParam, lParam);
+    } catch (...) {
+        // Whatever the handler threw stays in this process's UI; the caller
+        // from outside just gets no answer.
+        return 0;
+    }
+}
+
+std::int64_t SingleInstance::Perform(std::uint32_t op, Window* w, std::uint32_t message, std::uint64_t wParam,
+                                     std::int64_t lParam) {
     auto& ws = WindowSystem::Current();
     switch (op) {
     case kOpSend:

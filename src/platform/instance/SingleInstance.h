@@ -44,6 +44,7 @@ private:
     void ListenLoop();
     void HandleClient(int client);
     std::int64_t Deliver(std::uint32_t op, std::uint32_t message, std::uint64_t wParam, std::int64_t lParam);
+    std::int64_t Perform(std::uint32_t op, Window* w, std::uint32_t message, std::uint64_t wParam, std::int64_t lParam);
 
     bool owner = false;
     int lockFd = -1;

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -74,7 +75,9 @@ private:
     std::uint32_t classStyle = 0;
     WinRect rect;
     bool visible = false;
-    bool destroyed = false;
+    // Read by threads that post to the window while the UI thread may be
+    // destroying it.
+    std::atomic<bool> destroyed{false};
     bool everActivated = false;
     void* userData = nullptr;
     Window* owner = nullptr;
