@@ -336,3 +336,24 @@ TEST_F(ApplicationTest, DoubleTapAndStylusBecomeTouchRecordsWithSignedPoints) {
     EXPECT_EQ(points.front(), (Point{3, 4}));
     EXPECT_EQ(ws().GetCapture(), nullptr);  // released at the up
 }
+
+TEST_F(ApplicationTest, FullScreenCoversTheTaskBarAndLeavingItReturnsToTheWorkArea) {
+    Start();
+    EXPECT_EQ(app->GetWindow()->Rect(), (WinRect{0, 0, 240, 320}));
+    EXPECT_FALSE(ws().TaskBarVisible());
+    EXPECT_EQ(app->GetWidth(), 240);
+    app->CreateMenuBar();
+    app->SetFullScreen(false);
+    EXPECT_FALSE(app->IsFullScreen());
+    EXPECT_TRUE(ws().TaskBarVisible());
+    // Under the task bar, down to where the soft-key bar begins.
+    EXPECT_EQ(app->GetWindow()->Rect(), (WinRect{0, 26, 240, 320}));
+    EXPECT_EQ(app->GetHeight(), 294);
+    EXPECT_EQ(app->GetServer().GetScreen(), Rect(0, 0, 240, 294));
+    RunUntilIdle(true);
+    EXPECT_EQ(ScreenAt(5, 5), 0x10A6);    // the task bar
+    EXPECT_EQ(ScreenAt(5, 30), 0x001F);   // the tile, now 26 pixels lower
+    app->SetFullScreen(true);
+    EXPECT_EQ(app->GetWindow()->Rect(), (WinRect{0, 0, 240, 320}));
+    EXPECT_FALSE(ws().TaskBarVisible());
+}
