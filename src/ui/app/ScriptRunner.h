@@ -19,7 +19,9 @@ class Application;
 //   wait-idle [SECONDS]                         until nothing runs, is dirty or is pending (default 10)
 //   screenshot FILE.png | dump-tree FILE.json
 //   expect-text TEXT | sleep MS | quit
-// Blank lines and lines starting with '#' are skipped. Commands run when the
+// Blank lines and lines starting with '#' are skipped. A screenshot shows the
+// screen as it is: frames follow the frame timer, so a script waits for idle
+// before it looks at what its input changed. Commands run when the
 // loop has handled everything the previous one caused (but before timers), so
 // a run is deterministic. A failing command prints its line and why, and
 // ends the program with Failed() set.
