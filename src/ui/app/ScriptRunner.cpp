@@ -1,0 +1,253 @@
+#include "ui/app/ScriptRunner.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "base/Text.h"
+#include "platform/window/IdleProbes.h"
+#include "platform/window/ScreenShot.h"
+#include "ui/app/Application.h"
+#include "ui/app/TreeQuery.h"
+
+using namespace platform;
+
+namespace {
+
+bool ParseTwoInts(const std::string& s, int& a, int& b) {
+    std::istringstream in(s);
+    std::string rest;
+    return static_cast<bool>(in >> a >> b) && !(in >> rest);
+}
+
+std::string Trim(std::string s) {
+    while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t')) s.pop_back();
+    std::size_t start = s.find_first_not_of(" \t");
+    return start == std::string::npos ? std::string() : s.substr(start);
+}
+
+}  // namespace
+
+ScriptRunner::ScriptRunner(Application& app, HeadlessWindowSystem& system, std::istream* script)
+    : app(app), system(system) {
+    if (script) {
+        for (std::string l; std::getline(*script, l);) lines.push_back(l);
+        inputEnded = true;
+    } else {
+        reader = std::thread([this] { ReadStandardInput(); });
+    }
+    system.SetIdleHandler([this] { return OnIdle(); });
+}
+
+ScriptRunner::~ScriptRunner() {
+    system.SetIdleHandler(nullptr);
+    stopping = true;
+    if (reader.joinable()) reader.join();
+}
+
+// Polls so that it notices when the run ends while nobody types.
+void ScriptRunner::ReadStandardInput() {
+    std::string pending;
+    char buffer[4096];
+    while (!stopping) {
+        pollfd p{0, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        const ssize_t n = ::read(0, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        bool ended = n <= 0;
+        if (!ended) pending.append(buffer, static_cast<std::size_t>(n));
+        {
+            std::lock_guard lock(linesMutex);
+            for (std::size_t eol; (eol = pending.find('\n')) != std::string::npos; pending.erase(0, eol + 1))
+                lines.push_back(pending.substr(0, eol));
+            if (ended) {
+                if (!pending.empty()) lines.push_back(pending);
+                inputEnded = true;
+            }
+        }
+        if (Window* w = app.GetWindow()) system.PostMessage(w, WM_NULL, 0, 0);
+        if (ended) return;
+    }
+}
+
+ScriptRunner::Next ScriptRunner::NextLine() {
+    std::lock_guard lock(linesMutex);
+    if (lines.empty()) return inputEnded ? Next::End : Next::Wait;
+    line = lines.front();
+    lines.pop_front();
+    return Next::Line;
+}
+
+bool ScriptRunner::Fail(const std::string& why) {
+    failed = true;
+    error = "line " + std::to_string(lineNumber) + ": " + line + ": " + why;
+    std::fprintf(stderr, "script %s\n", error.c_str());
+    state = State::Finished;
+    app.Quit();
+    return true;
+}
+
+bool ScriptRunner::IsIdle(std::string* reason) {
+    {
+        std::lock_guard lock(app.UILock());
+        auto& server = app.GetServer();
+        if (!server.GetDirtyRect().IsEmpty()) {
+            *reason = "the screen is still dirty";
+            return false;
+        }
+        if (!server.IsSettled()) {
+            *reason = "animations are still running";
+            return false;
+        }
+    }
+    if (!IdleProbes::Instance().AllIdle()) {
+        *reason = "background jobs are still running";
+        return false;
+    }
+    return true;
+}
+
+ScriptRunner::IdleResult ScriptRunner::OnIdle() {
+    for (;;) {
+        switch (state) {
+        case State::Finished:
+            return {};
+        case State::WaitingIdle: {
+            std::string reason;
+            if (IsIdle(&reason)) {
+                state = State::Ready;
+                break;
+            }
+            if (Clock::now() >= deadline) {
+                Fail("not idle after " + ::text::FormatDouble(idleTimeout) + " s: " + reason);
+                return {true, {}};
+            }
+            // Look again soon: a worker may finish without posting anything.
+            return {false, std::min(deadline, Clock::now() + std::chrono::milliseconds(20))};
+        }
+        case State::Sleeping:
+            if (Clock::now() < deadline) return {false, deadline};
+            state = State::Ready;
+            break;
+        case State::Ready: {
+            const Next next = NextLine();
+            if (next == Next::Wait) return {false, Clock::now() + std::chrono::milliseconds(100), true};
+            if (next == Next::End) {
+                state = State::Finished;
+                app.Quit();
+                return {true, {}};
+            }
+            ++lineNumber;
+            line = Trim(line);
+            if (line.empty() || line[0] == '#') break;
+            const auto space = line.find(' ');
+            const std::string command = line.substr(0, space);
+            const std::string argument = space == std::string::npos ? std::string() : Trim(line.substr(space + 1));
+            if (Execute(command, argument)) return {true, {}};
+            break;
+        }
+        }
+    }
+}
+
+bool ScriptRunner::Execute(const std::string& command, const std::string& argument) {
+    if (command == "tap" || command == "down" || command == "move" || command == "up") return Stylus(command, argument);
+    if (command == "tap-text") return TapText(U16(argument));
+    if (command == "key") return Key(argument);
+    if (command == "type") {
+        if (argument.empty()) return Fail("nothing to type");
+        system.TypeText(U16(argument));
+        return true;
+    }
+    if (command == "wait-idle") {
+        idleTimeout = kDefaultIdleTimeout;
+        if (!argument.empty() && (!::text::ParseDouble(argument, idleTimeout) || idleTimeout < 0))
+            return Fail("the timeout is not a number of seconds");
+        state = State::WaitingIdle;
+        deadline = Clock::now() + std::chrono::milliseconds(static_cast<long long>(idleTimeout * 1000));
+        return false;
+    }
+    if (command == "sleep") {
+        int ms = 0;
+        if (!::text::ParseInt(argument, ms) || ms < 0) return Fail("the time is not a number of milliseconds");
+        state = State::Sleeping;
+        deadline = Clock::now() + std::chrono::milliseconds(ms);
+        return false;
+    }
+    if (command == "screenshot") {
+        if (argument.empty()) return Fail("no file name");
+        std::string why;
+        const auto& m = system.Metrics();
+        if (!WriteScreenPng(argument, system.Screen().data(), m.width, m.height, &why)) return Fail(why);
+        return false;
+    }
+    if (command == "dump-tree") {
+        if (argument.empty()) return Fail("no file name");
+        nlohmann::json tree;
+        {
+            std::lock_guard lock(app.UILock());
+            auto root = app.GetServer().GetRoot();
+            tree = root ? treequery::Dump(*root) : nlohmann::json();
+        }
+        std::ofstream out(argument, std::ios::trunc);
+        out << tree.dump(2) << '\n';
+        out.close();
+        if (!out) return Fail("cannot write " + argument);
+        return false;
+    }
+    if (command == "expect-text") {
+        std::lock_guard lock(app.UILock());
+        auto root = app.GetServer().GetRoot();
+        if (!root || !treequery::FindLabel(*root, U16(argument))) return Fail("no shown label has this text");
+        return false;
+    }
+    if (command == "quit") {
+        state = State::Finished;
+        app.Quit();
+        return true;
+    }
+    return Fail("unknown command");
+}
+
+bool ScriptRunner::Stylus(const std::string& command, const std::string& argument) {
+    int x = 0, y = 0;
+    if (!ParseTwoInts(argument, x, y)) return Fail("expected two whole numbers X Y");
+    if (command == "tap" || command == "down") system.StylusDown(x, y);
+    if (command == "move") system.StylusMove(x, y);
+    if (command == "tap" || command == "up") system.StylusUp(x, y);
+    return true;
+}
+
+bool ScriptRunner::Key(const std::string& name) {
+    static const std::pair<const char*, std::uint32_t> keys[] = {
+        {"enter", VK_RETURN}, {"left", VK_LEFT}, {"up", VK_UP}, {"right", VK_RIGHT}, {"down", VK_DOWN},
+        {"delete", VK_DELETE}, {"soft1", VK_F1}, {"soft2", VK_F2}, {"f3", VK_F3}, {"f4", VK_F4}};
+    for (const auto& [keyName, vk] : keys) {
+        if (name != keyName) continue;
+        system.KeyDown(vk);
+        system.KeyUp(vk);
+        return true;
+    }
+    return Fail("unknown key (enter, left, up, right, down, delete, soft1, soft2, f3, f4)");
+}
+
+bool ScriptRunner::TapText(const std::u16string& text) {
+    int x = 0, y = 0;
+    {
+        std::lock_guard lock(app.UILock());
+        auto root = app.GetServer().GetRoot();
+        GObject* label = root ? treequery::FindLabel(*root, text) : nullptr;
+        if (!label) return Fail("no shown label has this text");
+        const Rect& r = label->GetScreenRect();
+        const WinRect& w = app.GetWindow()->Rect();
+        x = w.left + r.x + r.width / 2;
+        y = w.top + r.y + r.height / 2;
+    }
+    system.StylusDown(x, y);
+    system.StylusUp(x, y);
+    return true;
+}

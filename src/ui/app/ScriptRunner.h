@@ -1,0 +1,73 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <istream>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/window/HeadlessWindowSystem.h"
+
+class Application;
+
+// Drives a headless run from a script, one command a line:
+//   tap X Y | down X Y | move X Y | up X Y      stylus, device screen pixels
+//   tap-text TEXT                               tap the topmost shown label TEXT
+//   key NAME                                    enter left up right down delete soft1 soft2 f3 f4
+//   type TEXT                                   characters, any script
+//   wait-idle [SECONDS]                         until nothing runs, is dirty or is pending (default 10)
+//   screenshot FILE.png | dump-tree FILE.json
+//   expect-text TEXT | sleep MS | quit
+// Blank lines and lines starting with '#' are skipped. A screenshot shows the
+// screen as it is: frames follow the frame timer, so a script waits for idle
+// before it looks at what its input changed. Commands run when the
+// loop has handled everything the previous one caused (but before timers), so
+// a run is deterministic. A failing command prints its line and why, and
+// ends the program with Failed() set.
+class ScriptRunner {
+public:
+    // Reads the whole of `script`; without one, lines come from standard input
+    // as they are typed (read on a thread of its own, so the loop keeps
+    // running meanwhile).
+    ScriptRunner(Application& app, platform::HeadlessWindowSystem& system, std::istream* script);
+    ~ScriptRunner();
+
+    bool Failed() const { return failed; }
+    const std::string& Error() const { return error; }
+
+    static constexpr double kDefaultIdleTimeout = 10.0;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    using IdleResult = platform::HeadlessWindowSystem::IdleResult;
+    enum class State { Ready, WaitingIdle, Sleeping, Finished };
+
+    IdleResult OnIdle();
+    void ReadStandardInput();
+    enum class Next { Line, Wait, End };
+    Next NextLine();
+    // Runs one line: true when it queued input that the loop must handle
+    // before the next command.
+    bool Execute(const std::string& command, const std::string& argument);
+    bool Fail(const std::string& why);
+    bool IsIdle(std::string* reason);
+    bool Stylus(const std::string& command, const std::string& argument);
+    bool Key(const std::string& name);
+    bool TapText(const std::u16string& text);
+
+    Application& app;
+    platform::HeadlessWindowSystem& system;
+    std::mutex linesMutex;
+    std::deque<std::string> lines;
+    bool inputEnded = false;
+    std::atomic<bool> stopping{false};
+    std::thread reader;
+    State state = State::Ready;
+    Clock::time_point deadline;
+    double idleTimeout = kDefaultIdleTimeout;
+    int lineNumber = 0;
+    std::string line;
+    bool failed = false;
+    std::string error;
+};

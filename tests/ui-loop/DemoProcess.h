@@ -1,0 +1,48 @@
+#pragma once
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+// Runs veltra-demo as a real process on a temporary device root.
+class DemoDevice {
+public:
+    DemoDevice(int width, int height, const std::string& platformType = "PocketPC");
+    ~DemoDevice();
+    const std::filesystem::path& Root() const { return root; }
+    std::filesystem::path File(const std::string& name) const { return root / name; }
+
+private:
+    std::filesystem::path root;
+};
+
+struct DemoRun {
+    int exitCode = -1;
+    std::string errors;  // standard error
+};
+
+class DemoProcess {
+public:
+    // Started with its standard input on a pipe (the script, when none is given).
+    DemoProcess(const DemoDevice& device, const std::vector<std::string>& args);
+    ~DemoProcess();
+    void Write(const std::string& text);
+    void CloseInput();
+    DemoRun Wait(int timeoutSeconds = 60);
+
+private:
+    int pid = -1;
+    int input = -1;
+    std::filesystem::path errorFile;
+};
+
+// Runs a headless script to the end.
+DemoRun RunScript(const DemoDevice& device, const std::string& script, std::vector<std::string> extraArgs = {});
+
+nlohmann::json ReadJson(const std::filesystem::path& file);
+// Every label text in a dumped tree, depth first.
+std::vector<std::string> Texts(const nlohmann::json& tree);
+// The first dumped object whose label text is `text`.
+const nlohmann::json* FindByText(const nlohmann::json& tree, const std::string& text);
