@@ -22,6 +22,7 @@ public:
     int GetTarget() const { return target; }
     int GetStart() const { return start; }
     int GetRepeat() const { return repeat; }
+    bool IsLooping() const { return loop; }
     const shared_ptr<StatesChain>& Chain() const { return chain; }
 
 private:

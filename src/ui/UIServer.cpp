@@ -29,6 +29,7 @@ void UIServer::SetFocus(const shared_ptr<GObject>& object) {
     shared_ptr<GObject> previous = focus;
     focus = object;
     if (previous && previous != object) previous->SetFocused(false);
+    if (!object) OnFocusCleared();
 }
 
 void UIServer::SetRoot(const shared_ptr<GObject>& newRoot) {

@@ -20,6 +20,9 @@ public:
     virtual void OnApplicationClose() {}
     virtual void OnSuspend() {}
     virtual void OnResume() {}
+    // Called when the focus is cleared: nothing is left to type into, so the
+    // window's server takes the input panel away.
+    virtual void OnFocusCleared() {}
 
     // The whole screen.
     void Invalidate();

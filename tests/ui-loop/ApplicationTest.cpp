@@ -8,6 +8,9 @@
 
 #include "platform/window/HeadlessWindowSystem.h"
 #include "ui/Surface.h"
+#include "ui/StateAnimator.h"
+#include "ui/StatesChain.h"
+#include "ui/app/AnimatorKinds.h"
 #include "ui/app/Application.h"
 #include "ui/app/InputManager.h"
 
@@ -276,6 +279,43 @@ TEST_F(ApplicationTest, ASoftKeyClearsTheFocusAndHidesThePanelBeforeTheKeyArrive
     EXPECT_EQ(hidden, 1);
     input.shown.delegates.clear();
     input.hidden.delegates.clear();
+}
+
+TEST_F(ApplicationTest, FocusClearedOutsideAnyMessageHidesThePanelAtOnce) {
+    // A worker (a finished request) clears the focus under the UI lock while
+    // no message runs: the panel must not wait for the next message.
+    Start();
+    auto& input = InputManager::Instance();
+    app->b->SetFocusable(true);
+    {
+        std::lock_guard lock(app->UILock());
+        app->GetServer().SetFocus(app->b);
+        app->b->SetFocused(true);
+        input.Show(100, 10, 0);
+    }
+    ASSERT_TRUE(ws().InputPanelVisible());
+    std::thread worker([&] {
+        std::lock_guard lock(app->UILock());
+        app->GetServer().SetFocus(shared_ptr<GObject>());
+    });
+    worker.join();
+    EXPECT_FALSE(input.IsVisible());
+    EXPECT_FALSE(ws().InputPanelVisible());
+    {
+        std::lock_guard lock(app->UILock());
+        app->GetServer().SetFocus(app->a);  // moving the focus elsewhere keeps a panel shown
+        input.Show(100, 10, 0);
+        app->GetServer().SetFocus(app->b);
+    }
+    EXPECT_TRUE(input.IsVisible());
+    input.Hide();
+}
+
+TEST(AnimatorKinds, OnlyAnEndlesslyLoopingStateAnimatorNeverEnds) {
+    shared_ptr<ComplexStatesChain<int>> c(new ComplexStatesChain<int>());
+    EXPECT_TRUE(IsEndless(StateAnimator(c, StateAnimator::LastState, true, StateAnimator::PingPong, -1)));
+    EXPECT_FALSE(IsEndless(StateAnimator(c, StateAnimator::LastState, true, StateAnimator::PingPong, 3)));
+    EXPECT_FALSE(IsEndless(StateAnimator(c, StateAnimator::LastState)));
 }
 
 TEST_F(ApplicationTest, ACustomInputAreaIsAskedForAndHiddenInOrder) {

@@ -90,7 +90,6 @@ void Application::OnKeyDown(int virtualKey) {
     if (code == Key::LeftSoft || code == Key::RightSoft) {
         // A soft key acts on the screen, not on the text box being edited.
         server.SetFocus(shared_ptr<GObject>());
-        InputManager::Instance().Hide();
     }
     Key key;
     key.code = code;
@@ -108,13 +107,8 @@ void Application::OnTimer(std::uintptr_t id) {
     if (id == WindowsMobileUIServer::kFrameTimer) server.OnFrameTimer();
 }
 
-// Whatever cleared the focus during a message (a tap on the background, a
-// scene change) also takes the input panel away: there is nothing left to type
-// into.
+// Every message is handled under the UI lock.
 LRESULT Application::WindowProc(Window* w, std::uint32_t message, WPARAM wParam, LPARAM lParam) {
     std::lock_guard lock(uiLock);
-    LRESULT result = BaseApplication::WindowProc(w, message, wParam, lParam);
-    auto& input = InputManager::Instance();
-    if (input.IsVisible() && !server.GetFocus()) input.Hide();
-    return result;
+    return BaseApplication::WindowProc(w, message, wParam, lParam);
 }

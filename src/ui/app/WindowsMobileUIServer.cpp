@@ -3,6 +3,7 @@
 #include "platform/window/WindowSystem.h"
 #include "ui/WMSurface.h"
 #include "ui/app/AnimatorKinds.h"
+#include "ui/app/InputManager.h"
 
 using platform::WindowSystem;
 
@@ -57,3 +58,5 @@ bool WindowsMobileUIServer::IsSettled() const {
             if (!IsEndless(*a)) return false;
     return true;
 }
+
+void WindowsMobileUIServer::OnFocusCleared() { InputManager::Instance().Hide(); }

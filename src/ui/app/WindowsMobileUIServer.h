@@ -16,6 +16,7 @@ public:
     void StopTimer() override;
     bool Paint(const Rect& rect) override;
     void Resize(int width, int height) override;
+    void OnFocusCleared() override;
 
     void SetWindow(platform::Window* w) { window = w; }
     platform::Window* GetWindow() const { return window; }
