@@ -190,6 +190,11 @@ void SetCurrentDevice(const DeviceRoot& device) {
     gDevice = std::make_unique<DeviceRoot>(device);
 }
 
+void ClearCurrentDevice() {
+    std::lock_guard<std::mutex> lock(gDeviceMutex);
+    gDevice.reset();
+}
+
 bool HasCurrentDevice() {
     std::lock_guard<std::mutex> lock(gDeviceMutex);
     return gDevice != nullptr;

@@ -77,6 +77,8 @@ private:
 // root. Current() fails loudly (std::logic_error) when none was set, because
 // running against no device would silently read and write the host.
 void SetCurrentDevice(const DeviceRoot& device);
+// Forgets the current device (tests that need to run without one).
+void ClearCurrentDevice();
 bool HasCurrentDevice();
 const DeviceRoot& CurrentDevice();
 DeviceRoot& MutableCurrentDevice();

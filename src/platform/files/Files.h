@@ -1,0 +1,60 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The device's file system, by device path ("\Program Files\Tobrix\x.dat") on
+// the current device. Every operation fails (false / nullopt) when no device
+// is selected, when the path would leave the device root, or when the host
+// call fails; nothing is ignored on the way.
+namespace platform {
+
+struct FileEntry {
+    std::u16string name;  // the entry's own name, no path
+    bool folder = false;
+    uint64_t size = 0;  // bytes; 0 for folders
+};
+
+// The host path of a device path on the current device.
+std::optional<std::filesystem::path> HostPathOf(std::u16string_view devicePath);
+
+bool Exists(std::u16string_view path);
+bool IsFile(std::u16string_view path);
+bool IsFolder(std::u16string_view path);
+std::optional<uint64_t> FileSize(std::u16string_view path);
+
+// The whole file.
+bool ReadFile(std::u16string_view path, std::string& bytes);
+// Creates or truncates the file and writes `bytes`.
+bool WriteFile(std::u16string_view path, std::string_view bytes);
+// Writes `bytes` to a temporary file next to `path`, flushes it to disk and
+// renames it over `path`: a crash or a full disk leaves either the old or the
+// new content, never a torn file. On failure the old file is untouched.
+bool ReplaceFile(std::u16string_view path, std::string_view bytes);
+
+// Moves a file or folder. Fails when `to` exists: nothing is ever overwritten.
+bool MoveFile(std::u16string_view from, std::u16string_view to);
+// Deletes one file (not a folder).
+bool DeleteFile(std::u16string_view path);
+// Creates one folder; its parent must exist. A folder that already exists
+// counts as success, a file of that name does not.
+bool CreateFolder(std::u16string_view path);
+// Creates the folder and every missing parent.
+bool CreateFolders(std::u16string_view path);
+// Deletes a folder with all its contents, or a single file. The device's root
+// folder is never deleted. A missing path is a failure.
+bool DeleteTree(std::u16string_view path);
+// The entries of a folder, folders and files alike, in case-insensitive name
+// order.
+bool ListFolder(std::u16string_view path, std::vector<FileEntry>& entries);
+
+// The device paths of the mounted storage cards ("\Storage Card"), in the
+// order device.json lists them. A card whose folder is missing is not mounted.
+std::vector<std::u16string> StorageCards();
+// The first of them, or empty when there is none.
+std::u16string FirstStorageCard();
+
+}  // namespace platform

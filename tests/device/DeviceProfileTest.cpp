@@ -1,0 +1,187 @@
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "TempRoot.h"
+#include "base/Text.h"
+#include "device/DeviceProfile.h"
+#include "platform/registry/Registry.h"
+
+using platform::DeviceInfo;
+using platform::Hive;
+
+namespace {
+
+DeviceInfo Bare() {
+    DeviceInfo info;
+    info.radios.clear();
+    info.cameras = 0;
+    return info;
+}
+
+void Marker(const TempRoot& root, const std::string& name) {
+    std::filesystem::create_directories(root.path / "Windows");
+    std::ofstream(root.path / "Windows" / name) << "probe library";
+}
+
+void DriverKey(const std::u16string& name, const platform::RegistryValue& key) {
+    auto k = platform::CreateRegistryKey(Hive::LocalMachine, u"\\Drivers\\Active\\" + name);
+    ASSERT_TRUE(k);
+    ASSERT_TRUE(k->Write(u"Key", key));
+}
+
+DeviceProfile Detected() {
+    DeviceProfile p;
+    p.osver = u"stale";
+    p.width = p.height = -1;
+    p.cam3g = true;
+    p.keypad = false;
+    Detect(p);
+    return p;
+}
+
+std::u16string OsCode(int major, int minor, int build, const std::string& platformType) {
+    DeviceInfo info = Bare();
+    info.osMajor = major;
+    info.osMinor = minor;
+    info.osBuild = build;
+    info.platformType = platformType;
+    TempRoot root(info);
+    return Detected().osver;
+}
+
+}  // namespace
+
+TEST(EditionTableTest, LookupsMatchCodesExactly) {
+    const auto& table = EditionTable();
+    ASSERT_EQ(table.size(), 6u);
+    for (size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(EditionName(table[i].code), table[i].name);
+        EXPECT_EQ(EditionIndex(table[i].code), static_cast<int>(i));
+    }
+    EXPECT_EQ(EditionName(u"wm65ppc"), u"Windows Mobile 6.5 Professional");
+    EXPECT_EQ(EditionName(u"wm6sp"), u"Windows Mobile 6 Standard");
+    // A code without a version part, another case or a prefix is no edition.
+    for (std::u16string code : {u"wmppc", u"WM6PPC", u"wm6", u"", u"wm65ppc "}) {
+        EXPECT_EQ(EditionName(code), u"") << U8(code);
+        EXPECT_EQ(EditionIndex(code), 0) << U8(code);
+    }
+}
+
+TEST(ScreenTableTest, LookupsMatchWidthAndHeight) {
+    const auto& table = ScreenTable();
+    ASSERT_EQ(table.size(), 15u);
+    for (size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(ScreenName(table[i].width, table[i].height), table[i].name);
+        EXPECT_EQ(ScreenIndex(table[i].width, table[i].height), static_cast<int>(i));
+    }
+    // The HVGA rows hold the sizes their names show.
+    EXPECT_EQ(ScreenName(480, 320), u"HVGA(480x320)");
+    EXPECT_EQ(ScreenName(320, 480), u"HVGA landscape only(320x480)");
+    EXPECT_EQ(ScreenIndex(800, 480), 14);
+    EXPECT_EQ(ScreenName(480, 272), u"");
+    EXPECT_EQ(ScreenIndex(480, 272), 0);
+    EXPECT_EQ(ScreenName(220, 176), u"") << "width and height are not interchangeable";
+    EXPECT_EQ(FlagText(true), u"1");
+    EXPECT_EQ(FlagText(false), u"0");
+}
+
+TEST(DetectTest, EditionCodeFromVersionBuildAndPlatformType) {
+    EXPECT_EQ(OsCode(5, 2, 21000, "PocketPC"), u"wm6ppc");
+    EXPECT_EQ(OsCode(5, 2, 21001, "PocketPC"), u"wm65ppc");
+    EXPECT_EQ(OsCode(5, 2, 23090, "Smartphone"), u"wm65sp");
+    EXPECT_EQ(OsCode(5, 2, 0, "SMARTPHONE"), u"wm6sp");
+    EXPECT_EQ(OsCode(5, 1, 99999, "smartPhone"), u"wm5sp");
+    EXPECT_EQ(OsCode(5, 1, 14847, "PocketPC"), u"wm5ppc");
+    EXPECT_EQ(OsCode(5, 0, 1400, "PocketPC"), u"wmppc");
+    EXPECT_EQ(OsCode(6, 1, 0, "Smartphone"), u"wmsp");
+    EXPECT_EQ(OsCode(4, 21, 1088, "Smart phone"), u"wmppc");
+    EXPECT_EQ(OsCode(5, 2, 21001, ""), u"wm65ppc") << "no platform type: Pocket PC";
+}
+
+TEST(DetectTest, ScreenSizeIsTheDefaultOrientationsWhateverTheRotation) {
+    for (int orientation : {0, 90, 180, 270}) {
+        DeviceInfo info = Bare();
+        bool quarter = orientation % 180 != 0;
+        info.screenWidth = quarter ? 640 : 480;
+        info.screenHeight = quarter ? 480 : 640;
+        info.orientation = orientation;
+        TempRoot root(info);
+        DeviceProfile p = Detected();
+        EXPECT_EQ(p.width, 480) << orientation;
+        EXPECT_EQ(p.height, 640) << orientation;
+    }
+}
+
+TEST(DetectTest, FullyEquippedDevice) {
+    DeviceInfo info = Bare();
+    info.irdaSockets = true;
+    info.bluetoothSockets = true;
+    info.radios = {{"RIL1", "Phone", 2, true}, {"WLAN1", "Wi-Fi", 1, false}};
+    info.cameras = 2;
+    TempRoot root(info);
+    for (auto name : {"phone.dll", "ossvcs.dll", "LIBGLES_CM.DLL", "htcsensorsdk.dll"}) Marker(root, name);
+    DriverKey(u"01", platform::RegistryValue::String(u"Drivers\\BuiltIn\\Serial"));
+    DriverKey(u"14", platform::RegistryValue::String(u"Drivers\\BuiltIn\\GPSID"));
+
+    DeviceProfile p;
+    EXPECT_TRUE(Detect(p)) << "Detect answers the GPS result";
+    DeviceProfile expected{u"wm65ppc", 480, 640, true, true, true, true, true, true, false, true, true, true};
+    EXPECT_EQ(p, expected);
+}
+
+TEST(DetectTest, MissingProbeLibrariesAndDevicesGiveFalse) {
+    DeviceInfo info = Bare();
+    info.radios = {{"WLAN1", "Wi-Fi", 1, true}};  // unreachable without ossvcs.dll
+    TempRoot root(info);
+    std::filesystem::create_directories(root.path / "Windows" / "phone.dll");  // a folder is no library
+    Marker(root, "phone.dll.bak");
+    DeviceProfile p = Detected();
+    EXPECT_FALSE(p.phone);
+    EXPECT_FALSE(p.irda);
+    EXPECT_FALSE(p.bt);
+    EXPECT_FALSE(p.wifi);
+    EXPECT_FALSE(p.gl);
+    EXPECT_FALSE(p.cam);
+    EXPECT_FALSE(p.cam3g) << "never probed";
+    EXPECT_FALSE(p.accel);
+    EXPECT_FALSE(p.gps);
+    EXPECT_TRUE(p.keypad) << "never probed";
+
+    Marker(root, "ossvcs.dll");
+    EXPECT_TRUE(Detected().wifi);
+}
+
+TEST(DetectTest, WifiNeedsAWirelessLanRadio) {
+    DeviceInfo info = Bare();
+    info.radios = {{"RIL1", "Phone", 2, true}, {"BTH1", "Bluetooth", 3, true}};
+    TempRoot root(info);
+    Marker(root, "ossvcs.dll");
+    EXPECT_FALSE(Detected().wifi);
+}
+
+TEST(DetectTest, GpsSearchReadsTheStringKeyOfEveryActiveDriver) {
+    TempRoot root(Bare());
+    EXPECT_FALSE(Detected().gps) << "no \\Drivers\\Active key at all";
+
+    DriverKey(u"01", platform::RegistryValue::String(u"Drivers\\BuiltIn\\Serial"));
+    DriverKey(u"02", platform::RegistryValue::Dword(7));
+    ASSERT_TRUE(platform::CreateRegistryKey(Hive::LocalMachine, u"Drivers\\Active\\03"));  // no Key at all
+    DriverKey(u"04", platform::RegistryValue::String(u"Drivers\\Gps"));  // neither spelling
+    DeviceProfile p;
+    EXPECT_FALSE(Detect(p));
+
+    // A non-string Key counts as empty and the search goes on.
+    DriverKey(u"05", platform::RegistryValue::Dword(0x475053));
+    EXPECT_FALSE(Detected().gps);
+    DriverKey(u"06", platform::RegistryValue::String(u"Drivers\\BuiltIn\\gpsone"));
+    EXPECT_TRUE(Detect(p));
+    EXPECT_TRUE(p.gps);
+}
+
+TEST(DetectTest, WithoutADeviceEveryProbeFailsQuietly) {
+    platform::ClearCurrentDevice();
+    DeviceProfile p = Detected();
+    DeviceProfile expected{u"wmppc", 0, 0, false, false, false, false, false, false, false, false, false, true};
+    EXPECT_EQ(p, expected);
+}
