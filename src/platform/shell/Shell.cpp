@@ -9,6 +9,7 @@
 
 #include "base/Text.h"
 #include "platform/device/DeviceRoot.h"
+#include "platform/files/Files.h"
 #include "platform/process/Process.h"
 
 namespace fs = std::filesystem;
@@ -34,12 +35,7 @@ constexpr FolderEntry kFolders[] = {
     {kFolderProgramFiles, u"\\Program Files"},
 };
 
-std::optional<fs::path> Host(std::u16string_view devicePath) {
-    if (!HasCurrentDevice()) return std::nullopt;
-    return CurrentDevice().HostPath(devicePath);
-}
-
-std::optional<std::string> ReadFile(const fs::path& p) {
+std::optional<std::string> ReadHostFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     if (!in) return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -86,25 +82,16 @@ std::u16string ShortcutText(std::u16string_view target) {
 }
 
 bool CreateShortcut(std::u16string_view shortcutPath, std::u16string_view target) {
-    auto host = Host(shortcutPath);
-    std::error_code ec;
-    if (!host || fs::exists(*host, ec) || !fs::is_directory(host->parent_path(), ec)) return false;
-    std::ofstream out(*host, std::ios::binary);
-    out << text::Utf16ToUtf8(ShortcutText(target));
-    out.close();
-    if (!out) {
-        fs::remove(*host, ec);
-        return false;
-    }
-    return true;
+    if (Exists(shortcutPath)) return false;
+    if (WriteFile(shortcutPath, text::Utf16ToUtf8(ShortcutText(target)))) return true;
+    DeleteFile(shortcutPath);  // a partly written shortcut points nowhere
+    return false;
 }
 
 std::optional<std::u16string> ReadShortcutTarget(std::u16string_view shortcutPath) {
-    auto host = Host(shortcutPath);
-    if (!host) return std::nullopt;
-    auto content = ReadFile(*host);
-    if (!content) return std::nullopt;
-    std::u16string textForm = text::Utf8ToUtf16(*content);
+    std::string content;
+    if (!ReadFile(shortcutPath, content)) return std::nullopt;
+    std::u16string textForm = text::Utf8ToUtf16(content);
     auto hash = textForm.find(u'#');
     if (hash == 0 || hash == std::u16string::npos) return std::nullopt;
     int32_t length = 0;
@@ -136,12 +123,8 @@ bool ShellExecute(std::u16string_view verb, std::u16string_view file, std::u16st
 }
 
 bool ShellDeleteTree(std::u16string_view devicePath) {
-    auto host = Host(devicePath);
-    // The device's root itself is never a target: it holds the registry.
-    if (!host || *host == CurrentDevice().Root()) return false;
-    std::error_code ec;
-    fs::remove_all(*host, ec);
-    return !ec;
+    if (!HostPathOf(devicePath)) return false;
+    return !Exists(devicePath) || DeleteTree(devicePath);
 }
 
 int32_t ProcessProvisioningDocument(std::u16string_view document, uint32_t flags, std::u16string* result) {
@@ -168,7 +151,7 @@ int32_t ProcessProvisioningDocument(std::u16string_view document, uint32_t flags
     auto process = SpawnHost(*program, {"--flags", std::to_string(flags)}, options);
     int code = -1;
     bool ran = process && process->Wait(&code);
-    if (result) *result = text::Utf8ToUtf16(ReadFile(*output).value_or(std::string()));
+    if (result) *result = text::Utf8ToUtf16(ReadHostFile(*output).value_or(std::string()));
     cleanup();
     if (!ran) return kProvisionUnavailable;
     switch (code) {
