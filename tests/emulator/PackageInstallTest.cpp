@@ -114,6 +114,7 @@ TEST_F(PackageInstall, RemovalUndoesExactlyWhatTheInstallationCreated) {
     auto after = Tree();
     after.erase("Program Files/Vendor Notes");
     after.erase("Program Files/Vendor Notes/mine.txt");
+    after.erase("My Documents/package.cab");
     EXPECT_EQ(after, before);
 
     EXPECT_FALSE(pkg::RemovePackage(u"Vendor Notes").ok) << "a second removal has nothing to remove";
