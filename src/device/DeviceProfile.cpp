@@ -147,3 +147,13 @@ int EditionIndex(std::u16string_view code) { return std::max(FindEdition(code), 
 int ScreenIndex(int32_t width, int32_t height) { return std::max(FindScreen(width, height), 0); }
 
 std::u16string FlagText(bool flag) { return flag ? u"1" : u"0"; }
+
+std::vector<std::pair<std::u16string, std::u16string>> RequestParameters(const DeviceProfile& p) {
+    return {
+        {u"osver", p.osver},          {u"w", text::ToU16(p.width)},   {u"h", text::ToU16(p.height)},
+        {u"irda", FlagText(p.irda)},  {u"bt", FlagText(p.bt)},        {u"wifi", FlagText(p.wifi)},
+        {u"phone", FlagText(p.phone)}, {u"gl", FlagText(p.gl)},       {u"cam", FlagText(p.cam)},
+        {u"cam3g", FlagText(p.cam3g)}, {u"accel", FlagText(p.accel)}, {u"gps", FlagText(p.gps)},
+        {u"keypad", FlagText(p.keypad)},
+    };
+}

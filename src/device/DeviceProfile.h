@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 // What the store tells the catalog about the device: OS edition, screen size
@@ -48,3 +50,8 @@ int ScreenIndex(int32_t width, int32_t height);
 
 // Request texts: a flag is "1" or "0", numbers in decimal.
 std::u16string FlagText(bool flag);
+
+// The profile's parameters of the configuration request, as (name, text) in
+// the order the request carries them: "osver", "w", "h", then the flags
+// "irda", "bt", "wifi", "phone", "gl", "cam", "cam3g", "accel", "gps", "keypad".
+std::vector<std::pair<std::u16string, std::u16string>> RequestParameters(const DeviceProfile& profile);

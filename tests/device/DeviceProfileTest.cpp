@@ -185,3 +185,20 @@ TEST(DetectTest, WithoutADeviceEveryProbeFailsQuietly) {
     DeviceProfile expected{u"wmppc", 0, 0, false, false, false, false, false, false, false, false, false, true};
     EXPECT_EQ(p, expected);
 }
+
+TEST(RequestParametersTest, OrderAndTextForms) {
+    DeviceInfo info = Bare();
+    info.screenWidth = 240;
+    info.screenHeight = 320;
+    TempRoot root(info);
+    Marker(root, "phone.dll");
+    DeviceProfile p;
+    Detect(p);
+    p.height = -5;  // whatever the user chose is sent as it is
+    std::vector<std::pair<std::u16string, std::u16string>> expected = {
+        {u"osver", u"wm65ppc"}, {u"w", u"240"}, {u"h", u"-5"},     {u"irda", u"0"},  {u"bt", u"0"},
+        {u"wifi", u"0"},        {u"phone", u"1"}, {u"gl", u"0"},   {u"cam", u"0"},   {u"cam3g", u"0"},
+        {u"accel", u"0"},       {u"gps", u"0"},   {u"keypad", u"1"},
+    };
+    EXPECT_EQ(RequestParameters(p), expected);
+}

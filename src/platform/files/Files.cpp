@@ -87,8 +87,18 @@ bool ReplaceFile(std::u16string_view path, std::string_view bytes) {
     ok = ok && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && std::rename(tmp.c_str(), host->c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    // The rename itself lives in the folder; flush it too so that the new
+    // name survives a crash right after the save.
+    int dir = ::open(host->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
 }
 
 bool MoveFile(std::u16string_view from, std::u16string_view to) {

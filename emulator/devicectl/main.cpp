@@ -1,0 +1,153 @@
+// devicectl: makes, describes and inspects emulated handhelds (device roots).
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+
+#include <CLI/CLI.hpp>
+
+#include "DeviceBuilder.h"
+#include "Profiles.h"
+#include "RegistryDump.h"
+#include "base/Text.h"
+#include "platform/registry/Registry.h"
+
+namespace {
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::shared_ptr<platform::Registry> OpenRegistry(const std::string& dir) {
+    std::string error;
+    auto root = platform::DeviceRoot::Open(dir, &error);
+    if (!root) throw Failure(error);
+    auto reg = platform::Registry::OpenFile(root->RegistryFile(), &error);
+    if (!reg) throw Failure(error);
+    return reg;
+}
+
+std::pair<platform::Hive, std::u16string> KeyPath(const std::string& text) {
+    auto parsed = platform::ParseRegistryPath(U16(text));
+    if (!parsed) throw Failure("a key starts with HKLM or HKCR: " + text);
+    return *parsed;
+}
+
+uint32_t ParseDword(const std::string& text) {
+    if (text.empty() || text[0] == '-' || text[0] == '+' || std::isspace(static_cast<unsigned char>(text[0])))
+        throw Failure("not a DWORD: " + text);
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(text.c_str(), &end, 0);  // decimal, or 0x hexadecimal
+    if (errno != 0 || *end != '\0' || v > 0xFFFFFFFFull) throw Failure("not a DWORD: " + text);
+    return static_cast<uint32_t>(v);
+}
+
+void Create(const std::string& dir, const std::string& profileName, int orientation) {
+    const auto* profile = devicectl::FindProfile(profileName);
+    if (!profile) throw Failure("unknown profile " + profileName + " (devicectl profiles lists them)");
+    std::string error;
+    if (!devicectl::CreateDevice(dir, *profile, orientation, error)) throw Failure(error);
+    std::cout << "created " << profile->name << " device in " << dir << '\n';
+}
+
+void Describe(const std::string& dir) {
+    std::string error;
+    if (!platform::DeviceRoot::Open(dir, &error)) throw Failure(error);
+    std::ifstream in(std::filesystem::path(dir) / "device.json");
+    std::cout << in.rdbuf();
+}
+
+void Dump(const std::string& dir, const std::string& key) {
+    auto reg = OpenRegistry(dir);
+    if (key.empty()) {
+        for (auto hive : {platform::Hive::LocalMachine, platform::Hive::ClassesRoot})
+            devicectl::DumpKey(std::cout, *reg->Root(hive));
+        return;
+    }
+    auto [hive, path] = KeyPath(key);
+    auto k = reg->OpenKey(hive, path);
+    if (!k) throw Failure("no such key: " + key);
+    devicectl::DumpKey(std::cout, *k);
+}
+
+void Set(const std::string& dir, const std::string& key, const std::string& name, const std::string& type,
+         const std::string& value) {
+    auto reg = OpenRegistry(dir);
+    auto [hive, path] = KeyPath(key);
+    platform::RegistryValue v;
+    if (type == "dword")
+        v = platform::RegistryValue::Dword(ParseDword(value));
+    else if (type == "string")
+        v = platform::RegistryValue::String(U16(value));
+    else
+        throw Failure("the type is dword or string, not " + type);
+    auto k = reg->CreateKey(hive, path);
+    if (!k || !k->Write(U16(name), v)) throw Failure("cannot write " + key + " " + name);
+}
+
+void Delete(const std::string& dir, const std::string& key, const std::optional<std::string>& name) {
+    auto reg = OpenRegistry(dir);
+    auto [hive, path] = KeyPath(key);
+    if (!name) {
+        if (!reg->DeleteKey(hive, path)) throw Failure("cannot delete " + key + " (missing, or a hive's root)");
+        return;
+    }
+    auto k = reg->OpenKey(hive, path);
+    if (!k) throw Failure("no such key: " + key);
+    if (!k->DeleteValue(U16(*name))) throw Failure("no value " + *name + " in " + key);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"devicectl: make, describe and inspect emulated handhelds"};
+    app.require_subcommand(1);
+
+    std::string dir, profile = "wm65-vga", key, name, type, value;
+    std::optional<std::string> valueName;
+    int orientation = 0;
+
+    auto* create = app.add_subcommand("create", "Make a device root in DIR");
+    create->add_option("DIR", dir, "Folder of the new device")->required();
+    create->add_option("--profile", profile, "Device profile (see: devicectl profiles)")->capture_default_str();
+    create->add_option("--orientation", orientation, "Display rotation in degrees: 0, 90, 180 or 270");
+    create->callback([&] { Create(dir, profile, orientation); });
+
+    auto* profiles = app.add_subcommand("profiles", "List the device profiles");
+    profiles->callback([] {
+        for (const auto& p : devicectl::Profiles()) std::cout << p.name << "\t" << p.description << '\n';
+    });
+
+    auto* describe = app.add_subcommand("describe", "Print the device's description (device.json)");
+    describe->add_option("DIR", dir, "Device root")->required();
+    describe->callback([&] { Describe(dir); });
+
+    auto* reg = app.add_subcommand("reg", "Read and change the device's registry");
+    reg->add_option("DIR", dir, "Device root")->required();
+    reg->require_subcommand(1);
+    auto* dump = reg->add_subcommand("dump", "Print a key with its values and subkeys (all keys without KEY)");
+    dump->add_option("KEY", key, "HKLM\\... or HKCR\\...");
+    dump->callback([&] { Dump(dir, key); });
+    auto* set = reg->add_subcommand("set", "Write a value, creating the key when needed");
+    set->add_option("KEY", key, "HKLM\\... or HKCR\\...")->required();
+    set->add_option("NAME", name, "Value name (empty for the default value)")->required();
+    set->add_option("TYPE", type, "dword or string")->required();
+    set->add_option("VALUE", value, "Decimal or 0x hexadecimal for a DWORD")->required();
+    set->callback([&] { Set(dir, key, name, type, value); });
+    auto* del = reg->add_subcommand("delete", "Delete a value, or a key with everything below it");
+    del->add_option("KEY", key, "HKLM\\... or HKCR\\...")->required();
+    del->add_option("NAME", valueName, "Value name; without it the key is deleted");
+    del->callback([&] { Delete(dir, key, valueName); });
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);
+    } catch (const std::exception& e) {
+        std::cerr << "devicectl: " << e.what() << std::endl;
+        return 1;
+    }
+    return 0;
+}
