@@ -8,6 +8,7 @@
 #include "base/Singleton.h"
 #include "core/AppServices.h"
 #include "core/Category.h"
+#include "core/SettingsRecord.h"
 #include "device/DeviceProfile.h"
 
 // Store-wide state. No lock of its own: every access holds the UI lock.
@@ -18,8 +19,17 @@ public:
     // Host path of the store's settings file, and its device path.
     static constexpr const char16_t* kSettingsDevicePath = u"\\Program Files\\Tobrix\\settings.dat";
 
+    // String number of the all-categories record's name.
+    static constexpr int32_t kAllCategoriesString = 6000;
+
+    // Neither reports anything to the user. Loading a missing, short or
+    // foreign file only sets settingsMissing. Saving replaces the file as a
+    // whole or not at all; the result is for tools, the program ignores it.
     void LoadSettings(const std::filesystem::path& hostPath);
-    void SaveSettings(const std::filesystem::path& hostPath);
+    bool SaveSettings(const std::filesystem::path& hostPath);
+    // The record the store would save now, and taking one over as a load does.
+    SettingsRecord ToSettingsRecord() const;
+    void ApplySettingsRecord(const SettingsRecord& record);
 
     std::u16string GetSessionId() const { return sessionId; }
     void SetSessionId(std::u16string id) { sessionId = std::move(id); }

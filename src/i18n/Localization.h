@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "base/Singleton.h"
 
@@ -17,10 +18,12 @@ public:
 
     // Loads the file and chooses the language from the device's locale id
     // (falling back to the file's default). A missing or malformed file leaves
-    // what was read so far; lookups then answer "STR_<n>".
-    void Load(const std::filesystem::path& hostPath);
+    // what was read so far; lookups then answer "STR_<n>". Returns true when
+    // the whole file was read; the program carries on either way, tools use
+    // the result to tell their user.
+    bool Load(const std::filesystem::path& hostPath);
     // The same with the locale id given explicitly (tools, tests).
-    void Load(const std::filesystem::path& hostPath, std::u16string_view localeId);
+    bool Load(const std::filesystem::path& hostPath, std::u16string_view localeId);
 
     std::u16string Text(int32_t number);
     std::u16string CurrentLanguage() const { return currentLanguage; }
@@ -35,4 +38,9 @@ public:
 private:
     friend class Singleton<Localization>;
     Localization() = default;
+
+    void ChooseLanguage(std::u16string_view localeId, const std::u16string& defaultName);
 };
+
+// What a lookup answers for a number the current language lacks.
+std::u16string MissingStringText(int32_t number);
