@@ -1,0 +1,66 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ResultCode.h"
+#include "Sessions.h"
+
+namespace catalogd {
+
+class Db;
+class Query;
+
+struct ServiceOptions {
+    std::string prefix;                  // text between "/" and the method in the ".php" form
+    int64_t sessionIdleMs = 30 * 60 * 1000;
+    bool autoActivate = false;
+};
+
+// One API request as a handler sees it.
+struct ApiCall {
+    const Query& query;
+    Db& db;
+    const ServiceOptions& options;
+    int64_t nowMs;
+    std::string filesUrl;  // absolute URL of the files folder, ending with "/"
+};
+
+// A handler's answer: a result code and, for code 0, the children of the
+// envelope's root. A package download names the file instead.
+struct ApiAnswer {
+    int code = kOk;
+    std::string body;
+    std::string packagePath;  // below the assets folder
+    std::string packageName;  // file name offered to the client
+    int64_t appId = 0;
+    bool sizeOnly = false;    // "getsize": headers of the package, no download counted
+
+    static ApiAnswer Code(int code) { return ApiAnswer{code, {}, {}, {}, 0, false}; }
+};
+
+using ApiHandler = ApiAnswer (*)(ApiCall&);
+
+// The handler of a method name, or null for a name the service does not know.
+ApiHandler FindHandler(std::string_view method);
+
+// Reads "sessionid" and returns the live session; otherwise sets `failure`
+// to the code to answer (200 without the parameter, 203 when unknown or expired).
+std::optional<Session> RequireSession(ApiCall& call, ApiAnswer& failure);
+
+ApiAnswer HandleAuth(ApiCall& call);
+ApiAnswer HandleReg(ApiCall& call);
+ApiAnswer HandleAuthRestore(ApiCall& call);
+ApiAnswer HandleActmailResend(ApiCall& call);
+ApiAnswer HandleConfig(ApiCall& call);
+ApiAnswer HandleCats(ApiCall& call);
+ApiAnswer HandleTags(ApiCall& call);
+ApiAnswer HandleGetApps(ApiCall& call);
+ApiAnswer HandleAppDetails(ApiCall& call);
+ApiAnswer HandleReviews(ApiCall& call);
+ApiAnswer HandleRate(ApiCall& call);
+ApiAnswer HandleFeedback(ApiCall& call);
+ApiAnswer HandleDownload(ApiCall& call);
+
+}  // namespace catalogd

@@ -1,0 +1,87 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DeviceConfig.h"
+
+namespace catalogd {
+
+class Db;
+class XmlWriter;
+
+struct AppRow {
+    int64_t id = 0;
+    int64_t catid = 0;
+    std::string name;
+    std::string company;
+    std::string icon;     // path below the files URL
+    std::string type;
+    int64_t rateSum = 0;
+    int64_t rates = 0;
+    int64_t reviews = 0;
+    int64_t views = 0;
+    int64_t downloads = 0;
+    std::string version;
+    int64_t revision = 0;
+    std::string sysid;
+    std::string exe;
+    std::string install;  // a path below the files URL when it holds "/", else a file name
+    std::string package;  // the package file below the assets folder
+    int64_t createtime = 0;
+
+    double Rate() const { return rates > 0 ? double(rateSum) / double(rates) : 0.0; }
+};
+
+// The search of "getapps". Empty texts and negative numbers mean "not given".
+struct AppFilter {
+    std::optional<int64_t> category;  // the category and everything below it
+    std::string query;                // already case-folded
+    std::string scope;                // "name", "com", "desc" or "" for all three
+    std::vector<std::string> tags;    // an application must carry all of them
+    std::string price;                // "free", "paid" or ""
+    std::string sort;                 // "rates", "downloads", "views", "createtime" or ""
+    int64_t count = -1;
+    int64_t page = -1;                // counted from 1
+};
+
+// Read side of the catalog, always as one device sees it.
+class Catalog {
+public:
+    Catalog(Db& db, const DeviceConfig& device) : db(db), device(device) {}
+
+    // <cats> with nested <cat id name count>; a count covers the category
+    // and its descendants.
+    void WriteCategories(XmlWriter& xml);
+    // <tags> with <tag name weight>; the weight is the number of
+    // applications carrying the tag.
+    void WriteTags(XmlWriter& xml);
+    std::vector<AppRow> Find(const AppFilter& filter);
+    std::optional<AppRow> ById(int64_t id);
+    std::optional<AppRow> BySysid(std::string_view sysid);
+
+    std::string Description(int64_t appId);
+    std::vector<std::string> TagsOf(int64_t appId);
+    std::vector<std::string> ScreenshotsOf(int64_t appId);
+
+    void CountView(int64_t appId);
+    void CountDownload(int64_t appId);
+
+private:
+    template <typename K>
+    std::optional<AppRow> One(const char* where, const K& key);
+
+    Db& db;
+    const DeviceConfig& device;
+};
+
+// Opens an <app> element with every attribute the client reads; the caller
+// closes it (details may go inside). `filesUrl` ends with "/".
+void WriteApp(XmlWriter& xml, const AppRow& app, std::string_view filesUrl);
+
+// "3.5", "4.27", "0": two decimals at most, without trailing zeros.
+std::string FormatRate(double rate);
+
+}  // namespace catalogd

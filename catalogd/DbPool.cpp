@@ -1,0 +1,22 @@
+#include "DbPool.h"
+
+namespace catalogd {
+
+DbPool::Lease DbPool::Acquire() {
+    {
+        std::lock_guard lock(mutex);
+        if (!idle.empty()) {
+            auto db = std::move(idle.back());
+            idle.pop_back();
+            return Lease(*this, std::move(db));
+        }
+    }
+    return Lease(*this, std::make_unique<Db>(path));
+}
+
+void DbPool::Release(std::unique_ptr<Db> db) {
+    std::lock_guard lock(mutex);
+    idle.push_back(std::move(db));
+}
+
+}  // namespace catalogd

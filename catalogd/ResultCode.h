@@ -1,0 +1,21 @@
+#pragma once
+
+namespace catalogd {
+
+// The service's result codes; each is also a message number on the client.
+enum ResultCode : int {
+    kOk = 0,
+    kBadParameter = 200,
+    kWrongCredentials = 201,
+    kNotActivated = 202,
+    kBadSession = 203,
+    kLoginTaken = 204,
+    kMailTaken = 205,
+    kNoSuchAccount = 206,
+    kNoSuchApp = 207,
+    kBadRating = 208,
+    kOldClient = 209,
+    kTextTooLong = 210,
+};
+
+}  // namespace catalogd

@@ -1,0 +1,164 @@
+#include "Server.h"
+
+#include <fcntl.h>
+#include <httplib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "Catalog.h"
+#include "DbPool.h"
+#include "Query.h"
+#include "Schema.h"
+#include "StaticFiles.h"
+#include "XmlWriter.h"
+
+namespace catalogd {
+namespace {
+
+constexpr const char* kXmlType = "text/xml; charset=utf-8";
+constexpr std::string_view kFilesPrefix = "/files/";
+
+bool IsSafeHost(std::string_view host) {
+    if (host.empty() || host.size() > 255) return false;
+    for (char c : host)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != ':' && c != '[' &&
+            c != ']')
+            return false;
+    return true;
+}
+
+std::string_view RawQuery(const httplib::Request& req) {
+    std::string_view target = req.target;
+    size_t q = target.find('?');
+    return q == std::string_view::npos ? std::string_view() : target.substr(q + 1);
+}
+
+}  // namespace
+
+int64_t NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+Server::Server(const std::string& dbPath, ServerOptions opts)
+    : options(std::move(opts)), pool(std::make_unique<DbPool>(dbPath)), http(std::make_unique<httplib::Server>()) {
+    {
+        auto db = pool->Acquire();
+        CreateSchema(*db);
+        Stmt& s = db->Prepare("SELECT value FROM meta WHERE key = 'assets'");
+        if (s.Step()) assetsDir = s.Text(0);
+        s.Reset();
+    }
+    int threads = options.threads > 0 ? options.threads : 1;
+    http->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    http->set_keep_alive_max_count(1000);
+    http->set_read_timeout(10, 0);
+    http->set_write_timeout(30, 0);
+    http->set_payload_max_length(64 * 1024);
+    auto handler = [this](const httplib::Request& req, httplib::Response& res) { Handle(req, res); };
+    http->Get(".*", handler);
+}
+
+Server::~Server() = default;
+
+int Server::Bind() {
+    if (options.port == 0) {
+        boundPort = http->bind_to_any_port(options.host);
+        if (boundPort <= 0) throw std::runtime_error("cannot listen on " + options.host);
+    } else {
+        if (!http->bind_to_port(options.host, options.port))
+            throw std::runtime_error("cannot listen on " + options.host + ":" + std::to_string(options.port));
+        boundPort = options.port;
+    }
+    return boundPort;
+}
+
+void Server::Run() { http->listen_after_bind(); }
+
+void Server::Stop() { http->stop(); }
+
+std::string Server::FilesUrl(const httplib::Request& req) const {
+    std::string host = req.get_header_value("Host");
+    if (!IsSafeHost(host)) host = options.host + ":" + std::to_string(boundPort);
+    return "http://" + host + std::string(kFilesPrefix);
+}
+
+std::string_view Server::ApiMethod(std::string_view path) const {
+    if (path.size() < 2 || path.front() != '/') return {};
+    path.remove_prefix(1);
+    if (path.ends_with(".xml")) {
+        path.remove_suffix(4);
+        return path.find('/') == std::string_view::npos ? path : std::string_view();
+    }
+    if (path.ends_with(".php") && path.starts_with(options.service.prefix)) {
+        path.remove_prefix(options.service.prefix.size());
+        path.remove_suffix(4);
+        return path;
+    }
+    return {};
+}
+
+void Server::Handle(const httplib::Request& req, httplib::Response& res) {
+    auto start = std::chrono::steady_clock::now();
+    std::string_view path = req.path;
+    std::string label;
+    int code;
+    try {
+        if (path.starts_with(kFilesPrefix)) {
+            label = "file " + std::string(path);
+            code = ServeFile(path.substr(kFilesPrefix.size()), res);
+        } else if (std::string_view method = ApiMethod(path); !method.empty() && FindHandler(method)) {
+            label = method;
+            code = ServeApi(method, req, res);
+        } else {
+            label = "unknown " + std::string(path);
+            code = 404;
+            res.status = 404;
+            res.set_content("not found\n", "text/plain");
+        }
+    } catch (const std::exception& e) {
+        // A store failure is ours, not the client's: say so plainly and keep serving.
+        label += std::string(" failed: ") + e.what();
+        code = 500;
+        res.status = 500;
+        res.set_content("internal error\n", "text/plain");
+    }
+    if (!options.quiet) {
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::fprintf(stderr, "%s %d %.2f ms\n", label.c_str(), code, ms);
+    }
+}
+
+int Server::ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res) {
+    Query query = Query::Parse(RawQuery(req));
+    auto db = pool->Acquire();
+    ApiCall call{query, *db, options.service, NowMs(), FilesUrl(req)};
+    ApiAnswer answer = FindHandler(method)(call);
+    if (answer.packagePath.empty()) {
+        res.set_content(Envelope(answer.code, answer.body), kXmlType);
+        return answer.code;
+    }
+    bool wholeOrFirst = req.ranges.empty() || req.ranges.front().first == 0;
+    if (!SendFile(assetsDir, answer.packagePath, res, answer.packageName)) {
+        res.set_content(Envelope(kNoSuchApp), kXmlType);
+        return kNoSuchApp;
+    }
+    // A resumed download is the same download; count only the one that starts at the beginning.
+    if (!answer.sizeOnly && req.method == "GET" && wholeOrFirst)
+        Catalog(*db, DeviceConfig{}).CountDownload(answer.appId);
+    return answer.code;
+}
+
+int Server::ServeFile(std::string_view relative, httplib::Response& res) {
+    if (!SendFile(assetsDir, relative, res, {})) {
+        res.status = 404;
+        res.set_content("not found\n", "text/plain");
+        return 404;
+    }
+    return res.status < 0 ? 200 : res.status;
+}
+
+}  // namespace catalogd

@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Api.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+namespace catalogd {
+
+class DbPool;
+
+struct ServerOptions {
+    ServiceOptions service;
+    std::string host = "127.0.0.1";
+    int port = 8080;  // 0: let the system choose
+    bool quiet = false;
+    int threads = 8;
+};
+
+// The HTTP front: routes both URL forms of the API, the files folder (icons,
+// screenshots, packages) and logs one line per request.
+class Server {
+public:
+    Server(const std::string& dbPath, ServerOptions options);
+    ~Server();
+
+    // Binds the listening socket and returns the port; throws when it cannot.
+    int Bind();
+    // Serves until Stop(); call Bind() first.
+    void Run();
+    // Safe from any thread; Run() returns soon after.
+    void Stop();
+
+private:
+    void Handle(const httplib::Request& req, httplib::Response& res);
+    int ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res);
+    int ServeFile(std::string_view relative, httplib::Response& res);
+    std::string FilesUrl(const httplib::Request& req) const;
+    // The method name when the path is one of the two API forms.
+    std::string_view ApiMethod(std::string_view path) const;
+
+    ServerOptions options;
+    std::unique_ptr<DbPool> pool;
+    std::unique_ptr<httplib::Server> http;
+    std::string assetsDir;
+    int boundPort = 0;
+};
+
+// The milliseconds clock sessions and records use.
+int64_t NowMs();
+
+}  // namespace catalogd

@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "DeviceConfig.h"
+
+namespace catalogd {
+
+class Db;
+
+struct Session {
+    std::string id;
+    int64_t accountId = 0;
+    DeviceConfig device;
+};
+
+// Sessions end after `idleMs` without a request.
+class Sessions {
+public:
+    Sessions(Db& db, int64_t idleMs) : db(db), idleMs(idleMs) {}
+
+    // The live session with this id, its idle clock restarted; empty when
+    // the id is unknown or the session has expired (it is then removed).
+    std::optional<Session> Touch(std::string_view id, int64_t nowMs);
+    void Configure(std::string_view id, const DeviceConfig& device);
+    // Drops every expired session; sign-in calls it so the table stays small.
+    void Sweep(int64_t nowMs);
+
+private:
+    int64_t Granularity() const { return idleMs / 4 < 1000 ? idleMs / 4 : 1000; }
+
+    Db& db;
+    int64_t idleMs;
+};
+
+}  // namespace catalogd

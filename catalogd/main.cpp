@@ -1,0 +1,153 @@
+// catalogd: the reference catalog service of the store.
+#include <CLI/CLI.hpp>
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include "Accounts.h"
+#include "Db.h"
+#include "Schema.h"
+#include "Seed.h"
+#include "Server.h"
+
+namespace {
+
+using namespace catalogd;
+
+bool SplitListen(const std::string& listen, std::string& host, int& port) {
+    size_t colon = listen.rfind(':');
+    if (colon == std::string::npos || colon == 0) return false;
+    host = listen.substr(0, colon);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    try {
+        size_t used = 0;
+        port = std::stoi(listen.substr(colon + 1), &used);
+        return used == listen.size() - colon - 1 && port >= 0 && port <= 65535;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// SIGINT and SIGTERM are taken by one thread that stops the server, so that
+// every request in progress still gets its answer and the store closes cleanly.
+int Serve(const std::string& dbPath, ServerOptions options) {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    Server server(dbPath, options);
+    int port = server.Bind();
+    std::fprintf(stderr, "catalogd: serving %s on http://%s:%d/\n", dbPath.c_str(), options.host.c_str(), port);
+    std::thread waiter([&] {
+        int sig = 0;
+        sigwait(&signals, &sig);
+        server.Stop();
+    });
+    server.Run();
+    // Run() may also end on its own; wake the waiter in that case.
+    pthread_kill(waiter.native_handle(), SIGTERM);
+    waiter.join();
+    std::fprintf(stderr, "catalogd: stopped\n");
+    return 0;
+}
+
+int SeedCommand(const std::string& dbPath, std::string assets, int apps) {
+    if (assets.empty()) {
+        std::filesystem::path p(dbPath);
+        assets = (p.parent_path() / (p.stem().string() + "-files")).string();
+    }
+    Db db(dbPath);
+    SeedCatalog(db, {assets, apps});
+    std::cout << "catalogd: seeded " << dbPath << " (files in " << assets << ")\n";
+    return 0;
+}
+
+int ActivateCommand(const std::string& dbPath, const std::string& login) {
+    Db db(dbPath);
+    CreateSchema(db);
+    if (!Accounts(db).Activate(login)) {
+        std::cerr << "catalogd: no account \"" << login << "\"\n";
+        return 1;
+    }
+    std::cout << "catalogd: activated " << login << "\n";
+    return 0;
+}
+
+int OutboxCommand(const std::string& dbPath) {
+    Db db(dbPath);
+    CreateSchema(db);
+    Stmt& s = db.Prepare("SELECT time, recipient, subject, body FROM outbox ORDER BY id");
+    while (s.Step()) {
+        std::cout << "To: " << s.Text(1) << "\nTime: " << s.Int(0) << "\nSubject: " << s.Text(2) << "\n\n"
+                  << s.Text(3) << "\n----\n";
+    }
+    s.Reset();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"catalogd: the catalog service of the store (accounts, catalog, packages)"};
+    app.require_subcommand(1);
+
+    std::string dbPath;
+    std::string listen = "127.0.0.1:8080";
+    ServerOptions options;
+    double idleSeconds = 1800;
+    CLI::App* serve = app.add_subcommand("serve", "Answer catalog requests over HTTP");
+    serve->add_option("--db", dbPath, "Store database file")->required();
+    serve->add_option("--listen", listen, "Address and port (port 0: any free port)")->capture_default_str();
+    serve->add_option("--prefix", options.service.prefix, "Path text before the method in the .php form");
+    serve->add_option("--session-idle", idleSeconds, "Seconds after which an unused session ends")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
+    serve->add_flag("--auto-activate", options.service.autoActivate, "Activate new accounts at once");
+    serve->add_flag("--quiet", options.quiet, "Do not log requests");
+    serve->add_option("--threads", options.threads, "Worker threads")->capture_default_str()->check(CLI::Range(1, 256));
+
+    std::string seedDb, assets;
+    int apps = 0;
+    CLI::App* seed = app.add_subcommand("seed", "Fill a store with the sample catalog (replaces its content)");
+    seed->add_option("--db", seedDb, "Store database file")->required();
+    seed->add_option("--assets", assets, "Folder for icons, screenshots and packages (default: next to the store)");
+    seed->add_option("--apps", apps, "Number of applications besides the store's own (default: all)")
+        ->check(CLI::NonNegativeNumber);
+
+    std::string userDb, login;
+    CLI::App* user = app.add_subcommand("user", "Manage accounts");
+    user->require_subcommand(1);
+    CLI::App* activate = user->add_subcommand("activate", "Activate an account");
+    activate->add_option("LOGIN", login, "Login")->required();
+    activate->add_option("--db", userDb, "Store database file")->required();
+
+    std::string outboxDb;
+    CLI::App* outbox = app.add_subcommand("outbox", "Print the mails the service would have sent");
+    outbox->add_option("--db", outboxDb, "Store database file")->required();
+
+    CLI11_PARSE(app, argc, argv);
+    try {
+        if (*serve) {
+            if (!SplitListen(listen, options.host, options.port)) {
+                std::cerr << "catalogd: --listen wants HOST:PORT, got \"" << listen << "\"\n";
+                return 2;
+            }
+            options.service.sessionIdleMs = static_cast<int64_t>(idleSeconds * 1000);
+            if (options.service.sessionIdleMs < 1) options.service.sessionIdleMs = 1;
+            return Serve(dbPath, options);
+        }
+        if (*seed) return SeedCommand(seedDb, assets, apps);
+        if (*activate) return ActivateCommand(userDb, login);
+        if (*outbox) return OutboxCommand(outboxDb);
+    } catch (const std::exception& e) {
+        std::cerr << "catalogd: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
