@@ -167,6 +167,9 @@ std::optional<Process> SpawnHost(const fs::path& program, const std::vector<std:
     if (options.stdoutFile)
         posix_spawn_file_actions_addopen(&actions, 1, options.stdoutFile->c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
+    if (options.stderrFile)
+        posix_spawn_file_actions_addopen(&actions, 2, options.stderrFile->c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
     // Our registry connections, sockets and files are none of the child's business.
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
 

@@ -58,11 +58,13 @@ std::optional<std::filesystem::path> HostProgramFor(std::u16string_view devicePa
 // Starts a host executable with the given arguments (argv[0] is added). The
 // child gets the current device root as TOBRIX_DEVICE_ROOT, the rest of our
 // environment, and none of our open descriptors other than 0, 1 and 2.
-// `stdinFile`/`stdoutFile`, when given, replace standard input and output.
+// `stdinFile`/`stdoutFile`/`stderrFile`, when given, replace standard input,
+// output and error.
 struct SpawnOptions {
     bool searchPath = false;  // look the program up in PATH (host commands)
     std::optional<std::filesystem::path> stdinFile;
     std::optional<std::filesystem::path> stdoutFile;
+    std::optional<std::filesystem::path> stderrFile;
 };
 std::optional<Process> SpawnHost(const std::filesystem::path& program, const std::vector<std::string>& args,
                                  const SpawnOptions& options = {}, std::string* error = nullptr);
