@@ -56,12 +56,11 @@ std::u16string GetText(std::span<const uint8_t> b, size_t at, size_t bytes, bool
     return out;
 }
 
-bool* FlagAt(DeviceProfile& p, size_t i) {
-    bool* flags[] = {&p.phone, &p.irda, &p.bt, &p.wifi, &p.gl, &p.cam, &p.cam3g, &p.accel, &p.gps, &p.keypad};
-    return flags[i];
+// The ten feature flags in their stored order.
+template <class Profile>
+auto Flags(Profile& p) {
+    return std::array{&p.phone, &p.irda, &p.bt, &p.wifi, &p.gl, &p.cam, &p.cam3g, &p.accel, &p.gps, &p.keypad};
 }
-
-constexpr size_t kFlagCount = 10;
 
 }  // namespace
 
@@ -83,8 +82,8 @@ SettingsRecord::Bytes SettingsRecord::Encode(std::vector<std::string>* truncated
     text("password", kPasswordOffset, kLongTextBytes, password, true);
     PutU32(b, kWidthOffset, static_cast<uint32_t>(profile.width));
     PutU32(b, kHeightOffset, static_cast<uint32_t>(profile.height));
-    DeviceProfile p = profile;
-    for (size_t i = 0; i < kFlagCount; ++i) b[kFlagsOffset + i] = *FlagAt(p, i) ? 1 : 0;
+    size_t at = kFlagsOffset;
+    for (const bool* flag : Flags(profile)) b[at++] = *flag ? 1 : 0;
     text("sort", kSortOffset, kLongTextBytes, sortOrder, false);
     text("price", kPriceOffset, kLongTextBytes, priceFilter, false);
     b[kKeepOffset] = keepPackagesOnCard;
@@ -100,7 +99,8 @@ std::optional<SettingsRecord> SettingsRecord::Decode(std::span<const uint8_t> b)
     r.password = GetText(b, kPasswordOffset, kLongTextBytes, true);
     r.profile.width = static_cast<int32_t>(GetU32(b, kWidthOffset));
     r.profile.height = static_cast<int32_t>(GetU32(b, kHeightOffset));
-    for (size_t i = 0; i < kFlagCount; ++i) *FlagAt(r.profile, i) = b[kFlagsOffset + i] != 0;
+    size_t at = kFlagsOffset;
+    for (bool* flag : Flags(r.profile)) *flag = b[at++] != 0;
     r.sortOrder = GetText(b, kSortOffset, kLongTextBytes, false);
     r.priceFilter = GetText(b, kPriceOffset, kLongTextBytes, false);
     r.keepPackagesOnCard = b[kKeepOffset];

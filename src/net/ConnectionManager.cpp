@@ -1,0 +1,90 @@
+#include "net/ConnectionManager.h"
+
+#include "base/Text.h"
+#include "net/ApiUrl.h"
+
+namespace {
+
+// Asked for when no catalog address is configured: any address of the
+// internet picks the same network.
+constexpr const char* kFallbackSite = "http://localhost/";
+
+bool Settled(uint32_t status) {
+    return status == platform::kConnectionConnected || (status & platform::kConnectionDisconnected) != 0;
+}
+
+}  // namespace
+
+ConnectionManager::~ConnectionManager() {
+    WaitForAttempt();
+    std::lock_guard<std::mutex> guard(lock);
+    if (handle) platform::ReleaseConnection(handle, true);
+    handle = 0;
+}
+
+void ConnectionManager::EnsureConnection() {
+    bool alive = false;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        // A running attempt fires the event for every job queued meanwhile.
+        if (attempting) return;
+        if (handle) {
+            lastStatus = platform::ConnectionStatus(handle);
+            if (lastStatus == platform::kConnectionConnected) {
+                alive = true;
+            } else {
+                platform::ReleaseConnection(handle, false);
+                handle = 0;
+            }
+        }
+        if (!alive) {
+            if (thread.joinable()) thread.join();  // an attempt that already ended
+            attempting = true;
+            thread = std::thread(&ConnectionManager::ConnectionThread, this);
+        }
+    }
+    if (alive) Connected.Invoke();
+}
+
+void ConnectionManager::ConnectionThread() {
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        std::string site = U8(CatalogBaseUrl());
+        if (site.empty()) site = kFallbackSite;
+        platform::ConnectionRequest request;
+        uint32_t status = platform::kConnectionFailed;
+        if (platform::MapUrlToNetwork(site, request.destination)) {
+            handle = platform::EstablishConnection(request);
+            status = handle ? platform::ConnectionStatus(handle) : platform::kConnectionFailed;
+            while (!Settled(status)) {
+                // Polling with the lock released keeps IsConnected responsive.
+                guard.unlock();
+                std::this_thread::sleep_for(pollInterval);
+                guard.lock();
+                status = platform::ConnectionStatus(handle);
+            }
+        }
+        lastStatus = status;
+        attempting = false;
+    }
+    Connected.Invoke();
+}
+
+bool ConnectionManager::IsConnected() {
+    std::lock_guard<std::mutex> guard(lock);
+    return lastStatus == platform::kConnectionConnected;
+}
+
+void ConnectionManager::WaitForAttempt() {
+    std::thread finished;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        finished = std::move(thread);
+    }
+    if (finished.joinable()) finished.join();
+}
+
+void ConnectionManager::SetPollInterval(std::chrono::milliseconds interval) {
+    std::lock_guard<std::mutex> guard(lock);
+    pollInterval = interval;
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "base/Delegate.h"
+#include "base/Singleton.h"
+#include "platform/connection/Connection.h"
+
+// Makes sure the device has a data connection before the queue runs jobs.
+// Connecting happens on a thread of its own so that adding a job never waits
+// for the network.
+class ConnectionManager : public Singleton<ConnectionManager> {
+public:
+    ~ConnectionManager() override;
+
+    // Fired when an attempt has ended, whether it worked or not, and when an
+    // existing connection was found alive. Never fired under the lock below.
+    Delegation_0 Connected;
+
+    void EnsureConnection();
+    // Whether the last attempt or check found the connection up.
+    bool IsConnected();
+    // Waits for a running attempt to end (shutdown, tests).
+    void WaitForAttempt();
+    void SetPollInterval(std::chrono::milliseconds interval);
+
+private:
+    friend class Singleton<ConnectionManager>;
+    ConnectionManager() = default;
+
+    void ConnectionThread();
+
+    std::mutex lock;
+    platform::ConnectionHandle handle = 0;
+    uint32_t lastStatus = platform::kConnectionUnknown;
+    std::thread thread;
+    bool attempting = false;
+    std::chrono::milliseconds pollInterval{400};
+};

@@ -1,0 +1,143 @@
+#include "net/HttpRequest.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+#include <system_error>
+
+#include "base/Text.h"
+#include "net/NetServices.h"
+#include "platform/http/HttpClient.h"
+
+namespace {
+
+// Unknown-length memory bodies start here and double when less than this is
+// left free.
+constexpr std::size_t kInitialBuffer = 20480;
+
+}  // namespace
+
+// Receives the pieces of one transfer in the mode the job asks for: memory
+// with a known or unknown length, or a file.
+class BodyReceiver : public platform::HttpSink {
+public:
+    BodyReceiver(HttpRequest& job, std::size_t memoryLimit) : job(job), memoryLimit(memoryLimit) {}
+    ~BodyReceiver() override { CloseFile(); }
+
+    bool Begin(int status, int64_t contentLength) override {
+        job.status = status;
+        job.contentLength = contentLength;
+        length = contentLength > 0 ? static_cast<std::size_t>(contentLength) : 0;
+        if (job.toFile) {
+            // An error page is not the package: nothing is written for it.
+            if (status >= 400) return Refuse(Why::HttpError);
+            file = job.targetFile.empty() ? nullptr : std::fopen(job.targetFile.c_str(), "wb");
+            if (!file) return Refuse(Why::WriteFailed);
+            return true;
+        }
+        if (length > memoryLimit) return Refuse(Why::TooLarge);
+        // A known length is allocated once, with room for one more piece so
+        // that a server sending more than announced cannot overrun it.
+        job.body.resize(length > 0 ? length + platform::kHttpPieceSize + 1 : kInitialBuffer);
+        return true;
+    }
+
+    bool Piece(const char* data, std::size_t size) override {
+        if (job.Cancelled()) return Refuse(Why::Cancelled);
+        if (job.toFile) {
+            if (std::fwrite(data, 1, size, file) != size) return Refuse(Why::WriteFailed);
+        } else if (!Store(data, size)) {
+            return Refuse(Why::TooLarge);
+        }
+        job.received += size;
+        if (length > 0) {
+            std::lock_guard<std::recursive_mutex> ui(net::UILock());
+            job.Progress.Invoke(&job, std::min(1.0, double(job.received) / double(length)));
+        }
+        return true;
+    }
+
+    // The verdict once the platform call returned.
+    bool Finish(const platform::HttpResult& r) {
+        using platform::HttpOutcome;
+        bool ok;
+        switch (r.outcome) {
+        case HttpOutcome::Complete: ok = true; break;
+        // A body shorter than announced and a cancel keep what arrived in
+        // memory; a file must be whole or not exist.
+        case HttpOutcome::Short: ok = !job.toFile; break;
+        case HttpOutcome::Stopped: ok = why == Why::Cancelled && !job.toFile; break;
+        default: ok = false;
+        }
+        if (job.toFile) {
+            if (!CloseFile()) ok = false;
+            if (!ok && !job.targetFile.empty() && opened) {
+                std::error_code ec;
+                std::filesystem::remove(job.targetFile, ec);
+            }
+        }
+        if (!ok || job.toFile) job.FreeBody();
+        return ok;
+    }
+
+private:
+    enum class Why { None, Cancelled, HttpError, WriteFailed, TooLarge };
+
+    bool Refuse(Why reason) {
+        why = reason;
+        return false;
+    }
+
+    bool Store(const char* data, std::size_t size) {
+        std::vector<char>& b = job.body;
+        if (job.received + size > memoryLimit) return false;
+        if (job.received + size > b.size()) {
+            std::size_t grown = std::max(b.size() * 2, job.received + size);
+            b.resize(std::min(grown, memoryLimit));
+        }
+        std::copy(data, data + size, b.data() + job.received);
+        if (length == 0 && b.size() - job.received - size < kInitialBuffer && b.size() < memoryLimit)
+            b.resize(std::min(b.size() * 2, memoryLimit));
+        return true;
+    }
+
+    // False when the data did not all reach the disk (a full disk shows up at
+    // the final flush as often as at a write).
+    bool CloseFile() {
+        if (!file) return true;
+        opened = true;
+        const bool flushed = std::fflush(file) == 0;
+        const bool closed = std::fclose(file) == 0;
+        file = nullptr;
+        return flushed && closed;
+    }
+
+    HttpRequest& job;
+    const std::size_t memoryLimit;
+    std::size_t length = 0;
+    std::FILE* file = nullptr;
+    bool opened = false;
+    Why why = Why::None;
+};
+
+HttpRequest::HttpRequest(std::u16string url, bool busyIndicator, std::filesystem::path targetFile, bool toFile)
+    : url(std::move(url)), busyIndicator(busyIndicator), toFile(toFile), targetFile(std::move(targetFile)) {}
+
+HttpRequest::~HttpRequest() {
+    // The worker hands its handle to the queue before it lets go of the job;
+    // a job that never ran has none.
+    if (worker.joinable()) worker.detach();
+}
+
+bool HttpRequest::Perform(const platform::HttpOptions& options, std::size_t memoryLimit) {
+    BodyReceiver receiver(*this, memoryLimit);
+    const platform::HttpResult r = platform::HttpGet(U8(url), options, receiver);
+    if (status == 0) status = r.status;
+    const bool ok = receiver.Finish(r);
+    pendingFlag = 0;
+    return ok;
+}
+
+void HttpRequest::FreeBody() {
+    std::vector<char>().swap(body);
+}

@@ -1,0 +1,182 @@
+#include "net/InetManager.h"
+
+#include <algorithm>
+
+#include "base/Text.h"
+#include "net/ConnectionManager.h"
+#include "net/NetServices.h"
+#include "platform/device/DeviceRoot.h"
+#include "platform/http/HttpClient.h"
+
+namespace {
+
+platform::HttpOptions TransferOptions(const InetManager::Limits& l) {
+    platform::HttpOptions o;
+    o.connectTimeout = l.connectTimeout;
+    o.lowSpeedTime = l.lowSpeedTime;
+    return o;
+}
+
+// Receives only the headers of the size query.
+class HeadersOnly : public platform::HttpSink {
+public:
+    bool Begin(int, int64_t) override { return true; }
+    bool Piece(const char*, std::size_t) override { return false; }
+};
+
+}  // namespace
+
+InetManager::InetManager() {
+    // The application services outlive the queue: touching them first makes
+    // them be destroyed after it.
+    net::Services();
+    Subscribe(ConnectionManager::Instance().Connected, this, &InetManager::StartJobs);
+}
+
+InetManager::~InetManager() {
+    std::vector<shared_ptr<HttpRequest>> waiting;
+    {
+        std::unique_lock<std::mutex> guard(queueLock);
+        // Jobs that never started are dropped; running ones end at their next
+        // piece and finish normally.
+        for (auto& job : queue) job->Cancel();
+        auto notStarted = std::stable_partition(queue.begin(), queue.end(),
+                                                [](const shared_ptr<HttpRequest>& j) { return j->Started(); });
+        std::move(notStarted, queue.end(), std::back_inserter(waiting));
+        queue.erase(notStarted, queue.end());
+        idle.wait(guard, [this] { return workers == 0; });
+    }
+    JoinFinished();
+    ConnectionManager::Instance().WaitForAttempt();
+    Unsubscribe(ConnectionManager::Instance().Connected, this, &InetManager::StartJobs);
+    std::lock_guard<std::recursive_mutex> ui(net::UILock());
+    for (auto& job : waiting)
+        if (job->BusyIndicator()) net::Services().LowerBusy();
+    waiting.clear();
+}
+
+shared_ptr<HttpRequest> InetManager::Add(const std::u16string& url, bool busyIndicator,
+                                         const std::u16string& targetDevicePath) {
+    if (targetDevicePath.empty()) return Queue(make_shared_obj<HttpRequest>(url, busyIndicator));
+    std::filesystem::path host;
+    // A path that leaves the device root gets no file at all: the job fails.
+    if (platform::HasCurrentDevice()) {
+        if (auto mapped = platform::CurrentDevice().HostPath(targetDevicePath)) host = *mapped;
+    }
+    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, host, true));
+}
+
+shared_ptr<HttpRequest> InetManager::AddToHostFile(const std::u16string& url, bool busyIndicator,
+                                                   const std::filesystem::path& hostFile) {
+    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, hostFile, true));
+}
+
+shared_ptr<HttpRequest> InetManager::Queue(shared_ptr<HttpRequest> job) {
+    JoinFinished();
+    // Reference counts are guarded by the UI lock; it is re-entrant, so a
+    // handler that adds a job while holding it is fine.
+    std::lock_guard<std::recursive_mutex> ui(net::UILock());
+    // The busy indicator belongs to the UI: it is raised outside the queue
+    // lock so that the queue lock is never held while the UI lock is wanted.
+    if (job->BusyIndicator()) net::Services().RaiseBusy();
+    {
+        std::lock_guard<std::mutex> guard(queueLock);
+        queue.push_back(job);
+    }
+    ConnectionManager::Instance().EnsureConnection();
+    return job;
+}
+
+void InetManager::StartJobs() {
+    std::lock_guard<std::mutex> guard(queueLock);
+    StartJobsLocked();
+}
+
+void InetManager::StartJobsLocked() {
+    int position = 0;
+    for (auto& job : queue) {
+        if (position++ >= kMaxRunning) break;
+        if (job->Started()) continue;
+        job->started = true;
+        ++workers;
+        // The queue keeps the job alive until the worker takes it out.
+        job->worker = std::thread(&InetManager::RunJob, this, job.get());
+    }
+}
+
+void InetManager::RunJob(HttpRequest* job) {
+    Limits l = GetLimits();
+    const bool ok = job->Perform(TransferOptions(l), l.memoryLimit);
+
+    shared_ptr<HttpRequest> keep;
+    {
+        std::lock_guard<std::mutex> guard(queueLock);
+        auto it = std::find(queue.begin(), queue.end(), job);
+        keep = std::move(*it);  // moved, not copied: no count changes off the UI lock
+        queue.erase(it);
+        StartJobsLocked();
+    }
+    if (job->BusyIndicator()) net::Services().LowerBusy();
+    std::thread self;
+    {
+        std::lock_guard<std::recursive_mutex> ui(net::UILock());
+        self = std::move(job->worker);
+        job->Complete.Invoke(job, ok);
+        job->FreeBody();
+        keep.reset();
+    }
+    // A thread cannot join itself: it hands its handle to whoever joins
+    // finished workers next (a later Add, WaitIdle, the destructor). Joining,
+    // unlike detaching, makes sure nothing of the thread outlives the queue.
+    std::lock_guard<std::mutex> guard(queueLock);
+    finished.push_back(std::move(self));
+    --workers;
+    idle.notify_all();
+}
+
+void InetManager::JoinFinished() {
+    std::vector<std::thread> done;
+    {
+        std::lock_guard<std::mutex> guard(queueLock);
+        done.swap(finished);
+    }
+    for (auto& t : done)
+        if (t.joinable()) t.join();
+}
+
+std::u16string InetManager::SizeQuery(const std::u16string& url) {
+    Limits l = GetLimits();
+    platform::HttpOptions o = TransferOptions(l);
+    o.headersOnly = true;
+    o.totalTimeout = l.sizeQueryTimeout;
+    HeadersOnly sink;
+    const platform::HttpResult r = platform::HttpGet(U8(url), o, sink);
+    if (r.outcome != platform::HttpOutcome::Complete || r.status >= 400) return {};
+    const int64_t length = std::max<int64_t>(r.contentLength, 0);
+    return text::ToU16(length / 1024);
+}
+
+InetManager::Limits InetManager::GetLimits() {
+    std::lock_guard<std::mutex> guard(queueLock);
+    return limits;
+}
+
+void InetManager::SetLimits(const Limits& l) {
+    std::lock_guard<std::mutex> guard(queueLock);
+    limits = l;
+}
+
+std::size_t InetManager::QueueLength() {
+    std::lock_guard<std::mutex> guard(queueLock);
+    return queue.size();
+}
+
+bool InetManager::WaitIdle(std::chrono::milliseconds timeout) {
+    bool ok;
+    {
+        std::unique_lock<std::mutex> guard(queueLock);
+        ok = idle.wait_for(guard, timeout, [this] { return queue.empty() && workers == 0; });
+    }
+    JoinFinished();
+    return ok;
+}

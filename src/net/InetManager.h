@@ -1,0 +1,70 @@
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/Singleton.h"
+#include "base/shared_ptr.h"
+#include "net/HttpRequest.h"
+
+// The request queue. Only the first five entries of the queue run, each on a
+// worker of its own; a job behind them waits until one of them is removed.
+class InetManager : public Singleton<InetManager> {
+public:
+    static constexpr int kMaxRunning = 5;
+
+    // Timeouts and size caps of the transfers. A timeout is a failure.
+    struct Limits {
+        std::chrono::milliseconds connectTimeout{15000};
+        std::chrono::seconds lowSpeedTime{30};          // no byte for this long
+        std::chrono::milliseconds sizeQueryTimeout{10000};  // the whole size query
+        std::size_t memoryLimit = HttpRequest::kDefaultMemoryLimit;
+    };
+
+    ~InetManager() override;
+
+    // Queues a GET. With a target (a device path) the body goes to that file.
+    // busyIndicator holds the application's busy indicator up while the job
+    // is queued or running. Safe from any thread.
+    shared_ptr<HttpRequest> Add(const std::u16string& url, bool busyIndicator,
+                                const std::u16string& targetDevicePath = {});
+    // The same with a host file as target (tools, tests).
+    shared_ptr<HttpRequest> AddToHostFile(const std::u16string& url, bool busyIndicator,
+                                          const std::filesystem::path& hostFile);
+
+    // Synchronous: the Content-Length of the answer in kilobytes (rounded
+    // down) as decimal text; empty on any failure, an HTTP error included.
+    // The body is not read, and the whole exchange is bounded in time.
+    std::u16string SizeQuery(const std::u16string& url);
+
+    Limits GetLimits();
+    void SetLimits(const Limits& limits);
+
+    // Jobs queued or running.
+    std::size_t QueueLength();
+    // Waits until nothing is queued or running; false on timeout.
+    bool WaitIdle(std::chrono::milliseconds timeout);
+
+private:
+    friend class Singleton<InetManager>;
+    InetManager();
+
+    shared_ptr<HttpRequest> Queue(shared_ptr<HttpRequest> job);
+    // Subscribed to the connection manager: starts what may run now.
+    void StartJobs();
+    void StartJobsLocked();
+    void RunJob(HttpRequest* job);
+    void JoinFinished();
+
+    std::mutex queueLock;
+    std::condition_variable idle;
+    std::vector<shared_ptr<HttpRequest>> queue;
+    int workers = 0;
+    std::vector<std::thread> finished;  // workers that ended, not yet joined
+    Limits limits;
+};

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "NetTestSupport.h"
+#include "base/Text.h"
+#include "core/Kestrum.h"
+#include "i18n/Localization.h"
+#include "net/ApiMethods.h"
+#include "platform/device/DeviceRoot.h"
+
+namespace {
+
+ApiContext Context() {
+    ApiContext c;
+    c.baseUrl = u"http://127.0.0.1:8080/store/";
+    c.prefix = u"api/";
+    c.sessionId = u"S1";
+    return c;
+}
+
+const std::u16string kBase = u"http://127.0.0.1:8080/store/api/";
+
+TEST(ApiUrlTest, ValueFormsOfTheGrammar) {
+    ApiContext c = Context();
+    EXPECT_EQ(ApiUrl::Start(u"tags", c).Finish(), kBase + u"tags.php?");
+    EXPECT_EQ(ApiUrl::Start(u"m", c)
+                  .AddInt(u"a", -17)
+                  .AddInt(u"b", INT32_MIN)
+                  .AddFlag(u"c", true)
+                  .AddFlag(u"d", false)
+                  .AddLiteral(u"e", u"1.0b")
+                  .Finish(),
+              kBase + u"m.php?a=-17&b=-2147483648&c=1&d=0&e=1.0b");
+    c.staticForm = true;
+    EXPECT_EQ(api::Cats(c), u"http://127.0.0.1:8080/store/cats.xml?sessionid=S1");
+    c.staticForm = false;
+    c.prefix.clear();
+    EXPECT_EQ(api::Cats(c), u"http://127.0.0.1:8080/store/cats.php?sessionid=S1");
+}
+
+TEST(ApiUrlTest, EncodedValuesAreBase64WithPlusAndSlashEscaped) {
+    EXPECT_EQ(api::Base64Value(u""), u"");
+    EXPECT_EQ(api::Base64Value(u"a"), u"YQ==");
+    EXPECT_EQ(api::Base64Value(u"ab"), u"YWI=");
+    EXPECT_EQ(api::Base64Value(u"abc"), u"YWJj");
+    EXPECT_EQ(api::Base64Value(u"\u00fb\u00ff"), u"w7vDvw==");
+    EXPECT_EQ(api::Base64Value(u"?\x3F>"), u"Pz8%2B");
+    EXPECT_EQ(api::Base64Value(u"???"), u"Pz8%2F");
+    EXPECT_EQ(api::Base64Value(u"\u043f\u0430\u0440\u043e\u043b\u044c"), u"0L%2FQsNGA0L7Qu9GM");
+}
+
+TEST(ApiUrlTest, RawValuesCannotRewriteTheQuery) {
+    ApiContext c = Context();
+    // The space rule still holds; the characters that would end or change a
+    // parameter are escaped, as are control characters and non-ASCII text.
+    EXPECT_EQ(api::Auth(c, u"john doe", u"?\x3F>"), kBase + u"auth.php?login=john%20doe&pass=Pz8%2B&ver=1.0b");
+    EXPECT_EQ(api::ActmailResend(c, u"a&pass=x#y+z%41"), kBase + u"actmail_resend.php?login=a%26pass%3Dx%23y%2Bz%2541");
+    EXPECT_EQ(api::ActmailResend(c, u"tab\there\x7f"), kBase + u"actmail_resend.php?login=tab%09here%7F");
+    EXPECT_EQ(api::ActmailResend(c, u"J\u00fcrgen\U0001F600"), kBase + u"actmail_resend.php?login=J%C3%BCrgen%F0%9F%98%80");
+    // Everything else passes as it is.
+    EXPECT_EQ(api::ActmailResend(c, u"a.b-c_d~e!*'();:@$,/?[]"),
+              kBase + u"actmail_resend.php?login=a.b-c_d~e!*'();:@$,/?[]");
+}
+
+TEST(ApiUrlTest, AccountMethods) {
+    ApiContext c = Context();
+    EXPECT_EQ(api::Reg(c, u"ann", u"pw", u"ann@example.org"),
+              kBase + u"reg.php?login=ann&pass=cHc=&mail=ann@example.org");
+    EXPECT_EQ(api::AuthRestore(c, u"ann@mail.example.org"), kBase + u"auth_restore.php?mail=ann@mail.example.org");
+    EXPECT_EQ(api::AuthRestore(c, u"ann.lee@mail"), kBase + u"auth_restore.php?login=ann.lee@mail");
+    EXPECT_EQ(api::AuthRestore(c, u"ann"), kBase + u"auth_restore.php?login=ann");
+    EXPECT_EQ(api::AuthRestore(c, u"ann.lee"), kBase + u"auth_restore.php?login=ann.lee");
+    EXPECT_EQ(api::AuthRestore(c, u"ann@lee"), kBase + u"auth_restore.php?login=ann@lee");
+}
+
+TEST(ApiUrlTest, ConfigSendsTheProfileInItsOrder) {
+    DeviceProfile p;
+    p.osver = u"wm65ppc";
+    p.width = 480;
+    p.height = 800;
+    p.wifi = p.keypad = p.phone = true;
+    EXPECT_EQ(api::Config(Context(), u"English", p),
+              kBase + u"config.php?sessionid=S1&locale=English&osver=wm65ppc&w=480&h=800&irda=0&bt=0&wifi=1"
+                      u"&phone=1&gl=0&cam=0&cam3g=0&accel=0&gps=0&keypad=1");
+}
+
+TEST(ApiUrlTest, GetAppsSendsOnlyWhatIsSet) {
+    ApiContext c = Context();
+    EXPECT_EQ(api::GetApps(c, {}), kBase + u"getapps.php?sessionid=S1");
+    api::GetAppsQuery q;
+    q.price = u"free";
+    EXPECT_EQ(api::GetApps(c, q), kBase + u"getapps.php?sessionid=S1&price=free");
+    q.cat = 0;
+    q.query = u"chess board";
+    q.in = u"name";
+    q.tags = u"a,b";
+    q.count = 20;
+    q.page = 0;
+    q.sort = u"rates";
+    EXPECT_EQ(api::GetApps(c, q), kBase + u"getapps.php?sessionid=S1&cat=0&query=Y2hlc3MgYm9hcmQ=&in=name"
+                                          u"&tags=YSxi&count=20&page=0&price=free&sort=rates");
+}
+
+TEST(ApiUrlTest, ApplicationMethods) {
+    ApiContext c = Context();
+    EXPECT_EQ(api::AppDetails(c, 7), kBase + u"appdetails.php?sessionid=S1&appid=7&details=1");
+    EXPECT_EQ(api::AppDetailsBySysid(c, u"Acme Chess"),
+              kBase + u"appdetails.php?sessionid=S1&sysid=Acme%20Chess&details=0");
+    EXPECT_EQ(api::Reviews(c, 7), kBase + u"reviews.php?sessionid=S1&appid=7");
+    EXPECT_EQ(api::Rate(c, 7, 4, u""), kBase + u"rate.php?sessionid=S1&appid=7&rate=4");
+    EXPECT_EQ(api::Rate(c, 7, 4, u"ok"), kBase + u"rate.php?sessionid=S1&appid=7&rate=4&text=b2s=");
+    EXPECT_EQ(api::Feedback(c, 7, u""), kBase + u"feedback.php?sessionid=S1&appid=7&text=");
+    EXPECT_EQ(api::Download(c, -1), kBase + u"download.php?sessionid=S1&appid=-1");
+    EXPECT_EQ(api::DownloadSize(c, 7), kBase + u"download.php?sessionid=S1&appid=7&getsize=1");
+}
+
+TEST(ApiUrlTest, CurrentContextComesFromSettingsLanguageAndStoreState) {
+    Localization& loc = Localization::Instance();
+    loc.Clear();
+    SetCatalogBaseUrl(u"");
+    platform::MutableCurrentDevice().MutableInfo().catalogUrl = "http://127.0.0.1:9/cat";
+    Kestrum::Instance().SetSessionId(u"abc");
+    // No language loaded: no prefix, and never the placeholder text.
+    ApiContext c = ApiContext::Current();
+    EXPECT_EQ(c.baseUrl, u"http://127.0.0.1:9/cat/");
+    EXPECT_EQ(c.prefix, u"");
+    EXPECT_EQ(c.sessionId, u"abc");
+    EXPECT_EQ(api::Tags(c), u"http://127.0.0.1:9/cat/tags.php?sessionid=abc");
+
+    loc.languages[u"English"].strings[99999] = u"v2/";
+    loc.currentLanguage = u"English";
+    SetCatalogBaseUrl(u"http://127.0.0.1:7/");
+    Kestrum::Instance().xmlCatalogMode = 0;
+    EXPECT_EQ(api::Tags(ApiContext::Current()), u"http://127.0.0.1:7/v2/tags.php?sessionid=abc");
+    Kestrum::Instance().xmlCatalogMode = 1;
+    EXPECT_EQ(api::Tags(ApiContext::Current()), u"http://127.0.0.1:7/tags.xml?sessionid=abc");
+    Kestrum::Instance().xmlCatalogMode = 0;
+    SetCatalogBaseUrl(u"");
+    loc.Clear();
+}
+
+}  // namespace

@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <fstream>
+#include <future>
+
+#include "NetTestSupport.h"
+#include "TestServer.h"
+#include "base/Text.h"
+#include "net/ConnectionManager.h"
+#include "net/InetManager.h"
+#include "net/XMLResponse.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// What one job reported, taken while its completion event runs.
+struct Outcome {
+    std::vector<double> progress;
+    int completions = 0;
+    bool ok = false;
+    std::string body;
+    bool bodyWasThere = false;
+    int32_t parsed = -1;
+};
+
+class InetManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        nettest::SetNetworkUp(true);
+        InetManager::Limits l;
+        l.connectTimeout = 2000ms;
+        l.lowSpeedTime = 1s;
+        l.sizeQueryTimeout = 1000ms;
+        InetManager::Instance().SetLimits(l);
+        nettest::Services().Clear();
+    }
+    void TearDown() override {
+        server.ReleaseAll();
+        EXPECT_TRUE(InetManager::Instance().WaitIdle(10s));
+        nettest::SetNetworkUp(true);
+    }
+
+    // Queues a job and records its events; the outcome is complete after WaitIdle.
+    shared_ptr<HttpRequest> Start(const std::string& url, Outcome& out, bool busy = false,
+                                  const std::filesystem::path& file = {}) {
+        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        shared_ptr<HttpRequest> job = file.empty()
+                                          ? InetManager::Instance().Add(U16(url), busy)
+                                          : InetManager::Instance().AddToHostFile(U16(url), busy, file);
+        SubscribeFn(job->Progress, [&out](HttpRequest*, double p) { out.progress.push_back(p); });
+        SubscribeFn(job->Complete, [&out](HttpRequest* r, bool ok) {
+            ++out.completions;
+            out.ok = ok;
+            out.bodyWasThere = r->Data() != nullptr;
+            if (r->Data()) out.body.assign(r->Data(), r->Size());
+            out.parsed = XMLResponse().Parse(r->Data(), r->Size());
+        });
+        return job;
+    }
+
+    Outcome Run(const std::string& url, bool busy = false, const std::filesystem::path& file = {}) {
+        Outcome out;
+        Start(url, out, busy, file);
+        EXPECT_TRUE(InetManager::Instance().WaitIdle(10s));
+        return out;
+    }
+
+    static std::string Expected(std::size_t n) {
+        std::string s(n, '\0');
+        for (std::size_t i = 0; i < n; ++i) s[i] = TestServer::ByteAt(i);
+        return s;
+    }
+
+    static std::filesystem::path TempFile(const std::string& name) {
+        return nettest::DeviceRootPath() / "Program Files" / "Tobrix" / "cabs" / name;
+    }
+
+    TestServer server;
+};
+
+TEST_F(InetManagerTest, KnownLengthReportsProgressPerPieceAndDeliversTheWholeBody) {
+    Outcome out = Run(server.Url("/bytes/10000"));
+    ASSERT_EQ(out.completions, 1);
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(out.body, Expected(10000));
+    // Pieces of at most 2048 bytes: at least five reports, rising to exactly 1.
+    ASSERT_GE(out.progress.size(), 5u);
+    for (std::size_t i = 1; i < out.progress.size(); ++i) EXPECT_GT(out.progress[i], out.progress[i - 1]);
+    EXPECT_GE(out.progress.front(), 1.0 / 10000);
+    EXPECT_LE(out.progress.front(), 2048.0 / 10000);
+    EXPECT_DOUBLE_EQ(out.progress.back(), 1.0);
+}
+
+TEST_F(InetManagerTest, UnknownLengthIsReadCompletelyWithoutProgress) {
+    Outcome out = Run(server.Url("/chunked/70000"));  // beyond the first buffer doublings
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(out.body, Expected(70000));
+    EXPECT_TRUE(out.progress.empty());
+}
+
+TEST_F(InetManagerTest, ErrorPageIsDeliveredInMemoryAndReadsAsUnreadable) {
+    Outcome out = Run(server.Url("/notfound"));
+    EXPECT_TRUE(out.ok);
+    EXPECT_NE(out.body.find("no such page"), std::string::npos);
+    EXPECT_EQ(out.parsed, XMLResponse::kUnreadable);
+}
+
+TEST_F(InetManagerTest, ShortBodyInMemoryReportsOnlyTheBytesReceived) {
+    RawServer raw("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n<kestrum-api><result code=\"0\"/></kestrum-api>");
+    Outcome out = Run(raw.Url("/short"));
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(out.body, "<kestrum-api><result code=\"0\"/></kestrum-api>");
+    EXPECT_EQ(out.parsed, 0);
+}
+
+TEST_F(InetManagerTest, BodyIsFreedAfterTheCompletionEvent) {
+    Outcome out;
+    shared_ptr<HttpRequest> job = Start(server.Url("/bytes/300"), out);
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+    EXPECT_TRUE(out.bodyWasThere);
+    EXPECT_EQ(job->Data(), nullptr);
+    EXPECT_FALSE(job->Pending());
+    EXPECT_EQ(job->Status(), 200);
+}
+
+TEST_F(InetManagerTest, MemoryBodiesAreCappedWithOrWithoutALength) {
+    InetManager::Limits l = InetManager::Instance().GetLimits();
+    l.memoryLimit = 50000;
+    InetManager::Instance().SetLimits(l);
+    EXPECT_FALSE(Run(server.Url("/chunked/120000")).ok);
+    EXPECT_FALSE(Run(server.Url("/bytes/120000")).ok);
+    EXPECT_TRUE(Run(server.Url("/chunked/40000")).ok);
+}
+
+TEST_F(InetManagerTest, CancelledMemoryJobSucceedsWithWhatArrived) {
+    Outcome out;
+    {
+        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        shared_ptr<HttpRequest> job = Start(server.Url("/bytes/200000"), out);
+        SubscribeFn(job->Progress, [](HttpRequest* r, double) { r->Cancel(); });
+    }
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    EXPECT_TRUE(out.ok);
+    EXPECT_LT(out.body.size(), 200000u);
+    EXPECT_EQ(out.body, Expected(out.body.size()));
+}
+
+TEST_F(InetManagerTest, OnlyTheFirstFiveQueueEntriesRun) {
+    std::vector<Outcome> outs(6);
+    std::vector<shared_ptr<HttpRequest>> jobs;
+    for (int i = 0; i < 6; ++i) jobs.push_back(Start(server.Url("/gate/" + std::to_string(i)), outs[i]));
+    ASSERT_TRUE(server.WaitArrivals(5, 5s));
+    EXPECT_EQ(InetManager::Instance().QueueLength(), 6u);
+    {
+        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        for (int i = 0; i < 5; ++i) EXPECT_TRUE(jobs[i]->Started());
+        EXPECT_FALSE(jobs[5]->Started());
+    }
+    EXPECT_EQ(server.Arrivals(), 5);
+    server.Release(1);  // one of the five ends; the sixth may start
+    ASSERT_TRUE(server.WaitArrivals(6, 5s));
+    server.ReleaseAll();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(outs[i].ok);
+        EXPECT_EQ(outs[i].body, std::to_string(i));
+    }
+}
+
+TEST_F(InetManagerTest, BusyIndicatorIsHeldWhileAJobThatAskedForItIsQueued) {
+    Outcome a, b;
+    Start(server.Url("/gate/1"), a, true);
+    Start(server.Url("/gate/2"), b, false);
+    ASSERT_TRUE(server.WaitArrivals(2, 5s));
+    EXPECT_EQ(nettest::Services().raised, 1);
+    EXPECT_EQ(nettest::Services().lowered, 0);
+    server.ReleaseAll();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    EXPECT_EQ(nettest::Services().lowered, 1);
+}
+
+TEST_F(InetManagerTest, CompletionRunsUnderTheUILock) {
+    std::atomic<int> lockedElsewhere{-1};
+    {
+        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        shared_ptr<HttpRequest> job = InetManager::Instance().Add(server.Url16("/bytes/10"), false);
+        SubscribeFn(job->Complete, [&](HttpRequest*, bool) {
+            std::thread probe([&] {
+                const bool got = nettest::Services().UILock().try_lock();
+                if (got) nettest::Services().UILock().unlock();
+                lockedElsewhere = got ? 0 : 1;
+            });
+            probe.join();
+        });
+    }
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    EXPECT_EQ(lockedElsewhere, 1);
+}
+
+TEST_F(InetManagerTest, FailuresToConnectOrToAnswerAreReportedOnce) {
+    EXPECT_FALSE(Run("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/x").ok);
+    // A server that accepts and never answers, and one that stalls mid-body,
+    // both end at the low-speed timeout instead of holding a worker.
+    RawServer silent("", false);
+    const auto start = std::chrono::steady_clock::now();
+    Outcome quiet = Run(silent.Url("/x"));
+    Outcome stalled = Run(server.Url("/stall"));
+    EXPECT_EQ(quiet.completions, 1);
+    EXPECT_FALSE(quiet.ok);
+    EXPECT_FALSE(stalled.ok);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+}
+
+TEST_F(InetManagerTest, OnlyHttpUrlsAreFetched) {
+    EXPECT_FALSE(Run("file:///etc/passwd").ok);
+    EXPECT_FALSE(Run("ftp://127.0.0.1/x").ok);
+}
+
+TEST_F(InetManagerTest, WithTheNetworkDownEveryQueuedJobFailsOnce) {
+    nettest::SetNetworkUp(false);
+    std::vector<Outcome> outs(3);
+    for (auto& o : outs) Start(server.Url("/bytes/10"), o, true);
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    ConnectionManager::Instance().WaitForAttempt();
+    for (auto& o : outs) {
+        EXPECT_EQ(o.completions, 1);
+        EXPECT_FALSE(o.ok);
+    }
+    EXPECT_FALSE(ConnectionManager::Instance().IsConnected());
+    EXPECT_EQ(nettest::Services().raised, nettest::Services().lowered);
+    EXPECT_EQ(server.Arrivals(), 0);
+    // Up again: the next job reconnects and works.
+    nettest::SetNetworkUp(true);
+    EXPECT_TRUE(Run(server.Url("/bytes/10")).ok);
+    ConnectionManager::Instance().WaitForAttempt();
+    EXPECT_TRUE(ConnectionManager::Instance().IsConnected());
+}
+
+TEST_F(InetManagerTest, FileModeWritesTheWholeBody) {
+    const auto file = TempFile("whole.cab");
+    Outcome out = Run(server.Url("/bytes/100000"), false, file);
+    EXPECT_TRUE(out.ok);
+    EXPECT_FALSE(out.bodyWasThere);
+    EXPECT_FALSE(out.progress.empty());
+    std::ifstream in(file, std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(content, Expected(100000));
+    std::filesystem::remove(file);
+}
+
+TEST_F(InetManagerTest, FileModeTargetIsADevicePath) {
+    Outcome out;
+    {
+        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        shared_ptr<HttpRequest> job =
+            InetManager::Instance().Add(server.Url16("/bytes/3000"), false, u"\\Program Files\\Tobrix\\cabs\\dev.cab");
+        SubscribeFn(job->Complete, [&out](HttpRequest*, bool ok) { out.ok = ok; });
+        // A target outside the device root never gets a file.
+        shared_ptr<HttpRequest> escape =
+            InetManager::Instance().Add(server.Url16("/bytes/3000"), false, u"\\..\\..\\escaped.cab");
+        SubscribeFn(escape->Complete, [&out](HttpRequest*, bool ok) { out.completions += ok ? 100 : 1; });
+    }
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(out.completions, 1);
+    EXPECT_EQ(std::filesystem::file_size(TempFile("dev.cab")), 3000u);
+    EXPECT_FALSE(std::filesystem::exists(nettest::DeviceRootPath().parent_path() / "escaped.cab"));
+    std::filesystem::remove(TempFile("dev.cab"));
+}
+
+TEST_F(InetManagerTest, BrokenDownloadsFailAndLeaveNoFile) {
+    const auto file = TempFile("broken.cab");
+    // An error page, a body shorter than announced, a stalled server.
+    EXPECT_FALSE(Run(server.Url("/notfound"), false, file).ok);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    RawServer shortBody("HTTP/1.1 200 OK\r\nContent-Length: 50000\r\n\r\n" + std::string(3000, 'x'));
+    EXPECT_FALSE(Run(shortBody.Url("/p.cab"), false, file).ok);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(Run(server.Url("/stall"), false, file).ok);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    // A target whose folder does not exist cannot be created.
+    EXPECT_FALSE(Run(server.Url("/bytes/10"), false, TempFile("missing/dir.cab")).ok);
+}
+
+TEST_F(InetManagerTest, CancelledDownloadFailsAndLeavesNoFile) {
+    const auto file = TempFile("cancelled.cab");
+    Outcome out;
+    {
+        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        shared_ptr<HttpRequest> job = Start(server.Url("/bytes/500000"), out, false, file);
+        SubscribeFn(job->Progress, [](HttpRequest* r, double) { r->Cancel(); });
+    }
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    EXPECT_EQ(out.completions, 1);
+    EXPECT_FALSE(out.ok);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(InetManagerTest, DownloadThatCannotBeWrittenFailsAndLeavesNoFile) {
+    // A file size limit stands in for a full disk: writes beyond it fail.
+    const auto file = TempFile("full.cab");
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 20000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Outcome out = Run(server.Url("/bytes/100000"), false, file);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(out.ok);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(InetManagerTest, SizeQueryGivesKilobytesOrNothing) {
+    InetManager& inet = InetManager::Instance();
+    EXPECT_EQ(inet.SizeQuery(server.Url16("/bytes/5000")), u"4");
+    EXPECT_EQ(inet.SizeQuery(server.Url16("/bytes/64000000")), u"62500");  // the body is not read
+    EXPECT_EQ(inet.SizeQuery(server.Url16("/chunked/5000")), u"0");
+    EXPECT_EQ(inet.SizeQuery(server.Url16("/notfound")), u"");
+    EXPECT_EQ(inet.SizeQuery(U16("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/")), u"");
+    RawServer silent("", false);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(inet.SizeQuery(U16(silent.Url("/x"))), u"");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    nettest::SetNetworkUp(false);
+    EXPECT_EQ(inet.SizeQuery(server.Url16("/bytes/5000")), u"");
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <httplib.h>
+
+// A scriptable HTTP server on 127.0.0.1 with a port the OS chooses, run on a
+// thread of the test process. Routes:
+//   /bytes/N      N bytes with Content-Length
+//   /chunked/N    N bytes, chunked (no Content-Length)
+//   /stall        announces 100000 bytes, sends 100, then nothing
+//   /gate/K       waits until the gate lets it through, then answers "K"
+//   /notfound     a 404 page with a body
+//   anything set with Script(): that status and body
+class TestServer {
+public:
+    TestServer();
+    ~TestServer();
+
+    std::string Url(const std::string& path) const;
+    std::u16string Url16(const std::string& path) const;
+    int Port() const { return port; }
+
+    void Script(const std::string& path, int status, std::string body, bool chunked = false);
+
+    // The gate: requests to /gate/K wait until Release() lets one through or
+    // ReleaseAll() opens it.
+    int Arrivals();
+    bool WaitArrivals(int count, std::chrono::milliseconds timeout);
+    void Release(int count = 1);
+    void ReleaseAll();
+
+    // The byte at offset i of every generated body.
+    static char ByteAt(std::size_t i) { return static_cast<char>('a' + i % 23); }
+
+private:
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    std::mutex lock;
+    std::condition_variable changed;
+    int arrivals = 0;
+    int passes = 0;
+    bool open = false;
+    std::atomic<bool> stopping{false};
+    std::map<std::string, std::pair<int, std::pair<std::string, bool>>> scripts;
+};
+
+// A server that writes fixed bytes to every connection and then closes it, or,
+// with no response, accepts and never says anything.
+class RawServer {
+public:
+    explicit RawServer(std::string response, bool answer = true);
+    ~RawServer();
+    std::string Url(const std::string& path) const;
+
+private:
+    void Serve();
+
+    int listener = -1;
+    int port = 0;
+    std::string response;
+    bool answer;
+    std::atomic<bool> stopping{false};
+    std::vector<int> held;
+    std::thread thread;
+};
+
+// A loopback port nobody listens on.
+int ClosedPort();

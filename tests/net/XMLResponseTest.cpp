@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "NetTestSupport.h"
+#include "core/Kestrum.h"
+#include "net/XMLCatalogResponses.h"
+#include "net/XMLResponse.h"
+
+namespace {
+
+std::string Envelope(const std::string& inner, int code = 0) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><kestrum-api><result code=\"" + std::to_string(code) + "\"/>" +
+           inner + "</kestrum-api>";
+}
+
+int32_t Parse(XMLResponse& r, const std::string& body) { return r.Parse(body.data(), body.size()); }
+
+const std::string kFullApp =
+    "id=\"7\" name=\"Chess &amp; Co\" com=\"Acme\" icon=\"http://h/i.png\" type=\"free\" catid=\"3\" "
+    "rate=\"3.5\" rates=\"12\" reviews=\"4\" views=\"99\" downloads=\"40\" version=\"1.2\" revision=\"5\" "
+    "sysid=\"Acme Chess\" exe=\"chess.exe\" install=\"chess.cab\"";
+
+class XMLResponseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        nettest::Services().Clear();
+        Kestrum::Instance().configPending = 0;
+    }
+};
+
+TEST_F(XMLResponseTest, EnvelopeFailuresAreUnreadable) {
+    XMLResponse r;
+    EXPECT_EQ(r.Parse(nullptr, 0), XMLResponse::kUnreadable);
+    for (const std::string& body :
+         {std::string(), std::string("not xml at all"), std::string("<other><result code=\"0\"/></other>"),
+          std::string("<kestrum-api></kestrum-api>"), std::string("<kestrum-api><result/></kestrum-api>"),
+          std::string("<kestrum-api><result code=\"zero\"/></kestrum-api>"),
+          std::string("<kestrum-api><result code=\"0\"/>"), std::string("\xEF\xBB\xBF<kestrum-api><resu")})
+        EXPECT_EQ(Parse(r, body), XMLResponse::kUnreadable) << body;
+    EXPECT_TRUE(nettest::Services().errors.empty());
+}
+
+TEST_F(XMLResponseTest, BytesAfterTheLastTagAreIgnored) {
+    XMLResponse r;
+    EXPECT_EQ(Parse(r, Envelope("") + "\r\n\0\0garbage"), 0);
+    const std::string withNul = Envelope("") + std::string("\0\0\0tail", 7);
+    EXPECT_EQ(r.Parse(withNul.data(), withNul.size()), 0);
+    // A body cut off inside the document stays unreadable.
+    const std::string whole = Envelope("<auth id=\"abc\"/>");
+    EXPECT_EQ(Parse(r, whole.substr(0, whole.size() - 5)), XMLResponse::kUnreadable);
+}
+
+TEST_F(XMLResponseTest, ServiceCodesAreReturnedWithoutReadingTheBody) {
+    std::u16string session = u"old";
+    XMLResponse_Auth auth(&session);
+    EXPECT_EQ(Parse(auth, Envelope("<auth id=\"new\"/>", 201)), 201);
+    EXPECT_EQ(session, u"old");
+    EXPECT_EQ(Kestrum::Instance().configPending, 0);
+    EXPECT_EQ(nettest::Services().signIns, 0);
+}
+
+TEST_F(XMLResponseTest, ExpiredSessionMarksConfigPendingAndReturnsToSignIn) {
+    std::vector<shared_ptr<App>> apps;
+    XMLResponse_GetApps r(&apps);
+    EXPECT_EQ(Parse(r, Envelope("<getapps><app " + kFullApp + "/></getapps>", 203)), 203);
+    EXPECT_TRUE(apps.empty());
+    EXPECT_EQ(Kestrum::Instance().configPending, 1);
+    EXPECT_EQ(nettest::Services().signIns, 1);
+    XMLResponse::ShowError(203);
+    ASSERT_EQ(nettest::Services().errors.size(), 1u);
+    EXPECT_EQ(nettest::Services().errors[0], 203);
+}
+
+TEST_F(XMLResponseTest, AuthNeedsItsElementWhileAnswersWithoutBodyDoNot) {
+    std::u16string session;
+    XMLResponse_Auth auth(&session);
+    EXPECT_EQ(Parse(auth, Envelope("")), XMLResponse::kUnreadable);
+    EXPECT_EQ(Parse(auth, Envelope("<auth/>")), XMLResponse::kUnreadable);
+    EXPECT_EQ(Parse(auth, Envelope("<auth id=\"s-\xC3\xA9\"/>")), 0);
+    EXPECT_EQ(session, u"s-\u00e9");
+    XMLResponse_Reg reg;
+    XMLResponse_Config config;
+    XMLResponse_Rate rate;
+    XMLResponse_AuthRestore restore;
+    for (XMLResponse* r : std::initializer_list<XMLResponse*>{&reg, &config, &rate, &restore})
+        EXPECT_EQ(Parse(*r, Envelope("")), 0);
+}
+
+TEST_F(XMLResponseTest, CategoriesBuildATreeWithParentLinks) {
+    Category root;
+    XMLResponse_Cats r(&root);
+    const std::string body = Envelope(
+        "<cats><cat name=\"Games\" id=\"1\" count=\"10\"><cat name=\"Chess\" id=\"11\" count=\"2\"/>"
+        "<cat name=\"Cards\" id=\"12\" count=\"3\"><cat name=\"Poker\" id=\"121\" count=\"1\"/></cat></cat>"
+        "<cat name=\"Tools\" id=\"2\" count=\"-4\"/></cats>");
+    ASSERT_EQ(Parse(r, body), 0);
+    ASSERT_EQ(root.children.size(), 2u);
+    Category& games = *root.children[0];
+    EXPECT_EQ(games.name, u"Games");
+    EXPECT_EQ(games.parent, &root);
+    ASSERT_EQ(games.children.size(), 2u);
+    EXPECT_EQ(games.children[1]->children[0]->name, u"Poker");
+    EXPECT_EQ(games.children[1]->children[0]->parent, games.children[1].get());
+    EXPECT_EQ(root.children[1]->name, u"Tools");
+    EXPECT_EQ(root.children[1]->count, -4);
+    EXPECT_EQ(root.children[1]->parent, &root);
+}
+
+TEST_F(XMLResponseTest, CategoryWithoutCountFailsButKeepsWhatWasRead) {
+    Category root;
+    XMLResponse_Cats r(&root);
+    EXPECT_EQ(Parse(r, Envelope("<cats><c name=\"A\" id=\"1\" count=\"1\"/><c name=\"B\" id=\"2\"/>"
+                                "<c name=\"C\" id=\"3\" count=\"1\"/></cats>")),
+              XMLResponse::kUnreadable);
+    ASSERT_EQ(root.children.size(), 2u);
+    EXPECT_EQ(root.children[0]->name, u"A");
+    Category other;
+    XMLResponse_Cats missing(&other);
+    EXPECT_EQ(Parse(missing, Envelope("")), XMLResponse::kUnreadable);
+}
+
+TEST_F(XMLResponseTest, CategoryTreesAreBoundedInDepth) {
+    auto nested = [](int depth) {
+        std::string inner;
+        for (int i = 0; i < depth; ++i) inner += "<c name=\"n\" id=\"1\" count=\"1\">";
+        for (int i = 0; i < depth; ++i) inner += "</c>";
+        return Envelope("<cats>" + inner + "</cats>");
+    };
+    auto levels = [](Category& root) {
+        int n = 0;
+        for (Category* c = &root; !c->children.empty(); c = c->children[0].get()) ++n;
+        return n;
+    };
+    Category fits;
+    XMLResponse_Cats ok(&fits);
+    EXPECT_EQ(Parse(ok, nested(XMLResponse_Cats::kMaxCategoryDepth)), 0);
+    EXPECT_EQ(levels(fits), XMLResponse_Cats::kMaxCategoryDepth);
+    // A hostile answer nested far deeper fails without building the chain
+    // that would take the stack down when it is freed.
+    Category deep;
+    XMLResponse_Cats hostile(&deep);
+    EXPECT_EQ(Parse(hostile, nested(5000)), XMLResponse::kUnreadable);
+    EXPECT_EQ(levels(deep), XMLResponse_Cats::kMaxCategoryDepth);
+}
+
+TEST_F(XMLResponseTest, TagsNeedNameAndWeight) {
+    TagList tags;
+    XMLResponse_Tags r(&tags);
+    EXPECT_EQ(Parse(r, Envelope("<tags><t name=\"arcade\" weight=\"5\"/><t name=\"maps\" weight=\"x\"/></tags>")), 0);
+    ASSERT_EQ(tags.size(), 2u);
+    EXPECT_EQ(tags[0], std::make_pair(std::u16string(u"arcade"), 5));
+    EXPECT_EQ(tags[1].second, 0);  // not a number: unchanged, still present
+    TagList partial;
+    XMLResponse_Tags broken(&partial);
+    EXPECT_EQ(Parse(broken, Envelope("<tags><t name=\"a\" weight=\"1\"/><t name=\"b\"/></tags>")),
+              XMLResponse::kUnreadable);
+    EXPECT_EQ(partial.size(), 1u);
+    EXPECT_EQ(Parse(broken, Envelope("")), XMLResponse::kUnreadable);
+}
+
+TEST_F(XMLResponseTest, GetAppsFillsEveryFieldAndKeepsIncompleteEntries) {
+    std::vector<shared_ptr<App>> apps;
+    XMLResponse_GetApps r(&apps);
+    ASSERT_EQ(Parse(r, Envelope("<getapps><app " + kFullApp + " createtime=\"4000000000\"/><app id=\"8\" name=\"X\"/>"
+                                "</getapps>")),
+              0);
+    ASSERT_EQ(apps.size(), 2u);
+    const App& a = *apps[0];
+    EXPECT_EQ(a.id, 7);
+    EXPECT_EQ(a.name, u"Chess & Co");
+    EXPECT_EQ(a.company, u"Acme");
+    EXPECT_EQ(a.icon, u"http://h/i.png");
+    EXPECT_EQ(a.type, u"free");
+    EXPECT_EQ(a.catid, 3);
+    EXPECT_DOUBLE_EQ(a.rate, 3.5);
+    EXPECT_EQ(a.rates, 12);
+    EXPECT_EQ(a.reviews, 4);
+    EXPECT_EQ(a.views, 99);
+    EXPECT_EQ(a.downloads, 40);
+    EXPECT_EQ(a.version, u"1.2");
+    EXPECT_EQ(a.revision, 5);
+    EXPECT_EQ(a.sysid, u"Acme Chess");
+    EXPECT_EQ(a.exe, u"chess.exe");
+    EXPECT_EQ(a.install, u"chess.cab");
+    EXPECT_EQ(a.createtime, 4000000000u);
+    EXPECT_TRUE(a.inCatalog);
+    EXPECT_EQ(apps[1]->id, 8);
+    EXPECT_TRUE(apps[1]->company.empty());
+    EXPECT_EQ(apps[1]->createtime, 0u);
+}
+
+TEST_F(XMLResponseTest, MissingListsAreEmptyLists) {
+    std::vector<shared_ptr<App>> apps;
+    XMLResponse_GetApps getapps(&apps);
+    EXPECT_EQ(Parse(getapps, Envelope("")), 0);
+    EXPECT_EQ(Parse(getapps, Envelope("<getapps/>")), 0);
+    EXPECT_TRUE(apps.empty());
+    std::vector<ReviewEntry> reviews;
+    XMLResponse_Reviews rev(&reviews);
+    EXPECT_EQ(Parse(rev, Envelope("")), 0);
+    EXPECT_EQ(Parse(rev, Envelope("<reviews></reviews>")), 0);
+    EXPECT_TRUE(reviews.empty());
+}
+
+TEST_F(XMLResponseTest, ReviewsNeedAllThreeAttributes) {
+    std::vector<ReviewEntry> reviews;
+    XMLResponse_Reviews r(&reviews);
+    EXPECT_EQ(Parse(r, Envelope("<reviews><r login=\"ann\" txt=\"good--br--game\" rate=\"4\"/>"
+                                "<r login=\"bob\" rate=\"1\"/></reviews>")),
+              XMLResponse::kUnreadable);
+    ASSERT_EQ(reviews.size(), 1u);
+    EXPECT_EQ(reviews[0].login, u"ann");
+    EXPECT_EQ(reviews[0].txt, u"good--br--game");
+    EXPECT_EQ(reviews[0].rate, 4);
+}
+
+TEST_F(XMLResponseTest, AppDetailsRequiresEveryAttributeButCreatetime) {
+    App app;
+    XMLResponse_AppDetails r(&app);
+    EXPECT_EQ(Parse(r, Envelope("<appdetails><app " + kFullApp + "/></appdetails>")), 0);
+    EXPECT_EQ(app.name, u"Chess & Co");
+    std::string noExe = kFullApp;
+    noExe.erase(noExe.find("exe="), std::string("exe=\"chess.exe\" ").size());
+    App other;
+    XMLResponse_AppDetails failing(&other);
+    EXPECT_EQ(Parse(failing, Envelope("<appdetails><app " + noExe + "/></appdetails>")), XMLResponse::kUnreadable);
+    EXPECT_EQ(Parse(failing, Envelope("<appdetails/>")), XMLResponse::kUnreadable);
+    // The same entry is fine in a list.
+    std::vector<shared_ptr<App>> apps;
+    XMLResponse_GetApps list(&apps);
+    EXPECT_EQ(Parse(list, Envelope("<getapps><a " + noExe + "/></getapps>")), 0);
+}
+
+TEST_F(XMLResponseTest, AppDetailsReadsDescriptionTagsAndPictures) {
+    App app;
+    AppDetailsRecord details;
+    details.tags = {u"stale"};
+    XMLResponse_AppDetails r(&app, &details);
+    EXPECT_EQ(Parse(r, Envelope("<appdetails><app " + kFullApp +
+                                "><details desc=\"Plays chess\"><tags><t name=\"board\"/><t/><t name=\"x\"/></tags>"
+                                "<pictures><p url=\"http://h/1.png\"/><p url=\"http://h/2.png\"/></pictures>"
+                                "</details></app></appdetails>")),
+              0);
+    EXPECT_EQ(details.desc, u"Plays chess");
+    EXPECT_EQ(details.tags, std::vector<std::u16string>{u"board"});  // an item without the name ends the list
+    EXPECT_EQ(details.pictures, (std::vector<std::u16string>{u"http://h/1.png", u"http://h/2.png"}));
+
+    AppDetailsRecord bare;
+    bare.pictures = {u"stale"};
+    XMLResponse_AppDetails noLists(&app, &bare);
+    EXPECT_EQ(Parse(noLists, Envelope("<appdetails><app " + kFullApp + "><details desc=\"d\"/></app></appdetails>")),
+              0);
+    EXPECT_TRUE(bare.pictures.empty());
+    EXPECT_TRUE(bare.tags.empty());
+    XMLResponse_AppDetails noDesc(&app, &bare);
+    EXPECT_EQ(Parse(noDesc, Envelope("<appdetails><app " + kFullApp + "><details/></app></appdetails>")),
+              XMLResponse::kUnreadable);
+    EXPECT_EQ(Parse(noDesc, Envelope("<appdetails><app " + kFullApp + "/></appdetails>")), XMLResponse::kUnreadable);
+}
+
+TEST_F(XMLResponseTest, NumbersAreReadLikeAStreamExtraction) {
+    std::vector<shared_ptr<App>> apps;
+    XMLResponse_GetApps r(&apps);
+    ASSERT_EQ(Parse(r, Envelope("<getapps><a id=\"  42abc\" rate=\"4.25 stars\" rates=\"-3\" views=\"many\" "
+                                "createtime=\"-1\"/></getapps>")),
+              0);
+    EXPECT_EQ(apps[0]->id, 42);
+    EXPECT_DOUBLE_EQ(apps[0]->rate, 4.25);
+    EXPECT_EQ(apps[0]->rates, -3);
+    EXPECT_EQ(apps[0]->views, 0);
+    EXPECT_EQ(apps[0]->createtime, 0u);
+}
+
+TEST(AppRecordTest, InstallNameSplitsAtTheFirstSpace) {
+    App a(u"Acme Chess Deluxe");
+    EXPECT_EQ(a.sysid, u"Acme Chess Deluxe");
+    EXPECT_EQ(a.company, u"Acme");
+    EXPECT_EQ(a.name, u"Chess Deluxe");
+    EXPECT_FALSE(a.inCatalog);
+    App b(u"Solo");
+    EXPECT_EQ(b.name, u"Solo");
+    EXPECT_TRUE(b.company.empty());
+    EXPECT_FALSE(b.IsDownloading());
+    EXPECT_FALSE(b.IsInstalling());
+}
+
+}  // namespace
