@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <random>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -38,6 +40,14 @@ std::u16string Lower(std::u16string_view s) { return text::AsciiLower(s); }
 
 bool EndsWithExe(std::u16string_view path) {
     return path.size() >= 4 && text::EqualsIgnoreCase(path.substr(path.size() - 4), u".exe");
+}
+
+// Unique for every installation on this device, so that whoever started the
+// installer can tell a fresh key from one an earlier installation left.
+std::u16string NewStamp() {
+    static std::random_device random;
+    auto now = std::chrono::system_clock::now().time_since_epoch().count();
+    return text::Utf8ToUtf16(std::to_string(now) + "-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
 }
 
 // Deletes a folder left from an earlier attempt (a crash, a killed installer).
@@ -301,7 +311,8 @@ private:
         if (!key) return Fail("cannot create the package's key");
         tx.OnUndo([this, path] { registry->DeleteKey(Hive::LocalMachine, path); });
         auto exes = key->CreateSubkey(u"ExecutableFiles");
-        if (!exes || !key->WriteString(u"InstallDir", doc.installDir)) return Fail("cannot fill the package's key");
+        if (!exes || !key->WriteString(u"InstallDir", doc.installDir) || !key->WriteString(kInstallStamp, NewStamp()))
+            return Fail("cannot fill the package's key");
         for (const auto& f : doc.files)
             if (EndsWithExe(f.target) && !exes->WriteString(f.target, u""))
                 return Fail("cannot list the package's programs");

@@ -35,6 +35,8 @@ inline constexpr std::u16string_view kRecordRoot = u"\\Windows\\AppMgr";
 // "\Security\AppInstall\<name>" (HKLM).
 std::u16string AppInstallKey(std::u16string_view installName);
 inline constexpr std::u16string_view kAppInstallRoot = u"\\Security\\AppInstall";
+// String value of that key, new with every installation.
+inline constexpr std::u16string_view kInstallStamp = u"InstallStamp";
 
 // Joins a folder and a name with one "\".
 std::u16string JoinDevicePath(std::u16string_view folder, std::u16string_view name);

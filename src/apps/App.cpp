@@ -58,9 +58,10 @@ void App::RequestDetails() {
 void App::Download() {
     std::lock_guard ui(net::UILock());
     auto fileName = apps::PackageFileName(install, sysid);
-    if (!fileName) {
-        // A name from the catalog that would write outside the cabs folder:
-        // the download ends before it begins.
+    if (!fileName || !apps::IsSafeSysid(sysid)) {
+        // A name from the catalog that would write outside the cabs folder,
+        // or a package that could never be installed: the download ends
+        // before it begins.
         StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
         StatusChanged.Invoke(this, StatusDownload, true, 1.0, false);
         return;

@@ -7,6 +7,7 @@
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
 #include "net/NetServices.h"
+#include "platform/device/DeviceRoot.h"
 #include "platform/files/Files.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"

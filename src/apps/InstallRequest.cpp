@@ -44,10 +44,29 @@ void InstallRequest::Start() {
     worker = std::thread([this] { Work(); });
 }
 
+std::optional<std::u16string> InstallRequest::InstallStamp() const {
+    auto key = platform::OpenRegistryKey(Hive::LocalMachine, AppManager::kAppInstallKey + sysid);
+    std::u16string stamp;
+    if (!key || !key->ReadString(kStampValue, stamp)) return std::nullopt;
+    return stamp;
+}
+
+bool InstallRequest::FreshlyInstalled() const {
+    if (!AppManager::Instance().IsInstalled(sysid)) return false;
+    // The key alone proves nothing when it was there before: a failed update
+    // leaves the old installation's key in place. Then only a new stamp of
+    // the installer counts.
+    if (!wasInstalled) return true;
+    auto stamp = InstallStamp();
+    return stamp && stamp != stampBefore;
+}
+
 bool InstallRequest::RunInstaller() {
     // A sysid that could name another key is never installed: the installer
     // would be judged by a key the package does not own.
     if (!apps::IsSafeSysid(sysid) || !platform::IsFile(cabPath)) return false;
+    wasInstalled = AppManager::Instance().IsInstalled(sysid);
+    stampBefore = InstallStamp();
     auto process = platform::CreateDeviceProcess(kInstaller, CommandLine(cabPath));
     if (!process) return false;
     process->Wait();  // no time limit: the user may take a while to answer the installer
@@ -80,7 +99,7 @@ void InstallRequest::Work() {
         std::lock_guard ui(net::UILock());
         pending = false;
     }
-    const bool ok = ran && manager.IsInstalled(sysid);
+    const bool ok = ran && FreshlyInstalled();
     {
         std::lock_guard ui(net::UILock());
         // The queue holds the job until InstallEnded; keep it for the rest.

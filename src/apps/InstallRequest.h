@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -38,6 +39,13 @@ private:
     // installer ran at all.
     bool RunInstaller();
     void DisposeOfPackage();
+    // The installer's stamp in the package's key, or nullopt.
+    std::optional<std::u16string> InstallStamp() const;
+    // The package's key exists and this run made it.
+    bool FreshlyInstalled() const;
+    static constexpr const char16_t* kStampValue = u"InstallStamp";
 
     uint32_t oldSelfRevision = 0;
+    bool wasInstalled = false;
+    std::optional<std::u16string> stampBefore;
 };

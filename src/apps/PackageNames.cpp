@@ -37,8 +37,9 @@ bool IsSafePackageFileName(std::u16string_view name) {
 }
 
 std::optional<std::u16string> PackageFileName(std::u16string_view install, std::u16string_view sysid) {
-    std::u16string name = install.find(u'/') != std::u16string_view::npos ? std::u16string(sysid) + u".cab"
-                                                                           : std::u16string(install);
+    const bool url = install.find(u'/') != std::u16string_view::npos;
+    if (url && !IsSafeSysid(sysid)) return std::nullopt;
+    std::u16string name = url ? std::u16string(sysid) + u".cab" : std::u16string(install);
     if (!IsSafePackageFileName(name)) return std::nullopt;
     return name;
 }

@@ -19,7 +19,7 @@ bool IsSafePackageFileName(std::u16string_view name);
 
 // The file name a package is downloaded under: `sysid` + ".cab" when
 // `install` is a URL (holds a "/"), else `install` itself. nullopt when the
-// result is not a safe file name.
+// result is not a safe file name, or the sysid it is made of is not safe.
 std::optional<std::u16string> PackageFileName(std::u16string_view install, std::u16string_view sysid);
 
 // Text made safe for an XML attribute value.

@@ -3,6 +3,7 @@
 // network.
 #include "StoreFixture.h"
 #include "apps/PackageNames.h"
+#include "base/Text.h"
 #include "net/NetServices.h"
 #include "platform/shell/Shell.h"
 

@@ -228,6 +228,17 @@ TEST_F(StorePipeline, FailedInstallationsCreateNoKeyAndDisposeOfTheFile) {
 
     // A package file that is not there: the installer is not even started.
     EXPECT_FALSE(RunJob(manager.CabFolder() + u"\\gone.cab", apps[0]->sysid, 3));
+
+    // A damaged update leaves the installed version and its key in place:
+    // that key is no proof of success, and the revision stays.
+    ASSERT_TRUE(RunJob(Downloaded(*apps[0]), apps[0]->sysid, 4));
+    WriteFile(junk, "still no cabinet");
+    EXPECT_FALSE(RunJob(junk, apps[0]->sysid, 5));
+    EXPECT_TRUE(manager.IsInstalled(apps[0]->sysid));
+    EXPECT_EQ(manager.GetRevision(apps[0]->sysid), 4);
+    // A good one replaces it.
+    EXPECT_TRUE(RunJob(Downloaded(*apps[0]), apps[0]->sysid, 6));
+    EXPECT_EQ(manager.GetRevision(apps[0]->sysid), 6);
 }
 
 TEST_F(StorePipeline, UpdatesAreCountedForStrictlyNewerRecordedRevisions) {
