@@ -62,7 +62,9 @@ int main(int argc, char** argv) {
     }
 
     pkg::InstallOptions options;
-    options.progress = [](const std::string& what) { std::cout << "wceload: " << what << std::endl; };
+    // Progress goes to standard error: the store that started us may be
+    // writing a report of its own on standard output.
+    options.progress = [](const std::string& what) { std::cerr << "wceload: " << what << std::endl; };
     pkg::PackageResult result = pkg::InstallPackage(hostCab, options);
     if (!result.ok) {
         std::cerr << "wceload: installation failed: " << result.message << "\n";

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "CatalogServer.h"
 #include "StoreFixture.h"
 #include "apps/HeadlessStore.h"
@@ -405,4 +407,54 @@ TEST_F(StorePipeline, DownloadFailingPartWayLeavesNoFileAndNoJob) {
     std::lock_guard ui(services.UILock());
     EXPECT_TRUE(manager.installQueue.empty());
     EXPECT_EQ(manager.Downloading().count(u"Cut Short"), 1u) << "a failed first download stays listed";
+}
+
+TEST_F(StorePipeline, CommandLineToolDrivesTheSameManager) {
+    shared_ptr<App> app = Offered(1)[0];
+    auto out = root / "tool.out";
+    auto run = [&](std::vector<std::string> args) {
+        std::vector<std::string> common = {"--base", text::Utf16ToUtf8(baseUrl), "--device-root", root.string(),
+                                           "--login", "demo", "--password", "demo", "--localization",
+                                           std::string(TOBRIX_SOURCE_DIR) + "/data/localization.xml"};
+        args.insert(args.begin(), "store");
+        args.insert(args.end(), common.begin(), common.end());
+        platform::SpawnOptions options;
+        options.stdoutFile = out;
+        options.stderrFile = root / "tool.err";
+        auto p = platform::SpawnHost(TOBRIXCTL_PATH, args, options);
+        int code = -1;
+        if (p) p->Wait(&code);
+        std::vector<nlohmann::json> lines;
+        std::ifstream in(out);
+        for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+        return std::make_pair(code, lines);
+    };
+
+    auto [code, lines] = run({"install", std::to_string(app->id)});
+    ASSERT_EQ(code, 0) << Read(root / "tool.err");
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], (nlohmann::json{{"event", "auth"}, {"code", 0}}));
+    EXPECT_EQ(lines[1], (nlohmann::json{{"event", "config"}, {"code", 0}}));
+    const auto& state = lines.back();
+    EXPECT_EQ(state["event"], "state");
+    ASSERT_EQ(state["installed"].size(), 1u);
+    EXPECT_EQ(state["installed"][0]["sysid"], text::Utf16ToUtf8(app->sysid));
+    EXPECT_EQ(state["installed"][0]["installedRevision"], app->revision);
+    EXPECT_TRUE(state["downloading"].empty());
+    bool installReported = false;
+    for (const auto& l : lines)
+        installReported = installReported || (l["event"] == "status" && l["kind"] == "install" && l["finished"] == true &&
+                                              l["success"] == true);
+    EXPECT_TRUE(installReported);
+    EXPECT_TRUE(AppManager::Instance().IsInstalled(app->sysid));
+
+    std::tie(code, lines) = run({"uninstall", text::Utf16ToUtf8(app->sysid)});
+    EXPECT_EQ(code, 0) << Read(root / "tool.err");
+    EXPECT_TRUE(lines.back()["installed"].empty());
+    EXPECT_FALSE(AppManager::Instance().IsInstalled(app->sysid));
+
+    std::tie(code, lines) = run({"uninstall", text::Utf16ToUtf8(app->sysid)});
+    EXPECT_EQ(code, 1) << "nothing to remove";
+    std::tie(code, lines) = run({"install", "99999"});
+    EXPECT_EQ(code, 1) << "no such application";
 }
