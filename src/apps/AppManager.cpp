@@ -6,6 +6,7 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "net/InetManager.h"
 #include "net/NetServices.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/files/Files.h"
@@ -34,7 +35,14 @@ std::u16string ExeNameInShortcut(const std::u16string& content) {
 
 }  // namespace
 
-AppManager::AppManager() { Start(); }
+AppManager::AppManager() {
+    // The managers the jobs use are made first, so that they are destroyed
+    // after this one: a job that ends during exit still finds them.
+    InetManager::Instance();
+    Kestrum::Instance();
+    Localization::Instance();
+    Start();
+}
 
 AppManager::~AppManager() {
     // Workers finish their job first: they still use the manager.
