@@ -14,6 +14,7 @@ namespace {
 // Unknown-length memory bodies start here and double when less than this is
 // left free.
 constexpr std::size_t kInitialBuffer = 20480;
+constexpr std::size_t kFileBuffer = 1 << 16;
 
 }  // namespace
 
@@ -29,10 +30,19 @@ public:
         job.contentLength = contentLength;
         length = contentLength > 0 ? static_cast<std::size_t>(contentLength) : 0;
         if (job.toFile) {
-            // An error page is not the package: nothing is written for it.
-            if (status >= 400) return Refuse(Why::HttpError);
+            // An error page is not the package: nothing is written for it, and
+            // whatever the target held before is gone, as if it had been
+            // truncated for the answer, so no stale package is taken for it.
+            if (status >= 400) {
+                std::error_code ec;
+                if (!job.targetFile.empty()) std::filesystem::remove(job.targetFile, ec);
+                return Refuse(Why::HttpError);
+            }
             file = job.targetFile.empty() ? nullptr : std::fopen(job.targetFile.c_str(), "wb");
             if (!file) return Refuse(Why::WriteFailed);
+            // Pieces are small; a large buffer keeps them from costing one
+            // system call each.
+            std::setvbuf(file, nullptr, _IOFBF, kFileBuffer);
             return true;
         }
         if (length > memoryLimit) return Refuse(Why::TooLarge);

@@ -49,6 +49,9 @@ InetManager::~InetManager() {
     JoinFinished();
     ConnectionManager::Instance().WaitForAttempt();
     Unsubscribe(ConnectionManager::Instance().Connected, this, &InetManager::StartJobs);
+    // The application may be gone already at exit; it is reached only when
+    // there is something to give back.
+    if (waiting.empty()) return;
     std::lock_guard<std::recursive_mutex> ui(net::UILock());
     for (auto& job : waiting)
         if (job->BusyIndicator()) net::Services().LowerBusy();

@@ -5,8 +5,8 @@
 
 // The application services as the catalog client sees them. The application
 // hands its services to Kestrum at start; a process that never did (a tool
-// that only parses) still gets a lock and harmless no-ops, so the client never
-// dereferences a missing application.
+// that only parses) gets the plain services, so the client never dereferences
+// a missing application.
 namespace net {
 
 AppServices& Services();

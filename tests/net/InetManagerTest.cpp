@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <fcntl.h>
 
 #include <csignal>
 #include <fstream>
@@ -11,6 +15,8 @@
 #include "net/ConnectionManager.h"
 #include "net/InetManager.h"
 #include "net/XMLResponse.h"
+
+extern char** environ;
 
 using namespace std::chrono_literals;
 
@@ -35,7 +41,6 @@ protected:
         l.lowSpeedTime = 1s;
         l.sizeQueryTimeout = 1000ms;
         InetManager::Instance().SetLimits(l);
-        nettest::Services().Clear();
     }
     void TearDown() override {
         server.ReleaseAll();
@@ -46,7 +51,7 @@ protected:
     // Queues a job and records its events; the outcome is complete after WaitIdle.
     shared_ptr<HttpRequest> Start(const std::string& url, Outcome& out, bool busy = false,
                                   const std::filesystem::path& file = {}) {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job = file.empty()
                                           ? InetManager::Instance().Add(U16(url), busy)
                                           : InetManager::Instance().AddToHostFile(U16(url), busy, file);
@@ -78,6 +83,7 @@ protected:
         return nettest::DeviceRootPath() / "Program Files" / "Tobrix" / "cabs" / name;
     }
 
+    nettest::ServicesScope ui;
     TestServer server;
 };
 
@@ -101,6 +107,13 @@ TEST_F(InetManagerTest, UnknownLengthIsReadCompletelyWithoutProgress) {
     EXPECT_TRUE(out.progress.empty());
 }
 
+TEST_F(InetManagerTest, AddressesWithSpacesAndNonAsciiTextAreFetched) {
+    server.Script("/script/icon of \xC3\xA9t\xC3\xA9.png", 200, "png");
+    Outcome out = Run(server.Url("/script/icon of \xC3\xA9t\xC3\xA9.png"));
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(out.body, "png");
+}
+
 TEST_F(InetManagerTest, ErrorPageIsDeliveredInMemoryAndReadsAsUnreadable) {
     Outcome out = Run(server.Url("/notfound"));
     EXPECT_TRUE(out.ok);
@@ -120,7 +133,7 @@ TEST_F(InetManagerTest, BodyIsFreedAfterTheCompletionEvent) {
     Outcome out;
     shared_ptr<HttpRequest> job = Start(server.Url("/bytes/300"), out);
     ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+    std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
     EXPECT_TRUE(out.bodyWasThere);
     EXPECT_EQ(job->Data(), nullptr);
     EXPECT_FALSE(job->Pending());
@@ -139,7 +152,7 @@ TEST_F(InetManagerTest, MemoryBodiesAreCappedWithOrWithoutALength) {
 TEST_F(InetManagerTest, CancelledMemoryJobSucceedsWithWhatArrived) {
     Outcome out;
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job = Start(server.Url("/bytes/200000"), out);
         SubscribeFn(job->Progress, [](HttpRequest* r, double) { r->Cancel(); });
     }
@@ -156,7 +169,7 @@ TEST_F(InetManagerTest, OnlyTheFirstFiveQueueEntriesRun) {
     ASSERT_TRUE(server.WaitArrivals(5, 5s));
     EXPECT_EQ(InetManager::Instance().QueueLength(), 6u);
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         for (int i = 0; i < 5; ++i) EXPECT_TRUE(jobs[i]->Started());
         EXPECT_FALSE(jobs[5]->Started());
     }
@@ -176,22 +189,21 @@ TEST_F(InetManagerTest, BusyIndicatorIsHeldWhileAJobThatAskedForItIsQueued) {
     Start(server.Url("/gate/1"), a, true);
     Start(server.Url("/gate/2"), b, false);
     ASSERT_TRUE(server.WaitArrivals(2, 5s));
-    EXPECT_EQ(nettest::Services().raised, 1);
-    EXPECT_EQ(nettest::Services().lowered, 0);
+    EXPECT_EQ(ui.services.BusyCount(), 1);
     server.ReleaseAll();
     ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    EXPECT_EQ(nettest::Services().lowered, 1);
+    EXPECT_EQ(ui.services.BusyCount(), 0);
 }
 
 TEST_F(InetManagerTest, CompletionRunsUnderTheUILock) {
     std::atomic<int> lockedElsewhere{-1};
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job = InetManager::Instance().Add(server.Url16("/bytes/10"), false);
         SubscribeFn(job->Complete, [&](HttpRequest*, bool) {
             std::thread probe([&] {
-                const bool got = nettest::Services().UILock().try_lock();
-                if (got) nettest::Services().UILock().unlock();
+                const bool got = ui.services.UILock().try_lock();
+                if (got) ui.services.UILock().unlock();
                 lockedElsewhere = got ? 0 : 1;
             });
             probe.join();
@@ -231,7 +243,7 @@ TEST_F(InetManagerTest, WithTheNetworkDownEveryQueuedJobFailsOnce) {
         EXPECT_FALSE(o.ok);
     }
     EXPECT_FALSE(ConnectionManager::Instance().IsConnected());
-    EXPECT_EQ(nettest::Services().raised, nettest::Services().lowered);
+    EXPECT_EQ(ui.services.BusyCount(), 0);
     EXPECT_EQ(server.Arrivals(), 0);
     // Up again: the next job reconnects and works.
     nettest::SetNetworkUp(true);
@@ -255,7 +267,7 @@ TEST_F(InetManagerTest, FileModeWritesTheWholeBody) {
 TEST_F(InetManagerTest, FileModeTargetIsADevicePath) {
     Outcome out;
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job =
             InetManager::Instance().Add(server.Url16("/bytes/3000"), false, u"\\Program Files\\Tobrix\\cabs\\dev.cab");
         SubscribeFn(job->Complete, [&out](HttpRequest*, bool ok) { out.ok = ok; });
@@ -290,7 +302,7 @@ TEST_F(InetManagerTest, CancelledDownloadFailsAndLeavesNoFile) {
     const auto file = TempFile("cancelled.cab");
     Outcome out;
     {
-        std::lock_guard<std::recursive_mutex> ui(nettest::Services().UILock());
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         shared_ptr<HttpRequest> job = Start(server.Url("/bytes/500000"), out, false, file);
         SubscribeFn(job->Progress, [](HttpRequest* r, double) { r->Cancel(); });
     }
@@ -329,6 +341,40 @@ TEST_F(InetManagerTest, SizeQueryGivesKilobytesOrNothing) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     nettest::SetNetworkUp(false);
     EXPECT_EQ(inet.SizeQuery(server.Url16("/bytes/5000")), u"");
+}
+
+// A certificate nobody vouches for: the transfer must refuse it, never trust
+// the network blindly.
+TEST_F(InetManagerTest, HttpsVerifiesCertificates) {
+    const auto dir = nettest::DeviceRootPath() / "tls";
+    std::filesystem::create_directories(dir);
+    const std::string key = (dir / "key.pem").string(), cert = (dir / "cert.pem").string();
+    const char* argv[] = {"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1",
+                          "-days", "1", "-keyout", key.c_str(), "-out", cert.c_str(), nullptr};
+    pid_t pid = 0;
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    const int spawned = posix_spawnp(&pid, "openssl", &quiet, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0) GTEST_SKIP() << "openssl is not installed";
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    httplib::SSLServer tls(cert.c_str(), key.c_str());
+    ASSERT_TRUE(tls.is_valid());
+    tls.Get("/x", [](const httplib::Request&, httplib::Response& res) { res.set_content("secret", "text/plain"); });
+    const int port = tls.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { tls.listen_after_bind(); });
+    const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/x";
+    Outcome out = Run(url);
+    EXPECT_EQ(out.completions, 1);
+    EXPECT_FALSE(out.ok);
+    EXPECT_TRUE(out.body.empty());
+    EXPECT_EQ(InetManager::Instance().SizeQuery(U16(url)), u"");
+    tls.stop();
+    thread.join();
 }
 
 }  // namespace

@@ -15,7 +15,6 @@ struct Environment : ::testing::Environment {
         std::filesystem::create_directories(Root() / "Program Files" / "Tobrix" / "cabs");
         platform::DeviceRoot device(Root());
         platform::SetCurrentDevice(device);
-        Kestrum::Instance().SetApplication(&Services());
     }
     void TearDown() override {
         std::error_code ec;
@@ -34,10 +33,9 @@ const bool registered = [] {
 
 }  // namespace
 
-RecordingServices& Services() {
-    static RecordingServices services;
-    return services;
-}
+ServicesScope::ServicesScope() { Kestrum::Instance().SetApplication(&services); }
+
+ServicesScope::~ServicesScope() { Kestrum::Instance().SetApplication(nullptr); }
 
 const std::filesystem::path& DeviceRootPath() { return Environment::Root(); }
 

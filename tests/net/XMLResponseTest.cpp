@@ -23,10 +23,8 @@ const std::string kFullApp =
 
 class XMLResponseTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        nettest::Services().Clear();
-        Kestrum::Instance().configPending = 0;
-    }
+    void SetUp() override { Kestrum::Instance().configPending = 0; }
+    nettest::ServicesScope ui;
 };
 
 TEST_F(XMLResponseTest, EnvelopeFailuresAreUnreadable) {
@@ -38,7 +36,7 @@ TEST_F(XMLResponseTest, EnvelopeFailuresAreUnreadable) {
           std::string("<kestrum-api><result code=\"zero\"/></kestrum-api>"),
           std::string("<kestrum-api><result code=\"0\"/>"), std::string("\xEF\xBB\xBF<kestrum-api><resu")})
         EXPECT_EQ(Parse(r, body), XMLResponse::kUnreadable) << body;
-    EXPECT_TRUE(nettest::Services().errors.empty());
+    EXPECT_TRUE(ui.services.Errors().empty());
 }
 
 TEST_F(XMLResponseTest, BytesAfterTheLastTagAreIgnored) {
@@ -57,7 +55,7 @@ TEST_F(XMLResponseTest, ServiceCodesAreReturnedWithoutReadingTheBody) {
     EXPECT_EQ(Parse(auth, Envelope("<auth id=\"new\"/>", 201)), 201);
     EXPECT_EQ(session, u"old");
     EXPECT_EQ(Kestrum::Instance().configPending, 0);
-    EXPECT_EQ(nettest::Services().signIns, 0);
+    EXPECT_EQ(ui.services.ReturnToSignInCount(), 0);
 }
 
 TEST_F(XMLResponseTest, ExpiredSessionMarksConfigPendingAndReturnsToSignIn) {
@@ -66,10 +64,9 @@ TEST_F(XMLResponseTest, ExpiredSessionMarksConfigPendingAndReturnsToSignIn) {
     EXPECT_EQ(Parse(r, Envelope("<getapps><app " + kFullApp + "/></getapps>", 203)), 203);
     EXPECT_TRUE(apps.empty());
     EXPECT_EQ(Kestrum::Instance().configPending, 1);
-    EXPECT_EQ(nettest::Services().signIns, 1);
+    EXPECT_EQ(ui.services.ReturnToSignInCount(), 1);
     XMLResponse::ShowError(203);
-    ASSERT_EQ(nettest::Services().errors.size(), 1u);
-    EXPECT_EQ(nettest::Services().errors[0], 203);
+    EXPECT_EQ(ui.services.Errors(), std::vector<int32_t>{203});
 }
 
 TEST_F(XMLResponseTest, AuthNeedsItsElementWhileAnswersWithoutBodyDoNot) {

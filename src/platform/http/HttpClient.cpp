@@ -93,6 +93,25 @@ HttpOutcome Classify(CURLcode rc, const Exchange& x) {
     }
 }
 
+// Addresses taken from answers (icons, screenshots, packages) may carry
+// spaces or non-ASCII text; they are sent percent-encoded, as a browser
+// would, instead of being refused as malformed.
+std::string EncodeUrl(const std::string& url) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(url.size());
+    for (unsigned char c : url) {
+        if (c <= 0x20 || c >= 0x7F) {
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 0xF];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink& sink) {
@@ -115,7 +134,8 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     char error[CURL_ERROR_SIZE] = {};
 
     CURL* c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    const std::string address = EncodeUrl(url);
+    curl_easy_setopt(c, CURLOPT_URL, address.c_str());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
@@ -134,6 +154,8 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &x);
     if (options.totalTimeout.count() > 0)
         curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(options.totalTimeout.count()));
+    // Larger reads from the socket; the pieces handed on stay small.
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 64L * 1024);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnData);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &x);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);

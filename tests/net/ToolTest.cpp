@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "TestServer.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs the real tool and returns its standard output; `status` gets the exit code.
+std::string Tool(const std::vector<std::string>& args, int* status = nullptr) {
+    std::string command = Quote(TOBRIXCTL_PATH);
+    for (const auto& a : args) command += " " + Quote(a);
+    command += " 2>/dev/null";
+    FILE* p = ::popen(command.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    const int raw = ::pclose(p);
+    if (status) *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return out;
+}
+
+std::string Temp(const std::string& name) {
+    return (std::filesystem::temp_directory_path() / ("tobrixctl-net-" + std::to_string(::getpid()) + name)).string();
+}
+
+TEST(TobrixctlNet, UrlBuildsEveryFormFromTheCommandLine) {
+    EXPECT_EQ(Tool({"url", "getapps", "--base", "http://127.0.0.1:81/s", "--prefix", "v1/", "--sessionid", "S",
+                    "--count", "-1", "--page", "-2", "--query", "a b"}),
+              "http://127.0.0.1:81/s/v1/getapps.php?sessionid=S&query=YSBi&page=-2\n");
+    EXPECT_EQ(Tool({"url", "appdetails", "--base", "http://h/", "--static", "--sysid", "Acme Chess", "--details", "0"}),
+              "http://h/appdetails.xml?sessionid=&sysid=Acme%20Chess&details=0\n");
+    EXPECT_EQ(Tool({"url", "auth", "--base", "http://h/", "--login", "a&b", "--pass", "x"}),
+              "http://h/auth.php?login=a%26b&pass=eA==&ver=1.0b\n");
+    int status = 0;
+    Tool({"url", "nosuch", "--base", "http://h/"}, &status);
+    EXPECT_EQ(status, 1);
+    Tool({"url", "reviews", "--base", "http://h/", "--appid", "x"}, &status);
+    EXPECT_EQ(status, 1);
+}
+
+TEST(TobrixctlNet, ParsePrintsWhatTheReaderFilled) {
+    const std::string file = Temp("answer.xml");
+    std::ofstream(file) << "<kestrum-api><result code=\"0\"/><getapps><a id=\"3\" name=\"N\" rate=\"3.5\"/></getapps>"
+                           "</kestrum-api>trailing";
+    json apps = json::parse(Tool({"parse", "getapps", file}));
+    EXPECT_EQ(apps["code"], 0);
+    EXPECT_EQ(apps["apps"][0]["id"], 3);
+    EXPECT_EQ(apps["apps"][0]["rate"], 3.5);
+    EXPECT_EQ(apps["apps"][0]["company"], "");
+    EXPECT_EQ(json::parse(Tool({"parse", "auth", file}))["code"], 999);
+    std::ofstream(file) << "<kestrum-api><result code=\"0\"/><cats><c name=\"G\" id=\"1\" count=\"2\">"
+                           "<c name=\"C\" id=\"5\" count=\"1\"/></c></cats></kestrum-api>";
+    json cats = json::parse(Tool({"parse", "cats", file}));
+    EXPECT_EQ(cats["categories"][0]["children"][0]["id"], 5);
+    std::filesystem::remove(file);
+}
+
+TEST(TobrixctlNet, GetAndSizeGoThroughTheQueue) {
+    TestServer server;
+    json memory = json::parse(Tool({"get", server.Url("/bytes/5000")}));
+    EXPECT_EQ(memory, json({{"ok", true}, {"size", 5000}, {"progressEvents", 3}}));
+    const std::string file = Temp("download.bin");
+    json toFile = json::parse(Tool({"get", server.Url("/chunked/3000"), "-o", file}));
+    EXPECT_EQ(toFile["ok"], true);
+    EXPECT_EQ(toFile["progressEvents"], 0);
+    EXPECT_EQ(std::filesystem::file_size(file), 3000u);
+    EXPECT_EQ(json::parse(Tool({"get", server.Url("/notfound"), "-o", file}))["ok"], false);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(Tool({"size", server.Url("/bytes/5000")}), "4\n");
+    EXPECT_EQ(Tool({"size", server.Url("/notfound")}), "\n");
+}
+
+}  // namespace
