@@ -4,6 +4,7 @@
 
 #include "Accounts.h"
 #include "Api.h"
+#include "Clock.h"
 #include "Db.h"
 #include "Query.h"
 #include "XmlWriter.h"
@@ -22,10 +23,15 @@ ApiAnswer HandleAuth(ApiCall& call) {
     if (!AllOk({ReadText(call.query, "login", login), ReadEncoded(call.query, "pass", pass),
                 ReadText(call.query, "ver", ver)}))
         return ApiAnswer::Code(kBadParameter);
-    std::string sessionId;
-    ResultCode code = Accounts(call.db).SignIn(login, pass, ver, call.nowMs, sessionId);
+    int64_t accountId = 0;
+    ResultCode code = Accounts(call.db).SignIn(login, pass, ver, accountId);
     if (code != kOk) return ApiAnswer::Code(code);
-    Sessions(call.db, call.options.sessionIdleMs).Sweep(call.nowMs);
+    // Checking the password takes a deliberate while; the session's idle
+    // time starts when it is handed out, not when the request came in.
+    int64_t now = NowMs();
+    Sessions sessions(call.db, call.options.sessionIdleMs);
+    sessions.Sweep(now);
+    std::string sessionId = sessions.Open(accountId, now);
     ApiAnswer answer;
     answer.body = XmlWriter().Start("auth").Attr("id", sessionId).Take();
     return answer;

@@ -18,6 +18,8 @@ void EnsureSodium() {
     if (sodium_init() < 0) throw std::runtime_error("libsodium cannot start");
 }
 
+}  // namespace
+
 std::string RandomHex(size_t bytes) {
     EnsureSodium();
     std::string raw(bytes, '\0');
@@ -27,10 +29,6 @@ std::string RandomHex(size_t bytes) {
     hex.pop_back();
     return hex;
 }
-
-}  // namespace
-
-std::string NewSessionId() { return RandomHex(16); }
 
 std::string Accounts::HashPassword(std::string_view password) {
     EnsureSodium();
@@ -92,7 +90,7 @@ ResultCode Accounts::Register(std::string_view login, std::string_view password,
 }
 
 ResultCode Accounts::SignIn(std::string_view login, std::string_view password, std::string_view version,
-                            int64_t nowMs, std::string& sessionId) {
+                            int64_t& accountId) {
     if (version != kClientVersion) return kOldClient;
     Stmt& s = db.Prepare("SELECT id, pass_hash, activated FROM accounts WHERE login = ?1");
     s.BindAll(login);
@@ -106,10 +104,7 @@ ResultCode Accounts::SignIn(std::string_view login, std::string_view password, s
         crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0)
         return kWrongCredentials;
     if (!activated) return kNotActivated;
-    sessionId = NewSessionId();
-    db.Prepare("INSERT INTO sessions(id, account_id, last_seen) VALUES(?1, ?2, ?3)")
-        .BindAll(sessionId, id, nowMs)
-        .Run();
+    accountId = id;
     return kOk;
 }
 

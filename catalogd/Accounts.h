@@ -20,9 +20,9 @@ public:
 
     ResultCode Register(std::string_view login, std::string_view password, std::string_view mail,
                         bool activate, int64_t nowMs);
-    // On success `sessionId` holds a fresh session.
+    // Checks the credentials; on success `accountId` names the account.
     ResultCode SignIn(std::string_view login, std::string_view password, std::string_view version,
-                      int64_t nowMs, std::string& sessionId);
+                      int64_t& accountId);
     ResultCode RequestRestore(std::string_view loginOrMail, bool byMail, int64_t nowMs);
     ResultCode ResendActivation(std::string_view login, int64_t nowMs);
     // False when there is no such login.
@@ -43,7 +43,7 @@ private:
     Db& db;
 };
 
-// A random session id: 32 lower-case hex digits from libsodium's generator.
-std::string NewSessionId();
+// `bytes` random bytes from libsodium's generator as lower-case hex digits.
+std::string RandomHex(size_t bytes);
 
 }  // namespace catalogd

@@ -45,6 +45,12 @@ using ApiHandler = ApiAnswer (*)(ApiCall&);
 // The handler of a method name, or null for a name the service does not know.
 ApiHandler FindHandler(std::string_view method);
 
+// The method a request path names: ".../<method>.xml" or
+// ".../<phpPrefix><method>.php". Only the end of the path counts, because
+// the client's base URL may put the service below a folder of the site.
+// Empty for any other path.
+std::string_view MethodOfPath(std::string_view path, std::string_view phpPrefix);
+
 // Reads "sessionid" and returns the live session; otherwise sets `failure`
 // to the code to answer (200 without the parameter, 203 when unknown or expired).
 std::optional<Session> RequireSession(ApiCall& call, ApiAnswer& failure);

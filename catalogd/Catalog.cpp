@@ -2,7 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <map>
 
 #include "Db.h"
@@ -38,11 +37,14 @@ AppRow ReadApp(const Stmt& s) {
     return r;
 }
 
-// Rating order: averages within 0.05 of each other count as equal, and then
-// the application more people rated comes first.
+// Rating order: averages within the same 0.05 step count as equal, and then
+// the application more people rated comes first. The step is taken of the
+// average as it is sent (two decimals), so a client sees the order it gets.
 const char* OrderBy(std::string_view sort) {
+    // Integer arithmetic only: the average in hundredths, rounded half up as
+    // FormatRate rounds it, then cut into 0.05 steps.
     if (sort == "rates")
-        return "CASE WHEN a.rates > 0 THEN CAST(a.rate_sum * 20.0 / a.rates + 1e-9 AS INTEGER) ELSE -1 END DESC, "
+        return "CASE WHEN a.rates > 0 THEN ((a.rate_sum * 200 + a.rates) / (2 * a.rates)) / 5 ELSE -1 END DESC, "
                "a.rates DESC, a.id";
     if (sort == "downloads") return "a.downloads DESC, a.id";
     if (sort == "views") return "a.views DESC, a.id";
@@ -71,12 +73,16 @@ void WriteCategory(XmlWriter& xml, const std::vector<CatNode>& nodes, size_t i) 
 
 }  // namespace
 
-std::string FormatRate(double rate) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", rate);
-    std::string s = buf;
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
+std::string FormatRate(int64_t sum, int64_t count) {
+    if (count <= 0 || sum <= 0) return "0";
+    int64_t hundredths = (sum * 200 + count) / (2 * count);
+    std::string s = std::to_string(hundredths / 100);
+    int64_t frac = hundredths % 100;
+    if (frac != 0) {
+        s += '.';
+        s += static_cast<char>('0' + frac / 10);
+        if (frac % 10 != 0) s += static_cast<char>('0' + frac % 10);
+    }
     return s;
 }
 
@@ -90,7 +96,7 @@ void WriteApp(XmlWriter& xml, const AppRow& a, std::string_view filesUrl) {
         .Attr("icon", icon)
         .Attr("type", a.type)
         .Attr("catid", a.catid)
-        .Attr("rate", FormatRate(a.Rate()))
+        .Attr("rate", FormatRate(a.rateSum, a.rates))
         .Attr("rates", a.rates)
         .Attr("reviews", a.reviews)
         .Attr("views", a.views)

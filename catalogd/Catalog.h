@@ -31,8 +31,6 @@ struct AppRow {
     std::string install;  // a path below the files URL when it holds "/", else a file name
     std::string package;  // the package file below the assets folder
     int64_t createtime = 0;
-
-    double Rate() const { return rates > 0 ? double(rateSum) / double(rates) : 0.0; }
 };
 
 // The search of "getapps". Empty texts and negative numbers mean "not given".
@@ -81,7 +79,8 @@ private:
 // closes it (details may go inside). `filesUrl` ends with "/".
 void WriteApp(XmlWriter& xml, const AppRow& app, std::string_view filesUrl);
 
-// "3.5", "4.27", "0": two decimals at most, without trailing zeros.
-std::string FormatRate(double rate);
+// The average of `count` ratings summing to `sum`, rounded half up to two
+// decimals without trailing zeros: "3.5", "4.27", "0".
+std::string FormatRate(int64_t sum, int64_t count);
 
 }  // namespace catalogd

@@ -50,6 +50,7 @@ bool Stmt::Step() {
 
 int64_t Stmt::Int(int column) const { return sqlite3_column_int64(stmt, column); }
 double Stmt::Double(int column) const { return sqlite3_column_double(stmt, column); }
+int Stmt::ColumnCount() const { return sqlite3_column_count(stmt); }
 bool Stmt::IsNull(int column) const { return sqlite3_column_type(stmt, column) == SQLITE_NULL; }
 
 std::string Stmt::Text(int column) const {
@@ -97,6 +98,10 @@ Stmt& Db::Prepare(const std::string& sql) {
     auto [pos, inserted] = cache.emplace(sql, std::make_unique<Stmt>(db, raw));
     (void)inserted;
     return *pos->second;
+}
+
+void Db::ResetStatements() {
+    for (auto& [sql, stmt] : cache) stmt->Reset();
 }
 
 void Db::Exec(const std::string& sql) {

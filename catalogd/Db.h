@@ -54,6 +54,7 @@ public:
     double Double(int column) const;
     std::string Text(int column) const;
     bool IsNull(int column) const;
+    int ColumnCount() const;
 
     void Reset();
 
@@ -82,9 +83,15 @@ public:
     std::optional<int64_t> QueryInt(const std::string& sql, const A&... args) {
         Stmt& s = Prepare(sql);
         s.BindAll(args...);
-        if (!s.Step()) return std::nullopt;
-        return s.Int(0);
+        std::optional<int64_t> value;
+        if (s.Step()) value = s.Int(0);
+        s.Reset();
+        return value;
     }
+
+    // Resets every cached statement, so that none keeps a read transaction
+    // (and with it an old snapshot of the store) open between requests.
+    void ResetStatements();
 
 private:
     sqlite3* db = nullptr;

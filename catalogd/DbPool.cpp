@@ -15,6 +15,7 @@ DbPool::Lease DbPool::Acquire() {
 }
 
 void DbPool::Release(std::unique_ptr<Db> db) {
+    db->ResetStatements();
     std::lock_guard lock(mutex);
     idle.push_back(std::move(db));
 }

@@ -37,31 +37,31 @@ void AddFile(GCabFolder* folder, const std::string& name, const std::string& byt
 
 }  // namespace
 
-std::string BuildSetupXml(const PackageSpec& spec) {
+std::string BuildSetupXml(const PackageLayout& layout) {
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("wap-provisioningdoc");
 
     pugi::xml_node install = Characteristic(root, "Install");
     Parm(install, "InstallPhase", "install");
-    Parm(install, "AppName", spec.installName);
-    Parm(install, "InstallDir", spec.installDir).append_attribute("translation") = "install";
+    Parm(install, "AppName", layout.installName);
+    Parm(install, "InstallDir", layout.installDir).append_attribute("translation") = "install";
 
     pugi::xml_node ops = Characteristic(root, "FileOperation");
     pugi::xml_node dir = Characteristic(ops, "%InstallDir%", true);
     Characteristic(dir, "MakeDir");
-    for (const auto& f : spec.files) {
+    for (const auto& f : layout.files) {
         pugi::xml_node extract = Characteristic(Characteristic(dir, f.target, true), "Extract");
         Parm(extract, "Source", f.source);
     }
-    if (!spec.shortcutName.empty()) {
+    if (!layout.shortcutName.empty()) {
         pugi::xml_node menu = Characteristic(ops, "%CE11%", true);
         Characteristic(menu, "MakeDir");
-        pugi::xml_node shortcut = Characteristic(Characteristic(menu, spec.shortcutName, true), "Shortcut");
-        Parm(shortcut, "Source", "%InstallDir%\\" + spec.shortcutTarget).append_attribute("translation") = "install";
+        pugi::xml_node shortcut = Characteristic(Characteristic(menu, layout.shortcutName, true), "Shortcut");
+        Parm(shortcut, "Source", "%InstallDir%\\" + layout.shortcutTarget).append_attribute("translation") = "install";
     }
-    if (!spec.registryKey.empty()) {
-        pugi::xml_node key = Characteristic(Characteristic(root, "Registry"), spec.registryKey);
-        for (const auto& v : spec.registryValues)
+    if (!layout.registryKey.empty()) {
+        pugi::xml_node key = Characteristic(Characteristic(root, "Registry"), layout.registryKey);
+        for (const auto& v : layout.registryValues)
             Parm(key, v.name.c_str(), v.value).append_attribute("datatype") = v.integer ? "integer" : "string";
     }
     std::ostringstream out;
@@ -69,11 +69,11 @@ std::string BuildSetupXml(const PackageSpec& spec) {
     return out.str();
 }
 
-std::string BuildCabinet(const PackageSpec& spec) {
+std::string BuildCabinet(const PackageLayout& layout) {
     GCabCabinet* cab = gcab_cabinet_new();
     GCabFolder* folder = gcab_folder_new(GCAB_COMPRESSION_MSZIP);
-    AddFile(folder, "_setup.xml", BuildSetupXml(spec));
-    for (const auto& f : spec.files) AddFile(folder, f.source, f.bytes);
+    AddFile(folder, "_setup.xml", BuildSetupXml(layout));
+    for (const auto& f : layout.files) AddFile(folder, f.source, f.bytes);
     GError* error = nullptr;
     gcab_cabinet_add_folder(cab, folder, &error);
     g_object_unref(folder);
@@ -89,7 +89,7 @@ std::string BuildCabinet(const PackageSpec& spec) {
     if (error) g_error_free(error);
     g_object_unref(out);
     g_object_unref(cab);
-    if (bytes.empty()) throw std::runtime_error("cannot build the package of " + spec.installName + ": " + message);
+    if (bytes.empty()) throw std::runtime_error("cannot build the package of " + layout.installName + ": " + message);
     return bytes;
 }
 

@@ -6,7 +6,7 @@ namespace catalogd {
 
 // What one installable package holds and what the device's installer makes
 // of it: files in the install folder, a Start-menu shortcut, registry values.
-struct PackageSpec {
+struct PackageLayout {
     struct File {
         std::string target;  // file name in the install folder
         std::string source;  // name inside the cabinet
@@ -28,10 +28,10 @@ struct PackageSpec {
 };
 
 // The provisioning document "_setup.xml" of the package.
-std::string BuildSetupXml(const PackageSpec& spec);
+std::string BuildSetupXml(const PackageLayout& layout);
 
 // The cabinet: "_setup.xml" and the payload files, MSZIP-compressed, with a
-// fixed file date so that the same spec always gives the same bytes.
-std::string BuildCabinet(const PackageSpec& spec);
+// fixed file date so that the same layout always gives the same bytes.
+std::string BuildCabinet(const PackageLayout& layout);
 
 }  // namespace catalogd

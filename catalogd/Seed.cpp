@@ -98,24 +98,24 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-PackageSpec PackageFor(const SeedApp& app, Rng& rng) {
+PackageLayout PackageFor(const SeedApp& app, Rng& rng) {
     std::string sysid = std::string(app.def.company) + " " + std::string(app.def.name);
     std::string folder = PathName(app.def.name, app.id);
     std::string slug = Slug(app.def.name, app.id);
     std::string source = slug.substr(0, 8);
     std::transform(source.begin(), source.end(), source.begin(), [](char c) { return std::toupper(c); });
 
-    PackageSpec spec;
-    spec.installName = sysid;
-    spec.installDir = "%CE1%\\" + folder;
-    spec.files.push_back({app.exe, source + ".001", Payload(rng, sysid, 2048 + rng.Below(24 * 1024))});
+    PackageLayout layout;
+    layout.installName = sysid;
+    layout.installDir = "%CE1%\\" + folder;
+    layout.files.push_back({app.exe, source + ".001", Payload(rng, sysid, 2048 + rng.Below(24 * 1024))});
     if (rng.Below(3) == 0)
-        spec.files.push_back({slug + "cfg.exe", source + ".002", Payload(rng, sysid, 1024 + rng.Below(4096))});
-    spec.shortcutName = folder + ".lnk";
-    spec.shortcutTarget = app.exe;
-    spec.registryKey = "HKLM\\Software\\" + PathName(app.def.company, app.id) + "\\" + folder;
-    spec.registryValues = {{"Version", app.version, false}, {"Runs", "0", true}};
-    return spec;
+        layout.files.push_back({slug + "cfg.exe", source + ".002", Payload(rng, sysid, 1024 + rng.Below(4096))});
+    layout.shortcutName = folder + ".lnk";
+    layout.shortcutTarget = app.exe;
+    layout.registryKey = "HKLM\\Software\\" + PathName(app.def.company, app.id) + "\\" + folder;
+    layout.registryValues = {{"Version", app.version, false}, {"Runs", "0", true}};
+    return layout;
 }
 
 std::string Description(const SeedApp& app) {

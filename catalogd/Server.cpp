@@ -1,14 +1,14 @@
 #include "Server.h"
 
-#include <fcntl.h>
 #include <httplib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "Catalog.h"
+#include "Clock.h"
 #include "DbPool.h"
 #include "Query.h"
 #include "Schema.h"
@@ -38,11 +38,6 @@ std::string_view RawQuery(const httplib::Request& req) {
 
 }  // namespace
 
-int64_t NowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
 Server::Server(const std::string& dbPath, ServerOptions opts)
     : options(std::move(opts)), pool(std::make_unique<DbPool>(dbPath)), http(std::make_unique<httplib::Server>()) {
     {
@@ -54,6 +49,9 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
     }
     int threads = options.threads > 0 ? options.threads : 1;
     http->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    // Headers and body leave in separate writes; without this, delayed
+    // acknowledgements hold every keep-alive answer back by tens of ms.
+    http->set_tcp_nodelay(true);
     http->set_keep_alive_max_count(1000);
     http->set_read_timeout(10, 0);
     http->set_write_timeout(30, 0);
@@ -76,29 +74,25 @@ int Server::Bind() {
     return boundPort;
 }
 
-void Server::Run() { http->listen_after_bind(); }
+void Server::Run() {
+    running = true;
+    if (!stopping) http->listen_after_bind();
+    running = false;
+}
 
-void Server::Stop() { http->stop(); }
+void Server::Stop() {
+    stopping = true;
+    // The HTTP server counts as running only once its accept loop has begun;
+    // a stop that came earlier would be lost and Run() would never return.
+    for (int i = 0; i < 5000 && running && !http->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    http->stop();
+}
 
 std::string Server::FilesUrl(const httplib::Request& req) const {
     std::string host = req.get_header_value("Host");
     if (!IsSafeHost(host)) host = options.host + ":" + std::to_string(boundPort);
     return "http://" + host + std::string(kFilesPrefix);
-}
-
-std::string_view Server::ApiMethod(std::string_view path) const {
-    if (path.size() < 2 || path.front() != '/') return {};
-    path.remove_prefix(1);
-    if (path.ends_with(".xml")) {
-        path.remove_suffix(4);
-        return path.find('/') == std::string_view::npos ? path : std::string_view();
-    }
-    if (path.ends_with(".php") && path.starts_with(options.service.prefix)) {
-        path.remove_prefix(options.service.prefix.size());
-        path.remove_suffix(4);
-        return path;
-    }
-    return {};
 }
 
 void Server::Handle(const httplib::Request& req, httplib::Response& res) {
@@ -110,7 +104,7 @@ void Server::Handle(const httplib::Request& req, httplib::Response& res) {
         if (path.starts_with(kFilesPrefix)) {
             label = "file " + std::string(path);
             code = ServeFile(path.substr(kFilesPrefix.size()), res);
-        } else if (std::string_view method = ApiMethod(path); !method.empty() && FindHandler(method)) {
+        } else if (std::string_view method = MethodOfPath(path, options.service.prefix); !method.empty()) {
             label = method;
             code = ServeApi(method, req, res);
         } else {

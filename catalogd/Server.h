@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,23 +37,22 @@ public:
     void Run();
     // Safe from any thread; Run() returns soon after.
     void Stop();
+    // False for a store that was never seeded (no files folder known).
+    bool HasCatalog() const { return !assetsDir.empty(); }
 
 private:
     void Handle(const httplib::Request& req, httplib::Response& res);
     int ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res);
     int ServeFile(std::string_view relative, httplib::Response& res);
     std::string FilesUrl(const httplib::Request& req) const;
-    // The method name when the path is one of the two API forms.
-    std::string_view ApiMethod(std::string_view path) const;
 
     ServerOptions options;
     std::unique_ptr<DbPool> pool;
     std::unique_ptr<httplib::Server> http;
     std::string assetsDir;
     int boundPort = 0;
+    std::atomic<bool> running{false};
+    std::atomic<bool> stopping{false};
 };
-
-// The milliseconds clock sessions and records use.
-int64_t NowMs();
 
 }  // namespace catalogd

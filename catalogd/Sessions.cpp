@@ -2,9 +2,16 @@
 
 #include <algorithm>
 
+#include "Accounts.h"
 #include "Db.h"
 
 namespace catalogd {
+
+std::string Sessions::Open(int64_t accountId, int64_t nowMs) {
+    std::string id = RandomHex(16);
+    db.Prepare("INSERT INTO sessions(id, account_id, last_seen) VALUES(?1, ?2, ?3)").BindAll(id, accountId, nowMs).Run();
+    return id;
+}
 
 std::optional<Session> Sessions::Touch(std::string_view id, int64_t nowMs) {
     Stmt& s = db.Prepare(

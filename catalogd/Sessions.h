@@ -21,6 +21,8 @@ class Sessions {
 public:
     Sessions(Db& db, int64_t idleMs) : db(db), idleMs(idleMs) {}
 
+    // A new session for the account, with a random 32-hex-digit id.
+    std::string Open(int64_t accountId, int64_t nowMs);
     // The live session with this id, its idle clock restarted; empty when
     // the id is unknown or the session has expired (it is then removed).
     std::optional<Session> Touch(std::string_view id, int64_t nowMs);

@@ -1,14 +1,48 @@
 #include "XmlWriter.h"
 
-#include "base/Text.h"
 
 namespace catalogd {
 
+namespace {
+
+// Length of the valid UTF-8 sequence at s[i], 0 when it is not one
+// (overlong forms, surrogates and code points above U+10FFFF included).
+size_t ValidSequence(std::string_view s, size_t i) {
+    auto at = [&](size_t k) { return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u; };
+    auto cont = [&](size_t k) { return (at(k) & 0xC0) == 0x80; };
+    unsigned b0 = at(0);
+    if (b0 >= 0xC2 && b0 <= 0xDF) return cont(1) ? 2 : 0;
+    if (b0 >= 0xE0 && b0 <= 0xEF) {
+        unsigned b1 = at(1);
+        if ((b0 == 0xE0 && b1 < 0xA0) || (b0 == 0xED && b1 > 0x9F)) return 0;
+        return cont(1) && cont(2) ? 3 : 0;
+    }
+    if (b0 >= 0xF0 && b0 <= 0xF4) {
+        unsigned b1 = at(1);
+        if ((b0 == 0xF0 && b1 < 0x90) || (b0 == 0xF4 && b1 > 0x8F)) return 0;
+        return cont(1) && cont(2) && cont(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+}  // namespace
+
 void AppendEscaped(std::string& out, std::string_view value) {
-    // Decoding through UTF-16 turns invalid sequences into U+FFFD.
-    std::u16string wide = text::Utf8ToUtf16(value);
-    std::string clean = text::Utf16ToUtf8(wide);
-    for (unsigned char c : clean) {
+    for (size_t i = 0; i < value.size();) {
+        auto c = static_cast<unsigned char>(value[i]);
+        if (c >= 0x80) {
+            size_t n = ValidSequence(value, i);
+            if (n == 0) {
+                out += kReplacement;
+                ++i;
+            } else {
+                out.append(value.substr(i, n));
+                i += n;
+            }
+            continue;
+        }
         switch (c) {
             case '&': out += "&amp;"; break;
             case '<': out += "&lt;"; break;
@@ -21,12 +55,10 @@ void AppendEscaped(std::string& out, std::string_view value) {
             case '\n': out += "&#10;"; break;
             case '\r': out += "&#13;"; break;
             default:
-                if (c < 0x20) {
-                    out += "\xEF\xBF\xBD";  // not representable in XML 1.0
-                } else {
-                    out.push_back(static_cast<char>(c));
-                }
+                if (c < 0x20 || c == 0x7F) out += kReplacement;  // not representable in XML 1.0
+                else out.push_back(static_cast<char>(c));
         }
+        ++i;
     }
 }
 

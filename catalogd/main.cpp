@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <thread>
@@ -42,6 +43,8 @@ int Serve(const std::string& dbPath, ServerOptions options) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     Server server(dbPath, options);
+    if (!server.HasCatalog())
+        std::fprintf(stderr, "catalogd: %s holds no catalog yet; fill it with \"catalogd seed\"\n", dbPath.c_str());
     int port = server.Bind();
     std::fprintf(stderr, "catalogd: serving %s on http://%s:%d/\n", dbPath.c_str(), options.host.c_str(), port);
     std::thread waiter([&] {
@@ -79,12 +82,21 @@ int ActivateCommand(const std::string& dbPath, const std::string& login) {
     return 0;
 }
 
+std::string UtcTime(int64_t ms) {
+    std::time_t t = static_cast<std::time_t>(ms / 1000);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
+    return buf;
+}
+
 int OutboxCommand(const std::string& dbPath) {
     Db db(dbPath);
     CreateSchema(db);
     Stmt& s = db.Prepare("SELECT time, recipient, subject, body FROM outbox ORDER BY id");
     while (s.Step()) {
-        std::cout << "To: " << s.Text(1) << "\nTime: " << s.Int(0) << "\nSubject: " << s.Text(2) << "\n\n"
+        std::cout << "To: " << s.Text(1) << "\nDate: " << UtcTime(s.Int(0)) << "\nSubject: " << s.Text(2) << "\n\n"
                   << s.Text(3) << "\n----\n";
     }
     s.Reset();

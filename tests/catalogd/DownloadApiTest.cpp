@@ -1,0 +1,144 @@
+// Package downloads, resumption, and the files the catalog hands out URLs for.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "Db.h"
+#include "TestCatalog.h"
+
+namespace catalogd::test {
+namespace {
+
+class DownloadApi : public ::testing::Test {
+protected:
+    TestServer server;
+    std::string session = server.SignIn();
+
+    std::string PackageFile(int appId) {
+        Db db(server.DbPath().string());
+        Stmt& s = db.Prepare("SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package FROM apps WHERE id = ?1");
+        s.BindAll(int64_t(appId));
+        EXPECT_TRUE(s.Step());
+        std::ifstream in(s.Text(0), std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+    pugi::xml_node Details(Answer& a, int appId) {
+        a = server.Call("appdetails", "sessionid=" + session + "&appid=" + std::to_string(appId) + "&details=0");
+        return a.Root().child("appdetails").child("app");
+    }
+    std::string Path(const std::string& url) {
+        std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
+        EXPECT_EQ(url.rfind(base, 0), 0u) << url;
+        return url.substr(base.size());
+    }
+};
+
+TEST_F(DownloadApi, DownloadSendsThePackageAndCountsIt) {
+    Answer a;
+    int before = Details(a, 5).attribute("downloads").as_int();
+    std::string expected = PackageFile(5);
+    ASSERT_GT(expected.size(), 1000u);
+    auto c = server.Client();
+    auto res = c.Get("/api_download.php?sessionid=" + session + "&appid=5", {{"Accept-Encoding", "gzip, deflate"}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("Content-Length"), std::to_string(expected.size()));
+    EXPECT_FALSE(res->has_header("Content-Encoding"));  // packages are never compressed
+    EXPECT_EQ(res->body, expected);
+    EXPECT_EQ(Details(a, 5).attribute("downloads").as_int(), before + 1);
+}
+
+TEST_F(DownloadApi, SizeQueryAnnouncesTheLengthWithoutCounting) {
+    Answer a;
+    int before = Details(a, 6).attribute("downloads").as_int();
+    auto res = server.Client().Get("/download.xml?sessionid=" + session + "&appid=6&getsize=1");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->get_header_value("Content-Length"), std::to_string(PackageFile(6).size()));
+    EXPECT_EQ(Details(a, 6).attribute("downloads").as_int(), before);
+}
+
+TEST_F(DownloadApi, RangeRequestsResumeWithPartialContent) {
+    Answer a;
+    int before = Details(a, 7).attribute("downloads").as_int();
+    std::string expected = PackageFile(7);
+    auto res = server.Client().Get("/download.xml?sessionid=" + session + "&appid=7", {{"Range", "bytes=100-"}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 206);
+    EXPECT_EQ(res->body, expected.substr(100));
+    EXPECT_EQ(res->get_header_value("Content-Range"),
+              "bytes 100-" + std::to_string(expected.size() - 1) + "/" + std::to_string(expected.size()));
+    EXPECT_EQ(Details(a, 7).attribute("downloads").as_int(), before);  // a resumption is no new download
+    res = server.Client().Get("/download.xml?sessionid=" + session + "&appid=7", {{"Range", "bytes=0-99"}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 206);
+    EXPECT_EQ(res->body, expected.substr(0, 100));
+}
+
+TEST_F(DownloadApi, BothInstallFormsLeadToTheSamePackage) {
+    int byUrl = 0, byName = 0;
+    for (int id : {2, 3}) {
+        Answer a;
+        std::string install = Details(a, id).attribute("install").value();
+        std::string expected = PackageFile(id);
+        auto viaMethod = server.Client().Get("/download.xml?sessionid=" + session + "&appid=" + std::to_string(id));
+        ASSERT_TRUE(viaMethod);
+        EXPECT_EQ(viaMethod->body, expected);
+        if (install.find('/') != std::string::npos) {
+            ++byUrl;
+            auto direct = server.Client().Get(Path(install));
+            ASSERT_TRUE(direct) << install;
+            EXPECT_EQ(direct->body, expected);
+        } else {
+            ++byName;
+            EXPECT_NE(viaMethod->get_header_value("Content-Disposition").find(install), std::string::npos);
+        }
+    }
+    EXPECT_EQ(byUrl, 1);
+    EXPECT_EQ(byName, 1);
+}
+
+TEST_F(DownloadApi, IconsArePngWithAlphaAndScreenshotsDecode) {
+    Answer a;
+    auto res = server.Client().Get(Path(Details(a, 4).attribute("icon").value()));
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->get_header_value("Content-Type"), "image/png");
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&image, res->body.data(), res->body.size()));
+    EXPECT_TRUE(image.format & PNG_FORMAT_FLAG_ALPHA);
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    image.format = PNG_FORMAT_RGBA;
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+    EXPECT_EQ(pixels[3], 0);                                // a transparent corner
+    EXPECT_EQ(pixels[(32 * image.width + 32) * 4 + 3], 255);  // an opaque middle
+
+    a = server.Call("appdetails", "sessionid=" + session + "&appid=15&details=1");
+    int jpeg = 0;
+    for (pugi::xml_node p : a.Root().child("appdetails").child("app").child("details").child("pictures").children()) {
+        auto shot = server.Client().Get(Path(p.attribute("url").value()));
+        ASSERT_TRUE(shot);
+        if (shot->get_header_value("Content-Type") == "image/jpeg") {
+            ++jpeg;
+            EXPECT_EQ(shot->body.substr(0, 2), "\xFF\xD8");
+        } else {
+            EXPECT_EQ(shot->body.substr(1, 3), "PNG");
+        }
+    }
+    EXPECT_GT(jpeg, 0);
+}
+
+TEST_F(DownloadApi, FilesOutsideTheFilesFolderStayHidden) {
+    for (const char* path : {"/files/../catalog.db", "/files/%2E%2E/catalog.db", "/files/icons/../../catalog.db",
+                             "/files/", "/files/icons", "/files/nosuch.png", "/catalog.db"}) {
+        auto res = server.Client().Get(path);
+        ASSERT_TRUE(res) << path;
+        EXPECT_EQ(res->status, 404) << path;
+    }
+}
+
+}  // namespace
+}  // namespace catalogd::test

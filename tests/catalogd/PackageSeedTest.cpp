@@ -1,0 +1,156 @@
+// The seeded packages must install on the emulated device, and seeding must
+// give the same catalog every time.
+#include <gtest/gtest.h>
+#include <libgcab.h>
+#include <pugixml.hpp>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "Db.h"
+#include "Package.h"
+#include "Seed.h"
+#include "TestCatalog.h"
+
+namespace catalogd::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file of a cabinet, by name.
+std::map<std::string, std::string> ReadCabinet(const std::string& bytes) {
+    std::map<std::string, std::string> files;
+    GInputStream* in = g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr);
+    GCabCabinet* cab = gcab_cabinet_new();
+    GError* error = nullptr;
+    if (gcab_cabinet_load(cab, in, nullptr, &error) &&
+        gcab_cabinet_extract_simple(cab, nullptr, nullptr, nullptr, nullptr, &error)) {
+        GPtrArray* folders = gcab_cabinet_get_folders(cab);
+        for (guint i = 0; i < folders->len; ++i) {
+            GSList* list = gcab_folder_get_files(GCAB_FOLDER(g_ptr_array_index(folders, i)));
+            for (GSList* f = list; f; f = f->next) {
+                GCabFile* file = GCAB_FILE(f->data);
+                GBytes* data = gcab_file_get_bytes(file);
+                gsize size = 0;
+                const char* p = data ? static_cast<const char*>(g_bytes_get_data(data, &size)) : "";
+                files[gcab_file_get_name(file)] = std::string(p, size);
+            }
+            g_slist_free(list);
+        }
+    }
+    if (error) {
+        ADD_FAILURE() << error->message;
+        g_error_free(error);
+    }
+    g_object_unref(cab);
+    g_object_unref(in);
+    return files;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void ExpectInstallable(const std::string& cabBytes, const std::string& sysid) {
+    auto files = ReadCabinet(cabBytes);
+    ASSERT_TRUE(files.contains("_setup.xml")) << sysid;
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(files["_setup.xml"].c_str())) << sysid;
+    pugi::xml_node root = doc.child("wap-provisioningdoc");
+    pugi::xml_node install = root.find_child_by_attribute("characteristic", "type", "Install");
+    EXPECT_STREQ(install.find_child_by_attribute("parm", "name", "AppName").attribute("value").value(), sysid.c_str());
+    std::string dir = install.find_child_by_attribute("parm", "name", "InstallDir").attribute("value").value();
+    EXPECT_EQ(dir.rfind("%CE1%\\", 0), 0u) << dir;
+
+    pugi::xml_node ops = root.find_child_by_attribute("characteristic", "type", "FileOperation");
+    pugi::xml_node target = ops.find_child_by_attribute("characteristic", "type", "%InstallDir%");
+    int exes = 0;
+    for (pugi::xml_node f : target.children("characteristic")) {
+        std::string name = f.attribute("type").value();
+        if (name == "MakeDir") continue;
+        EXPECT_EQ(name.find_first_of("\\/"), std::string::npos) << name;
+        std::string source = f.child("characteristic").child("parm").attribute("value").value();
+        ASSERT_TRUE(files.contains(source)) << sysid << " lacks " << source;
+        EXPECT_GT(files[source].size(), 100u);
+        if (name.ends_with(".exe")) ++exes;
+    }
+    EXPECT_GE(exes, 1);
+    EXPECT_LE(exes, 2);
+    pugi::xml_node menu = ops.find_child_by_attribute("characteristic", "type", "%CE11%");
+    pugi::xml_node link = menu.find_child_by_attribute("characteristic", "translation", "install");
+    EXPECT_TRUE(std::string(link.attribute("type").value()).ends_with(".lnk"));
+    EXPECT_EQ(std::string(link.child("characteristic").child("parm").attribute("value").value()).rfind("%InstallDir%\\", 0),
+              0u);
+    pugi::xml_node reg = root.find_child_by_attribute("characteristic", "type", "Registry").first_child();
+    EXPECT_EQ(std::string(reg.attribute("type").value()).rfind("HKLM\\", 0), 0u);
+    EXPECT_TRUE(reg.find_child_by_attribute("parm", "datatype", "integer"));
+}
+
+TEST(SeededPackages, EveryPackageIsACabinetTheInstallerUnderstands) {
+    fs::path db = SeededTemplate();
+    Db store(db.string());
+    Stmt& s = store.Prepare(
+        "SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package, sysid FROM apps ORDER BY id");
+    int packages = 0;
+    bool store_found = false;
+    while (s.Step()) {
+        ++packages;
+        store_found |= s.Text(1) == kStoreSysid;
+        ExpectInstallable(ReadFile(s.Text(0)), s.Text(1));
+    }
+    EXPECT_GE(packages, 81);
+    EXPECT_TRUE(store_found);
+}
+
+TEST(SeededPackages, MarkupCharactersInNamesSurviveTheSetupDocument) {
+    PackageLayout layout;
+    layout.installName = "Pebble Cards & Dice \"Deluxe\" <Ёж>";
+    layout.installDir = "%CE1%\\Cards & Dice";
+    layout.files = {{"cards.exe", "CARDS.001", std::string(300, 'x')}};
+    layout.shortcutName = "Cards & Dice.lnk";
+    layout.shortcutTarget = "cards.exe";
+    layout.registryKey = "HKLM\\Software\\Pebble\\Cards & Dice";
+    layout.registryValues = {{"Version", "1.0", false}, {"Runs", "0", true}};
+    ExpectInstallable(BuildCabinet(layout), layout.installName);
+}
+
+TEST(Seed, TheSameOptionsGiveTheSameCatalog) {
+    TempDir dir;
+    auto seedInto = [&](const std::string& name) {
+        Db db((dir.Path() / (name + ".db")).string());
+        SeedCatalog(db, {(dir.Path() / name).string(), 4});
+        std::string dump;
+        for (const char* table : {"categories", "apps", "tags", "app_tags", "screenshots", "ratings"}) {
+            Stmt& s = db.Prepare(std::string("SELECT * FROM ") + table + " ORDER BY 1, 2");
+            while (s.Step())
+                for (int c = 0; c < s.ColumnCount(); ++c) dump += s.Text(c) + "|";
+            s.Reset();
+        }
+        std::string folder = (dir.Path() / name).string();
+        return std::pair(dump, folder);
+    };
+    auto [dumpA, folderA] = seedInto("a");
+    auto [dumpB, folderB] = seedInto("b");
+    EXPECT_EQ(dumpA, dumpB);
+    int files = 0;
+    for (const auto& f : fs::recursive_directory_iterator(folderA)) {
+        if (!f.is_regular_file()) continue;
+        ++files;
+        fs::path other = fs::path(folderB) / fs::relative(f.path(), folderA);
+        EXPECT_EQ(ReadFile(f.path()), ReadFile(other)) << other;
+    }
+    EXPECT_GE(files, 5 * 3);  // icon, package and a screenshot at least, for four apps and the store
+
+    // Seeding again replaces the old catalog instead of adding to it.
+    Db db((dir.Path() / "a.db").string());
+    SeedCatalog(db, {folderA, 2});
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM apps"), 3);
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM accounts WHERE login = 'demo' AND activated = 1"), 1);
+}
+
+}  // namespace
+}  // namespace catalogd::test

@@ -1,0 +1,152 @@
+#include "TestCatalog.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <random>
+#include <stdexcept>
+
+#include "Base64.h"
+#include "Db.h"
+#include "DeviceConfig.h"
+#include "Seed.h"
+
+namespace catalogd::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::random_device rd;
+    path = fs::temp_directory_path() / ("catalogd-test-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
+    fs::create_directories(path);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+}
+
+fs::path SeededTemplate() {
+    // Keyed by the test program's own time stamp: a rebuilt program (and so
+    // a changed seed) gets a fresh template.
+    struct stat self {};
+    stat("/proc/self/exe", &self);
+    fs::path base = fs::path(TOBRIX_BINARY_DIR) / "tests" / "catalogd";
+    fs::create_directories(base);
+    fs::path dir = base / ("seed-" + std::to_string(self.st_mtim.tv_sec) + "-" + std::to_string(self.st_mtim.tv_nsec));
+    fs::path db = dir / "catalog.db";
+    int lock = open((base / "seed.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+    flock(lock, LOCK_EX);
+    if (!fs::exists(db)) {
+        for (const auto& old : fs::directory_iterator(base))
+            if (old.is_directory() && old.path().filename().string().starts_with("seed-")) fs::remove_all(old.path());
+        fs::path work = base / "seed-work";
+        fs::remove_all(work);
+        fs::create_directories(work);
+        {
+            Db store((work / "catalog.db").string());
+            SeedCatalog(store, {(dir / "files").string(), 0});
+        }
+        fs::create_directories(dir);
+        fs::rename(work / "catalog.db", db);
+        fs::remove_all(work);
+    }
+    flock(lock, LOCK_UN);
+    close(lock);
+    return db;
+}
+
+ServerOptions TestServer::Defaults() {
+    ServerOptions o;
+    o.host = "127.0.0.1";
+    o.port = 0;
+    o.quiet = true;
+    o.threads = 4;
+    o.service.prefix = "api_";
+    return o;
+}
+
+TestServer::TestServer(ServerOptions options) {
+    dbPath = dir.Path() / "catalog.db";
+    fs::copy_file(SeededTemplate(), dbPath);
+    server = std::make_unique<Server>(dbPath.string(), options);
+    port = server->Bind();
+    thread = std::thread([this] { server->Run(); });
+}
+
+TestServer::~TestServer() {
+    server->Stop();
+    thread.join();
+}
+
+httplib::Client TestServer::Client() const {
+    httplib::Client c("127.0.0.1", port);
+    c.set_url_encode(false);
+    c.set_connection_timeout(5, 0);
+    c.set_read_timeout(10, 0);
+    return c;
+}
+
+Answer TestServer::Get(const std::string& pathAndQuery) const {
+    Answer a;
+    auto result = Client().Get(pathAndQuery);
+    if (!result) return a;
+    a.http = result->status;
+    a.body = result->body;
+    if (a.doc.load_string(a.body.c_str())) {
+        pugi::xml_attribute code = a.Root().child("result").attribute("code");
+        if (code) a.code = code.as_int(-1);
+    }
+    return a;
+}
+
+Answer TestServer::Call(const std::string& method, const std::string& query) const {
+    return Get("/" + method + ".xml?" + query);
+}
+
+std::string TestServer::SignIn(const std::string& login, const std::string& password) const {
+    Answer a = Call("auth", "login=" + Escaped(login) + "&pass=" + Encoded(password) + "&ver=1.0b");
+    if (a.code != 0) throw std::runtime_error("sign-in failed with " + std::to_string(a.code));
+    return a.Root().child("auth").attribute("id").value();
+}
+
+int TestServer::Configure(const std::string& session, const std::string& osver, int w, int h,
+                          const std::string& features) const {
+    std::string q = "sessionid=" + session + "&locale=en&osver=" + osver + "&w=" + std::to_string(w) +
+                    "&h=" + std::to_string(h);
+    for (std::string_view f : kFeatures) {
+        bool on = ("," + features + ",").find("," + std::string(f) + ",") != std::string::npos;
+        q += "&" + std::string(f) + "=" + (on ? "1" : "0");
+    }
+    return Call("config", q).code;
+}
+
+std::string Encoded(const std::string& text) {
+    std::string out;
+    for (char c : Base64Encode(text)) {
+        if (c == '+') out += "%2B";
+        else if (c == '/') out += "%2F";
+        else out.push_back(c);
+    }
+    return out;
+}
+
+std::string Escaped(const std::string& text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        }
+    }
+    return out;
+}
+
+}  // namespace catalogd::test
