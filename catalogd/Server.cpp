@@ -52,10 +52,23 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
     // Headers and body leave in separate writes; without this, delayed
     // acknowledgements hold every keep-alive answer back by tens of ms.
     http->set_tcp_nodelay(true);
-    http->set_keep_alive_max_count(1000);
+    // A worker serves one connection for as long as it is kept alive, so
+    // idle keep-alive connections must let go soon or they starve the pool.
+    http->set_keep_alive_max_count(200);
+    http->set_keep_alive_timeout(2);
     http->set_read_timeout(10, 0);
     http->set_write_timeout(30, 0);
     http->set_payload_max_length(64 * 1024);
+    // The HTTP layer refuses request lines beyond its limit before any
+    // handler sees them; only an overlong free text makes one that long, so
+    // it is answered the way the methods answer such a text.
+    httplib::Server::HandlerWithResponse tooLong = [this](const httplib::Request&, httplib::Response& res) {
+        if (res.status != 414) return httplib::Server::HandlerResponse::Unhandled;
+        res.set_content(Envelope(kTextTooLong), kXmlType);
+        if (!options.quiet) std::fprintf(stderr, "request line too long %d\n", int(kTextTooLong));
+        return httplib::Server::HandlerResponse::Handled;
+    };
+    http->set_error_handler(tooLong);
     auto handler = [this](const httplib::Request& req, httplib::Response& res) { Handle(req, res); };
     http->Get(".*", handler);
 }

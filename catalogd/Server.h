@@ -21,7 +21,7 @@ struct ServerOptions {
     std::string host = "127.0.0.1";
     int port = 8080;  // 0: let the system choose
     bool quiet = false;
-    int threads = 8;
+    int threads = 16;
 };
 
 // The HTTP front: routes both URL forms of the API, the files folder (icons,

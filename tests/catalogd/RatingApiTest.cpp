@@ -71,6 +71,15 @@ TEST_F(RatingApi, RatingsOutsideOneToFiveAndOverlongTextsAreRefused) {
     EXPECT_EQ(App(after).attribute("rates").as_int(), App(before).attribute("rates").as_int() + 1);
 }
 
+TEST_F(RatingApi, TextsTooLongForAnyRequestLineGetTheTooLongCode) {
+    std::string cyrillic;
+    for (int i = 0; i < 3900; ++i) cyrillic += "ж";  // within the character limit, beyond any request line
+    Answer a = server.Call("feedback", app + "&text=" + Encoded(cyrillic));
+    EXPECT_EQ(a.code, 210) << a.body;
+    EXPECT_EQ(Rate(5, cyrillic), 210);
+    EXPECT_EQ(server.Call("cats", "sessionid=" + session).code, 0);
+}
+
 TEST_F(RatingApi, FeedbackIsStoredForTheApplication) {
     EXPECT_EQ(server.Call("feedback", app + "&text=" + Encoded("Crashes on start\nevery time")).code, 0);
     EXPECT_EQ(server.Call("feedback", app + "&text=" + Encoded("   ")).code, 200);
