@@ -108,7 +108,8 @@ TEST_F(StorePipeline, FirstInstallTakesAnApplicationOntoTheDevice) {
     EXPECT_EQ(ends, (std::vector<R>{R(App::StatusDownload, true, true), R(App::StatusInstall, false, true),
                                     R(App::StatusInstall, true, true)}));
     auto progress = log.Progresses();
-    EXPECT_GE(progress.size(), 2u);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_GT(progress.back(), 0.0);
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_LE(progress.back(), 1.0);
 
