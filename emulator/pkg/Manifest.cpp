@@ -1,0 +1,107 @@
+#include "pkg/Manifest.h"
+
+#include <fstream>
+#include <iterator>
+
+#include <nlohmann/json.hpp>
+
+#include "base/Text.h"
+#include "pkg/PackageNames.h"
+#include "platform/device/DeviceRoot.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace pkg {
+namespace {
+
+std::string U8(std::u16string_view s) { return text::Utf16ToUtf8(s); }
+std::u16string U16(const json& j) { return text::Utf8ToUtf16(j.get<std::string>()); }
+
+std::optional<fs::path> ManifestFile(std::u16string_view installName) {
+    if (!platform::HasCurrentDevice()) return std::nullopt;
+    return platform::CurrentDevice().HostPath(JoinDevicePath(RecordFolder(installName), kManifestName));
+}
+
+}  // namespace
+
+std::string Manifest::ToJson() const {
+    json j;
+    j["installName"] = U8(installName);
+    j["installDir"] = U8(installDir);
+    j["setupExtension"] = setupExtension;
+    j["files"] = json::array();
+    for (const auto& f : files) j["files"].push_back(U8(f));
+    j["folders"] = json::array();
+    for (const auto& f : folders) j["folders"].push_back(U8(f));
+    j["keys"] = json::array();
+    for (const auto& k : keys) j["keys"].push_back({{"hive", U8(platform::HiveName(k.hive))}, {"path", U8(k.path)}});
+    j["values"] = json::array();
+    for (const auto& v : values)
+        j["values"].push_back({{"hive", U8(platform::HiveName(v.hive))}, {"key", U8(v.key)}, {"name", U8(v.name)}});
+    return j.dump(2);
+}
+
+std::optional<Manifest> Manifest::FromJson(std::string_view text) {
+    json j = json::parse(text, nullptr, false);
+    if (j.is_discarded() || !j.is_object()) return std::nullopt;
+    auto hive = [](const json& h) {
+        return U16(h) == u"HKCR" ? platform::Hive::ClassesRoot : platform::Hive::LocalMachine;
+    };
+    try {
+        Manifest m;
+        m.installName = U16(j.at("installName"));
+        m.installDir = U16(j.at("installDir"));
+        m.setupExtension = j.value("setupExtension", false);
+        for (const auto& f : j.at("files")) m.files.push_back(U16(f));
+        for (const auto& f : j.at("folders")) m.folders.push_back(U16(f));
+        for (const auto& k : j.at("keys")) m.keys.push_back({hive(k.at("hive")), U16(k.at("path"))});
+        for (const auto& v : j.at("values"))
+            m.values.push_back({hive(v.at("hive")), U16(v.at("key")), U16(v.at("name"))});
+        return m;
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<Manifest> LoadManifest(std::u16string_view installName) {
+    auto file = ManifestFile(installName);
+    if (!file) return std::nullopt;
+    std::ifstream in(*file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string content(std::istreambuf_iterator<char>(in), {});
+    auto m = Manifest::FromJson(content);
+    // A manifest copied over from another package must not steer this removal.
+    if (m && !text::EqualsIgnoreCase(m->installName, installName)) return std::nullopt;
+    return m;
+}
+
+bool SaveManifest(const Manifest& manifest, std::string* error) {
+    auto file = ManifestFile(manifest.installName);
+    if (!file) {
+        if (error) *error = "no record folder for the package";
+        return false;
+    }
+    fs::path tmp = file->string() + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << manifest.ToJson();
+        out.flush();
+        if (!out) {
+            if (error) *error = "cannot write " + tmp.string();
+            std::error_code ec;
+            fs::remove(tmp, ec);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(tmp, *file, ec);
+    if (ec) {
+        if (error) *error = "cannot write the package record: " + ec.message();
+        fs::remove(tmp, ec);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace pkg

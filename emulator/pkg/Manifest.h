@@ -1,0 +1,46 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/registry/Registry.h"
+
+// What an installation created, kept so that its removal can undo exactly
+// that and nothing else. Stored as manifest.json in the package's record
+// folder (RecordFolder), next to its setup extension when it has one.
+namespace pkg {
+
+struct KeyRef {
+    platform::Hive hive = platform::Hive::LocalMachine;
+    std::u16string path;
+};
+
+struct ValueRef {
+    platform::Hive hive = platform::Hive::LocalMachine;
+    std::u16string key;
+    std::u16string name;
+};
+
+struct Manifest {
+    std::u16string installName;
+    std::u16string installDir;
+    bool setupExtension = false;          // the record folder holds setup.so
+    std::vector<std::u16string> files;    // files and shortcuts, device paths
+    std::vector<std::u16string> folders;  // folders the installation created, parents first
+    std::vector<KeyRef> keys;             // keys the installation created (the topmost new one)
+    std::vector<ValueRef> values;         // values written into keys that were there before
+
+    std::string ToJson() const;
+    static std::optional<Manifest> FromJson(std::string_view json);
+};
+
+inline constexpr std::u16string_view kManifestName = u"manifest.json";
+inline constexpr std::u16string_view kExtensionName = u"setup.so";
+
+// Reads the manifest of an installed package; nullopt when there is none
+// (a package installed by other means) or it is unreadable.
+std::optional<Manifest> LoadManifest(std::u16string_view installName);
+// Writes it into the package's record folder (which must exist), atomically.
+bool SaveManifest(const Manifest& manifest, std::string* error);
+
+}  // namespace pkg

@@ -1,0 +1,347 @@
+#include "pkg/PackageInstaller.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+
+#include "base/Text.h"
+#include "pkg/CabArchive.h"
+#include "pkg/Manifest.h"
+#include "pkg/PackageNames.h"
+#include "pkg/SetupDocument.h"
+#include "pkg/SetupExtension.h"
+#include "pkg/Transaction.h"
+#include "platform/device/DeviceRoot.h"
+#include "platform/registry/Registry.h"
+#include "platform/shell/Shell.h"
+
+namespace fs = std::filesystem;
+using platform::Hive;
+using platform::Registry;
+
+namespace pkg {
+namespace {
+
+constexpr uint64_t kMaxSetupDocument = 1 << 20;
+
+std::string U8(std::u16string_view s) { return text::Utf16ToUtf8(s); }
+
+std::optional<fs::path> Host(std::u16string_view devicePath) {
+    return platform::CurrentDevice().HostPath(devicePath);
+}
+
+std::u16string Lower(std::u16string_view s) { return text::AsciiLower(s); }
+
+bool EndsWithExe(std::u16string_view path) {
+    return path.size() >= 4 && text::EqualsIgnoreCase(path.substr(path.size() - 4), u".exe");
+}
+
+// Unique for every installation on this device, so that whoever started the
+// installer can tell a fresh key from one an earlier installation left.
+std::u16string NewStamp() {
+    static std::random_device random;
+    auto now = std::chrono::system_clock::now().time_since_epoch().count();
+    return text::Utf8ToUtf16(std::to_string(now) + "-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
+}
+
+// Deletes a folder left from an earlier attempt (a crash, a killed installer).
+void RemoveTree(const fs::path& p) {
+    std::error_code ec;
+    fs::remove_all(p, ec);
+}
+
+class Installation {
+public:
+    Installation(const InstallOptions& options, PackageResult& result) : options(options), result(result) {}
+
+    bool Fail(const std::string& why) {
+        if (result.message.empty()) result.message = why;
+        return false;
+    }
+    void Say(const std::string& what) const {
+        if (options.progress) options.progress(what);
+    }
+
+    bool Run(const fs::path& cabFile) {
+        registry = Registry::Current();
+        if (!registry) return Fail("the device's registry cannot be opened");
+        std::string error;
+        auto cab = CabArchive::Open(cabFile, &error);
+        if (!cab) return Fail(error);
+
+        auto staging = Host(JoinDevicePath(kRecordRoot, u"~staging-" + text::Utf8ToUtf16(std::to_string(::getpid()))));
+        if (!staging) return Fail("no staging folder on the device");
+        stagingDir = *staging;
+        RemoveTree(stagingDir);
+        std::error_code ec;
+        fs::create_directories(stagingDir, ec);
+        if (ec) return Fail("cannot create " + stagingDir.string() + ": " + ec.message());
+        bool ok = Stage(*cab) && Replace() && Apply();
+        RemoveTree(stagingDir);
+        fs::remove(stagingDir.parent_path(), ec);  // the records' folder, when it holds nothing
+        return ok;
+    }
+
+private:
+    // Reads and checks everything the package holds before the device changes.
+    bool Stage(CabArchive& cab) {
+        std::string error;
+        const auto* setupEntry = cab.Find(u"_setup.xml");
+        if (!setupEntry) return Fail("the package has no _setup.xml");
+        auto setup = cab.Extract({u"_setup.xml"}, stagingDir, kMaxSetupDocument, &error);
+        if (!setup) return Fail(error);
+        std::ifstream in(setup->begin()->second, std::ios::binary);
+        std::string xml(std::istreambuf_iterator<char>(in), {});
+        auto parsed = ParseSetupDocument(xml, &error);
+        if (!parsed) return Fail(error);
+        doc = std::move(*parsed);
+        result.installName = U8(doc.installName);
+        Say("installing " + result.installName);
+
+        auto sources = doc.Sources();
+        if (!sources.empty()) {
+            fs::path payload = stagingDir / "payload";
+            fs::create_directory(payload);
+            auto extracted = cab.Extract(sources, payload, options.maxBytes, &error);
+            if (!extracted) return Fail(error);
+            staged = std::move(*extracted);
+        }
+        for (const auto& f : doc.files)
+            if (!Host(f.target)) return Fail("a target outside the device: " + U8(f.target));
+        for (const auto& s : doc.shortcuts)
+            if (!Host(s.path)) return Fail("a shortcut outside the device: " + U8(s.path));
+        return true;
+    }
+
+    // A package that is installed already is removed first, as on the device.
+    bool Replace() {
+        previouslyInstalled = registry->OpenKey(Hive::LocalMachine, AppInstallKey(doc.installName)).has_value();
+        if (previouslyInstalled) {
+            Say("removing the installed version first");
+            auto removed = RemovePackage(doc.installName, options.progress);
+            if (!removed.ok) return Fail("the installed version cannot be removed: " + removed.message);
+        }
+        // Records of a package whose key is gone are stale.
+        if (auto record = Host(RecordFolder(doc.installName))) RemoveTree(*record);
+        return true;
+    }
+
+    bool Apply() {
+        Transaction tx;
+        manifest.installName = doc.installName;
+        manifest.installDir = doc.installDir;
+        if (!MakeFolder(RecordFolder(doc.installName), tx, false)) return false;
+        if (!LoadExtension(tx)) return false;
+        if (extension && extension->InstallInit(doc.installDir, previouslyInstalled) != kSetupContinue)
+            return Fail("the setup extension cancelled the installation");
+        if (!MakeFolder(doc.installDir, tx, true)) return false;
+        for (const auto& folder : doc.folders)
+            if (!MakeFolder(folder, tx, true)) return false;
+        for (const auto& f : doc.files)
+            if (!PutFile(f.target, staged.at(f.source), std::nullopt, tx)) return false;
+        for (const auto& s : doc.shortcuts)
+            if (!PutFile(s.path, {}, platform::ShortcutText(s.target), tx)) return false;
+        for (const auto& entry : doc.registry)
+            if (!WriteRegistry(entry, tx)) return false;
+        if (extension && extension->InstallExit(doc.installDir) != kSetupContinue)
+            return Fail("the setup extension undid the installation");
+        std::string error;
+        if (!SaveManifest(manifest, &error)) {
+            UndoExtension();
+            return Fail(error);
+        }
+        if (!CreateAppInstallKey(tx)) {
+            UndoExtension();
+            return false;
+        }
+        tx.Commit();
+        Say("installed " + result.installName);
+        return true;
+    }
+
+    bool LoadExtension(Transaction& tx) {
+        if (doc.setupDll.empty()) return true;
+        auto target = Host(JoinDevicePath(RecordFolder(doc.installName), kExtensionName));
+        std::error_code ec;
+        if (!target || !fs::copy_file(staged.at(doc.setupDll), *target, ec))
+            return Fail("cannot keep the setup extension: " + ec.message());
+        fs::permissions(*target, fs::perms::owner_exec, fs::perm_options::add, ec);
+        std::string error;
+        extension = SetupExtension::Load(*target, &error);
+        if (!extension) return Fail(error);
+        manifest.setupExtension = true;
+        // Unloaded before its file goes when the installation is undone.
+        tx.OnUndo([this] { extension.reset(); });
+        return true;
+    }
+
+    // Once Install_Exit has run, the extension has done its part; when a later
+    // step fails, it is asked to take that back as in a removal.
+    void UndoExtension() {
+        if (!extension) return;
+        extension->UninstallInit(doc.installDir);
+        extension->UninstallExit();
+    }
+
+    // Creates the folder and its missing parents; each new one is recorded
+    // (when `record`) so that removal deletes it again if it is empty.
+    bool MakeFolder(std::u16string_view devicePath, Transaction& tx, bool record) {
+        std::u16string current;
+        std::size_t pos = 1;
+        while (pos <= devicePath.size()) {
+            std::size_t next = devicePath.find(u'\\', pos);
+            if (next == std::u16string_view::npos) next = devicePath.size();
+            if (next > pos) {
+                current += u'\\';
+                current += devicePath.substr(pos, next - pos);
+                auto host = Host(current);
+                if (!host) return Fail("a folder outside the device: " + U8(current));
+                std::error_code ec;
+                if (!fs::is_directory(*host, ec)) {
+                    if (!fs::create_directory(*host, ec) || ec)
+                        return Fail("cannot create " + U8(current) + ": " + (ec ? ec.message() : "exists"));
+                    tx.OnUndo([p = *host] {
+                        std::error_code e;
+                        fs::remove_all(p, e);
+                    });
+                    if (record) manifest.folders.push_back(current);
+                }
+            }
+            pos = next + 1;
+        }
+        return true;
+    }
+
+    // Puts a file in place, from a staged file or from `content`. A file that
+    // is in the way is kept aside and comes back if the installation fails.
+    bool PutFile(const std::u16string& devicePath, const fs::path& from, const std::optional<std::u16string>& content,
+                 Transaction& tx) {
+        auto folderEnd = devicePath.rfind(u'\\');
+        if (!MakeFolder(devicePath.substr(0, folderEnd), tx, true)) return false;
+        fs::path target = *Host(devicePath);
+        std::error_code ec;
+        if (fs::is_directory(target, ec)) return Fail("a folder is in the way of " + U8(devicePath));
+        if (fs::exists(fs::symlink_status(target, ec))) {
+            fs::path backup = stagingDir / ("backup" + std::to_string(backups++));
+            fs::rename(target, backup, ec);
+            if (ec) return Fail("cannot replace " + U8(devicePath) + ": " + ec.message());
+            tx.OnUndo([target, backup] {
+                std::error_code e;
+                fs::remove(target, e);
+                fs::rename(backup, target, e);
+            });
+        }
+        bool written;
+        if (content) {
+            std::ofstream out(target, std::ios::binary | std::ios::trunc);
+            out << U8(*content);
+            out.close();
+            written = static_cast<bool>(out);
+        } else {
+            written = fs::copy_file(from, target, ec) && !ec;
+        }
+        tx.OnUndo([target] {
+            std::error_code e;
+            fs::remove(target, e);
+        });
+        if (!written) return Fail("cannot write " + U8(devicePath) + (ec ? ": " + ec.message() : ""));
+        if (std::find(manifest.files.begin(), manifest.files.end(), devicePath) == manifest.files.end())
+            manifest.files.push_back(devicePath);
+        return true;
+    }
+
+    bool CreatedByUs(Hive hive, const std::u16string& path) const {
+        std::u16string lower = Lower(path);
+        for (const auto& k : manifest.keys) {
+            std::u16string created = Lower(k.path);
+            if (k.hive == hive && (lower == created || lower.rfind(created + u"\\", 0) == 0)) return true;
+        }
+        return false;
+    }
+
+    bool WriteRegistry(const RegistryEntry& entry, Transaction& tx) {
+        auto key = registry->OpenKey(entry.hive, entry.key);
+        bool ours = CreatedByUs(entry.hive, entry.key);
+        if (!key) {
+            // Record the topmost key this installation brings into being.
+            std::u16string topmost = entry.key;
+            for (auto pos = entry.key.find(u'\\'); pos != std::u16string::npos; pos = entry.key.find(u'\\', pos + 1)) {
+                std::u16string prefix = entry.key.substr(0, pos);
+                if (!registry->OpenKey(entry.hive, prefix)) {
+                    topmost = prefix;
+                    break;
+                }
+            }
+            key = registry->CreateKey(entry.hive, entry.key);
+            if (!key) return Fail("cannot create the registry key " + U8(entry.key));
+            manifest.keys.push_back({entry.hive, topmost});
+            tx.OnUndo([this, hive = entry.hive, topmost] { registry->DeleteKey(hive, topmost); });
+            ours = true;
+        }
+        for (const auto& [name, value] : entry.values) {
+            if (!ours) {
+                auto previous = key->Read(name);
+                tx.OnUndo([key = *key, name = name, previous] {
+                    if (previous)
+                        key.Write(name, *previous);
+                    else
+                        key.DeleteValue(name);
+                });
+                bool listed = false;
+                for (const auto& v : manifest.values)
+                    listed = listed || (v.hive == entry.hive && Lower(v.key) == Lower(entry.key) &&
+                                        Lower(v.name) == Lower(name));
+                if (!listed) manifest.values.push_back({entry.hive, entry.key, name});
+            }
+            if (!key->Write(name, value)) return Fail("cannot write the registry value " + U8(name));
+        }
+        return true;
+    }
+
+    // Last step: from now on the package counts as installed.
+    bool CreateAppInstallKey(Transaction& tx) {
+        std::u16string path = AppInstallKey(doc.installName);
+        auto key = registry->CreateKey(Hive::LocalMachine, path);
+        if (!key) return Fail("cannot create the package's key");
+        tx.OnUndo([this, path] { registry->DeleteKey(Hive::LocalMachine, path); });
+        auto exes = key->CreateSubkey(u"ExecutableFiles");
+        if (!exes || !key->WriteString(u"InstallDir", doc.installDir) || !key->WriteString(kInstallStamp, NewStamp()))
+            return Fail("cannot fill the package's key");
+        for (const auto& f : doc.files)
+            if (EndsWithExe(f.target) && !exes->WriteString(f.target, u""))
+                return Fail("cannot list the package's programs");
+        return true;
+    }
+
+    const InstallOptions& options;
+    PackageResult& result;
+    std::shared_ptr<Registry> registry;
+    fs::path stagingDir;
+    SetupDocument doc;
+    std::map<std::u16string, fs::path> staged;
+    bool previouslyInstalled = false;
+    Manifest manifest;
+    std::unique_ptr<SetupExtension> extension;
+    int backups = 0;
+};
+
+}  // namespace
+
+PackageResult InstallPackage(const fs::path& cabFile, const InstallOptions& options) {
+    PackageResult result;
+    if (!platform::HasCurrentDevice()) {
+        result.message = "no device selected";
+        return result;
+    }
+    Installation installation(options, result);
+    result.ok = installation.Run(cabFile);
+    return result;
+}
+
+}  // namespace pkg

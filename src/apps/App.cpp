@@ -1,0 +1,109 @@
+// The jobs of an application record. The record's data and its catalog
+// reading belong to the catalog client; what it does on the device is here.
+#include "net/App.h"
+
+#include "apps/AppManager.h"
+#include "apps/PackageNames.h"
+#include "net/ApiMethods.h"
+#include "net/InetManager.h"
+#include "net/NetServices.h"
+#include "net/XMLCatalogResponses.h"
+
+namespace {
+
+// Handlers of one-shot events keep their record alive until they have run:
+// a record may leave every map (an uninstall, a screen closing) while its
+// request or job is still under way. The reference is dropped by the handler
+// itself, so no cycle outlives the event.
+class KeepAlive {
+public:
+    explicit KeepAlive(App* app) : app(app) {}
+    App* Get() const { return app.get(); }
+    void Drop() { app = nullptr; }
+
+private:
+    shared_ptr<App> app;
+};
+
+}  // namespace
+
+void App::RequestDetails() {
+    std::lock_guard ui(net::UILock());
+    if (detailsRequest) return;
+    detailsRequest =
+        InetManager::Instance().Add(api::AppDetailsBySysid(ApiContext::Current(), sysid), /*busyIndicator=*/true);
+    SubscribeFn(detailsRequest->Complete, [keep = KeepAlive(this)](HttpRequest* request, bool ok) mutable {
+        App* self = keep.Get();
+        if (!self) return;
+        if (ok) {
+            // The answer may not move the record to another package: the
+            // install name is what ties it to the device.
+            const std::u16string requested = self->sysid;
+            XMLResponse_AppDetails reader(self);
+            bool parsed = reader.Parse(request->Data(), request->Size()) == XMLResponse::kSuccess;
+            if (self->sysid != requested) {
+                self->sysid = requested;
+                parsed = false;
+            }
+            self->inCatalog = parsed;
+            self->StatusChanged.Invoke(self, StatusDetails, true, 1.0, parsed);
+        } else {
+            self->StatusChanged.Invoke(self, StatusDetails, true, 1.0, false);
+        }
+        keep.Drop();
+    });
+    StatusChanged.Invoke(this, StatusDetails, false, 0.0, true);
+}
+
+void App::Download() {
+    std::lock_guard ui(net::UILock());
+    auto fileName = apps::PackageFileName(install, sysid);
+    if (!fileName || !apps::IsSafeSysid(sysid)) {
+        // A name from the catalog that would write outside the cabs folder,
+        // or a package that could never be installed: the download ends
+        // before it begins.
+        StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
+        StatusChanged.Invoke(this, StatusDownload, true, 1.0, false);
+        return;
+    }
+    const std::u16string target = AppManager::Instance().CabFolder() + u"\\" + *fileName;
+    downloadRequest = InetManager::Instance().Add(api::Download(ApiContext::Current(), id),
+                                                  /*busyIndicator=*/false, target);
+    SubscribeFn(downloadRequest->Progress, [this](HttpRequest*, double p) {
+        StatusChanged.Invoke(this, StatusDownload, false, p, true);
+    });
+    SubscribeFn(downloadRequest->Complete, [keep = KeepAlive(this), target](HttpRequest*, bool ok) mutable {
+        App* self = keep.Get();
+        if (!self) return;
+        self->StatusChanged.Invoke(self, StatusDownload, true, 1.0, ok);
+        if (ok) self->Install(target);
+        keep.Drop();
+    });
+    StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
+}
+
+void App::Install(const std::u16string& cabPath) {
+    std::lock_guard ui(net::UILock());
+    shared_ptr<InstallRequest> job = AppManager::Instance().QueueInstall(cabPath, sysid, revision);
+    installJob = job;
+    SubscribeFn(job->Done, [keep = KeepAlive(this)](InstallRequest*, bool ok) mutable {
+        App* self = keep.Get();
+        if (!self) return;
+        self->StatusChanged.Invoke(self, StatusInstall, true, 1.0, ok);
+        keep.Drop();
+    });
+    StatusChanged.Invoke(this, StatusInstall, false, 0.0, true);
+}
+
+void App::Uninstall() {
+    std::lock_guard ui(net::UILock());
+    shared_ptr<UninstallRequest> job = AppManager::Instance().QueueUninstall(sysid);
+    uninstallJob = job;
+    SubscribeFn(job->Done, [keep = KeepAlive(this)](UninstallRequest*, bool ok) mutable {
+        App* self = keep.Get();
+        if (!self) return;
+        self->StatusChanged.Invoke(self, StatusUninstall, true, 1.0, ok);
+        keep.Drop();
+    });
+    StatusChanged.Invoke(this, StatusUninstall, false, 0.0, true);
+}

@@ -1,0 +1,119 @@
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "apps/InstallRequest.h"
+#include "apps/UninstallRequest.h"
+#include "base/Delegate.h"
+#include "base/Singleton.h"
+#include "base/shared_ptr.h"
+#include "net/App.h"
+
+// The application manager: which packages are on the device, which are being
+// downloaded, and the install and uninstall queues. Maps, counts and events
+// are touched only under the application's UI lock; the two queue locks
+// guard nothing but their queues and are taken after the UI lock, never
+// before it.
+class AppManager : public Singleton<AppManager> {
+public:
+    using AppMap = std::map<std::u16string, shared_ptr<App>>;
+
+    // The store's own package and where its installed revision lives.
+    static constexpr const char16_t* kSelfSysid = u"Quelt Tobrix";
+    static constexpr const char16_t* kSelfKey = u"\\Software\\Tobrix\\";
+    static constexpr const char16_t* kAppInstallKey = u"\\Security\\AppInstall\\";
+    static constexpr const char16_t* kRevisionValue = u"TobrixRevision";
+    static constexpr const char16_t* kCardFolder = u"\\Tobrix CABs\\";
+
+    ~AppManager() override;
+
+    AppMap& Installed() { return installed; }
+    AppMap& Downloading() { return downloading; }
+
+    bool IsInstalled(const std::u16string& sysid);
+    int32_t GetRevision(const std::u16string& sysid);
+    std::u16string FindExecutable(const std::u16string& sysid, const std::u16string& exeHint);
+    void ScanStartMenu();
+    void LoadInstalled();
+    void AddInstalled(const std::u16string& sysid);
+    void RemoveInstalled(const std::u16string& sysid);
+
+    // Starts a first installation: the record joins `downloading`, then its
+    // package is downloaded.
+    void AddDownload(const shared_ptr<App>& app);
+    shared_ptr<InstallRequest> QueueInstall(const std::u16string& cabPath, const std::u16string& sysid,
+                                            int32_t revision);
+    shared_ptr<UninstallRequest> QueueUninstall(const std::u16string& sysid);
+    void Launch(const std::u16string& sysid, const std::u16string& exeHint);
+
+    void CheckForUpdates();
+    void StartUpdate(App* app);
+    void OnAppStatus(App* app, App::AppStatusType kind, bool finished, double progress, bool success);
+    int32_t UpdateCount() const { return updateCount; }
+
+    // The program's folder (ends with "\") and the download folder in it.
+    static std::u16string ProgramFolder();
+    const std::u16string& CabFolder() const { return cabFolder; }
+
+    // Back to the state of a fresh start on the current device: tools and
+    // tests reuse the one instance across device roots. Waits for running
+    // jobs first.
+    void Reset();
+    // Waits until no install or uninstall job is queued or running; false
+    // when `timeout` passed first. Must not be called with the UI lock held.
+    bool WaitIdle(std::chrono::milliseconds timeout);
+
+    // Fields in the order of the store's design.
+    AppMap installed;
+    AppMap downloading;
+    std::vector<shared_ptr<InstallRequest>> installQueue;
+    std::vector<shared_ptr<UninstallRequest>> uninstallQueue;
+    std::mutex installLock;
+    std::mutex uninstallLock;
+    // An installed package appeared (true) or is about to disappear (false).
+    Delegation_2<const shared_ptr<App>&, bool> InstalledChanged;
+    Delegation_0 UpdatesChanged;
+    std::vector<std::u16string> shortcutExes;
+    int32_t updateCount = 0;
+    int32_t revisionBeforeUninstall = 0;
+    std::u16string cabFolder;
+    bool offerSelfUpdate = true;
+    App* selfUpdateApp = nullptr;
+
+    // What the application does for the manager beyond its services: repaint
+    // after a job changed the lists, and open the My applications screen once
+    // the store's own update has started. Fired under the UI lock.
+    Delegation_0 RepaintNeeded;
+    Delegation_0 ShowMyApplications;
+
+private:
+    friend class Singleton<AppManager>;
+    friend class InstallRequest;
+    friend class UninstallRequest;
+    AppManager();
+
+    void Start();
+    // Starts the head job's worker when it has none; under the queue's lock.
+    void RunInstallQueueLocked();
+    void RunUninstallQueueLocked();
+    // The parts of a finished job that belong to the manager; UI lock held.
+    void InstallEnded(InstallRequest* job, bool ok);
+    void UninstallEnded(UninstallRequest* job, bool ok);
+    void ScanFolder(const std::u16string& folder, int depth);
+    void OfferSelfUpdate(App* app);
+    void ChangeUpdateCount(int32_t delta);
+
+    shared_ptr<App> selfUpdateKeep;
+
+    // Live worker threads, so that nothing outlives the manager.
+    std::mutex workerLock;
+    std::condition_variable workersIdle;
+    int workers = 0;
+    void WorkerStarted();
+    void WorkerEnded();
+};

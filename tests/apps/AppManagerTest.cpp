@@ -1,0 +1,200 @@
+// The application manager's view of the device: installed packages, their
+// revisions and programs, the Start menu, and the names that arrive from the
+// network.
+#include "StoreFixture.h"
+#include "apps/PackageNames.h"
+#include "base/Text.h"
+#include "net/NetServices.h"
+#include "platform/shell/Shell.h"
+
+using platform::Hive;
+
+class AppManagerDevice : public StoreFixture {};
+
+TEST_F(AppManagerDevice, LoadsInstalledPackagesFromTheRegistry) {
+    FakeInstalled(u"Vendor Notes Plus", {});
+    FakeInstalled(u"Solo", {});
+    AppManager& manager = AppManager::Instance();
+    manager.Reset();
+    std::lock_guard ui(services.UILock());
+    // devicectl's ExtensionOptions and TSKAllowed are no packages.
+    ASSERT_EQ(manager.Installed().size(), 2u);
+    const App& notes = *manager.Installed().at(u"Vendor Notes Plus");
+    EXPECT_EQ(notes.company, u"Vendor");
+    EXPECT_EQ(notes.name, u"Notes Plus");
+    EXPECT_FALSE(notes.inCatalog);
+    const App& solo = *manager.Installed().at(u"Solo");
+    EXPECT_EQ(solo.name, u"Solo");
+    EXPECT_TRUE(solo.company.empty());
+}
+
+TEST_F(AppManagerDevice, RevisionsComeFromTheirKeysAndOnlyAsNumbers) {
+    AppManager& manager = AppManager::Instance();
+    FakeInstalled(u"Counted", {}, 4);
+    FakeInstalled(u"Foreign", {});
+    FakeInstalled(u"Texty", {});
+    registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall\\Texty")->WriteString(u"TobrixRevision", u"9");
+    registry->CreateKey(Hive::LocalMachine, u"Software\\Tobrix")->WriteDword(u"TobrixRevision", 17);
+    FakeInstalled(u"Quelt Tobrix", {}, 2);
+    EXPECT_EQ(manager.GetRevision(u"Counted"), 4);
+    EXPECT_EQ(manager.GetRevision(u"Foreign"), 0);
+    EXPECT_EQ(manager.GetRevision(u"Texty"), 0);
+    EXPECT_EQ(manager.GetRevision(u"Missing"), 0);
+    EXPECT_EQ(manager.GetRevision(u"Quelt Tobrix"), 17) << "the store's own revision lives elsewhere";
+
+    // A sysid reaching into another key is never installed.
+    FakeInstalled(u"Outer", {}, 5);
+    registry->CreateKey(Hive::LocalMachine, u"Security\\AppInstall\\Outer\\Inner")->WriteDword(u"TobrixRevision", 6);
+    EXPECT_FALSE(manager.IsInstalled(u"Outer\\Inner"));
+    EXPECT_EQ(manager.GetRevision(u"Outer\\Inner"), 0);
+    EXPECT_FALSE(manager.IsInstalled(u""));
+    EXPECT_TRUE(manager.IsInstalled(u"Outer"));
+}
+
+TEST_F(AppManagerDevice, StartMenuScanFindsProgramsInNestedFolders) {
+    WriteFile(u"\\Windows\\Start Menu\\Programs\\Notes.lnk", "31#\"\\Program Files\\Notes\\notes.exe\"");
+    WriteFile(u"\\Windows\\Start Menu\\Programs\\Games\\Cards\\Solitaire.lnk", "20#\\Windows\\solitaire.exe -x");
+    WriteFile(u"\\Windows\\Start Menu\\Programs\\Games\\Plain.lnk", "12#plain.exe");
+    WriteFile(u"\\Windows\\Start Menu\\Programs\\readme.txt", "no program here");
+    WriteFile(u"\\Windows\\Start Menu\\Programs\\noslash.lnk", "notes.exe");
+    AppManager& manager = AppManager::Instance();
+    manager.Reset();
+    std::vector<std::u16string> exes = manager.shortcutExes;
+    std::sort(exes.begin(), exes.end());
+    EXPECT_EQ(exes, (std::vector<std::u16string>{u"notes.exe", u"plain.exe", u"solitaire.exe"}));
+
+    // Scanning again appends again: the list is never cleared.
+    manager.ScanStartMenu();
+    EXPECT_EQ(manager.shortcutExes.size(), 6u);
+}
+
+TEST_F(AppManagerDevice, FindExecutablePrefersTheHintThenTheStartMenu) {
+    FakeInstalled(u"Notes", {u"\\Program Files\\Notes\\setup.exe", u"\\Program Files\\Notes\\notes.exe"});
+    AppManager& manager = AppManager::Instance();
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u"notes.exe"), u"\\Program Files\\Notes\\notes.exe");
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u"other.exe"), u"");
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u""), u"") << "no hint and no shortcut: nothing to start";
+    EXPECT_EQ(manager.FindExecutable(u"Missing", u"notes.exe"), u"");
+
+    WriteFile(u"\\Windows\\Start Menu\\Programs\\Notes.lnk", "31#\"\\Program Files\\Notes\\notes.exe\"");
+    manager.ScanStartMenu();
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u""), u"\\Program Files\\Notes\\notes.exe");
+    // The first qualifying name in enumeration order wins.
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u".exe"), u"\\Program Files\\Notes\\setup.exe");
+}
+
+TEST_F(AppManagerDevice, LaunchStartsThePackagesProgramThroughTheShell) {
+    FakeInstalled(u"Notes", {u"\\Program Files\\Notes\\notes.exe"});
+    WriteFile(u"\\Program Files\\Notes\\notes.exe", "program");
+    AppManager& manager = AppManager::Instance();
+    manager.Launch(u"Notes", u"notes.exe");
+    manager.Launch(u"Notes", u"missing.exe");  // starts nothing
+    std::string log = Read(root / "launch.log");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    EXPECT_NE(log.find("\\Program Files\\Notes\\notes.exe"), std::string::npos);
+}
+
+TEST_F(AppManagerDevice, InstalledChangedFiresBeforeAddingAndBeforeRemoving) {
+    AppManager& manager = AppManager::Instance();
+    std::vector<std::pair<bool, bool>> seen;  // (added, in the map at that moment)
+    SubscribeFn(manager.InstalledChanged, [&](const shared_ptr<App>& app, bool added) {
+        seen.emplace_back(added, manager.Installed().count(app->sysid) == 1);
+    });
+    std::lock_guard ui(services.UILock());
+    manager.AddInstalled(u"Vendor Notes");
+    ASSERT_EQ(manager.Installed().size(), 1u);
+    EXPECT_TRUE(manager.Installed().at(u"Vendor Notes")->detailsRequest) << "the new record asks the catalog";
+    manager.RemoveInstalled(u"Vendor Notes");
+    manager.RemoveInstalled(u"Vendor Notes");  // not there: no event
+    EXPECT_EQ(seen, (std::vector<std::pair<bool, bool>>{{true, false}, {false, true}}));
+}
+
+TEST_F(AppManagerDevice, CabsFolderIsMadeAtStartAndDeletedWithTheManager) {
+    auto cabs = Host(AppManager::Instance().CabFolder());
+    EXPECT_EQ(AppManager::Instance().CabFolder(), u"\\Program Files\\Tobrix\\cabs");
+    EXPECT_TRUE(std::filesystem::is_directory(cabs));
+    // The manager lives as long as the process; what its end does is a shell
+    // delete of the folder, which must take the packages with it.
+    WriteFile(AppManager::Instance().CabFolder() + u"\\left.cab", "x");
+    EXPECT_TRUE(platform::ShellDeleteTree(AppManager::Instance().CabFolder()));
+    EXPECT_FALSE(std::filesystem::exists(cabs));
+}
+
+TEST_F(AppManagerDevice, UninstallRemovesThroughTheProcessorAndReportsFailure) {
+    FakeInstalled(u"Vendor Notes", {u"\\Program Files\\Notes\\notes.exe"});
+    AppManager& manager = AppManager::Instance();
+    manager.Reset();
+    StatusLog log;
+    shared_ptr<App> app;
+    {
+        std::lock_guard ui(services.UILock());
+        app = manager.Installed().at(u"Vendor Notes");
+        log.Watch(*app);
+        app->Uninstall();
+        EXPECT_TRUE(app->IsUninstalling() || log.Result(App::StatusUninstall).has_value());
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(log.Result(App::StatusUninstall), true);
+    EXPECT_FALSE(manager.IsInstalled(u"Vendor Notes"));
+    {
+        std::lock_guard ui(services.UILock());
+        EXPECT_EQ(manager.Installed().count(u"Vendor Notes"), 0u);
+        EXPECT_FALSE(app->IsUninstalling());
+        // Removing it again fails: the record is gone from the device already.
+        app->Uninstall();
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(log.Result(App::StatusUninstall), false);
+    EXPECT_EQ(log.Reports().front(), StatusLog::Report(App::StatusUninstall, false, true));
+}
+
+TEST_F(AppManagerDevice, HostileSysidsAreNeitherInstalledNorRemoved) {
+    // "A\B" would be the subkey B of the package A.
+    FakeInstalled(u"A", {}, 3);
+    registry->CreateKey(Hive::LocalMachine, u"Security\\AppInstall\\A\\B");
+    AppManager& manager = AppManager::Instance();
+    auto cab = AppManager::Instance().CabFolder() + u"\\a.cab";
+    WriteFile(cab, "not looked at");
+    bool removed = true, installed = true;
+    {
+        std::lock_guard ui(services.UILock());
+        shared_ptr<UninstallRequest> removal = manager.QueueUninstall(u"A\\B");
+        shared_ptr<InstallRequest> install = manager.QueueInstall(cab, u"A\\B", 9);
+        SubscribeFn(removal->Done, [&](UninstallRequest*, bool ok) { removed = ok; });
+        SubscribeFn(install->Done, [&](InstallRequest*, bool ok) { installed = ok; });
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(removed);
+    EXPECT_FALSE(installed);
+    EXPECT_TRUE(registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall\\A\\B"));
+    EXPECT_EQ(manager.GetRevision(u"A"), 3) << "no revision written through the other key";
+    EXPECT_FALSE(std::filesystem::exists(root / "launch.log"));
+}
+
+TEST(PackageNames, DownloadNamesStayInsideTheCabsFolder) {
+    using apps::PackageFileName;
+    EXPECT_EQ(PackageFileName(u"notes_12.cab", u"Vendor Notes"), u"notes_12.cab");
+    EXPECT_EQ(PackageFileName(u"packages/notes.cab", u"Vendor Notes"), u"Vendor Notes.cab");
+    EXPECT_EQ(PackageFileName(u"http://host/x/notes.cab", u"Vendor Notes"), u"Vendor Notes.cab");
+    for (std::u16string install : {u"", u"..", u"..\\..\\Windows\\x.cab", u"\\Windows\\x.cab", u"C:x.cab",
+                                   u"a..b.cab", u"COM1:", u"con.cab", u"nul", u"a\tb.cab", u"a\nb.cab"})
+        EXPECT_FALSE(PackageFileName(install, u"Vendor Notes")) << text::Utf16ToUtf8(install);
+    // In the URL case the sysid makes the name.
+    for (std::u16string sysid : {u"..", u"a\\b", u"a:b", u"", u"x\x01"})
+        EXPECT_FALSE(PackageFileName(u"http://h/p.cab", sysid)) << text::Utf16ToUtf8(sysid);
+    EXPECT_TRUE(apps::IsSafeSysid(u"Vendor Notes & Co. <2>"));
+    EXPECT_FALSE(apps::IsSafeSysid(std::u16string(256, u'x')));
+}
+
+TEST(UninstallDocument, IsOneLineWithTheSysidEscaped) {
+    EXPECT_EQ(UninstallRequest::ProvisioningDocument(u"Vendor Notes"),
+              u"<wap-provisioningdoc>\t\t<characteristic type=\"UnInstall\">\t\t<characteristic type=\"Vendor "
+              u"Notes\">\t\t<parm name=\"uninstall\" value=\"1\" />\t\t</characteristic>\t\t</characteristic>\t\t"
+              u"</wap-provisioningdoc>");
+    // A crafted name cannot close the attribute and add a second package.
+    std::u16string doc = UninstallRequest::ProvisioningDocument(
+        u"x\"><parm name=\"uninstall\" value=\"1\"/></characteristic><characteristic type='Other'>&");
+    EXPECT_EQ(doc.find(u"type='Other'"), std::u16string::npos);
+    EXPECT_NE(doc.find(u"x&quot;&gt;&lt;parm name=&quot;uninstall&quot;"), std::u16string::npos);
+    EXPECT_NE(doc.find(u"type=&apos;Other&apos;&gt;&amp;\">"), std::u16string::npos);
+}

@@ -1,0 +1,104 @@
+#include "CatalogServer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "base/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kCache = fs::path(TOBRIX_BINARY_DIR) / "tests" / "apps" / "catalog-seed";
+
+// Which catalogd seeded the cache: a rebuilt one seeds again.
+std::string Stamp() {
+    std::error_code ec;
+    auto time = fs::last_write_time(CATALOGD_PATH, ec);
+    return std::to_string(fs::file_size(CATALOGD_PATH, ec)) + ":" +
+           std::to_string(time.time_since_epoch().count());
+}
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+int Run(const std::vector<std::string>& args) {
+    platform::SpawnOptions options;
+    options.stdoutFile = "/dev/null";
+    auto p = platform::SpawnHost(CATALOGD_PATH, args, options);
+    int code = -1;
+    if (!p || !p->Wait(&code)) return -1;
+    return code;
+}
+
+}  // namespace
+
+CatalogServer::CatalogServer() {
+    work = fs::temp_directory_path() / ("tobrix-catalog-" + std::to_string(::getpid()));
+    fs::remove_all(work);
+    fs::create_directories(work);
+    assets = kCache / "files";
+    if (Seed()) Serve();
+}
+
+CatalogServer::~CatalogServer() {
+    if (process) {
+        ::kill(process->Id(), SIGTERM);
+        process->Wait();
+    }
+    std::error_code ec;
+    fs::remove_all(work, ec);
+}
+
+std::u16string CatalogServer::BaseUrl() const {
+    return text::Utf8ToUtf16("http://127.0.0.1:" + std::to_string(port) + "/");
+}
+
+bool CatalogServer::Seed() {
+    fs::create_directories(kCache);
+    int lock = ::open((kCache / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
+        error = "cannot lock the catalog cache";
+        return false;
+    }
+    bool ok = true;
+    if (ReadAll(kCache / "stamp") != Stamp()) {
+        fs::remove(kCache / "catalog.db");
+        ok = Run({"seed", "--db", (kCache / "catalog.db").string(), "--assets", assets.string(), "--apps", "24"}) == 0;
+        if (ok) std::ofstream(kCache / "stamp") << Stamp();
+        else error = "catalogd seed failed";
+    }
+    std::error_code ec;
+    if (ok) fs::copy_file(kCache / "catalog.db", work / "catalog.db", ec);
+    ::close(lock);
+    if (ec) error = "cannot copy the catalog: " + ec.message();
+    return ok && !ec;
+}
+
+bool CatalogServer::Serve() {
+    platform::SpawnOptions options;
+    options.stderrFile = work / "catalogd.log";
+    process = platform::SpawnHost(
+        CATALOGD_PATH, {"serve", "--db", (work / "catalog.db").string(), "--listen", "127.0.0.1:0", "--quiet"},
+        options, &error);
+    if (!process) return false;
+    const std::string marker = "http://127.0.0.1:";
+    for (int i = 0; i < 1000; ++i) {
+        std::string log = ReadAll(work / "catalogd.log");
+        auto at = log.find(marker);
+        if (at != std::string::npos && log.find('/', at + marker.size()) != std::string::npos) {
+            port = std::stoi(log.substr(at + marker.size()));
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    error = "catalogd did not start: " + ReadAll(work / "catalogd.log");
+    return false;
+}

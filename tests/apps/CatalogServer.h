@@ -1,0 +1,35 @@
+#pragma once
+#include <sys/file.h>
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/process/Process.h"
+
+// A real catalogd on loopback for one test program: the sample catalog is
+// seeded once into the build tree (shared by every test program, guarded by
+// a lock), copied to a private database, and served on a port the system
+// chooses.
+class CatalogServer {
+public:
+    CatalogServer();
+    ~CatalogServer();
+    CatalogServer(const CatalogServer&) = delete;
+    CatalogServer& operator=(const CatalogServer&) = delete;
+
+    bool Running() const { return port > 0; }
+    std::u16string BaseUrl() const;
+    // Folder of the seeded packages, icons and screenshots.
+    const std::filesystem::path& Assets() const { return assets; }
+    const std::string& Error() const { return error; }
+
+private:
+    bool Seed();
+    bool Serve();
+
+    std::filesystem::path work, assets;
+    std::optional<platform::Process> process;
+    int port = 0;
+    std::string error;
+};

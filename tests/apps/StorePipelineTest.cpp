@@ -1,0 +1,461 @@
+// The whole store logic without screens: a real catalogd on loopback, real
+// downloads, the device's installer and processor as separate programs, and
+// the registry they share.
+#include <httplib.h>
+
+#include <algorithm>
+
+#include <nlohmann/json.hpp>
+
+#include "CatalogServer.h"
+#include "StoreFixture.h"
+#include "apps/HeadlessStore.h"
+#include "base/Text.h"
+#include "net/NetServices.h"
+
+using platform::Hive;
+
+namespace {
+CatalogServer* gCatalog = nullptr;
+}
+
+class StorePipeline : public StoreFixture {
+protected:
+    static void SetUpTestSuite() { gCatalog = new CatalogServer(); }
+    static void TearDownTestSuite() {
+        delete gCatalog;
+        gCatalog = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(gCatalog->Running()) << gCatalog->Error();
+        baseUrl = gCatalog->BaseUrl();
+        StoreFixture::SetUp();
+        ASSERT_EQ(apps::SignIn(u"demo", u"demo"), 0);
+        ASSERT_EQ(apps::SendConfig(), 0);
+    }
+
+    // Applications the catalog offers this device, the store's own left out.
+    std::vector<shared_ptr<App>> Offered(std::size_t count, int minRevision = 1) {
+        std::vector<shared_ptr<App>> out;
+        for (int id = 1; id <= 30 && out.size() < count; ++id) {
+            shared_ptr<App> app;
+            if (apps::FetchApp(id, app) == 0 && app->sysid != AppManager::kSelfSysid && app->revision >= minRevision)
+                out.push_back(app);
+        }
+        EXPECT_EQ(out.size(), count);
+        return out;
+    }
+    shared_ptr<App> SelfApp() {
+        for (int id = 1; id <= 40; ++id) {
+            shared_ptr<App> app;
+            if (apps::FetchApp(id, app) == 0 && app->sysid == AppManager::kSelfSysid) return app;
+        }
+        ADD_FAILURE() << "the catalog has no package of the store itself";
+        return nullptr;
+    }
+
+    // The seeded package of `app`, put into the cabs folder as a download would.
+    std::u16string Downloaded(const App& app) {
+        std::u16string name = app.install.substr(app.install.rfind(u'/') + 1);
+        std::u16string target = AppManager::Instance().CabFolder() + u"\\" + name;
+        std::filesystem::copy_file(gCatalog->Assets() / "packages" / text::Utf16ToUtf8(name), Host(target),
+                                   std::filesystem::copy_options::overwrite_existing);
+        return target;
+    }
+
+    bool RunJob(const std::u16string& cab, const std::u16string& sysid, int32_t revision) {
+        auto result = std::make_shared<std::optional<bool>>();
+        {
+            // Subscribed before the worker can reach its end.
+            std::lock_guard ui(services.UILock());
+            auto job = AppManager::Instance().QueueInstall(cab, sysid, revision);
+            SubscribeFn(job->Done, [result](InstallRequest*, bool ok) { *result = ok; });
+        }
+        EXPECT_TRUE(WaitIdle());
+        std::lock_guard ui(services.UILock());
+        return result->value_or(false);
+    }
+
+    shared_ptr<App> InstalledRecord(const std::u16string& sysid) {
+        std::lock_guard ui(services.UILock());
+        auto& installed = AppManager::Instance().Installed();
+        auto it = installed.find(sysid);
+        return it == installed.end() ? nullptr : it->second;
+    }
+};
+
+TEST_F(StorePipeline, FirstInstallTakesAnApplicationOntoTheDevice) {
+    shared_ptr<App> app = Offered(1)[0];
+    StatusLog log;
+    AppManager& manager = AppManager::Instance();
+    {
+        std::lock_guard ui(services.UILock());
+        log.Watch(*app);
+        manager.AddDownload(app);
+        EXPECT_EQ(manager.Downloading().count(app->sysid), 1u);
+        EXPECT_TRUE(app->IsDownloading());
+    }
+    ASSERT_TRUE(WaitIdle());
+
+    using R = StatusLog::Report;
+    auto reports = log.Reports();
+    ASSERT_GE(reports.size(), 4u);
+    EXPECT_EQ(reports.front(), R(App::StatusDownload, false, true));
+    std::vector<R> ends;
+    for (const auto& r : reports)
+        if (std::get<1>(r) || std::get<0>(r) == App::StatusInstall) ends.push_back(r);
+    EXPECT_EQ(ends, (std::vector<R>{R(App::StatusDownload, true, true), R(App::StatusInstall, false, true),
+                                    R(App::StatusInstall, true, true)}));
+    auto progress = log.Progresses();
+    ASSERT_FALSE(progress.empty());
+    EXPECT_GT(progress.back(), 0.0);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_LE(progress.back(), 1.0);
+
+    EXPECT_EQ(manager.GetRevision(app->sysid), app->revision);
+    shared_ptr<App> record = InstalledRecord(app->sysid);
+    ASSERT_TRUE(record);
+    {
+        std::lock_guard ui(services.UILock());
+        EXPECT_TRUE(manager.Downloading().empty());
+        EXPECT_NE(record.get(), app.get()) << "a fresh record joins the installed ones";
+        EXPECT_TRUE(record->inCatalog) << "and learns its catalog details";
+        EXPECT_EQ(record->id, app->id);
+        EXPECT_FALSE(app->IsInstalling());
+    }
+    // The package file is gone: the storage-card setting is off.
+    EXPECT_TRUE(std::filesystem::is_empty(Host(manager.CabFolder())));
+    EXPECT_FALSE(std::filesystem::exists(Host(u"\\Storage Card\\Tobrix CABs")));
+
+    // Its program is found by the catalog's hint and by its Start-menu shortcut.
+    std::u16string program = manager.FindExecutable(app->sysid, app->exe);
+    ASSERT_FALSE(program.empty());
+    EXPECT_EQ(manager.FindExecutable(app->sysid, u""), program);
+    EXPECT_TRUE(std::filesystem::exists(Host(program)));
+    manager.Launch(app->sysid, app->exe);
+    EXPECT_NE(Read(root / "launch.log").find(text::Utf16ToUtf8(program)), std::string::npos);
+
+    // And it goes again.
+    StatusLog removal;
+    {
+        std::lock_guard ui(services.UILock());
+        removal.Watch(*record);
+        record->Uninstall();
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(removal.Result(App::StatusUninstall), true);
+    EXPECT_FALSE(manager.IsInstalled(app->sysid));
+    EXPECT_FALSE(InstalledRecord(app->sysid));
+    EXPECT_FALSE(std::filesystem::exists(Host(program)));
+}
+
+TEST_F(StorePipeline, TwoInstallsRunTheirInstallersOneAfterTheOther) {
+    auto apps = Offered(2);
+    AppManager& manager = AppManager::Instance();
+    std::vector<std::pair<int, bool>> done;  // job index, the other job's installer running at that time
+    std::vector<shared_ptr<InstallRequest>> jobs;
+    {
+        std::lock_guard ui(services.UILock());
+        for (int i = 0; i < 2; ++i) {
+            jobs.push_back(manager.QueueInstall(Downloaded(*apps[i]), apps[i]->sysid, apps[i]->revision));
+            SubscribeFn(jobs.back()->Done, [&, i](InstallRequest*, bool ok) {
+                EXPECT_TRUE(ok);
+                std::lock_guard queue(manager.installLock);
+                bool otherRunning = i == 0 && manager.installQueue.size() == 2 &&
+                                    manager.installQueue[1]->worker.joinable();
+                done.emplace_back(i, otherRunning);
+            });
+        }
+        EXPECT_TRUE(jobs[0]->worker.joinable());
+        EXPECT_FALSE(jobs[1]->worker.joinable()) << "the second waits behind the first";
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(done, (std::vector<std::pair<int, bool>>{{0, false}, {1, false}}));
+    EXPECT_EQ(manager.GetRevision(apps[0]->sysid), apps[0]->revision);
+    EXPECT_EQ(manager.GetRevision(apps[1]->sysid), apps[1]->revision);
+    // An update is never in `downloading`, so jobs of their own add no records.
+    EXPECT_TRUE(manager.Installed().empty());
+}
+
+TEST_F(StorePipeline, StorageCardSettingKeepsPackagesOnTheCard) {
+    auto apps = Offered(3);
+    AppManager& manager = AppManager::Instance();
+    Kestrum::Instance().keepPackagesOnCard = 1;
+
+    std::u16string first = Downloaded(*apps[0]);
+    std::u16string name = first.substr(first.rfind(u'\\') + 1);
+    ASSERT_TRUE(RunJob(first, apps[0]->sysid, apps[0]->revision));
+    EXPECT_TRUE(std::filesystem::exists(Host(u"\\Storage Card\\Tobrix CABs\\" + name)));
+    EXPECT_FALSE(std::filesystem::exists(Host(first)));
+
+    // A package of that name on the card already: the card keeps its copy.
+    std::u16string second = Downloaded(*apps[1]);
+    std::u16string secondName = second.substr(second.rfind(u'\\') + 1);
+    WriteFile(u"\\Storage Card\\Tobrix CABs\\" + secondName, "older copy");
+    ASSERT_TRUE(RunJob(second, apps[1]->sysid, apps[1]->revision));
+    EXPECT_EQ(Read(Host(u"\\Storage Card\\Tobrix CABs\\" + secondName)), "older copy");
+    EXPECT_FALSE(std::filesystem::exists(Host(second)));
+
+    // No card in the device: the package is deleted.
+    platform::DeviceRoot device = platform::CurrentDevice();
+    device.MutableInfo().storageCards.clear();
+    platform::SetCurrentDevice(device);
+    std::u16string third = Downloaded(*apps[2]);
+    ASSERT_TRUE(RunJob(third, apps[2]->sysid, apps[2]->revision));
+    EXPECT_FALSE(std::filesystem::exists(Host(third)));
+    EXPECT_FALSE(std::filesystem::exists(Host(u"\\Storage Card\\Tobrix CABs\\" + third.substr(third.rfind(u'\\') + 1))));
+    EXPECT_EQ(manager.GetRevision(apps[2]->sysid), apps[2]->revision);
+}
+
+TEST_F(StorePipeline, FailedInstallationsCreateNoKeyAndDisposeOfTheFile) {
+    auto apps = Offered(2);
+    AppManager& manager = AppManager::Instance();
+    const std::u16string junk = manager.CabFolder() + u"\\junk.cab";
+    WriteFile(junk, "MSCF and then nothing of a cabinet");
+    EXPECT_FALSE(RunJob(junk, apps[0]->sysid, 3));
+    EXPECT_FALSE(manager.IsInstalled(apps[0]->sysid));
+    EXPECT_FALSE(std::filesystem::exists(Host(junk)));
+
+    // A cabinet cut short.
+    std::u16string cut = Downloaded(*apps[0]);
+    std::filesystem::resize_file(Host(cut), std::filesystem::file_size(Host(cut)) / 2);
+    EXPECT_FALSE(RunJob(cut, apps[0]->sysid, 3));
+    EXPECT_FALSE(manager.IsInstalled(apps[0]->sysid));
+    EXPECT_FALSE(std::filesystem::exists(Host(cut)));
+
+    // The installer succeeds, but not with the package the job expects.
+    EXPECT_FALSE(RunJob(Downloaded(*apps[1]), apps[0]->sysid, 3));
+    EXPECT_TRUE(manager.IsInstalled(apps[1]->sysid));
+    EXPECT_EQ(manager.GetRevision(apps[1]->sysid), 0) << "no revision for a failed job";
+
+    // A package file that is not there: the installer is not even started.
+    EXPECT_FALSE(RunJob(manager.CabFolder() + u"\\gone.cab", apps[0]->sysid, 3));
+
+    // A damaged update leaves the installed version and its key in place:
+    // that key is no proof of success, and the revision stays.
+    ASSERT_TRUE(RunJob(Downloaded(*apps[0]), apps[0]->sysid, 4));
+    WriteFile(junk, "still no cabinet");
+    EXPECT_FALSE(RunJob(junk, apps[0]->sysid, 5));
+    EXPECT_TRUE(manager.IsInstalled(apps[0]->sysid));
+    EXPECT_EQ(manager.GetRevision(apps[0]->sysid), 4);
+    // A good one replaces it.
+    EXPECT_TRUE(RunJob(Downloaded(*apps[0]), apps[0]->sysid, 6));
+    EXPECT_EQ(manager.GetRevision(apps[0]->sysid), 6);
+}
+
+TEST_F(StorePipeline, UpdatesAreCountedForStrictlyNewerRecordedRevisions) {
+    auto apps = Offered(5, 2);
+    AppManager& manager = AppManager::Instance();
+    FakeInstalled(apps[0]->sysid, {}, apps[0]->revision - 1);  // counted
+    FakeInstalled(apps[1]->sysid, {}, apps[1]->revision);      // same revision
+    FakeInstalled(apps[2]->sysid, {});                         // installed by other means
+    FakeInstalled(apps[3]->sysid, {}, apps[3]->revision + 1);  // newer than the catalog
+    FakeInstalled(apps[4]->sysid, {}, apps[4]->revision - 1);  // counted, then removed
+    manager.Reset();
+    int changes = 0;
+    SubscribeFn(manager.UpdatesChanged, [&] { ++changes; });
+
+    manager.CheckForUpdates();
+    ASSERT_TRUE(WaitIdle());
+    manager.CheckForUpdates();  // asks nobody again
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(manager.UpdateCount(), 2);
+    EXPECT_EQ(changes, 2);
+
+    // Removing a counted package lowers the count; an uncounted one does not.
+    shared_ptr<App> counted = InstalledRecord(apps[4]->sysid), other = InstalledRecord(apps[2]->sysid);
+    {
+        std::lock_guard ui(services.UILock());
+        counted->Uninstall();
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(manager.UpdateCount(), 1);
+    {
+        std::lock_guard ui(services.UILock());
+        other->Uninstall();
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(manager.UpdateCount(), 1);
+
+    // Starting the update takes it off the count at once; the revision moves
+    // only when the update is installed, and the record stays the one record.
+    shared_ptr<App> updatable = InstalledRecord(apps[0]->sysid);
+    StatusLog log;
+    {
+        std::lock_guard ui(services.UILock());
+        log.Watch(*updatable);
+        manager.StartUpdate(updatable.get());
+        EXPECT_EQ(manager.UpdateCount(), 0);
+        EXPECT_EQ(manager.GetRevision(apps[0]->sysid), apps[0]->revision - 1);
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(log.Result(App::StatusInstall), true);
+    EXPECT_EQ(manager.GetRevision(apps[0]->sysid), apps[0]->revision);
+    std::lock_guard ui(services.UILock());
+    EXPECT_EQ(manager.Installed().count(apps[0]->sysid), 1u);
+    EXPECT_EQ(manager.Installed().at(apps[0]->sysid).get(), updatable.get());
+    EXPECT_TRUE(manager.Downloading().empty());
+}
+
+TEST_F(StorePipeline, StoresOwnUpdateIsOfferedOnceAndKeepsItsRevisionRight) {
+    shared_ptr<App> self = SelfApp();
+    ASSERT_TRUE(self);
+    AppManager& manager = AppManager::Instance();
+    FakeInstalled(AppManager::kSelfSysid, {});
+    registry->CreateKey(Hive::LocalMachine, u"Software\\Tobrix")->WriteDword(u"TobrixRevision", 1);
+    manager.Reset();
+    services.SetPopupAnswer(std::nullopt);  // the question stays open
+    int myApplications = 0;
+    SubscribeFn(manager.ShowMyApplications, [&] { ++myApplications; });
+
+    manager.CheckForUpdates();
+    ASSERT_TRUE(WaitIdle());
+    shared_ptr<App> record = InstalledRecord(AppManager::kSelfSysid);
+    {
+        // A second details answer counts again but asks no second time.
+        std::lock_guard ui(services.UILock());
+        record->detailsRequest = nullptr;
+        record->RequestDetails();
+    }
+    ASSERT_TRUE(WaitIdle());
+    auto popups = services.Popups();
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].title, 8);
+    EXPECT_EQ(popups[0].button1, 1);
+    EXPECT_EQ(popups[0].button2, 2);
+    EXPECT_NE(popups[0].text.find(self->version), std::u16string::npos);
+    EXPECT_EQ(popups[0].text.find(u"--ver--"), std::u16string::npos);
+
+    EXPECT_EQ(services.AnswerPopups(0), 1u);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(myApplications, 1);
+    EXPECT_EQ(manager.GetRevision(AppManager::kSelfSysid), self->revision)
+        << "after a successful update the store's revision is the installed one";
+
+    // A failed installation of the store gives the old revision back.
+    const std::u16string junk = manager.CabFolder() + u"\\junk.cab";
+    WriteFile(junk, "not a cabinet");
+    EXPECT_FALSE(RunJob(junk, AppManager::kSelfSysid, self->revision + 7));
+    EXPECT_EQ(manager.GetRevision(AppManager::kSelfSysid), self->revision);
+}
+
+TEST_F(StorePipeline, HostileNamesFromTheCatalogNeverLeaveTheCabsFolder) {
+    shared_ptr<App> app = Offered(1)[0];
+    AppManager& manager = AppManager::Instance();
+    struct Case {
+        std::u16string install, sysid;
+    };
+    const std::vector<Case> cases = {
+        {u"..\\..\\..\\Windows\\evil.cab", app->sysid},
+        {u"\\Windows\\evil.cab", app->sysid},
+        {u"http://elsewhere/evil.cab", u"..\\..\\evil"},
+        {u"CON", app->sysid},
+        {u"evil\r\n.cab", app->sysid},
+    };
+    for (const auto& c : cases) {
+        shared_ptr<App> hostile = make_shared_obj<App>(*app);
+        hostile->install = c.install;
+        hostile->sysid = c.sysid;
+        StatusLog log;
+        {
+            std::lock_guard ui(services.UILock());
+            log.Watch(*hostile);
+            manager.AddDownload(hostile);
+        }
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(log.Result(App::StatusDownload), false) << text::Utf16ToUtf8(c.install);
+        EXPECT_FALSE(log.Result(App::StatusInstall).has_value());
+    }
+    EXPECT_FALSE(std::filesystem::exists(Host(u"\\Windows\\evil.cab")));
+    EXPECT_TRUE(std::filesystem::is_empty(Host(manager.CabFolder())));
+    EXPECT_FALSE(manager.IsInstalled(app->sysid));
+}
+
+TEST_F(StorePipeline, DownloadFailingPartWayLeavesNoFileAndNoJob) {
+    // A server that announces more than it sends, then hangs up.
+    httplib::Server server;
+    server.Get(R"(.*)", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(100000, "application/octet-stream",
+                                 [](size_t offset, size_t, httplib::DataSink& sink) {
+                                     if (offset > 0) return false;
+                                     std::string piece(3000, 'x');
+                                     sink.write(piece.data(), piece.size());
+                                     return true;
+                                 });
+    });
+    int port = server.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { server.listen_after_bind(); });
+    SetCatalogBaseUrl(text::Utf8ToUtf16("http://127.0.0.1:" + std::to_string(port) + "/"));
+
+    shared_ptr<App> app = make_shared_obj<App>();
+    app->id = 7;
+    app->sysid = u"Cut Short";
+    app->install = u"cut.cab";
+    AppManager& manager = AppManager::Instance();
+    StatusLog log;
+    {
+        std::lock_guard ui(services.UILock());
+        log.Watch(*app);
+        manager.AddDownload(app);
+    }
+    ASSERT_TRUE(WaitIdle());
+    server.stop();
+    serving.join();
+    EXPECT_EQ(log.Result(App::StatusDownload), false);
+    EXPECT_FALSE(log.Result(App::StatusInstall).has_value());
+    EXPECT_FALSE(std::filesystem::exists(Host(manager.CabFolder() + u"\\cut.cab")));
+    std::lock_guard ui(services.UILock());
+    EXPECT_TRUE(manager.installQueue.empty());
+    EXPECT_EQ(manager.Downloading().count(u"Cut Short"), 1u) << "a failed first download stays listed";
+}
+
+TEST_F(StorePipeline, CommandLineToolDrivesTheSameManager) {
+    shared_ptr<App> app = Offered(1)[0];
+    auto out = root / "tool.out";
+    auto run = [&](std::vector<std::string> args) {
+        std::vector<std::string> common = {"--base", text::Utf16ToUtf8(baseUrl), "--device-root", root.string(),
+                                           "--login", "demo", "--password", "demo", "--localization",
+                                           std::string(TOBRIX_SOURCE_DIR) + "/data/localization.xml"};
+        args.insert(args.begin(), "store");
+        args.insert(args.end(), common.begin(), common.end());
+        platform::SpawnOptions options;
+        options.stdoutFile = out;
+        options.stderrFile = root / "tool.err";
+        auto p = platform::SpawnHost(TOBRIXCTL_PATH, args, options);
+        int code = -1;
+        if (p) p->Wait(&code);
+        std::vector<nlohmann::json> lines;
+        std::ifstream in(out);
+        for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+        return std::make_pair(code, lines);
+    };
+
+    auto [code, lines] = run({"install", std::to_string(app->id)});
+    ASSERT_EQ(code, 0) << Read(root / "tool.err");
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], (nlohmann::json{{"event", "auth"}, {"code", 0}}));
+    EXPECT_EQ(lines[1], (nlohmann::json{{"event", "config"}, {"code", 0}}));
+    const auto& state = lines.back();
+    EXPECT_EQ(state["event"], "state");
+    ASSERT_EQ(state["installed"].size(), 1u);
+    EXPECT_EQ(state["installed"][0]["sysid"], text::Utf16ToUtf8(app->sysid));
+    EXPECT_EQ(state["installed"][0]["installedRevision"], app->revision);
+    EXPECT_TRUE(state["downloading"].empty());
+    bool installReported = false;
+    for (const auto& l : lines)
+        installReported = installReported || (l["event"] == "status" && l["kind"] == "install" && l["finished"] == true &&
+                                              l["success"] == true);
+    EXPECT_TRUE(installReported);
+    EXPECT_TRUE(AppManager::Instance().IsInstalled(app->sysid));
+
+    std::tie(code, lines) = run({"uninstall", text::Utf16ToUtf8(app->sysid)});
+    EXPECT_EQ(code, 0) << Read(root / "tool.err");
+    EXPECT_TRUE(lines.back()["installed"].empty());
+    EXPECT_FALSE(AppManager::Instance().IsInstalled(app->sysid));
+
+    std::tie(code, lines) = run({"uninstall", text::Utf16ToUtf8(app->sysid)});
+    EXPECT_EQ(code, 1) << "nothing to remove";
+    std::tie(code, lines) = run({"install", "99999"});
+    EXPECT_EQ(code, 1) << "no such application";
+}

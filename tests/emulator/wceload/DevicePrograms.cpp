@@ -1,0 +1,145 @@
+// The device's own programs as the store reaches them: through the process
+// and shell services, as separate processes on the same device root.
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "CabWriter.h"
+#include "DeviceFixture.h"
+#include "platform/process/Process.h"
+#include "platform/shell/Shell.h"
+
+using platform::Hive;
+using testing_cab::SetupXml;
+using testing_cab::WriteCab;
+
+namespace {
+
+bool WaitForFile(const std::filesystem::path& p) {
+    for (int i = 0; i < 500; ++i) {
+        if (std::filesystem::exists(p)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+int RunInstaller(const std::u16string& commandLine) {
+    auto process = platform::CreateDeviceProcess(u"\\Windows\\wceload.exe", commandLine);
+    EXPECT_TRUE(process);
+    int code = -1;
+    if (process) {
+        EXPECT_TRUE(process->Wait(&code));
+    }
+    return code;
+}
+
+}  // namespace
+
+TEST(CommandLine, SplitsLikeTheDevicesPrograms) {
+    using V = std::vector<std::u16string>;
+    EXPECT_EQ(platform::SplitCommandLine(u"/delete 0 \"\\Program Files\\Tobrix\\cabs\\a b.cab\""),
+              (V{u"/delete", u"0", u"\\Program Files\\Tobrix\\cabs\\a b.cab"}));
+    EXPECT_EQ(platform::SplitCommandLine(u"  a\\\"b  \"\"  c\\d\\ "), (V{u"a\"b", u"", u"c\\d\\"}));
+    EXPECT_EQ(platform::SplitCommandLine(u"x;rm -rf /&y|z"), (V{u"x;rm", u"-rf", u"/&y|z"}));
+    EXPECT_TRUE(platform::SplitCommandLine(u"   ").empty());
+}
+
+class DevicePrograms : public DeviceFixture {};
+
+TEST_F(DevicePrograms, InstallerProgramInstallsAndKeepsOrDeletesThePackage) {
+    auto cab = Host("\\My Documents\\notes.cab");
+    WriteCab(cab, {{"_setup.xml", SetupXml("Vendor Notes", "%CE1%\\Vendor Notes", {{"notes.exe", "N"}})},
+                   {"N", "program"}});
+    EXPECT_EQ(RunInstaller(u"/delete 0 \"\\My Documents\\notes.cab\""), 0);
+    EXPECT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes"));
+    EXPECT_TRUE(std::filesystem::exists(cab));
+
+    // Without "/delete 0" the installer removes the package it installed.
+    EXPECT_EQ(RunInstaller(u"\"\\My Documents\\notes.cab\""), 0);
+    EXPECT_FALSE(std::filesystem::exists(cab));
+
+    WriteCab(cab, {{"_setup.xml", "<broken"}});
+    EXPECT_NE(RunInstaller(u"/delete 0 \"\\My Documents\\notes.cab\""), 0);
+    EXPECT_NE(RunInstaller(u"/delete 0 \"\\My Documents\\missing.cab\""), 0);
+    EXPECT_TRUE(std::filesystem::exists(cab)) << "a failed installation keeps the package";
+}
+
+TEST_F(DevicePrograms, ProvisioningProcessorRemovesPackagesByInstallName) {
+    auto cab = Host("\\My Documents\\p.cab");
+    WriteCab(cab, {{"_setup.xml", SetupXml("A&amp;B &quot;Tools&quot;", "%CE1%\\AB", {{"ab.exe", "X"}})}, {"X", "x"}});
+    ASSERT_EQ(RunInstaller(u"/delete 0 \"\\My Documents\\p.cab\""), 0);
+    ASSERT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\A&B \"Tools\""));
+
+    const std::u16string doc =
+        u"<wap-provisioningdoc>\t\t<characteristic type=\"UnInstall\">\t\t<characteristic "
+        u"type=\"A&amp;B &quot;Tools&quot;\">\t\t<parm name=\"uninstall\" value=\"1\" />\t\t</characteristic>\t\t"
+        u"</characteristic>\t\t</wap-provisioningdoc>";
+    std::u16string result;
+    EXPECT_EQ(platform::ProcessProvisioningDocument(doc, 1, &result), platform::kProvisionOk);
+    EXPECT_NE(result.find(u"status"), std::u16string::npos);
+    EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\A&B \"Tools\""));
+    EXPECT_FALSE(std::filesystem::exists(Host("\\Program Files\\AB\\ab.exe")));
+
+    EXPECT_LT(platform::ProcessProvisioningDocument(doc, 1), 0) << "nothing left to remove";
+    EXPECT_EQ(platform::ProcessProvisioningDocument(u"<wap-provisioningdoc><oops", 1),
+              platform::kProvisionBadDocument);
+}
+
+TEST_F(DevicePrograms, ProgramsWithoutAHostProgramGoToTheLaunchLog) {
+    std::ofstream(Host("\\Program Files\\notes.exe")) << "x";
+    auto process = platform::CreateDeviceProcess(u"\\PROGRAM FILES\\Notes.exe", u"--start here");
+    ASSERT_TRUE(process);
+    int code = -1;
+    EXPECT_TRUE(process->Wait(&code));
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(platform::CreateDeviceProcess(u"\\Program Files\\missing.exe", u""));
+    EXPECT_TRUE(platform::ShellExecute(u"open", u"\\Program Files\\notes.exe"));
+    EXPECT_FALSE(platform::ShellExecute(u"edit", u"\\Program Files\\notes.exe"));
+
+    std::string log = Read(root / "launch.log");
+    // Two lines, each "<time>\t<path>\t<command line>".
+    ASSERT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+    EXPECT_NE(log.find("\t\\PROGRAM FILES\\Notes.exe\t--start here\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\t\\Program Files\\notes.exe\t\n"), std::string::npos) << log;
+    EXPECT_TRUE(log.rfind("20", 0) == 0 && log.find('Z') < log.find('\t')) << log;
+}
+
+TEST_F(DevicePrograms, UrlsGoToTheBrowserCommandAsOneArgument) {
+    auto out = root / "browser.txt";
+    auto device = platform::CurrentDevice();
+    device.MutableInfo().browserCommand = std::string(RECORD_ARGS_PATH) + " \"" + out.string() + "\"";
+    platform::SetCurrentDevice(device);
+    const std::u16string url = u"http://127.0.0.1/a?x=1&y=$(touch pwned);z";
+    ASSERT_TRUE(platform::ShellExecute(u"open", url));
+    ASSERT_TRUE(WaitForFile(out));
+    EXPECT_EQ(Read(out), "http://127.0.0.1/a?x=1&y=$(touch pwned);z\n");
+    EXPECT_FALSE(std::filesystem::exists("pwned"));
+
+    device.MutableInfo().browserCommand.clear();
+    platform::SetCurrentDevice(device);
+    EXPECT_FALSE(platform::ShellExecute(u"open", u"https://example.invalid/"));
+    EXPECT_NE(Read(root / "launch.log").find("https://example.invalid/"), std::string::npos);
+}
+
+TEST_F(DevicePrograms, SpecialFoldersAndShortcuts) {
+    EXPECT_EQ(platform::GetSpecialFolderPath(platform::kFolderPrograms), u"\\Windows\\Start Menu\\Programs");
+    EXPECT_EQ(platform::GetSpecialFolderPath(platform::kFolderStartMenu), u"\\Windows\\Start Menu");
+    EXPECT_FALSE(platform::GetSpecialFolderPath(12345));
+
+    const std::u16string lnk = u"\\Windows\\Start Menu\\Programs\\Calc.lnk";
+    ASSERT_TRUE(platform::CreateShortcut(lnk, u"\"\\Windows\\calc.exe\""));
+    EXPECT_EQ(Read(Host("\\Windows\\Start Menu\\Programs\\Calc.lnk")), "19#\"\\Windows\\calc.exe\"");
+    EXPECT_EQ(platform::ReadShortcutTarget(lnk), u"\"\\Windows\\calc.exe\"");
+    EXPECT_FALSE(platform::CreateShortcut(lnk, u"\\Windows\\other.exe")) << "an existing shortcut stays";
+    EXPECT_FALSE(platform::CreateShortcut(u"\\No Such Folder\\x.lnk", u"\\x.exe"));
+    std::ofstream(Host("\\My Documents\\plain.txt")) << "no shortcut here";
+    EXPECT_FALSE(platform::ReadShortcutTarget(u"\\My Documents\\plain.txt"));
+
+    EXPECT_TRUE(platform::ShellDeleteTree(u"\\Windows\\Start Menu"));
+    EXPECT_FALSE(std::filesystem::exists(Host("\\Windows\\Start Menu")));
+    EXPECT_TRUE(platform::ShellDeleteTree(u"\\Windows\\Start Menu")) << "nothing left to delete is fine";
+    EXPECT_FALSE(platform::ShellDeleteTree(u"\\"));
+    EXPECT_FALSE(platform::ShellDeleteTree(u"\\..\\.."));
+    EXPECT_TRUE(std::filesystem::exists(root / "device.json"));
+}

@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include "CabWriter.h"
+#include "DeviceFixture.h"
+#include "pkg/Manifest.h"
+#include "pkg/PackageInstaller.h"
+#include "pkg/SetupDocument.h"
+#include "platform/shell/Shell.h"
+
+using platform::Hive;
+using testing_cab::CabFile;
+using testing_cab::SetupXml;
+using testing_cab::WriteCab;
+
+namespace {
+
+const std::string kRegistryExtras =
+    "<characteristic type=\"FileOperation\"><characteristic type=\"%CE11%\" translation=\"install\">"
+    "<characteristic type=\"Notes.lnk\" translation=\"install\"><characteristic type=\"Shortcut\">"
+    "<parm name=\"Source\" value=\"%InstallDir%\\notes.exe\" translation=\"install\"/>"
+    "</characteristic></characteristic></characteristic></characteristic>"
+    "<characteristic type=\"Registry\"><characteristic type=\"HKLM\\Software\\Vendor\\Notes\">"
+    "<parm name=\"Version\" value=\"1.2\" datatype=\"string\"/><parm name=\"Runs\" value=\"7\" datatype=\"integer\"/>"
+    "<parm name=\"Home\" value=\"%InstallDir%\" translation=\"install\"/>"
+    "</characteristic><characteristic type=\"HKCR\\.note\"><parm name=\"Owner\" value=\"Vendor Notes\"/>"
+    "</characteristic></characteristic>";
+
+std::vector<CabFile> NotesPackage(const std::string& extras = kRegistryExtras) {
+    return {{"_setup.xml", SetupXml("Vendor Notes", "%CE1%\\Vendor Notes",
+                                    {{"notes.exe", "NOTES.001"}, {"readme.txt", "README.002"}}, extras)},
+            {"NOTES.001", "program bytes"},
+            {"README.002", "read me"}};
+}
+
+std::string ReadLog(const std::filesystem::path& root) {
+    std::ifstream in(root / "extension.log");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string ExtensionBytes() {
+    std::ifstream in(TEST_EXTENSION_PATH, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+class PackageInstall : public DeviceFixture {
+protected:
+    pkg::PackageResult Install(const std::vector<CabFile>& files) {
+        auto cab = root / "My Documents" / "package.cab";
+        WriteCab(cab, files);
+        return pkg::InstallPackage(cab);
+    }
+};
+
+TEST_F(PackageInstall, InstallsWhatTheDocumentListsAndRecordsIt) {
+    auto result = Install(NotesPackage());
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.installName, "Vendor Notes");
+
+    EXPECT_EQ(Read(Host("\\Program Files\\Vendor Notes\\notes.exe")), "program bytes");
+    EXPECT_EQ(Read(Host("\\Program Files\\Vendor Notes\\readme.txt")), "read me");
+    EXPECT_EQ(platform::ReadShortcutTarget(u"\\Windows\\Start Menu\\Programs\\Notes.lnk"),
+              u"\"\\Program Files\\Vendor Notes\\notes.exe\"");
+    EXPECT_EQ(Read(Host("\\Windows\\Start Menu\\Programs\\Notes.lnk")), "39#\"\\Program Files\\Vendor Notes\\notes.exe\"");
+
+    auto values = registry->OpenKey(Hive::LocalMachine, u"Software\\Vendor\\Notes");
+    ASSERT_TRUE(values);
+    std::u16string text;
+    uint32_t number = 0;
+    EXPECT_TRUE(values->ReadString(u"Version", text));
+    EXPECT_EQ(text, u"1.2");
+    EXPECT_TRUE(values->ReadDword(u"Runs", number));
+    EXPECT_EQ(number, 7u);
+    EXPECT_TRUE(values->ReadString(u"Home", text));
+    EXPECT_EQ(text, u"\\Program Files\\Vendor Notes");
+    EXPECT_TRUE(KeyExists(Hive::ClassesRoot, u".note"));
+
+    auto key = registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes");
+    ASSERT_TRUE(key);
+    EXPECT_TRUE(key->ReadString(u"InstallDir", text));
+    EXPECT_EQ(text, u"\\Program Files\\Vendor Notes");
+    auto exes = key->OpenSubkey(u"ExecutableFiles");
+    ASSERT_TRUE(exes);
+    std::vector<std::u16string> names;
+    for (const auto& [name, value] : exes->Values()) names.push_back(name);
+    EXPECT_EQ(names, std::vector<std::u16string>{u"\\Program Files\\Vendor Notes\\notes.exe"});
+
+    auto manifest = pkg::LoadManifest(u"Vendor Notes");
+    ASSERT_TRUE(manifest);
+    EXPECT_EQ(manifest->files.size(), 3u);
+    // Nothing of the staging area stays behind.
+    for (const auto& entry : Tree()) EXPECT_EQ(entry.find("~staging"), std::string::npos) << entry;
+}
+
+TEST_F(PackageInstall, RemovalUndoesExactlyWhatTheInstallationCreated) {
+    // A key and a value the package shares with the device: the key stays,
+    // the package's value goes.
+    registry->CreateKey(Hive::ClassesRoot, u".note")->WriteString(u"Other", u"keep me");
+    auto before = Tree();
+    ASSERT_TRUE(Install(NotesPackage()).ok);
+    // The user saved something into the program's folder: it survives.
+    std::ofstream(Host("\\Program Files\\Vendor Notes\\mine.txt")) << "mine";
+
+    auto removed = pkg::RemovePackage(u"Vendor Notes");
+    ASSERT_TRUE(removed.ok) << removed.message;
+    EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes"));
+    EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Software\\Vendor"));
+    auto shared = registry->OpenKey(Hive::ClassesRoot, u".note");
+    ASSERT_TRUE(shared);
+    EXPECT_FALSE(shared->Read(u"Owner"));
+    EXPECT_TRUE(shared->Read(u"Other"));
+
+    auto after = Tree();
+    after.erase("Program Files/Vendor Notes");
+    after.erase("Program Files/Vendor Notes/mine.txt");
+    after.erase("My Documents/package.cab");
+    EXPECT_EQ(after, before);
+
+    EXPECT_FALSE(pkg::RemovePackage(u"Vendor Notes").ok) << "a second removal has nothing to remove";
+}
+
+TEST_F(PackageInstall, DamagedPackagesLeaveTheDeviceAsItWas) {
+    registry->CreateKey(Hive::LocalMachine, u"Software\\Shared")->WriteString(u"Mode", u"old");
+    auto setup = [](const std::string& name, const std::string& dir, const std::string& extras = {}) {
+        return SetupXml(name, dir, {{"notes.exe", "NOTES.001"}}, extras);
+    };
+    // Some faults show while the document is read, others only once the
+    // installer has begun to change the device.
+    const std::string sharedValue =
+        "<characteristic type=\"Registry\"><characteristic type=\"HKLM\\Software\\Shared\">"
+        "<parm name=\"Mode\" value=\"new\"/></characteristic></characteristic>";
+    struct Case {
+        const char* what;
+        std::vector<CabFile> files;
+    };
+    const std::vector<Case> cases = {
+        {"no _setup.xml", {{"NOTES.001", "x"}}},
+        {"malformed document", {{"_setup.xml", "<wap-provisioningdoc><characteristic"}, {"NOTES.001", "x"}}},
+        {"missing source", {{"_setup.xml", setup("Notes", "%CE1%\\Notes")}}},
+        {"install name with a backslash", {{"_setup.xml", setup("..\\Evil", "%CE1%\\Notes")}, {"NOTES.001", "x"}}},
+        {"empty install name", {{"_setup.xml", setup("", "%CE1%\\Notes")}, {"NOTES.001", "x"}}},
+        {"install dir climbing out", {{"_setup.xml", setup("Notes", "%CE1%\\..\\..\\..\\tmp")}, {"NOTES.001", "x"}}},
+        {"install dir in the root", {{"_setup.xml", setup("Notes", "\\")}, {"NOTES.001", "x"}}},
+        {"unknown macro", {{"_setup.xml", setup("Notes", "%CE99%\\Notes")}, {"NOTES.001", "x"}}},
+        {"target with a slash",
+         {{"_setup.xml", SetupXml("Notes", "%CE1%\\Notes", {{"a/b.exe", "NOTES.001"}})}, {"NOTES.001", "x"}}},
+        {"target ..", {{"_setup.xml", SetupXml("Notes", "%CE1%\\Notes", {{"..", "NOTES.001"}})}, {"NOTES.001", "x"}}},
+        {"source with ..",
+         {{"_setup.xml", SetupXml("Notes", "%CE1%\\Notes", {{"n.exe", "..\\NOTES.001"}})}, {"NOTES.001", "x"}}},
+        {"registry forging another install",
+         {{"_setup.xml", setup("Notes", "%CE1%\\Notes",
+                               "<characteristic type=\"Registry\"><characteristic type=\"HKLM\\\\Security\\\\"
+                               "AppInstall\\Other\"><parm name=\"a\" value=\"b\"/></characteristic></characteristic>")},
+          {"NOTES.001", "x"}}},
+        {"integer that is no number",
+         {{"_setup.xml", setup("Notes", "%CE1%\\Notes",
+                               sharedValue + "<characteristic type=\"Registry\"><characteristic type=\"HKLM\\X\">"
+                                             "<parm name=\"n\" value=\"12abc\" datatype=\"integer\"/>"
+                                             "</characteristic></characteristic>")},
+          {"NOTES.001", "x"}}},
+        {"setup extension that is no library",
+         {{"_setup.xml", SetupXml("Notes", "%CE1%\\Notes", {{"n.exe", "NOTES.001"}}, sharedValue, "setup.so")},
+          {"NOTES.001", "x"},
+          {"setup.so", "not an ELF file"}}},
+    };
+    auto before = Tree();
+    for (const auto& c : cases) {
+        auto result = Install(c.files);
+        EXPECT_FALSE(result.ok) << c.what;
+        EXPECT_FALSE(result.message.empty()) << c.what;
+        auto after = Tree();
+        after.erase("My Documents/package.cab");
+        EXPECT_EQ(after, before) << c.what;
+        EXPECT_FALSE(registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall")) << c.what;
+        std::u16string mode;
+        registry->OpenKey(Hive::LocalMachine, u"Software\\Shared")->ReadString(u"Mode", mode);
+        EXPECT_EQ(mode, u"old") << c.what;
+    }
+
+    // Not a cabinet at all, and a cabinet cut short.
+    std::ofstream(root / "My Documents" / "junk.cab") << "MSCF but not really";
+    EXPECT_FALSE(pkg::InstallPackage(root / "My Documents" / "junk.cab").ok);
+    auto cab = root / "My Documents" / "cut.cab";
+    WriteCab(cab, NotesPackage());
+    std::filesystem::resize_file(cab, std::filesystem::file_size(cab) / 2);
+    EXPECT_FALSE(pkg::InstallPackage(cab).ok);
+    EXPECT_FALSE(registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall"));
+}
+
+TEST_F(PackageInstall, CabinetEntryNamesNeverChooseWhereFilesGo) {
+    // Entries named like paths are extracted under names of the installer's
+    // choosing, and only the ones the document asks for.
+    std::vector<CabFile> files = {
+        {"_setup.xml", SetupXml("Notes", "%CE1%\\Notes", {{"notes.exe", "NOTES.001"}})},
+        {"NOTES.001", "ok"},
+        {"../../escaped.txt", "outside"},
+        {"/tmp/absolute.txt", "outside"},
+        {"..\\..\\back.txt", "outside"},
+    };
+    auto parent = root.parent_path();
+    auto result = Install(files);
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_FALSE(std::filesystem::exists(parent / "escaped.txt"));
+    EXPECT_FALSE(std::filesystem::exists(root / "escaped.txt"));
+    EXPECT_FALSE(std::filesystem::exists("/tmp/absolute.txt"));
+    for (const auto& entry : Tree()) EXPECT_EQ(entry.find("back.txt"), std::string::npos) << entry;
+}
+
+TEST_F(PackageInstall, PackagesLargerThanAllowedAreRefused) {
+    pkg::InstallOptions options;
+    options.maxBytes = 1000;
+    auto cab = root / "My Documents" / "big.cab";
+    WriteCab(cab, {{"_setup.xml", SetupXml("Big", "%CE1%\\Big", {{"big.exe", "BIG"}})}, {"BIG", std::string(5000, 'x')}});
+    auto result = pkg::InstallPackage(cab, options);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Big"));
+}
+
+TEST_F(PackageInstall, SetupExtensionIsCalledAroundInstallAndRemoval) {
+    std::vector<CabFile> files = NotesPackage({});
+    files[0].content = SetupXml("Vendor Notes", "%CE1%\\Vendor Notes", {{"notes.exe", "NOTES.001"}}, {}, "SETUP.DLL");
+    files.push_back({"SETUP.DLL", ExtensionBytes()});
+    ASSERT_TRUE(Install(files).ok);
+    EXPECT_EQ(ReadLog(root),
+              "Install_Init \\Program Files\\Vendor Notes 1 0\n"
+              "Install_Exit \\Program Files\\Vendor Notes\n");
+
+    // Installing it again removes the installed one first, through its extension.
+    ASSERT_TRUE(Install(files).ok);
+    ASSERT_TRUE(pkg::RemovePackage(u"Vendor Notes").ok);
+    EXPECT_EQ(ReadLog(root),
+              "Install_Init \\Program Files\\Vendor Notes 1 0\n"
+              "Install_Exit \\Program Files\\Vendor Notes\n"
+              "Uninstall_Init \\Program Files\\Vendor Notes\n"
+              "Uninstall_Exit\n"
+              "Install_Init \\Program Files\\Vendor Notes 1 1\n"
+              "Install_Exit \\Program Files\\Vendor Notes\n"
+              "Uninstall_Init \\Program Files\\Vendor Notes\n"
+              "Uninstall_Exit\n");
+    EXPECT_FALSE(std::filesystem::exists(Host("\\Windows\\AppMgr\\Vendor Notes")));
+}
+
+TEST_F(PackageInstall, SetupExtensionCanStopInstallAndRemoval) {
+    std::vector<CabFile> files = NotesPackage();
+    files[0].content = SetupXml("Vendor Notes", "%CE1%\\Vendor Notes", {{"notes.exe", "NOTES.001"}},
+                                kRegistryExtras, "SETUP.DLL");
+    files.push_back({"SETUP.DLL", ExtensionBytes()});
+    auto before = Tree();
+    for (const char* mode : {"cancel-init", "undo-exit"}) {
+        ::setenv("TOBRIX_TEST_EXTENSION", mode, 1);
+        EXPECT_FALSE(Install(files).ok) << mode;
+        auto after = Tree();
+        after.erase("My Documents/package.cab");
+        EXPECT_EQ(after, before) << mode;
+        EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Software\\Vendor")) << mode;
+        EXPECT_FALSE(registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall")) << mode;
+    }
+
+    ::setenv("TOBRIX_TEST_EXTENSION", "refuse-uninstall", 1);
+    ASSERT_TRUE(Install(files).ok);
+    EXPECT_FALSE(pkg::RemovePackage(u"Vendor Notes").ok);
+    EXPECT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes"));
+    EXPECT_TRUE(std::filesystem::exists(Host("\\Program Files\\Vendor Notes\\notes.exe")));
+}
+
+TEST_F(PackageInstall, FailedInstallationPutsReplacedFilesAndValuesBack) {
+    std::filesystem::create_directories(Host("\\Program Files\\Vendor Notes"));
+    std::ofstream(Host("\\Program Files\\Vendor Notes\\readme.txt")) << "the user's own";
+    registry->CreateKey(Hive::ClassesRoot, u".note")->WriteString(u"Owner", u"Someone Else");
+
+    std::vector<CabFile> files = NotesPackage();
+    files[0].content = SetupXml("Vendor Notes", "%CE1%\\Vendor Notes",
+                                {{"notes.exe", "NOTES.001"}, {"readme.txt", "README.002"}}, kRegistryExtras, "SETUP.DLL");
+    files.push_back({"SETUP.DLL", ExtensionBytes()});
+    ::setenv("TOBRIX_TEST_EXTENSION", "undo-exit", 1);
+    ASSERT_FALSE(Install(files).ok);
+
+    EXPECT_EQ(Read(Host("\\Program Files\\Vendor Notes\\readme.txt")), "the user's own");
+    EXPECT_FALSE(std::filesystem::exists(Host("\\Program Files\\Vendor Notes\\notes.exe")));
+    std::u16string owner;
+    registry->OpenKey(Hive::ClassesRoot, u".note")->ReadString(u"Owner", owner);
+    EXPECT_EQ(owner, u"Someone Else");
+}
+
+TEST_F(PackageInstall, ReinstallReplacesThePreviousVersion) {
+    auto v1 = NotesPackage({});
+    v1.push_back({"OLD.003", "old"});
+    v1[0].content = SetupXml("Vendor Notes", "%CE1%\\Vendor Notes", {{"notes.exe", "NOTES.001"}, {"old.dll", "OLD.003"}});
+    ASSERT_TRUE(Install(v1).ok);
+    registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes")->WriteDword(u"TobrixRevision", 3);
+
+    auto v2 = NotesPackage({});
+    v2[1].content = "version two";
+    ASSERT_TRUE(Install(v2).ok);
+    EXPECT_EQ(Read(Host("\\Program Files\\Vendor Notes\\notes.exe")), "version two");
+    EXPECT_FALSE(std::filesystem::exists(Host("\\Program Files\\Vendor Notes\\old.dll")));
+    // The key is a new one: the revision of the old installation went with it.
+    EXPECT_FALSE(registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes")->Read(u"TobrixRevision"));
+}
+
+TEST_F(PackageInstall, RemovalChecksTheInstallName) {
+    // Installed by other means: no record, so only the key is the package's.
+    registry->CreateKey(Hive::LocalMachine, u"Security\\AppInstall\\Foreign\\ExecutableFiles");
+    std::ofstream(Host("\\Program Files\\foreign.exe")) << "x";
+    EXPECT_TRUE(pkg::RemovePackage(u"Foreign").ok);
+    EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Foreign"));
+    EXPECT_TRUE(std::filesystem::exists(Host("\\Program Files\\foreign.exe")));
+
+    registry->CreateKey(Hive::LocalMachine, u"Security\\AppInstall\\A\\B");
+    EXPECT_FALSE(pkg::RemovePackage(u"A\\B").ok) << "a name that reaches into another key";
+    EXPECT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\A\\B"));
+    EXPECT_FALSE(pkg::RemovePackage(u"").ok);
+    EXPECT_FALSE(pkg::RemovePackage(u"Never Installed").ok);
+}
+
+TEST(SetupDocument, ExpandsMacrosAndReadsNestedKeys) {
+    std::string error;
+    auto doc = pkg::ParseSetupDocument(
+        SetupXml("A B", "%CE1%\\A B", {{"a.exe", "A"}},
+                 "<characteristic type=\"Registry\"><characteristic type=\"HKCR\\\\a\\\\\">"
+                 "<parm name=\"\" value=\"%CE2%\\x\" translation=\"install\"/>"
+                 "<characteristic type=\"Shell\\Open\"><parm name=\"n\" value=\"-1\" datatype=\"integer\"/>"
+                 "</characteristic></characteristic></characteristic>"),
+        &error);
+    ASSERT_TRUE(doc) << error;
+    EXPECT_EQ(doc->installDir, u"\\Program Files\\A B");
+    ASSERT_EQ(doc->registry.size(), 2u);
+    EXPECT_EQ(doc->registry[0].hive, Hive::ClassesRoot);
+    EXPECT_EQ(doc->registry[0].key, u"a");
+    EXPECT_EQ(doc->registry[0].values[0].second.text, u"\\Windows\\x");
+    EXPECT_EQ(doc->registry[1].key, u"a\\Shell\\Open");
+    EXPECT_EQ(doc->registry[1].values[0].second.dword, 0xFFFFFFFFu);
+}
