@@ -112,25 +112,23 @@ void WriteDetails(XmlWriter& xml, Catalog& catalog, const AppRow& app, std::stri
     xml.End();
 }
 
+// The answers that take nothing but the session: the catalog as the
+// session's device sees it, written by one of the catalog's writers.
+ApiAnswer SessionListing(ApiCall& call, void (Catalog::*write)(XmlWriter&)) {
+    ApiAnswer failure;
+    auto session = RequireSession(call, failure);
+    if (!session) return failure;
+    XmlWriter xml;
+    Catalog catalog(call.db, session->device);
+    (catalog.*write)(xml);
+    return Body(xml.Take());
+}
+
 }  // namespace
 
-ApiAnswer HandleCats(ApiCall& call) {
-    ApiAnswer failure;
-    auto session = RequireSession(call, failure);
-    if (!session) return failure;
-    XmlWriter xml;
-    Catalog(call.db, session->device).WriteCategories(xml);
-    return Body(xml.Take());
-}
+ApiAnswer HandleCats(ApiCall& call) { return SessionListing(call, &Catalog::WriteCategories); }
 
-ApiAnswer HandleTags(ApiCall& call) {
-    ApiAnswer failure;
-    auto session = RequireSession(call, failure);
-    if (!session) return failure;
-    XmlWriter xml;
-    Catalog(call.db, session->device).WriteTags(xml);
-    return Body(xml.Take());
-}
+ApiAnswer HandleTags(ApiCall& call) { return SessionListing(call, &Catalog::WriteTags); }
 
 ApiAnswer HandleGetApps(ApiCall& call) {
     ApiAnswer failure;
