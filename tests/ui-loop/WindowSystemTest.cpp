@@ -104,6 +104,8 @@ TEST_F(HeadlessTest, CreationSendsCreateThenActivationAndFocusThenPaints) {
 }
 
 TEST_F(HeadlessTest, PostedBeforePaintBeforeTimerAndTimersJumpTheClock) {
+    // Periods count from the moment the timer is set, so the clock is read before it.
+    const auto before = ws().TickCount();
     ws().SetTimer(window, 3631, 40);
     ws().InvalidateRect(window, nullptr, false);
     ws().PostMessage(window, WM_USER + 1, 0, 0);
@@ -111,7 +113,6 @@ TEST_F(HeadlessTest, PostedBeforePaintBeforeTimerAndTimersJumpTheClock) {
     Message paint = Next();
     EXPECT_EQ(paint.message, WM_PAINT);
     ws().DispatchMessage(paint);
-    const auto before = ws().TickCount();
     const auto realStart = steady_clock::now();
     for (int i = 0; i < 50; ++i) {
         Message m = Next();
