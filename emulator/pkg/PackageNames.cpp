@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/Text.h"
+#include "platform/registry/Registry.h"
 
 namespace pkg {
 namespace {
@@ -28,12 +29,7 @@ bool StartsWithIgnoreCase(std::u16string_view s, std::u16string_view prefix) {
 
 }  // namespace
 
-bool ValidInstallName(std::u16string_view name) {
-    if (name.empty() || name.size() > 255) return false;
-    for (char16_t c : name)
-        if (c == u'\\' || ControlChar(c)) return false;
-    return true;
-}
+bool ValidInstallName(std::u16string_view name) { return platform::IsSingleKeyName(name); }
 
 bool ValidFileName(std::u16string_view name) {
     if (name.empty() || name == u"." || name == u".." || name.size() > 255) return false;

@@ -1,6 +1,7 @@
 #include "apps/PackageNames.h"
 
 #include "base/Text.h"
+#include "platform/registry/Registry.h"
 
 namespace apps {
 namespace {
@@ -22,12 +23,7 @@ bool ReservedDeviceName(std::u16string_view name) {
 
 }  // namespace
 
-bool IsSafeSysid(std::u16string_view sysid) {
-    if (sysid.empty() || sysid.size() > 255) return false;
-    for (char16_t c : sysid)
-        if (c == u'\\' || Control(c)) return false;
-    return true;
-}
+bool IsSafeSysid(std::u16string_view sysid) { return platform::IsSingleKeyName(sysid); }
 
 bool IsSafePackageFileName(std::u16string_view name) {
     if (name.empty() || name.size() > 255 || name.find(u"..") != std::u16string_view::npos) return false;

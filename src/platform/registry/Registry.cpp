@@ -145,4 +145,11 @@ std::optional<std::pair<Hive, std::u16string>> ParseRegistryPath(std::u16string_
 
 std::u16string HiveName(Hive hive) { return hive == Hive::LocalMachine ? u"HKLM" : u"HKCR"; }
 
+bool IsSingleKeyName(std::u16string_view name) {
+    if (name.empty() || name.size() > 255) return false;
+    for (char16_t c : name)
+        if (c == u'\\' || c < 0x20 || c == 0x7F) return false;
+    return true;
+}
+
 }  // namespace platform

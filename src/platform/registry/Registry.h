@@ -121,4 +121,10 @@ bool DeleteRegistryKey(Hive hive, std::u16string_view path);
 std::optional<std::pair<Hive, std::u16string>> ParseRegistryPath(std::u16string_view text);
 std::u16string HiveName(Hive hive);  // "HKLM" or "HKCR"
 
+// A name that can only ever be one key below its parent: not empty, at most
+// 255 characters, no "\" and no control characters. Names that come from
+// outside (a package's install name) are checked with it before they become
+// part of a key path.
+bool IsSingleKeyName(std::u16string_view name);
+
 }  // namespace platform
