@@ -15,7 +15,7 @@ std::string Printable(const std::u16string& s) {
         auto u = static_cast<unsigned char>(c);
         if (c == '"') {
             out += "\\\"";
-        } else if (u < 0x20 || u == 0x7F) {
+        } else if (text::IsControl(u)) {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\x%02X", u);
             out += buf;

@@ -8,8 +8,6 @@
 namespace pkg {
 namespace {
 
-bool ControlChar(char16_t c) { return c < 0x20 || c == 0x7F; }
-
 struct Macro {
     std::u16string_view name;
     std::u16string_view folder;
@@ -34,7 +32,7 @@ bool ValidInstallName(std::u16string_view name) { return platform::IsSingleKeyNa
 bool ValidFileName(std::u16string_view name) {
     if (name.empty() || name == u"." || name == u".." || name.size() > 255) return false;
     for (char16_t c : name)
-        if (c == u'\\' || c == u'/' || c == u':' || ControlChar(c)) return false;
+        if (c == u'\\' || c == u'/' || c == u':' || text::IsControl(c)) return false;
     return true;
 }
 

@@ -164,7 +164,7 @@ public:
     static bool ValidRegistryPath(std::u16string_view path) {
         if (path.empty()) return false;
         for (char16_t c : path)
-            if (c < 0x20 || c == 0x7F) return false;
+            if (text::IsControl(c)) return false;
         return true;
     }
 

@@ -6,8 +6,6 @@
 namespace apps {
 namespace {
 
-bool Control(char16_t c) { return c < 0x20 || c == 0x7F; }
-
 // Names the device's file system reserves for devices, with or without an
 // extension ("COM1.cab" still opens the port on the device).
 bool ReservedDeviceName(std::u16string_view name) {
@@ -28,7 +26,7 @@ bool IsSafeSysid(std::u16string_view sysid) { return platform::IsSingleKeyName(s
 bool IsSafePackageFileName(std::u16string_view name) {
     if (name.empty() || name.size() > 255 || name.find(u"..") != std::u16string_view::npos) return false;
     for (char16_t c : name)
-        if (c == u'\\' || c == u'/' || c == u':' || Control(c)) return false;
+        if (c == u'\\' || c == u'/' || c == u':' || text::IsControl(c)) return false;
     return !ReservedDeviceName(name);
 }
 

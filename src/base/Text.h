@@ -37,6 +37,10 @@ std::string AsciiLower(std::string_view s);
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
+// C0 controls and DEL: never allowed in names that become paths, keys or
+// query values. Callers with bytes pass them as unsigned char.
+constexpr bool IsControl(char32_t c) { return c < 0x20 || c == 0x7F; }
+
 // Replaces every occurrence of `from` (non-empty) with `to`.
 std::u16string ReplaceAll(std::u16string_view s, std::u16string_view from, std::u16string_view to);
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);

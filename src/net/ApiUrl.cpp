@@ -173,7 +173,7 @@ std::u16string RawValue(std::u16string_view value) {
             continue;
         }
         const bool special = c == u'&' || c == u'=' || c == u'#' || c == u'+' || c == u'%';
-        if (special || c < 0x20 || c == 0x7F)
+        if (special || text::IsControl(c))
             AppendHex(out, static_cast<unsigned char>(c));
         else
             out += c;

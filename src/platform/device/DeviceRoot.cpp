@@ -97,7 +97,7 @@ json ToJson(const DeviceInfo& d) {
 bool ValidComponent(const std::string& c) {
     if (c == "." || c == "..") return false;
     for (unsigned char ch : c)
-        if (ch < 0x20 || ch == '/' || ch == ':' || ch == 0x7F) return false;
+        if (text::IsControl(ch) || ch == '/' || ch == ':') return false;
     return true;
 }
 

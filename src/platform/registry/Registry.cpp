@@ -148,7 +148,7 @@ std::u16string HiveName(Hive hive) { return hive == Hive::LocalMachine ? u"HKLM"
 bool IsSingleKeyName(std::u16string_view name) {
     if (name.empty() || name.size() > 255) return false;
     for (char16_t c : name)
-        if (c == u'\\' || c < 0x20 || c == 0x7F) return false;
+        if (c == u'\\' || text::IsControl(c)) return false;
     return true;
 }
 
