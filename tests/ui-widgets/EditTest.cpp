@@ -95,11 +95,6 @@ TEST_F(EditTest, CursorKeysAndDeletion) {
     EXPECT_EQ(Text(), u"") << "nothing to delete is no error";
 }
 
-TEST_F(EditTest, KeysReachOnlyAFocusedBox) {
-    Type(u"abc");
-    EXPECT_EQ(Text(), u"");
-}
-
 TEST_F(EditTest, TextNeverGrowsWiderThanTheBox) {
     box->SetSize(60, 30);
     Focus();
