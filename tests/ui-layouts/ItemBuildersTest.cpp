@@ -6,7 +6,6 @@
 #include "ui/layouts/SwitchItemLayout.h"
 #include "ui/layouts/TextLayout.h"
 #include "ui/layouts/TreeItemLayout.h"
-#include "ui/layouts/TwoStageTreeItemLayout.h"
 #include "ui/widgets/WidgetTypes.h"
 
 namespace {
@@ -56,19 +55,6 @@ TEST_F(ItemBuildersTest, ArrowsAreDoubledAboveOneHundredTwentyEightDpi) {
     server.Paint(Rect(0, 0, 240, 64));
     EXPECT_EQ(server.surface->PixelAt(212 + 10, 16 + 31), 0x0000);
     EXPECT_NE(server.surface->PixelAt(212 + 10, 16 + 32), 0x0000);
-}
-
-TEST_F(ItemBuildersTest, TwoStageItemHasABoldLowerLine) {
-    using S = TwoStageTreeItemLayout;
-    MetricsScope metrics(12, 96);
-    auto row = ItemBuilders::TwoStageItem(Box(240, 48), u"Category", u"none chosen", u"icon.png", u"arrow.png");
-    auto* upper = Child<widgets::Label>(*row, S::UpperLine);
-    auto* lower = Child<widgets::Label>(*row, S::LowerLine);
-    ASSERT_TRUE(upper && lower && Child<widgets::Image>(*row, S::Icon) && Child<widgets::Image>(*row, S::Arrow));
-    EXPECT_EQ(lower->GetText(), u"none chosen");
-    EXPECT_EQ(lower->GetFont(), FontManager::Instance().GetFont(600, 15));
-    EXPECT_EQ(upper->GetFont(), nullptr) << "the system font";
-    EXPECT_EQ(RectOf(*row, S::Arrow), Rect(224, 16, 10, 16));
 }
 
 TEST_F(ItemBuildersTest, SwitchRowLeavesRoomForTheSwitchTheCallerAdds) {
