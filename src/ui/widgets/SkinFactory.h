@@ -45,8 +45,9 @@ public:
                                                                        int choice, int baseHeight,
                                                                        std::function<void(int)> onChoose);
 
-    // Three selectable tabs in a radio group: "sort_left", "sort_mid" and
-    // "sort_right", "_sel.png" when selected and "_usel.png" when not.
+    // Three selectable tabs in a radio group: "sort_left_sel.png",
+    // "sort_mid_sel.png" and "sort_right_sel.png" when selected, the "_usel"
+    // images when not.
     static shared_ptr<widgets::RadioGroup> CreateSortSelector(GObject& parent,
                                                               const std::vector<std::u16string>& captions,
                                                               int selected, int baseHeight, int id = -1);
