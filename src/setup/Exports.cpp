@@ -3,6 +3,8 @@
 // continue (the _Init calls) or done (the _Exit calls). Pindle never cancels
 // or undoes an installation: each of its steps is optional for the store.
 #include <cstdint>
+#include <cstdio>
+#include <exception>
 #include <cstdlib>
 #include <string>
 
@@ -31,12 +33,18 @@ bool SelectDevice() {
 
 std::u16string Text(const char16_t* s) { return s ? std::u16string(s) : std::u16string(); }
 
-// Nothing may unwind into the installer, which is not C++ on the device.
+// Nothing may unwind into the installer, which is not C++ on the device. A
+// failure still does not stop the installation: what Pindle adds is optional
+// for the store, so it is reported and the installer carries on.
 template <typename Step>
-int32_t Guarded(Step step) {
+int32_t Guarded(const char* entry, Step step) {
     try {
-        if (SelectDevice()) step();
+        if (!SelectDevice()) std::fprintf(stderr, "pindle: %s: no device to work on\n", entry);
+        else step();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pindle: %s: %s\n", entry, e.what());
     } catch (...) {
+        std::fprintf(stderr, "pindle: %s: failed\n", entry);
     }
     return kContinue;
 }
@@ -47,11 +55,11 @@ PINDLE_EXPORT int32_t Install_Init(void*, int32_t, int32_t, const char16_t*) { r
 
 PINDLE_EXPORT int32_t Install_Exit(void*, const char16_t* installDir, uint16_t, uint16_t, uint16_t, uint16_t,
                                    uint16_t) {
-    return Guarded([&] { pindle::Registration(pindle::InstallFolder(Text(installDir))).Run(); });
+    return Guarded("Install_Exit", [&] { pindle::Registration(pindle::InstallFolder(Text(installDir))).Run(); });
 }
 
 PINDLE_EXPORT int32_t Uninstall_Init(void*, const char16_t* installDir) {
-    return Guarded([&] { pindle::Removal(pindle::InstallFolder(Text(installDir))).Run(); });
+    return Guarded("Uninstall_Init", [&] { pindle::Removal(pindle::InstallFolder(Text(installDir))).Run(); });
 }
 
 PINDLE_EXPORT int32_t Uninstall_Exit(void*) { return kContinue; }
