@@ -39,8 +39,10 @@ std::u16string Text(const char16_t* s) { return s ? std::u16string(s) : std::u16
 template <typename Step>
 int32_t Guarded(const char* entry, Step step) {
     try {
-        if (!SelectDevice()) std::fprintf(stderr, "pindle: %s: no device to work on\n", entry);
-        else step();
+        if (SelectDevice())
+            step();
+        else
+            std::fprintf(stderr, "pindle: %s: no device to work on\n", entry);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pindle: %s: %s\n", entry, e.what());
     } catch (...) {
