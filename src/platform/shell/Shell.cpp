@@ -72,12 +72,13 @@ bool OpenUrl(std::u16string_view url) {
 
 std::u16string UrlScheme(std::u16string_view url) { return std::u16string(url.substr(0, url.find(u':'))); }
 
-// Percent-encodes what may not appear in a URL and would break its quoting.
+// Percent-encodes what may not appear in a URL and would break its quoting (a
+// backslash would make the closing quote literal).
 std::u16string QuotableUrl(std::u16string_view url) {
     static constexpr char16_t kHex[] = u"0123456789ABCDEF";
     std::u16string out;
     for (char16_t c : url) {
-        if (c == u'"' || text::IsControl(c)) {
+        if (c == u'"' || c == u'\\' || text::IsControl(c)) {
             out += u'%';
             out += kHex[(c >> 4) & 0xF];
             out += kHex[c & 0xF];

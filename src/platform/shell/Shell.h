@@ -57,7 +57,8 @@ bool IsUrl(std::u16string_view text);
 // does it: the scheme is registered when HKCR\<scheme>\Shell\Open\Command has
 // a default value. That value is a device program (quoted when it holds
 // spaces) followed by its command line, in which "%1" stands for the URL.
-// Double quotes and control characters of the URL are percent-encoded first:
+// Double quotes, backslashes and control characters of the URL are
+// percent-encoded first:
 // they are not legal in a URL, and unencoded they would end the quoted
 // argument and smuggle further arguments into the command line.
 struct ProtocolCommand {

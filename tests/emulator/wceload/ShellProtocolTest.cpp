@@ -28,10 +28,10 @@ TEST_F(ShellProtocol, ARegisteredSchemeStartsItsCommandWithTheQuotedLink) {
 
     // An unquoted program, and a link trying to close the quotes early.
     Register(u"viewer", u"\\Windows\\viewer.exe %1");
-    auto command = platform::UrlProtocolCommand(u"viewer://x\" --evil \"y\x01");
+    auto command = platform::UrlProtocolCommand(u"viewer://x\" --evil \"y\x01\\");
     ASSERT_TRUE(command);
     EXPECT_EQ(command->program, u"\\Windows\\viewer.exe");
-    EXPECT_EQ(command->commandLine, u"viewer://x%22 --evil %22y%01");
+    EXPECT_EQ(command->commandLine, u"viewer://x%22 --evil %22y%01%5C");
 }
 
 TEST_F(ShellProtocol, OtherLinksStillGoToTheBrowserAndBrokenCommandsStartNothing) {
