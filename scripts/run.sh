@@ -7,7 +7,8 @@ cat <<'MSG'
 make run: the store's screens are not built yet.
 When they are, this command will
   1. build the project,
-  2. create a demo device root (devicectl create) with Tobrix installed,
+  2. create a demo device root with Tobrix installed from the package
+     the build makes (scripts/demo-device.sh),
   3. start catalogd on 127.0.0.1 with the seeded sample catalog,
   4. open Tobrix in a window on that device (a headless tour with
      screenshots when there is no display).

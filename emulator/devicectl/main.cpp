@@ -11,7 +11,11 @@
 #include "Profiles.h"
 #include "RegistryDump.h"
 #include "base/Text.h"
+#include "platform/device/DeviceRoot.h"
+#include "platform/dialog/MessageBox.h"
+#include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
+#include "platform/shell/Shell.h"
 
 namespace {
 
@@ -99,6 +103,35 @@ void Delete(const std::string& dir, const std::string& key, const std::optional<
     if (!k->DeleteValue(U16(*name))) throw Failure("no value " + *name + " in " + key);
 }
 
+// Makes DIR the device this process works on, as the device's own programs
+// are told through TOBRIX_DEVICE_ROOT.
+void UseDevice(const std::string& dir) {
+    std::string error;
+    auto root = platform::DeviceRoot::Open(dir, &error);
+    if (!root) throw Failure(error);
+    platform::SetCurrentDevice(*root);
+}
+
+// Opens TEXT as the device's shell does (a URL, a registered protocol's link,
+// or a device program); with `wait`, returns the started program's exit code.
+int Exec(const std::string& dir, const std::string& textToOpen, const std::string& parameters, bool wait) {
+    UseDevice(dir);
+    platform::Process started;
+    if (!platform::ShellExecute(u"open", U16(textToOpen), U16(parameters), wait ? &started : nullptr))
+        throw Failure("the device's shell could not open " + textToOpen);
+    if (!wait || !started.Running()) return 0;
+    int code = 0;
+    if (!started.Wait(&code)) throw Failure("cannot wait for what " + textToOpen + " started");
+    return code;
+}
+
+void Answers(const std::string& dir, const std::vector<std::string>& words) {
+    UseDevice(dir);
+    std::string error;
+    if (!words.empty() && !platform::ScriptMessageBoxAnswers(words, &error)) throw Failure(error);
+    for (int answer : platform::PendingMessageBoxAnswers()) std::cout << platform::MessageBoxAnswerName(answer) << '\n';
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -141,6 +174,23 @@ int main(int argc, char** argv) {
     del->add_option("NAME", valueName, "Value name; without it the key is deleted");
     del->callback([&] { Delete(dir, key, valueName); });
 
+    std::string openText, parameters;
+    bool wait = false;
+    int exitCode = 0;
+    auto* exec = app.add_subcommand("exec", "Open a URL, a protocol link (tobrix://42/) or a program on the device");
+    exec->add_option("DIR", dir, "Device root")->required();
+    exec->add_option("TEXT", openText, "What to open, as the device's shell takes it")->required();
+    exec->add_option("--parameters", parameters, "Command line for a device program");
+    exec->add_flag("--wait", wait, "Wait for the started program and exit with its exit code");
+    exec->callback([&] { exitCode = Exec(dir, openText, parameters, wait); });
+
+    std::vector<std::string> answerWords;
+    auto* answers = app.add_subcommand(
+        "answers", "Script the answers of the device's next message boxes; prints the answers still waiting");
+    answers->add_option("DIR", dir, "Device root")->required();
+    answers->add_option("ANSWER", answerWords, "yes, no, ok, cancel, abort, retry or ignore, in the order asked");
+    answers->callback([&] { Answers(dir, answerWords); });
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -149,5 +199,5 @@ int main(int argc, char** argv) {
         std::cerr << "devicectl: " << e.what() << std::endl;
         return 1;
     }
-    return 0;
+    return exitCode;
 }

@@ -251,6 +251,12 @@ private:
             fs::remove(target, e);
         });
         if (!written) return Fail("cannot write " + U8(devicePath) + (ec ? ": " + ec.message() : ""));
+        // The device's programs are executable files; whether one may run on
+        // the host is decided when it is started, not here.
+        if (!content && EndsWithExe(devicePath)) {
+            fs::permissions(target, fs::perms::owner_exec, fs::perm_options::add, ec);
+            if (ec) return Fail("cannot mark " + U8(devicePath) + " as a program: " + ec.message());
+        }
         if (std::find(manifest.files.begin(), manifest.files.end(), devicePath) == manifest.files.end())
             manifest.files.push_back(devicePath);
         return true;

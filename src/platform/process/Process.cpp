@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <thread>
 
 #include "base/Text.h"
@@ -30,9 +31,36 @@ constexpr Mapping kMappings[] = {
     {u"\\Windows\\wceload.exe", "wceload"},
 };
 
+// Device programs whose installed file is itself a host program: the store's
+// own package carries the host build of the store under its device name, so
+// what runs is exactly what was installed. Any other package's programs only
+// reach the launch log: a catalog package never runs code on the host.
+constexpr std::u16string_view kNativePrograms[] = {
+    u"\\Program Files\\Tobrix\\Tobrix.exe",
+};
+
 bool Executable(const fs::path& p) {
     std::error_code ec;
     return fs::is_regular_file(p, ec) && ::access(p.c_str(), X_OK) == 0;
+}
+
+// An executable file in the host's own format (a text stand-in with the
+// executable bit is still only a device file).
+bool HostExecutable(const fs::path& p) {
+    if (!Executable(p)) return false;
+    char magic[4] = {};
+    std::ifstream in(p, std::ios::binary);
+    return in.read(magic, sizeof magic) && std::string_view(magic, 4) == "\x7F" "ELF";
+}
+
+std::optional<fs::path> NativeProgram(std::u16string_view devicePath) {
+    if (!HasCurrentDevice()) return std::nullopt;
+    for (auto native : kNativePrograms) {
+        if (!text::EqualsIgnoreCase(devicePath, native)) continue;
+        auto host = CurrentDevice().HostPath(devicePath);
+        if (host && HostExecutable(*host)) return host;
+    }
+    return std::nullopt;
 }
 
 std::optional<fs::path> RunningExecutableDir() {
@@ -44,11 +72,19 @@ std::optional<fs::path> RunningExecutableDir() {
 
 // Our environment with TOBRIX_DEVICE_ROOT set to the current device, so that a
 // child installer or processor works on the same device as its parent.
-std::vector<std::string> ChildEnvironment() {
+constexpr std::string_view kDeviceRootVariable = "TOBRIX_DEVICE_ROOT=";
+constexpr std::string_view kCommandLineVariable = "TOBRIX_COMMAND_LINE=";
+
+std::vector<std::string> ChildEnvironment(const SpawnOptions& options) {
     std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e)
-        if (std::strncmp(*e, "TOBRIX_DEVICE_ROOT=", 19) != 0) env.emplace_back(*e);
-    if (HasCurrentDevice()) env.push_back("TOBRIX_DEVICE_ROOT=" + CurrentDevice().Root().string());
+    for (char** e = environ; e && *e; ++e) {
+        std::string_view entry(*e);
+        if (!entry.starts_with(kDeviceRootVariable) && !entry.starts_with(kCommandLineVariable))
+            env.emplace_back(entry);
+    }
+    if (HasCurrentDevice()) env.push_back(std::string(kDeviceRootVariable) + CurrentDevice().Root().string());
+    if (options.deviceCommandLine)
+        env.push_back(std::string(kCommandLineVariable) + text::Utf16ToUtf8(*options.deviceCommandLine));
     return env;
 }
 
@@ -155,7 +191,7 @@ std::optional<fs::path> FindHostProgram(std::string_view name) {
 std::optional<fs::path> HostProgramFor(std::u16string_view devicePath) {
     for (const auto& m : kMappings)
         if (text::EqualsIgnoreCase(devicePath, m.devicePath)) return FindHostProgram(m.hostName);
-    return std::nullopt;
+    return NativeProgram(devicePath);
 }
 
 std::optional<Process> SpawnHost(const fs::path& program, const std::vector<std::string>& args,
@@ -175,7 +211,7 @@ std::optional<Process> SpawnHost(const fs::path& program, const std::vector<std:
 
     std::vector<std::string> argv{program.string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> env = ChildEnvironment();
+    std::vector<std::string> env = ChildEnvironment(options);
     std::vector<char*> argvp = Pointers(argv), envp = Pointers(env);
 
     pid_t pid = -1;
@@ -194,7 +230,11 @@ std::optional<Process> CreateDeviceProcess(std::u16string_view devicePath, std::
                                            std::string* error) {
     std::vector<std::string> args;
     for (const auto& a : SplitCommandLine(commandLine)) args.push_back(text::Utf16ToUtf8(a));
-    if (auto host = HostProgramFor(devicePath)) return SpawnHost(*host, args, {}, error);
+    if (auto host = HostProgramFor(devicePath)) {
+        SpawnOptions options;
+        options.deviceCommandLine = std::u16string(commandLine);
+        return SpawnHost(*host, args, options, error);
+    }
 
     if (!HasCurrentDevice()) {
         if (error) *error = "no device selected";
@@ -211,6 +251,12 @@ std::optional<Process> CreateDeviceProcess(std::u16string_view devicePath, std::
         return std::nullopt;
     }
     return Process::Finished(0);
+}
+
+std::optional<std::u16string> DeviceCommandLine() {
+    const char* line = std::getenv("TOBRIX_COMMAND_LINE");
+    if (!line) return std::nullopt;
+    return text::Utf8ToUtf16(line);
 }
 
 fs::path LaunchLogFile() { return CurrentDevice().Root() / "launch.log"; }

@@ -52,7 +52,10 @@ std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine);
 std::optional<std::filesystem::path> FindHostProgram(std::string_view name);
 
 // The host program that stands in for a device program, or nullopt when the
-// device program has none (compared ignoring case).
+// device program has none (compared ignoring case). The emulator's own
+// programs stand in for the device's ("\Windows\wceload.exe"); the store's
+// program file, "\Program Files\Tobrix\Tobrix.exe", is a host program itself
+// when its package carried a host build of the store.
 std::optional<std::filesystem::path> HostProgramFor(std::u16string_view devicePath);
 
 // Starts a host executable with the given arguments (argv[0] is added). The
@@ -62,6 +65,9 @@ std::optional<std::filesystem::path> HostProgramFor(std::u16string_view devicePa
 // output and error.
 struct SpawnOptions {
     bool searchPath = false;  // look the program up in PATH (host commands)
+    // The device command line of a device program (see DeviceCommandLine);
+    // the variable is never passed on from our own environment.
+    std::optional<std::u16string> deviceCommandLine;
     std::optional<std::filesystem::path> stdinFile;
     std::optional<std::filesystem::path> stdoutFile;
     std::optional<std::filesystem::path> stderrFile;
@@ -70,11 +76,20 @@ std::optional<Process> SpawnHost(const std::filesystem::path& program, const std
                                  const SpawnOptions& options = {}, std::string* error = nullptr);
 
 // Starts a device program with a command line. A program with a host mapping
-// runs; one without is appended to the launch log and yields a process that
-// has already ended with code 0, provided its file exists on the device. A
-// missing file, or a host program that cannot be started, is a failure.
+// runs, with the command line split into its arguments and also whole in
+// TOBRIX_COMMAND_LINE; one without is appended to the launch log and yields a
+// process that has already ended with code 0, provided its file exists on the
+// device. A missing file, or a host program that cannot be started, is a
+// failure.
 std::optional<Process> CreateDeviceProcess(std::u16string_view devicePath, std::u16string_view commandLine,
                                            std::string* error = nullptr);
+
+// The command line this program was given as a device program, exactly as the
+// device hands it to a program's entry: everything after the program's name,
+// quotes and spacing kept (a link opened through a URL protocol arrives in
+// its double quotes). nullopt when the program was not started as a device
+// program.
+std::optional<std::u16string> DeviceCommandLine();
 
 // Appends "<UTC time>\t<device path>\t<command line>" to the current device's
 // launch log. False when the log cannot be written.

@@ -11,6 +11,7 @@
 #include "platform/device/DeviceRoot.h"
 #include "platform/files/Files.h"
 #include "platform/process/Process.h"
+#include "platform/registry/Registry.h"
 
 namespace fs = std::filesystem;
 
@@ -69,7 +70,62 @@ bool OpenUrl(std::u16string_view url) {
     return true;
 }
 
+std::u16string UrlScheme(std::u16string_view url) { return std::u16string(url.substr(0, url.find(u':'))); }
+
+// Percent-encodes what may not appear in a URL and would break its quoting (a
+// backslash would make the closing quote literal).
+std::u16string QuotableUrl(std::u16string_view url) {
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    std::u16string out;
+    for (char16_t c : url) {
+        if (c == u'"' || c == u'\\' || text::IsControl(c)) {
+            out += u'%';
+            out += kHex[(c >> 4) & 0xF];
+            out += kHex[c & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Splits "<program> <command line>"; the program may be quoted.
+std::optional<ProtocolCommand> SplitCommand(std::u16string_view command) {
+    auto start = command.find_first_not_of(u" \t");
+    if (start == std::u16string_view::npos) return std::nullopt;
+    command.remove_prefix(start);
+    std::size_t end;
+    ProtocolCommand out;
+    if (command.front() == u'"') {
+        end = command.find(u'"', 1);
+        if (end == std::u16string_view::npos) return std::nullopt;
+        out.program = std::u16string(command.substr(1, end - 1));
+        ++end;
+    } else {
+        end = std::min(command.find_first_of(u" \t"), command.size());
+        out.program = std::u16string(command.substr(0, end));
+    }
+    auto rest = command.substr(end);
+    auto args = rest.find_first_not_of(u" \t");
+    if (args != std::u16string_view::npos) out.commandLine = std::u16string(rest.substr(args));
+    if (out.program.empty()) return std::nullopt;
+    return out;
+}
+
 }  // namespace
+
+std::optional<ProtocolCommand> UrlProtocolCommand(std::u16string_view url) {
+    if (!IsUrl(url)) return std::nullopt;
+    std::u16string scheme = UrlScheme(url);
+    if (!IsSingleKeyName(scheme)) return std::nullopt;
+    auto key = OpenRegistryKey(Hive::ClassesRoot, scheme + u"\\Shell\\Open\\Command");
+    std::u16string command;
+    if (!key || !key->ReadString(u"", command)) return std::nullopt;
+    auto parsed = SplitCommand(command);
+    if (!parsed) return std::nullopt;
+    parsed->commandLine = text::ReplaceAll(parsed->commandLine, u"%1", QuotableUrl(url));
+    return parsed;
+}
 
 std::optional<std::u16string> GetSpecialFolderPath(int folderId) {
     for (const auto& f : kFolders)
@@ -113,12 +169,22 @@ bool IsUrl(std::u16string_view s) {
     return true;
 }
 
-bool ShellExecute(std::u16string_view verb, std::u16string_view file, std::u16string_view parameters) {
+bool ShellExecute(std::u16string_view verb, std::u16string_view file, std::u16string_view parameters,
+                  Process* started) {
     if (file.empty() || !text::EqualsIgnoreCase(verb, u"open")) return false;
-    if (IsUrl(file)) return OpenUrl(file);
-    auto process = CreateDeviceProcess(file, parameters);
+    std::optional<Process> process;
+    if (IsUrl(file)) {
+        auto command = UrlProtocolCommand(file);
+        if (!command) return OpenUrl(file);
+        process = CreateDeviceProcess(command->program, command->commandLine);
+    } else {
+        process = CreateDeviceProcess(file, parameters);
+    }
     if (!process) return false;
-    process->Detach();
+    if (started)
+        *started = std::move(*process);
+    else
+        process->Detach();
     return true;
 }
 

@@ -39,13 +39,33 @@ bool CreateShortcut(std::u16string_view shortcutPath, std::u16string_view target
 // cannot be read or is not in the shortcut form.
 std::optional<std::u16string> ReadShortcutTarget(std::u16string_view shortcutPath);
 
+class Process;
+
 // Opens `file` with `verb` ("open" is the only verb the device knows). A device
 // program with a host mapping runs; a device file without one is recorded in
-// the launch log; a URL goes to the device's browser command (device.json
-// "browserCommand"), or to the launch log when the device has none, in which
-// case the result is false. Nothing waits for what was started.
-bool ShellExecute(std::u16string_view verb, std::u16string_view file, std::u16string_view parameters = {});
+// the launch log. A URL whose scheme is a registered protocol (below) starts
+// the protocol's command; any other URL goes to the device's browser command
+// (device.json "browserCommand"), or to the launch log when the device has
+// none, in which case the result is false. Nothing waits for what was started
+// unless `started` is given: it then receives the started device program (a
+// URL sent to the browser hands nothing back).
+bool ShellExecute(std::u16string_view verb, std::u16string_view file, std::u16string_view parameters = {},
+                  Process* started = nullptr);
 bool IsUrl(std::u16string_view text);
+
+// What opening a URL of a registered protocol starts, as the handheld's shell
+// does it: the scheme is registered when HKCR\<scheme>\Shell\Open\Command has
+// a default value. That value is a device program (quoted when it holds
+// spaces) followed by its command line, in which "%1" stands for the URL.
+// Double quotes, backslashes and control characters of the URL are
+// percent-encoded first:
+// they are not legal in a URL, and unencoded they would end the quoted
+// argument and smuggle further arguments into the command line.
+struct ProtocolCommand {
+    std::u16string program;
+    std::u16string commandLine;
+};
+std::optional<ProtocolCommand> UrlProtocolCommand(std::u16string_view url);
 
 // Deletes a file or a folder with everything in it, silently. False when
 // something could not be deleted or the path is not on the device; a missing

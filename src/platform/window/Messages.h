@@ -62,8 +62,24 @@ enum : std::uint32_t {
 };
 
 // Message box flags and answers.
-enum : std::uint32_t { MB_OK = 0x0, MB_ICONERROR = 0x10, MB_ICONWARNING = 0x30, MB_ICONINFORMATION = 0x40 };
-enum : int { IDOK = 1, IDCANCEL = 2 };
+enum : std::uint32_t {
+    MB_OK = 0x0,
+    MB_OKCANCEL = 0x1,
+    MB_ABORTRETRYIGNORE = 0x2,
+    MB_YESNOCANCEL = 0x3,
+    MB_YESNO = 0x4,
+    MB_RETRYCANCEL = 0x5,
+    MB_TYPEMASK = 0xF,
+    MB_ICONERROR = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONWARNING = 0x30,
+    MB_ICONINFORMATION = 0x40,
+    MB_DEFBUTTON1 = 0x000,
+    MB_DEFBUTTON2 = 0x100,
+    MB_DEFBUTTON3 = 0x200,
+    MB_DEFMASK = 0xF00,
+};
+enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7 };
 
 // Full-screen control flags of the shell.
 enum : std::uint32_t {

@@ -173,6 +173,26 @@ TEST_F(DevicectlTest, RegistryCommandsSetDumpAndDelete) {
     EXPECT_EQ(Devicectl({"reg", d, "delete", "HKLM"}).status, 1) << "a hive's root stays";
 }
 
+TEST_F(DevicectlTest, AnswersScriptMessageBoxesAndExecOpensLinksAsTheShellDoes) {
+    ASSERT_EQ(Devicectl({"create", Dir("d")}).status, 0);
+    std::string d = Dir("d");
+    EXPECT_EQ(Devicectl({"answers", d, "yes", "No"}).out, "yes\nno\n");
+    Outcome bad = Devicectl({"answers", d, "maybe"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("maybe"), std::string::npos) << bad.err;
+    EXPECT_EQ(Devicectl({"answers", d}).out, "yes\nno\n") << "a refused script adds nothing";
+
+    std::ofstream(scratch / "d" / "Windows" / "rec.exe") << "a device program";
+    ASSERT_EQ(Devicectl({"reg", d, "set", "HKCR\\rec\\Shell\\Open\\Command", "", "string",
+                         "\"\\Windows\\rec.exe\" \"%1\""})
+                  .status,
+              0);
+    Outcome opened = Devicectl({"exec", d, "rec://5/", "--wait"});
+    EXPECT_EQ(opened.status, 0) << opened.err;
+    EXPECT_NE(Slurp(scratch / "d" / "launch.log").find("\t\\Windows\\rec.exe\t\"rec://5/\"\n"), std::string::npos);
+    EXPECT_EQ(Devicectl({"exec", d, "\\Windows\\none.exe"}).status, 1);
+}
+
 TEST_F(DevicectlTest, TobrixctlPrintsTheDetectedProfile) {
     ASSERT_EQ(Devicectl({"create", Dir("d"), "--profile", "wm5-sp-176x220", "--orientation", "90"}).status, 0);
     Outcome r = Exec(TOBRIXCTL, {"device", "detect", "--device-root", Dir("d")}, scratch);

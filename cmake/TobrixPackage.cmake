@@ -1,0 +1,26 @@
+# tobrix_store_package(NAME <target> PROGRAM <executable target> OUTPUT <cab>)
+# The store's own package ("Quelt Tobrix") with <executable target> as its
+# program and Pindle as its setup extension, rebuilt whenever the program,
+# Pindle, the texts or the skin change. The skin is whatever PNG files
+# data/skin holds when the build runs; the Start-menu icon is data/icon.png
+# when there is one (else the skin's icon.png, else a drawn one).
+function(tobrix_store_package)
+  cmake_parse_arguments(P "" "NAME;PROGRAM;OUTPUT" "" ${ARGN})
+  file(GLOB skin CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/skin/*.png ${CMAKE_SOURCE_DIR}/data/skin/*.PNG)
+  set(icon_args)
+  set(icon)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/data/icon.png)
+    set(icon ${CMAKE_SOURCE_DIR}/data/icon.png)
+    set(icon_args --icon ${icon})
+  endif()
+  get_filename_component(out_dir ${P_OUTPUT} DIRECTORY)
+  add_custom_command(OUTPUT ${P_OUTPUT}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
+    COMMAND tobrix-pack --program $<TARGET_FILE:${P_PROGRAM}> --setup-library $<TARGET_FILE:pindle>
+            --localization ${CMAKE_SOURCE_DIR}/data/localization.xml --skin ${CMAKE_SOURCE_DIR}/data/skin
+            ${icon_args} --output ${P_OUTPUT}
+    DEPENDS tobrix-pack pindle ${P_PROGRAM} ${CMAKE_SOURCE_DIR}/data/localization.xml ${skin} ${icon}
+    COMMENT "Packaging ${P_PROGRAM} as the store's package ${P_OUTPUT}"
+    VERBATIM)
+  add_custom_target(${P_NAME} ALL DEPENDS ${P_OUTPUT})
+endfunction()
