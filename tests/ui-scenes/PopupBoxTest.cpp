@@ -70,12 +70,14 @@ TEST_F(PopupBoxTest, OpensOverTheSceneAndAnswersOnce) {
     EXPECT_EQ(host.softKeys.GetLabel(1), u"No");
     EXPECT_TRUE(host.softKeys.IsEnabled(1));
     EXPECT_EQ(ShownTitle(), u"Question");
-
-    host.Settle();
     const auto& layer = host.popup->GetLayer();
-    EXPECT_EQ(layer->GetTransparency(), 127);
     shared_ptr<GObject> box;
     ASSERT_TRUE(layer->FindChildById(PopupBox::kBoxId, box));
+    EXPECT_EQ(box->Y(), 320);  // starts below the screen
+    EXPECT_LT(layer->GetTransparency(), 10);
+
+    host.Settle();
+    EXPECT_EQ(layer->GetTransparency(), 127);
     EXPECT_EQ(box->GetRect(), Rect(0, 160, 240, 160));  // risen into the lower half
     EXPECT_EQ(box->GetTransparency(), 255);             // only the layer is dimmed
 

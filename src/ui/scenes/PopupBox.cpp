@@ -6,9 +6,12 @@
 #include "ui/Property.h"
 #include "ui/StateAnimator.h"
 #include "ui/app/MenuBar.h"
+#include "ui/layouts/BoxLayout.h"
+#include "ui/layouts/LayoutMetrics.h"
+#include "ui/layouts/PopupBoxLayout.h"
+#include "ui/layouts/TextLayout.h"
 #include "ui/scenes/Scene.h"
 #include "ui/scenes/SceneHost.h"
-#include "ui/scenes/SceneMetrics.h"
 #include "ui/widgets/SkinFactory.h"
 #include "ui/widgets/WidgetTypes.h"
 
@@ -17,27 +20,9 @@ namespace {
 constexpr int kDimStart = 2;
 constexpr int kDimEnd = 127;
 constexpr int kDimFrames = 5;
-constexpr int kSlideFrames = 3;
 constexpr int kBold = 600;
 constexpr int kRegular = 400;
 constexpr uint32_t kWhite = 0xFFFFFF;
-
-// Title, then the scrolling text under it, both inset by half a text height;
-// the text wraps to the scroller's width less a scroll bar's room.
-void PlacePanel(GObject& box, int f) {
-    const int u = f / 2, w = box.Width(), h = box.Height();
-    shared_ptr<GObject> title, scroller;
-    if (box.FindChildById(PopupBox::kTitleId, title)) title->SetRect(Rect(u, u, w - 2 * u, 3 * u));
-    if (!box.FindChildById(PopupBox::kTextId, scroller)) return;
-    scroller->SetRect(Rect(u, 5 * u, w - 2 * u, h - 5 * u));
-    auto* view = dynamic_cast<widgets::ScrollView*>(scroller.get());
-    shared_ptr<GObject> text;
-    if (!view || !view->GetContent()->FirstChild(text)) return;
-    auto* label = dynamic_cast<widgets::Label*>(text.get());
-    const int width = scroller->Width() - u - f;
-    text->SetRect(Rect(u, u, width, label ? label->FittedHeight(width) : 0));
-    view->GetContent()->SetSize(scroller->Width(), text->Y() + text->Height() + u);
-}
 
 }  // namespace
 
@@ -100,18 +85,18 @@ void PopupBox::Present(const Request& request) {
     const int w = root->Width(), h = root->Height();
     layer->SetRect(Rect(0, 0, w, h));
 
-    shared_ptr<GObject> panel = BuildPanel(request);
-    auto* box = static_cast<widgets::MovableImage*>(panel.get());
-    box->SetRect(Rect(0, h, w, h / 2));  // below the screen: it rises into the lower half
-    PlacePanel(*box, BaseTextHeight());
-    layer->AddChild(panel, kBoxId);
+    shared_ptr<GObject> box = BuildPanel(request);
+    layer->AddChild(box, kBoxId);
     root->AddChild(layer, kLayerId);
-    box->MoveTo(0, h - h / 2, kSlideFrames);
+    layer->SetLayout(shared_ptr<Layout>(new BoxLayout()));
+    // From below the screen, the box rises into the lower half.
+    box->SetPosition(0, h);
+    layer->GetLayout()->Update(LayoutAnimated);
     FadeIn();
 }
 
 shared_ptr<GObject> PopupBox::BuildPanel(const Request& request) const {
-    const int f = BaseTextHeight();
+    const int f = LayoutMetrics::Get().fontUnit;
     shared_ptr<widgets::MovableImage> box(new widgets::MovableImage());
     box->AddImageState(0, SkinFactory::SkinImage(u"dialog.png"));
     box->SetStretch(true);
@@ -132,7 +117,9 @@ shared_ptr<GObject> PopupBox::BuildPanel(const Request& request) const {
     text->SetFont(FontManager::Instance().GetFont(kRegular, f));
     text->SetWordWrap(true);
     scroller->GetContent()->AddChild(text);
+    scroller->GetContent()->SetLayout(shared_ptr<Layout>(new TextLayout()));
     box->AddChild(scroller, kTextId);
+    box->SetLayout(shared_ptr<Layout>(new PopupBoxLayout()));
     return box;
 }
 

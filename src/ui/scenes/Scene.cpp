@@ -5,7 +5,7 @@
 #include "ui/app/MenuBar.h"
 #include "ui/scenes/SceneHost.h"
 #include "ui/scenes/SceneLayout.h"
-#include "ui/scenes/SceneMetrics.h"
+#include "ui/layouts/LayoutMetrics.h"
 #include "ui/widgets/WidgetTypes.h"
 
 namespace {
@@ -39,7 +39,7 @@ shared_ptr<GObject> Scene::CreateRoot() {
 void Scene::Refresh() {
     if (!root) return;
     root->RemoveAllChildren();
-    shared_ptr<Layout> layout(new SceneLayout(3 * BaseTextHeight()));
+    shared_ptr<Layout> layout(new SceneLayout(3 * LayoutMetrics::Get().fontUnit));
     root->SetLayout(layout);
     layout->Lock();
     Build(root);
