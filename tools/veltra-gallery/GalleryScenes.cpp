@@ -15,6 +15,7 @@
 #include "ui/layouts/SwitchItemLayout.h"
 #include "ui/layouts/TableLayout.h"
 #include "ui/layouts/TreeItemLayout.h"
+#include "ui/layouts/TwoStageTreeItemLayout.h"
 #include "ui/scenes/PopupBox.h"
 #include "ui/scenes/SceneHost.h"
 #include "ui/scenes/SceneLayout.h"
@@ -92,8 +93,17 @@ int NaturalWidth(const std::u16string& text, int weight, int height) {
     return r.right - r.left;
 }
 
+// Skin icons are drawn for the dense screens; on a coarse one they are larger
+// than the square a row or bar gives them and would be cut, so they shrink.
+void FitIcon(GObject& parent, int id) {
+    shared_ptr<GObject> child;
+    if (parent.FindChildById(id, child))
+        if (auto* icon = dynamic_cast<widgets::Image*>(child.get())) icon->SetStretch(true);
+}
+
 void AddTitleBar(GObject& root, const std::u16string& title) {
     auto bar = SkinFactory::CreateTitleBar(root, {title}, F(), SceneLayout::TopBar);
+    FitIcon(*bar, SkinFactory::HomeIconId);
     bar->SetLayout(shared_ptr<Layout>(new SimpleHeaderLayout(0, 0, NaturalWidth(title, kBold, F()), F() / 3)));
 }
 
@@ -154,6 +164,7 @@ void TreeRows(Page&, GObject& body) {
     for (const auto& [text, icon] : rows) {
         auto row = SkinFactory::CreateListRow(list, kSeparator[0], kSeparator[1], kSeparator[2]);
         ItemBuilders::TreeItem(row, text, icon, u"more_arrow.png");
+        FitIcon(*row, TreeItemLayout::Icon);
         if (std::u16string(text) == u"My applications") {
             auto badge = AddImage(*row, u"bubble.png", true, TreeItemLayout::Badge);
             AddLabel(*badge, u"3", 0xFFFFFF, kBold, f, widgets::Label::Centre);
@@ -167,6 +178,7 @@ void TreeRows(Page&, GObject& body) {
     for (int i = 0; i < 3; ++i) {
         auto row = SkinFactory::CreateListRow(list, kSeparator[0], kSeparator[1], kSeparator[2]);
         ItemBuilders::TwoStageItem(row, detailed[i].first, detailed[i].second, icons[i], u"more_arrow.png");
+        FitIcon(*row, TwoStageTreeItemLayout::Icon);
     }
 }
 
@@ -187,6 +199,7 @@ void Switches(Page& page, GObject& body) {
     for (const auto& [text, icon] : rows) {
         auto row = SkinFactory::CreateListRow(list, kSeparator[0], kSeparator[1], kSeparator[2]);
         ItemBuilders::SwitchRow(row, text, icon);
+        FitIcon(*row, SwitchItemLayout::Icon);
         shared_ptr<Switch> toggle(new Switch(*row, u"ON", u"OFF", SwitchItemLayout::Switch));
         toggle->SetOn(on);
         on = !on;
