@@ -139,6 +139,9 @@ shared_ptr<Image> SkinFactory::CreateTitleBar(GObject& parent, const std::vector
     shared_ptr<Image> home(new Image());
     home->AddImageState(0, SkinImage(u"icon_home.png"));
     home->SetImageState(0, true);
+    // The header gives the icon a square as high as the bar; on a coarse
+    // screen that is smaller than the picture, which must shrink, not be cut.
+    home->SetStretch(true);
     bar->AddChild(home, HomeIconId);
     for (size_t i = 0; i < path.size(); ++i) {
         if (i + 1 == path.size()) {
