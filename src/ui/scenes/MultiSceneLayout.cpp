@@ -18,6 +18,12 @@ MultiSceneLayout::~MultiSceneLayout() {
 }
 
 void MultiSceneLayout::ShowIndex(int index, bool animated) {
+    // The slide still running is cut short where it stands (the next one
+    // starts from there) and reported as ended to whoever waits for it.
+    if (slide) {
+        StopSlide();
+        EndSlide();
+    }
     current = index;
     slidePending = true;
     Update(animated ? LayoutAnimated : LayoutRelayout);
