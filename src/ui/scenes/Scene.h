@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "base/Delegate.h"
@@ -83,12 +84,13 @@ public:
         std::u16string target;
     };
 
-    // A hot label with the text, blue while idle and red while pressed, that
-    // opens `target` when clicked; added to `parent`.
+    // A vertically centred hot label with the text, blue while idle and red
+    // while pressed, that opens `target` when clicked; added to `parent`.
+    // `horizontalAlign` is the label's alignment flag (left, centre, right).
     static shared_ptr<THotLabel<TLabel<GObject>>> AddLink(const shared_ptr<GObject>& parent,
                                                           const std::u16string& text,
                                                           const std::u16string& target,
-                                                          int horizontalAlign);
+                                                          uint32_t horizontalAlign);
 
 protected:
     SceneHost* const host;
