@@ -12,6 +12,7 @@
 #include "screens/ScreenLinks.h"
 #include "screens/ScreenParts.h"
 #include "ui/FontManager.h"
+#include "ui/layouts/TreeItemLayout.h"
 #include "ui/app/MenuBar.h"
 #include "ui/scenes/SceneHost.h"
 #include "ui/widgets/SkinFactory.h"
@@ -68,7 +69,7 @@ void MainMenuScene::Build(const shared_ptr<GObject>& root) {
         bubble->SetColor(0xFFFFFF);
         bubble->SetAlign(widgets::ImageLabel::Centre, widgets::ImageLabel::Middle);
         bubble->SetVisible(false);
-        row->AddChild(bubble, ScreenParts::RowBadgeId);
+        row->AddChild(bubble, TreeItemLayout::Badge);
     }
     OnUpdatesChanged();
 }

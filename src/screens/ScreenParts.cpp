@@ -3,6 +3,7 @@
 #include "platform/text/DeviceContext.h"
 #include "ui/FontManager.h"
 #include "ui/layouts/FilterBarLayout.h"
+#include "ui/layouts/ItemBuilders.h"
 #include "ui/layouts/HorizontRadioLayout.h"
 #include "ui/layouts/LayoutMetrics.h"
 #include "ui/layouts/ListLayout.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr int kBold = 600;
 // Row separators: a light grey that reads on the white rows.
 constexpr uint8_t kLineGrey = 0xDC;
+constexpr uint32_t kCaption = 0x202020;
 
 int NaturalWidth(const GObject* object) {
     auto* label = dynamic_cast<const widgets::Label*>(object);
@@ -76,6 +78,8 @@ shared_ptr<widgets::Image> ScreenParts::AddHeader(GObject& root, SceneHost* host
         });
     }
     if (GObject* home = Child(*bar, SimpleHeaderLayout::RightIcon)) {
+        // The layout gives the icon a square of the bar's height.
+        if (auto* image = dynamic_cast<widgets::Image*>(home)) image->SetStretch(true);
         SubscribeFn(home->Touched(), [host](shared_ptr<GObject>&, const Touch& touch) {
             if (touch.type == Touch::Click) host->ReturnToMainMenu();
         });
@@ -102,16 +106,15 @@ shared_ptr<GObject> ScreenParts::AddList(GObject& root, int itemHeight) {
 
 shared_ptr<widgets::RowButton> ScreenParts::AddTreeRow(GObject& list, const std::u16string& text,
                                                        const std::u16string& icon, const std::u16string& arrow) {
-    const int f = FontUnit();
     shared_ptr<widgets::RowButton> row = SkinFactory::CreateListRow(list, kLineGrey, kLineGrey, kLineGrey);
-    if (!icon.empty()) row->AddChild(NewImage(icon, true), RowIconId);
-    Point arrowSize{0, 0};
-    if (!arrow.empty()) {
-        arrowSize = ArrowSize(arrow);
-        row->AddChild(NewImage(arrow, true), RowArrowId);
+    ItemBuilders::TreeItem(row, text, icon, arrow);
+    // The store's rows read as a menu: a bold, larger caption, and icons
+    // scaled to the row on small screens rather than cut.
+    if (auto* label = dynamic_cast<widgets::Label*>(Child(*row, TreeItemLayout::Label))) {
+        label->SetFont(FontManager::Instance().GetFont(kBold, FontUnit() * 5 / 4));
+        label->SetColor(kCaption);
     }
-    row->AddChild(NewLabel(text, kBold, f * 5 / 4, 0x202020, widgets::Label::Left), RowLabelId);
-    row->SetLayout(shared_ptr<Layout>(new TreeItemLayout(f / 2, arrowSize.x, arrowSize.y)));
+    if (auto* image = dynamic_cast<widgets::Image*>(Child(*row, TreeItemLayout::Icon))) image->SetStretch(true);
     return row;
 }
 

@@ -13,8 +13,6 @@ class SceneHost;
 class ScreenParts {
 public:
     enum SceneId : int32_t { HeaderId = -90, BodyId = -91, SecondBarId = -92 };
-    // Row children as the tree-row layout finds them.
-    enum TreeRowId : int32_t { RowIconId = 7000, RowLabelId = 7001, RowArrowId = 7002, RowBadgeId = 7003 };
 
     // The font unit f and the half unit u = f / 2 of the layouts.
     static int FontUnit();
