@@ -12,7 +12,7 @@ void ScreenRequest::Start(const std::u16string& url, Handler h) {
     std::lock_guard<std::recursive_mutex> ui(net::UILock());
     handler = std::move(h);
     job = InetManager::Instance().Add(url, true);
-    Subscribe(job->Complete, this, &ScreenRequest::OnComplete);
+    completion = ScopedSubscription::To(job.get(), job->Complete, this, &ScreenRequest::OnComplete);
 }
 
 void ScreenRequest::Drop() {
@@ -21,7 +21,7 @@ void ScreenRequest::Drop() {
     std::lock_guard<std::recursive_mutex> ui(net::UILock());
     if (!job) return;
     job->Cancel();
-    Unsubscribe(job->Complete, this, &ScreenRequest::OnComplete);
+    completion.Reset();
     job = nullptr;
     handler = nullptr;
 }

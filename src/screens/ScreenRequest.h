@@ -2,6 +2,7 @@
 #include <functional>
 #include <string>
 
+#include "base/ScopedSubscription.h"
 #include "base/shared_ptr.h"
 #include "net/HttpRequest.h"
 
@@ -29,4 +30,5 @@ private:
 
     shared_ptr<HttpRequest> job;
     Handler handler;
+    ScopedSubscription completion;
 };

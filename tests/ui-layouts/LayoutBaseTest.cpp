@@ -39,20 +39,6 @@ TEST(LayoutLock, ABurstOfChangesBetweenLockAndUnlockIsLaidOutOnce) {
     EXPECT_EQ(layout->reasons.size(), 2u);
 }
 
-TEST(LayoutLock, UnlockingAnEmptyOrUnsizedOwnerRunsNothing) {
-    auto owner = Box(0, 50);
-    shared_ptr<CountingLayout> layout(new CountingLayout());
-    owner->SetLayout(layout);
-    owner->AddChild(Box(1, 1));
-    layout->Lock();
-    layout->Unlock();
-    EXPECT_TRUE(layout->reasons.empty());
-    shared_ptr<CountingLayout> detached(new CountingLayout());
-    detached->Lock();
-    detached->Unlock();
-    EXPECT_TRUE(detached->reasons.empty());
-}
-
 TEST(LayoutLock, ALockTakenWhileRunningOutlivesTheRunAndAnUnlockDoesNotNest) {
     auto owner = Box(100, 100);
     owner->AddChild(Box(1, 1));

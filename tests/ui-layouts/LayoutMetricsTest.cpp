@@ -40,14 +40,4 @@ TEST(LayoutMetricsTest, ADescriptionWithoutSensibleValuesFallsBackToWhatItsDpiIm
     EXPECT_EQ(LayoutMetrics::FromPlatform(), (LayoutMetrics{24, 96, 32}));
 }
 
-TEST(LayoutMetricsTest, SetReplacesWhatEveryLayoutReads) {
-    MetricsScope outer(14);
-    EXPECT_EQ(LayoutMetrics::Get(), (LayoutMetrics{14, 96, 32}));
-    {
-        MetricsScope inner(20, 192, 64);
-        EXPECT_EQ(LayoutMetrics::Get().fontUnit, 20);
-    }
-    EXPECT_EQ(LayoutMetrics::Get().fontUnit, 14);
-}
-
 }  // namespace
