@@ -108,9 +108,6 @@ shared_ptr<widgets::Link> SignInForm::AddLink(const std::u16string& text, std::f
 }
 
 void SignInForm::Finish() {
-    // The table sets the content's height from its rows, but a layout only
-    // runs on an owner that has some height to begin with.
-    if (content->Height() < 1) content->SetSize(content->Width(), 1);
     content->SetLayout(shared_ptr<Layout>(new TableLayout(cells, Unit() / 2, RowHeight())));
 }
 
