@@ -12,7 +12,9 @@ protected:
     MetricsScope metrics{14};
     shared_ptr<GObject> page = Box(240, 1);
 
-    void AddDescription(int32_t height) { page->AddChild(shared_ptr<GObject>(new FittingText(height)), D::Description); }
+    void AddDescription(int32_t height) {
+        page->AddChild(shared_ptr<GObject>(new FittingText(height)), D::Description);
+    }
 };
 
 TEST_F(AppDetailLayoutTest, AFullPageOfAnInstalledApplication) {

@@ -22,7 +22,9 @@ shared_ptr<widgets::Image> NewImage(const shared_ptr<Surface>& picture) {
     return image;
 }
 
-shared_ptr<Surface> SkinImage(const std::u16string& name) { return ImagePool::Instance().GetImage(name, ImagePool::Cache); }
+shared_ptr<Surface> SkinImage(const std::u16string& name) {
+    return ImagePool::Instance().GetImage(name, ImagePool::Cache);
+}
 
 // Icons are centred in the square the layout gives them, at their own size.
 void AddIcon(GObject& row, const std::u16string& name, int32_t id) {
