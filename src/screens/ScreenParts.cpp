@@ -96,9 +96,6 @@ shared_ptr<GObject> ScreenParts::AddList(GObject& root, int itemHeight) {
     view->SetBarWidth(std::max(4, FontUnit() / 4));
     view->SetItemHeight(itemHeight);
     shared_ptr<GObject> content = view->GetContent();
-    // A scrolled layout leaves an empty owner alone; one pixel of height lets
-    // the rows' layout run and give the content its real height.
-    content->SetSize(1, 1);
     content->SetLayout(shared_ptr<Layout>(new ListLayout(itemHeight)));
     root.AddChild(view, BodyId);
     return content;
