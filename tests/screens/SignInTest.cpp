@@ -134,6 +134,14 @@ TEST_F(SignInTest, ARestoreGoesOutByLoginAndByMail) {
     EXPECT_EQ(count, 2u) << mails;
 }
 
+TEST_F(SignInTest, LeavingAsksFirstAndYesClosesTheProgram) {
+    const std::string ask = "key soft2\nwait-idle\nexpect-text Do you really want to quit Tobrix?\n";
+    Run("wait-idle\n" + ask + "key soft2\nwait-idle\nscreenshot " + Shot("stayed.png") + "\n" + ask +
+        "key soft1\nwait-idle\nscreenshot " + Shot("left.png") + "\n");
+    EXPECT_TRUE(std::filesystem::exists(Shot("stayed.png")));
+    EXPECT_FALSE(std::filesystem::exists(Shot("left.png")));  // nothing ran after the program closed
+}
+
 TEST_F(SignInTest, ChoosingALanguageRebuildsTheTextsOfEveryScreen) {
     Run("wait-idle\ntap-text Choose language\nwait-idle\nexpect-text English\n"
         "tap-text \xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9\nwait-idle\n"  // "Русский"
