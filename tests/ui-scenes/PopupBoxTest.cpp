@@ -14,7 +14,8 @@ public:
     using Scene::Scene;
     void Build(const shared_ptr<GObject>& root) override {
         target = NewObject(0, 0, 240, 320);
-        SubscribeFn(target->Touched(), [this](shared_ptr<GObject>&, const Touch& t) { taps += t.type == Touch::Click; });
+        SubscribeFn(target->Touched(),
+                    [this](shared_ptr<GObject>&, const Touch& t) { taps += t.type == Touch::Click; });
         root->AddChild(target, -91);
     }
     void OnResume() override { ++resumes; }
