@@ -37,9 +37,18 @@ bool Wait(int pid) {
     return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Removes the benchmark's device when the program ends.
+struct DeviceFolder {
+    std::filesystem::path path;
+    ~DeviceFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
 // A wm65-vga device with the store's program files, made once per run.
 std::filesystem::path BenchDevice() {
-    static const std::filesystem::path root = [] {
+    static const DeviceFolder root{[] {
         auto r = std::filesystem::temp_directory_path() / ("tobrix-start-bench-" + std::to_string(::getpid()));
         std::filesystem::remove_all(r);
         const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -47,8 +56,8 @@ std::filesystem::path BenchDevice() {
         ::close(devnull);
         std::ofstream(r / "script.txt") << "dump-tree /dev/stdout\nquit\n";
         return r;
-    }();
-    return root;
+    }()};
+    return root.path;
 }
 
 // From the spawn to the first byte of the tree dump, which the script asks
