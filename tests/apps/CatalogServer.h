@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/process/Process.h"
 
@@ -13,7 +14,8 @@
 // chooses.
 class CatalogServer {
 public:
-    CatalogServer();
+    // `serveArgs` are added to catalogd's "serve" command line.
+    explicit CatalogServer(std::vector<std::string> serveArgs = {});
     ~CatalogServer();
     CatalogServer(const CatalogServer&) = delete;
     CatalogServer& operator=(const CatalogServer&) = delete;
@@ -30,6 +32,7 @@ private:
     bool Seed();
     bool Serve();
 
+    std::vector<std::string> serveArgs;
     std::filesystem::path work, assets;
     std::optional<platform::Process> process;
     int port = 0;

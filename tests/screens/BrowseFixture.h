@@ -1,0 +1,78 @@
+#pragma once
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "../apps/CatalogServer.h"
+#include "StoreHarness.h"
+#include "apps/AppManager.h"
+#include "base/Text.h"
+#include "core/Kestrum.h"
+#include "i18n/Localization.h"
+#include "net/ApiMethods.h"
+#include "net/InetManager.h"
+#include "net/NetServices.h"
+#include "net/XMLCatalogResponses.h"
+#include "screens/MainMenuScene.h"
+
+// The store on a fresh devicectl device of each profile, signed in as the
+// demo account of the seeded catalogd on loopback, which the whole program
+// shares.
+class BrowseFixture : public ::testing::TestWithParam<std::string> {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<CatalogServer>(); }
+    static void TearDownTestSuite() { server.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(server->Running()) << server->Error();
+        device = std::make_unique<StoreDevice>(GetParam());
+        store = std::make_unique<StoreHarness>(*device, server->BaseUrl());
+        const std::string body = Get(api::Auth(ApiContext::Current(), u"demo", u"demo"));
+        std::u16string session;
+        XMLResponse_Auth auth(&session);
+        std::lock_guard ui(net::UILock());
+        ASSERT_EQ(auth.Parse(body.data(), body.size()), 0) << body;
+        Kestrum::Instance().SetSessionId(session);
+    }
+
+    void TearDown() override {
+        store.reset();
+        device.reset();
+    }
+
+    // The main menu, as a successful sign-in opens it, once its
+    // configuration has been answered.
+    MainMenuScene* OpenMenu() {
+        KestrumApp* app = &store->App();
+        shared_ptr<MainMenuScene> menu(new MainMenuScene(app, [app] { return app->TakePendingAppId(); }));
+        store->Push(menu);
+        return menu.get();
+    }
+
+    // A whole answer, fetched beside the screens.
+    static std::string Get(const std::u16string& url) {
+        shared_ptr<HttpRequest> job = InetManager::Instance().Add(url, false);
+        std::string body;
+        {
+            std::lock_guard ui(net::UILock());
+            SubscribeFn(job->Complete, [&body](HttpRequest* r, bool ok) {
+                if (ok && r->Data()) body.assign(r->Data(), r->Size());
+            });
+        }
+        InetManager::Instance().WaitIdle(std::chrono::seconds(30));
+        return body;
+    }
+
+    // Where the screenshots of a run go, for people to look at.
+    std::filesystem::path Shot(const std::string& name) const {
+        auto dir = std::filesystem::path(TOBRIX_BINARY_DIR) / "screenshots" / GetParam();
+        std::filesystem::create_directories(dir);
+        return dir / (name + ".png");
+    }
+
+    static inline std::unique_ptr<CatalogServer> server;
+    std::unique_ptr<StoreDevice> device;
+    std::unique_ptr<StoreHarness> store;
+};

@@ -1,0 +1,259 @@
+#include <algorithm>
+#include <cmath>
+
+#include "BrowseFixture.h"
+#include "platform/registry/Registry.h"
+#include "screens/AppRowBuilder.h"
+#include "screens/AppsScene.h"
+#include "screens/CatsScene.h"
+#include "screens/LoginScene.h"
+
+namespace {
+
+using Apps = std::vector<shared_ptr<App>>;
+
+bool Contains(const std::vector<std::u16string>& texts, const std::u16string& t) {
+    return std::find(texts.begin(), texts.end(), t) != texts.end();
+}
+
+class BrowseTest : public BrowseFixture {
+protected:
+    template <class S>
+    S* Top() {
+        std::lock_guard ui(net::UILock());
+        return dynamic_cast<S*>(store->App().TopScene());
+    }
+
+    void Tap(const std::u16string& label) {
+        ASSERT_TRUE(store->TapText(label)) << text::Utf16ToUtf8(label) << " is not on screen";
+    }
+
+    // The common error message for `code` is open; closing it answers it.
+    void ExpectError(int32_t code) {
+        EXPECT_TRUE(store->PopupOpen());
+        EXPECT_TRUE(Contains(store->ShownTexts(), Str(code))) << code;
+        store->SoftKey(true);
+    }
+
+    std::u16string Str(int32_t n) { return Localization::Instance().Text(n); }
+
+    // The first application of the catalog as this device sees it.
+    shared_ptr<App> FirstCatalogApp() {
+        api::GetAppsQuery q;
+        q.count = 1;
+        const std::string body = Get(api::GetApps(ApiContext::Current(), q));
+        Apps apps;
+        XMLResponse_GetApps answer(&apps);
+        std::lock_guard ui(net::UILock());
+        EXPECT_EQ(answer.Parse(body.data(), body.size()), 0);
+        return apps.empty() ? shared_ptr<App>() : apps.front();
+    }
+};
+
+TEST_P(BrowseTest, MenuSendsConfigWithTheDetectedProfileOnce) {
+    KestrumApp* app = &store->App();
+    shared_ptr<MainMenuScene> menu(new MainMenuScene(app));
+    {
+        std::lock_guard ui(net::UILock());
+        app->PushScene(menu);
+        ASSERT_TRUE(menu->ConfigJob());
+        EXPECT_EQ(menu->ConfigJob()->url,
+                  api::Config(ApiContext::Current(), Localization::Instance().CurrentLanguage(),
+                              Kestrum::Instance().detectedProfile));
+        EXPECT_FALSE(app->GetSoftKeys().IsEnabled(0));
+    }
+    store->Settle();
+    EXPECT_EQ(Kestrum::Instance().configPending, 0);
+    EXPECT_TRUE(app->GetSoftKeys().IsEnabled(0));
+    EXPECT_EQ(app->GetSoftKeys().GetLabel(0), Str(13000));
+    EXPECT_EQ(app->GetSoftKeys().GetLabel(1), Str(6));
+    // The advertising strip was enabled, shown and loaded.
+    EXPECT_TRUE(store->viewer.visible);
+    EXPECT_EQ(store->viewer.pages.size(), 1u);
+    EXPECT_FALSE(store->PopupOpen());
+    const auto texts = store->ShownTexts();
+    for (int32_t n : {5000, 5007, 5001}) EXPECT_TRUE(Contains(texts, Str(n))) << n;
+    EXPECT_TRUE(store->Screenshot(Shot("main-menu")));
+
+    // Coming back on top with nothing pending asks nothing.
+    const HttpRequest* first = menu->ConfigJob().get();
+    Tap(Str(5001));
+    store->Back();
+    EXPECT_EQ(menu->ConfigJob().get(), first);
+
+    // A refused configuration keeps the profile when Settings never took a
+    // copy of it, and the user hears why.
+    {
+        std::lock_guard ui(net::UILock());
+        Kestrum::Instance().configPending = 1;
+        Kestrum::Instance().SetSessionId(u"expired");
+    }
+    store->Push(shared_ptr<MainMenuScene>(new MainMenuScene(app)));
+    EXPECT_TRUE(Top<LoginScene>());
+    EXPECT_EQ(Kestrum::Instance().currentProfile, Kestrum::Instance().detectedProfile);
+    ExpectError(203);
+}
+
+TEST_P(BrowseTest, UpdateBubbleFollowsTheUpdateCount) {
+    shared_ptr<App> app = FirstCatalogApp();
+    ASSERT_TRUE(app && app->revision > 1 && !app->sysid.empty());
+    // The store installed an older revision of it.
+    auto key = platform::CreateRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\" + app->sysid);
+    ASSERT_TRUE(key && key->WriteDword(u"TobrixRevision", static_cast<uint32_t>(app->revision - 1)));
+    AppManager::Instance().Reset();
+
+    MainMenuScene* menu = OpenMenu();  // its configuration starts the update check
+    ASSERT_TRUE(menu->Bubble());
+    EXPECT_TRUE(menu->Bubble()->IsVisible());
+    EXPECT_EQ(menu->Bubble()->GetText(), u"1");
+    EXPECT_TRUE(store->Screenshot(Shot("main-menu-update")));
+
+    {
+        std::lock_guard ui(net::UILock());
+        AppManager& manager = AppManager::Instance();
+        manager.StartUpdate(manager.Installed().at(app->sysid).get());
+        EXPECT_FALSE(menu->Bubble()->IsVisible());
+        manager.updateCount = 12;
+        manager.UpdatesChanged.Invoke();
+        EXPECT_TRUE(menu->Bubble()->IsVisible());
+        EXPECT_EQ(menu->Bubble()->GetText(), u"12");
+    }
+    AppManager::Instance().WaitIdle(std::chrono::seconds(60));
+}
+
+TEST_P(BrowseTest, BrowsingTwoCategoryLevelsToALocalList) {
+    OpenMenu();
+    // Above the advertising strip a small screen shows only the first rows;
+    // there the categories are opened as their row does.
+    if (store->Find(Str(5002)))
+        Tap(Str(5002));
+    else
+        store->Push(shared_ptr<Scene>(new CatsScene(&store->App(), &Kestrum::Instance().AllCategories(), nullptr)));
+    auto* top = Top<CatsScene>();
+    ASSERT_TRUE(top && top->IsRoot());
+    Category& all = Kestrum::Instance().allCategory;
+    ASSERT_FALSE(all.children.empty());
+    EXPECT_TRUE(store->Screenshot(Shot("categories")));
+    auto branch = std::find_if(all.children.begin(), all.children.end(),
+                               [](const shared_ptr<Category>& c) { return !c->children.empty(); });
+    ASSERT_NE(branch, all.children.end());
+    Category* parent = branch->get();
+    Tap(parent->name + u"(" + text::ToU16(parent->count) + u")");
+
+    auto* level = Top<CatsScene>();
+    ASSERT_TRUE(level && !level->IsRoot());
+    const auto rows = level->Rows();
+    ASSERT_EQ(rows.size(), parent->children.size() + 1);
+    EXPECT_EQ(rows[0].text, Str(6001) + u"(" + text::ToU16(parent->count) + u")");
+    EXPECT_TRUE(store->Screenshot(Shot("categories-level2")));
+
+    // Row 1 is the first child: here a leaf, listed on the device.
+    Category* leaf = parent->children[0].get();
+    ASSERT_TRUE(leaf->children.empty());
+    Tap(rows[1].text);
+    auto* list = Top<AppsScene>();
+    ASSERT_TRUE(list);
+    EXPECT_FALSE(list->Model().ServerMode());
+    EXPECT_NE(list->RequestJob()->url.find(u"&cat=" + text::ToU16(leaf->id)), std::u16string::npos);
+    ASSERT_FALSE(list->Model().Shown().empty());
+    for (const auto& a : list->Model().Shown()) EXPECT_EQ(a->catid, leaf->id);
+    EXPECT_TRUE(Contains(store->ShownTexts(), list->Model().Shown()[0]->name));
+    EXPECT_TRUE(store->Screenshot(Shot("apps-local")));
+
+    // Back through the header's path: the category levels are still there.
+    Tap(parent->name);
+    Tap(Str(6000));
+    EXPECT_TRUE(Top<CatsScene>() && Top<CatsScene>()->IsRoot());
+}
+
+TEST_P(BrowseTest, ServerListAsksAgainOnPriceAndSort) {
+    OpenMenu();
+    Tap(Str(5001));
+    auto* list = Top<AppsScene>();
+    ASSERT_TRUE(list && list->Model().ServerMode());
+    auto query = [list] { return list->RequestJob()->url.substr(list->RequestJob()->url.find(u"&")); };
+    EXPECT_EQ(query(), u"&count=25&sort=downloads");
+    const size_t everything = list->Model().Shown().size();
+    EXPECT_GT(everything, 0u);
+    EXPECT_LE(everything, 25u);
+    EXPECT_TRUE(store->Screenshot(Shot("apps-top")));
+
+    Tap(Str(12002));  // free
+    ASSERT_EQ(Top<AppsScene>(), list);
+    EXPECT_EQ(query(), u"&count=25&price=free&sort=downloads");
+    EXPECT_EQ(Kestrum::Instance().priceFilter, u"free");
+    EXPECT_LT(list->Model().Shown().size(), everything);
+    for (const auto& a : list->Model().Shown()) EXPECT_EQ(a->type, u"free");
+
+    Tap(Str(12006));  // the sort button names the current order
+    ASSERT_FALSE(Top<AppsScene>());
+    EXPECT_TRUE(store->Screenshot(Shot("sort-choice")));
+    EXPECT_FALSE(Contains(store->ShownTexts(), Str(12003)));
+    Tap(Str(12007));  // by views
+    ASSERT_EQ(Top<AppsScene>(), list);
+    EXPECT_EQ(query(), u"&count=25&price=free&sort=views");
+    EXPECT_EQ(Kestrum::Instance().sortOrder, u"views");
+    const Apps& shown = list->Model().Shown();
+    for (size_t i = 1; i < shown.size(); ++i) EXPECT_GE(shown[i - 1]->views, shown[i]->views);
+    EXPECT_TRUE(Contains(store->ShownTexts(), Str(12007)));
+}
+
+TEST_P(BrowseTest, LocalListFiltersAndSortsWithoutAsking) {
+    OpenMenu();
+    Category* none = nullptr;
+    KestrumApp* app = &store->App();
+    store->Push(shared_ptr<Scene>(new AppsScene(app, u"All", Str(5000), none, u"", u"", u"", -1, -1, u"", false, false)));
+    auto* list = Top<AppsScene>();
+    ASSERT_TRUE(list);
+    const HttpRequest* asked = list->RequestJob().get();
+    const Apps everything = list->Model().Shown();
+    ASSERT_GT(everything.size(), 2u);
+
+    Tap(Str(12001));  // paid
+    EXPECT_EQ(list->RequestJob().get(), asked);
+    for (const auto& a : list->Model().Shown()) EXPECT_NE(a->type, u"free");
+    const size_t paid = list->Model().Shown().size();
+    Tap(Str(12002));  // free: the paid ones were not lost
+    EXPECT_EQ(list->Model().Shown().size() + paid, everything.size());
+    Tap(Str(12000));
+    EXPECT_EQ(list->Model().Shown().size(), everything.size());
+
+    Tap(Str(12006));  // downloads, remembered from before
+    EXPECT_TRUE(Contains(store->ShownTexts(), Str(12003)));
+    Tap(Str(12005));  // by rating
+    EXPECT_EQ(list->RequestJob().get(), asked);
+    const Apps& shown = list->Model().Shown();
+    for (size_t i = 1; i < shown.size(); ++i)
+        EXPECT_FALSE(AppListModel::RanksBefore(*shown[i], *shown[i - 1], u"rates")) << i;
+    EXPECT_TRUE(store->Screenshot(Shot("apps-local-rated")));
+}
+
+TEST_P(BrowseTest, ExpiredSessionReturnsToSignIn) {
+    OpenMenu();
+    {
+        std::lock_guard ui(net::UILock());
+        Kestrum::Instance().SetSessionId(u"expired");
+    }
+    Tap(Str(5007));
+    EXPECT_TRUE(Top<LoginScene>());
+    EXPECT_EQ(store->App().StackSize(), 1u);
+    EXPECT_EQ(Kestrum::Instance().configPending, 1);
+    ExpectError(203);
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, BrowseTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
+                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+
+TEST(AppRowTest, RatingsBecomeHalfStarsRoundedUp) {
+    EXPECT_EQ(AppRowBuilder::HalfStars(3.75), 8);
+    EXPECT_EQ(AppRowBuilder::HalfStars(3.74), 7);
+    EXPECT_EQ(AppRowBuilder::HalfStars(0.0), 0);
+    EXPECT_EQ(AppRowBuilder::HalfStars(5.0), 10);
+    EXPECT_EQ(AppRowBuilder::HalfStars(9.0), 10);
+    EXPECT_EQ(AppRowBuilder::HalfStars(-2.0), 0);
+    EXPECT_EQ(AppRowBuilder::HalfStars(std::nan("")), 0);
+    EXPECT_EQ(AppRowBuilder::PriceString(u"trial"), 12009);
+    EXPECT_EQ(AppRowBuilder::PriceString(u"paid"), 0);
+}
+
+}  // namespace
