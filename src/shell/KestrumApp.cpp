@@ -9,14 +9,13 @@
 #include "platform/device/DeviceRoot.h"
 #include "platform/process/Process.h"
 #include "shell/Loading.h"
-#include "shell/ProgramFolder.h"
 #include "ui/ImagePool.h"
 #include "ui/app/InputManager.h"
 #include "ui/scenes/MultiSceneLayout.h"
 #include "ui/scenes/PopupBox.h"
 #include "ui/widgets/WidgetTypes.h"
 #include "screens/LoginScene.h"
-#include "screens/PlaceholderScene.h"
+#include "screens/ScreenLinks.h"
 #include "shell/LoadingLayout.h"
 #include "ui/FontManager.h"
 #include "ui/layouts/RootMainLayout.h"
@@ -57,18 +56,22 @@ void KestrumApp::SetAdViewer(AdViewer* viewer, std::u16string site) {
 void KestrumApp::OnCreate(const CreateStruct& create) {
     Application::OnCreate(create);
     const std::u16string locale = U16(CurrentDevice().Info().localeId);
-    if (auto file = programfolder::HostFile(u"localization.xml")) Localization::Instance().Load(*file, locale);
+    if (auto file = AppFile(u"localization.xml")) Localization::Instance().Load(*file, locale);
     Kestrum::Instance().SetApplication(this);
     InputManager::Instance().SetApplication(this);
     ImagePool::Instance().SetBaseFolder(appFolder);
     CreateMenuBar();
     AppManager::Instance();
-    if (auto file = programfolder::HostFile(u"settings.dat")) Kestrum::Instance().LoadSettings(*file);
+    if (auto file = AppFile(u"settings.dat")) Kestrum::Instance().LoadSettings(*file);
 }
 
 void KestrumApp::OnDestroy() {
     Application::OnDestroy();
-    if (auto file = programfolder::HostFile(u"settings.dat")) Kestrum::Instance().SaveSettings(*file);
+    if (auto file = AppFile(u"settings.dat")) Kestrum::Instance().SaveSettings(*file);
+}
+
+std::optional<std::filesystem::path> KestrumApp::AppFile(const std::u16string& name) const {
+    return CurrentDevice().HostPath(appFolder + name);
 }
 
 // --- The shell -------------------------------------------------------------------
@@ -148,6 +151,7 @@ void KestrumApp::BuildBusyIndicator() {
     view.layer = layer;
     widgets::LoadingAnimation* frames = spinner.get();
     view.restartAnimation = [frames] { frames->Play(true); };
+    view.stopAnimation = [frames] { frames->StopPlaying(); };
     widgets::Label* text = label.get();
     view.setText = [text](const std::u16string& t) { text->SetText(t); };
     Loading::Instance().Register(std::move(view));
@@ -157,10 +161,7 @@ void KestrumApp::OnCloseAdsTouched(shared_ptr<GObject>& /*sender*/, const Touch&
     if (touch.type == Touch::Click && adStrip) adStrip->OnCloseTapped();
 }
 
-void KestrumApp::OpenDetails(int32_t appId) {
-    (void)appId;  // the details screen reads it once it exists
-    PushScene(shared_ptr<Scene>(new PlaceholderScene(this, std::u16string(), Str(kBackText))));
-}
+void KestrumApp::OpenDetails(int32_t appId) { screenlinks::OpenAppDetails(this, std::u16string(), Str(kBackText), appId); }
 
 std::u16string KestrumApp::TakePendingAppId() {
     std::u16string id;

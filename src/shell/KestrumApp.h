@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,6 @@ class KestrumApp : public Application, public SceneHost, public AppServices {
 public:
     static constexpr std::uint32_t kHandOverMessage = platform::WM_USER + 200;
     static constexpr const char16_t* kWindowName = u"Tobrix";
-    static constexpr int32_t kRootId = -1;
     static constexpr int32_t kSceneContainerId = -30;
     static constexpr int32_t kCloseAdsId = 1000;
     static constexpr int32_t kBusyLayerId = -32;
@@ -88,6 +89,8 @@ public:
     bool InTransition() const { return transition; }
 
 private:
+    // A file of the program's folder on the host.
+    std::optional<std::filesystem::path> AppFile(const std::u16string& name) const;
     void BuildRoot();
     void BuildBusyIndicator();
     void OpenDetails(int32_t appId);

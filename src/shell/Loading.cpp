@@ -24,5 +24,6 @@ void Loading::Changed() {
     if (!view.layer) return;
     view.layer->SetVisible(count != 0);
     if (count != 0 && view.restartAnimation) view.restartAnimation();
+    if (count == 0 && view.stopAnimation) view.stopAnimation();
     if (view.setText) view.setText(Localization::Instance().Text(kTextString));
 }

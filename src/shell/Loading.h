@@ -19,6 +19,8 @@ public:
     struct View {
         shared_ptr<GObject> layer;
         std::function<void()> restartAnimation;
+        // A hidden spinner must not keep the frame timer running.
+        std::function<void()> stopAnimation;
         std::function<void(const std::u16string&)> setText;
     };
     // The shell registers the layer it built; Unregister before it goes.

@@ -1,5 +1,7 @@
 #include "shell/ProgramFolder.h"
 
+#include <filesystem>
+
 #include "platform/device/DeviceRoot.h"
 
 namespace programfolder {
@@ -13,13 +15,9 @@ const std::vector<std::u16string>& RequiredFiles() {
     return files;
 }
 
-std::optional<std::filesystem::path> HostFile(const std::u16string& name) {
-    return platform::CurrentDevice().HostPath(kFolder + name);
-}
-
 std::optional<std::u16string> FirstMissingFile() {
     for (const auto& name : RequiredFiles()) {
-        auto host = HostFile(name);
+        auto host = platform::CurrentDevice().HostPath(kFolder + name);
         std::error_code ec;
         if (!host || !std::filesystem::is_regular_file(*host, ec)) return kFolder + name;
     }

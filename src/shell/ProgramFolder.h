@@ -1,5 +1,4 @@
 #pragma once
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,8 +17,5 @@ const std::vector<std::u16string>& RequiredFiles();
 // The device path of the first required file that is missing on the current
 // device, or nullopt when all are there.
 std::optional<std::u16string> FirstMissingFile();
-
-// The host path of a file in the program folder (nullopt off the device).
-std::optional<std::filesystem::path> HostFile(const std::u16string& name);
 
 }  // namespace programfolder

@@ -88,16 +88,4 @@ TEST(ScopedSubscription, AnEventHeldByValueKeepsItsOwnerUntilTheHandleGoes) {
     EXPECT_EQ(a.calls, 2);
 }
 
-TEST(ScopedSubscription, AnEventOfAProcessWideObjectNeedsNoOwner) {
-    static Delegation_1<int> processWide;
-    Listener a;
-    {
-        ScopedSubscription s = ScopedSubscription::To(nullptr, processWide, &a, &Listener::On);
-        processWide.Invoke(1);
-    }
-    processWide.Invoke(1);
-    EXPECT_EQ(a.calls, 1);
-    EXPECT_TRUE(processWide.Empty());
-}
-
 }  // namespace

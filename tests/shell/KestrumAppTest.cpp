@@ -240,6 +240,56 @@ TEST_F(KestrumAppTest, SettingsAreReadAtCreationAndWrittenAtTheEnd) {
     EXPECT_EQ(Kestrum::Instance().savedLogin, u"someone");
 }
 
+// The web view the emulated device lacks.
+class FakeViewer : public AdViewer {
+public:
+    void Show(bool v) override { visible = v; }
+    bool IsVisible() const override { return visible; }
+    void Clear() override {}
+    void Navigate(const std::u16string& url) override { pages.push_back(url); }
+    void Place(int, int, int, int) override {}
+    bool visible = false;
+    std::vector<std::u16string> pages;
+};
+
+TEST_F(KestrumAppTest, TheStripCountsTapsAndItsCloseButtonSendsItAwayUntilTheTimer) {
+    FakeViewer viewer;
+    app = std::make_unique<KestrumApp>(u"");
+    app->SetAdViewer(&viewer, u"http://ads.invalid/");
+    ASSERT_TRUE(app->Init(KestrumApp::kWindowName));
+    RunUntilIdle();
+    {
+        std::lock_guard lock(app->UILock());
+        app->EnableAdvertising();
+        app->ShowAdvertising(true);
+        app->ReloadAdvertising();
+    }
+    const WinRect w = app->GetWindow()->Rect();
+    auto tap = [&](int x, int y) {
+        ws().StylusDown(w.left + x, w.top + y);
+        ws().StylusUp(w.left + x, w.top + y);
+        RunUntilIdle();
+    };
+    for (int i = 0; i < 10; ++i) tap(5, 5);
+    EXPECT_EQ(viewer.pages.size(), 2u);
+
+    shared_ptr<GObject> close;
+    ASSERT_TRUE(app->GetUiRoot()->FindChildById(KestrumApp::kCloseAdsId, close));
+    ASSERT_TRUE(close->IsVisible());
+    const Rect r = close->GetScreenRect();
+    tap(r.x + r.width / 2, r.y + r.height / 2);
+    EXPECT_FALSE(viewer.visible);
+    EXPECT_FALSE(close->IsVisible());
+    EXPECT_TRUE(ws().HasTimer(app->GetWindow(), AdStrip::kTimerId));
+
+    ws().PostMessage(app->GetWindow(), WM_TIMER, AdStrip::kTimerId, 0);
+    RunUntilIdle();
+    EXPECT_TRUE(viewer.visible);
+    EXPECT_TRUE(close->IsVisible());
+    EXPECT_EQ(viewer.pages.size(), 3u);
+    EXPECT_FALSE(ws().HasTimer(app->GetWindow(), AdStrip::kTimerId));
+}
+
 TEST_F(KestrumAppTest, BusyIndicatorCountsRequestsFromAnyThread) {
     Start();
     std::thread worker([&] {

@@ -6,11 +6,12 @@ namespace {
 
 struct LoadingFixture : ::testing::Test {
     shared_ptr<GObject> layer{new GObject()};
-    int restarts = 0;
+    int restarts = 0, stops = 0;
     std::u16string text;
 
     void SetUp() override {
-        Loading::Instance().Register({layer, [this] { ++restarts; }, [this](const std::u16string& t) { text = t; }});
+        Loading::Instance().Register(
+            {layer, [this] { ++restarts; }, [this] { ++stops; }, [this](const std::u16string& t) { text = t; }});
     }
     void TearDown() override {
         while (Loading::Instance().Count() > 0) Loading::Instance().Lower();
@@ -21,6 +22,7 @@ struct LoadingFixture : ::testing::Test {
 TEST_F(LoadingFixture, ShowsWhileAnythingRunsAndRestartsOnEveryChange) {
     auto& busy = Loading::Instance();
     EXPECT_FALSE(layer->IsVisible());
+    stops = 0;
     busy.Raise();
     busy.Raise();
     EXPECT_TRUE(layer->IsVisible());
@@ -31,6 +33,7 @@ TEST_F(LoadingFixture, ShowsWhileAnythingRunsAndRestartsOnEveryChange) {
     busy.Lower();
     EXPECT_FALSE(layer->IsVisible());
     EXPECT_EQ(restarts, 3);  // hidden: nothing to animate
+    EXPECT_EQ(stops, 1);
     EXPECT_FALSE(text.empty());
 }
 

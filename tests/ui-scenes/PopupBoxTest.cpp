@@ -14,7 +14,8 @@ public:
     using Scene::Scene;
     void Build(const shared_ptr<GObject>& root) override {
         target = NewObject(0, 0, 240, 320);
-        SubscribeFn(target->Touched(), [this](shared_ptr<GObject>&, const Touch& t) { taps += t.type == Touch::Click; });
+        SubscribeFn(target->Touched(),
+                    [this](shared_ptr<GObject>&, const Touch& t) { taps += t.type == Touch::Click; });
         root->AddChild(target, -91);
     }
     void OnResume() override { ++resumes; }
@@ -80,6 +81,16 @@ TEST_F(PopupBoxTest, OpensOverTheSceneAndAnswersOnce) {
     EXPECT_EQ(layer->GetTransparency(), 127);
     EXPECT_EQ(box->GetRect(), Rect(0, 160, 240, 160));  // risen into the lower half
     EXPECT_EQ(box->GetTransparency(), 255);             // only the layer is dimmed
+    // The message wraps inside the box, below the title.
+    shared_ptr<GObject> scroller;
+    ASSERT_TRUE(box->FindChildById(PopupBox::kTextId, scroller));
+    auto* view = dynamic_cast<widgets::ScrollView*>(scroller.get());
+    ASSERT_NE(view, nullptr);
+    const auto message = view->GetContent()->ChildAt(0);
+    EXPECT_EQ(static_cast<widgets::Label*>(message.get())->GetText(), u"Install it?");
+    EXPECT_GT(message->Height(), 0);
+    EXPECT_GT(message->GetScreenRect().y, box->GetScreenRect().y);
+    EXPECT_LE(message->GetScreenRect().Right(), box->GetScreenRect().Right());
 
     Touch touch;
     Stylus(*host.server.GetRoot(), touch, Touch::Down, 20, 100);  // above the box, on the dimmed scene

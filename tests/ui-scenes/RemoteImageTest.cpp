@@ -35,7 +35,9 @@ public:
             changed.wait_for(lock, 10s, [this] { return open; });
             Png(r);
         });
-        server.Get("/junk", [](const httplib::Request&, httplib::Response& r) { r.set_content("not a picture", "image/png"); });
+        server.Get("/junk", [](const httplib::Request&, httplib::Response& r) {
+            r.set_content("not a picture", "image/png");
+        });
         port = server.bind_to_any_port("127.0.0.1");
         thread = std::thread([this] { server.listen_after_bind(); });
     }
@@ -90,7 +92,8 @@ protected:
         server.Tick(true, true);
     }
     static std::string Picture(int w, int h) {
-        auto bytes = testimages::Png(testimages::Make(w, h, false, [](int x, int) { return x % 2 ? 0x3366CCFFu : 0xCC6633FFu; }));
+        auto stripes = [](int x, int) { return x % 2 ? 0x3366CCFFu : 0xCC6633FFu; };
+        auto bytes = testimages::Png(testimages::Make(w, h, false, stripes));
         return std::string(bytes.begin(), bytes.end());
     }
 

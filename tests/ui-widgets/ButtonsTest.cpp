@@ -40,11 +40,6 @@ TEST_F(HotButtonTest, ASecondPressKeepsTheFirstRememberedValue) {
     EXPECT_EQ(button->GetTransparency(), 255) << "a restarted fade is not frozen by the one it replaced";
 }
 
-TEST_F(HotButtonTest, AHotButtonIsTappableEvenWithoutSubscribers) {
-    Tap(20, 20);
-    EXPECT_EQ(touch.lastObject.get(), button.get());
-}
-
 TEST(PushButtons, PressedAndNormalImagesFollowThePress) {
     WidgetFixture f;
     shared_ptr<Button> b(new Button());
@@ -111,13 +106,6 @@ TEST_F(RadioTest, TheFirstItemStartsSelectedAndAClickMovesTheSelection) {
     EXPECT_FALSE(items[0]->IsFocusable());
     EXPECT_FALSE(items[1]->IsFocusable());
     EXPECT_EQ(changes, (std::vector<int>{0, 2}));
-}
-
-TEST_F(RadioTest, ADownWithoutAnUpSelectsNothing) {
-    Down(100, 10);
-    Move(230, 10);
-    Up(230, 10);  // lifted over another item: no click
-    EXPECT_EQ(radio->GetSelectedIndex(), 0);
 }
 
 TEST_F(RadioTest, AnItemThatOutlivesItsGroupNoLongerCallsIt) {

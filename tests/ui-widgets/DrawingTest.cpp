@@ -53,14 +53,7 @@ TEST_F(DrawingTest, ImagesAreAlignedInTheirBoxOrStretchedToIt) {
     EXPECT_EQ(At(23, 10), kWhite);
 }
 
-TEST_F(DrawingTest, AnImageStateCanSizeItsObject) {
-    shared_ptr<Image> image(new Image());
-    image->AddImageState(0, Solid(12, 7, kRed));
-    image->SetImageState(0, true);
-    EXPECT_EQ(image->GetRect(), Rect(0, 0, 12, 7));
-}
-
-TEST_F(DrawingTest, ColourBarsRowsAndThumbs) {
+TEST_F(DrawingTest, ColourBarsAndRowSeparators) {
     shared_ptr<ColorBar> bar(new ColorBar());
     bar->SetRect(Rect(0, 0, 10, 10));
     bar->SetFillColor(255, 0, 0);
@@ -82,13 +75,6 @@ TEST_F(DrawingTest, ColourBarsRowsAndThumbs) {
     EXPECT_EQ(At(10, 39), blue);
     EXPECT_EQ(At(10, 40), kWhite) << "later rows only at the bottom";
     EXPECT_EQ(At(10, 59), blue);
-
-    EXPECT_EQ(ScrollThumb::ColumnCut(0, 4), 1);
-    EXPECT_EQ(ScrollThumb::ColumnCut(3, 4), 0);
-    EXPECT_GT(ScrollThumb::ColumnCut(0, 10), 0);
-    EXPECT_GT(ScrollThumb::ColumnCut(1, 10), 0);
-    EXPECT_GT(ScrollThumb::ColumnCut(9, 10), 0);
-    EXPECT_EQ(ScrollThumb::ColumnCut(5, 10), 0);
 }
 
 TEST_F(DrawingTest, LabelsFitTheirHeightToWrappedText) {

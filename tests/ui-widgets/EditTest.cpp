@@ -5,6 +5,7 @@
 
 #include "WidgetTestSupport.h"
 #include "base/ScopedSubscription.h"
+#include "platform/imaging/Pixel565.h"
 #include "ui/app/InputManager.h"
 #include "ui/app/TreeQuery.h"
 #include "ui/widgets/WidgetTypes.h"
@@ -94,11 +95,6 @@ TEST_F(EditTest, CursorKeysAndDeletion) {
     EXPECT_EQ(Text(), u"") << "nothing to delete is no error";
 }
 
-TEST_F(EditTest, KeysReachOnlyAFocusedBox) {
-    Type(u"abc");
-    EXPECT_EQ(Text(), u"");
-}
-
 TEST_F(EditTest, TextNeverGrowsWiderThanTheBox) {
     box->SetSize(60, 30);
     Focus();
@@ -144,6 +140,28 @@ TEST_F(EditTest, ATapPutsTheCursorAtTheNearestCharacter) {
     EXPECT_EQ(box->GetCursor(), 0);
     Tap(205, 110);
     EXPECT_EQ(box->GetCursor(), 6);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditTest, AFocusedBoxDrawsItsSelectionAndCursor) {
+    namespace px = pixel565;
+    box->SetText(u"      ");  // spaces: nothing of the text covers what is checked
+    Focus();
+    box->SetSelection(1, 4);
+    box->SetCursor(6);
+    server.Invalidate();
+    server.Tick(false, true);  // paint without stepping the blink
+    platform::text::DeviceContext dc;
+    const int one = dc.GetTextExtent(u" ").width;
+    ASSERT_GT(one, 2);
+    const uint16_t selected = px::Blend(0xFFFF, px::FromRgb(200, 200, 200), 127);
+    EXPECT_EQ(server.surface->PixelAt(10 + 2 * one, 105), selected);
+    EXPECT_EQ(server.surface->PixelAt(10 + 5 * one, 105), 0xFFFF);
+    EXPECT_EQ(server.surface->PixelAt(10 + 6 * one - 1, 105), px::FromRgb(0, 0, 255)) << "the cursor";
+    EXPECT_EQ(server.surface->PixelAt(10 + 6 * one, 105), px::FromRgb(0, 0, 255));
 }
 
 }  // namespace

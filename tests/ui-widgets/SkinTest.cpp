@@ -62,18 +62,6 @@ TEST_F(SkinTest, AMissingSkinImageLeavesAnEmptyButWorkingWidget) {
     EXPECT_EQ(button->GetLabelText(), u"OK");
 }
 
-TEST_F(SkinTest, TextBoxesAreInsetByHalfTheBaseHeight) {
-    auto box = SkinFactory::CreateTextBox(Root(), TextBox::Right, kBase, 5);
-    box->SetRect(Rect(0, 0, 100, 24));
-    const platform::text::TextRect area = box->TextArea();
-    EXPECT_EQ(area.left, 6);
-    EXPECT_EQ(area.right, 94);
-    EXPECT_EQ(box->GetHorizontalAlign(), TextBox::Right);
-    EXPECT_EQ(box->GetVerticalAlign(), TextBox::Middle);
-    EXPECT_EQ(box->GetImageState(), 0);
-    EXPECT_TRUE(box->IsFocusable());
-}
-
 TEST_F(SkinTest, ACheckListMarksTheChoiceAndReportsClickedRows) {
     shared_ptr<GObject> list = NewObject(0, 0, 200, 90);
     Root().AddChild(list);

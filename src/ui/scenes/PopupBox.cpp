@@ -117,6 +117,8 @@ shared_ptr<GObject> PopupBox::BuildPanel(const Request& request) const {
     text->SetFont(FontManager::Instance().GetFont(kRegular, f));
     text->SetWordWrap(true);
     scroller->GetContent()->AddChild(text);
+    // One pixel high: the text column measures its height only once it has some.
+    scroller->GetContent()->SetSize(1, 1);
     scroller->GetContent()->SetLayout(shared_ptr<Layout>(new TextLayout()));
     box->AddChild(scroller, kTextId);
     box->SetLayout(shared_ptr<Layout>(new PopupBoxLayout()));

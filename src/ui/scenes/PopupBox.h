@@ -4,8 +4,8 @@
 
 #include "base/Delegate.h"
 #include "base/shared_ptr.h"
+#include "ui/StateAnimator.h"
 
-class StateAnimator;
 class GObject;
 class SceneHost;
 

@@ -116,7 +116,8 @@ TEST_F(PackageInstall, ProgramIconsComeFromWhatTheInstallerRecorded) {
     EXPECT_EQ(platform::RecordedIconPath(notes), u"\\Program Files\\Vendor Notes\\NOTES.PNG");
     platform::imaging::Bitmap icon;
     ASSERT_TRUE(platform::GetFileIcon(notes, icon));
-    ASSERT_EQ(icon.width, platform::CurrentDevice().Info().iconSize > 0 ? platform::CurrentDevice().Info().iconSize : 32);
+    const int32_t deviceIcon = platform::CurrentDevice().Info().iconSize;
+    ASSERT_EQ(icon.width, deviceIcon > 0 ? deviceIcon : 32);
     EXPECT_EQ(icon.rgba[0], 255);
     EXPECT_EQ(icon.rgba[1], 0);
 

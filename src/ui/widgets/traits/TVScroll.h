@@ -192,8 +192,7 @@ private:
             content->MoveYTo(itemHeight + c - h, kCorrectionFrames);
             return true;
         }
-        if (y == c) return false;
-        content->MoveYTo(c, kCorrectionFrames);
+        if (y != c) content->MoveYTo(c, kCorrectionFrames);  // already there: nothing to animate
         return true;
     }
     void SnapToNearestItem() {
