@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "UiTestSupport.h"
+#include "SceneTestSupport.h"
 #include "ui/scenes/MultiSceneLayout.h"
 #include "ui/scenes/SceneLayout.h"
 #include "ui/scenes/SingleLayout.h"
@@ -117,4 +117,21 @@ TEST(SingleLayoutTest, AlignsOrStretchesWithinTheMargins) {
     owner->SetLayout(stretch);
     stretch->SetMargins(2, 3, 4, 5);
     EXPECT_EQ(child->GetRect(), Rect(2, 3, 95, 53));
+}
+
+// While the advertising strip shows, the scenes leave the bottom to it; a
+// popup box covering the strip gives the room back.
+TEST(MultiSceneLayoutTest, ScenesLeaveRoomForTheAdvertisingStrip) {
+    TestHost host;
+    auto box = NewObject(0, 0, 240, 320);
+    box->AddChild(NewObject(0, 0, 1, 1));
+    shared_ptr<MultiSceneLayout> layout(new MultiSceneLayout(&host, 50));
+    box->SetLayout(layout);
+    EXPECT_EQ(box->ChildAt(0)->Height(), 320);
+    host.advertising = true;
+    layout->ShowIndex(0, false);
+    EXPECT_EQ(box->ChildAt(0)->Height(), 270);
+    host.CoverAdvertising(true);
+    layout->ShowIndex(0, false);
+    EXPECT_EQ(box->ChildAt(0)->Height(), 320);
 }

@@ -94,7 +94,7 @@ int NaturalWidth(const std::u16string& text, int weight, int height) {
 }
 
 // Skin icons are drawn for the dense screens; on a coarse one they are larger
-// than the square a row or bar gives them and would be cut, so they shrink.
+// than the square a row gives them and would be cut, so they shrink.
 void FitIcon(GObject& parent, int id) {
     shared_ptr<GObject> child;
     if (parent.FindChildById(id, child))
@@ -103,7 +103,6 @@ void FitIcon(GObject& parent, int id) {
 
 void AddTitleBar(GObject& root, const std::u16string& title) {
     auto bar = SkinFactory::CreateTitleBar(root, {title}, F(), SceneLayout::TopBar);
-    FitIcon(*bar, SkinFactory::HomeIconId);
     bar->SetLayout(shared_ptr<Layout>(new SimpleHeaderLayout(0, 0, NaturalWidth(title, kBold, F()), F() / 3)));
 }
 

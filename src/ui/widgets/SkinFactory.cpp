@@ -110,14 +110,16 @@ std::vector<shared_ptr<RowButton>> SkinFactory::CreateCheckList(GObject& parent,
 
 shared_ptr<RadioGroup> SkinFactory::CreateSortSelector(GObject& parent, const std::vector<std::u16string>& captions,
                                                        int selected, int baseHeight, int id) {
-    static const char16_t* const kParts[] = {u"sort_left", u"sort_mid", u"sort_right"};
+    // Whole names, so that a look through the code finds every image it needs.
+    static const char16_t* const kParts[3][2] = {{u"sort_left_sel.png", u"sort_left_usel.png"},
+                                                 {u"sort_mid_sel.png", u"sort_mid_usel.png"},
+                                                 {u"sort_right_sel.png", u"sort_right_usel.png"}};
     shared_ptr<RadioGroup> group(new RadioGroup());
     for (int i = 0; i < 3; ++i) {
         shared_ptr<SelectTab> tab(new SelectTab());
-        const std::u16string part = kParts[i];
         tab->SetStretch(true);
-        tab->SetSelectImage(SelectTab::Selected, SkinImage(part + u"_sel.png"));
-        tab->SetSelectImage(SelectTab::Unselected, SkinImage(part + u"_usel.png"));
+        tab->SetSelectImage(SelectTab::Selected, SkinImage(kParts[i][0]));
+        tab->SetSelectImage(SelectTab::Unselected, SkinImage(kParts[i][1]));
         Caption(*tab, i < static_cast<int>(captions.size()) ? captions[static_cast<size_t>(i)] : u"", kWhite,
                 baseHeight, SelectTab::Centre);
         tab->SetSelectColors(kWhite, kPathGrey);
@@ -137,6 +139,9 @@ shared_ptr<Image> SkinFactory::CreateTitleBar(GObject& parent, const std::vector
     shared_ptr<Image> home(new Image());
     home->AddImageState(0, SkinImage(u"icon_home.png"));
     home->SetImageState(0, true);
+    // The header gives the icon a square as high as the bar; on a coarse
+    // screen that is smaller than the picture, which must shrink, not be cut.
+    home->SetStretch(true);
     bar->AddChild(home, HomeIconId);
     for (size_t i = 0; i < path.size(); ++i) {
         if (i + 1 == path.size()) {

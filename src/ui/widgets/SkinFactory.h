@@ -45,8 +45,8 @@ public:
                                                                        int choice, int baseHeight,
                                                                        std::function<void(int)> onChoose);
 
-    // Three selectable tabs in a radio group: "sort_left", "sort_mid" and
-    // "sort_right", "_sel.png" when selected and "_usel.png" when not.
+    // Three selectable tabs in a radio group on the left, middle and right
+    // sort pieces of the skin, each in its selected and unselected look.
     static shared_ptr<widgets::RadioGroup> CreateSortSelector(GObject& parent,
                                                               const std::vector<std::u16string>& captions,
                                                               int selected, int baseHeight, int id = -1);
