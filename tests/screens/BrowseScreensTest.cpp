@@ -316,8 +316,6 @@ TEST(AppRowTest, RatingsBecomeHalfStarsRoundedUp) {
     EXPECT_EQ(AppRowBuilder::HalfStars(9.0), 10);
     EXPECT_EQ(AppRowBuilder::HalfStars(-2.0), 0);
     EXPECT_EQ(AppRowBuilder::HalfStars(std::nan("")), 0);
-    EXPECT_EQ(AppRowBuilder::PriceString(u"trial"), 12009);
-    EXPECT_EQ(AppRowBuilder::PriceString(u"paid"), 0);
 }
 
 }  // namespace
