@@ -99,10 +99,11 @@ void CatsScene::OpenApps(Category* c) {
 }
 
 void CatsScene::HandToPicker(Category* c) {
-    CategoryPicker* target = picker;
-    target->SetPickedCategory(c);
-    // Popping ends this scene: nothing of it is touched from here on.
-    Scene* back = target->PickerScene();
+    // Popping ends the scenes above the picker, this one among them; it must
+    // live until its handler has returned.
+    shared_ptr<Scene> self(this);
+    picker->SetPickedCategory(c);
+    Scene* back = picker->PickerScene();
     while (host->TopScene() && host->TopScene() != back) host->PopScene();
 }
 

@@ -78,8 +78,6 @@ shared_ptr<widgets::Image> ScreenParts::AddHeader(GObject& root, SceneHost* host
         });
     }
     if (GObject* home = Child(*bar, SimpleHeaderLayout::RightIcon)) {
-        // The layout gives the icon a square of the bar's height.
-        if (auto* image = dynamic_cast<widgets::Image*>(home)) image->SetStretch(true);
         SubscribeFn(home->Touched(), [host](shared_ptr<GObject>&, const Touch& touch) {
             if (touch.type == Touch::Click) host->ReturnToMainMenu();
         });

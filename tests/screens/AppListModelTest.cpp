@@ -154,22 +154,16 @@ TEST(AppListLocalTest, ServerListShowsTheAnswerAsItCame) {
     EXPECT_TRUE(m.Received().empty());
 }
 
-TEST(AppListChoiceTest, SortRowsMapToKeysAndBack) {
-    EXPECT_EQ(AppListModel::SortChoiceStrings(false), (std::vector<int32_t>{12003, 12005, 12006, 12007, 12011}));
-    EXPECT_EQ(AppListModel::SortChoiceStrings(true), (std::vector<int32_t>{12005, 12006, 12007, 12011}));
-    const std::u16string local[] = {u"", u"rates", u"downloads", u"views", u"createtime"};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(AppListModel::SortKeyForChoice(i, false), local[i]);
-        EXPECT_EQ(AppListModel::ChoiceForSortKey(local[i], false), i);
-        EXPECT_EQ(AppListModel::SortLabelString(local[i]), AppListModel::SortChoiceStrings(false)[static_cast<std::size_t>(i)]);
-    }
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(AppListModel::ChoiceForSortKey(local[i + 1], true), i);
+TEST(AppListChoiceTest, OutOfRangeRowsFallBackToTheDefaultOrder) {
+    // A local list's first row is "no particular order"; a server list has none.
+    EXPECT_EQ(AppListModel::SortKeyForChoice(0, false), u"");
+    EXPECT_EQ(AppListModel::SortKeyForChoice(0, true), u"rates");
+    EXPECT_EQ(AppListModel::ChoiceForSortKey(u"views", false), 3);
+    EXPECT_EQ(AppListModel::ChoiceForSortKey(u"views", true), 2);
     EXPECT_EQ(AppListModel::SortKeyForChoice(7, true), u"rates");
     EXPECT_EQ(AppListModel::SortKeyForChoice(-1, true), u"rates");
     EXPECT_EQ(AppListModel::SortKeyForChoice(9, false), u"");
     EXPECT_EQ(AppListModel::SortLabelString(u"bogus"), 12003);
-    EXPECT_EQ(AppListModel::IndexForPrice(AppListModel::PriceForIndex(2)), 2);
-    EXPECT_EQ(AppListModel::IndexForPrice(u"cheap"), 0);
 }
 
 }  // namespace
