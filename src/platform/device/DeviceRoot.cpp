@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Text.h"
+#include "platform/files/Files.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -135,26 +136,7 @@ std::optional<DeviceRoot> DeviceRoot::Open(const fs::path& root, std::string* er
 }
 
 bool DeviceRoot::Save(std::string* error) const {
-    fs::path tmp = root / "device.json.tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << ToJson(info).dump(2) << '\n';
-        out.flush();
-        if (!out) {
-            if (error) *error = "cannot write " + tmp.string();
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, DescriptionFile(), ec);
-    if (ec) {
-        if (error) *error = "cannot replace device.json: " + ec.message();
-        fs::remove(tmp, ec);
-        return false;
-    }
-    return true;
+    return ReplaceHostFile(DescriptionFile(), ToJson(info).dump(2) + '\n', error);
 }
 
 std::optional<fs::path> DeviceRoot::HostPath(std::u16string_view devicePath) const {
