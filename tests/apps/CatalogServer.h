@@ -23,6 +23,8 @@ public:
     // Folder of the seeded packages, icons and screenshots.
     const std::filesystem::path& Assets() const { return assets; }
     const std::string& Error() const { return error; }
+    // The server's private database (for catalogd's own commands).
+    std::filesystem::path DbPath() const { return work / "catalog.db"; }
 
 private:
     bool Seed();
