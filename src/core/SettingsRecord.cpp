@@ -45,7 +45,10 @@ bool PutText(SettingsRecord::Bytes& b, size_t at, size_t bytes, std::u16string_v
 
 std::u16string GetText(std::span<const uint8_t> b, size_t at, size_t bytes, bool scrambled) {
     std::u16string out;
-    for (size_t i = 0; i + 1 < bytes; i += 2) {
+    // The last unit of a field belongs to the terminator even when a damaged
+    // file put something else there: a text read here must fit back into its
+    // field, or the next save would silently cut it.
+    for (size_t i = 0; i + 2 < bytes; i += 2) {
         char16_t c = static_cast<char16_t>(b[at + i] | (b[at + i + 1] << 8));
         if (c == 0) break;
         out.push_back(scrambled ? static_cast<char16_t>(c ^ SettingsRecord::kScrambleKey) : c);
