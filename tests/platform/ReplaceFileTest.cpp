@@ -199,3 +199,23 @@ TEST(ReplaceFileTest, AKillDuringTheSaveLeavesOldOrNew) {
     }
     EXPECT_GT(killedMidWrite, 0) << "no kill landed during a save";
 }
+
+// A hand-edited or damaged description with numbers no field can hold keeps
+// the defaults for those fields instead of wrapping them.
+TEST(DeviceDescriptionTest, NumbersOutOfRangeKeepTheirDefaults) {
+    TempRoot root;
+    HostWrite(root.path / "device.json",
+              R"({"screen": {"width": 1e300, "height": 4294967776, "dpi": 96.5, "iconSize": 48.0},
+                  "os": {"major": -1e20, "build": 18446744073709551615}, "cameras": 2})");
+    std::string error;
+    auto device = DeviceRoot::Open(root.path, &error);
+    ASSERT_TRUE(device) << error;
+    const DeviceInfo defaults;
+    EXPECT_EQ(device->Info().screenWidth, defaults.screenWidth);
+    EXPECT_EQ(device->Info().screenHeight, defaults.screenHeight);
+    EXPECT_EQ(device->Info().dpi, defaults.dpi);
+    EXPECT_EQ(device->Info().osMajor, defaults.osMajor);
+    EXPECT_EQ(device->Info().osBuild, defaults.osBuild);
+    EXPECT_EQ(device->Info().iconSize, 48) << "a whole number written as a decimal still counts";
+    EXPECT_EQ(device->Info().cameras, 2);
+}

@@ -1,6 +1,10 @@
 #include "platform/device/DeviceRoot.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <type_traits>
+#include <utility>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -17,9 +21,24 @@ using nlohmann::json;
 namespace platform {
 namespace {
 
+// A number the field cannot hold (1e300, 2^40, 2.5) keeps the default like
+// any other wrong value: converting it would be undefined or silently wrap.
+template <class T>
+bool FitsInteger(const json& v) {
+    if (v.is_number_unsigned()) return std::in_range<T>(v.get<uint64_t>());
+    if (v.is_number_integer()) return std::in_range<T>(v.get<int64_t>());
+    if (!v.is_number_float()) return true;  // not a number: get<T>() refuses it below
+    const double d = v.get<double>();
+    return std::isfinite(d) && d == std::trunc(d) && d >= double(std::numeric_limits<T>::min()) &&
+           d <= double(std::numeric_limits<T>::max());
+}
+
 template <class T>
 void Read(const json& j, const char* key, T& out) {
     auto it = j.find(key);
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+        if (it != j.end() && !FitsInteger<T>(*it)) return;
+    }
     if (it != j.end() && !it->is_null()) {
         try {
             out = it->get<T>();
