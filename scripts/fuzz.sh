@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of a libFuzzer build for FUZZ_SECONDS each and prints
-# a table: target, runs, runs per second, coverage gained over the seeds, and
-# findings. New inputs go to <build>/fuzz-work/<target>, findings to
-# <build>/findings/<target>/; the committed corpus is only read.
+# a table: target, runs, runs per second, coverage at the end (edges), the
+# coverage gained during this run, and findings. New inputs go to
+# <build>/fuzz-work/<target>, findings to <build>/findings/<target>/; the
+# committed corpus is only read.
 # FUZZ_TARGETS (names separated by spaces) limits the run to those targets.
 # Usage: scripts/fuzz.sh BUILD_DIR
 set -uo pipefail
@@ -38,10 +39,10 @@ while read -r name binary corpus; do
   rate=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
   [ -n "$rate" ] || rate=$((runs / (secs > 0 ? secs : 1)))
   gain=$(( ${end_cov:-0} - ${start_cov:-0} ))
-  rows+=("$(printf '%-24s %12s %10s %8s %9s' "$name" "$runs" "$rate" "+$gain" "$found")")
+  rows+=("$(printf '%-24s %12s %10s %8s %8s %9s' "$name" "$runs" "$rate" "${end_cov:-0}" "+$gain" "$found")")
 done <"$list"
 
-printf '%-24s %12s %10s %8s %9s\n' target runs runs/s "new cov" findings
+printf '%-24s %12s %10s %8s %8s %9s\n' target runs runs/s cov "new cov" findings
 printf '%s\n' "${rows[@]}"
 if [ "$total_findings" -gt 0 ]; then
   echo "fuzz: $total_findings finding(s); inputs in $build/findings/, logs in $build/fuzz-logs/" >&2
