@@ -4,7 +4,7 @@ BENCH_DIR ?= build-bench
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench clean
+.PHONY: deps configure build test run bench fuzz tsan clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -31,5 +31,33 @@ bench: deps
 	@cmake --build $(BENCH_DIR) -j $(JOBS)
 	@bash scripts/bench.sh $(BENCH_DIR)
 
+# Every fuzz target built with clang's libFuzzer (ASan + UBSan), each run for
+# FUZZ_SECONDS, then a table of what they did. Findings land in
+# $(FUZZ_DIR)/findings/<target>/.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz:
+	@bash scripts/install-deps.sh fuzz
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_C_FLAGS_DEBUG="-g -O1" \
+	  -DTOBRIX_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh $(FUZZ_DIR)
+
+# The suites that start threads (transport queue and workers, application
+# manager jobs and queues, the loop with worker-posted messages, single
+# instance, catalogd under concurrent clients), built and run with
+# ThreadSanitizer. Any report fails the run; scripts/tsan.supp lists the
+# reports that are not ours, each with the reason.
+TSAN_DIR ?= build-tsan
+TSAN_SUITES ?= net_tests apps_tests store_pipeline_tests ui_loop_platform_tests ui_loop_app_tests catalogd_tests
+tsan: deps
+	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_C_FLAGS_DEBUG="-g -O1" \
+	  -DTOBRIX_TSAN=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_SUITES)
+	@cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+	  ctest --output-on-failure -j $(JOBS) --timeout 300 -L "^($(shell echo $(TSAN_SUITES) | tr ' ' '|'))$$"
+
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(FUZZ_DIR) $(TSAN_DIR)

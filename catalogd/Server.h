@@ -40,8 +40,11 @@ public:
     // False for a store that was never seeded (no files folder known).
     bool HasCatalog() const { return !assetsDir.empty(); }
 
-private:
+    // Answers one request as the HTTP layer parsed it. Public so that the
+    // request handling can be driven in-process, without a socket.
     void Handle(const httplib::Request& req, httplib::Response& res);
+
+private:
     int ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res);
     int ServeFile(std::string_view relative, httplib::Response& res);
     std::string FilesUrl(const httplib::Request& req) const;

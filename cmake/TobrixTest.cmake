@@ -10,6 +10,8 @@ function(tobrix_test name)
   target_compile_definitions(${name} PRIVATE
     TOBRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     TOBRIX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  # Each case is labelled with its executable so that a run can pick whole
+  # suites (`make tsan` runs the ones that start threads).
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+    PROPERTIES LABELS ${name} ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()

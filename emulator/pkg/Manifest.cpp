@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "pkg/PackageNames.h"
 #include "platform/device/DeviceRoot.h"
+#include "platform/files/Files.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -82,26 +83,9 @@ bool SaveManifest(const Manifest& manifest, std::string* error) {
         if (error) *error = "no record folder for the package";
         return false;
     }
-    fs::path tmp = file->string() + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << manifest.ToJson();
-        out.flush();
-        if (!out) {
-            if (error) *error = "cannot write " + tmp.string();
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, *file, ec);
-    if (ec) {
-        if (error) *error = "cannot write the package record: " + ec.message();
-        fs::remove(tmp, ec);
-        return false;
-    }
-    return true;
+    // The record is what a later removal trusts: a torn one would strand
+    // the package, so it is replaced whole.
+    return platform::ReplaceHostFile(*file, manifest.ToJson(), error);
 }
 
 }  // namespace pkg

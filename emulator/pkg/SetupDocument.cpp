@@ -128,7 +128,12 @@ public:
         return out;
     }
 
-    bool ReadRegistryKey(platform::Hive hive, std::u16string_view rawPath, const pugi::xml_node& n) {
+    // Deeper than any real package nests its keys; the limit keeps a hostile
+    // document from exhausting the stack of the recursion below.
+    static constexpr int kMaxKeyDepth = 64;
+
+    bool ReadRegistryKey(platform::Hive hive, std::u16string_view rawPath, const pugi::xml_node& n, int depth = 0) {
+        if (depth > kMaxKeyDepth) return Fail("registry keys are nested too deeply");
         std::u16string path = NormalizeKey(rawPath);
         if (!ValidRegistryPath(path)) return Fail("a registry key must name a key below its hive");
         // The installer's own bookkeeping is not a package's to write.
@@ -156,7 +161,7 @@ public:
         doc.registry.push_back(std::move(entry));
         // Nested characteristics are subkeys of this key.
         for (auto sub : n.children("characteristic")) {
-            if (!ReadRegistryKey(hive, path + u"\\" + Type(sub), sub)) return false;
+            if (!ReadRegistryKey(hive, path + u"\\" + Type(sub), sub, depth + 1)) return false;
         }
         return true;
     }

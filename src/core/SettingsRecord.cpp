@@ -1,11 +1,8 @@
 #include "core/SettingsRecord.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <fstream>
+
+#include "platform/files/Files.h"
 
 namespace {
 
@@ -48,7 +45,10 @@ bool PutText(SettingsRecord::Bytes& b, size_t at, size_t bytes, std::u16string_v
 
 std::u16string GetText(std::span<const uint8_t> b, size_t at, size_t bytes, bool scrambled) {
     std::u16string out;
-    for (size_t i = 0; i + 1 < bytes; i += 2) {
+    // The last unit of a field belongs to the terminator even when a damaged
+    // file put something else there: a text read here must fit back into its
+    // field, or the next save would silently cut it.
+    for (size_t i = 0; i + 2 < bytes; i += 2) {
         char16_t c = static_cast<char16_t>(b[at + i] | (b[at + i + 1] << 8));
         if (c == 0) break;
         out.push_back(scrambled ? static_cast<char16_t>(c ^ SettingsRecord::kScrambleKey) : c);
@@ -118,47 +118,5 @@ std::optional<SettingsRecord> SettingsRecord::ReadFile(const std::filesystem::pa
 
 bool SettingsRecord::WriteFile(const std::filesystem::path& hostPath, std::vector<std::string>* truncated) const {
     Bytes b = Encode(truncated);
-    return WriteFileAtomically(hostPath, b);
-}
-
-namespace {
-
-bool WriteAll(int fd, std::span<const uint8_t> data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Makes the rename itself durable; a folder that cannot be opened or synced
-// does not undo a rename that already happened.
-void SyncFolder(const std::filesystem::path& folder) {
-    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-}  // namespace
-
-bool WriteFileAtomically(const std::filesystem::path& hostPath, std::span<const uint8_t> data) {
-    // A unique name beside the target: same file system (so the rename is
-    // atomic), and two writers never share a temporary file.
-    std::string pattern = hostPath.string() + ".XXXXXX";
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return false;
-    const std::filesystem::path temp = pattern;
-    bool ok = ::fchmod(fd, 0644) == 0 && WriteAll(fd, data) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), hostPath.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    SyncFolder(hostPath.parent_path());
-    return true;
+    return platform::ReplaceHostFile(hostPath, std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
 }

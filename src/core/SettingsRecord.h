@@ -54,6 +54,3 @@ struct SettingsRecord {
 // XORs every code unit with the scramble key; applying it twice gives the text
 // back.
 std::u16string ScrambleText(std::u16string_view text);
-
-// Writes `data` to `hostPath` through a flushed temporary file and a rename.
-bool WriteFileAtomically(const std::filesystem::path& hostPath, std::span<const uint8_t> data);

@@ -158,6 +158,24 @@ TEST(SettingsRecord, OverlongTextsAreCutToTheirField) {
     EXPECT_EQ(UnitAt(b, 244), u'P' ^ SettingsRecord::kScrambleKey);
 }
 
+// A damaged file may leave a field without its terminator. What is read must
+// still fit back, or the next save would change the language or the login.
+TEST(SettingsRecord, AFieldWithoutTerminatorReadsWhatFitsBack) {
+    SettingsRecord::Bytes b = Sample().Encode();
+    for (size_t at = 4; at < 44; at += 2) b[at] = 'x', b[at + 1] = 0;             // language and osver
+    for (size_t at = 44; at < 244; at += 2) b[at] = 'L' ^ 0xD9, b[at + 1] = 0xFD;  // scrambled login
+    auto read = SettingsRecord::Decode(b);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->language, Repeat(u'x', 9));
+    EXPECT_EQ(read->profile.osver, Repeat(u'x', 9));
+    EXPECT_EQ(read->login, Repeat(u'L', 99));
+    std::vector<std::string> truncated;
+    auto again = SettingsRecord::Decode(read->Encode(&truncated));
+    EXPECT_TRUE(truncated.empty());
+    ASSERT_TRUE(again);
+    ExpectSame(*again, *read);
+}
+
 TEST(SettingsRecord, ShortOrForeignFilesAreRefused) {
     TempDir dir;
     const SettingsRecord::Bytes good = Sample().Encode();

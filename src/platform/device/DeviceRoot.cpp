@@ -1,6 +1,10 @@
 #include "platform/device/DeviceRoot.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <type_traits>
+#include <utility>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -9,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Text.h"
+#include "platform/files/Files.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -16,9 +21,24 @@ using nlohmann::json;
 namespace platform {
 namespace {
 
+// A number the field cannot hold (1e300, 2^40, 2.5) keeps the default like
+// any other wrong value: converting it would be undefined or silently wrap.
+template <class T>
+bool FitsInteger(const json& v) {
+    if (v.is_number_unsigned()) return std::in_range<T>(v.get<uint64_t>());
+    if (v.is_number_integer()) return std::in_range<T>(v.get<int64_t>());
+    if (!v.is_number_float()) return true;  // not a number: get<T>() refuses it below
+    const double d = v.get<double>();
+    return std::isfinite(d) && d == std::trunc(d) && d >= double(std::numeric_limits<T>::min()) &&
+           d <= double(std::numeric_limits<T>::max());
+}
+
 template <class T>
 void Read(const json& j, const char* key, T& out) {
     auto it = j.find(key);
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+        if (it != j.end() && !FitsInteger<T>(*it)) return;
+    }
     if (it != j.end() && !it->is_null()) {
         try {
             out = it->get<T>();
@@ -137,26 +157,7 @@ std::optional<DeviceRoot> DeviceRoot::Open(const fs::path& root, std::string* er
 }
 
 bool DeviceRoot::Save(std::string* error) const {
-    fs::path tmp = root / "device.json.tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << ToJson(info).dump(2) << '\n';
-        out.flush();
-        if (!out) {
-            if (error) *error = "cannot write " + tmp.string();
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, DescriptionFile(), ec);
-    if (ec) {
-        if (error) *error = "cannot replace device.json: " + ec.message();
-        fs::remove(tmp, ec);
-        return false;
-    }
-    return true;
+    return ReplaceHostFile(DescriptionFile(), ToJson(info).dump(2) + '\n', error);
 }
 
 std::optional<fs::path> DeviceRoot::HostPath(std::u16string_view devicePath) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,8 +29,26 @@ fs::file_status Status(std::u16string_view path) {
     return fs::symlink_status(*host, ec);
 }
 
-// The last part of a device path, for the temporary name beside it.
-std::string LastPart(const fs::path& host) { return host.filename().string(); }
+bool WriteAll(int fd, std::string_view bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;  // no progress: treat it as a full disk
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Flushes the folder entry that a rename changed.
+void SyncFolder(const fs::path& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
 
 }  // namespace
 
@@ -73,31 +92,37 @@ bool WriteFile(std::u16string_view path, std::string_view bytes) {
 
 bool ReplaceFile(std::u16string_view path, std::string_view bytes) {
     auto host = HostPathOf(path);
-    if (!host || IsRoot(*host) || IsFolder(path)) return false;
-    fs::path tmp = host->parent_path() / ("." + LastPart(*host) + ".tmp" + std::to_string(::getpid()));
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = true;
-    for (size_t done = 0; ok && done < bytes.size();) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(tmp.c_str(), host->c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmp.c_str());
+    if (!host || IsRoot(*host)) return false;
+    return ReplaceHostFile(*host, bytes);
+}
+
+bool ReplaceHostFile(const fs::path& hostPath, std::string_view bytes, std::string* error) {
+    auto fail = [&](const std::string& what) {
+        if (error) *error = what + " " + hostPath.string() + ": " + std::strerror(errno);
         return false;
+    };
+    std::error_code ec;
+    // A folder in the way is refused before any temporary file exists.
+    if (fs::is_directory(fs::symlink_status(hostPath, ec))) {
+        errno = EISDIR;
+        return fail("cannot replace the folder");
     }
-    // The rename itself lives in the folder; flush it too so that the new
-    // name survives a crash right after the save.
-    int dir = ::open(host->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    const fs::path folder = hostPath.has_parent_path() ? hostPath.parent_path() : fs::path(".");
+    // A unique hidden name: two writers never share a temporary file, and a
+    // listing of the folder does not show a half-written one as a real file.
+    std::string temp = (folder / ("." + hostPath.filename().string() + ".XXXXXX")).string();
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return fail("cannot create a temporary file for");
+    bool ok = ::fchmod(fd, 0644) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    int err = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) ok = false, err = errno;
+    if (ok && ::rename(temp.c_str(), hostPath.c_str()) != 0) ok = false, err = errno;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        errno = err;
+        return fail("cannot write");
     }
+    SyncFolder(folder);
     return true;
 }
 

@@ -34,6 +34,16 @@ bool WriteFile(std::u16string_view path, std::string_view bytes);
 // renames it over `path`: a crash or a full disk leaves either the old or the
 // new content, never a torn file. On failure the old file is untouched.
 bool ReplaceFile(std::u16string_view path, std::string_view bytes);
+// The same for a host path, for the files that live outside any device path
+// (the device's own description) or are written before a device is selected.
+// This is the one place that replaces a file: the temporary file is created
+// beside the target (same file system, so the rename is atomic), written in
+// full, flushed, renamed over the target, and then the folder is flushed so
+// that the new name survives a power cut. On any failure the old file is
+// untouched, the temporary file is removed and `error` says what failed.
+// After the rename has happened the result is true even if the folder cannot
+// be flushed, since the old content is gone either way.
+bool ReplaceHostFile(const std::filesystem::path& hostPath, std::string_view bytes, std::string* error = nullptr);
 
 // Moves a file or folder. Fails when `to` exists: nothing is ever overwritten.
 bool MoveFile(std::u16string_view from, std::u16string_view to);

@@ -1,0 +1,54 @@
+// A package as the installer reads it: the cabinet, then its _setup.xml.
+// Damaged or hostile cabinets are refused with a reason; nothing is ever
+// written outside the folder the installer extracts into, whatever names
+// the cabinet holds.
+#include <set>
+
+#include "FuzzSupport.h"
+#include "pkg/CabArchive.h"
+#include "pkg/SetupDocument.h"
+
+namespace fs = std::filesystem;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static fuzz::ScratchDir dir("cab");
+    const fs::path out = dir.path / "out";
+    fs::remove_all(out);
+    fs::create_directories(out);
+    auto cabFile = dir.Put("package.cab", data, size);
+
+    std::string error;
+    auto cab = pkg::CabArchive::Open(cabFile, &error);
+    if (!cab) {
+        fuzz::Check(!error.empty(), "a refused cabinet without a reason");
+        return 0;
+    }
+    std::vector<std::u16string> names;
+    std::set<std::u16string> seen;
+    for (const auto& e : cab->Entries())
+        if (seen.insert(e.name).second) names.push_back(e.name);
+    auto extracted = cab->Extract(names, out, 1 << 20, &error);
+    if (extracted) {
+        for (const auto& [name, host] : *extracted)
+            fuzz::Check(host.parent_path() == out, "a file extracted outside its folder");
+    } else {
+        fuzz::Check(!error.empty(), "a failed extraction without a reason");
+    }
+    // Only the extraction folder and the cabinet itself may exist.
+    size_t entries = 0;
+    for (const auto& e : fs::directory_iterator(dir.path)) {
+        (void)e;
+        ++entries;
+    }
+    fuzz::Check(entries == 2, "the cabinet wrote beside its extraction folder");
+
+    if (const auto* setup = cab->Find(u"_setup.xml"); setup && extracted) {
+        auto it = extracted->find(setup->name);
+        if (it != extracted->end()) {
+            std::ifstream in(it->second, std::ios::binary);
+            std::string xml((std::istreambuf_iterator<char>(in)), {});
+            pkg::ParseSetupDocument(xml, &error);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,221 @@
+#include <csignal>
+#include <fstream>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "TempRoot.h"
+#include "platform/device/DeviceRoot.h"
+#include "platform/files/Files.h"
+
+namespace fs = std::filesystem;
+using namespace platform;
+
+namespace {
+
+std::string HostRead(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void HostWrite(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::vector<std::string> Names(const fs::path& dir) {
+    std::vector<std::string> out;
+    for (auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// The disk "fills up" once a file reaches `bytes`: writes beyond it fail with
+// EFBIG, as they would with ENOSPC on a full card.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved{};
+    void (*previousHandler)(int) = nullptr;
+};
+
+// A 64 KiB file system of its own, so that a save really meets ENOSPC.
+// Mounting needs the privilege to do so; without it the test is skipped.
+class SmallDisk {
+public:
+    explicit SmallDisk(const fs::path& where) : path(where) {
+        fs::create_directories(path);
+        mounted = ::mount("tobrix-small", path.c_str(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) ::umount2(path.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    fs::path path;
+    bool mounted = false;
+};
+
+}  // namespace
+
+TEST(ReplaceFileTest, ReplacesWholeAndLeavesNothingBehind) {
+    TempRoot root;
+    const fs::path file = root.path / "settings.dat";
+    std::string error;
+    ASSERT_TRUE(ReplaceHostFile(file, "first", &error)) << error;
+    EXPECT_EQ(HostRead(file), "first");
+    ASSERT_TRUE(ReplaceHostFile(file, "", &error)) << error;
+    EXPECT_EQ(HostRead(file), "") << "an empty content is a valid content";
+    ASSERT_TRUE(ReplaceFile(u"\\SETTINGS.DAT", "third")) << "device paths go the same way";
+    EXPECT_EQ(HostRead(file), "third");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u) << "other device programs read what we replace";
+    EXPECT_EQ(Names(root.path), std::vector<std::string>{"settings.dat"});
+}
+
+TEST(ReplaceFileTest, RefusalsKeepTheOldFileAndSayWhy) {
+    TempRoot root;
+    const fs::path file = root.path / "settings.dat";
+    HostWrite(file, "old");
+    fs::create_directory(root.path / "folder");
+    HostWrite(root.path / "folder" / "keep", "x");
+
+    std::string error;
+    EXPECT_FALSE(ReplaceHostFile(root.path / "folder", "x", &error));
+    EXPECT_NE(error.find("folder"), std::string::npos) << error;
+    EXPECT_EQ(HostRead(root.path / "folder" / "keep"), "x");
+    error.clear();
+    EXPECT_FALSE(ReplaceHostFile(root.path / "missing" / "settings.dat", "x", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(ReplaceFile(u"\\", "x")) << "the device's root folder is not a file";
+    EXPECT_FALSE(ReplaceFile(u"\\..\\escaped", "x"));
+    EXPECT_FALSE(fs::exists(root.path.parent_path() / "escaped"));
+
+    EXPECT_EQ(HostRead(file), "old");
+    EXPECT_EQ(Names(root.path), (std::vector<std::string>{"folder", "settings.dat"}));
+}
+
+TEST(ReplaceFileTest, AFullDiskKeepsTheOldFile) {
+    TempRoot root;
+    const fs::path file = root.path / "device.json";
+    const std::string old(1000, 'o');
+    HostWrite(file, old);
+    std::string error;
+    {
+        FileSizeLimit limit(4096);
+        EXPECT_FALSE(ReplaceHostFile(file, std::string(10000, 'n'), &error));
+    }
+    EXPECT_NE(error.find("device.json"), std::string::npos) << error;
+    EXPECT_EQ(HostRead(file), old);
+    EXPECT_EQ(Names(root.path), std::vector<std::string>{"device.json"}) << "the temporary file is removed";
+
+    // The device description goes the same way: a failed save reports why
+    // and the device keeps its old description.
+    DeviceInfo info;
+    info.profile = "after";
+    info.catalogUrl = std::string(8000, 'u');
+    error.clear();
+    {
+        FileSizeLimit limit(4096);
+        EXPECT_FALSE(DeviceRoot(root.path, info).Save(&error));
+    }
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(HostRead(file), old);
+    EXPECT_EQ(Names(root.path), std::vector<std::string>{"device.json"});
+}
+
+TEST(ReplaceFileTest, ASmallFileSystemThatRunsFull) {
+    TempRoot root;
+    SmallDisk disk(root.path / "card");
+    if (!disk.mounted) GTEST_SKIP() << "cannot mount a small file system here";
+    const fs::path file = disk.path / "settings.dat";
+    const std::string old(40 * 1024, 'o');
+    ASSERT_TRUE(ReplaceHostFile(file, old));
+    // The new content fits on its own, but not next to the old one: the
+    // rename never happens and the old record stays.
+    std::string error;
+    EXPECT_FALSE(ReplaceHostFile(file, std::string(40 * 1024, 'n'), &error));
+    EXPECT_NE(error.find("No space"), std::string::npos) << error;
+    EXPECT_EQ(HostRead(file), old);
+    EXPECT_EQ(Names(disk.path), std::vector<std::string>{"settings.dat"});
+    // Once there is room again the same save goes through.
+    EXPECT_TRUE(ReplaceHostFile(file, std::string(10 * 1024, 'n')));
+    EXPECT_EQ(HostRead(file), std::string(10 * 1024, 'n'));
+}
+
+// A process killed in the middle of a save (power cut, task manager) leaves
+// the old or the new content, never a mix or a truncated file.
+TEST(ReplaceFileTest, AKillDuringTheSaveLeavesOldOrNew) {
+    TempRoot root;
+    const fs::path file = root.path / "settings.dat";
+    const std::string old(64 * 1024, 'o');
+    const std::string next(16 * 1024 * 1024, 'n');
+    HostWrite(file, old);
+    int killedMidWrite = 0;
+    for (int round = 0; round < 3; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // Save over and over so that the kill lands inside one of them.
+            for (;;) ReplaceHostFile(file, next);
+        }
+        // Wait (bounded) until a temporary file is being filled, then kill.
+        bool writing = false;
+        for (int i = 0; i < 20000 && !writing; ++i) {
+            for (auto& e : fs::directory_iterator(root.path)) {
+                std::error_code ec;
+                if (e.path().filename().string().starts_with(".settings.dat.") && fs::file_size(e.path(), ec) > 0)
+                    writing = true;
+            }
+            if (!writing) ::usleep(100);
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        killedMidWrite += writing;
+        std::string now = HostRead(file);
+        EXPECT_TRUE(now == old || now == next) << "torn file of " << now.size() << " bytes";
+    }
+    EXPECT_GT(killedMidWrite, 0) << "no kill landed during a save";
+}
+
+// A hand-edited or damaged description with numbers no field can hold keeps
+// the defaults for those fields instead of wrapping them.
+TEST(DeviceDescriptionTest, NumbersOutOfRangeKeepTheirDefaults) {
+    TempRoot root;
+    HostWrite(root.path / "device.json",
+              R"({"screen": {"width": 1e300, "height": 4294967776, "dpi": 96.5, "iconSize": 48.0},
+                  "os": {"major": -1e20, "build": 18446744073709551615}, "cameras": 2})");
+    std::string error;
+    auto device = DeviceRoot::Open(root.path, &error);
+    ASSERT_TRUE(device) << error;
+    const DeviceInfo defaults;
+    EXPECT_EQ(device->Info().screenWidth, defaults.screenWidth);
+    EXPECT_EQ(device->Info().screenHeight, defaults.screenHeight);
+    EXPECT_EQ(device->Info().dpi, defaults.dpi);
+    EXPECT_EQ(device->Info().osMajor, defaults.osMajor);
+    EXPECT_EQ(device->Info().osBuild, defaults.osBuild);
+    EXPECT_EQ(device->Info().iconSize, 48) << "a whole number written as a decimal still counts";
+    EXPECT_EQ(device->Info().cameras, 2);
+}
