@@ -22,9 +22,10 @@ DeviceInfo Info(std::string name, std::string platformType, int minor, int build
     d.orientation = 0;
     d.dpi = dpi;
     // Font and icon sizes follow the pixel density, as the device's own
-    // system metrics do.
-    d.systemFontHeight = dpi >= 192 ? 24 : 12;
-    d.iconSize = dpi >= 192 ? 64 : 32;
+    // system metrics do: 12-pixel system font and 32-pixel icons at 96 DPI,
+    // scaled and rounded (131 DPI gives 16 and 44).
+    d.systemFontHeight = (12 * dpi + 48) / 96;
+    d.iconSize = (32 * dpi + 48) / 96;
     d.localeId = "0409";
     d.touch = platformType == "PocketPC";
     d.networkUp = true;

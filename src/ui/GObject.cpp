@@ -82,6 +82,9 @@ void GObject::RemoveChildAt(int index) {
     }
     child->MoveScreenRect(-screenRect.x, -screenRect.y);
     children.erase(children.begin() + index);
+    // The child may outlive this object; a pointer back here would then be
+    // read after we are gone (the next AddChild looks for its old parent).
+    child->parent = nullptr;
     child->SetServer(nullptr);
     if (layout) layout->Update(LayoutChildRemoved);
     OnChildRemoved(child);
@@ -102,6 +105,7 @@ void GObject::RemoveAllChildren() {
     gone.swap(children);
     for (auto& child : gone) {
         child->MoveScreenRect(-screenRect.x, -screenRect.y);
+        child->parent = nullptr;  // see RemoveChildAt
         child->SetServer(nullptr);
     }
     if (server && server->GetFocus() && server->GetFocus()->server == nullptr) server->SetFocus(shared_ptr<GObject>());

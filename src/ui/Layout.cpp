@@ -11,17 +11,17 @@ bool Layout::CanRun() const {
 
 void Layout::Run(int reason) {
     KeepAlive guard(this);  // Apply may make the owner drop this layout
-    busy = true;
+    running = true;
     Apply(owner, reason);
-    busy = false;
+    running = false;
 }
 
 void Layout::Update(int reason) {
-    if (busy || !CanRun()) return;
+    if (IsBusy() || !CanRun()) return;
     Run(reason);
 }
 
 void Layout::Unlock() {
-    busy = false;
-    if (CanRun()) Run(LayoutRelayout);
+    locked = false;
+    if (!running && CanRun()) Run(LayoutRelayout);
 }

@@ -12,9 +12,12 @@ enum LayoutReason : int {
     LayoutAnimated = 4,      // asked for an animated re-layout
 };
 
-// Positions and sizes the direct children of the object that owns it. The
-// busy flag keeps a layout from re-entering itself when it resizes its own
-// owner, and lets a burst of child changes be laid out once (Lock/Unlock).
+// Positions and sizes the direct children of the object that owns it. A
+// layout is busy while it runs or while it is locked: the first keeps it from
+// re-entering itself when it resizes its own owner, the second lets a burst of
+// child changes be laid out once (Lock, the changes, Unlock). The two are kept
+// apart so that a lock taken inside a run outlives the run, and an unlock
+// inside a run does not start a second, nested run of the same layout.
 class Layout : public shared_object {
 public:
     ~Layout() override = default;
@@ -22,9 +25,9 @@ public:
     virtual void Apply(GObject* owner, int reason) = 0;
 
     void Update(int reason);
-    void Lock() { busy = true; }
+    void Lock() { locked = true; }
     void Unlock();
-    bool IsBusy() const { return busy; }
+    bool IsBusy() const { return running || locked; }
     GObject* Owner() const { return owner; }
     void SetOwner(GObject* newOwner) { owner = newOwner; }
 
@@ -33,5 +36,6 @@ private:
     void Run(int reason);
 
     GObject* owner = nullptr;
-    bool busy = false;
+    bool running = false;
+    bool locked = false;
 };

@@ -30,12 +30,15 @@ bool StateAnimator::Advance() {
 bool StateAnimator::Step() {
     if (finished) return false;
     bool more = Advance();
-    if (!more) {
-        // Counted off the chain exactly once, however often the server asks.
-        finished = true;
-        chain->RemoveDriver();
-    }
-    return more;
+    if (!more) Stop();
+    return more && !finished;
+}
+
+void StateAnimator::Stop() {
+    // Counted off the chain exactly once, however often it is asked.
+    if (finished) return;
+    finished = true;
+    chain->RemoveDriver();
 }
 
 shared_ptr<StateAnimator> AnimateToEnd(GObject& object, const shared_ptr<StatesChain>& chain) {

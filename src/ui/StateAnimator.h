@@ -18,6 +18,10 @@ public:
                   int repeat = -1);
 
     bool Step() override;
+    // Ends the run now: the chain stops counting this animator as a driver,
+    // so another one can take over, and the server drops it at its next tick.
+    void Stop();
+    bool IsFinished() const { return finished; }
 
     int GetTarget() const { return target; }
     int GetStart() const { return start; }

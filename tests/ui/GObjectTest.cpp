@@ -24,12 +24,35 @@ TEST(GObjectTree, ScreenRectFollowsAddMoveAndRemove) {
     EXPECT_TRUE(parent->RemoveChild(child));
     EXPECT_EQ(child->GetScreenRect(), Rect(5, 5, 10, 10));
     EXPECT_EQ(grandchild->GetScreenRect(), Rect(6, 7, 3, 3));
-    EXPECT_EQ(child->Parent(), parent.get()) << "a removed child keeps its parent pointer";
+    EXPECT_EQ(child->Parent(), nullptr) << "a removed child forgets its parent";
 
     // Re-added elsewhere it becomes absolute again, once.
     auto other = NewObject(100, 0, 50, 50);
     other->AddChild(child);
     EXPECT_EQ(child->GetScreenRect(), Rect(105, 5, 10, 10));
+}
+
+// A child that outlives the parent it was removed from must not lead the next
+// AddChild into the dead parent (ASan reports the read when it does).
+TEST(GObjectTree, ChildRemovedFromADeadParentCanBeAddedElsewhere) {
+    shared_ptr<GObject> kept, keptFromAll;
+    {
+        auto parent = NewObject(0, 0, 10, 10);
+        kept = NewObject(1, 1, 2, 2);
+        keptFromAll = NewObject(2, 2, 2, 2);
+        parent->AddChild(kept);
+        EXPECT_TRUE(parent->RemoveChild(kept));
+        parent->AddChild(keptFromAll);
+        parent->RemoveAllChildren();
+        EXPECT_EQ(keptFromAll->Parent(), nullptr);
+    }
+    auto other = NewObject(50, 50, 20, 20);
+    other->AddChild(kept);
+    other->AddChild(keptFromAll);
+    EXPECT_EQ(other->ChildCount(), 2);
+    EXPECT_EQ(kept->Parent(), other.get());
+    EXPECT_EQ(kept->GetScreenRect(), Rect(51, 51, 2, 2));
+    EXPECT_EQ(keptFromAll->GetScreenRect(), Rect(52, 52, 2, 2));
 }
 
 TEST(GObjectTree, AddingAChildStillInAnotherParentMovesIt) {

@@ -1,0 +1,13 @@
+#include "ui/layouts/ControlBarLayout.h"
+
+#include "ui/layouts/LayoutSupport.h"
+
+void ControlBarLayout::Apply(GObject* owner, int) {
+    const int32_t W = owner->Width(), H = owner->Height();
+    const int32_t gap = layout::Metrics().fontUnit / 3;
+    const int32_t bw = (W - 2 * gap) / 3;
+    layout::Place(*owner, LeftButton, Rect(0, 0, bw, H));
+    layout::Place(*owner, MiddleButton, Rect(bw + gap, 0, bw, H));
+    layout::Place(*owner, RightButton, Rect(2 * (bw + gap), 0, bw, H));
+    layout::Place(*owner, WideControl, Rect(0, 0, W - 2 * gap, H));
+}

@@ -1,0 +1,26 @@
+#include "ui/layouts/VScrollLayout.h"
+
+#include "ui/GObject.h"
+
+void VScrollLayout::Apply(GObject* owner, int) {
+    shared_ptr<GObject> content;
+    if (owner->FindChildById(ContentId, content)) {
+        content->SetPosition(0, content->Y());
+        content->SetSize(owner->Width(), content->Height());
+    }
+    if (restorer) restorer->Restore();
+    PlaceThumb(*owner);
+}
+
+void VScrollLayout::PlaceThumb(GObject& owner) {
+    shared_ptr<GObject> content, thumb;
+    if (!owner.FindChildById(ThumbId, thumb)) return;
+    // Content without height has nothing to show a share of.
+    if (!owner.FindChildById(ContentId, content) || content->Height() <= 0) {
+        thumb->SetSize(thumb->Width(), 0);
+        return;
+    }
+    const double ratio = static_cast<double>(owner.Height()) / content->Height();
+    thumb->SetRect(Rect(owner.Width() - thumb->Width(), static_cast<int>(-content->Y() * ratio), thumb->Width(),
+                        static_cast<int>(owner.Height() * ratio)));
+}

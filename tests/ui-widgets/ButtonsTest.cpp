@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include "WidgetTestSupport.h"
+#include "ui/widgets/WidgetTypes.h"
+
+namespace {
+
+using namespace widgets;
+
+struct HotButtonTest : WidgetFixture, ::testing::Test {
+    shared_ptr<HotImage> button{new HotImage()};
+    HotButtonTest() {
+        button->SetRect(Rect(10, 10, 50, 20));
+        Root().AddChild(button);
+    }
+};
+
+TEST_F(HotButtonTest, DimsWhilePressedAndFadesBackOverEightFrames) {
+    Down(20, 20);
+    EXPECT_EQ(button->GetTransparency(), 175);
+    Up(20, 20);
+    Frames(7);
+    EXPECT_LT(button->GetTransparency(), 255);
+    EXPECT_GT(button->GetTransparency(), 175);
+    Frames(1);
+    EXPECT_EQ(button->GetTransparency(), 255);
+}
+
+TEST_F(HotButtonTest, ASecondPressKeepsTheFirstRememberedValue) {
+    Down(20, 20);
+    Up(20, 20);
+    Frames(3);  // halfway back
+    Down(20, 20);
+    EXPECT_EQ(button->GetSavedTransparency(), 255);
+    EXPECT_EQ(button->GetTransparency(), 175);
+    Frames(2);
+    EXPECT_EQ(button->GetTransparency(), 175) << "the earlier fade-back no longer runs";
+    Up(20, 20);
+    Frames(8);
+    EXPECT_EQ(button->GetTransparency(), 255) << "a restarted fade is not frozen by the one it replaced";
+}
+
+TEST_F(HotButtonTest, AHotButtonIsTappableEvenWithoutSubscribers) {
+    Tap(20, 20);
+    EXPECT_EQ(touch.lastObject.get(), button.get());
+}
+
+TEST(PushButtons, PressedAndNormalImagesFollowThePress) {
+    WidgetFixture f;
+    shared_ptr<Button> b(new Button());
+    shared_ptr<Surface> normal(new WMSurface(4, 4)), pressed(new WMSurface(4, 4));
+    b->AddImageState(Button::NormalImage, normal);
+    b->AddImageState(Button::PressedImage, pressed);
+    b->SetImageState(Button::NormalImage);
+    b->SetRect(Rect(0, 0, 40, 20));
+    SubscribeFn(b->Touched(), [](shared_ptr<GObject>&, const Touch&) {});
+    f.Root().AddChild(b);
+    f.Down(5, 5);
+    EXPECT_EQ(b->GetSourceImage().get(), pressed.get());
+    f.Up(5, 5);
+    EXPECT_EQ(b->GetSourceImage().get(), normal.get());
+}
+
+TEST(SelectButtons, ImageAndCaptionColourFollowTheSelection) {
+    shared_ptr<SelectTab> tab(new SelectTab());
+    shared_ptr<Surface> on(new WMSurface(4, 4)), off(new WMSurface(4, 4));
+    tab->SetSelectImage(SelectTab::Selected, on);
+    tab->SetSelectImage(SelectTab::Unselected, off);
+    tab->SetSelectColors(0xFFFFFF, 0x787878);
+    EXPECT_EQ(tab->GetSourceImage().get(), off.get());
+    EXPECT_EQ(tab->GetColor(), 0x787878u);
+    tab->SetFocusable(true);
+    EXPECT_EQ(tab->GetSourceImage().get(), on.get());
+    EXPECT_EQ(tab->GetColor(), 0xFFFFFFu);
+}
+
+TEST(HotLabels, LinkColourFollowsThePress) {
+    WidgetFixture f;
+    shared_ptr<Link> link(new Link());
+    link->SetRect(Rect(0, 0, 60, 20));
+    link->SetHotColors(0xAA0000, 0x0000AD);
+    int clicks = 0;
+    SubscribeFn(link->Touched(), [&](shared_ptr<GObject>&, const Touch& t) { clicks += t.type == Touch::Click; });
+    f.Root().AddChild(link);
+    f.Down(5, 5);
+    EXPECT_EQ(link->GetColor(), 0x0000ADu);
+    f.Up(5, 5);
+    EXPECT_EQ(link->GetColor(), 0xAA0000u);
+    EXPECT_EQ(clicks, 1);
+}
+
+struct RadioTest : WidgetFixture, ::testing::Test {
+    shared_ptr<RadioGroup> radio{new RadioGroup()};
+    std::vector<shared_ptr<GObject>> items;
+    std::vector<int> changes;
+    RadioTest() {
+        radio->SetRect(Rect(0, 0, 240, 30));
+        Root().AddChild(radio);
+        SubscribeFn(radio->GetSelectionChanged(), [this](shared_ptr<GObject>&, int i) { changes.push_back(i); });
+        for (int i = 0; i < 3; ++i) {
+            items.push_back(NewObject(i * 80, 0, 80, 30));
+            radio->AddChild(items.back(), i);
+        }
+    }
+};
+
+TEST_F(RadioTest, TheFirstItemStartsSelectedAndAClickMovesTheSelection) {
+    EXPECT_EQ(radio->GetSelectedIndex(), 0);
+    Tap(200, 10);
+    EXPECT_EQ(radio->GetSelectedIndex(), 2);
+    EXPECT_FALSE(items[0]->IsFocusable());
+    EXPECT_FALSE(items[1]->IsFocusable());
+    EXPECT_EQ(changes, (std::vector<int>{0, 2}));
+}
+
+TEST_F(RadioTest, ADownWithoutAnUpSelectsNothing) {
+    Down(100, 10);
+    Move(230, 10);
+    Up(230, 10);  // lifted over another item: no click
+    EXPECT_EQ(radio->GetSelectedIndex(), 0);
+}
+
+TEST_F(RadioTest, AnItemThatOutlivesItsGroupNoLongerCallsIt) {
+    shared_ptr<GObject> removed = items[1], stillChild = items[2];
+    radio->RemoveChild(removed);
+    Root().RemoveChild(radio);
+    radio = nullptr;
+    items.clear();
+    // Both would reach the dead group without scoped subscriptions.
+    removed->SetFocusable(true);
+    stillChild->SetFocusable(true);
+    EXPECT_EQ(changes, (std::vector<int>{0}));
+}
+
+}  // namespace
