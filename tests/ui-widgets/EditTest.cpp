@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "WidgetTestSupport.h"
+#include "base/ScopedSubscription.h"
+#include "ui/app/InputManager.h"
+#include "ui/app/TreeQuery.h"
+#include "ui/widgets/WidgetTypes.h"
+
+namespace {
+
+using namespace widgets;
+
+struct EditTest : WidgetFixture, ::testing::Test {
+    shared_ptr<TextBox> box{new TextBox()};
+    std::vector<std::u16string> finished;
+    std::vector<int> panelShown;  // y, height, mode
+    ScopedSubscription onShown;
+
+    EditTest() {
+        box->SetRect(Rect(10, 100, 200, 30));
+        Root().AddChild(box);
+        SubscribeFn(box->EditFinished(), [this](shared_ptr<GObject>&, const std::u16string& t) { finished.push_back(t); });
+        onShown = ScopedSubscription::ToFn(nullptr, InputManager::Instance().shown, [this](int y, int h, const Rect&) {
+            panelShown = {y, h, InputManager::Instance().GetMode()};
+        });
+    }
+    ~EditTest() override { InputManager::Instance().Hide(); }
+    void Focus() { Tap(15, 110); }
+    std::u16string Text() const { return box->GetText(); }
+};
+
+TEST_F(EditTest, FocusRaisesThePanelAndBlinksTheCursorBlurReportsTheText) {
+    box->SetNumeric(true);
+    Focus();
+    ASSERT_TRUE(box->IsFocused());
+    EXPECT_EQ(panelShown, (std::vector<int>{100, 30, 1}));
+    EXPECT_EQ(box->GetCursorTransparency(), 255);
+    Frames(15);
+    EXPECT_EQ(box->GetCursorTransparency(), 0);
+    Frames(15);
+    EXPECT_EQ(box->GetCursorTransparency(), 255) << "fades out and back, endlessly";
+
+    Type(u"42");
+    Press(Key::Enter);
+    EXPECT_FALSE(box->IsFocused());
+    EXPECT_EQ(finished, (std::vector<std::u16string>{u"42"}));
+    EXPECT_FALSE(InputManager::Instance().IsVisible());
+    const int t = box->GetCursorTransparency();
+    Frames(5);
+    EXPECT_EQ(box->GetCursorTransparency(), t) << "the blink stops with the focus";
+}
+
+TEST_F(EditTest, NumericBoxTakesDigitsAndOneSeparator) {
+    box->SetNumeric(true);
+    Focus();
+    Type(u"1");
+    EXPECT_EQ(Text(), u"1");
+    Type(u".");
+    EXPECT_EQ(Text(), u"1.");
+    Type(u"5");
+    EXPECT_EQ(Text(), u"1.5");
+    Type(u".a-");
+    EXPECT_EQ(Text(), u"1.5");
+}
+
+TEST_F(EditTest, CursorKeysAndDeletion) {
+    Focus();
+    Type(u"abc");
+    EXPECT_EQ(box->GetCursor(), 3);
+    Press(Key::Character, 8);  // backspace
+    EXPECT_EQ(Text(), u"ab");
+    EXPECT_EQ(box->GetCursor(), 2);
+    Press(Key::Left);
+    Press(Key::Delete);
+    EXPECT_EQ(Text(), u"a");
+    EXPECT_EQ(box->GetCursor(), 1);
+    Press(Key::Right);
+    Press(Key::Right);
+    EXPECT_EQ(box->GetCursor(), 1) << "clamped to the text";
+    Press(Key::Left);
+    Type(u"xy");
+    EXPECT_EQ(Text(), u"xya");
+    Type(u"\t\r");
+    EXPECT_EQ(Text(), u"xya");
+    Press(Key::Character, 12);  // clear
+    EXPECT_EQ(Text(), u"");
+    EXPECT_EQ(box->GetCursor(), 0);
+    Press(Key::Character, 8);
+    Press(Key::Delete);
+    EXPECT_EQ(Text(), u"") << "nothing to delete is no error";
+}
+
+TEST_F(EditTest, KeysReachOnlyAFocusedBox) {
+    Type(u"abc");
+    EXPECT_EQ(Text(), u"");
+}
+
+TEST_F(EditTest, TextNeverGrowsWiderThanTheBox) {
+    box->SetSize(60, 30);
+    Focus();
+    Type(std::u16string(20, u'W'));
+    const std::u16string kept = Text();
+    ASSERT_FALSE(kept.empty());
+    EXPECT_LT(kept.size(), 20u);
+    platform::text::DeviceContext dc;
+    EXPECT_LT(dc.GetTextExtent(kept).width, 60);
+    EXPECT_GE(dc.GetTextExtent(kept + u"W").width, 60);
+}
+
+TEST_F(EditTest, MaxLengthIsTheMostCharactersTheBoxHolds) {
+    box->SetMaxLength(3);
+    Focus();
+    Type(u"abcd");
+    EXPECT_EQ(Text(), u"abc");
+}
+
+TEST_F(EditTest, APasswordBoxShowsOnlyItsMask) {
+    box->SetPlaceholder(u"Password");
+    box->SetPassword(true);
+    box->SetMaskCharacter(u'\u25CF');
+    EXPECT_EQ(box->GetLabelText(), u"Password");
+    Focus();
+    Type(u"pw1");
+    EXPECT_EQ(Text(), u"pw1");
+    EXPECT_EQ(box->GetLabelText(), u"\u25CF\u25CF\u25CF");
+    EXPECT_EQ(treequery::FindLabel(Root(), u"pw1"), nullptr);
+    EXPECT_EQ(treequery::Dump(Root()).dump().find("pw1"), std::string::npos);
+    EXPECT_EQ(treequery::FindLabel(Root(), u"\u25CF\u25CF\u25CF"), box.get());
+}
+
+TEST_F(EditTest, ATapPutsTheCursorAtTheNearestCharacter) {
+    box->SetText(u"abcdef");
+    platform::text::DeviceContext dc;
+    const int afterC = 10 + dc.GetTextExtent(u"abc").width;
+    Tap(afterC + 1, 110);
+    EXPECT_EQ(box->GetCursor(), 3);
+    Tap(afterC - 1, 110);
+    EXPECT_EQ(box->GetCursor(), 3);
+    Tap(11, 110);
+    EXPECT_EQ(box->GetCursor(), 0);
+    Tap(205, 110);
+    EXPECT_EQ(box->GetCursor(), 6);
+}
+
+}  // namespace
