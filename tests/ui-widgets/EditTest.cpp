@@ -22,7 +22,8 @@ struct EditTest : WidgetFixture, ::testing::Test {
     EditTest() {
         box->SetRect(Rect(10, 100, 200, 30));
         Root().AddChild(box);
-        SubscribeFn(box->EditFinished(), [this](shared_ptr<GObject>&, const std::u16string& t) { finished.push_back(t); });
+        SubscribeFn(box->EditFinished(),
+                    [this](shared_ptr<GObject>&, const std::u16string& t) { finished.push_back(t); });
         onShown = ScopedSubscription::ToFn(nullptr, InputManager::Instance().shown, [this](int y, int h, const Rect&) {
             panelShown = {y, h, InputManager::Instance().GetMode()};
         });

@@ -19,9 +19,11 @@ struct GoldenTest : ::testing::Test {
     SkinFolder skin;
     GoldenTest() {
         // Gradients, so that stretching and placement show.
-        Add("btn.png", 12, 12, [](int x, int y) { return 0x204080FFu + (uint32_t(x * 8) << 16) + (uint32_t(y * 8) << 8); });
+        Add("btn.png", 12, 12,
+            [](int x, int y) { return 0x204080FFu + (uint32_t(x * 8) << 16) + (uint32_t(y * 8) << 8); });
         Add("btn_sel.png", 12, 12, [](int, int) { return 0x102040FFu; });
-        Add("edit.png", 12, 12, [](int x, int y) { return x == 0 || y == 0 || x == 11 || y == 11 ? 0x808080FFu : 0xFFFFFFFFu; });
+        Add("edit.png", 12, 12,
+            [](int x, int y) { return x == 0 || y == 0 || x == 11 || y == 11 ? 0x808080FFu : 0xFFFFFFFFu; });
         Add("ls.png", 8, 8, [](int, int y) { return 0xF0F0F0FFu - (uint32_t(y * 4) << 8); });
         Add("ls_sel.png", 8, 8, [](int, int) { return 0x90A0C0FFu; });
         Add("check.png", 9, 9, [](int x, int y) { return x == y || x + y == 8 ? 0x208020FFu : 0x00000000u; });
@@ -32,7 +34,8 @@ struct GoldenTest : ::testing::Test {
     }
 
     static void ExpectMatchesGolden(const Surface& rendered, const std::string& name) {
-        const std::filesystem::path golden = std::filesystem::path(TOBRIX_SOURCE_DIR) / "tests/ui-widgets/golden" / name;
+        const std::filesystem::path golden =
+            std::filesystem::path(TOBRIX_SOURCE_DIR) / "tests/ui-widgets/golden" / name;
         if (const char* update = std::getenv("TOBRIX_UPDATE_GOLDEN"); update && std::string(update) == "1") {
             ASSERT_TRUE(rendered.SavePng(golden.u16string()));
             return;

@@ -178,8 +178,9 @@ private:
         cursorDriver.Clear();
         cursorTransparency = 255;
         cursorDriver.Chain()->SetKey(kBlinkFrames, 0);
-        cursorDriver.Run(*this, shared_ptr<StateAnimator>(new StateAnimator(cursorDriver.Chain(), StateAnimator::LastState,
-                                                                            true, StateAnimator::PingPong, -1)));
+        cursorDriver.Run(
+            *this, shared_ptr<StateAnimator>(new StateAnimator(cursorDriver.Chain(), StateAnimator::LastState, true,
+                                                               StateAnimator::PingPong, -1)));
         this->Invalidate();
     }
 

@@ -6,7 +6,8 @@
 template <class Base>
 class TTransparableI : public Base {
 public:
-    TTransparableI() : transparencyDriver(this, &TTransparableI::GetTransparency, &TTransparableI::SetGroupTransparency) {}
+    TTransparableI()
+        : transparencyDriver(this, &TTransparableI::GetTransparency, &TTransparableI::SetGroupTransparency) {}
 
     const shared_ptr<ComplexStatesChain<int>>& GetTransparencyChain() const { return transparencyDriver.Chain(); }
     // Fades from the current transparency to `value` over `frames` frames.
