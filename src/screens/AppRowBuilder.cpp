@@ -9,6 +9,8 @@
 #include "ui/layouts/AppListItemLayout.h"
 #include "ui/layouts/LayoutMetrics.h"
 #include "ui/widgets/SkinFactory.h"
+#include "ui/widgets/StarRating.h"
+#include "ui/widgets/TRemoteImage.h"
 
 namespace {
 
@@ -18,16 +20,27 @@ constexpr uint8_t kLineGrey = 0xDC;
 
 using L = AppListItemLayout;
 
+// The catalog's icon when it names one; else the installed program's own
+// icon; else the default. A catalog icon is fetched only once its row is
+// first drawn.
 shared_ptr<GObject> NewIcon(const App& app) {
-    // Until the icon arrives the default icon stands in.
-    (void)app;
-    return ScreenParts::NewImage(u"deficon.png", true);
+    shared_ptr<widgets::RemoteImage> icon(new widgets::RemoteImage());
+    icon->SetStretch(true);
+    if (!app.icon.empty()) {
+        icon->SetUrl(app.icon);
+        return icon;
+    }
+    const std::u16string exe = AppManager::Instance().FindExecutable(app.sysid, app.exe);
+    if (!exe.empty()) {
+        icon->SetLocalPath(exe);
+        return icon;
+    }
+    icon->AddImageState(0, SkinFactory::SkinImage(u"deficon.png"));
+    icon->SetImageState(0);
+    return icon;
 }
 
-shared_ptr<GObject> NewStars(int halfStars) {
-    (void)halfStars;
-    return shared_ptr<GObject>(new GObject());
-}
+shared_ptr<GObject> NewStars(int halfStars) { return shared_ptr<GObject>(new StarRating(halfStars, true)); }
 
 }  // namespace
 

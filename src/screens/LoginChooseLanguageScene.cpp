@@ -32,7 +32,6 @@ void LoginChooseLanguageScene::Build(const shared_ptr<GObject>& root) {
     SkinFactory::CreateCheckList(form->Content(), titles, choice, unit, [h](int index) {
         if (Scene* top = h->TopScene()) top->OnChoose(index);
     });
-    if (form->Content().Height() < 1) form->Content().SetSize(form->Content().Width(), 1);
     form->Content().SetLayout(shared_ptr<Layout>(new ListLayout(3 * unit)));
 }
 

@@ -133,8 +133,8 @@ void LoginScene::OnActivationMailDone(HttpRequest* request, bool ok) {
 }
 
 void LoginScene::Continue() {
-    auto mainMenu = [h = host, take = exits.takePendingAppId] {
-        return shared_ptr<Scene>(new MainMenuScene(h, take));
+    auto mainMenu = [h = host, take = exits.takePendingAppId, quit = exits.quit] {
+        return shared_ptr<Scene>(new MainMenuScene(h, take, quit));
     };
     if (Kestrum::Instance().settingsMissing)
         host->PushScene(shared_ptr<Scene>(new SettingsPlaceholderScene(host, mainMenu)));

@@ -68,6 +68,7 @@ shared_ptr<widgets::Label> SignInForm::AddCaption(const std::u16string& text) {
     label->SetFont(FontManager::Instance().GetFont(400, Unit()));
     label->SetAlign(widgets::Label::Left, widgets::Label::Bottom);
     AddRow(label);
+    lastCaption = label;
     return label;
 }
 
@@ -82,6 +83,13 @@ shared_ptr<widgets::TextBox> SignInForm::AddEdit(const std::u16string& text, boo
     }
     box->SetText(text);
     AddRow(box);
+    if (lastCaption) {
+        subscriptions.push_back(ScopedSubscription::ToFn(
+            lastCaption->Touched(), [box](shared_ptr<GObject>&, const Touch& t) {
+                if (IsClick(t)) box->SetFocused(true);
+            }));
+        lastCaption = nullptr;
+    }
     return box;
 }
 
@@ -100,9 +108,6 @@ shared_ptr<widgets::Link> SignInForm::AddLink(const std::u16string& text, std::f
 }
 
 void SignInForm::Finish() {
-    // The table sets the content's height from its rows, but a layout only
-    // runs on an owner that has some height to begin with.
-    if (content->Height() < 1) content->SetSize(content->Width(), 1);
     content->SetLayout(shared_ptr<Layout>(new TableLayout(cells, Unit() / 2, RowHeight())));
 }
 

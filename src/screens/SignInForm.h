@@ -23,6 +23,8 @@ public:
 
     shared_ptr<widgets::Label> AddCaption(const std::u16string& text);
     // A one-line text box; a password box shows a black circle per character.
+    // Tapping the caption right above it puts the cursor in it, as a larger
+    // target for a finger.
     shared_ptr<widgets::TextBox> AddEdit(const std::u16string& text, bool password = false);
     // A blue text that runs `onClick` when tapped.
     shared_ptr<widgets::Link> AddLink(const std::u16string& text, std::function<void()> onClick);
@@ -40,6 +42,7 @@ private:
     shared_ptr<GObject> content;
     std::vector<TableLayout::Cell> cells;
     std::vector<ScopedSubscription> subscriptions;
+    shared_ptr<widgets::Label> lastCaption;
 };
 
 // Checks and messages the sign-in screens share.

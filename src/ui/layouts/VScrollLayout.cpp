@@ -1,12 +1,17 @@
 #include "ui/layouts/VScrollLayout.h"
 
+#include <algorithm>
+
 #include "ui/GObject.h"
 
 void VScrollLayout::Apply(GObject* owner, int) {
     shared_ptr<GObject> content;
     if (owner->FindChildById(ContentId, content)) {
         content->SetPosition(0, content->Y());
-        content->SetSize(owner->Width(), content->Height());
+        // A layout only runs on an owner with some height, and scrolled
+        // content gets its height from its own layout: without this start
+        // a freshly filled list or text would never be laid out at all.
+        content->SetSize(owner->Width(), std::max(content->Height(), 1));
     }
     if (restorer) restorer->Restore();
     PlaceThumb(*owner);
