@@ -3,14 +3,13 @@
 #include "core/AppServices.h"
 #include "i18n/Localization.h"
 #include "net/NetServices.h"
-#include "platform/text/DeviceContext.h"
 #include "ui/FontManager.h"
 #include "ui/layouts/LayoutMetrics.h"
-#include "ui/layouts/SimpleHeaderLayout.h"
 #include "ui/layouts/VScrollLayout.h"
 #include "ui/scenes/SceneHost.h"
 #include "ui/scenes/SceneLayout.h"
 #include "ui/widgets/SkinFactory.h"
+#include "screens/ScreenParts.h"
 
 namespace {
 
@@ -21,32 +20,13 @@ constexpr char16_t kMaskCharacter = u'\u25CF';
 
 int Unit() { return LayoutMetrics::Get().fontUnit; }
 
-int TextWidth(const std::u16string& text, int weight) {
-    platform::text::DeviceContext dc;
-    dc.SelectFont(FontManager::Instance().GetFont(weight, Unit()));
-    return dc.GetTextExtent(text).width;
-}
-
 bool IsClick(const Touch& touch) { return touch.type == Touch::Click; }
 
 }  // namespace
 
 SignInForm::SignInForm(SceneHost* h, GObject& root, const std::u16string& title, const std::u16string& back)
     : host(h) {
-    std::vector<std::u16string> path;
-    if (!back.empty()) path.push_back(back);
-    path.push_back(title);
-    shared_ptr<widgets::Image> bar = SkinFactory::CreateTitleBar(root, path, Unit(), SceneLayout::TopBar);
-    shared_ptr<GObject> backLink;
-    if (!back.empty() && bar->FindChildById(SkinFactory::FirstLinkId, backLink)) {
-        subscriptions.push_back(ScopedSubscription::ToFn(backLink->Touched(), [this](shared_ptr<GObject>&, const Touch& t) {
-            if (IsClick(t) && host) host->Back();
-        }));
-    }
-    const int bold = 700;
-    bar->SetLayout(shared_ptr<Layout>(new SimpleHeaderLayout(back.empty() ? 0 : TextWidth(back, bold),
-                                                             back.empty() ? 0 : TextWidth(u" / ", bold),
-                                                             TextWidth(title, bold), Unit() / 2)));
+    ScreenParts::AddHeader(root, host, title, back);
     shared_ptr<widgets::ScrollView> body(new widgets::ScrollView());
     root.AddChild(body, SceneLayout::Body);
     body->FindChildById(VScrollLayout::ContentId, content);

@@ -16,7 +16,7 @@
 #include "ui/scenes/PopupBox.h"
 #include "ui/widgets/WidgetTypes.h"
 #include "screens/LoginScene.h"
-#include "screens/PlaceholderScene.h"
+#include "screens/ScreenLinks.h"
 #include "shell/LoadingLayout.h"
 #include "ui/FontManager.h"
 #include "ui/layouts/RootMainLayout.h"
@@ -157,10 +157,7 @@ void KestrumApp::OnCloseAdsTouched(shared_ptr<GObject>& /*sender*/, const Touch&
     if (touch.type == Touch::Click && adStrip) adStrip->OnCloseTapped();
 }
 
-void KestrumApp::OpenDetails(int32_t appId) {
-    (void)appId;  // the details screen reads it once it exists
-    PushScene(shared_ptr<Scene>(new PlaceholderScene(this, std::u16string(), Str(kBackText))));
-}
+void KestrumApp::OpenDetails(int32_t appId) { screenlinks::OpenAppDetails(this, std::u16string(), Str(kBackText), appId); }
 
 std::u16string KestrumApp::TakePendingAppId() {
     std::u16string id;

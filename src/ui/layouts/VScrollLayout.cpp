@@ -20,8 +20,8 @@ void VScrollLayout::Apply(GObject* owner, int) {
 void VScrollLayout::PlaceThumb(GObject& owner) {
     shared_ptr<GObject> content, thumb;
     if (!owner.FindChildById(ThumbId, thumb)) return;
-    // Content without height has nothing to show a share of.
-    if (!owner.FindChildById(ContentId, content) || content->Height() <= 0) {
+    // Content that fits the view has nothing to scroll, so no share to show.
+    if (!owner.FindChildById(ContentId, content) || content->Height() <= owner.Height()) {
         thumb->SetSize(thumb->Width(), 0);
         return;
     }
