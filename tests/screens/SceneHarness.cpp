@@ -68,6 +68,12 @@ void SceneHarness::RebuildAllScenes() {
     for (auto& s : stack) s->Refresh();
 }
 
+void SceneHarness::RefreshDataScenes() {
+    std::lock_guard ui(UILock());
+    for (auto& s : std::vector<shared_ptr<Scene>>(stack))
+        if (s->RefreshOnDataChange()) s->Refresh();
+}
+
 PopupBox& SceneHarness::GetPopupBox() {
     // The screens under test report through the application services; none
     // of them opens a popup box directly.

@@ -33,6 +33,7 @@ public:
     void SetSignInScene(Scene* scene) override { signIn = scene; }
     Scene* TopScene() const override { return stack.empty() ? nullptr : stack.back().get(); }
     void RebuildAllScenes() override;
+    void RefreshDataScenes() override;
     void SetInputEnabled(bool enabled) override { inputEnabled = enabled; }
     void SetSoftKeysAllowed(bool) override {}
     void EnableAdvertising() override { ++adsEnabled; }
