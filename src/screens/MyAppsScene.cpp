@@ -62,12 +62,12 @@ private:
 // Asks, then removes the application; the list goes back to its top first.
 class MyAppUninstall_Touch : public TouchDelegate {
 public:
-    MyAppUninstall_Touch(shared_ptr<App> app, shared_ptr<GObject> list) : app(std::move(app)), list(std::move(list)) {}
+    MyAppUninstall_Touch(shared_ptr<App> app, GObject* list) : app(std::move(app)), list(list) {}
     void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
         if (touch.type != Touch::Click) return;
         const std::u16string message =
             appactions::ConfirmationText(appactions::kUninstallTemplate, app->name, app->id);
-        appactions::Confirm(message, [target = app, top = list] {
+        appactions::Confirm(message, [target = app, top = shared_ptr<GObject>(list)] {
             top->SetPosition(0, 0);
             target->Uninstall();
         });
@@ -75,19 +75,20 @@ public:
 
 private:
     shared_ptr<App> app;
-    shared_ptr<GObject> list;
+    // Not owned: the list holds the row that holds this handler.
+    GObject* list;
 };
 
 // Asks (with the package size), then fetches and installs the catalog's
 // revision over the installed one.
 class MyAppUpdate_Touch : public TouchDelegate {
 public:
-    MyAppUpdate_Touch(shared_ptr<App> app, shared_ptr<GObject> list) : app(std::move(app)), list(std::move(list)) {}
+    MyAppUpdate_Touch(shared_ptr<App> app, GObject* list) : app(std::move(app)), list(list) {}
     void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
         if (touch.type != Touch::Click) return;
         const std::u16string message = appactions::ConfirmationText(appactions::UpdateTemplate(app->sysid),
                                                                      app->name + u" " + app->version, app->id);
-        appactions::Confirm(message, [target = app, top = list] {
+        appactions::Confirm(message, [target = app, top = shared_ptr<GObject>(list)] {
             top->SetPosition(0, 0);
             AppManager::Instance().StartUpdate(target.get());
         });
@@ -95,7 +96,8 @@ public:
 
 private:
     shared_ptr<App> app;
-    shared_ptr<GObject> list;
+    // Not owned: the list holds the row that holds this handler.
+    GObject* list;
 };
 
 shared_ptr<GObject> NewHeader(int32_t text) {
@@ -179,9 +181,9 @@ void MyAppsScene::FillControls(Row& row) {
     auto run = SkinFactory::CreateButton(*bar, Str(11000), f, RunButton);
     run->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppRun_Touch(row.app)));
     auto update = SkinFactory::CreateButton(*bar, Str(11001), f, UpdateButton);
-    update->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUpdate_Touch(row.app, list)));
+    update->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUpdate_Touch(row.app, list.get())));
     auto uninstall = SkinFactory::CreateButton(*bar, Str(11002), f, UninstallButton);
-    uninstall->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUninstall_Touch(row.app, list)));
+    uninstall->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUninstall_Touch(row.app, list.get())));
     shared_ptr<ProgressBar> progress(new ProgressBar());
     progress->SetFillColor(214, 222, 234);
     progress->AddImageState(0, SkinFactory::SkinImage(u"progress.png"));
