@@ -110,10 +110,15 @@ private:
 
     shared_ptr<App> selfUpdateKeep;
 
-    // Live worker threads, so that nothing outlives the manager.
+    // Live worker threads, so that nothing outlives the manager, and the jobs
+    // in both queues, so that waiting for idle needs no queue lock. Taken
+    // after a queue lock, never before one.
     std::mutex workerLock;
     std::condition_variable workersIdle;
     int workers = 0;
+    int queuedJobs = 0;
     void WorkerStarted();
     void WorkerEnded();
+    void JobQueued();
+    void JobLeftQueue();
 };
