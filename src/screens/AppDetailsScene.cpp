@@ -2,6 +2,7 @@
 
 #include "apps/AppManager.h"
 #include "base/Text.h"
+#include "platform/text/DeviceContext.h"
 #include "i18n/Localization.h"
 #include "net/ApiMethods.h"
 #include "screens/AppActions.h"
@@ -41,6 +42,12 @@ shared_ptr<widgets::Label> Caption(int32_t text, uint32_t vertical = widgets::La
     auto label = ScreenParts::NewLabel(Str(text), kBold, f * 5 / 4, kText, widgets::Label::Left);
     label->SetAlign(widgets::Label::Left, vertical);
     return label;
+}
+
+int TextWidth(const widgets::Label& label) {
+    platform::text::DeviceContext dc;
+    dc.SelectFont(label.GetFont());
+    return dc.GetTextExtent(label.GetText()).width;
 }
 
 shared_ptr<widgets::Link> NewLink(const std::u16string& text) {
@@ -86,13 +93,25 @@ void AppDetailsScene::OnDetailsDone(HttpRequest* answerRequest, bool ok) {
     }
     app = fresh;
     details = std::move(record);
+    if (title.empty() && GetRoot()) {
+        // Opened by id alone: the answer names the page.
+        title = app->name;
+        GetRoot()->RemoveChildById(ScreenParts::HeaderId);
+        ScreenParts::AddHeader(*GetRoot(), host, title, backText);
+    }
     Fill();
 }
 
 void AppDetailsScene::Fill() {
     const int f = ScreenParts::FontUnit();
     const int starsHeight = f * 3 / 2;
-    page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(app->rates >= 1 ? 5 * starsHeight : 0, starsHeight)));
+    // Captions first: the layout sizes the head by how wide they are.
+    auto publisher = Caption(8000), version = Caption(8008);
+    page->AddChild(publisher, L::PublisherCaption);
+    page->AddChild(version, L::VersionCaption);
+    const int captions = std::max(TextWidth(*publisher), TextWidth(*version));
+    page->SetLayout(shared_ptr<Layout>(
+        new AppDetailLayout(app->rates >= 1 ? 5 * starsHeight : 0, starsHeight, captions + f / 4)));
     const shared_ptr<Layout>& layout = page->GetLayout();
     layout->Lock();
     AddHead(*page);
@@ -120,7 +139,6 @@ void AppDetailsScene::AddHead(GObject& p) {
     icon->SetImageState(0);
     p.AddChild(icon, L::Icon);
 
-    p.AddChild(Caption(8000), L::PublisherCaption);
     auto publisher = NewLink(app->company);
     publisher->SetFont(FontManager::Instance().GetFont(400, f));
     p.AddChild(publisher, L::Publisher);
@@ -131,7 +149,6 @@ void AppDetailsScene::AddHead(GObject& p) {
             new AppsScene(h, company, name, nullptr, company, u"com", u"", -1, -1, u"", false, false)));
     });
 
-    p.AddChild(Caption(8008), L::VersionCaption);
     p.AddChild(ScreenParts::NewLabel(app->version, 400, f, kText, widgets::Label::Left), L::Version);
     p.AddChild(Caption(8001, widgets::Label::Top), L::DescriptionCaption);
     auto description = ScreenParts::NewLabel(screentext::FromWire(details.desc), 400, f, kText, widgets::Label::Left);

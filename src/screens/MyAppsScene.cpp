@@ -150,6 +150,16 @@ void MyAppsScene::Build(const shared_ptr<GObject>& root) {
     for (const auto& [sysid, app] : manager.Installed()) apps.push_back(app);
     for (const auto& app : apps) AddRow(app);
     Regroup();
+    // A job's own report comes before the manager has recorded its result
+    // (the installed revision, the program's shortcut); the manager's
+    // repaint comes after, so the rows are judged again then, or a package
+    // just installed would be offered an update to itself.
+    managerChanges = ScopedSubscription::ToFn(nullptr, manager.RepaintNeeded, [this] { RefreshAll(); });
+}
+
+void MyAppsScene::RefreshAll() {
+    for (Row& row : rows) RefreshRow(row);
+    Regroup();
 }
 
 void MyAppsScene::AddRow(const shared_ptr<App>& app) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/Delegate.h"
+#include "base/ScopedSubscription.h"
 #include "net/App.h"
 #include "screens/MyAppRowState.h"
 #include "ui/scenes/Scene.h"
@@ -51,8 +52,12 @@ private:
     Row* FindRow(const GObject* widget);
     void Unsubscribe(Row& row);
 
+    void RefreshAll();
+
     shared_ptr<GObject> list;
     std::vector<Row> rows;
+    // Last, so it goes first: no report after the rows are gone.
+    ScopedSubscription managerChanges;
 };
 
 // Follows one row's application: forwards its status reports to the screen.
