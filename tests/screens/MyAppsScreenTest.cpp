@@ -112,8 +112,9 @@ TEST_P(MyAppsScreenTest, ADownloadMovesOnlyItsBarThenTheRowJoinsTheInstalledGrou
         EXPECT_NEAR(row.state.progressValue, 0.5, 0.2);
         EXPECT_TRUE(Visible(*row.widget, MyAppsScene::Progress));
         EXPECT_FALSE(Visible(*row.widget, MyAppsScene::UninstallButton));
-        // A header for the running jobs, then the row.
-        ASSERT_EQ(scene->List()->ChildCount(), 2);
+        // A header for the running jobs, then the row; then the installed
+        // group, which holds the store's own package.
+        ASSERT_EQ(scene->List()->ChildCount(), 4);
         EXPECT_EQ(static_cast<widgets::BarLabel*>(scene->List()->Children()[0].get())->GetText(), u"In progress");
     }
     EXPECT_TRUE(store->Screenshot(Shot("myapps-downloading")));
