@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# `make run`: builds the store (an optimised build of its own), creates a demo
-# device with the store's program files, seeds a sample catalog, serves it on
+# `make run`: builds the store and its package (an optimised build of its
+# own), creates a demo device and installs the package on it with the
+# device's installer (scripts/demo-device.sh), seeds a sample catalog, serves it on
 # loopback and opens Tobrix in a window pointed at it. Without a display it
 # runs a headless tour instead and writes its screenshots.
 set -euo pipefail
@@ -12,11 +13,11 @@ SCALE=${SCALE:-2}
 
 echo "make run: building (optimised, in $RUN_DIR)..."
 cmake -S . -B "$RUN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOBRIX_TESTS=OFF >/dev/null
-cmake --build "$RUN_DIR" -j "$(nproc)" --target tobrix devicectl catalogd
+cmake --build "$RUN_DIR" -j "$(nproc)" --target tobrix_package devicectl wceload catalogd
 
 mkdir -p "$DEMO"
 rm -rf "$DEMO/device"
-"$RUN_DIR/emulator/devicectl/devicectl" create "$DEMO/device" --profile wm65-vga --with-store >/dev/null
+bash scripts/demo-device.sh "$DEMO/device" "$RUN_DIR" wm65-vga >/dev/null
 if [[ ! -f $DEMO/catalog.db ]]; then
   echo "make run: seeding the sample catalog in $DEMO (once)..."
   "$RUN_DIR/catalogd/catalogd" seed --db "$DEMO/catalog.db" >/dev/null
@@ -38,7 +39,8 @@ done
 [[ -n $BASE ]] || { echo "make run: catalogd did not start" >&2; cat "$LOG" >&2; exit 1; }
 echo "make run: catalog at $BASE"
 
-TOBRIX=$ROOT/$RUN_DIR/src/shell/tobrix
+# What the package installed is what runs.
+TOBRIX="$DEMO/device/Program Files/Tobrix/Tobrix.exe"
 if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
   echo "make run: sign in with demo / demo; the soft keys are under the screen."
   "$TOBRIX" --device-root "$DEMO/device" --base "$BASE" --scale "$SCALE"

@@ -46,13 +46,14 @@ struct DeviceFolder {
     }
 };
 
-// A wm65-vga device with the store's program files, made once per run.
+// A wm65-vga device with the store installed from its package, made once per run.
 std::filesystem::path BenchDevice() {
     static const DeviceFolder root{[] {
         auto r = std::filesystem::temp_directory_path() / ("tobrix-start-bench-" + std::to_string(::getpid()));
         std::filesystem::remove_all(r);
         const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        Wait(Spawn({DEVICECTL_PATH, "create", r.string(), "--profile", "wm65-vga", "--with-store"}, devnull));
+        Wait(Spawn({"/bin/bash", TOBRIX_SOURCE_DIR "/scripts/demo-device.sh", r.string(), TOBRIX_BINARY_DIR, "wm65-vga"},
+                   devnull));
         ::close(devnull);
         std::ofstream(r / "script.txt") << "dump-tree /dev/stdout\nquit\n";
         return r;

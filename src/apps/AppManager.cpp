@@ -42,9 +42,11 @@ AppManager::AppManager() {
     Kestrum::Instance();
     Localization::Instance();
     Start();
+    idleProbe = std::make_unique<platform::ScopedIdleProbe>([this] { return NothingQueuedOrRunning(); });
 }
 
 AppManager::~AppManager() {
+    idleProbe.reset();
     // Workers finish their job first: they still use the manager.
     WaitIdle(std::chrono::milliseconds::max());
     if (!cabFolder.empty() && platform::HasCurrentDevice()) platform::ShellDeleteTree(cabFolder);
@@ -333,6 +335,11 @@ void AppManager::JobLeftQueue() {
     std::lock_guard lock(workerLock);
     --queuedJobs;
     workersIdle.notify_all();
+}
+
+bool AppManager::NothingQueuedOrRunning() {
+    std::lock_guard lock(workerLock);
+    return workers == 0 && queuedJobs == 0;
 }
 
 bool AppManager::WaitIdle(std::chrono::milliseconds timeout) {

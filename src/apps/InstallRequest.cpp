@@ -32,12 +32,13 @@ uint32_t InstallRequest::PreRecordSelfRevision() const {
 }
 
 void InstallRequest::RestoreSelfRevision(bool ok) const {
-    // Only a run that failed gives the old revision back: after a successful
-    // update the recorded revision is the one installed, and restoring the old
-    // one would offer the same update again on every start.
-    if (ok || sysid != AppManager::kSelfSysid) return;
+    if (sysid != AppManager::kSelfSysid) return;
+    // A failed run gives the old revision back. A successful one records the
+    // catalog revision just installed: the package's setup extension writes
+    // its own build number meanwhile, and leaving that (or the old value)
+    // would offer the same update again on every start.
     if (auto key = platform::OpenRegistryKey(Hive::LocalMachine, AppManager::kSelfKey))
-        key->WriteDword(AppManager::kRevisionValue, oldSelfRevision);
+        key->WriteDword(AppManager::kRevisionValue, ok ? static_cast<uint32_t>(revision) : oldSelfRevision);
 }
 
 void InstallRequest::Start() {
@@ -87,6 +88,9 @@ void InstallRequest::DisposeOfPackage() {
         // An older copy on the card stays; the new one is not kept twice.
         if (platform::MoveFile(cabPath, folder + FileNameOf(cabPath))) return;
     }
+    // The file may be gone already: the store's own update removes the old
+    // installation first, whose setup extension deletes the whole download
+    // folder. What was installed is judged by the registry, not by this.
     platform::DeleteFile(cabPath);
 }
 

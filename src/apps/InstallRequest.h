@@ -29,7 +29,8 @@ public:
     static std::u16string CommandLine(std::u16string_view cabPath);
 
     // The store's own package: its revision under Software\Tobrix is written
-    // before the installer runs and, when the run failed, restored after.
+    // before the installer runs; after it, a failed run restores the old one
+    // and a successful one records the catalog revision installed.
     uint32_t PreRecordSelfRevision() const;
     void RestoreSelfRevision(bool ok) const;
 

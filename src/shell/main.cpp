@@ -2,22 +2,53 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "net/ApiUrl.h"
+#include "platform/process/Process.h"
 #include "shell/KestrumApp.h"
 #include "shell/ProgramFolder.h"
 #include "ui/app/LoopMain.h"
 
-int main(int argc, char** argv) {
-    CLI::App cli{"Tobrix, the application store"};
+namespace {
+
+// Started by the device (its shortcut, a "tobrix" link, another program), the
+// store gets no options: the device root comes with the environment, and a
+// test or script that wants the run headless names its script in
+// TOBRIX_HEADLESS_SCRIPT.
+LoopOptions DeviceLoopOptions() {
     LoopOptions loop;
-    AddLoopOptions(cli, loop);
-    std::string base, commandLine;
-    cli.add_option("--base", base, "Base URL of the catalog service (default: the device's catalogUrl)");
-    cli.add_option("COMMANDLINE", commandLine, "What the device hands the program, e.g. a \"tobrix\" link");
-    CLI11_PARSE(cli, argc, argv);
+    if (const char* script = std::getenv("TOBRIX_HEADLESS_SCRIPT"); script && *script) {
+        loop.headless = true;
+        loop.script = script;
+    }
+    return loop;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    LoopOptions loop;
+    std::string base;
+    std::u16string commandLine;
+    // The device's own command line, not the arguments split from it: the
+    // application id is found by its place between the link's quotes, which
+    // the split drops.
+    if (std::optional<std::u16string> deviceLine = platform::DeviceCommandLine()) {
+        loop = DeviceLoopOptions();
+        commandLine = *deviceLine;
+    } else {
+        CLI::App cli{"Tobrix, the application store"};
+        AddLoopOptions(cli, loop);
+        std::string line;
+        cli.add_option("--base", base, "Base URL of the catalog service (default: the device's catalogUrl)");
+        cli.add_option("COMMANDLINE", line, "What the device hands the program, e.g. a \"tobrix\" link");
+        CLI11_PARSE(cli, argc, argv);
+        commandLine = U16(line);
+    }
 
     std::string error;
     if (!StartLoop(loop, &error)) {
@@ -33,7 +64,7 @@ int main(int argc, char** argv) {
     BaseApplication::SetModuleFileName(programfolder::kModule);
     int code = 0;
     {
-        KestrumApp app(AppIdFromCommandLine(U16(commandLine)));
+        KestrumApp app(AppIdFromCommandLine(commandLine));
         code = RunLoop(app, KestrumApp::kWindowName, loop);
     }
     StopLoop();

@@ -26,7 +26,8 @@ public:
     const std::filesystem::path& Assets() const { return assets; }
     const std::string& Error() const { return error; }
     // The server's private database (for catalogd's own commands).
-    std::filesystem::path DbPath() const { return work / "catalog.db"; }
+    std::filesystem::path Database() const { return work / "catalog.db"; }
+    std::filesystem::path DbPath() const { return Database(); }
 
 private:
     bool Seed();

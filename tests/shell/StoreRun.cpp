@@ -28,10 +28,17 @@ int counter = 0;
 StoreDevice::StoreDevice(const std::string& profile) {
     root = fs::temp_directory_path() / ("tobrix-store-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     fs::remove_all(root);
-    int code = -1;
-    RunCapture(DEVICECTL_PATH, {"create", root.string(), "--profile", profile, "--with-store"}, &code);
-    if (code != 0) throw std::runtime_error("devicectl create failed");
+    InstallStoreDevice(root, profile);
     fs::create_directories(root / "scratch");
+}
+
+void InstallStoreDevice(const fs::path& root, const std::string& profile) {
+    // The way a person makes one: the device's installer runs the store's own
+    // package, so its files, shortcut and links are those a user would get.
+    int code = -1;
+    RunCapture("/bin/bash",
+               {TOBRIX_SOURCE_DIR "/scripts/demo-device.sh", root.string(), TOBRIX_BINARY_DIR, profile}, &code);
+    if (code != 0) throw std::runtime_error("scripts/demo-device.sh failed for " + root.string());
 }
 
 StoreDevice::~StoreDevice() {

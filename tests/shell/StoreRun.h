@@ -5,8 +5,12 @@
 
 #include <nlohmann/json.hpp>
 
-// A devicectl device with the store's program files, in a temporary folder
-// that goes away with the object.
+// Makes a device of `profile` in `root` with the store installed from the
+// package the build made (scripts/demo-device.sh); throws when that fails.
+void InstallStoreDevice(const std::filesystem::path& root, const std::string& profile = "wm65-vga");
+
+// A device with the store installed, in a temporary folder that goes away
+// with the object.
 class StoreDevice {
 public:
     explicit StoreDevice(const std::string& profile = "wm65-vga");

@@ -112,6 +112,18 @@ std::optional<ProtocolCommand> SplitCommand(std::u16string_view command) {
     return out;
 }
 
+// The program and command line a shortcut file points at, or nullopt when
+// `file` is no readable shortcut (it is then opened as a file of its own).
+std::optional<ProtocolCommand> ShortcutCommand(std::u16string_view file) {
+    constexpr std::u16string_view kExtension = u".lnk";
+    if (file.size() <= kExtension.size() ||
+        !text::EqualsIgnoreCase(file.substr(file.size() - kExtension.size()), kExtension))
+        return std::nullopt;
+    auto target = ReadShortcutTarget(file);
+    if (!target) return std::nullopt;
+    return SplitCommand(*target);
+}
+
 }  // namespace
 
 std::optional<ProtocolCommand> UrlProtocolCommand(std::u16string_view url) {
@@ -177,6 +189,11 @@ bool ShellExecute(std::u16string_view verb, std::u16string_view file, std::u16st
         auto command = UrlProtocolCommand(file);
         if (!command) return OpenUrl(file);
         process = CreateDeviceProcess(command->program, command->commandLine);
+    } else if (auto target = ShortcutCommand(file)) {
+        // A shortcut opens what it points at, with its own arguments first.
+        std::u16string line = target->commandLine;
+        if (!parameters.empty()) line += (line.empty() ? u"" : u" ") + std::u16string(parameters);
+        process = CreateDeviceProcess(target->program, line);
     } else {
         process = CreateDeviceProcess(file, parameters);
     }

@@ -43,7 +43,8 @@ class Process;
 
 // Opens `file` with `verb` ("open" is the only verb the device knows). A device
 // program with a host mapping runs; a device file without one is recorded in
-// the launch log. A URL whose scheme is a registered protocol (below) starts
+// the launch log. A shortcut file (".lnk") opens its target, as the device's
+// launcher does. A URL whose scheme is a registered protocol (below) starts
 // the protocol's command; any other URL goes to the device's browser command
 // (device.json "browserCommand"), or to the launch log when the device has
 // none, in which case the result is false. Nothing waits for what was started

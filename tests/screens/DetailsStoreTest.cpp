@@ -1,0 +1,341 @@
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+
+#include "../apps/CatalogServer.h"
+#include "../shell/StoreRun.h"
+#include "base/Text.h"
+#include "core/Kestrum.h"
+#include "i18n/Localization.h"
+#include "platform/device/DeviceRoot.h"
+#include "platform/registry/Registry.h"
+
+// The tobrix program itself, headless, against a seeded catalogd on a
+// devicectl device: details, installing, running, updating and removing,
+// My applications following the jobs, reviews and the review form.
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+// Applications of the sample catalog that every device profile is offered.
+constexpr int kChatLink = 10;    // "Orbit Chat Link", revision 2, no reviews
+constexpr int kWebReader = 9;    // "Orbit Web Reader", four reviews
+constexpr int kQuickNotes = 17;  // "Pebble Quick Notes"
+
+const json* FindNode(const json& node, const std::function<bool(const json&)>& match) {
+    if (match(node)) return &node;
+    for (const auto& child : node["children"])
+        if (const json* found = FindNode(child, match)) return found;
+    return nullptr;
+}
+
+const json* FindText(const json& tree, const std::string& text) {
+    return FindNode(tree, [&](const json& n) { return n.value("onScreen", false) && n.value("text", "") == text; });
+}
+
+int CountShown(const json& tree, const std::string& text) {
+    int count = 0;
+    for (const auto& t : ShownTexts(tree)) count += t == text;
+    return count;
+}
+
+class DetailsStoreTest : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.Running()) << server.Error();
+        device = std::make_unique<StoreDevice>(GetParam());
+        // Credentials remembered: the sign-in screen needs only its first key.
+        platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
+        Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
+        Kestrum& k = Kestrum::Instance();
+        k.Reset();
+        k.savedLogin = k.sessionLogin = u"demo";
+        k.savedPassword = k.sessionPassword = u"demo";
+        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
+        k.Reset();
+    }
+    void TearDown() override { platform::ClearCurrentDevice(); }
+
+    // Signs in, lets the menu configure the device, and (with an id) opens
+    // that application's details the way a "tobrix" link does.
+    StoreRun Run(const std::string& body, int appId = 0) {
+        std::vector<std::string> extra;
+        if (appId) extra.push_back("\"tobrix://" + std::to_string(appId) + "/\"");
+        return RunStore(*device, "wait-idle\nkey soft1\nwait-idle\n" + body + "quit\n",
+                        text::Utf16ToUtf8(server.BaseUrl()), extra);
+    }
+
+    std::string Shot(const std::string& name) const {
+        auto dir = fs::path(TOBRIX_BINARY_DIR) / "screenshots" / GetParam();
+        fs::create_directories(dir);
+        return "screenshot " + (dir / ("details-" + name + ".png")).string() + "\n";
+    }
+    std::string Dump(const std::string& name) const {
+        return "dump-tree " + device->Scratch(name + ".json").string() + "\n";
+    }
+    json Tree(const std::string& name) const { return ReadTree(device->Scratch(name + ".json")); }
+
+    bool Installed(const std::u16string& sysid) const {
+        return platform::OpenRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\" + sysid).has_value();
+    }
+    uint32_t Revision(const std::u16string& sysid) const {
+        auto key = platform::OpenRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\" + sysid);
+        uint32_t revision = 0;
+        if (key) key->ReadDword(u"TobrixRevision", revision);
+        return revision;
+    }
+    std::string LaunchLog() const {
+        std::ifstream in(device->Root() / "launch.log");
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool FileOnDevice(const std::string& name) const {
+        for (const auto& e : fs::recursive_directory_iterator(device->Root()))
+            if (e.path().filename() == name) return true;
+        return false;
+    }
+    // The package the catalog serves for an application, as a file.
+    fs::path Package(const std::string& name) const {
+        for (const auto& e : fs::recursive_directory_iterator(server.Assets()))
+            if (e.path().filename() == name) return e.path();
+        return {};
+    }
+    int Publish(std::vector<std::string> args) {
+        args.insert(args.begin(), {"publish", "--db", server.Database().string()});
+        int code = -1;
+        RunCapture(CATALOGD_PATH, args, &code);
+        return code;
+    }
+    // Rows of the catalog's ratings for an application: (stars, text).
+    std::vector<std::pair<int, std::string>> Ratings(int appId) const {
+        std::vector<std::pair<int, std::string>> out;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(server.Database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            sqlite3_stmt* st = nullptr;
+            sqlite3_prepare_v2(db, "SELECT stars, text FROM ratings WHERE app_id = ? ORDER BY time", -1, &st, nullptr);
+            sqlite3_bind_int(st, 1, appId);
+            while (sqlite3_step(st) == SQLITE_ROW)
+                out.emplace_back(sqlite3_column_int(st, 0), reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return out;
+    }
+
+    CatalogServer server;
+    std::unique_ptr<StoreDevice> device;
+};
+
+// The whole life of one application through the screens.
+TEST_P(DetailsStoreTest, InstallFromDetailsThenRunAndUninstallFromMyApplications) {
+    const fs::path cab = Package("chatlink_10.cab");
+    ASSERT_FALSE(cab.empty());
+    const std::string size = std::to_string(fs::file_size(cab) / 1024);
+    StoreRun run = Run("expect-text Chat Link\nexpect-text Install\n" + Shot("page") + Dump("page") +
+                           "tap-text Install\nwait-idle\n" + Shot("confirm-install") + Dump("confirm") +
+                           "key soft1\n" + Shot("myapps-busy") + Dump("busy") +
+                           "wait-idle\n" + Shot("myapps-installed") + Dump("installed") +
+                           "tap-text Run\nwait-idle\n"
+                           "tap-text Uninstall\nwait-idle\n" + Dump("confirm-uninstall") +
+                           "key soft1\nwait-idle\n" + Dump("removed"),
+                       kChatLink);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+
+    // The description's line marks show as line breaks.
+    EXPECT_TRUE(FindText(Tree("page"), "Chat Link by Orbit.\rStay in touch with friends and family.\r"
+                                       "Version 1.2: faster start and smaller memory use."));
+    EXPECT_TRUE(FindText(Tree("confirm"), "Install Chat Link? " + size + " KB will be downloaded."));
+    // Right after the answer the row is in the group of running jobs, with
+    // its bar and no buttons.
+    // The new screen is still sliding in then: its objects count, not
+    // what the screen shows yet.
+    const json busy = Tree("busy");
+    auto shown = [&busy](const std::string& text) {
+        return FindNode(busy, [&](const json& n) { return n.value("visible", false) && n.value("text", "") == text; });
+    };
+    EXPECT_TRUE(shown("In progress"));
+    EXPECT_TRUE(shown("Downloading...") || shown("Installing..."));
+    // Only the store's own row, installed from its package, offers removal.
+    int uninstallButtons = 0;
+    std::function<void(const json&)> count = [&](const json& n) {
+        uninstallButtons += n.value("visible", false) && n.value("text", "") == "Uninstall";
+        for (const auto& child : n["children"]) count(child);
+    };
+    count(busy);
+    EXPECT_EQ(uninstallButtons, 1);
+    const json installed = Tree("installed");
+    EXPECT_FALSE(FindText(installed, "In progress"));
+    EXPECT_TRUE(FindText(installed, "Installed"));
+    EXPECT_TRUE(FindText(installed, "Run"));
+    EXPECT_TRUE(FindText(installed, "Uninstall"));
+    EXPECT_FALSE(FindText(installed, "Update")) << "a package just installed is at the catalog's revision";
+
+    EXPECT_NE(LaunchLog().find("chatlink.exe"), std::string::npos) << LaunchLog();
+    EXPECT_TRUE(FindText(Tree("confirm-uninstall"), "Uninstall Chat Link from this device?"));
+    EXPECT_FALSE(Installed(u"Orbit Chat Link"));
+    EXPECT_FALSE(FileOnDevice("chatlink.exe"));
+    EXPECT_FALSE(FindText(Tree("removed"), "Run"));
+}
+
+TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
+    // The small screen shows the link after a slow drag (no fling) up the page.
+    const std::string drag = GetParam() == "wm65-vga" ? "" : "down 88 200\nmove 88 180\nsleep 100\nmove 88 160\nsleep 100\nmove 88 140\nsleep 100\nmove 88 120\nsleep 100\nmove 88 100\nsleep 300\nup 88 100\nwait-idle\n";
+    StoreRun run = Run(drag + "tap-text Screenshots (3)\nwait-idle\n" + Shot("screenshots") + Dump("shots"), kChatLink);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const json tree = Tree("shots");
+    const json* caption = FindText(tree, "Screenshot 1:");
+    ASSERT_TRUE(caption);
+    EXPECT_TRUE(FindNode(tree, [](const json& n) { return n.value("text", "") == "Screenshot 3:"; }));
+    // The list holds captions and pictures in turn; every picture that
+    // arrived fits the screen's width.
+    const json* list = FindNode(tree, [&](const json& n) {
+        for (const auto& c : n["children"])
+            if (&c == caption) return true;
+        return false;
+    });
+    ASSERT_TRUE(list);
+    const int screenWidth = tree["rect"][2];
+    int pictures = 0;
+    for (size_t i = 1; i < (*list)["children"].size(); i += 2) {
+        const json& picture = (*list)["children"][i];
+        const int width = picture["rect"][2], height = picture["rect"][3];
+        if (height == 0) continue;  // not fetched yet: below the screen
+        ++pictures;
+        EXPECT_GT(width, 0);
+        EXPECT_LE(width, screenWidth);
+    }
+    EXPECT_GE(pictures, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
+                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+
+// The cases below depend on the catalog and the store, not on the screen.
+class DetailsStoreVgaTest : public DetailsStoreTest {
+protected:
+    // Installs Chat Link through its details page.
+    void InstallChatLink() {
+        StoreRun run = Run("tap-text Install\nwait-idle\nkey soft1\nwait-idle\n", kChatLink);
+        ASSERT_EQ(run.exitCode, 0) << run.errors;
+        ASSERT_EQ(Revision(u"Orbit Chat Link"), 2u);
+    }
+    // A device program that installs a package as a person would, outside the store.
+    void InstallOutsideTheStore(const fs::path& cab) {
+        // A copy: the catalog's files are shared, and the installer may
+        // delete what it installed from.
+        const fs::path copy = device->Scratch(cab.filename().string());
+        fs::copy_file(cab, copy, fs::copy_options::overwrite_existing);
+        ::setenv("TOBRIX_DEVICE_ROOT", device->Root().c_str(), 1);
+        int code = -1;
+        RunCapture(fs::path(DEVICECTL_PATH).parent_path().parent_path() / "wceload" / "wceload",
+                   {"/delete", "0", "/noui", copy.string()}, &code);
+        ASSERT_EQ(code, 0);
+    }
+    static constexpr const char* kMyApps = "tap-text My applications\nwait-idle\n";
+};
+
+TEST_P(DetailsStoreVgaTest, UpdatesAfterTheCatalogPublishesANewerRevisionAndOverAForeignInstall) {
+    InstallChatLink();
+    InstallOutsideTheStore(Package("quicknotes_17.cab"));
+    ASSERT_EQ(Publish({"--appid", std::to_string(kChatLink), "--revision", "9", "--version", "9.0"}), 0);
+    // The lower row's button is the one a tap by text finds: the foreign
+    // package first, then the store's own.
+    StoreRun run = Run(std::string(kMyApps) + Shot("myapps-updates") + Dump("updates") +
+                       "tap-text Update\nwait-idle\n" + Shot("confirm-foreign") + Dump("confirm-foreign") +
+                       "key soft1\nwait-idle\n" + Dump("foreign-updated") +
+                       "tap-text Update\nwait-idle\n" + Shot("confirm-update") + Dump("confirm-update") +
+                       "key soft1\nwait-idle\n" + Shot("myapps-updated") + Dump("updated"));
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(CountShown(Tree("updates"), "Update"), 2) << "the store's own and the foreign package";
+    EXPECT_TRUE(FindNode(Tree("confirm-foreign"), [](const json& n) {
+        return n.value("text", "").rfind("Quick Notes 1.2 was not installed through Tobrix.", 0) == 0;
+    }));
+    EXPECT_EQ(Revision(u"Pebble Quick Notes"), 2u) << "now the store's, at the catalog's revision";
+    EXPECT_EQ(CountShown(Tree("foreign-updated"), "Update"), 1);
+    const bool sized = FindNode(Tree("confirm-update"), [](const json& n) {
+        const std::string t = n.value("text", "");
+        const std::string head = "Update Chat Link 9.0? ", tail = " KB will be downloaded.";
+        if (t.size() <= head.size() + tail.size() || t.rfind(head, 0) != 0) return false;
+        if (t.compare(t.size() - tail.size(), tail.size(), tail) != 0) return false;
+        const std::string size = t.substr(head.size(), t.size() - head.size() - tail.size());
+        return size.find_first_not_of("0123456789") == std::string::npos;
+    });
+    EXPECT_TRUE(sized);
+    EXPECT_EQ(Revision(u"Orbit Chat Link"), 9u);
+    EXPECT_EQ(CountShown(Tree("updated"), "Update"), 0);
+}
+
+TEST_P(DetailsStoreVgaTest, ADamagedPackageReportsItsFailureOnceAndKeepsTheInstalledRevision) {
+    InstallChatLink();
+    const fs::path junk = device->Scratch("damaged.cab");
+    std::ofstream(junk) << "MSCF" << std::string(200, 'x');
+    ASSERT_EQ(Publish({"--appid", std::to_string(kChatLink), "--revision", "3", "--cab", junk.string()}), 0);
+    StoreRun run = Run(std::string(kMyApps) + "tap-text Update\nwait-idle\nkey soft1\nwait-idle\n" +
+                       Shot("install-failed") + Dump("failed") + "key soft1\nwait-idle\n" + Dump("after"));
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(CountShown(Tree("failed"), "The application could not be installed."), 1);
+    const json after = Tree("after");
+    EXPECT_EQ(CountShown(after, "The application could not be installed."), 0);
+    EXPECT_TRUE(FindText(after, "Update")) << "the update is still on offer";
+    EXPECT_EQ(Revision(u"Orbit Chat Link"), 2u);
+}
+
+TEST_P(DetailsStoreVgaTest, TwoInstallsStartedOneAfterTheOtherBothEndInstalled) {
+    StoreRun run = Run("tap-text Install\nwait-idle\nkey soft1\n"
+                       "key soft1\nwait-idle\nkey soft1\nwait-idle\n"
+                       "tap-text Top\nwait-idle\ntap-text Battery Meter\nwait-idle\n"
+                       "tap-text Install\nwait-idle\nkey soft1\n" + Dump("both-busy") +
+                       "wait-idle\n" + Dump("both"),
+                       kChatLink);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Installed(u"Orbit Chat Link"));
+    EXPECT_TRUE(Installed(u"Zephyr Battery Meter"));
+    const json both = Tree("both");
+    EXPECT_TRUE(FindText(both, "Chat Link"));
+    EXPECT_TRUE(FindText(both, "Battery Meter"));
+    // The store itself is an installed package too, with its own row.
+    EXPECT_EQ(CountShown(both, "Run"), 3);
+}
+
+TEST_P(DetailsStoreVgaTest, ARatingNeedsStarsSendsLineBreaksAndRefreshesTheDetails) {
+    const size_t before = Ratings(kWebReader).size();
+    // The stars of the form sit at these points on this screen.
+    StoreRun run = Run("expect-text Reviews (4)\ntap-text Write a review\nwait-idle\n"
+                       "key soft2\nwait-idle\n" + Dump("no-stars") + "key soft1\nwait-idle\n"
+                       "tap 132 212\ntap 240 370\ntype Great reader\nkey enter\ntype Second line\nwait-idle\n" +
+                       Shot("review-form") + "key soft2\nwait-idle\n" + Dump("thanks") +
+                       "key soft1\nwait-idle\n" + Dump("refreshed") +
+                       "tap-text Reviews (5)\nwait-idle\n" + Shot("reviews") + Dump("reviews"),
+                       kWebReader);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(FindText(Tree("no-stars"), "Please give at least one star."));
+    EXPECT_TRUE(FindText(Tree("thanks"), "Thank you! Your review has been sent."));
+    const auto ratings = Ratings(kWebReader);
+    ASSERT_EQ(ratings.size(), before + 1) << "nothing was sent without stars";
+    EXPECT_EQ(ratings.back(), std::make_pair(3, std::string("Great reader--br--Second line")));
+    EXPECT_TRUE(FindText(Tree("refreshed"), "Reviews (5)")) << "the details page asked again";
+    EXPECT_TRUE(FindText(Tree("reviews"), "Great reader\rSecond line"));
+}
+
+TEST_P(DetailsStoreVgaTest, ATooLongReviewIsRefusedWithTheServicesMessageNotCut) {
+    const size_t before = Ratings(kQuickNotes).size();
+    StoreRun run = Run("tap-text Write a review\nwait-idle\ntap 228 212\ntap 240 370\n"
+                       "type " + std::string(2100, 'a') + "\nkey soft2\nwait-idle\n" + Dump("refused"),
+                       kQuickNotes);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(FindText(Tree("refused"), "The text is too long. Please shorten it."));
+    EXPECT_EQ(Ratings(kQuickNotes).size(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Vga, DetailsStoreVgaTest, ::testing::Values("wm65-vga"),
+                         [](const auto&) { return "Vga"; });
+
+}  // namespace

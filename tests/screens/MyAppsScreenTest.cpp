@@ -1,0 +1,147 @@
+#include <httplib.h>
+
+#include <condition_variable>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "BrowseFixture.h"
+#include "screens/MyAppsScene.h"
+
+// My applications in this process, following a download that a package
+// server holds half-way until the test has looked at the screen.
+namespace {
+
+constexpr int kChatLink = 10;
+
+// Serves one package: the first half at once, the rest when released.
+class HeldPackageServer {
+public:
+    explicit HeldPackageServer(std::string body) : body(std::move(body)) {
+        http.Get(".*", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(this->body.size(), "application/octet-stream",
+                                     [this](size_t offset, size_t, httplib::DataSink& sink) {
+                                         const size_t half = this->body.size() / 2;
+                                         if (offset >= half) {
+                                             std::unique_lock lock(mutex);
+                                             released.wait_for(lock, std::chrono::seconds(30), [this] { return open; });
+                                         }
+                                         const size_t end = offset < half ? half : this->body.size();
+                                         return sink.write(this->body.data() + offset, end - offset);
+                                     });
+        });
+        port = http.bind_to_any_port("127.0.0.1");
+        thread = std::thread([this] { http.listen_after_bind(); });
+    }
+    ~HeldPackageServer() {
+        Release();
+        http.stop();
+        thread.join();
+    }
+    void Release() {
+        {
+            std::lock_guard lock(mutex);
+            open = true;
+        }
+        released.notify_all();
+    }
+    std::u16string BaseUrl() const { return text::Utf8ToUtf16("http://127.0.0.1:" + std::to_string(port) + "/"); }
+
+private:
+    std::string body;
+    httplib::Server http;
+    std::thread thread;
+    int port = 0;
+    std::mutex mutex;
+    std::condition_variable released;
+    bool open = false;
+};
+
+class MyAppsScreenTest : public BrowseFixture {
+protected:
+    shared_ptr<App> CatalogApp(int id) {
+        shared_ptr<App> app(new App());
+        const std::string body = Get(api::AppDetails(ApiContext::Current(), id));
+        XMLResponse_AppDetails answer(app.get());
+        std::lock_guard ui(net::UILock());
+        EXPECT_EQ(answer.Parse(body.data(), body.size()), 0);
+        return app;
+    }
+    std::string ReadPackage(const std::string& name) {
+        std::ifstream in(server->Assets() / "packages" / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // Waits (bounded) until `done` holds under the UI lock.
+    bool WaitFor(const std::function<bool()>& done) {
+        for (int i = 0; i < 1000; ++i) {
+            {
+                std::lock_guard ui(net::UILock());
+                if (done()) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    static bool Visible(const GObject& row, int32_t id) {
+        shared_ptr<GObject> bar, child;
+        return row.FindChildById(MyAppsScene::kControlBarId, bar) && bar->FindChildById(id, child) &&
+               child->IsVisible();
+    }
+};
+
+TEST_P(MyAppsScreenTest, ADownloadMovesOnlyItsBarThenTheRowJoinsTheInstalledGroup) {
+    shared_ptr<App> app = CatalogApp(kChatLink);
+    ASSERT_EQ(app->sysid, u"Orbit Chat Link");
+    const std::string package = ReadPackage("chatlink_10.cab");
+    ASSERT_GT(package.size(), 4096u);
+    HeldPackageServer held(package);
+    shared_ptr<MyAppsScene> scene(new MyAppsScene(&store->App()));
+    {
+        std::lock_guard ui(net::UILock());
+        SetCatalogBaseUrl(held.BaseUrl());
+        AppManager::Instance().AddDownload(app);
+        store->App().PushScene(scene);
+        SetCatalogBaseUrl(server->BaseUrl());
+    }
+    ASSERT_TRUE(WaitFor([&] { return !scene->Rows().empty() && scene->Rows()[0].progress > 0.0; }));
+    {
+        std::lock_guard ui(net::UILock());
+        const MyAppsScene::Row& row = scene->Rows()[0];
+        EXPECT_EQ(row.state.group, MyAppGroup::Busy);
+        EXPECT_EQ(row.state.caption, MyAppRowState::kDownloading);
+        EXPECT_NEAR(row.state.progressValue, 0.5, 0.2);
+        EXPECT_TRUE(Visible(*row.widget, MyAppsScene::Progress));
+        EXPECT_FALSE(Visible(*row.widget, MyAppsScene::UninstallButton));
+        // A header for the running jobs, then the row; then the installed
+        // group, which holds the store's own package.
+        ASSERT_EQ(scene->List()->ChildCount(), 4);
+        EXPECT_EQ(static_cast<widgets::BarLabel*>(scene->List()->Children()[0].get())->GetText(), u"In progress");
+    }
+    EXPECT_TRUE(store->Screenshot(Shot("myapps-downloading")));
+
+    held.Release();
+    // The download ends first and queues the installation.
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(std::chrono::seconds(30)));
+    ASSERT_TRUE(AppManager::Instance().WaitIdle(std::chrono::seconds(30)));
+    store->Settle();
+    {
+        std::lock_guard ui(net::UILock());
+        const MyAppsScene::Row& row = scene->Rows()[0];
+        EXPECT_EQ(row.state.group, MyAppGroup::Catalog);
+        EXPECT_TRUE(Visible(*row.widget, MyAppsScene::RunButton));
+        EXPECT_TRUE(Visible(*row.widget, MyAppsScene::UninstallButton));
+        EXPECT_FALSE(Visible(*row.widget, MyAppsScene::UpdateButton));
+        EXPECT_FALSE(Visible(*row.widget, MyAppsScene::Progress));
+        EXPECT_EQ(static_cast<widgets::BarLabel*>(scene->List()->Children()[0].get())->GetText(), u"Installed");
+        // The row's handler leaves the record with the row.
+        const size_t handlers = app->StatusChanged.Count();
+        store->App().PopScene();
+        scene = nullptr;
+        EXPECT_EQ(app->StatusChanged.Count(), handlers - 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, MyAppsScreenTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
+                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+
+}  // namespace
