@@ -320,9 +320,19 @@ private:
         if (!exes || !key->WriteString(u"InstallDir", doc.installDir) || !key->WriteString(kInstallStamp, NewStamp()))
             return Fail("cannot fill the package's key");
         for (const auto& f : doc.files)
-            if (EndsWithExe(f.target) && !exes->WriteString(f.target, u""))
+            if (EndsWithExe(f.target) && !exes->WriteString(f.target, IconOf(f.target)))
                 return Fail("cannot list the package's programs");
         return true;
+    }
+
+    // A program's icon is the picture the package installs next to it under
+    // the same name ("notes.png" beside "notes.exe"); the shell shows it for
+    // the program. Empty when the package brings none.
+    std::u16string IconOf(const std::u16string& program) const {
+        const std::u16string icon = program.substr(0, program.size() - 4) + u".png";
+        for (const auto& f : doc.files)
+            if (text::EqualsIgnoreCase(f.target, icon)) return f.target;
+        return {};
     }
 
     const InstallOptions& options;

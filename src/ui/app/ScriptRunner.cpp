@@ -241,8 +241,10 @@ bool ScriptRunner::TapText(const std::u16string& text) {
         std::lock_guard lock(app.UILock());
         auto root = app.GetServer().GetRoot();
         GObject* label = root ? treequery::FindLabel(*root, text) : nullptr;
-        if (!label) return Fail("no shown label has this text");
-        const Rect& r = label->GetScreenRect();
+        Rect r;
+        // Tap the middle of the part that is seen, not of the whole label:
+        // a label half scrolled out of its list is hit where it shows.
+        if (!label || !treequery::VisibleArea(*label, r)) return Fail("no shown label has this text");
         const WinRect& w = app.GetWindow()->Rect();
         x = w.left + r.x + r.width / 2;
         y = w.top + r.y + r.height / 2;

@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "base/Text.h"
+#include "ui/UIServer.h"
 #include "ui/app/ILabelText.h"
 
 namespace treequery {
@@ -24,8 +25,16 @@ std::string TypeName(const GObject& object) {
 void Find(GObject& object, const std::u16string& text, GObject*& found) {
     if (!object.IsVisible() || object.GetTransparency() < 1) return;
     std::u16string t;
-    if (LabelText(object, t) && t == text) found = &object;
+    Rect area;
+    if (LabelText(object, t) && t == text && VisibleArea(object, area)) found = &object;
     for (const auto& child : object.Children()) Find(*child, text, found);
+}
+
+// What the tree draws of an object: its rectangle widened by its draw margins.
+Rect DrawArea(const GObject& object) {
+    const Rect& r = object.GetScreenRect();
+    const Rect m = object.GetDrawMargins();
+    return Rect(r.x + m.x, r.y + m.y, r.width + m.width, r.height + m.height);
 }
 
 }  // namespace
@@ -43,6 +52,17 @@ bool IsShown(const GObject& object) {
     return true;
 }
 
+bool VisibleArea(const GObject& object, Rect& out) {
+    if (!IsShown(object)) return false;
+    Rect area = object.GetScreenRect();
+    for (const GObject* o = object.Parent(); o && !area.IsEmpty(); o = o->Parent()) area = area.Intersect(DrawArea(*o));
+    if (const UIServer* server = object.GetServer(); server && !server->GetScreen().IsEmpty())
+        area = area.Intersect(server->GetScreen());
+    if (area.IsEmpty()) return false;
+    out = area;
+    return true;
+}
+
 GObject* FindLabel(GObject& root, const std::u16string& text) {
     GObject* found = nullptr;
     Find(root, text, found);
@@ -51,11 +71,13 @@ GObject* FindLabel(GObject& root, const std::u16string& text) {
 
 nlohmann::json Dump(const GObject& object) {
     const Rect& r = object.GetScreenRect();
+    Rect shown;
     nlohmann::json j{
         {"type", TypeName(object)},
         {"id", object.GetId()},
         {"rect", {r.x, r.y, r.width, r.height}},
         {"visible", object.IsVisible()},
+        {"onScreen", VisibleArea(object, shown)},
         {"focusable", object.IsFocusable()},
         {"focused", object.IsFocused()},
         {"pressed", object.IsPressed()},

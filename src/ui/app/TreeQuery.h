@@ -14,12 +14,19 @@ bool LabelText(const GObject& object, std::u16string& out);
 // fully transparent.
 bool IsShown(const GObject& object);
 
-// The topmost shown label with exactly this text (the one drawn last), or
-// null.
+// The part of the object a person can see, in window coordinates: its
+// rectangle cut by every ancestor's drawing area (children are drawn clipped
+// to their parents) and by the screen. False when that part is empty or the
+// object is not shown, e.g. a label of a scene waiting off-screen.
+bool VisibleArea(const GObject& object, Rect& out);
+
+// The topmost label on screen with exactly this text (the one drawn last),
+// or null. Labels that are hidden, clipped away or off-screen do not count.
 GObject* FindLabel(GObject& root, const std::u16string& text);
 
-// Every object: type, id, screen rectangle, visible, focusable, focused,
-// pressed, transparency, label text, children.
+// Every object: type, id, screen rectangle, visible, on screen (see
+// VisibleArea), focusable, focused, pressed, transparency, label text,
+// children.
 nlohmann::json Dump(const GObject& root);
 
 }  // namespace treequery

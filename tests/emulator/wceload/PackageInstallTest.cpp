@@ -5,6 +5,7 @@
 #include "pkg/Manifest.h"
 #include "pkg/PackageInstaller.h"
 #include "pkg/SetupDocument.h"
+#include "platform/shell/FileIcon.h"
 #include "platform/shell/Shell.h"
 
 using platform::Hive;
@@ -91,6 +92,43 @@ TEST_F(PackageInstall, InstallsWhatTheDocumentListsAndRecordsIt) {
     EXPECT_EQ(manifest->files.size(), 3u);
     // Nothing of the staging area stays behind.
     for (const auto& entry : Tree()) EXPECT_EQ(entry.find("~staging"), std::string::npos) << entry;
+}
+
+// The shell shows the picture a package installs beside a program as that
+// program's icon, scaled to the device's icon size; programs without one get
+// the default icon, and a file that is not there gets none.
+TEST_F(PackageInstall, ProgramIconsComeFromWhatTheInstallerRecorded) {
+    platform::imaging::Bitmap red;
+    red.width = red.height = 16;
+    red.rgba.assign(16 * 16 * 4, 0);
+    for (size_t i = 0; i < red.rgba.size(); i += 4) red.rgba[i] = red.rgba[i + 3] = 255;
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(platform::imaging::EncodePng(red, png));
+    auto files = NotesPackage();
+    files[0].content = SetupXml("Vendor Notes", "%CE1%\\Vendor Notes",
+                             {{"notes.exe", "NOTES.001"}, {"NOTES.PNG", "ICON.003"}, {"tool.exe", "TOOL.004"}}, "");
+    files.push_back({"ICON.003", std::string(png.begin(), png.end())});
+    files.push_back({"TOOL.004", "tool bytes"});
+    auto result = Install(files);
+    ASSERT_TRUE(result.ok) << result.message;
+
+    const std::u16string notes = u"\\Program Files\\Vendor Notes\\notes.exe";
+    EXPECT_EQ(platform::RecordedIconPath(notes), u"\\Program Files\\Vendor Notes\\NOTES.PNG");
+    platform::imaging::Bitmap icon;
+    ASSERT_TRUE(platform::GetFileIcon(notes, icon));
+    const int32_t deviceIcon = platform::CurrentDevice().Info().iconSize;
+    ASSERT_EQ(icon.width, deviceIcon > 0 ? deviceIcon : 32);
+    EXPECT_EQ(icon.rgba[0], 255);
+    EXPECT_EQ(icon.rgba[1], 0);
+
+    const std::u16string tool = u"\\Program Files\\Vendor Notes\\tool.exe";
+    EXPECT_EQ(platform::RecordedIconPath(tool), u"");
+    ASSERT_TRUE(platform::GetFileIcon(tool, icon));
+    const auto fallback = platform::DefaultProgramIcon(icon.width);
+    EXPECT_EQ(icon.rgba, fallback.rgba);
+
+    EXPECT_FALSE(platform::GetFileIcon(u"\\Program Files\\Vendor Notes\\gone.exe", icon));
+    EXPECT_TRUE(icon.IsEmpty());
 }
 
 TEST_F(PackageInstall, RemovalUndoesExactlyWhatTheInstallationCreated) {

@@ -1,0 +1,105 @@
+#pragma once
+#include <mutex>
+#include <string>
+
+#include "base/ScopedSubscription.h"
+#include "net/HttpRequest.h"
+#include "net/InetManager.h"
+#include "net/NetServices.h"
+#include "ui/KeepAlive.h"
+#include "ui/layouts/IPictureSize.h"
+#include "ui/widgets/RemotePicture.h"
+#include "ui/widgets/traits/TImage.h"
+
+// An image whose picture is fetched from a URL, or is the shell's icon of a
+// program on the device. The fetch starts the first time the widget is drawn,
+// so rows that never scroll into view never download their icons; it runs
+// once and is not retried (a failed one leaves the widget empty). Set the URL,
+// the path and the flags right after creating the widget, before it is drawn.
+//
+// Going away while the fetch runs cancels it and removes the handler first,
+// under the UI lock that completions are fired under, so a late completion
+// never reaches a destroyed widget.
+template <class Base>
+class TRemoteImage : public Base, public IPictureSize {
+public:
+    ~TRemoteImage() override { StopFetch(); }
+
+    void SetUrl(const std::u16string& value) { url = value; }
+    const std::u16string& GetUrl() const { return url; }
+    void SetLocalPath(const std::u16string& value) { localPath = value; }
+    // After the picture arrives the parent lays itself out again (a list that
+    // must grow to the new content).
+    void SetResizeParent(bool value) { resizeParent = value; }
+    // The request holds the application's busy indicator while it runs.
+    void SetBusyIndicator(bool value) { busyIndicator = value; }
+    bool IsFetchStarted() const { return request != nullptr; }
+    const shared_ptr<HttpRequest>& GetRequest() const { return request; }
+    bool IsFetchPending() const { return request && request->Pending(); }
+
+    bool HasPicture() const override {
+        const shared_ptr<Surface>& s = this->GetSourceImage();
+        return s && !s->IsEmpty();
+    }
+    void GetPictureSize(int32_t& width, int32_t& height) const override {
+        const shared_ptr<Surface>& s = this->GetSourceImage();
+        width = s ? s->Width() : 0;
+        height = s ? s->Height() : 0;
+    }
+
+    void Draw(Surface& surface) override {
+        if (!localPath.empty() && !localIconLoaded) {
+            localIconLoaded = true;
+            Install(remotepicture::FileIcon(localPath));
+        }
+        if (!request && !url.empty()) {
+            StartFetch();
+            return;
+        }
+        Base::Draw(surface);
+    }
+
+private:
+    void StartFetch() {
+        request = InetManager::Instance().Add(url, busyIndicator);
+        completion = ScopedSubscription::To(request.get(), request->Complete, this, &TRemoteImage::OnFetched);
+    }
+
+    void StopFetch() {
+        if (!request) return;
+        std::lock_guard<std::recursive_mutex> ui(net::UILock());
+        if (request->Pending()) request->Cancel();
+        completion.Reset();
+        request = nullptr;
+    }
+
+    // On the worker that ran the request, under the UI lock.
+    void OnFetched(HttpRequest* done, bool ok) {
+        if (!ok) return;
+        shared_ptr<Surface> picture = remotepicture::Decode(done->Data(), done->Size());
+        if (!picture) return;
+        KeepAlive guard(this);  // a parent's layout may drop the last owner
+        this->ClearImageStates();
+        Install(picture);
+        GObject* parent = this->Parent();
+        if (resizeParent && parent) remotepicture::RelayoutParent(*parent);
+    }
+
+    void Install(const shared_ptr<Surface>& picture) {
+        this->AddImageState(0, picture);
+        this->SetImageState(0, false);
+    }
+
+    std::u16string url;
+    std::u16string localPath;
+    bool localIconLoaded = false;
+    shared_ptr<HttpRequest> request;
+    ScopedSubscription completion;
+    bool resizeParent = false;
+    bool busyIndicator = false;
+};
+
+namespace widgets {
+// Application icons and screenshots.
+using RemoteImage = TRemoteImage<TImage<GObject>>;
+}  // namespace widgets

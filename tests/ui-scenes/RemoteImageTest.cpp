@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <thread>
+
+#include "TempRoot.h"
+#include "TestImages.h"
+#include "UiTestSupport.h"
+#include "core/Kestrum.h"
+#include "core/PlainAppServices.h"
+#include "net/InetManager.h"
+#include "platform/files/Files.h"
+#include "ui/WMSurface.h"
+#include "ui/layouts/LayoutMetrics.h"
+#include "ui/layouts/ScreenshotsLayout.h"
+#include "ui/widgets/TRemoteImage.h"
+#include "ui/widgets/WidgetTypes.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Pictures on loopback: /shot.png at once, /late.png only when the test
+// opens the gate, /missing a 404, /junk bytes that are no image.
+class PictureServer {
+public:
+    explicit PictureServer(std::string png) : png(std::move(png)) {
+        server.Get("/shot.png", [this](const httplib::Request&, httplib::Response& r) { Png(r); });
+        server.Get("/late.png", [this](const httplib::Request&, httplib::Response& r) {
+            std::unique_lock lock(mutex);
+            ++waiting;
+            changed.notify_all();
+            changed.wait_for(lock, 10s, [this] { return open; });
+            Png(r);
+        });
+        server.Get("/junk", [](const httplib::Request&, httplib::Response& r) {
+            r.set_content("not a picture", "image/png");
+        });
+        port = server.bind_to_any_port("127.0.0.1");
+        thread = std::thread([this] { server.listen_after_bind(); });
+    }
+    ~PictureServer() {
+        Open();
+        server.stop();
+        thread.join();
+    }
+    std::u16string Url(const std::string& path) const {
+        std::string u = "http://127.0.0.1:" + std::to_string(port) + path;
+        return std::u16string(u.begin(), u.end());
+    }
+    void Open() {
+        std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+    bool WaitForWaiter() {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 10s, [this] { return waiting > 0; });
+    }
+
+private:
+    void Png(httplib::Response& r) { r.set_content(png, "image/png"); }
+
+    std::string png;
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int waiting = 0;
+    bool open = false;
+};
+
+class RemoteImageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Kestrum::Instance().SetApplication(&services);
+        LayoutMetrics m;
+        m.fontUnit = 10;
+        LayoutMetrics::Set(m);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(InetManager::Instance().WaitIdle(10s));
+        Kestrum::Instance().SetApplication(nullptr);
+    }
+    // Paints a frame under the UI lock, as the window does.
+    void Paint() {
+        std::lock_guard lock(services.UILock());
+        server.Invalidate();
+        server.Tick(true, true);
+    }
+    static std::string Picture(int w, int h) {
+        auto stripes = [](int x, int) { return x % 2 ? 0x3366CCFFu : 0xCC6633FFu; };
+        auto bytes = testimages::Png(testimages::Make(w, h, false, stripes));
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    TempRoot device;
+    PlainAppServices services;
+    RecordingServer server{240, 320};
+};
+
+}  // namespace
+
+// The screenshot arrives after its list was laid out: the list grows by the
+// picture (scaled to the list's width) and the busy indicator goes down.
+TEST_F(RemoteImageTest, ALatePictureGrowsItsList) {
+    PictureServer pictures(Picture(440, 220));
+    shared_ptr<GObject> list;
+    shared_ptr<widgets::RemoteImage> shot;
+    {
+        std::lock_guard lock(services.UILock());
+        list = NewObject(0, 0, 240, 1);
+        server.GetRoot()->AddChild(list);
+        shared_ptr<widgets::Label> caption(new widgets::Label());
+        caption->SetText(u"Screen 1");
+        list->AddChild(caption);
+        shot = new widgets::RemoteImage();
+        shot->SetUrl(pictures.Url("/late.png"));
+        shot->SetResizeParent(true);
+        shot->SetBusyIndicator(true);
+        list->AddChild(shot);
+        list->SetLayout(shared_ptr<Layout>(new ScreenshotsLayout()));
+    }
+    const int before = list->Height();
+    EXPECT_EQ(before, 5 + 20);
+    EXPECT_FALSE(shot->IsFetchStarted());  // nothing is fetched before it is drawn
+
+    Paint();
+    ASSERT_TRUE(shot->IsFetchStarted());
+    ASSERT_TRUE(pictures.WaitForWaiter());
+    EXPECT_EQ(services.BusyCount(), 1);
+    EXPECT_FALSE(shot->HasPicture());
+    pictures.Open();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+
+    std::lock_guard lock(services.UILock());
+    EXPECT_EQ(services.BusyCount(), 0);
+    ASSERT_TRUE(shot->HasPicture());
+    int32_t w = 0, h = 0;
+    shot->GetPictureSize(w, h);
+    EXPECT_EQ(w, 440);
+    EXPECT_EQ(shot->GetRect(), Rect(10, 25, 220, 110));  // never wider than the list less its margins
+    EXPECT_EQ(list->Height(), 25 + 110);
+}
+
+// A failed fetch leaves the image empty for good: no retry when it is
+// drawn again, and a picture that does not decode counts as failed.
+TEST_F(RemoteImageTest, FailuresLeaveItEmptyWithoutRetrying) {
+    PictureServer pictures(Picture(8, 8));
+    std::vector<shared_ptr<widgets::RemoteImage>> images;
+    {
+        std::lock_guard lock(services.UILock());
+        for (const char* path : {"/missing", "/junk"}) {
+            shared_ptr<widgets::RemoteImage> image(new widgets::RemoteImage());
+            image->SetUrl(pictures.Url(path));
+            image->SetRect(Rect(0, 0, 40, 40));
+            server.GetRoot()->AddChild(image);
+            images.push_back(image);
+        }
+    }
+    Paint();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    Paint();
+    Paint();
+    EXPECT_EQ(InetManager::Instance().QueueLength(), 0u);
+    std::lock_guard lock(services.UILock());
+    for (const auto& image : images) {
+        EXPECT_FALSE(image->HasPicture());
+        EXPECT_TRUE(image->IsFetchStarted());
+        EXPECT_FALSE(image->IsFetchPending());
+    }
+}
+
+// A row scrolled away and destroyed while its icon is still downloading
+// cancels the download; the late completion must not reach freed memory
+// (the sanitizer would report it).
+TEST_F(RemoteImageTest, DestroyedWhilePendingCancelsTheRequest) {
+    PictureServer pictures(Picture(8, 8));
+    shared_ptr<HttpRequest> request;
+    {
+        std::lock_guard lock(services.UILock());
+        shared_ptr<widgets::RemoteImage> icon(new widgets::RemoteImage());
+        icon->SetUrl(pictures.Url("/late.png"));
+        icon->SetRect(Rect(0, 0, 32, 32));
+        server.GetRoot()->AddChild(icon);
+        server.Tick(true, true);
+        request = icon->GetRequest();
+        ASSERT_TRUE(request);
+        server.GetRoot()->RemoveChild(icon);
+    }  // the last owner goes here
+    ASSERT_TRUE(pictures.WaitForWaiter());
+    EXPECT_TRUE(request->Cancelled());
+    pictures.Open();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    std::lock_guard lock(services.UILock());
+    EXPECT_TRUE(request->Complete.Empty());
+    request = nullptr;
+}
+
+TEST_F(RemoteImageTest, WithoutUrlOrPathItIsAPlainImage) {
+    std::lock_guard lock(services.UILock());
+    shared_ptr<widgets::RemoteImage> image(new widgets::RemoteImage());
+    image->SetRect(Rect(0, 0, 20, 20));
+    shared_ptr<WMSurface> red(new WMSurface(20, 20));
+    red->FillRect(Rect(0, 0, 20, 20), 0xF800);
+    image->AddImageState(0, red);
+    image->SetImageState(0);
+    server.GetRoot()->AddChild(image);
+    server.Tick(true, true);
+    EXPECT_FALSE(image->IsFetchStarted());
+    EXPECT_EQ(server.surface->PixelAt(10, 10), 0xF800);
+}
+
+// A program's icon comes from the shell, drawn on magenta with magenta made
+// transparent: what surrounds the drawn shape shows the row below.
+TEST_F(RemoteImageTest, LocalProgramIconHasItsBackgroundKeyedOut) {
+    ASSERT_TRUE(platform::CreateFolders(u"\\Program Files\\Tool"));
+    ASSERT_TRUE(platform::WriteFile(u"\\Program Files\\Tool\\tool.exe", "program"));
+    std::lock_guard lock(services.UILock());
+    shared_ptr<widgets::RemoteImage> icon(new widgets::RemoteImage());
+    icon->SetLocalPath(u"\\Program Files\\Tool\\tool.exe");
+    icon->SetRect(Rect(0, 0, 64, 64));
+    server.GetRoot()->AddChild(icon);
+    server.Tick(true, true);
+    ASSERT_TRUE(icon->HasPicture());
+    const shared_ptr<Surface>& picture = icon->GetSourceImage();
+    EXPECT_EQ(picture->Width(), 32);
+    EXPECT_EQ(picture->AlphaAt(0, 0), 0);                  // keyed out
+    EXPECT_EQ(picture->AlphaAt(16, 20), 255);              // the drawn window
+    EXPECT_EQ(server.surface->PixelAt(1, 1), 0xFFFF);      // the white screen shows through
+    EXPECT_FALSE(icon->IsFetchStarted());
+}
