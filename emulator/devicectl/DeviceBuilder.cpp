@@ -99,3 +99,28 @@ bool CreateDevice(const fs::path& dir, const Profile& profile, int orientation, 
 }
 
 }  // namespace devicectl
+
+namespace devicectl {
+
+bool CopyStoreFiles(const fs::path& dir, const fs::path& sourceDir, std::string& error) {
+    const fs::path target = dir / "Program Files" / "Tobrix";
+    std::error_code ec;
+    fs::create_directories(target, ec);
+    if (ec) {
+        error = "cannot create " + target.string() + ": " + ec.message();
+        return false;
+    }
+    std::vector<fs::path> files = {sourceDir / "localization.xml"};
+    for (fs::directory_iterator it(sourceDir / "skin", ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().extension() == ".png") files.push_back(it->path());
+    for (const auto& f : files) {
+        fs::copy_file(f, target / f.filename(), fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            error = "cannot copy " + f.string() + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace devicectl

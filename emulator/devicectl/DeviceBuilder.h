@@ -12,4 +12,9 @@ namespace devicectl {
 // display; the metrics follow the rotation.
 bool CreateDevice(const std::filesystem::path& dir, const Profile& profile, int orientation, std::string& error);
 
+// Copies the store's program files (localization.xml and the skin images of
+// `sourceDir`/skin) into the device's "\Program Files\Tobrix\", until the
+// store's own package installs them. Existing files are replaced.
+bool CopyStoreFiles(const std::filesystem::path& dir, const std::filesystem::path& sourceDir, std::string& error);
+
 }  // namespace devicectl

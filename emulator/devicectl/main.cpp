@@ -48,12 +48,14 @@ uint32_t ParseDword(const std::string& text) {
     return static_cast<uint32_t>(v);
 }
 
-void Create(const std::string& dir, const std::string& profileName, int orientation) {
+void Create(const std::string& dir, const std::string& profileName, int orientation, bool withStore,
+            const std::string& storeFiles) {
     const auto* profile = devicectl::FindProfile(profileName);
     if (!profile) throw Failure("unknown profile " + profileName + " (devicectl profiles lists them)");
     std::string error;
     if (!devicectl::CreateDevice(dir, *profile, orientation, error)) throw Failure(error);
-    std::cout << "created " << profile->name << " device in " << dir << '\n';
+    if (withStore && !devicectl::CopyStoreFiles(dir, storeFiles, error)) throw Failure(error);
+    std::cout << "created " << profile->name << " device in " << dir << (withStore ? " with the store" : "") << '\n';
 }
 
 void Describe(const std::string& dir) {
@@ -141,12 +143,17 @@ int main(int argc, char** argv) {
     std::string dir, profile = "wm65-vga", key, name, type, value;
     std::optional<std::string> valueName;
     int orientation = 0;
+    bool withStore = false;
+    std::string storeFiles = TOBRIX_STORE_FILES;
 
     auto* create = app.add_subcommand("create", "Make a device root in DIR");
     create->add_option("DIR", dir, "Folder of the new device")->required();
     create->add_option("--profile", profile, "Device profile (see: devicectl profiles)")->capture_default_str();
     create->add_option("--orientation", orientation, "Display rotation in degrees: 0, 90, 180 or 270");
-    create->callback([&] { Create(dir, profile, orientation); });
+    create->add_flag("--with-store", withStore, "Put the store's program files in \\Program Files\\Tobrix\\");
+    create->add_option("--store-files", storeFiles, "Where the store's program files come from")
+        ->capture_default_str();
+    create->callback([&] { Create(dir, profile, orientation, withStore, storeFiles); });
 
     auto* profiles = app.add_subcommand("profiles", "List the device profiles");
     profiles->callback([] {

@@ -31,9 +31,11 @@ InetManager::InetManager() {
     // them be destroyed after it.
     net::Services();
     Subscribe(ConnectionManager::Instance().Connected, this, &InetManager::StartJobs);
+    idleProbe = std::make_unique<platform::ScopedIdleProbe>([this] { return IsIdle(); });
 }
 
 InetManager::~InetManager() {
+    idleProbe.reset();
     std::vector<shared_ptr<HttpRequest>> waiting;
     {
         std::unique_lock<std::mutex> guard(queueLock);
@@ -172,6 +174,11 @@ void InetManager::SetLimits(const Limits& l) {
 std::size_t InetManager::QueueLength() {
     std::lock_guard<std::mutex> guard(queueLock);
     return queue.size();
+}
+
+bool InetManager::IsIdle() {
+    std::lock_guard<std::mutex> guard(queueLock);
+    return queue.empty() && workers == 0;
 }
 
 bool InetManager::WaitIdle(std::chrono::milliseconds timeout) {

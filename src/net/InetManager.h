@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "base/Singleton.h"
 #include "base/shared_ptr.h"
 #include "net/HttpRequest.h"
+#include "platform/window/IdleProbes.h"
 
 // The request queue. Only the first five entries of the queue run, each on a
 // worker of its own; a job behind them waits until one of them is removed.
@@ -47,6 +49,8 @@ public:
 
     // Jobs queued or running.
     std::size_t QueueLength();
+    // Nothing queued, running or still in its completion handler.
+    bool IsIdle();
     // Waits until nothing is queued or running; false on timeout.
     bool WaitIdle(std::chrono::milliseconds timeout);
 
@@ -67,4 +71,6 @@ private:
     int workers = 0;
     std::vector<std::thread> finished;  // workers that ended, not yet joined
     Limits limits;
+    // Headless runs wait for the answers before their next step.
+    std::unique_ptr<platform::ScopedIdleProbe> idleProbe;
 };

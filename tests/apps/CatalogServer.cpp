@@ -40,8 +40,10 @@ int Run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-CatalogServer::CatalogServer() {
-    work = fs::temp_directory_path() / ("tobrix-catalog-" + std::to_string(::getpid()));
+CatalogServer::CatalogServer(std::vector<std::string> serveArgs) : serveArgs(std::move(serveArgs)) {
+    static int counter = 0;
+    work = fs::temp_directory_path() /
+           ("tobrix-catalog-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     fs::remove_all(work);
     fs::create_directories(work);
     assets = kCache / "files";
@@ -85,9 +87,10 @@ bool CatalogServer::Seed() {
 bool CatalogServer::Serve() {
     platform::SpawnOptions options;
     options.stderrFile = work / "catalogd.log";
-    process = platform::SpawnHost(
-        CATALOGD_PATH, {"serve", "--db", (work / "catalog.db").string(), "--listen", "127.0.0.1:0", "--quiet"},
-        options, &error);
+    std::vector<std::string> args = {"serve", "--db", (work / "catalog.db").string(), "--listen", "127.0.0.1:0",
+                                      "--quiet"};
+    args.insert(args.end(), serveArgs.begin(), serveArgs.end());
+    process = platform::SpawnHost(CATALOGD_PATH, args, options, &error);
     if (!process) return false;
     const std::string marker = "http://127.0.0.1:";
     for (int i = 0; i < 1000; ++i) {

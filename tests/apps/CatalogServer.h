@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/process/Process.h"
 
@@ -13,7 +14,8 @@
 // chooses.
 class CatalogServer {
 public:
-    CatalogServer();
+    // `serveArgs` are added to catalogd's "serve" command line.
+    explicit CatalogServer(std::vector<std::string> serveArgs = {});
     ~CatalogServer();
     CatalogServer(const CatalogServer&) = delete;
     CatalogServer& operator=(const CatalogServer&) = delete;
@@ -23,11 +25,14 @@ public:
     // Folder of the seeded packages, icons and screenshots.
     const std::filesystem::path& Assets() const { return assets; }
     const std::string& Error() const { return error; }
+    // The private store the server serves (for catalogd's own commands).
+    std::filesystem::path Database() const { return work / "catalog.db"; }
 
 private:
     bool Seed();
     bool Serve();
 
+    std::vector<std::string> serveArgs;
     std::filesystem::path work, assets;
     std::optional<platform::Process> process;
     int port = 0;

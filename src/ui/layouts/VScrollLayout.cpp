@@ -1,12 +1,17 @@
 #include "ui/layouts/VScrollLayout.h"
 
+#include <algorithm>
+
 #include "ui/GObject.h"
 
 void VScrollLayout::Apply(GObject* owner, int) {
     shared_ptr<GObject> content;
     if (owner->FindChildById(ContentId, content)) {
         content->SetPosition(0, content->Y());
-        content->SetSize(owner->Width(), content->Height());
+        // A layout only runs on an owner with some height, and scrolled
+        // content gets its height from its own layout: without this start
+        // a freshly filled list or text would never be laid out at all.
+        content->SetSize(owner->Width(), std::max(content->Height(), 1));
     }
     if (restorer) restorer->Restore();
     PlaceThumb(*owner);
@@ -15,8 +20,8 @@ void VScrollLayout::Apply(GObject* owner, int) {
 void VScrollLayout::PlaceThumb(GObject& owner) {
     shared_ptr<GObject> content, thumb;
     if (!owner.FindChildById(ThumbId, thumb)) return;
-    // Content without height has nothing to show a share of.
-    if (!owner.FindChildById(ContentId, content) || content->Height() <= 0) {
+    // Content that fits the view has nothing to scroll, so no share to show.
+    if (!owner.FindChildById(ContentId, content) || content->Height() <= owner.Height()) {
         thumb->SetSize(thumb->Width(), 0);
         return;
     }

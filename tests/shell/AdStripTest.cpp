@@ -1,0 +1,104 @@
+#include "shell/AdStrip.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// The web view the emulated device lacks: records what the strip asked of it.
+class FakeViewer : public AdViewer {
+public:
+    void Show(bool v) override { visible = v; }
+    bool IsVisible() const override { return visible; }
+    void Clear() override { ++clears; }
+    void Navigate(const std::u16string& url) override { pages.push_back(url); }
+    void Place(int x, int y, int w, int h) override { placed = {x, y, w, h}; }
+
+    bool visible = false;
+    int clears = 0;
+    std::vector<std::u16string> pages;
+    std::vector<int> placed;
+};
+
+struct StripFixture : ::testing::Test {
+    FakeViewer viewer;
+    bool closeShown = false;
+    std::vector<unsigned> timers;
+    int timerStops = 0;
+    std::vector<std::u16string> browsed;
+    std::u16string language = u"en";
+    AdStrip strip{viewer, u"http://ads.invalid/",
+                  AdStrip::Hooks{[this](bool v) { closeShown = v; }, [this](unsigned ms) { timers.push_back(ms); },
+                                 [this] { ++timerStops; }, [this](const std::u16string& l) { browsed.push_back(l); },
+                                 [this] { return language; }}};
+
+    void StartShowing() {
+        strip.Enable();
+        strip.Show(true);
+        strip.Reload();
+    }
+};
+
+TEST_F(StripFixture, StaysHiddenUntilEnabled) {
+    strip.Show(true);
+    EXPECT_FALSE(viewer.visible);
+    EXPECT_FALSE(closeShown);
+    StartShowing();
+    EXPECT_TRUE(viewer.visible);
+    EXPECT_TRUE(closeShown);
+    ASSERT_EQ(viewer.pages.size(), 1u);
+}
+
+TEST_F(StripFixture, PageFollowsTheLanguage) {
+    EXPECT_EQ(strip.PageUrl(), u"http://ads.invalid/ads/admob.php");
+    language = u"ru";
+    EXPECT_EQ(strip.PageUrl(), u"http://ads.invalid/ads/mobiledirect.php");
+}
+
+TEST_F(StripFixture, TenthVisibleTapReloadsOnceAndHiddenTapsDoNotCount) {
+    for (int i = 0; i < 9; ++i) strip.OnStylusUp();  // hidden: not counted
+    EXPECT_EQ(strip.TapCount(), 0);
+    StartShowing();
+    for (int i = 0; i < 9; ++i) strip.OnStylusUp();
+    EXPECT_EQ(viewer.pages.size(), 1u);
+    strip.OnStylusUp();
+    EXPECT_EQ(viewer.pages.size(), 2u);
+    EXPECT_EQ(strip.TapCount(), 0);
+    for (int i = 0; i < 9; ++i) strip.OnStylusUp();
+    EXPECT_EQ(viewer.pages.size(), 2u);
+}
+
+TEST_F(StripFixture, CloseHidesForFiveMinutesThenComesBackAndReloads) {
+    StartShowing();
+    strip.OnCloseTapped();
+    EXPECT_FALSE(viewer.visible);
+    EXPECT_FALSE(closeShown);
+    EXPECT_FALSE(strip.IsEnabled());
+    ASSERT_EQ(timers, std::vector<unsigned>{300000u});
+    strip.Show(true);  // a screen asking while it is away changes nothing
+    EXPECT_FALSE(viewer.visible);
+
+    strip.OnTimer();
+    EXPECT_TRUE(strip.IsEnabled());
+    EXPECT_TRUE(viewer.visible);
+    EXPECT_TRUE(closeShown);
+    EXPECT_EQ(viewer.pages.size(), 2u);
+    EXPECT_EQ(timerStops, 1);
+}
+
+TEST_F(StripFixture, LinkOpensTheBrowserAndHidesForTenMinutes) {
+    StartShowing();
+    strip.OnLinkTapped(u"http://example.invalid/app?x=1");
+    EXPECT_EQ(browsed, std::vector<std::u16string>{u"http://example.invalid/app?x=1"});
+    EXPECT_FALSE(viewer.visible);
+    EXPECT_FALSE(strip.IsEnabled());
+    EXPECT_EQ(timers, std::vector<unsigned>{600000u});
+}
+
+TEST_F(StripFixture, SitsAlongTheBottomWithItsBorderOffScreen) {
+    strip.Place(480, 588, 24);
+    EXPECT_EQ(viewer.placed, (std::vector<int>{-1, 588 - 120, 482, 121}));
+}
+
+}  // namespace

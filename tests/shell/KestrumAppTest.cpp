@@ -1,0 +1,257 @@
+#include "shell/KestrumApp.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "StoreRun.h"
+#include "core/Kestrum.h"
+#include "i18n/Localization.h"
+#include "platform/device/DeviceRoot.h"
+#include "platform/window/HeadlessWindowSystem.h"
+#include "shell/Loading.h"
+#include "shell/ProgramFolder.h"
+#include "screens/LoginScene.h"
+#include "screens/PlaceholderScene.h"
+#include "ui/scenes/Scene.h"
+
+using namespace platform;
+
+namespace {
+
+// A screen that records which of its hooks ran, in order.
+class ProbeScene : public Scene {
+public:
+    ProbeScene(SceneHost* host, std::string name, std::vector<std::string>* log) : Scene(host), name(std::move(name)), log(log) {}
+    void Build(const shared_ptr<GObject>& root) override {
+        shared_ptr<GObject> body(new GObject());
+        root->AddChild(body, -91);
+        Record("build");
+    }
+    void UpdateMenuBar(const shared_ptr<GObject>& root) override {
+        Scene::UpdateMenuBar(root);
+        Record("menu");
+    }
+    void OnShown() override { Record("shown"); }
+    void OnLeave() override { Record("leave"); }
+    void OnHide(const shared_ptr<GObject>&) override { Record("hide"); }
+    void OnRemoved(const shared_ptr<GObject>&) override { Record("removed"); }
+    void OnLeftSoftKey() override {
+        Record("left");
+        if (backOnLeft) Scene::OnLeftSoftKey();
+    }
+    void OnRightSoftKey() override { Record("right"); }
+
+    bool backOnLeft = true;
+
+private:
+    void Record(const std::string& what) { log->push_back(name + ":" + what); }
+    std::string name;
+    std::vector<std::string>* log;
+};
+
+class KestrumAppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Kestrum::Instance().Reset();
+        SetCurrentDevice(*DeviceRoot::Open(device.Root()));
+        const auto& info = CurrentDevice().Info();
+        ScreenMetrics m;
+        m.width = info.screenWidth;
+        m.height = info.screenHeight;
+        m.dpi = info.dpi;
+        WindowSystem::Install(std::make_unique<HeadlessWindowSystem>(m));
+        BaseApplication::SetModuleFileName(programfolder::kModule);
+    }
+    void TearDown() override {
+        app.reset();
+        WindowSystem::Uninstall();
+        ClearCurrentDevice();
+        Kestrum::Instance().Reset();
+    }
+    HeadlessWindowSystem& ws() { return static_cast<HeadlessWindowSystem&>(WindowSystem::Current()); }
+
+    void Start(std::u16string pending = {}) {
+        app = std::make_unique<KestrumApp>(std::move(pending));
+        ASSERT_TRUE(app->Init(KestrumApp::kWindowName));
+        RunUntilIdle();
+    }
+    // Runs the loop, timers included, until nothing is left to do.
+    void RunUntilIdle() {
+        bool idle = false;
+        ws().SetIdleHandler([&] {
+            if (ws().HasTimer(app->GetWindow(), WindowsMobileUIServer::kFrameTimer))
+                return HeadlessWindowSystem::IdleResult{};
+            idle = true;
+            ws().PostMessage(app->GetWindow(), WM_NULL, 0, 0);
+            return HeadlessWindowSystem::IdleResult{true, {}};
+        });
+        Message m;
+        while (ws().GetMessage(m)) {
+            if (idle && m.message == WM_NULL) break;
+            ws().TranslateMessage(m);
+            ws().DispatchMessage(m);
+        }
+        ws().SetIdleHandler(nullptr);
+    }
+    void SoftKey(bool left) {
+        ws().PostMessage(app->GetWindow(), WM_COMMAND, left ? 0x70 : 0x71, 0);
+        RunUntilIdle();
+    }
+    shared_ptr<ProbeScene> Push(const std::string& name) {
+        shared_ptr<ProbeScene> s(new ProbeScene(app.get(), name, &log));
+        {
+            std::lock_guard lock(app->UILock());
+            app->PushScene(s);
+        }
+        RunUntilIdle();
+        return s;
+    }
+
+    StoreDevice device;
+    std::unique_ptr<KestrumApp> app;
+    std::vector<std::string> log;
+};
+
+TEST_F(KestrumAppTest, StartsOnTheSignInScreenWhichStaysAtTheBottom) {
+    Start();
+    ASSERT_EQ(app->StackSize(), 1u);
+    EXPECT_NE(dynamic_cast<LoginScene*>(app->TopScene()), nullptr);
+    EXPECT_EQ(app->GetSoftKeys().GetLabel(0), Localization::Instance().Text(1006));
+    EXPECT_EQ(app->GetSoftKeys().GetLabel(1), Localization::Instance().Text(6));
+}
+
+TEST_F(KestrumAppTest, PushSlidesInAndBackRemovesTheTopWhenTheSlideHasEnded) {
+    Start();
+    auto a = Push("a");
+    auto b = Push("b");
+    EXPECT_EQ(app->StackSize(), 3u);
+    EXPECT_EQ(b->GetRoot()->X(), 0);
+    EXPECT_EQ(a->GetRoot()->X(), -app->GetWidth());
+    EXPECT_EQ(log, (std::vector<std::string>{"a:build", "a:menu", "a:shown", "b:build", "b:menu", "b:shown"}));
+    log.clear();
+
+    SoftKey(true);  // the default left action goes back
+    EXPECT_EQ(app->StackSize(), 2u);
+    EXPECT_EQ(a->GetRoot()->X(), 0);
+    EXPECT_FALSE(app->InTransition());
+    EXPECT_EQ(log, (std::vector<std::string>{"b:left", "b:leave", "b:hide", "b:removed", "a:menu"}));
+    EXPECT_EQ(b->GetRoot()->GetServer(), nullptr);
+}
+
+TEST_F(KestrumAppTest, ReturnsPopToTheRegisteredScenesAndDoNothingWithoutThem) {
+    Start();
+    Scene* signIn = app->TopScene();
+    Push("x");
+    std::lock_guard lock(app->UILock());
+    app->ReturnToMainMenu();  // none registered yet
+    EXPECT_EQ(app->StackSize(), 2u);
+    auto menu = Push("menu");
+    app->SetMainMenuScene(menu.get());
+    Push("y");
+    Push("z");
+    app->ReturnToMainMenu();
+    EXPECT_EQ(app->TopScene(), menu.get());
+    app->ReturnToSignIn();
+    EXPECT_EQ(app->TopScene(), signIn);
+    EXPECT_EQ(app->StackSize(), 1u);
+    // The main menu left the stack, so nothing may return to it any more.
+    Push("w");
+    app->ReturnToMainMenu();
+    EXPECT_EQ(app->StackSize(), 2u);
+}
+
+TEST_F(KestrumAppTest, SoftKeysGoToAnOpenPopupFirstAndDisabledKeysDoNothing) {
+    Start();
+    auto a = Push("a");
+    a->backOnLeft = false;
+    std::vector<int> answers;
+    {
+        std::lock_guard lock(app->UILock());
+        app->AskPopup(8, u"question", 1, 2, [&](int answer) { answers.push_back(answer); });
+    }
+    log.clear();
+    SoftKey(false);
+    EXPECT_EQ(answers, std::vector<int>{1});
+    EXPECT_EQ(log, std::vector<std::string>{"a:menu"});  // the keys are the screen's again
+    SoftKey(true);
+    EXPECT_EQ(log, (std::vector<std::string>{"a:menu", "a:left"}));
+
+    log.clear();
+    {
+        std::lock_guard lock(app->UILock());
+        app->SetInputEnabled(false);
+    }
+    SoftKey(true);
+    SoftKey(false);
+    EXPECT_TRUE(log.empty());
+    {
+        std::lock_guard lock(app->UILock());
+        app->ShowError(998);  // the common error message opens the input again
+    }
+    SoftKey(true);
+    SoftKey(false);
+    EXPECT_EQ(log, (std::vector<std::string>{"a:menu", "a:right"}));
+}
+
+TEST_F(KestrumAppTest, HandedOverIdWaitsUntilTheMainMenuExistsThenOpensDetails) {
+    Start();
+    ws().PostMessage(app->GetWindow(), KestrumApp::kHandOverMessage, 42, 0);
+    RunUntilIdle();
+    EXPECT_EQ(app->PendingAppId(), u"42");
+    EXPECT_EQ(app->StackSize(), 1u);
+
+    auto menu = Push("menu");
+    {
+        std::lock_guard lock(app->UILock());
+        app->SetMainMenuScene(menu.get());
+        EXPECT_EQ(app->TakePendingAppId(), u"42");
+        EXPECT_EQ(app->TakePendingAppId(), u"");  // handed over once
+    }
+    ws().PostMessage(app->GetWindow(), KestrumApp::kHandOverMessage, 7, 0);
+    RunUntilIdle();
+    EXPECT_EQ(app->StackSize(), 3u);
+    EXPECT_NE(dynamic_cast<PlaceholderScene*>(app->TopScene()), nullptr);
+}
+
+TEST_F(KestrumAppTest, SettingsAreReadAtCreationAndWrittenAtTheEnd) {
+    {
+        auto& k = Kestrum::Instance();
+        k.savedLogin = u"someone";
+        Localization::Instance().Load(device.ProgramFile("localization.xml"), u"0409");
+        Localization::Instance().SetCurrentLanguage(u"ru");
+        k.SaveSettings(device.ProgramFile("settings.dat"));
+        k.Reset();
+        Localization::Instance().SetCurrentLanguage(u"en");
+    }
+    Start();
+    EXPECT_EQ(Kestrum::Instance().sessionLogin, u"someone");
+    EXPECT_EQ(Localization::Instance().CurrentLanguage(), u"ru");
+    EXPECT_FALSE(Kestrum::Instance().settingsMissing);
+    EXPECT_EQ(Kestrum::Instance().GetApplication(), static_cast<AppServices*>(app.get()));
+
+    Kestrum::Instance().savedPassword = u"secret";
+    app->Quit();
+    RunUntilIdle();
+    Kestrum::Instance().Reset();
+    Kestrum::Instance().LoadSettings(device.ProgramFile("settings.dat"));
+    EXPECT_EQ(Kestrum::Instance().savedPassword, u"secret");
+    EXPECT_EQ(Kestrum::Instance().savedLogin, u"someone");
+}
+
+TEST_F(KestrumAppTest, BusyIndicatorCountsRequestsFromAnyThread) {
+    Start();
+    std::thread worker([&] {
+        app->RaiseBusy();
+        app->RaiseBusy();
+        app->LowerBusy();
+    });
+    worker.join();
+    std::lock_guard lock(app->UILock());
+    EXPECT_EQ(Loading::Instance().Count(), 1);
+    app->LowerBusy();
+    EXPECT_FALSE(Loading::Instance().IsShown());
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+#include "shell/Loading.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct LoadingFixture : ::testing::Test {
+    shared_ptr<GObject> layer{new GObject()};
+    int restarts = 0;
+    std::u16string text;
+
+    void SetUp() override {
+        Loading::Instance().Register({layer, [this] { ++restarts; }, [this](const std::u16string& t) { text = t; }});
+    }
+    void TearDown() override {
+        while (Loading::Instance().Count() > 0) Loading::Instance().Lower();
+        Loading::Instance().Unregister();
+    }
+};
+
+TEST_F(LoadingFixture, ShowsWhileAnythingRunsAndRestartsOnEveryChange) {
+    auto& busy = Loading::Instance();
+    EXPECT_FALSE(layer->IsVisible());
+    busy.Raise();
+    busy.Raise();
+    EXPECT_TRUE(layer->IsVisible());
+    EXPECT_EQ(restarts, 2);
+    busy.Lower();
+    EXPECT_TRUE(layer->IsVisible());
+    EXPECT_EQ(restarts, 3);
+    busy.Lower();
+    EXPECT_FALSE(layer->IsVisible());
+    EXPECT_EQ(restarts, 3);  // hidden: nothing to animate
+    EXPECT_FALSE(text.empty());
+}
+
+TEST_F(LoadingFixture, AnUnmatchedLowerCannotHideTheNextRequest) {
+    auto& busy = Loading::Instance();
+    busy.Lower();
+    EXPECT_EQ(busy.Count(), 0);
+    busy.Raise();
+    EXPECT_TRUE(layer->IsVisible());
+}
+
+}  // namespace
