@@ -1,0 +1,64 @@
+#pragma once
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../shell/StoreRun.h"
+#include "platform/window/HeadlessWindowSystem.h"
+#include "shell/AdStrip.h"
+#include "shell/KestrumApp.h"
+
+class GObject;
+class Scene;
+
+// The real store in this process: the application object on a headless
+// window of a devicectl device, run message by message. Only the web view of
+// the advertising strip is a stand-in (the emulated device has none); it
+// records what the strip asked of it.
+class StoreHarness {
+public:
+    struct Viewer : AdViewer {
+        void Show(bool v) override { visible = v; }
+        bool IsVisible() const override { return visible; }
+        void Clear() override {}
+        void Navigate(const std::u16string& url) override { pages.push_back(url); }
+        void Place(int, int, int, int) override {}
+        bool visible = false;
+        std::vector<std::u16string> pages;
+    };
+
+    // Starts the store on the device, pointed at `baseUrl`, on its sign-in screen.
+    StoreHarness(const StoreDevice& device, const std::u16string& baseUrl);
+    ~StoreHarness();
+
+    KestrumApp& App() { return *app; }
+    platform::HeadlessWindowSystem& Windows();
+
+    // Pushes a scene as a screen would, and lets it settle.
+    void Push(const shared_ptr<Scene>& scene);
+    // The top scene goes back, as its back link does.
+    void Back();
+    // Runs the loop until no request is left, nothing is dirty and every
+    // animation that ends has ended.
+    void Settle();
+
+    // The topmost shown label with this text, or null.
+    GObject* Find(const std::u16string& text);
+    std::vector<std::u16string> ShownTexts();
+    // A tap (stylus down and up) on the label with this text, then Settle.
+    bool TapText(const std::u16string& text);
+    // A soft key (left: command 112), then Settle.
+    void SoftKey(bool left);
+    bool PopupOpen();
+    bool Screenshot(const std::filesystem::path& file);
+
+    Viewer viewer;
+
+private:
+    template <class Done>
+    void RunUntil(Done done);
+    bool Tap(const Rect& area);
+
+    std::unique_ptr<KestrumApp> app;
+};
