@@ -98,22 +98,21 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-PackageLayout PackageFor(const SeedApp& app, Rng& rng) {
-    std::string sysid = std::string(app.def.company) + " " + std::string(app.def.name);
-    std::string folder = PathName(app.def.name, app.id);
-    std::string slug = Slug(app.def.name, app.id);
+PackageLayout PackageFor(const SamplePackage& app, Rng& rng) {
+    std::string folder = PathName(app.name, app.id);
+    std::string slug = Slug(app.name, app.id);
     std::string source = slug.substr(0, 8);
     std::transform(source.begin(), source.end(), source.begin(), [](char c) { return std::toupper(c); });
 
     PackageLayout layout;
-    layout.installName = sysid;
+    layout.installName = app.sysid;
     layout.installDir = "%CE1%\\" + folder;
-    layout.files.push_back({app.exe, source + ".001", Payload(rng, sysid, 2048 + rng.Below(24 * 1024))});
+    layout.files.push_back({app.exe, source + ".001", Payload(rng, app.sysid, 2048 + rng.Below(24 * 1024))});
     if (rng.Below(3) == 0)
-        layout.files.push_back({slug + "cfg.exe", source + ".002", Payload(rng, sysid, 1024 + rng.Below(4096))});
+        layout.files.push_back({slug + "cfg.exe", source + ".002", Payload(rng, app.sysid, 1024 + rng.Below(4096))});
     layout.shortcutName = folder + ".lnk";
     layout.shortcutTarget = app.exe;
-    layout.registryKey = "HKLM\\Software\\" + PathName(app.def.company, app.id) + "\\" + folder;
+    layout.registryKey = "HKLM\\Software\\" + PathName(app.company, app.id) + "\\" + folder;
     layout.registryValues = {{"Version", app.version, false}, {"Runs", "0", true}};
     return layout;
 }
@@ -191,8 +190,7 @@ private:
         static const char* kTypes[] = {"free", "free", "free", "free", "paid", "paid", "trial", "trial", "demo", "free"};
         app.type = storeDef ? "free" : kTypes[rng.Below(10)];
         app.revision = storeDef ? kStoreRevision : 1 + rng.Below(9);
-        app.version = storeDef ? kStoreVersion
-                               : std::to_string(1 + app.revision / 4) + "." + std::to_string(app.revision % 4);
+        app.version = storeDef ? kStoreVersion : SampleVersion(app.revision);
         std::string slug = Slug(def.name, id);
         app.exe = storeDef ? "Tobrix.exe" : slug + ".exe";
         std::string cab = storeDef ? "tobrix.cab" : slug + "_" + std::to_string(id) + ".cab";
@@ -201,7 +199,9 @@ private:
         app.install = (storeDef || id % 2 == 0) ? app.package : cab;
         app.createtime = kEpoch + rng.Below(3 * 365 * 86400);
 
-        WriteFile(root / app.package, BuildCabinet(PackageFor(app, rng)));
+        const std::string sysid = std::string(def.company) + " " + std::string(def.name);
+        SamplePackage sample{id, sysid, std::string(def.name), std::string(def.company), app.exe, app.version};
+        WriteFile(root / app.package, BuildCabinet(PackageFor(sample, rng)));
         double hue = rng.Below(360);
         std::string icon = "icons/" + std::to_string(id) + ".png";
         WriteFile(root / icon, EncodePng(DrawIcon(hue, rng.Below(5))));
@@ -286,6 +286,18 @@ private:
 };
 
 }  // namespace
+
+std::string SampleCabinet(const SamplePackage& app, int64_t revision) {
+    // Seeded from the application and the revision: each revision gets its
+    // own payload, and building it again gives the same bytes.
+    Rng rng(kSeed ^ (static_cast<uint64_t>(app.id) * 0x100000001B3ULL) ^
+            (static_cast<uint64_t>(revision) * 0x9E3779B97F4A7C15ULL));
+    return BuildCabinet(PackageFor(app, rng));
+}
+
+std::string SampleVersion(int64_t revision) {
+    return std::to_string(1 + revision / 4) + "." + std::to_string(revision % 4);
+}
 
 void SeedCatalog(Db& db, const SeedOptions& options) {
     if (options.assetsDir.empty()) throw std::runtime_error("no folder for the catalog's files");

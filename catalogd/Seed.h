@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace catalogd {
@@ -16,6 +17,19 @@ struct SeedOptions {
 // before is removed. The same options always give the same catalog and the
 // same files (only the demo account's password hash differs: it is salted).
 void SeedCatalog(Db& db, const SeedOptions& options);
+
+// What a sample package is made from: the application's catalog record.
+struct SamplePackage {
+    int64_t id = 0;
+    std::string sysid;  // the install name the package creates
+    std::string name, company, exe, version;
+};
+
+// A cabinet made the way the seed makes them, with a payload of its own for
+// each revision of the application.
+std::string SampleCabinet(const SamplePackage& app, int64_t revision);
+// The seed's version text for a revision ("2.1" for revision 5).
+std::string SampleVersion(int64_t revision);
 
 // Install name, revision and version of the store's own package in the
 // sample catalog (a newer revision than any shipped build, so that the

@@ -27,6 +27,12 @@ size_t ValidSequence(std::string_view s, size_t i) {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
+// U+FFFE and U+FFFF are valid UTF-8 but no XML character: a strict reader
+// refuses the whole document over one of them.
+bool IsXmlNonCharacter(std::string_view sequence) {
+    return sequence == "\xEF\xBF\xBE" || sequence == "\xEF\xBF\xBF";
+}
+
 }  // namespace
 
 void AppendEscaped(std::string& out, std::string_view value) {
@@ -34,9 +40,9 @@ void AppendEscaped(std::string& out, std::string_view value) {
         auto c = static_cast<unsigned char>(value[i]);
         if (c >= 0x80) {
             size_t n = ValidSequence(value, i);
-            if (n == 0) {
+            if (n == 0 || IsXmlNonCharacter(value.substr(i, n))) {
                 out += kReplacement;
-                ++i;
+                i += n == 0 ? 1 : n;
             } else {
                 out.append(value.substr(i, n));
                 i += n;

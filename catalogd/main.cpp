@@ -11,6 +11,7 @@
 
 #include "Accounts.h"
 #include "Db.h"
+#include "Publish.h"
 #include "Schema.h"
 #include "Seed.h"
 #include "Server.h"
@@ -82,6 +83,23 @@ int ActivateCommand(const std::string& dbPath, const std::string& login) {
     return 0;
 }
 
+int PublishCommand(const std::string& dbPath, const PublishRequest& request) {
+    if (!std::filesystem::is_regular_file(dbPath)) {
+        std::cerr << "catalogd: no store at " << dbPath << "\n";
+        return 1;
+    }
+    Db db(dbPath);
+    try {
+        PublishResult r = Publish(db, request);
+        std::cout << "catalogd: published \"" << r.sysid << "\" (id " << r.appId << ") revision " << request.revision
+                  << " (was " << r.previousRevision << "), version " << r.version << ", package " << r.package << "\n";
+    } catch (const PublishError& e) {
+        std::cerr << "catalogd: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 std::string UtcTime(int64_t ms) {
     std::time_t t = static_cast<std::time_t>(ms / 1000);
     std::tm tm{};
@@ -143,6 +161,20 @@ int main(int argc, char** argv) {
     CLI::App* outbox = app.add_subcommand("outbox", "Print the mails the service would have sent");
     outbox->add_option("--db", outboxDb, "Store database file")->required();
 
+    std::string publishDb, publishVersion;
+    PublishRequest publish;
+    int64_t publishId = 0;
+    CLI::App* pub = app.add_subcommand("publish", "Make a newer revision of a package available");
+    pub->add_option("--db", publishDb, "Store database file")->required();
+    auto* byId = pub->add_option("--appid", publishId, "The application's id")->check(CLI::PositiveNumber);
+    auto* bySysid = pub->add_option("--sysid", publish.sysid, "The application's install name");
+    byId->excludes(bySysid);
+    bySysid->excludes(byId);
+    pub->add_option("--revision", publish.revision, "The new revision, greater than the current one")->required();
+    auto* version = pub->add_option("--version", publishVersion, "Version text (default: made from the revision)");
+    pub->add_option("--cab", publish.cabFile, "The new package (default: one built like the sample packages)")
+        ->check(CLI::ExistingFile);
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (*serve) {
@@ -157,6 +189,15 @@ int main(int argc, char** argv) {
         if (*seed) return SeedCommand(seedDb, assets, apps);
         if (*activate) return ActivateCommand(userDb, login);
         if (*outbox) return OutboxCommand(outboxDb);
+        if (*pub) {
+            if (!*byId && !*bySysid) {
+                std::cerr << "catalogd: publish needs --appid or --sysid\n";
+                return 2;
+            }
+            if (*byId) publish.appId = publishId;
+            if (*version) publish.version = publishVersion;
+            return PublishCommand(publishDb, publish);
+        }
     } catch (const std::exception& e) {
         std::cerr << "catalogd: " << e.what() << "\n";
         return 1;

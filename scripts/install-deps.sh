@@ -13,7 +13,7 @@ PACKAGES=(
   libcli11-dev nlohmann-json3-dev libsodium-dev libssl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev xvfb xauth wrk curl
-  ca-certificates
+  ca-certificates libxml2-utils
 )
 
 missing=()

@@ -15,9 +15,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: wceload [/delete 0|1] [/noui] [/silent] \"<device path of a .cab>\"\n"
+    "       (the device root comes from TOBRIX_DEVICE_ROOT)\n"
+    "Installs a package on the emulated device; a host path is accepted too.\n"
+    "Exit status: 0 installed, 1 installation failed, 2 usage or device error.\n";
+
 int Usage() {
-    std::cerr << "usage: wceload [/delete 0|1] [/noui] [/silent] \"<device path of a .cab>\"\n"
-                 "       (the device root comes from TOBRIX_DEVICE_ROOT)\n";
+    std::cerr << kUsage;
     return 2;
 }
 
@@ -29,11 +34,16 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         std::string lower = text::AsciiLower(arg);
+        if (lower == "--help" || lower == "-h" || lower == "/?") {
+            std::cout << kUsage;
+            return 0;
+        }
         if (lower == "/delete" && i + 1 < argc) {
             deleteAfter = std::string(argv[++i]) != "0";
         } else if (lower == "/noui" || lower == "/silent" || lower == "/noaskdest") {
             // There is no UI to suppress on the emulated device.
-        } else if (arg.size() > 1 && arg[0] == '/' && arg.find('/', 1) == std::string::npos) {
+        } else if (arg.size() > 1 && ((arg[0] == '/' && arg.find('/', 1) == std::string::npos) || arg[0] == '-')) {
+            // A dash never starts a package path here: it is a mistyped option.
             std::cerr << "wceload: unknown option " << arg << "\n";
             return Usage();
         } else if (cab.empty()) {

@@ -42,9 +42,11 @@ AppManager::AppManager() {
     Kestrum::Instance();
     Localization::Instance();
     Start();
+    idleProbe = std::make_unique<platform::ScopedIdleProbe>([this] { return NothingQueuedOrRunning(); });
 }
 
 AppManager::~AppManager() {
+    idleProbe.reset();
     // Workers finish their job first: they still use the manager.
     WaitIdle(std::chrono::milliseconds::max());
     if (!cabFolder.empty() && platform::HasCurrentDevice()) platform::ShellDeleteTree(cabFolder);
@@ -176,6 +178,7 @@ shared_ptr<InstallRequest> AppManager::QueueInstall(const std::u16string& cabPat
     shared_ptr<InstallRequest> job = make_shared_obj<InstallRequest>(cabPath, sysid, revision);
     std::lock_guard queue(installLock);
     installQueue.push_back(job);
+    JobQueued();
     RunInstallQueueLocked();
     return job;
 }
@@ -191,6 +194,7 @@ shared_ptr<UninstallRequest> AppManager::QueueUninstall(const std::u16string& sy
     shared_ptr<UninstallRequest> job = make_shared_obj<UninstallRequest>(sysid);
     std::lock_guard queue(uninstallLock);
     uninstallQueue.push_back(job);
+    JobQueued();
     RunUninstallQueueLocked();
     return job;
 }
@@ -220,7 +224,10 @@ void AppManager::InstallEnded(InstallRequest* job, bool ok) {
     RepaintNeeded.Invoke();
     std::lock_guard queue(installLock);
     auto it = std::find_if(installQueue.begin(), installQueue.end(), [job](const auto& j) { return j.get() == job; });
-    if (it != installQueue.end()) installQueue.erase(it);
+    if (it != installQueue.end()) {
+        installQueue.erase(it);
+        JobLeftQueue();
+    }
     RunInstallQueueLocked();
 }
 
@@ -232,7 +239,10 @@ void AppManager::UninstallEnded(UninstallRequest* job, bool ok) {
     std::lock_guard queue(uninstallLock);
     auto it =
         std::find_if(uninstallQueue.begin(), uninstallQueue.end(), [job](const auto& j) { return j.get() == job; });
-    if (it != uninstallQueue.end()) uninstallQueue.erase(it);
+    if (it != uninstallQueue.end()) {
+        uninstallQueue.erase(it);
+        JobLeftQueue();
+    }
     RunUninstallQueueLocked();
 }
 
@@ -302,6 +312,9 @@ void AppManager::OfferSelfUpdate(App* app) {
     });
 }
 
+// The worker lock is the innermost lock of the manager: it is taken under a
+// queue lock (here and below) and never held while another lock is taken, so
+// WaitIdle cannot meet a queue in the opposite order.
 void AppManager::WorkerStarted() {
     std::lock_guard lock(workerLock);
     ++workers;
@@ -313,14 +326,27 @@ void AppManager::WorkerEnded() {
     workersIdle.notify_all();
 }
 
+void AppManager::JobQueued() {
+    std::lock_guard lock(workerLock);
+    ++queuedJobs;
+}
+
+void AppManager::JobLeftQueue() {
+    std::lock_guard lock(workerLock);
+    --queuedJobs;
+    workersIdle.notify_all();
+}
+
+bool AppManager::NothingQueuedOrRunning() {
+    std::lock_guard lock(workerLock);
+    return workers == 0 && queuedJobs == 0;
+}
+
 bool AppManager::WaitIdle(std::chrono::milliseconds timeout) {
     std::unique_lock lock(workerLock);
-    auto idle = [this] {
-        if (workers != 0) return false;
-        std::lock_guard a(installLock);
-        std::lock_guard b(uninstallLock);
-        return installQueue.empty() && uninstallQueue.empty();
-    };
+    // A job leaves its queue before its worker ends, so both counts at zero
+    // means nothing is queued or running.
+    auto idle = [this] { return workers == 0 && queuedJobs == 0; };
     if (timeout == std::chrono::milliseconds::max()) {
         workersIdle.wait(lock, idle);
         return true;

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "base/Singleton.h"
 #include "base/shared_ptr.h"
 #include "net/App.h"
+#include "platform/window/IdleProbes.h"
 
 // The application manager: which packages are on the device, which are being
 // downloaded, and the install and uninstall queues. Maps, counts and events
@@ -110,10 +112,20 @@ private:
 
     shared_ptr<App> selfUpdateKeep;
 
-    // Live worker threads, so that nothing outlives the manager.
+    // Live worker threads, so that nothing outlives the manager, and the jobs
+    // in both queues, so that waiting for idle needs no queue lock. Taken
+    // after a queue lock, never before one.
     std::mutex workerLock;
     std::condition_variable workersIdle;
     int workers = 0;
+    int queuedJobs = 0;
     void WorkerStarted();
     void WorkerEnded();
+    void JobQueued();
+    void JobLeftQueue();
+    bool NothingQueuedOrRunning();
+
+    // Headless runs wait for installs and removals as they wait for
+    // downloads.
+    std::unique_ptr<platform::ScopedIdleProbe> idleProbe;
 };

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "net/ApiUrl.h"
+#include "net/NetServices.h"
 
 namespace {
 
@@ -23,10 +24,16 @@ ConnectionManager::~ConnectionManager() {
 }
 
 void ConnectionManager::EnsureConnection() {
+    // The event is fired under the UI lock, as every event is: the connection
+    // thread fires it too, and the delegates' counts are guarded by nothing
+    // else. The UI lock comes first, the lock below second.
+    std::lock_guard<std::recursive_mutex> ui(net::UILock());
     bool alive = false;
     {
         std::lock_guard<std::mutex> guard(lock);
-        // A running attempt fires the event for every job queued meanwhile.
+        // A running attempt fires the event for every job queued meanwhile:
+        // it clears the flag and fires in one stretch under the UI lock, which
+        // this caller holds, so a job queued now is seen by that firing.
         if (attempting) return;
         if (handle) {
             lastStatus = platform::ConnectionStatus(handle);
@@ -38,7 +45,9 @@ void ConnectionManager::EnsureConnection() {
             }
         }
         if (!alive) {
-            if (thread.joinable()) thread.join();  // an attempt that already ended
+            // An attempt that already ended: it left the UI lock, which this
+            // caller holds, so it needs no lock any more and the join is short.
+            if (thread.joinable()) thread.join();
             attempting = true;
             thread = std::thread(&ConnectionManager::ConnectionThread, this);
         }
@@ -47,12 +56,12 @@ void ConnectionManager::EnsureConnection() {
 }
 
 void ConnectionManager::ConnectionThread() {
+    uint32_t status = platform::kConnectionFailed;
     {
         std::unique_lock<std::mutex> guard(lock);
         std::string site = U8(CatalogBaseUrl());
         if (site.empty()) site = kFallbackSite;
         platform::ConnectionRequest request;
-        uint32_t status = platform::kConnectionFailed;
         if (platform::MapUrlToNetwork(site, request.destination)) {
             handle = platform::EstablishConnection(request);
             status = handle ? platform::ConnectionStatus(handle) : platform::kConnectionFailed;
@@ -64,6 +73,13 @@ void ConnectionManager::ConnectionThread() {
                 status = platform::ConnectionStatus(handle);
             }
         }
+    }
+    // Ending the attempt and firing happen in one stretch under the UI lock:
+    // a job queued before it is started by this firing, one queued after it
+    // finds no attempt running and asks again.
+    std::lock_guard<std::recursive_mutex> ui(net::UILock());
+    {
+        std::lock_guard<std::mutex> guard(lock);
         lastStatus = status;
         attempting = false;
     }

@@ -16,13 +16,17 @@ public:
     ~ConnectionManager() override;
 
     // Fired when an attempt has ended, whether it worked or not, and when an
-    // existing connection was found alive. Never fired under the lock below.
+    // existing connection was found alive. Always fired under the UI lock
+    // (from the caller of EnsureConnection or from the connection thread),
+    // never under the lock below.
     Delegation_0 Connected;
 
+    // Takes the UI lock, then this manager's lock.
     void EnsureConnection();
     // Whether the last attempt or check found the connection up.
     bool IsConnected();
-    // Waits for a running attempt to end (shutdown, tests).
+    // Waits for a running attempt to end (shutdown, tests). Never with the UI
+    // lock held: the attempt ends by firing under it.
     void WaitForAttempt();
     void SetPollInterval(std::chrono::milliseconds interval);
 

@@ -30,6 +30,9 @@ InetManager::InetManager() {
     // The application services outlive the queue: touching them first makes
     // them be destroyed after it.
     net::Services();
+    // No UI lock here: nothing fires the event before the first job is queued
+    // through this instance, and a constructor that waited for the UI lock
+    // could deadlock with a UI-lock holder waiting for the instance.
     Subscribe(ConnectionManager::Instance().Connected, this, &InetManager::StartJobs);
     idleProbe = std::make_unique<platform::ScopedIdleProbe>([this] { return IsIdle(); });
 }
@@ -49,6 +52,7 @@ InetManager::~InetManager() {
         idle.wait(guard, [this] { return workers == 0; });
     }
     JoinFinished();
+    // Once the attempt has ended nothing fires the event any more.
     ConnectionManager::Instance().WaitForAttempt();
     Unsubscribe(ConnectionManager::Instance().Connected, this, &InetManager::StartJobs);
     // The application may be gone already at exit; it is reached only when
@@ -121,10 +125,11 @@ void InetManager::RunJob(HttpRequest* job) {
         queue.erase(it);
         StartJobsLocked();
     }
-    if (job->BusyIndicator()) net::Services().LowerBusy();
     std::thread self;
     {
         std::lock_guard<std::recursive_mutex> ui(net::UILock());
+        // The busy indicator is the UI's: lowered under its lock, as it was raised.
+        if (job->BusyIndicator()) net::Services().LowerBusy();
         self = std::move(job->worker);
         job->Complete.Invoke(job, ok);
         job->FreeBody();

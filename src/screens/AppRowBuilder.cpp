@@ -72,13 +72,18 @@ int32_t AppRowBuilder::InstalledString(const App& app) {
 }
 
 shared_ptr<widgets::RowButton> AppRowBuilder::Build(GObject& list, const App& app, bool compact) {
+    auto row = SkinFactory::CreateListRow(list, kLineGrey, kLineGrey, kLineGrey);
+    Fill(*row, app, compact);
+    return row;
+}
+
+void AppRowBuilder::Fill(widgets::RowButton& rowObject, const App& app, bool compact) {
+    widgets::RowButton* row = &rowObject;
     const int f = ScreenParts::FontUnit();
     const int u = f / 2;
     const int starsHeight = f * 3 / 2;
     const int starsWidth = app.rates >= 1 ? 5 * starsHeight : 0;
     const Point arrow = app.inCatalog ? ScreenParts::ArrowSize(u"more_arrow.png") : Point{0, 0};
-    auto row = SkinFactory::CreateListRow(list, kLineGrey, kLineGrey, kLineGrey);
-
     row->AddChild(NewIcon(app), L::Icon);
     auto name = ScreenParts::NewLabel(app.name, 600, f * 5 / 4, kName, widgets::Label::Left);
     row->AddChild(name, L::Name);
@@ -99,5 +104,4 @@ shared_ptr<widgets::RowButton> AppRowBuilder::Build(GObject& list, const App& ap
     }
     if (app.inCatalog) row->AddChild(ScreenParts::NewImage(u"more_arrow.png", true), L::Arrow);
     row->SetLayout(shared_ptr<Layout>(new AppListItemLayout(u, arrow.x, arrow.y, starsWidth, starsHeight)));
-    return row;
 }

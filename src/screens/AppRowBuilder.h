@@ -12,6 +12,9 @@
 class AppRowBuilder {
 public:
     static shared_ptr<widgets::RowButton> Build(GObject& list, const App& app, bool compact);
+    // Fills an empty row (or one emptied to show a record that has since
+    // been completed) the way Build does.
+    static void Fill(widgets::RowButton& row, const App& app, bool compact);
 
     // Half stars for an average rating: twice the rating to the nearest
     // whole number, halves going up, kept within 0..10.

@@ -10,6 +10,8 @@ class SceneHost;
 namespace screenlinks {
 
 void OpenAppDetails(SceneHost* host, const std::u16string& title, const std::u16string& backText, int32_t appId);
+// The problem report of one application (a placeholder until that screen exists).
+void OpenFeedback(SceneHost* host, const std::u16string& appName, int32_t appId);
 void OpenSearch(SceneHost* host);
 void OpenMyApps(SceneHost* host);
 void OpenSettings(SceneHost* host);

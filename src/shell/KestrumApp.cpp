@@ -62,12 +62,15 @@ void KestrumApp::OnCreate(const CreateStruct& create) {
     InputManager::Instance().SetApplication(this);
     ImagePool::Instance().SetBaseFolder(appFolder);
     CreateMenuBar();
-    AppManager::Instance();
+    // The store's own update, once accepted, is followed on My applications.
+    showMyApps = ScopedSubscription::ToFn(nullptr, AppManager::Instance().ShowMyApplications,
+                                          [this] { screenlinks::OpenMyApps(this); });
     if (auto file = programfolder::HostFile(u"settings.dat")) Kestrum::Instance().LoadSettings(*file);
 }
 
 void KestrumApp::OnDestroy() {
     Application::OnDestroy();
+    showMyApps.Reset();
     if (auto file = programfolder::HostFile(u"settings.dat")) Kestrum::Instance().SaveSettings(*file);
 }
 
@@ -256,6 +259,12 @@ void KestrumApp::ReturnToSignIn() {
 
 void KestrumApp::RebuildAllScenes() {
     for (const shared_ptr<Scene>& scene : std::vector<shared_ptr<Scene>>(stack)) scene->Refresh();
+    if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+}
+
+void KestrumApp::RefreshDataScenes() {
+    for (const shared_ptr<Scene>& scene : std::vector<shared_ptr<Scene>>(stack))
+        if (scene->RefreshOnDataChange()) scene->Refresh();
     if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
 }
 

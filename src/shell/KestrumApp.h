@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ScopedSubscription.h"
 #include "core/AppServices.h"
 #include "shell/AdStrip.h"
 #include "ui/app/Application.h"
@@ -61,6 +62,7 @@ public:
     void SetSignInScene(Scene* scene) override { signInScene = scene; }
     Scene* TopScene() const override;
     void RebuildAllScenes() override;
+    void RefreshDataScenes() override;
     void SetInputEnabled(bool enabled) override;
     void SetSoftKeysAllowed(bool allowed) override { softKeysAllowed = allowed; }
     void EnableAdvertising() override;
@@ -113,4 +115,5 @@ private:
     std::u16string adSite;
     std::unique_ptr<AdStrip> adStrip;
     int systemFontHeight = 0;
+    ScopedSubscription showMyApps;
 };

@@ -171,6 +171,50 @@ TEST_F(AppManagerDevice, HostileSysidsAreNeitherInstalledNorRemoved) {
     EXPECT_FALSE(std::filesystem::exists(root / "launch.log"));
 }
 
+TEST_F(AppManagerDevice, WaitingForIdleWhileJobsAreQueuedFromSeveralThreadsNeitherHangsNorLosesAJob) {
+    constexpr int kQueuers = 3, kJobsEach = 6;
+    for (int t = 0; t < kQueuers; ++t)
+        for (int j = 0; j < kJobsEach; ++j) FakeInstalled(u"Pkg " + text::ToU16(t * kJobsEach + j), {});
+    AppManager& manager = AppManager::Instance();
+    std::atomic<int> installsDone{0}, removalsDone{0}, removalsOk{0}, installsOk{0};
+    std::atomic<bool> queuing{true};
+    // Waits for idle over and over while the queues fill and drain, as the
+    // tool, Reset and the destructor do while workers queue more.
+    std::thread waiter([&] {
+        while (queuing) manager.WaitIdle(std::chrono::milliseconds(1));
+    });
+    std::vector<std::thread> queuers;
+    for (int t = 0; t < kQueuers; ++t) {
+        queuers.emplace_back([&, t] {
+            for (int j = 0; j < kJobsEach; ++j) {
+                std::lock_guard ui(services.UILock());
+                auto removal = manager.QueueUninstall(u"Pkg " + text::ToU16(t * kJobsEach + j));
+                SubscribeFn(removal->Done, [&](UninstallRequest*, bool ok) {
+                    ++removalsDone;
+                    removalsOk += ok;
+                });
+                // No package file: the job fails at once, which keeps the
+                // install queue turning over quickly.
+                auto install = manager.QueueInstall(manager.CabFolder() + u"\\missing.cab", u"Pkg Missing", 1);
+                SubscribeFn(install->Done, [&](InstallRequest*, bool ok) {
+                    ++installsDone;
+                    installsOk += ok;
+                });
+            }
+        });
+    }
+    for (auto& q : queuers) q.join();
+    const bool idle = manager.WaitIdle(std::chrono::seconds(60));
+    queuing = false;
+    waiter.join();
+    ASSERT_TRUE(idle);
+    EXPECT_EQ(installsDone, kQueuers * kJobsEach);
+    EXPECT_EQ(installsOk, 0);
+    EXPECT_EQ(removalsDone, kQueuers * kJobsEach);
+    EXPECT_EQ(removalsOk, kQueuers * kJobsEach);
+    for (int i = 0; i < kQueuers * kJobsEach; ++i) EXPECT_FALSE(manager.IsInstalled(u"Pkg " + text::ToU16(i)));
+}
+
 TEST(PackageNames, DownloadNamesStayInsideTheCabsFolder) {
     using apps::PackageFileName;
     EXPECT_EQ(PackageFileName(u"notes_12.cab", u"Vendor Notes"), u"notes_12.cab");

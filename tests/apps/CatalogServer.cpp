@@ -1,5 +1,7 @@
 #include "CatalogServer.h"
 
+#include <atomic>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -41,9 +43,10 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 CatalogServer::CatalogServer(std::vector<std::string> serveArgs) : serveArgs(std::move(serveArgs)) {
-    static int counter = 0;
+    // A test may run a catalog of its own beside the suite's.
+    static std::atomic<int> instances{0};
     work = fs::temp_directory_path() /
-           ("tobrix-catalog-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+           ("tobrix-catalog-" + std::to_string(::getpid()) + "-" + std::to_string(instances++));
     fs::remove_all(work);
     fs::create_directories(work);
     assets = kCache / "files";

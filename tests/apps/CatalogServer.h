@@ -25,8 +25,9 @@ public:
     // Folder of the seeded packages, icons and screenshots.
     const std::filesystem::path& Assets() const { return assets; }
     const std::string& Error() const { return error; }
-    // The private store the server serves (for catalogd's own commands).
+    // The server's private database (for catalogd's own commands).
     std::filesystem::path Database() const { return work / "catalog.db"; }
+    std::filesystem::path DbPath() const { return Database(); }
 
 private:
     bool Seed();

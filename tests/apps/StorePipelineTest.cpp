@@ -298,6 +298,47 @@ TEST_F(StorePipeline, UpdatesAreCountedForStrictlyNewerRecordedRevisions) {
     EXPECT_TRUE(manager.Downloading().empty());
 }
 
+TEST_F(StorePipeline, ARevisionPublishedAfterInstallingIsCountedAsAnUpdate) {
+    // A catalog of its own: publishing changes it for every later test.
+    CatalogServer catalog;
+    ASSERT_TRUE(catalog.Running()) << catalog.Error();
+    SetCatalogBaseUrl(catalog.BaseUrl());
+    ASSERT_EQ(apps::SignIn(u"demo", u"demo"), 0);
+    ASSERT_EQ(apps::SendConfig(), 0);
+    shared_ptr<App> app = Offered(1)[0];
+    ASSERT_TRUE(RunJob(Downloaded(*app), app->sysid, app->revision));
+    AppManager& manager = AppManager::Instance();
+    manager.Reset();
+    manager.CheckForUpdates();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(manager.UpdateCount(), 0) << "installed at the catalog's revision";
+
+    ASSERT_EQ(RunHost(CATALOGD_PATH, {"publish", "--db", catalog.DbPath().string(), "--appid",
+                                      std::to_string(app->id), "--revision", std::to_string(app->revision + 1)}),
+              0);
+    // The published package lands in the shared files folder; it goes again.
+    struct Cleanup {
+        std::filesystem::path file;
+        ~Cleanup() {
+            std::error_code ec;
+            std::filesystem::remove(file, ec);
+        }
+    } cleanup;
+    shared_ptr<App> fresh;
+    ASSERT_EQ(apps::FetchApp(app->id, fresh), 0);
+    EXPECT_EQ(fresh->revision, app->revision + 1);
+    const std::u16string name = fresh->install.substr(fresh->install.rfind(u'/') + 1);
+    cleanup.file = gCatalog->Assets() / "packages" / text::Utf16ToUtf8(name);
+    EXPECT_TRUE(std::filesystem::exists(cleanup.file)) << cleanup.file;
+
+    // The store's next start finds the newer revision.
+    manager.Reset();
+    manager.CheckForUpdates();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(manager.UpdateCount(), 1);
+    EXPECT_EQ(manager.GetRevision(app->sysid), app->revision);
+}
+
 TEST_F(StorePipeline, StoresOwnUpdateIsOfferedOnceAndKeepsItsRevisionRight) {
     shared_ptr<App> self = SelfApp();
     ASSERT_TRUE(self);

@@ -13,6 +13,8 @@
 #include <sstream>
 
 #include "Db.h"
+#include "Package.h"
+#include "Seed.h"
 #include "TestCatalog.h"
 
 extern char** environ;
@@ -119,6 +121,139 @@ TEST(CommandLine, ServeLogsEachRequestAndStopsCleanlyOnSigterm) {
     EXPECT_NE(text.str().find(" ms\n", line), std::string::npos);
     EXPECT_NE(text.str().find("stopped"), std::string::npos);
     EXPECT_EQ(text.str().find("demo\n"), std::string::npos);
+}
+
+// Files a test leaves in the shared files folder of the sample catalog.
+struct RemoveAtEnd {
+    std::vector<fs::path> files;
+    ~RemoveAtEnd() {
+        std::error_code ec;
+        for (const auto& f : files) fs::remove(f, ec);
+    }
+};
+
+class Publishing : public ::testing::Test {
+protected:
+    TestServer server;
+    std::string session = server.SignIn();
+    TempDir dir;
+    RemoveAtEnd published;
+
+    // Publishes for application `appId` (named by the arguments); each test
+    // takes an application of its own, since the files folder is shared.
+    ProcessRun Publish(int appId, std::vector<std::string> args) {
+        args.insert(args.begin(), {"publish", "--db", server.DbPath().string()});
+        ProcessRun r = RunCatalogd(args, dir.Path() / "out");
+        if (r.status == 0) published.files.push_back(PackageFile(appId));
+        return r;
+    }
+    pugi::xml_node Details(Answer& a, int appId) {
+        a = server.Call("appdetails", "sessionid=" + session + "&appid=" + std::to_string(appId) + "&details=1");
+        return a.Root().child("appdetails").child("app");
+    }
+    fs::path PackageFile(int appId) {
+        Db db(server.DbPath().string());
+        Stmt& s = db.Prepare(
+            "SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package FROM apps WHERE id = ?1");
+        s.BindAll(int64_t(appId));
+        fs::path p = s.Step() ? fs::path(s.Text(0)) : fs::path();
+        s.Reset();
+        return p;
+    }
+    std::string Download(int appId) {
+        auto res = server.Client().Get("/download.xml?sessionid=" + session + "&appid=" + std::to_string(appId));
+        return res ? res->body : std::string();
+    }
+};
+
+TEST_F(Publishing, ANewerRevisionIsListedDetailedAndDownloaded) {
+    Answer before;
+    const int revision = Details(before, 3).attribute("revision").as_int();
+    const std::string sysid = Details(before, 3).attribute("sysid").value();
+    const fs::path oldPackage = PackageFile(3);
+    const std::string oldBytes = Download(3);
+    ASSERT_GT(revision, 0);
+
+    ProcessRun r = Publish(3, {"--appid", "3", "--revision", std::to_string(revision + 1)});
+    ASSERT_EQ(r.status, 0) << r.out;
+    Answer after;
+    pugi::xml_node app = Details(after, 3);
+    EXPECT_EQ(app.attribute("revision").as_int(), revision + 1);
+    EXPECT_EQ(std::string(app.attribute("version").value()), SampleVersion(revision + 1));
+    Answer list = server.Call("getapps", "sessionid=" + session + "&count=500");
+    pugi::xml_node listed = list.Root().child("getapps").find_child_by_attribute("app", "id", "3");
+    EXPECT_EQ(listed.attribute("revision").as_int(), revision + 1);
+    EXPECT_EQ(std::string(listed.attribute("install").value()), app.attribute("install").value());
+
+    // The new package is a cabinet of the same install name with the new
+    // version inside; the old file is still there for running downloads.
+    const std::string bytes = Download(3);
+    EXPECT_EQ(bytes, ReadWholeFile(PackageFile(3)));
+    EXPECT_NE(bytes, oldBytes);
+    EXPECT_TRUE(fs::exists(oldPackage));
+    auto files = ReadCabinet(bytes);
+    ASSERT_TRUE(files.contains("_setup.xml"));
+    pugi::xml_document setup;
+    ASSERT_TRUE(setup.load_string(files["_setup.xml"].c_str()));
+    EXPECT_TRUE(setup.find_node([&](pugi::xml_node n) {
+        return std::string(n.attribute("name").value()) == "AppName" && n.attribute("value").value() == sysid;
+    }));
+    EXPECT_TRUE(setup.find_node([&](pugi::xml_node n) {
+        return std::string(n.attribute("name").value()) == "Version" &&
+               n.attribute("value").value() == SampleVersion(revision + 1);
+    })) << files["_setup.xml"];
+}
+
+TEST_F(Publishing, AGivenCabinetIsServedAsItIsAndTheApplicationFoundByInstallName) {
+    Answer before;
+    const std::string sysid = Details(before, 4).attribute("sysid").value();
+    PackageLayout layout;
+    layout.installName = sysid;
+    layout.installDir = "%CE1%\\Given";
+    layout.files = {{"given.exe", "GIVEN.001", std::string(500, 'g')}};
+    const std::string cab = BuildCabinet(layout);
+    const fs::path cabFile = dir.Path() / "given.cab";
+    std::ofstream(cabFile, std::ios::binary) << cab;
+
+    ProcessRun r = Publish(4, {"--sysid", sysid, "--revision", "40", "--version", "4.0 beta", "--cab", cabFile.string()});
+    ASSERT_EQ(r.status, 0) << r.out;
+    Answer after;
+    EXPECT_EQ(Details(after, 4).attribute("revision").as_int(), 40);
+    EXPECT_STREQ(Details(after, 4).attribute("version").value(), "4.0 beta");
+    EXPECT_EQ(Download(4), cab);
+    // Publishing again does not pile revisions up in the file name.
+    ASSERT_EQ(Publish(4, {"--appid", "4", "--revision", "41"}).status, 0);
+    EXPECT_EQ(PackageFile(4).filename().string().find("_r40"), std::string::npos) << PackageFile(4);
+}
+
+TEST_F(Publishing, RefusedRequestsSayWhyAndChangeNothing) {
+    Answer before;
+    const int revision = Details(before, 5).attribute("revision").as_int();
+    const fs::path package = PackageFile(5);
+    const fs::path notACab = dir.Path() / "notes.txt";
+    std::ofstream(notACab) << "just some text, not a cabinet at all";
+    const std::string same = std::to_string(revision), next = std::to_string(revision + 1);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--appid", "5", "--revision", same}, "not newer"},
+        {{"--appid", "5", "--revision", std::to_string(revision - 1)}, "not newer"},
+        {{"--appid", "424242", "--revision", next}, "no application"},
+        {{"--sysid", "Nobody Nothing", "--revision", next}, "no application"},
+        {{"--revision", next}, "--appid or --sysid"},
+        {{"--appid", "5", "--sysid", "x", "--revision", next}, "excludes"},
+        {{"--appid", "5", "--revision", next, "--cab", notACab.string()}, "not a cabinet"},
+        {{"--appid", "5", "--revision", next, "--version", ""}, "version"},
+    };
+    for (const auto& [args, why] : refused) {
+        ProcessRun r = Publish(5, args);
+        EXPECT_NE(r.status, 0) << r.out;
+        EXPECT_NE(r.out.find(why), std::string::npos) << why << " not in: " << r.out;
+    }
+    Answer after;
+    EXPECT_EQ(Details(after, 5).attribute("revision").as_int(), revision);
+    EXPECT_EQ(PackageFile(5), package);
+    for (const auto& entry : fs::directory_iterator(package.parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find(package.stem().string() + "_r"), std::string::npos)
+            << "a refused publish left " << entry.path();
 }
 
 }  // namespace

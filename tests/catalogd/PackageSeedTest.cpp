@@ -1,7 +1,6 @@
 // The seeded packages must install on the emulated device, and seeding must
 // give the same catalog every time.
 #include <gtest/gtest.h>
-#include <libgcab.h>
 #include <pugixml.hpp>
 
 #include <fstream>
@@ -17,43 +16,6 @@ namespace catalogd::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every file of a cabinet, by name.
-std::map<std::string, std::string> ReadCabinet(const std::string& bytes) {
-    std::map<std::string, std::string> files;
-    GInputStream* in = g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr);
-    GCabCabinet* cab = gcab_cabinet_new();
-    GError* error = nullptr;
-    if (gcab_cabinet_load(cab, in, nullptr, &error) &&
-        gcab_cabinet_extract_simple(cab, nullptr, nullptr, nullptr, nullptr, &error)) {
-        GPtrArray* folders = gcab_cabinet_get_folders(cab);
-        for (guint i = 0; i < folders->len; ++i) {
-            GSList* list = gcab_folder_get_files(GCAB_FOLDER(g_ptr_array_index(folders, i)));
-            for (GSList* f = list; f; f = f->next) {
-                GCabFile* file = GCAB_FILE(f->data);
-                GBytes* data = gcab_file_get_bytes(file);
-                gsize size = 0;
-                const char* p = data ? static_cast<const char*>(g_bytes_get_data(data, &size)) : "";
-                files[gcab_file_get_name(file)] = std::string(p, size);
-            }
-            g_slist_free(list);
-        }
-    }
-    if (error) {
-        ADD_FAILURE() << error->message;
-        g_error_free(error);
-    }
-    g_object_unref(cab);
-    g_object_unref(in);
-    return files;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void ExpectInstallable(const std::string& cabBytes, const std::string& sysid) {
     auto files = ReadCabinet(cabBytes);
@@ -100,7 +62,7 @@ TEST(SeededPackages, EveryPackageIsACabinetTheInstallerUnderstands) {
     while (s.Step()) {
         ++packages;
         store_found |= s.Text(1) == kStoreSysid;
-        ExpectInstallable(ReadFile(s.Text(0)), s.Text(1));
+        ExpectInstallable(ReadWholeFile(s.Text(0)), s.Text(1));
     }
     EXPECT_GE(packages, 81);
     EXPECT_TRUE(store_found);
@@ -141,7 +103,7 @@ TEST(Seed, TheSameOptionsGiveTheSameCatalog) {
         if (!f.is_regular_file()) continue;
         ++files;
         fs::path other = fs::path(folderB) / fs::relative(f.path(), folderA);
-        EXPECT_EQ(ReadFile(f.path()), ReadFile(other)) << other;
+        EXPECT_EQ(ReadWholeFile(f.path()), ReadWholeFile(other)) << other;
     }
     EXPECT_GE(files, 5 * 3);  // icon, package and a screenshot at least, for four apps and the store
 

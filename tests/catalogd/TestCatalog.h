@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -68,6 +69,12 @@ private:
     std::thread thread;
     int port = 0;
 };
+
+// Every file of a cabinet, by name; a cabinet that cannot be read is a test
+// failure and yields what was read of it.
+std::map<std::string, std::string> ReadCabinet(const std::string& bytes);
+// A whole file as bytes (empty when it cannot be read).
+std::string ReadWholeFile(const std::filesystem::path& path);
 
 // Value encoding of the client: Base64 with "+" and "/" escaped.
 std::string Encoded(const std::string& text);

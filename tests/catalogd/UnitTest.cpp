@@ -77,6 +77,7 @@ TEST(XmlWriter, EscapesAndRepairsWhatXmlCannotCarry) {
                           .Start("r")
                           .Attr("a", "<&>\"' Ж\t\n")
                           .Attr("bad", std::string("x\x01y\xFFz"))
+                          .Attr("nonchars", std::string("a\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBD" "b"))
                           .Start("c")
                           .End()
                           .Take();
@@ -84,6 +85,8 @@ TEST(XmlWriter, EscapesAndRepairsWhatXmlCannotCarry) {
     ASSERT_TRUE(parsed.load_string(doc.c_str())) << doc;
     EXPECT_STREQ(parsed.child("r").attribute("a").value(), "<&>\"' Ж\t\n");
     EXPECT_STREQ(parsed.child("r").attribute("bad").value(), "x\uFFFDy\uFFFDz");
+    // U+FFFE and U+FFFF are no XML characters; U+FFFD itself stays.
+    EXPECT_STREQ(parsed.child("r").attribute("nonchars").value(), "a\uFFFD\uFFFD\uFFFDb");
     EXPECT_TRUE(parsed.child("r").child("c"));
 }
 

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <fstream>
 #include <future>
+#include <thread>
 
 #include "NetTestSupport.h"
 #include "TestServer.h"
@@ -66,9 +67,16 @@ protected:
         return job;
     }
 
+    // The same without keeping the job: the handle is dropped under the UI
+    // lock, since its count is shared with the worker that runs it.
+    void Queue(const std::string& url, Outcome& out, bool busy = false, const std::filesystem::path& file = {}) {
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
+        Start(url, out, busy, file);
+    }
+
     Outcome Run(const std::string& url, bool busy = false, const std::filesystem::path& file = {}) {
         Outcome out;
-        Start(url, out, busy, file);
+        Queue(url, out, busy, file);
         EXPECT_TRUE(InetManager::Instance().WaitIdle(10s));
         return out;
     }
@@ -186,8 +194,8 @@ TEST_F(InetManagerTest, OnlyTheFirstFiveQueueEntriesRun) {
 
 TEST_F(InetManagerTest, BusyIndicatorIsHeldWhileAJobThatAskedForItIsQueued) {
     Outcome a, b;
-    Start(server.Url("/gate/1"), a, true);
-    Start(server.Url("/gate/2"), b, false);
+    Queue(server.Url("/gate/1"), a, true);
+    Queue(server.Url("/gate/2"), b, false);
     ASSERT_TRUE(server.WaitArrivals(2, 5s));
     EXPECT_EQ(ui.services.BusyCount(), 1);
     server.ReleaseAll();
@@ -235,7 +243,7 @@ TEST_F(InetManagerTest, OnlyHttpUrlsAreFetched) {
 TEST_F(InetManagerTest, WithTheNetworkDownEveryQueuedJobFailsOnce) {
     nettest::SetNetworkUp(false);
     std::vector<Outcome> outs(3);
-    for (auto& o : outs) Start(server.Url("/bytes/10"), o, true);
+    for (auto& o : outs) Queue(server.Url("/bytes/10"), o, true);
     ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
     ConnectionManager::Instance().WaitForAttempt();
     for (auto& o : outs) {
@@ -250,6 +258,45 @@ TEST_F(InetManagerTest, WithTheNetworkDownEveryQueuedJobFailsOnce) {
     EXPECT_TRUE(Run(server.Url("/bytes/10")).ok);
     ConnectionManager::Instance().WaitForAttempt();
     EXPECT_TRUE(ConnectionManager::Instance().IsConnected());
+}
+
+TEST_F(InetManagerTest, JobsQueuedFromSeveralThreadsWhileTheConnectionComesUpAllRunOnce) {
+    // Fail the connection in place, so that the next job has to dial a new
+    // one, and make dialling take a while.
+    ConnectionManager& connection = ConnectionManager::Instance();
+    nettest::SetNetworkUp(false);
+    connection.EnsureConnection();
+    connection.WaitForAttempt();
+    nettest::SetNetworkUp(true);
+    nettest::SetConnectDelay(60ms);
+    connection.SetPollInterval(2ms);
+
+    // Jobs arrive before, during and after the attempt's end, from threads
+    // that race the connection thread's own firing of the event.
+    constexpr int kThreads = 4, kJobsEach = 8;
+    std::vector<Outcome> outs(kThreads * kJobsEach);
+    std::vector<std::thread> queuers;
+    for (int t = 0; t < kThreads; ++t) {
+        queuers.emplace_back([&, t] {
+            for (int j = 0; j < kJobsEach; ++j) {
+                Queue(server.Url("/bytes/16"), outs[t * kJobsEach + j], true);
+                std::this_thread::sleep_for(15ms);
+            }
+        });
+    }
+    for (auto& q : queuers) q.join();
+    const bool idle = InetManager::Instance().WaitIdle(10s);
+    connection.WaitForAttempt();
+    nettest::SetConnectDelay(0ms);
+    connection.SetPollInterval(400ms);
+    ASSERT_TRUE(idle) << "a job queued around the connection's arrival was never started";
+    EXPECT_TRUE(connection.IsConnected());
+    for (const auto& o : outs) {
+        EXPECT_EQ(o.completions, 1);
+        EXPECT_TRUE(o.ok);
+        EXPECT_EQ(o.body, Expected(16));
+    }
+    EXPECT_EQ(ui.services.BusyCount(), 0);
 }
 
 TEST_F(InetManagerTest, FileModeWritesTheWholeBody) {

@@ -41,4 +41,8 @@ const std::filesystem::path& DeviceRootPath() { return Environment::Root(); }
 
 void SetNetworkUp(bool up) { platform::MutableCurrentDevice().MutableInfo().networkUp = up; }
 
+void SetConnectDelay(std::chrono::milliseconds delay) {
+    platform::MutableCurrentDevice().MutableInfo().connectDelayMs = static_cast<int>(delay.count());
+}
+
 }  // namespace nettest

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <filesystem>
 
 #include "core/PlainAppServices.h"
@@ -10,6 +11,8 @@ namespace nettest {
 
 const std::filesystem::path& DeviceRootPath();
 void SetNetworkUp(bool up);
+// How long the emulated device takes to bring a data connection up.
+void SetConnectDelay(std::chrono::milliseconds delay);
 
 class ServicesScope {
 public:

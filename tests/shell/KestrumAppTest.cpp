@@ -13,7 +13,7 @@
 #include "shell/Loading.h"
 #include "shell/ProgramFolder.h"
 #include "screens/LoginScene.h"
-#include "screens/PlaceholderScene.h"
+#include "screens/AppDetailsScene.h"
 #include "ui/scenes/Scene.h"
 
 using namespace platform;
@@ -212,7 +212,9 @@ TEST_F(KestrumAppTest, HandedOverIdWaitsUntilTheMainMenuExistsThenOpensDetails) 
     ws().PostMessage(app->GetWindow(), KestrumApp::kHandOverMessage, 7, 0);
     RunUntilIdle();
     EXPECT_EQ(app->StackSize(), 3u);
-    EXPECT_NE(dynamic_cast<PlaceholderScene*>(app->TopScene()), nullptr);
+    auto* details = dynamic_cast<AppDetailsScene*>(app->TopScene());
+    ASSERT_NE(details, nullptr);
+    EXPECT_EQ(details->AppId(), 7);
 }
 
 TEST_F(KestrumAppTest, SettingsAreReadAtCreationAndWrittenAtTheEnd) {

@@ -59,4 +59,17 @@ TEST_F(AppDetailLayoutTest, ALongDescriptionPushesTheRatingDownAndMissingPartsTa
     EXPECT_EQ(RectOf(*page, D::ReviewsLink), Rect(7, 354, 219, 35));
 }
 
+TEST_F(AppDetailLayoutTest, MeasuredCaptionsPushTheValuesRightButLeaveThemAThirdOfTheTextColumn) {
+    AddChildren(*page, {D::PublisherCaption, D::Publisher, D::VersionCaption, D::Version});
+    page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(0, 21, 60)));
+    EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 60, 28));
+    EXPECT_EQ(RectOf(*page, D::Publisher), Rect(137, 7, 96, 28));
+    EXPECT_EQ(RectOf(*page, D::VersionCaption), Rect(70, 42, 60, 28));
+    EXPECT_EQ(RectOf(*page, D::Version), Rect(137, 42, 96, 28));
+    // A caption wider than two thirds of the 163-pixel text column is cut there.
+    page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(0, 21, 500)));
+    EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 108, 28));
+    EXPECT_EQ(RectOf(*page, D::Version), Rect(185, 42, 48, 28));
+}
+
 }  // namespace

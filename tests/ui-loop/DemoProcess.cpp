@@ -102,6 +102,15 @@ DemoRun DemoProcess::Wait(int timeoutSeconds) {
     return run;
 }
 
+bool WaitUntilExists(const std::filesystem::path& file, int timeoutSeconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    while (!std::filesystem::exists(file)) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 DemoRun RunScript(const DemoDevice& device, const std::string& script, std::vector<std::string> extraArgs) {
     const auto file = device.Root() / ("script-" + std::to_string(++counter) + ".txt");
     std::ofstream(file) << script;

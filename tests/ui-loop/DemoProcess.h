@@ -38,6 +38,10 @@ private:
     std::filesystem::path errorFile;
 };
 
+// Polls for a file a running demo makes (its socket, a dump); false when it
+// has not appeared within the time given.
+bool WaitUntilExists(const std::filesystem::path& file, int timeoutSeconds = 60);
+
 // Runs a headless script to the end.
 DemoRun RunScript(const DemoDevice& device, const std::string& script, std::vector<std::string> extraArgs = {});
 

@@ -123,11 +123,12 @@ TEST(VeltraDemo, AFailingCommandNamesItsLineAndFailsTheRun) {
 TEST(VeltraDemo, ASecondStartHandsItsNumberToTheFirstAndExitsZero) {
     DemoDevice device(240, 320);
     DemoProcess first(device, {});  // script typed on standard input
-    const auto socket = device.File("VeltraDemo.sock");
-    for (int i = 0; i < 2000 && !std::filesystem::exists(socket); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(std::filesystem::exists(socket));
-    first.Write("expect-text Hand-over: none\n");
+    ASSERT_TRUE(WaitUntilExists(device.File("VeltraDemo.sock")));
+    // The check must have run before the hand-over can arrive: the tree dump
+    // after it says it has, however slowly this build runs.
+    const auto checked = device.File("checked.json");
+    first.Write("expect-text Hand-over: none\ndump-tree " + checked.string() + "\n");
+    ASSERT_TRUE(WaitUntilExists(checked)) << first.Wait(1).errors;
 
     DemoProcess second(device, {"--hand-over", "77"});
     DemoRun secondRun = second.Wait();

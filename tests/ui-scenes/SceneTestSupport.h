@@ -50,6 +50,7 @@ public:
     void SetSignInScene(Scene*) override {}
     Scene* TopScene() const override { return stack.empty() ? nullptr : stack.back().get(); }
     void RebuildAllScenes() override {}
+    void RefreshDataScenes() override { calls.push_back("refresh"); }
     void SetInputEnabled(bool) override {}
     void SetSoftKeysAllowed(bool) override {}
     void EnableAdvertising() override {}

@@ -5,7 +5,9 @@
 // The device's data connection. On a handheld a connection manager picks the
 // network that reaches a URL and dials it; the desktop device emulates that
 // from device.json: the network is up or down ("networkUp"), and a connection
-// comes up at once when it is up and fails at once when it is down.
+// comes up after "connectDelayMs" (at once by default) when it is up and fails
+// when it is down. A connection that failed stays failed, as a real one does:
+// only a new request can bring the network back.
 namespace platform {
 
 using NetworkId = uint32_t;

@@ -50,6 +50,7 @@ DeviceInfo FromJson(const json& j) {
     Read(j, "localeId", d.localeId);
     Read(j, "storageCards", d.storageCards);
     Read(j, "networkUp", d.networkUp);
+    Read(j, "connectDelayMs", d.connectDelayMs);
     Read(j, "irdaSockets", d.irdaSockets);
     Read(j, "bluetoothSockets", d.bluetoothSockets);
     if (auto r = j.find("radios"); r != j.end() && r->is_array()) {
@@ -84,6 +85,7 @@ json ToJson(const DeviceInfo& d) {
         {"localeId", d.localeId},
         {"storageCards", d.storageCards},
         {"networkUp", d.networkUp},
+        {"connectDelayMs", d.connectDelayMs},
         {"irdaSockets", d.irdaSockets},
         {"bluetoothSockets", d.bluetoothSockets},
         {"radios", radios},

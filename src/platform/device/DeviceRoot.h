@@ -32,6 +32,7 @@ struct DeviceInfo {
     bool touch = true;
     std::vector<std::string> storageCards;  // folder names in the root, e.g. "Storage Card"
     bool networkUp = true;
+    int connectDelayMs = 0;        // how long a data connection takes to come up
     bool irdaSockets = false;      // an infrared stream socket can be created
     bool bluetoothSockets = false; // an RFCOMM Bluetooth socket can be created
     std::vector<RadioDevice> radios;

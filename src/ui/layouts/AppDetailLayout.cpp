@@ -15,15 +15,24 @@ int32_t AppDetailLayout::PlaceHead(GObject& owner) const {
     const LayoutMetrics& m = layout::Metrics();
     const int32_t f = m.fontUnit, u = m.Half(), W = owner.Width();
     const int32_t valueColumn = 3 * f + 9 * u;
+    const int32_t textWidth = W - 11 * u;
     layout::Place(owner, Icon, Rect(u, u, 8 * u, 8 * u));
-    layout::Place(owner, PublisherCaption, Rect(10 * u, u, 3 * f, 4 * u));
-    layout::Place(owner, Publisher, Rect(valueColumn + 2 * u, u, W / 2, 4 * u));
-    const Rect versionCaption(10 * u, 6 * u, 5 * f, 4 * u);
-    layout::Place(owner, VersionCaption, versionCaption);
-    layout::Place(owner, Version, Rect(versionCaption.Right() + u, 6 * u, W / 2, 4 * u));
+    if (captionWidth > 0) {
+        const int32_t caption = std::min(captionWidth, textWidth * 2 / 3);
+        const int32_t value = 10 * u + caption + u;
+        layout::Place(owner, PublisherCaption, Rect(10 * u, u, caption, 4 * u));
+        layout::Place(owner, Publisher, Rect(value, u, W - value - u, 4 * u));
+        layout::Place(owner, VersionCaption, Rect(10 * u, 6 * u, caption, 4 * u));
+        layout::Place(owner, Version, Rect(value, 6 * u, W - value - u, 4 * u));
+    } else {
+        layout::Place(owner, PublisherCaption, Rect(10 * u, u, 3 * f, 4 * u));
+        layout::Place(owner, Publisher, Rect(valueColumn + 2 * u, u, W / 2, 4 * u));
+        const Rect versionCaption(10 * u, 6 * u, 5 * f, 4 * u);
+        layout::Place(owner, VersionCaption, versionCaption);
+        layout::Place(owner, Version, Rect(versionCaption.Right() + u, 6 * u, W / 2, 4 * u));
+    }
     // Same column and width as the description below it, so that a long
     // caption ends inside the page and is cut like the other one-line labels.
-    const int32_t textWidth = W - 11 * u;
     layout::Place(owner, DescriptionCaption, Rect(10 * u, 11 * u, textWidth, 4 * u));
     GObject* description = layout::Find(owner, Description);
     if (!description) return 0;

@@ -29,7 +29,11 @@ public:
     static constexpr int32_t ThirdButton = 55;
     static constexpr int32_t DescriptionCaption = 56;
 
-    AppDetailLayout(int32_t starsWidth, int32_t starsHeight) : starsWidth(starsWidth), starsHeight(starsHeight) {}
+    // `captionWidth`, when given, is the room both head captions (publisher,
+    // version) need; the values then follow it, so that captions in a large
+    // font are not cut. It never takes more than two thirds of the text column.
+    AppDetailLayout(int32_t starsWidth, int32_t starsHeight, int32_t captionWidth = 0)
+        : starsWidth(starsWidth), starsHeight(starsHeight), captionWidth(captionWidth) {}
     void LayoutContent(GObject* owner, int reason) override;
 
 private:
@@ -39,4 +43,5 @@ private:
     void PlaceTail(GObject& owner, int32_t y) const;
 
     int32_t starsWidth, starsHeight;
+    int32_t captionWidth;
 };

@@ -41,6 +41,9 @@ public:
     virtual Scene* TopScene() const = 0;
     // Every stacked scene rebuilds its content (after a change of language).
     virtual void RebuildAllScenes() = 0;
+    // Every stacked scene whose RefreshOnDataChange() is true rebuilds its
+    // content (after a rating changed what the lists and details show).
+    virtual void RefreshDataScenes() = 0;
 
     // --- Input ----------------------------------------------------------------
     // Enables or disables both soft keys and the screens' touch input; has no

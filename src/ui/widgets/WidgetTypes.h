@@ -6,6 +6,7 @@
 #include "ui/widgets/traits/THotLabel.h"
 #include "ui/widgets/traits/TImage.h"
 #include "ui/widgets/traits/TLabel.h"
+#include "ui/widgets/traits/TMultiEdit.h"
 #include "ui/widgets/traits/TMovableI.h"
 #include "ui/widgets/traits/TPushButton.h"
 #include "ui/widgets/traits/TPushLabel.h"
@@ -59,5 +60,6 @@ using LoadingAnimation = TAnimatedImage<TImage<GObject>>;
 using RadioGroup = TRadio<GObject>;
 using ScrollView = TVScroll<GObject>;
 using TextBox = TEdit<TLabel<TImage<GObject>>>;
+using MultiLineBox = TMultiEdit<TLabel<GObject>>;
 
 }  // namespace widgets

@@ -1,0 +1,50 @@
+#include "screens/AppActions.h"
+
+#include "apps/AppManager.h"
+#include "base/Text.h"
+#include "core/Kestrum.h"
+#include "i18n/Localization.h"
+#include "net/ApiMethods.h"
+#include "net/InetManager.h"
+#include "net/NetServices.h"
+#include "screens/ScreenText.h"
+
+namespace appactions {
+
+namespace {
+constexpr int32_t kConfirmTitle = 8;
+constexpr int32_t kYes = 1;
+constexpr int32_t kNo = 2;
+}  // namespace
+
+int32_t UpdateTemplate(const std::u16string& sysid) {
+    return AppManager::Instance().GetRevision(sysid) == 0 ? kUpdateOverForeignTemplate : kUpdateTemplate;
+}
+
+std::u16string ConfirmationText(int32_t templateString, const std::u16string& appText, int32_t appId) {
+    std::u16string message =
+        screentext::ReplaceFirst(Localization::Instance().Text(templateString), u"--app--", appText);
+    if (message.find(u"--size--") == std::u16string::npos) return message;
+    const std::u16string size = InetManager::Instance().SizeQuery(api::DownloadSize(ApiContext::Current(), appId));
+    return screentext::ReplaceFirst(message, u"--size--", size);
+}
+
+void Confirm(const std::u16string& message, std::function<void()> onYes) {
+    net::Services().AskPopup(kConfirmTitle, message, kYes, kNo, [onYes = std::move(onYes)](int answer) {
+        if (answer == 0 && onYes) onYes();
+    });
+}
+
+shared_ptr<App> InstalledRecord(const std::u16string& sysid) {
+    // Install names are registry key names, which ignore case.
+    for (const auto& [name, app] : AppManager::Instance().Installed())
+        if (text::EqualsIgnoreCase(name, sysid)) return app;
+    return shared_ptr<App>();
+}
+
+void Run_Touch::Invoke(shared_ptr<GObject>& /*sender*/, const Touch& touch) {
+    if (touch.type != Touch::Click) return;
+    AppManager::Instance().Launch(app->sysid, app->exe);
+}
+
+}  // namespace appactions

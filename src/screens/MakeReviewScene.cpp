@@ -1,0 +1,144 @@
+#include "screens/MakeReviewScene.h"
+
+#include "i18n/Localization.h"
+#include "net/ApiMethods.h"
+#include "net/NetServices.h"
+#include "net/XMLResponse.h"
+#include "screens/ScreenLinks.h"
+#include "screens/ScreenParts.h"
+#include "screens/ScreenText.h"
+#include "ui/app/MenuBar.h"
+#include "ui/layouts/TableLayout.h"
+#include "ui/scenes/SceneHost.h"
+#include "ui/scenes/SingleLayout.h"
+#include "ui/widgets/StarRating.h"
+
+namespace {
+
+constexpr int32_t kTitle = 10000;
+constexpr int32_t kSend = 10003;
+constexpr int32_t kThanks = 10006;
+constexpr int32_t kInfoTitle = 8;
+constexpr int32_t kOk = 0;
+constexpr uint32_t kText = 0x202020;
+constexpr uint32_t kGrey = 0x787878;
+constexpr uint32_t kLink = 0xAA0000;
+constexpr uint32_t kLinkPressed = 0x0000AD;
+
+std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
+
+}  // namespace
+
+MakeReviewScene::~MakeReviewScene() {
+    request.Drop();
+    ShowEditor(false);
+}
+
+void MakeReviewScene::Build(const shared_ptr<GObject>& root) {
+    taps.clear();
+    shared_ptr<GObject> form = ScreenParts::AddList(*root, 1);
+    ScreenParts::AddHeader(*root, host, Str(kTitle), name);
+    BuildForm(*form);
+    AddEditor(*root);
+}
+
+void MakeReviewScene::BuildForm(GObject& form) {
+    const int f = ScreenParts::FontUnit();
+    std::vector<TableLayout::Cell> cells = {{0, 0.4, 1}, {0, 0.6, 1}, {1, 1.0, 1}, {2, 1.0, 1}, {6, 1.0, 3}};
+    form.SetLayout(shared_ptr<Layout>(new TableLayout(cells, f / 3, 2 * f)));
+
+    form.AddChild(ScreenParts::NewLabel(Str(10001), 600, f, kText, widgets::Label::Left), -1);
+    shared_ptr<widgets::Link> report(new widgets::Link());
+    report->SetText(Str(10007));
+    report->SetFont(FontManager::Instance().GetFont(400, f));
+    report->SetAlign(widgets::Link::Right, widgets::Link::Middle);
+    report->SetHotColors(kLink, kLinkPressed);
+    form.AddChild(report, -1);
+    SceneHost* h = host;
+    const std::u16string appName = name;
+    const int32_t id = appId;
+    taps.push_back(ScopedSubscription::ToFn(report->Touched(), [h, appName, id](shared_ptr<GObject>&, const Touch& t) {
+        if (t.type == Touch::Click) screenlinks::OpenFeedback(h, appName, id);
+    }));
+
+    // The holder keeps the stars at their own size, at its left edge.
+    shared_ptr<GObject> holder(new GObject());
+    auto single = shared_ptr<SingleLayout>(new SingleLayout(SingleLayout::Start, SingleLayout::Centre, false));
+    holder->SetLayout(single);
+    stars = shared_ptr<StarRating>(new StarRating(0, false));
+    stars->SetSize(10 * f, 2 * f);
+    holder->AddChild(stars, -1);
+    form.AddChild(holder, -1);
+
+    form.AddChild(ScreenParts::NewLabel(Str(10002), 600, f, kText, widgets::Label::Left), -1);
+    auto hint = ScreenParts::NewLabel(screentext::FromWire(Str(10004)), 400, f, kGrey, widgets::Label::Left);
+    hint->SetAlign(widgets::Label::Left, widgets::Label::Top);
+    hint->SetWordWrap(true);
+    form.AddChild(hint, -1);
+}
+
+void MakeReviewScene::AddEditor(GObject& root) {
+    const int f = ScreenParts::FontUnit();
+    // A rebuilt form keeps what was typed.
+    const std::u16string typed = editor ? editor->GetText() : std::u16string();
+    editor = shared_ptr<widgets::MultiLineBox>(new widgets::MultiLineBox());
+    editor->SetFont(FontManager::Instance().GetFont(400, f));
+    editor->SetColor(kText);
+    editor->SetInsets(f / 3, f / 4, f / 3 + 4, f / 4);
+    const int width = host->GetUiRoot() ? host->GetUiRoot()->Width() : root.Width();
+    editor->SetRect(Rect(f / 2, 10 * f, width - f, 7 * f));
+    editor->SetText(typed);
+    editor->SetCursor(typed.size());
+    editor->SetVisible(false);
+    root.AddChild(editor, -1);
+}
+
+void MakeReviewScene::ShowEditor(bool show) {
+    if (!editor) return;
+    if (!show && editor->IsFocused()) editor->SetFocused(false);
+    editor->SetVisible(show);
+}
+
+void MakeReviewScene::OnHide(const shared_ptr<GObject>& root) {
+    Scene::OnHide(root);
+    ShowEditor(false);
+}
+
+void MakeReviewScene::UpdateMenuBar(const shared_ptr<GObject>& root) {
+    Scene::UpdateMenuBar(root);
+    host->GetSoftKeys().SetSoftKey(1, Str(kSend));
+}
+
+std::u16string MakeReviewScene::WireText() const {
+    return editor ? screentext::ToWire(editor->GetText()) : std::u16string();
+}
+
+void MakeReviewScene::OnRightSoftKey() {
+    const int32_t chosen = stars ? stars->GetValue() / 2 : 0;
+    if (chosen == 0) {
+        ShowEditor(false);
+        XMLResponse::ShowError(kNeedStars);
+        return;
+    }
+    host->SetInputEnabled(false);
+    request.Start(api::Rate(ApiContext::Current(), appId, chosen, WireText()),
+                  [this](HttpRequest* r, bool ok) { OnRateDone(r, ok); });
+}
+
+void MakeReviewScene::OnRateDone(HttpRequest* answerRequest, bool ok) {
+    ShowEditor(false);
+    host->SetInputEnabled(true);
+    if (!ok) {
+        XMLResponse::ShowError(XMLResponse::kNoAnswer);
+        return;
+    }
+    XMLResponse_Rate answer;
+    const int32_t code = answer.Parse(answerRequest->Data(), answerRequest->Size());
+    if (code != XMLResponse::kSuccess) {
+        XMLResponse::ShowError(code);
+        return;
+    }
+    SceneHost* h = host;
+    net::Services().AskPopup(kInfoTitle, Str(kThanks), kOk, 0, [h](int) { h->Back(); });
+    host->RefreshDataScenes();
+}

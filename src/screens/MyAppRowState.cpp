@@ -1,0 +1,46 @@
+#include "screens/MyAppRowState.h"
+
+MyAppRowState MyAppRowState::From(const MyAppFacts& f) {
+    MyAppRowState s;
+    // A later job wins: installing beats uninstalling beats downloading.
+    if (f.downloading) s.caption = kDownloading;
+    if (f.uninstalling) s.caption = kUninstalling;
+    if (f.installing) s.caption = kInstalling;
+    const bool busy = s.Busy();
+    s.group = busy ? MyAppGroup::Busy : f.inCatalog ? MyAppGroup::Catalog : MyAppGroup::Other;
+    // No positive-revision condition: a package installed by other means
+    // (revision 0) is offered the catalog's version too.
+    s.showUpdate = !busy && f.installedRevision < f.catalogRevision && f.hasInstallText;
+    s.showRun = !busy && f.executableFound;
+    s.showUninstall = !busy;
+    s.showProgress = busy;
+    s.progressValue = s.caption == kDownloading ? f.progress : 0.0;
+    return s;
+}
+
+int32_t MyAppRowState::HeaderString(MyAppGroup group) {
+    switch (group) {
+    case MyAppGroup::Busy: return 11010;
+    case MyAppGroup::Catalog: return 11011;
+    case MyAppGroup::Other: return 11012;
+    }
+    return 0;
+}
+
+bool MyAppRowState::Regroups(App::AppStatusType kind, double progress) {
+    return !(kind == App::StatusDownload && progress > 0.0 && progress < 1.0);
+}
+
+std::vector<MyAppListEntry> GroupMyApps(const std::vector<MyAppGroup>& rowGroups) {
+    std::vector<MyAppListEntry> out;
+    for (MyAppGroup group : {MyAppGroup::Busy, MyAppGroup::Catalog, MyAppGroup::Other}) {
+        bool headed = false;
+        for (size_t i = 0; i < rowGroups.size(); ++i) {
+            if (rowGroups[i] != group) continue;
+            if (!headed) out.push_back(MyAppListEntry{true, group, 0});
+            headed = true;
+            out.push_back(MyAppListEntry{false, group, i});
+        }
+    }
+    return out;
+}

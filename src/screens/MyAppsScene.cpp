@@ -1,0 +1,273 @@
+#include "screens/MyAppsScene.h"
+
+#include <mutex>
+
+#include "apps/AppManager.h"
+#include "i18n/Localization.h"
+#include "net/NetServices.h"
+#include "screens/AppActions.h"
+#include "screens/AppDetailsScene.h"
+#include "screens/AppRowBuilder.h"
+#include "screens/ScreenParts.h"
+#include "ui/layouts/AppListItemLayout.h"
+#include "ui/layouts/ControlBarLayout.h"
+#include "ui/layouts/ListLayout.h"
+#include "ui/scenes/SceneHost.h"
+#include "ui/widgets/SkinFactory.h"
+
+namespace {
+
+constexpr int32_t kTitle = 5004;
+constexpr int32_t kMainMenu = 5000;
+constexpr int32_t kErrorTitle = 7;
+constexpr int32_t kOk = 0;
+constexpr int32_t kUninstallFailed = 11008;
+constexpr int32_t kInstallFailed = 11013;
+constexpr uint32_t kHeaderText = 0x505050;
+
+using TouchDelegate = Delegate_2<shared_ptr<GObject>&, const Touch&>;
+using ProgressBar = TLabel<TImage<TRectDrawer<GObject>>>;
+
+std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
+
+MyAppFacts FactsOf(const App& app, double progress) {
+    AppManager& manager = AppManager::Instance();
+    MyAppFacts f;
+    f.downloading = app.IsDownloading();
+    f.installing = app.IsInstalling();
+    f.uninstalling = app.IsUninstalling();
+    f.inCatalog = app.inCatalog;
+    f.installedRevision = manager.GetRevision(app.sysid);
+    f.catalogRevision = app.revision;
+    f.hasInstallText = !app.install.empty();
+    f.executableFound = !manager.FindExecutable(app.sysid, app.exe).empty();
+    f.progress = progress;
+    return f;
+}
+
+// Opens the catalog page of the row's application.
+class MyAppDetails_Touch : public TouchDelegate {
+public:
+    MyAppDetails_Touch(SceneHost* host, shared_ptr<App> app) : host(host), app(std::move(app)) {}
+    void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
+        if (touch.type != Touch::Click) return;
+        host->PushScene(shared_ptr<Scene>(new AppDetailsScene(host, app->name, Str(kTitle), app->id)));
+    }
+
+private:
+    SceneHost* host;
+    shared_ptr<App> app;
+};
+
+// Asks, then removes the application; the list goes back to its top first.
+class MyAppUninstall_Touch : public TouchDelegate {
+public:
+    MyAppUninstall_Touch(shared_ptr<App> app, GObject* list) : app(std::move(app)), list(list) {}
+    void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
+        if (touch.type != Touch::Click) return;
+        const std::u16string message =
+            appactions::ConfirmationText(appactions::kUninstallTemplate, app->name, app->id);
+        appactions::Confirm(message, [target = app, top = shared_ptr<GObject>(list)] {
+            top->SetPosition(0, 0);
+            target->Uninstall();
+        });
+    }
+
+private:
+    shared_ptr<App> app;
+    // Not owned: the list holds the row that holds this handler.
+    GObject* list;
+};
+
+// Asks (with the package size), then fetches and installs the catalog's
+// revision over the installed one.
+class MyAppUpdate_Touch : public TouchDelegate {
+public:
+    MyAppUpdate_Touch(shared_ptr<App> app, GObject* list) : app(std::move(app)), list(list) {}
+    void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
+        if (touch.type != Touch::Click) return;
+        const std::u16string message = appactions::ConfirmationText(appactions::UpdateTemplate(app->sysid),
+                                                                     app->name + u" " + app->version, app->id);
+        appactions::Confirm(message, [target = app, top = shared_ptr<GObject>(list)] {
+            top->SetPosition(0, 0);
+            AppManager::Instance().StartUpdate(target.get());
+        });
+    }
+
+private:
+    shared_ptr<App> app;
+    // Not owned: the list holds the row that holds this handler.
+    GObject* list;
+};
+
+shared_ptr<GObject> NewHeader(int32_t text) {
+    const int f = ScreenParts::FontUnit();
+    shared_ptr<widgets::BarLabel> header(new widgets::BarLabel());
+    header->SetText(Str(text));
+    header->SetFont(FontManager::Instance().GetFont(600, f));
+    header->SetColor(kHeaderText);
+    header->SetAlign(widgets::Label::Left, widgets::Label::Middle);
+    header->SetInsets(f / 2, 0, f / 2, 0);
+    header->SetFillColor(232, 236, 244);
+    return header;
+}
+
+}  // namespace
+
+// --- Delegates ------------------------------------------------------------------
+
+bool MyApp_AppInfo::Equals(const Delegate_5<App*, App::AppStatusType, bool, double, bool>& other) const {
+    auto* o = dynamic_cast<const MyApp_AppInfo*>(&other);
+    return o && o->row == row;
+}
+
+void MyApp_AppInfo::Invoke(App*, App::AppStatusType kind, bool finished, double progress, bool success) {
+    scene->OnAppStatus(row, kind, finished, progress, success);
+}
+
+void MyApp_Destroy::Invoke() { app->StatusChanged.Remove(MyApp_AppInfo(row, nullptr)); }
+
+// --- Scene ------------------------------------------------------------------------
+
+MyAppsScene::~MyAppsScene() {
+    // The rows may outlive the screen for a moment (the scene container lets
+    // go of the root later): nothing may report to it after this.
+    std::lock_guard ui(net::UILock());
+    for (Row& row : rows) Unsubscribe(row);
+}
+
+void MyAppsScene::Unsubscribe(Row& row) { row.app->StatusChanged.Remove(MyApp_AppInfo(row.widget.get(), nullptr)); }
+
+void MyAppsScene::Build(const shared_ptr<GObject>& root) {
+    for (Row& row : rows) Unsubscribe(row);
+    rows.clear();
+    list = ScreenParts::AddList(*root, 6 * ScreenParts::FontUnit());
+    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(kMainMenu));
+    AppManager& manager = AppManager::Instance();
+    // Copies: a report fired while the rows are built may change the maps.
+    std::vector<shared_ptr<App>> apps;
+    for (const auto& [sysid, app] : manager.Downloading()) apps.push_back(app);
+    for (const auto& [sysid, app] : manager.Installed()) apps.push_back(app);
+    for (const auto& app : apps) AddRow(app);
+    Regroup();
+    // A job's own report comes before the manager has recorded its result
+    // (the installed revision, the program's shortcut); the manager's
+    // repaint comes after, so the rows are judged again then, or a package
+    // just installed would be offered an update to itself.
+    managerChanges = ScopedSubscription::ToFn(nullptr, manager.RepaintNeeded, [this] { RefreshAll(); });
+}
+
+void MyAppsScene::RefreshAll() {
+    for (Row& row : rows) RefreshRow(row);
+    Regroup();
+}
+
+void MyAppsScene::AddRow(const shared_ptr<App>& app) {
+    Row row;
+    row.app = app;
+    row.widget = AppRowBuilder::Build(*list, *app, true);
+    FillControls(row);
+    GObject* widget = row.widget.get();
+    app->StatusChanged.Add(shared_ptr<Delegate_5<App*, App::AppStatusType, bool, double, bool>>(
+        new MyApp_AppInfo(widget, this)));
+    row.widget->Destroyed()->Add(shared_ptr<Delegate_0>(new MyApp_Destroy(widget, app)));
+    if (app->inCatalog && AppManager::Instance().Installed().count(app->sysid)) AddDetailsTap(row);
+    rows.push_back(std::move(row));
+}
+
+void MyAppsScene::AddDetailsTap(Row& row) {
+    // Once per row: a second handler would open the page twice.
+    if (row.detailsTap) return;
+    row.detailsTap = true;
+    row.widget->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppDetails_Touch(host, row.app)));
+}
+
+void MyAppsScene::FillControls(Row& row) {
+    const int f = ScreenParts::FontUnit();
+    shared_ptr<GObject> bar;
+    if (!row.widget->FindChildById(kControlBarId, bar)) return;
+    bar->RemoveAllChildren();
+    bar->SetLayout(shared_ptr<Layout>(new ControlBarLayout()));
+    auto run = SkinFactory::CreateButton(*bar, Str(11000), f, RunButton);
+    run->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppRun_Touch(row.app)));
+    auto update = SkinFactory::CreateButton(*bar, Str(11001), f, UpdateButton);
+    update->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUpdate_Touch(row.app, list.get())));
+    auto uninstall = SkinFactory::CreateButton(*bar, Str(11002), f, UninstallButton);
+    uninstall->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUninstall_Touch(row.app, list.get())));
+    shared_ptr<ProgressBar> progress(new ProgressBar());
+    progress->SetFillColor(214, 222, 234);
+    progress->AddImageState(0, SkinFactory::SkinImage(u"progress.png"));
+    progress->SetStretch(true);
+    progress->SetImageState(0);
+    progress->SetFont(FontManager::Instance().GetFont(600, f));
+    progress->SetColor(0x202020);
+    progress->SetAlign(widgets::Label::Centre, widgets::Label::Middle);
+    bar->AddChild(progress, Progress);
+    RefreshRow(row);
+}
+
+void MyAppsScene::RefreshRow(Row& row) {
+    row.state = MyAppRowState::From(FactsOf(*row.app, row.progress));
+    shared_ptr<GObject> bar, child;
+    if (!row.widget->FindChildById(kControlBarId, bar)) return;
+    const MyAppRowState& s = row.state;
+    if (bar->FindChildById(RunButton, child)) child->SetVisible(s.showRun);
+    if (bar->FindChildById(UpdateButton, child)) child->SetVisible(s.showUpdate);
+    if (bar->FindChildById(UninstallButton, child)) child->SetVisible(s.showUninstall);
+    if (bar->FindChildById(Progress, child)) {
+        child->SetVisible(s.showProgress);
+        auto* progress = static_cast<ProgressBar*>(child.get());
+        progress->SetText(s.caption ? Str(s.caption) : std::u16string());
+        progress->SetFill(s.progressValue);
+    }
+    if (const shared_ptr<Layout>& layout = bar->GetLayout()) layout->Apply(bar.get(), 0);
+}
+
+void MyAppsScene::Regroup() {
+    std::vector<MyAppGroup> groups;
+    for (const Row& row : rows) groups.push_back(row.state.group);
+    const std::vector<MyAppListEntry> entries = GroupMyApps(groups);
+    std::set<int> headers;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].header) headers.insert(static_cast<int>(i));
+    // The rows stay alive in `rows` while they are out of the list.
+    list->RemoveAllChildren();
+    list->SetLayout(shared_ptr<Layout>(new ListLayout(6 * ScreenParts::FontUnit(), headers)));
+    const shared_ptr<Layout>& layout = list->GetLayout();
+    layout->Lock();
+    for (const MyAppListEntry& entry : entries) {
+        if (entry.header)
+            list->AddChild(NewHeader(MyAppRowState::HeaderString(entry.group)), static_cast<int32_t>(entry.group));
+        else
+            list->AddChild(rows[entry.row].widget, -1);
+    }
+    layout->Unlock();
+}
+
+MyAppsScene::Row* MyAppsScene::FindRow(const GObject* widget) {
+    for (Row& row : rows)
+        if (row.widget.get() == widget) return &row;
+    return nullptr;
+}
+
+void MyAppsScene::OnAppStatus(GObject* widget, App::AppStatusType kind, bool finished, double progress,
+                              bool success) {
+    Row* row = FindRow(widget);
+    if (!row) return;
+    if (kind == App::StatusDetails && finished && success) {
+        // The record now has its catalog data: show it as a catalog row.
+        row->widget->RemoveAllChildren();
+        AppRowBuilder::Fill(*row->widget, *row->app, true);
+        FillControls(*row);
+        AddDetailsTap(*row);
+        Regroup();
+        return;
+    }
+    if (finished && !success && kind == App::StatusUninstall)
+        net::Services().AskPopup(kErrorTitle, Str(kUninstallFailed), kOk, 0, nullptr);
+    if (finished && !success && kind == App::StatusInstall)
+        net::Services().AskPopup(kErrorTitle, Str(kInstallFailed), kOk, 0, nullptr);
+    row->progress = kind == App::StatusDownload ? progress : 0.0;
+    RefreshRow(*row);
+    if (MyAppRowState::Regroups(kind, progress)) Regroup();
+}

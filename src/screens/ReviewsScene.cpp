@@ -1,0 +1,79 @@
+#include "screens/ReviewsScene.h"
+
+#include "i18n/Localization.h"
+#include "net/ApiMethods.h"
+#include "screens/MakeReviewScene.h"
+#include "screens/ScreenParts.h"
+#include "screens/ScreenText.h"
+#include "ui/app/MenuBar.h"
+#include "ui/layouts/ReviewLayout.h"
+#include "ui/layouts/ReviewsLayout.h"
+#include "ui/scenes/SceneHost.h"
+#include "ui/widgets/StarRating.h"
+
+namespace {
+constexpr int32_t kTitle = 8005;
+constexpr uint32_t kText = 0x202020;
+}  // namespace
+
+ReviewsScene::~ReviewsScene() { request.Drop(); }
+
+void ReviewsScene::Build(const shared_ptr<GObject>& root) {
+    reviews.clear();
+    list = ScreenParts::AddList(*root, 1);
+    list->SetLayout(shared_ptr<Layout>(new ReviewsLayout()));
+    ScreenParts::AddHeader(*root, host, Localization::Instance().Text(kTitle), name);
+    host->SetInputEnabled(false);
+    request.Start(api::Reviews(ApiContext::Current(), appId),
+                  [this](HttpRequest* r, bool ok) { OnReviewsDone(r, ok); });
+}
+
+void ReviewsScene::UpdateMenuBar(const shared_ptr<GObject>& root) {
+    Scene::UpdateMenuBar(root);
+    host->GetSoftKeys().SetSoftKey(1, Localization::Instance().Text(kWriteReview));
+}
+
+void ReviewsScene::OnRightSoftKey() { host->PushScene(shared_ptr<Scene>(new MakeReviewScene(host, name, appId))); }
+
+void ReviewsScene::OnReviewsDone(HttpRequest* answerRequest, bool ok) {
+    host->SetInputEnabled(true);
+    if (!ok) {
+        XMLResponse::ShowError(XMLResponse::kNoAnswer);
+        return;
+    }
+    std::vector<ReviewEntry> entries;
+    XMLResponse_Reviews answer(&entries);
+    const int32_t code = answer.Parse(answerRequest->Data(), answerRequest->Size());
+    if (code != XMLResponse::kSuccess) {
+        XMLResponse::ShowError(code);
+        return;
+    }
+    reviews = std::move(entries);
+    const shared_ptr<Layout>& layout = list->GetLayout();
+    layout->Lock();
+    for (size_t i = 0; i < reviews.size(); ++i) AddItem(reviews[i], i);
+    layout->Unlock();
+}
+
+void ReviewsScene::AddItem(const ReviewEntry& review, size_t position) {
+    const int f = ScreenParts::FontUnit();
+    const int u = f / 2;
+    const int starsHeight = f * 3 / 2;
+    shared_ptr<widgets::BarLabel> item(new widgets::BarLabel());
+    item->SetText(screentext::FromWire(review.txt));
+    item->SetFont(FontManager::Instance().GetFont(400, f));
+    item->SetColor(kText);
+    item->SetWordWrap(true);
+    item->SetInsets(u, u, u, u);
+    // Alternate rows: lavender, then light grey.
+    if (position % 2 == 0)
+        item->SetFillColor(220, 220, 255);
+    else
+        item->SetFillColor(240, 240, 240);
+    item->AddChild(shared_ptr<GObject>(new StarRating(2 * review.rate)), ReviewLayout::Stars);
+    auto author = ScreenParts::NewLabel(review.login, 600, f * 5 / 4, kText, widgets::Label::Left);
+    author->SetInsets(u, 0, 0, 0);
+    item->AddChild(author, ReviewLayout::Author);
+    item->SetLayout(shared_ptr<Layout>(new ReviewLayout(5 * starsHeight, starsHeight)));
+    list->AddChild(item, -1);
+}
