@@ -101,9 +101,11 @@ void CatsScene::OpenApps(Category* c) {
 void CatsScene::HandToPicker(Category* c) {
     CategoryPicker* target = picker;
     target->SetPickedCategory(c);
-    // Popping ends this scene: nothing of it is touched from here on.
+    // Popping ends this scene (and the levels above the picker): nothing of
+    // it, its host pointer included, is touched once the first pop is done.
     Scene* back = target->PickerScene();
-    while (host->TopScene() && host->TopScene() != back) host->PopScene();
+    SceneHost* shell = host;
+    while (shell->TopScene() && shell->TopScene() != back) shell->PopScene();
 }
 
 void CatsScene::SendCats() {

@@ -3,9 +3,9 @@
 
 #include "screens/ScreenRequest.h"
 #include "ui/scenes/Scene.h"
+#include "ui/widgets/Switch.h"
 
 class SearchScene;
-#include "ui/widgets/Switch.h"
 
 // The tags of a search: one switch row per tag of the catalog, on for the
 // tags already chosen. The catalog's tags are asked for once per run; the

@@ -1,6 +1,7 @@
 #include "screens/ScreenRows.h"
 
 #include "i18n/Localization.h"
+#include "platform/text/DeviceContext.h"
 #include "screens/ScreenParts.h"
 #include "screens/SwitchListItem_Touch.h"
 #include "ui/FontManager.h"
@@ -33,6 +34,20 @@ void FitIcon(GObject& row, int32_t id) {
     if (auto* icon = ChildAs<widgets::Image>(row, id)) icon->SetStretch(true);
 }
 
+// A caption too long for its one line (long names beside a switch, or a
+// coarse screen) breaks into two rather than being cut. The handler lives in
+// the label's own event and holds nothing else.
+void WrapWhenLong(widgets::Label& label) {
+    widgets::Label* self = &label;
+    SubscribeFn(label.Resized(), [self](shared_ptr<GObject>&, int, int) {
+        platform::text::DeviceContext dc;
+        dc.SelectFont(self->GetFont());
+        const bool wrap = dc.GetTextExtent(self->GetText()).width > self->Width();
+        self->SetWordWrap(wrap);
+        self->SetAlign(widgets::Label::Left, wrap ? widgets::Label::Top : widgets::Label::Middle);
+    });
+}
+
 }  // namespace
 
 shared_ptr<widgets::RowButton> ScreenRows::AddTwoStageRow(GObject& list, const std::u16string& upper,
@@ -60,6 +75,7 @@ shared_ptr<Switch> ScreenRows::AddSwitchRow(GObject& list, const std::u16string&
     if (auto* label = ChildAs<widgets::Label>(*row, L::Label)) {
         label->SetFont(FontManager::Instance().GetFont(600, ScreenParts::FontUnit()));
         label->SetColor(kCaption);
+        WrapWhenLong(*label);
     }
     auto& l10n = Localization::Instance();
     shared_ptr<Switch> toggle(new Switch(*row, l10n.Text(kOnText), l10n.Text(kOffText), L::Switch));

@@ -5,7 +5,6 @@
 
 #include "ui/layouts/TableLayout.h"
 #include "ui/widgets/WidgetTypes.h"
-
 #include "ui/widgets/Switch.h"
 
 // Rows and forms of the search, settings, feedback and About screens, styled

@@ -10,7 +10,6 @@
 #include "device/DeviceProfile.h"
 #include "ui/scenes/Scene.h"
 #include "ui/widgets/WidgetTypes.h"
-
 #include "ui/widgets/Switch.h"
 
 // The interface language, the storage-card option and the description of the
