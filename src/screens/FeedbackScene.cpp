@@ -33,8 +33,13 @@ FeedbackScene::~FeedbackScene() {
 void FeedbackScene::Build(const shared_ptr<GObject>& root) {
     const int f = ScreenParts::FontUnit();
     ScreenParts::AddHeader(*root, host, Str(kTitle), name);
-    shared_ptr<GObject> form = ScreenRows::AddForm(*root, {{0, 1.0, 1}});
-    form->AddChild(ScreenParts::NewLabel(Str(kPrompt), 600, f, kText, widgets::Label::Left), -1);
+    // Two rows for the prompt, which takes two lines on most screens; its
+    // text still ends above the box.
+    shared_ptr<GObject> form = ScreenRows::AddForm(*root, {{0, 1.0, 2}});
+    auto prompt = ScreenParts::NewLabel(Str(kPrompt), 600, f, kText, widgets::Label::Left);
+    prompt->SetAlign(widgets::Label::Left, widgets::Label::Top);
+    prompt->SetWordWrap(true);
+    form->AddChild(prompt, -1);
     AddEditor(*root);
 }
 

@@ -57,7 +57,10 @@ shared_ptr<widgets::RowButton> ScreenRows::AddTwoStageRow(GObject& list, const s
     shared_ptr<widgets::RowButton> row = SkinFactory::CreateListRow(list, kLineGrey, kLineGrey, kLineGrey);
     ItemBuilders::TwoStageItem(row, upper, lower, icon, arrow ? u"more_arrow.png" : u"");
     FitIcon(*row, L::Icon);
-    if (auto* top = ChildAs<widgets::Label>(*row, L::UpperLine)) top->SetColor(kSectionGrey);
+    if (auto* top = ChildAs<widgets::Label>(*row, L::UpperLine)) {
+        top->SetFont(FontManager::Instance().GetFont(400, ScreenParts::FontUnit()));
+        top->SetColor(kSectionGrey);
+    }
     shared_ptr<GObject> bottom;
     if (row->FindChildById(L::LowerLine, bottom)) {
         auto* label = dynamic_cast<widgets::Label*>(bottom.get());

@@ -6,6 +6,7 @@
 #include "screens/ChooseKeywordScene.h"
 #include "screens/ChooseSearchInScene.h"
 #include "screens/ChooseTagsScene.h"
+#include "net/ApiUrl.h"
 #include "screens/SearchScene.h"
 #include "ui/widgets/Switch.h"
 
@@ -104,6 +105,32 @@ TEST_P(SearchTest, TwoTagsAreShownWithACommaAndSpaceAndSentWithACommaAlone) {
     EXPECT_EQ(q.tags, tags[0].first + u"," + tags[2].first);
     EXPECT_TRUE(q.query.empty());
     EXPECT_FALSE(q.cat);
+}
+
+TEST_P(SearchTest, TagsThatCannotBeFetchedLeaveTheChosenOnes) {
+    SearchScene* search = OpenSearch();
+    ASSERT_TRUE(search);
+    Tap(9002);
+    const auto tags = Kestrum::Instance().tagList;
+    ASSERT_FALSE(tags.empty());
+    Tap(tags[0].first + u"(" + text::ToU16(tags[0].second) + u")");
+    store->SoftKey(false);
+    ASSERT_EQ(search->ChosenTags().size(), 1u);
+
+    // The catalog goes silent, and the tags have to be asked for again.
+    {
+        std::lock_guard ui(net::UILock());
+        Kestrum::Instance().tagList.clear();
+        SetCatalogBaseUrl(u"http://127.0.0.1:9/");
+    }
+    Tap(9002);
+    ASSERT_TRUE(Top<ChooseTagsScene>());
+    ExpectError(998);
+    EXPECT_TRUE(Kestrum::Instance().tagList.empty());  // asked for again next time
+    store->SoftKey(false);  // accepting an empty screen
+    ASSERT_EQ(Top<SearchScene>(), search);
+    EXPECT_EQ(search->ChosenTags(), std::vector<SearchScene::Tag>{tags[0]});
+    EXPECT_TRUE(ShowsText(tags[0].first));
 }
 
 TEST_P(SearchTest, ACategoryTwoLevelsDownShowsItsPathAndAnyCategoryResetsIt) {
