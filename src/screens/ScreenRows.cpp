@@ -1,5 +1,8 @@
 #include "screens/ScreenRows.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "i18n/Localization.h"
 #include "platform/text/DeviceContext.h"
 #include "screens/ScreenParts.h"
@@ -42,7 +45,16 @@ void WrapWhenLong(widgets::Label& label) {
     SubscribeFn(label.Resized(), [self](shared_ptr<GObject>&, int, int) {
         platform::text::DeviceContext dc;
         dc.SelectFont(self->GetFont());
-        const bool wrap = dc.GetTextExtent(self->GetText()).width > self->Width();
+        const std::u16string& text = self->GetText();
+        // Only between words: where a single word is wider than the label
+        // (a very narrow screen), one cut line reads better than split words.
+        int widestWord = 0;
+        for (size_t start = 0; start < text.size();) {
+            const size_t end = std::min(text.find(u' ', start), text.size());
+            widestWord = std::max(widestWord, dc.GetTextExtent(std::u16string_view(text).substr(start, end - start)).width);
+            start = end + 1;
+        }
+        const bool wrap = dc.GetTextExtent(text).width > self->Width() && widestWord <= self->Width();
         self->SetWordWrap(wrap);
         self->SetAlign(widgets::Label::Left, wrap ? widgets::Label::Top : widgets::Label::Middle);
     });
