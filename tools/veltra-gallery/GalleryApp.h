@@ -34,6 +34,8 @@ public:
     void SetSignInScene(Scene*) override {}
     Scene* TopScene() const override;
     void RebuildAllScenes() override;
+    // The gallery's pages show no store data.
+    void RefreshDataScenes() override {}
     void SetInputEnabled(bool enabled) override;
     void SetSoftKeysAllowed(bool) override {}
     void EnableAdvertising() override {}
