@@ -100,11 +100,13 @@ void CatsScene::OpenApps(Category* c) {
 
 void CatsScene::HandToPicker(Category* c) {
     // Popping ends the scenes above the picker, this one among them; it must
-    // live until its handler has returned.
+    // live until its handler has returned, and its host is read before.
     shared_ptr<Scene> self(this);
-    picker->SetPickedCategory(c);
-    Scene* back = picker->PickerScene();
-    while (host->TopScene() && host->TopScene() != back) host->PopScene();
+    CategoryPicker* target = picker;
+    target->SetPickedCategory(c);
+    Scene* back = target->PickerScene();
+    SceneHost* shell = host;
+    while (shell->TopScene() && shell->TopScene() != back) shell->PopScene();
 }
 
 void CatsScene::SendCats() {

@@ -7,7 +7,7 @@
 #include "screens/MainMenuScene.h"
 #include "screens/RegisterScene.h"
 #include "screens/RestorePasswordScene.h"
-#include "screens/SettingsPlaceholderScene.h"
+#include "screens/SettingsScene.h"
 #include "ui/app/MenuBar.h"
 #include "ui/scenes/SceneHost.h"
 
@@ -137,7 +137,7 @@ void LoginScene::Continue() {
         return shared_ptr<Scene>(new MainMenuScene(h, take, quit));
     };
     if (Kestrum::Instance().settingsMissing)
-        host->PushScene(shared_ptr<Scene>(new SettingsPlaceholderScene(host, mainMenu)));
+        host->PushScene(shared_ptr<Scene>(new SettingsScene(host, true, mainMenu)));
     else
         host->PushScene(mainMenu());
 }

@@ -1,16 +1,16 @@
 #include "screens/ScreenLinks.h"
 
+#include "screens/AboutScene.h"
 #include "screens/AppDetailsScene.h"
+#include "screens/FeedbackScene.h"
 #include "screens/MyAppsScene.h"
-#include "screens/PlaceholderScene.h"
+#include "screens/SearchScene.h"
+#include "screens/SettingsScene.h"
 #include "ui/scenes/SceneHost.h"
-#include "i18n/Localization.h"
 
 namespace screenlinks {
 
 namespace {
-
-constexpr int32_t kMainMenu = 5000;
 
 void Push(SceneHost* host, Scene* scene) { host->PushScene(shared_ptr<Scene>(scene)); }
 
@@ -20,13 +20,13 @@ void OpenAppDetails(SceneHost* host, const std::u16string& title, const std::u16
     Push(host, new AppDetailsScene(host, title, backText, appId));
 }
 
-void OpenFeedback(SceneHost* host, const std::u16string& appName, int32_t /*appId*/) {
-    Push(host, new PlaceholderScene(host, Localization::Instance().Text(10007), appName));
+void OpenFeedback(SceneHost* host, const std::u16string& appName, int32_t appId) {
+    Push(host, new FeedbackScene(host, appName, appId));
 }
 
-void OpenSearch(SceneHost* host) { Push(host, new PlaceholderScene(host, 5003, kMainMenu)); }
+void OpenSearch(SceneHost* host) { Push(host, new SearchScene(host)); }
 void OpenMyApps(SceneHost* host) { Push(host, new MyAppsScene(host)); }
-void OpenSettings(SceneHost* host) { Push(host, new PlaceholderScene(host, 5005, kMainMenu)); }
-void OpenAbout(SceneHost* host) { Push(host, new PlaceholderScene(host, 13000, kMainMenu)); }
+void OpenSettings(SceneHost* host) { Push(host, new SettingsScene(host, false)); }
+void OpenAbout(SceneHost* host) { Push(host, new AboutScene(host)); }
 
 }  // namespace screenlinks

@@ -180,6 +180,7 @@ Scene* KestrumApp::TopScene() const { return stack.empty() ? nullptr : stack.bac
 
 void KestrumApp::PushScene(const shared_ptr<Scene>& scene) {
     if (!scene || !sceneContainer) return;
+    if (!stack.empty()) stack.back()->OnCovered();
     stack.push_back(scene);
     shared_ptr<GObject> root = scene->CreateRoot();
     sceneContainer->AddChild(root);

@@ -81,7 +81,10 @@ protected:
     void RunUntilIdle() {
         bool idle = false;
         ws().SetIdleHandler([&] {
-            if (ws().HasTimer(app->GetWindow(), WindowsMobileUIServer::kFrameTimer))
+            // An endless animation (the busy spinner of a details screen
+            // whose request nobody answers here) never stops the frame timer.
+            if (ws().HasTimer(app->GetWindow(), WindowsMobileUIServer::kFrameTimer) &&
+                !(app->GetServer().IsSettled() && !app->InTransition()))
                 return HeadlessWindowSystem::IdleResult{};
             idle = true;
             ws().PostMessage(app->GetWindow(), WM_NULL, 0, 0);

@@ -15,7 +15,8 @@ template <class Base> class THotLabel;
 // creates each scene's root (CreateRoot), puts the roots side by side in its
 // scene container and calls the hooks below as scenes come and go:
 //
-//   push:  CreateRoot -> Build, slide in, OnShown when the slide has ended.
+//   push:  OnCovered on the scene below, CreateRoot -> Build, slide in,
+//          OnShown when the slide has ended.
 //   pop:   OnLeave, slide out, OnHide, OnRemoved, root removed, then the new
 //          top scene gets UpdateMenuBar.
 //   popup: while a popup box is open the scene sees no soft key; after it
@@ -46,6 +47,9 @@ public:
     // hide native windows, keep edits.
     virtual void OnHide(const shared_ptr<GObject>& /*root*/) {}
     virtual void OnRemoved(const shared_ptr<GObject>& /*root*/) {}
+    // Another scene was pushed over this one; it stays on the stack. Screens
+    // that keep edits only on screen store them here, as they do when closed.
+    virtual void OnCovered() {}
     // Default: go back through the shell.
     virtual void OnLeftSoftKey();
     virtual void OnRightSoftKey() {}

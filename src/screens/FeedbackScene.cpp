@@ -1,0 +1,102 @@
+#include "screens/FeedbackScene.h"
+
+#include "i18n/Localization.h"
+#include "net/ApiMethods.h"
+#include "net/NetServices.h"
+#include "net/XMLResponse.h"
+#include "screens/ScreenParts.h"
+#include "screens/ScreenRows.h"
+#include "screens/ScreenText.h"
+#include "ui/FontManager.h"
+#include "ui/app/MenuBar.h"
+#include "ui/scenes/SceneHost.h"
+
+namespace {
+
+std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
+
+constexpr int32_t kTitle = 14000;
+constexpr int32_t kPrompt = 14001;
+constexpr int32_t kThanks = 14002;
+constexpr int32_t kSend = 15;
+constexpr int32_t kInfoTitle = 8;
+constexpr int32_t kOk = 0;
+constexpr uint32_t kText = 0x202020;
+
+}  // namespace
+
+FeedbackScene::~FeedbackScene() {
+    request.Drop();
+    ShowEditor(false);
+}
+
+void FeedbackScene::Build(const shared_ptr<GObject>& root) {
+    const int f = ScreenParts::FontUnit();
+    ScreenParts::AddHeader(*root, host, Str(kTitle), name);
+    // Two rows for the prompt, which takes two lines on most screens; its
+    // text still ends above the box.
+    shared_ptr<GObject> form = ScreenRows::AddForm(*root, {{0, 1.0, 2}});
+    auto prompt = ScreenParts::NewLabel(Str(kPrompt), 600, f, kText, widgets::Label::Left);
+    prompt->SetAlign(widgets::Label::Left, widgets::Label::Top);
+    prompt->SetWordWrap(true);
+    form->AddChild(prompt, -1);
+    AddEditor(*root);
+}
+
+void FeedbackScene::AddEditor(GObject& root) {
+    const int f = ScreenParts::FontUnit();
+    // A rebuilt screen (a new language) keeps what was typed.
+    const std::u16string typed = editor ? editor->GetText() : std::u16string();
+    const bool shown = editor && editor->IsVisible();
+    editor = shared_ptr<widgets::MultiLineBox>(new widgets::MultiLineBox());
+    editor->SetFont(FontManager::Instance().GetFont(400, f));
+    editor->SetColor(kText);
+    editor->SetInsets(f / 3, f / 4, f / 3 + 4, f / 4);
+    const int width = host->GetUiRoot() ? host->GetUiRoot()->Width() : root.Width();
+    editor->SetRect(Rect(f / 2, 6 * f, width - f, 8 * f));
+    editor->SetText(typed);
+    editor->SetCursor(typed.size());
+    editor->SetVisible(shown);
+    root.AddChild(editor, -1);
+}
+
+void FeedbackScene::ShowEditor(bool show) {
+    if (!editor) return;
+    if (!show && editor->IsFocused()) editor->SetFocused(false);
+    editor->SetVisible(show);
+}
+
+void FeedbackScene::OnHide(const shared_ptr<GObject>& root) {
+    Scene::OnHide(root);
+    ShowEditor(false);
+}
+
+void FeedbackScene::UpdateMenuBar(const shared_ptr<GObject>& root) {
+    Scene::UpdateMenuBar(root);
+    host->GetSoftKeys().SetSoftKey(1, Str(kSend));
+}
+
+void FeedbackScene::OnRightSoftKey() {
+    const std::u16string text = editor ? screentext::ToWire(editor->GetText()) : std::u16string();
+    if (text.empty() || request.Pending()) return;
+    host->SetInputEnabled(false);
+    request.Start(api::Feedback(ApiContext::Current(), appId, text),
+                  [this](HttpRequest* r, bool ok) { OnFeedbackDone(r, ok); });
+}
+
+void FeedbackScene::OnFeedbackDone(HttpRequest* answerRequest, bool ok) {
+    ShowEditor(false);
+    host->SetInputEnabled(true);
+    if (!ok) {
+        XMLResponse::ShowError(XMLResponse::kNoAnswer);
+        return;
+    }
+    XMLResponse_Rate answer;
+    const int32_t code = answer.Parse(answerRequest->Data(), answerRequest->Size());
+    if (code != XMLResponse::kSuccess) {
+        XMLResponse::ShowError(code);
+        return;
+    }
+    SceneHost* h = host;
+    net::Services().AskPopup(kInfoTitle, Str(kThanks), kOk, 0, [h](int) { h->Back(); });
+}

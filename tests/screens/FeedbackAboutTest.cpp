@@ -1,0 +1,117 @@
+// The feedback and About screens in the real shell against catalogd: what
+// the service receives, and where the About links go on the device.
+#include <sqlite3.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "StoreScreensFixture.h"
+#include "screens/AboutScene.h"
+#include "screens/FeedbackScene.h"
+#include "ui/layouts/TableLayout.h"
+
+namespace {
+
+class FeedbackAboutTest : public StoreScreensFixture {
+protected:
+    // The feedback texts the service has stored, oldest first.
+    std::vector<std::string> StoredFeedback() {
+        std::vector<std::string> texts;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(server->Database().string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(db, "SELECT text FROM feedback ORDER BY id", -1, &st, nullptr) == SQLITE_OK) {
+                while (sqlite3_step(st) == SQLITE_ROW)
+                    texts.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            }
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return texts;
+    }
+
+    FeedbackScene* OpenFeedback() {
+        store->Push(shared_ptr<Scene>(new FeedbackScene(&store->App(), u"Block Drop", 1)));
+        return Top<FeedbackScene>();
+    }
+
+    void Type(FeedbackScene* feedback, const std::u16string& text) {
+        {
+            std::lock_guard ui(net::UILock());
+            feedback->Editor()->SetFocused(true);
+        }
+        for (char16_t c : text) {
+            if (c == u'\n') {
+                store->Windows().KeyDown(platform::VK_RETURN);
+                store->Windows().KeyUp(platform::VK_RETURN);
+            } else {
+                store->Windows().TypeText(std::u16string(1, c));
+            }
+        }
+        store->Settle();
+    }
+};
+
+TEST_P(FeedbackAboutTest, ThreeLinesReachTheServiceWithTwoLineBreakMarks) {
+    const size_t before = StoredFeedback().size();
+    FeedbackScene* feedback = OpenFeedback();
+    ASSERT_TRUE(feedback);
+    EXPECT_TRUE(ShowsText(Str(14001)));
+    EXPECT_EQ(store->App().GetSoftKeys().GetLabel(1), Str(15));
+    // An empty text sends nothing and says nothing.
+    store->SoftKey(false);
+    EXPECT_FALSE(store->PopupOpen());
+    EXPECT_FALSE(feedback->Sending());
+
+    Type(feedback, u"It starts\nthen stops\nat level 3");
+    EXPECT_TRUE(store->Screenshot(Shot("feedback")));
+    store->SoftKey(false);
+    EXPECT_TRUE(store->PopupOpen());
+    EXPECT_TRUE(ShowsText(Str(14002)));
+    const auto stored = StoredFeedback();
+    ASSERT_EQ(stored.size(), before + 1);
+    EXPECT_EQ(stored.back(), "It starts--br--then stops--br--at level 3");
+    store->SoftKey(true);  // the thank-you leads back
+    EXPECT_EQ(Top<MainMenuScene>(), menu);
+}
+
+TEST_P(FeedbackAboutTest, ARefusedReportKeepsItsText) {
+    store->Push(shared_ptr<Scene>(new FeedbackScene(&store->App(), u"Nothing", 999999)));
+    FeedbackScene* feedback = Top<FeedbackScene>();
+    ASSERT_TRUE(feedback);
+    Type(feedback, u"lost?");
+    store->SoftKey(false);
+    ExpectError(207);
+    EXPECT_EQ(Top<FeedbackScene>(), feedback);
+    std::lock_guard ui(net::UILock());
+    EXPECT_EQ(feedback->Editor()->GetText(), u"lost?");
+    EXPECT_TRUE(feedback->Editor()->IsVisible());
+}
+
+TEST_P(FeedbackAboutTest, AboutShowsItsIconAndItsLinksOpenInTheBrowser) {
+    store->SoftKey(true);  // the main menu's left soft key
+    ASSERT_TRUE(Top<AboutScene>());
+    EXPECT_TRUE(ShowsText(Str(13001)));
+    EXPECT_TRUE(store->Screenshot(Shot("about")));
+    // The icon's cell is a square as tall as its two rows, beside the text.
+    const int width = store->App().GetUiRoot()->Width();
+    const int f = LayoutMetrics::Get().fontUnit;
+    const auto cells = AboutScene::Cells(width);
+    const int inner = width - 2 * (f / 3);
+    const int iconWidth = static_cast<int>(inner * cells[1].fraction) - f / 3;
+    EXPECT_NEAR(iconWidth, 4 * f, 1);
+    EXPECT_NEAR(cells[1].fraction + cells[2].fraction, 1.0, 1e-9);
+
+    Tap(Str(13003));
+    Tap(Str(13005));
+    std::ifstream log(device->Root() / "launch.log");
+    std::stringstream all;
+    all << log.rdbuf();
+    EXPECT_NE(all.str().find("browser\t" + text::Utf16ToUtf8(Str(13003)) + "\n"), std::string::npos) << all.str();
+    EXPECT_NE(all.str().find("browser\t" + text::Utf16ToUtf8(Str(13005)) + "\n"), std::string::npos) << all.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, FeedbackAboutTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
+                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+
+}  // namespace

@@ -1,0 +1,156 @@
+// The settings screens in the real shell against catalogd: what the switches
+// and lists change in the store, and when the main menu tells the catalog.
+#include "StoreScreensFixture.h"
+#include "screens/ChooseOsScene.h"
+#include "screens/ChooseScreenScene.h"
+#include "screens/SettingsScene.h"
+#include "ui/widgets/Switch.h"
+
+namespace {
+
+using Toggle = SettingsScene::Toggle;
+
+class SettingsTest : public StoreScreensFixture {
+protected:
+    SettingsScene* OpenSettings() {
+        Tap(5005);
+        SettingsScene* settings = Top<SettingsScene>();
+        EXPECT_TRUE(settings);
+        return settings;
+    }
+    bool IsOn(SettingsScene* s, Toggle t) {
+        std::lock_guard ui(net::UILock());
+        return s->SwitchFor(t).IsOn();
+    }
+    // Back to the main menu, which then sends what is pending.
+    void Close() {
+        store->SoftKey(true);
+        ASSERT_EQ(Top<MainMenuScene>(), menu);
+    }
+};
+
+TEST_P(SettingsTest, ASwitchToggledAndBackSendsNothing) {
+    SettingsScene* settings = OpenSettings();
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(store->Screenshot(Shot("settings")));
+    const HttpRequest* before = ConfigJob();
+    const bool phone = IsOn(settings, Toggle::Phone);
+    Tap(3004);
+    EXPECT_NE(IsOn(settings, Toggle::Phone), phone);
+    Tap(3004);
+    Close();
+    EXPECT_EQ(ConfigJob(), before);
+    EXPECT_EQ(Kestrum::Instance().configPending, 0);
+    EXPECT_EQ(Kestrum::Instance().currentProfile, Kestrum::Instance().detectedProfile);
+}
+
+TEST_P(SettingsTest, AnotherEditionIsSentOnceByTheMainMenu) {
+    ASSERT_TRUE(OpenSettings());
+    // The same edition again changes nothing.
+    Tap(EditionName(Kestrum::Instance().currentProfile.osver));
+    ASSERT_TRUE(Top<ChooseOsScene>());
+    EXPECT_TRUE(store->Screenshot(Shot("settings-os")));
+    Tap(EditionName(Kestrum::Instance().currentProfile.osver));
+    ASSERT_TRUE(Top<SettingsScene>());
+    const auto& editions = EditionTable();
+    const EditionRow& other = editions[0].code == Kestrum::Instance().currentProfile.osver ? editions[1] : editions[0];
+    Tap(EditionName(Kestrum::Instance().currentProfile.osver));
+    Tap(other.name);
+    EXPECT_TRUE(ShowsText(other.name));
+    const HttpRequest* before = ConfigJob();
+    Close();
+    const HttpRequest* sent = ConfigJob();
+    ASSERT_NE(sent, before);
+    EXPECT_NE(menu->ConfigJob()->url.find(u"osver=" + other.code), std::u16string::npos);
+    EXPECT_EQ(Kestrum::Instance().configPending, 0);
+    EXPECT_FALSE(store->PopupOpen());
+    // Once: the menu on top again asks nothing more.
+    Tap(5001);
+    store->SoftKey(true);
+    EXPECT_EQ(ConfigJob(), sent);
+}
+
+TEST_P(SettingsTest, DetectionRestoresTheProbesButKeepsKeypadAndVideoCamera) {
+    SettingsScene* settings = OpenSettings();
+    ASSERT_TRUE(settings);
+    const DeviceProfile detected = Kestrum::Instance().detectedProfile;
+    ASSERT_TRUE(detected.keypad);
+    ASSERT_FALSE(detected.cam3g);
+    Tap(3004);  // phone
+    Tap(3014);  // keypad off
+    Tap(3011);  // video-call camera on
+    Tap(ScreenName(detected.width, detected.height));
+    ASSERT_TRUE(Top<ChooseScreenScene>());
+    EXPECT_TRUE(store->Screenshot(Shot("settings-screen")));
+    Tap(u"Square(240x240)");
+    ASSERT_EQ(Top<SettingsScene>(), settings);
+    // Opening the list stored the switches already.
+    EXPECT_NE(Kestrum::Instance().currentProfile.phone, detected.phone);
+    EXPECT_FALSE(Kestrum::Instance().currentProfile.keypad);
+    EXPECT_TRUE(ShowsText(u"Square(240x240)"));
+
+    Tap(3001);
+    EXPECT_TRUE(ShowsText(ScreenName(detected.width, detected.height)));
+    EXPECT_EQ(IsOn(settings, Toggle::Phone), detected.phone);
+    EXPECT_FALSE(IsOn(settings, Toggle::Keypad));
+    EXPECT_TRUE(IsOn(settings, Toggle::Cam3g));
+    Close();
+    DeviceProfile expected = detected;
+    expected.keypad = false;
+    expected.cam3g = true;
+    EXPECT_EQ(Kestrum::Instance().currentProfile, expected);
+    ASSERT_TRUE(menu->ConfigJob());
+    EXPECT_NE(menu->ConfigJob()->url.find(u"cam3g=1"), std::u16string::npos);
+}
+
+TEST_P(SettingsTest, ALanguageChangeRebuildsEveryScreen) {
+    ASSERT_TRUE(OpenSettings());
+    Tap(u"English");
+    EXPECT_TRUE(store->Screenshot(Shot("settings-language")));
+    Tap(u"\u0420\u0443\u0441\u0441\u043a\u0438\u0439");
+    ASSERT_TRUE(Top<SettingsScene>());
+    EXPECT_TRUE(ShowsText(u"\u041d\u0430\u0441\u0442\u0440\u043e\u0439\u043a\u0438"));  // "Settings"
+    EXPECT_TRUE(store->Screenshot(Shot("settings-russian")));
+    const HttpRequest* before = ConfigJob();
+    Close();
+    EXPECT_TRUE(ShowsText(Str(5000)));
+    EXPECT_EQ(Str(5000), u"\u0413\u043b\u0430\u0432\u043d\u043e\u0435 \u043c\u0435\u043d\u044e");  // "Main menu"
+    EXPECT_NE(ConfigJob(), before);
+}
+
+TEST_P(SettingsTest, TheStorageCardSwitchReachesTheStore) {
+    SettingsScene* settings = OpenSettings();
+    ASSERT_TRUE(settings);
+    ASSERT_EQ(Kestrum::Instance().keepPackagesOnCard, 0);
+    Tap(3020);
+    EXPECT_TRUE(IsOn(settings, Toggle::Card));
+    Close();
+    EXPECT_EQ(Kestrum::Instance().keepPackagesOnCard, 1);
+    // Not part of what the catalog is told.
+    EXPECT_EQ(Kestrum::Instance().configPending, 0);
+}
+
+TEST_P(SettingsTest, TheFirstRunFormLeadsOnToTheMainMenu) {
+    KestrumApp* app = &store->App();
+    bool opened = false;
+    shared_ptr<SettingsScene> first(new SettingsScene(app, true, [app, &opened] {
+        opened = true;
+        return shared_ptr<Scene>(new MainMenuScene(app));
+    }));
+    store->Push(first);
+    EXPECT_TRUE(ShowsText(Str(1000)));  // the way back is the sign-in screen
+    EXPECT_EQ(app->GetSoftKeys().GetLabel(1), Str(5));
+    EXPECT_TRUE(store->Screenshot(Shot("settings-first-run")));
+    store->SoftKey(false);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(Top<MainMenuScene>());
+
+    // From the main menu the right soft key has nothing to do.
+    Tap(5005);
+    EXPECT_EQ(app->GetSoftKeys().GetLabel(1), u"");
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, SettingsTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
+                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+
+}  // namespace
