@@ -6,9 +6,7 @@
 #include "screens/AppRowBuilder.h"
 #include "screens/AppsScene.h"
 #include "screens/CatsScene.h"
-#include "screens/CategoryPicker.h"
 #include "screens/LoginScene.h"
-#include "screens/PlaceholderScene.h"
 
 namespace {
 
@@ -243,68 +241,6 @@ TEST_P(BrowseTest, ExpiredSessionReturnsToSignIn) {
     ExpectError(203);
 }
 
-// Stands where the search screen will ask for a category.
-class PickingScene : public PlaceholderScene, public CategoryPicker {
-public:
-    using PlaceholderScene::PlaceholderScene;
-    void SetPickedCategory(Category* c) override {
-        picked = c;
-        ++picks;
-    }
-    Scene* PickerScene() override { return this; }
-    Category* picked = nullptr;
-    int picks = 0;
-};
-
-TEST_P(BrowseTest, PickingACategoryHandsItBackToTheAskingScreen) {
-    OpenMenu();
-    KestrumApp* app = &store->App();
-    shared_ptr<PickingScene> search(new PickingScene(app, 9000, 5000));
-    store->Push(search);
-    Category* all = &Kestrum::Instance().AllCategories();
-    store->Push(shared_ptr<Scene>(new CatsScene(app, all, search.get())));
-    auto* root = Top<CatsScene>();
-    ASSERT_TRUE(root);
-    const auto rows = root->Rows();
-    ASSERT_EQ(rows.size(), all->children.size() + 1);
-    EXPECT_EQ(rows[0].text, Str(9006));
-    EXPECT_FALSE(rows[0].arrow);
-    for (size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i].arrow, !all->children[i - 1]->children.empty());
-
-    // Any category: nothing chosen, and back at the asking screen.
-    Tap(Str(9006));
-    EXPECT_EQ(Top<PickingScene>(), search.get());
-    EXPECT_EQ(search->picks, 1);
-    EXPECT_EQ(search->picked, nullptr);
-
-    // A whole branch, one level down.
-    auto branch = std::find_if(all->children.begin(), all->children.end(),
-                               [](const shared_ptr<Category>& c) { return !c->children.empty(); });
-    ASSERT_NE(branch, all->children.end());
-    store->Push(shared_ptr<Scene>(new CatsScene(app, all, search.get())));
-    {
-        std::lock_guard ui(net::UILock());
-        Top<CatsScene>()->Choose(static_cast<int>(branch - all->children.begin()) + 1);
-    }
-    store->Settle();
-    ASSERT_TRUE(Top<CatsScene>() && !Top<CatsScene>()->IsRoot());
-    Tap(Str(9013));
-    EXPECT_EQ(Top<PickingScene>(), search.get());
-    EXPECT_EQ(search->picked, branch->get());
-}
-
-TEST_P(BrowseTest, ApplicationHandedOverOpensAfterTheConfiguration) {
-    KestrumApp* app = &store->App();
-    int asked = 0;
-    store->Push(shared_ptr<Scene>(new MainMenuScene(app, [&asked] {
-        return ++asked == 1 ? std::u16string(u"42") : std::u16string();
-    })));
-    auto* details = Top<PlaceholderScene>();
-    ASSERT_TRUE(details);
-    EXPECT_EQ(details->Title(), u"");
-    EXPECT_EQ(asked, 1);
-}
-
 INSTANTIATE_TEST_SUITE_P(Profiles, BrowseTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
                          [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
 
@@ -316,6 +252,8 @@ TEST(AppRowTest, RatingsBecomeHalfStarsRoundedUp) {
     EXPECT_EQ(AppRowBuilder::HalfStars(9.0), 10);
     EXPECT_EQ(AppRowBuilder::HalfStars(-2.0), 0);
     EXPECT_EQ(AppRowBuilder::HalfStars(std::nan("")), 0);
+    EXPECT_EQ(AppRowBuilder::PriceString(u"trial"), 12009);
+    EXPECT_EQ(AppRowBuilder::PriceString(u"paid"), 0);
 }
 
 }  // namespace
