@@ -1,5 +1,7 @@
 #include "ui/app/ScriptRunner.h"
 
+#include <functional>
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -157,6 +159,7 @@ ScriptRunner::IdleResult ScriptRunner::OnIdle() {
 bool ScriptRunner::Execute(const std::string& command, const std::string& argument) {
     if (command == "tap" || command == "down" || command == "move" || command == "up") return Stylus(command, argument);
     if (command == "tap-text") return TapText(U16(argument));
+    if (command == "tap-text-below") return TapTextBelow(argument);
     if (command == "key") return Key(argument);
     if (command == "type") {
         if (argument.empty()) return Fail("nothing to type");
@@ -236,11 +239,23 @@ bool ScriptRunner::Key(const std::string& name) {
 }
 
 bool ScriptRunner::TapText(const std::u16string& text) {
+    return TapLabel([&text](GObject& root) { return treequery::FindLabel(root, text); });
+}
+
+// "tap-text-below ANCHOR | TEXT": the TEXT nearest below the label ANCHOR.
+bool ScriptRunner::TapTextBelow(const std::string& argument) {
+    const size_t bar = argument.find(" | ");
+    if (bar == std::string::npos) return Fail("expected ANCHOR | TEXT");
+    const std::u16string anchor = U16(argument.substr(0, bar)), text = U16(argument.substr(bar + 3));
+    return TapLabel([&](GObject& root) { return treequery::FindLabelBelow(root, anchor, text); });
+}
+
+bool ScriptRunner::TapLabel(const std::function<GObject*(GObject&)>& find) {
     int x = 0, y = 0;
     {
         std::lock_guard lock(app.UILock());
         auto root = app.GetServer().GetRoot();
-        GObject* label = root ? treequery::FindLabel(*root, text) : nullptr;
+        GObject* label = root ? find(*root) : nullptr;
         Rect r;
         // Tap the middle of the part that is seen, not of the whole label:
         // a label half scrolled out of its list is hit where it shows.

@@ -1,4 +1,7 @@
 #pragma once
+#include <functional>
+
+class GObject;
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -55,6 +58,8 @@ private:
     bool Stylus(const std::string& command, const std::string& argument);
     bool Key(const std::string& name);
     bool TapText(const std::u16string& text);
+    bool TapTextBelow(const std::string& argument);
+    bool TapLabel(const std::function<GObject*(GObject&)>& find);
 
     Application& app;
     platform::HeadlessWindowSystem& system;

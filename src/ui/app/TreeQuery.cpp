@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <typeinfo>
+#include <vector>
 
 #include "base/Text.h"
 #include "ui/UIServer.h"
@@ -28,6 +29,15 @@ void Find(GObject& object, const std::u16string& text, GObject*& found) {
     Rect area;
     if (LabelText(object, t) && t == text && VisibleArea(object, area)) found = &object;
     for (const auto& child : object.Children()) Find(*child, text, found);
+}
+
+// Every shown label with this text, in drawing order.
+void FindAll(GObject& object, const std::u16string& text, std::vector<GObject*>& found) {
+    if (!object.IsVisible() || object.GetTransparency() < 1) return;
+    std::u16string t;
+    Rect area;
+    if (LabelText(object, t) && t == text && VisibleArea(object, area)) found.push_back(&object);
+    for (const auto& child : object.Children()) FindAll(*child, text, found);
 }
 
 // What the tree draws of an object: its rectangle widened by its draw margins.
@@ -67,6 +77,20 @@ GObject* FindLabel(GObject& root, const std::u16string& text) {
     GObject* found = nullptr;
     Find(root, text, found);
     return found;
+}
+
+GObject* FindLabelBelow(GObject& root, const std::u16string& anchor, const std::u16string& text) {
+    GObject* anchorLabel = FindLabel(root, anchor);
+    if (!anchorLabel) return nullptr;
+    const int top = anchorLabel->GetScreenRect().y;
+    std::vector<GObject*> matches;
+    FindAll(root, text, matches);
+    GObject* best = nullptr;
+    for (GObject* m : matches) {
+        const int y = m->GetScreenRect().y;
+        if (y >= top && (!best || y < best->GetScreenRect().y)) best = m;
+    }
+    return best;
 }
 
 nlohmann::json Dump(const GObject& object) {
