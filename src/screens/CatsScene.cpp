@@ -58,8 +58,8 @@ void CatsScene::FillList() {
     rowTaps.clear();
     list->RemoveAllChildren();
     int index = 0;
-    for (const RowSpec& spec : Rows()) {
-        auto row = ScreenParts::AddTreeRow(*list, spec.text, spec.icon, spec.arrow ? u"more_arrow.png" : u"");
+    for (const RowSpec& entry : Rows()) {
+        auto row = ScreenParts::AddTreeRow(*list, entry.text, entry.icon, entry.arrow ? u"more_arrow.png" : u"");
         row->SetUserValue(index++);
         rowTaps.push_back(ScopedSubscription::To(row->Touched(), this, &CatsScene::OnRowTouched));
     }
