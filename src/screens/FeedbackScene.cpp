@@ -44,27 +44,13 @@ void FeedbackScene::Build(const shared_ptr<GObject>& root) {
 }
 
 void FeedbackScene::AddEditor(GObject& root) {
-    const int f = ScreenParts::FontUnit();
-    // A rebuilt screen (a new language) keeps what was typed.
+    // A rebuilt form (a new language) keeps what was typed.
     const std::u16string typed = editor ? editor->GetText() : std::u16string();
     const bool shown = editor && editor->IsVisible();
-    editor = shared_ptr<widgets::MultiLineBox>(new widgets::MultiLineBox());
-    editor->SetFont(FontManager::Instance().GetFont(400, f));
-    editor->SetColor(kText);
-    editor->SetInsets(f / 3, f / 4, f / 3 + 4, f / 4);
-    const int width = host->GetUiRoot() ? host->GetUiRoot()->Width() : root.Width();
-    editor->SetRect(Rect(f / 2, 6 * f, width - f, 8 * f));
-    editor->SetText(typed);
-    editor->SetCursor(typed.size());
-    editor->SetVisible(shown);
-    root.AddChild(editor, -1);
+    editor = ScreenParts::AddTextEditor(root, host, typed, 6, 8, shown);
 }
 
-void FeedbackScene::ShowEditor(bool show) {
-    if (!editor) return;
-    if (!show && editor->IsFocused()) editor->SetFocused(false);
-    editor->SetVisible(show);
-}
+void FeedbackScene::ShowEditor(bool show) { ScreenParts::ShowTextEditor(editor, show); }
 
 void FeedbackScene::OnHide(const shared_ptr<GObject>& root) {
     Scene::OnHide(root);

@@ -78,26 +78,12 @@ void MakeReviewScene::BuildForm(GObject& form) {
 }
 
 void MakeReviewScene::AddEditor(GObject& root) {
-    const int f = ScreenParts::FontUnit();
-    // A rebuilt form keeps what was typed.
+    // A rebuilt form (a new language) keeps what was typed.
     const std::u16string typed = editor ? editor->GetText() : std::u16string();
-    editor = shared_ptr<widgets::MultiLineBox>(new widgets::MultiLineBox());
-    editor->SetFont(FontManager::Instance().GetFont(400, f));
-    editor->SetColor(kText);
-    editor->SetInsets(f / 3, f / 4, f / 3 + 4, f / 4);
-    const int width = host->GetUiRoot() ? host->GetUiRoot()->Width() : root.Width();
-    editor->SetRect(Rect(f / 2, 10 * f, width - f, 7 * f));
-    editor->SetText(typed);
-    editor->SetCursor(typed.size());
-    editor->SetVisible(false);
-    root.AddChild(editor, -1);
+    editor = ScreenParts::AddTextEditor(root, host, typed, 10, 7, false);
 }
 
-void MakeReviewScene::ShowEditor(bool show) {
-    if (!editor) return;
-    if (!show && editor->IsFocused()) editor->SetFocused(false);
-    editor->SetVisible(show);
-}
+void MakeReviewScene::ShowEditor(bool show) { ScreenParts::ShowTextEditor(editor, show); }
 
 void MakeReviewScene::OnHide(const shared_ptr<GObject>& root) {
     Scene::OnHide(root);

@@ -115,3 +115,25 @@ shared_ptr<widgets::RowButton> ScreenParts::AddTreeRow(GObject& list, const std:
 
 shared_ptr<Layout> ScreenParts::NewFilterBarLayout() { return shared_ptr<Layout>(new FilterBarLayout()); }
 shared_ptr<Layout> ScreenParts::NewHorizontRadioLayout() { return shared_ptr<Layout>(new HorizontRadioLayout()); }
+
+shared_ptr<widgets::MultiLineBox> ScreenParts::AddTextEditor(GObject& root, SceneHost* host, const std::u16string& typed,
+                                                             int top, int rows, bool visible) {
+    const int f = FontUnit();
+    shared_ptr<widgets::MultiLineBox> editor(new widgets::MultiLineBox());
+    editor->SetFont(FontManager::Instance().GetFont(400, f));
+    editor->SetColor(0x202020);
+    editor->SetInsets(f / 3, f / 4, f / 3 + 4, f / 4);
+    const int width = host && host->GetUiRoot() ? host->GetUiRoot()->Width() : root.Width();
+    editor->SetRect(Rect(f / 2, top * f, width - f, rows * f));
+    editor->SetText(typed);
+    editor->SetCursor(typed.size());
+    editor->SetVisible(visible);
+    root.AddChild(editor, -1);
+    return editor;
+}
+
+void ScreenParts::ShowTextEditor(const shared_ptr<widgets::MultiLineBox>& editor, bool show) {
+    if (!editor) return;
+    if (!show && editor->IsFocused()) editor->SetFocused(false);
+    editor->SetVisible(show);
+}

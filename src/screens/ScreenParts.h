@@ -38,6 +38,15 @@ public:
     // A skin image at its natural size, centred in whatever room it gets.
     static shared_ptr<widgets::Image> NewImage(const std::u16string& image, bool stretch);
 
+    // The multi-line box of the review and feedback forms, added to `root`
+    // at row `top` (in font units), `rows` tall and as wide as the screen
+    // less a margin. It starts with `typed` (what a rebuilt form keeps) and
+    // the cursor at its end.
+    static shared_ptr<widgets::MultiLineBox> AddTextEditor(GObject& root, SceneHost* host, const std::u16string& typed,
+                                                           int top, int rows, bool visible);
+    // Hides a form's box (giving up its focus first) or shows it again.
+    static void ShowTextEditor(const shared_ptr<widgets::MultiLineBox>& editor, bool show);
+
     static shared_ptr<Layout> NewFilterBarLayout();
     static shared_ptr<Layout> NewHorizontRadioLayout();
 };
