@@ -4,6 +4,7 @@
 #include "net/ApiMethods.h"
 #include "net/NetServices.h"
 #include "net/XMLResponse.h"
+#include "screens/FormAnswer.h"
 #include "screens/ScreenParts.h"
 #include "screens/ScreenRows.h"
 #include "screens/ScreenText.h"
@@ -19,8 +20,6 @@ constexpr int32_t kTitle = 14000;
 constexpr int32_t kPrompt = 14001;
 constexpr int32_t kThanks = 14002;
 constexpr int32_t kSend = 15;
-constexpr int32_t kInfoTitle = 8;
-constexpr int32_t kOk = 0;
 constexpr uint32_t kText = 0x202020;
 
 }  // namespace
@@ -73,16 +72,6 @@ void FeedbackScene::OnRightSoftKey() {
 void FeedbackScene::OnFeedbackDone(HttpRequest* answerRequest, bool ok) {
     ShowEditor(false);
     host->SetInputEnabled(true);
-    if (!ok) {
-        XMLResponse::ShowError(XMLResponse::kNoAnswer);
-        return;
-    }
-    XMLResponse_Rate answer;
-    const int32_t code = answer.Parse(answerRequest->Data(), answerRequest->Size());
-    if (code != XMLResponse::kSuccess) {
-        XMLResponse::ShowError(code);
-        return;
-    }
-    SceneHost* h = host;
-    net::Services().AskPopup(kInfoTitle, Str(kThanks), kOk, 0, [h](int) { h->Back(); });
+    if (!formanswer::Accepted(answerRequest, ok)) return;
+    formanswer::ThankAndGoBack(host, kThanks);
 }

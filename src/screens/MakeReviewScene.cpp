@@ -5,6 +5,7 @@
 #include "net/NetServices.h"
 #include "net/XMLResponse.h"
 #include "screens/ScreenLinks.h"
+#include "screens/FormAnswer.h"
 #include "screens/ScreenParts.h"
 #include "screens/ScreenText.h"
 #include "ui/app/MenuBar.h"
@@ -18,8 +19,6 @@ namespace {
 constexpr int32_t kTitle = 10000;
 constexpr int32_t kSend = 10003;
 constexpr int32_t kThanks = 10006;
-constexpr int32_t kInfoTitle = 8;
-constexpr int32_t kOk = 0;
 constexpr uint32_t kText = 0x202020;
 constexpr uint32_t kGrey = 0x787878;
 constexpr uint32_t kLink = 0xAA0000;
@@ -114,17 +113,7 @@ void MakeReviewScene::OnRightSoftKey() {
 void MakeReviewScene::OnRateDone(HttpRequest* answerRequest, bool ok) {
     ShowEditor(false);
     host->SetInputEnabled(true);
-    if (!ok) {
-        XMLResponse::ShowError(XMLResponse::kNoAnswer);
-        return;
-    }
-    XMLResponse_Rate answer;
-    const int32_t code = answer.Parse(answerRequest->Data(), answerRequest->Size());
-    if (code != XMLResponse::kSuccess) {
-        XMLResponse::ShowError(code);
-        return;
-    }
-    SceneHost* h = host;
-    net::Services().AskPopup(kInfoTitle, Str(kThanks), kOk, 0, [h](int) { h->Back(); });
+    if (!formanswer::Accepted(answerRequest, ok)) return;
+    formanswer::ThankAndGoBack(host, kThanks);
     host->RefreshDataScenes();
 }
