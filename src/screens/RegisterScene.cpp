@@ -2,6 +2,7 @@
 
 #include "net/ApiMethods.h"
 #include "net/XMLResponse.h"
+#include "screens/FormAnswer.h"
 #include "ui/app/MenuBar.h"
 #include "ui/scenes/SceneHost.h"
 
@@ -54,16 +55,7 @@ void RegisterScene::OnRightSoftKey() {
 }
 
 void RegisterScene::OnRegisterDone(HttpRequest* r, bool ok) {
-    if (!ok) {
-        XMLResponse::ShowError(XMLResponse::kNoAnswer);
-        return;
-    }
-    XMLResponse_Reg answer;
-    const int32_t code = answer.Parse(r->Data(), r->Size());
-    if (code != XMLResponse::kSuccess) {
-        XMLResponse::ShowError(code);
-        return;
-    }
+    if (!formanswer::Accepted<XMLResponse_Reg>(r, ok)) return;
     host->SetInputEnabled(true);
     SceneHost* h = host;
     Inform(4006, kYes, [h] { h->Back(); });

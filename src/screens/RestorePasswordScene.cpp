@@ -2,6 +2,7 @@
 
 #include "net/ApiMethods.h"
 #include "net/XMLResponse.h"
+#include "screens/FormAnswer.h"
 #include "ui/app/MenuBar.h"
 #include "ui/scenes/SceneHost.h"
 
@@ -32,16 +33,7 @@ void RestorePasswordScene::OnRightSoftKey() {
 }
 
 void RestorePasswordScene::OnRestoreDone(HttpRequest* r, bool ok) {
-    if (!ok) {
-        XMLResponse::ShowError(XMLResponse::kNoAnswer);
-        return;
-    }
-    XMLResponse_AuthRestore answer;
-    const int32_t code = answer.Parse(r->Data(), r->Size());
-    if (code != XMLResponse::kSuccess) {
-        XMLResponse::ShowError(code);
-        return;
-    }
+    if (!formanswer::Accepted<XMLResponse_AuthRestore>(r, ok)) return;
     host->SetInputEnabled(true);
     SceneHost* h = host;
     Inform(2004, kYes, [h] { h->Back(); });
