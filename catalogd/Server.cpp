@@ -149,7 +149,12 @@ int Server::ServeApi(std::string_view method, const httplib::Request& req, httpl
         return answer.code;
     }
     bool wholeOrFirst = req.ranges.empty() || req.ranges.front().first == 0;
-    if (!SendFile(assetsDir, answer.packagePath, res, answer.packageName)) {
+    SendOptions send;
+    send.downloadName = answer.packageName;
+    // Only the package itself is paced; the size query reads no body.
+    if (!answer.sizeOnly) send.bytesPerSecond = options.packageRate;
+    send.stop = &stopping;
+    if (!SendFile(assetsDir, answer.packagePath, res, send)) {
         res.set_content(Envelope(kNoSuchApp), kXmlType);
         return kNoSuchApp;
     }
@@ -160,7 +165,7 @@ int Server::ServeApi(std::string_view method, const httplib::Request& req, httpl
 }
 
 int Server::ServeFile(std::string_view relative, httplib::Response& res) {
-    if (!SendFile(assetsDir, relative, res, {})) {
+    if (!SendFile(assetsDir, relative, res)) {
         res.status = 404;
         res.set_content("not found\n", "text/plain");
         return 404;

@@ -22,6 +22,9 @@ struct ServerOptions {
     int port = 8080;  // 0: let the system choose
     bool quiet = false;
     int threads = 16;
+    // Package downloads at most this many bytes per second (0: no limit), so
+    // that tests and people can watch or break a download half-way.
+    int64_t packageRate = 0;
 };
 
 // The HTTP front: routes both URL forms of the API, the files folder (icons,

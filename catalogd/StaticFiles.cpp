@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace catalogd {
 namespace {
@@ -40,6 +43,38 @@ bool ReadAll(int fd, off_t size, std::string& out) {
     return true;
 }
 
+// Hands a paced answer its bytes as they fall due, in steps of a tenth of a
+// second's worth so that the line stays even.
+class Pacer {
+public:
+    Pacer(int64_t bytesPerSecond, const std::atomic<bool>* stop)
+        : rate(bytesPerSecond), stop(stop), start(std::chrono::steady_clock::now()) {}
+
+    // How many of `want` bytes may go now; 0 when the answer must end.
+    size_t Allow(size_t want) {
+        using Clock = std::chrono::steady_clock;
+        const int64_t step = std::clamp<int64_t>(rate / 10, 1, static_cast<int64_t>(want));
+        for (;;) {
+            if (stop && stop->load()) return 0;
+            const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+            const int64_t due = static_cast<int64_t>(elapsed * static_cast<double>(rate)) - sent;
+            if (due > 0) {
+                const int64_t n = std::min(due, step);
+                sent += n;
+                return static_cast<size_t>(n);
+            }
+            // Short naps: a stop is noticed soon even on a very slow line.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+private:
+    const int64_t rate;
+    const std::atomic<bool>* stop;
+    const std::chrono::steady_clock::time_point start;
+    int64_t sent = 0;
+};
+
 }  // namespace
 
 bool IsSafeRelativePath(std::string_view path) {
@@ -58,31 +93,36 @@ bool IsSafeRelativePath(std::string_view path) {
 }
 
 bool SendFile(const std::string& root, std::string_view relative, httplib::Response& res,
-              std::string_view downloadName) {
+              const SendOptions& options) {
     if (root.empty() || !IsSafeRelativePath(relative)) return false;
     std::string full = root + "/" + std::string(relative);
     auto file = std::make_shared<Fd>(open(full.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (file->fd < 0 || fstat(file->fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     const char* type = ContentType(relative);
-    if (st.st_size <= kInMemoryLimit) {
+    std::shared_ptr<Pacer> pacer;
+    if (options.bytesPerSecond > 0) pacer = std::make_shared<Pacer>(options.bytesPerSecond, options.stop);
+    if (st.st_size <= kInMemoryLimit && !pacer) {
         std::string body;
         if (!ReadAll(file->fd, st.st_size, body)) return false;
         res.set_content(std::move(body), type);
     } else {
         res.set_content_provider(
             static_cast<size_t>(st.st_size), type,
-            [file](size_t offset, size_t length, httplib::DataSink& sink) {
+            [file, pacer](size_t offset, size_t length, httplib::DataSink& sink) {
                 char buf[64 * 1024];
                 size_t want = length < sizeof buf ? length : sizeof buf;
+                // Ending here drops the connection: the client sees a body
+                // shorter than announced, as when a server goes away.
+                if (pacer && (want = pacer->Allow(want)) == 0) return false;
                 ssize_t n = pread(file->fd, buf, want, static_cast<off_t>(offset));
                 if (n <= 0) return false;
                 return sink.write(buf, static_cast<size_t>(n));
             });
     }
-    if (!downloadName.empty()) {
+    if (!options.downloadName.empty()) {
         std::string name;
-        for (char c : downloadName)
+        for (char c : options.downloadName)
             if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) name.push_back(c);
         res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
     }

@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,12 +10,22 @@ struct Response;
 
 namespace catalogd {
 
+struct SendOptions {
+    // Offered to the client as the file's name when not empty.
+    std::string_view downloadName;
+    // Bytes per second at most; 0 sends as fast as the connection takes them.
+    // A slow line on purpose, so that a client can be caught mid-transfer.
+    int64_t bytesPerSecond = 0;
+    // A paced answer may last long: once this is set it ends at its next
+    // piece, cutting the transfer short, instead of holding up a shutdown.
+    const std::atomic<bool>* stop = nullptr;
+};
+
 // Answers with the file `relative` below `root` (Range requests included,
 // never compressed). False when the path is unsafe or names no regular file;
-// the response is then untouched. A non-empty `downloadName` is offered to
-// the client as the file's name.
+// the response is then untouched.
 bool SendFile(const std::string& root, std::string_view relative, httplib::Response& res,
-              std::string_view downloadName);
+              const SendOptions& options = {});
 
 // A relative path made only of ordinary names: no "..", ".", empty parts,
 // backslashes or control characters.

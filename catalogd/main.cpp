@@ -141,6 +141,10 @@ int main(int argc, char** argv) {
     serve->add_flag("--auto-activate", options.service.autoActivate, "Activate new accounts at once");
     serve->add_flag("--quiet", options.quiet, "Do not log requests");
     serve->add_option("--threads", options.threads, "Worker threads")->capture_default_str()->check(CLI::Range(1, 256));
+    serve->add_option("--package-rate", options.packageRate,
+                      "Send package downloads at most this many bytes per second (0: no limit)")
+        ->capture_default_str()
+        ->check(CLI::NonNegativeNumber);
 
     std::string seedDb, assets;
     int apps = 0;

@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "Db.h"
 #include "TestCatalog.h"
@@ -76,6 +80,76 @@ TEST_F(DownloadApi, RangeRequestsResumeWithPartialContent) {
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 206);
     EXPECT_EQ(res->body, expected.substr(0, 100));
+}
+
+// A slow line on purpose: the package arrives whole but no faster than its
+// rate allows, and stopping the service breaks it off half-way.
+class PacedDownloadApi : public ::testing::Test {
+protected:
+    static constexpr int64_t kRate = 8192;
+    static ServerOptions Paced() {
+        ServerOptions o = TestServer::Defaults();
+        o.packageRate = kRate;
+        return o;
+    }
+    std::string Package(int appId) {
+        Db db(server.DbPath().string());
+        Stmt& s = db.Prepare("SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package FROM apps WHERE id = ?1");
+        s.BindAll(int64_t(appId));
+        EXPECT_TRUE(s.Step());
+        return ReadWholeFile(s.Text(0));
+    }
+    TestServer server{Paced()};
+    std::string session = server.SignIn();
+};
+
+TEST_F(PacedDownloadApi, ThePackageArrivesWholeButNoFasterThanTheRate) {
+    const std::string expected = Package(10);
+    ASSERT_GT(expected.size(), size_t(kRate));
+    const auto start = std::chrono::steady_clock::now();
+    auto res = server.Client().Get("/download.xml?sessionid=" + session + "&appid=10");
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->get_header_value("Content-Length"), std::to_string(expected.size()));
+    EXPECT_EQ(res->body, expected);
+    // A lower bound only: a busy machine makes it slower, never faster.
+    EXPECT_GE(seconds, double(expected.size()) / kRate - 0.2);
+    // The size query reads no body and is not paced into a partial answer.
+    auto size = server.Client().Get("/download.xml?sessionid=" + session + "&appid=10&getsize=1");
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->get_header_value("Content-Length"), std::to_string(expected.size()));
+}
+
+TEST_F(PacedDownloadApi, StoppingTheServiceCutsARunningDownloadShort) {
+    const std::string expected = Package(10);
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::string body;
+    bool complete = false;
+    std::thread client([&] {
+        auto c = server.Client();
+        auto res = c.Get(
+            "/download.xml?sessionid=" + session + "&appid=10", httplib::Headers{},
+            [&](const char* data, size_t n) {
+                std::lock_guard lock(mutex);
+                body.append(data, n);
+                arrived.notify_all();
+                return true;
+            });
+        std::lock_guard lock(mutex);
+        complete = static_cast<bool>(res);
+    });
+    bool started;
+    {
+        std::unique_lock lock(mutex);
+        started = arrived.wait_for(lock, std::chrono::seconds(30), [&] { return !body.empty(); });
+    }
+    server.Stop();
+    client.join();
+    ASSERT_TRUE(started);
+    EXPECT_FALSE(complete);
+    EXPECT_LT(body.size(), expected.size());
+    EXPECT_EQ(body, expected.substr(0, body.size()));
 }
 
 TEST_F(DownloadApi, BothInstallFormsLeadToTheSamePackage) {

@@ -82,7 +82,10 @@ TestServer::TestServer(ServerOptions options) {
     thread = std::thread([this] { server->Run(); });
 }
 
-TestServer::~TestServer() {
+TestServer::~TestServer() { Stop(); }
+
+void TestServer::Stop() {
+    if (!thread.joinable()) return;
     server->Stop();
     thread.join();
 }

@@ -49,6 +49,8 @@ public:
     static ServerOptions Defaults();
 
     int Port() const { return port; }
+    // Stops serving, as a signal to the program does; later calls do nothing.
+    void Stop();
     const std::filesystem::path& DbPath() const { return dbPath; }
     httplib::Client Client() const;
 
