@@ -54,12 +54,22 @@ CatalogServer::CatalogServer(std::vector<std::string> serveArgs) : serveArgs(std
 }
 
 CatalogServer::~CatalogServer() {
-    if (process) {
-        ::kill(process->Id(), SIGTERM);
-        process->Wait();
-    }
+    Stop();
     std::error_code ec;
     fs::remove_all(work, ec);
+}
+
+void CatalogServer::Stop(int signal) {
+    if (!process) return;
+    ::kill(process->Id(), signal);
+    process->Wait();
+    process.reset();
+}
+
+bool CatalogServer::Restart(std::vector<std::string> args) {
+    Stop();
+    serveArgs = std::move(args);
+    return port > 0 && Serve();
 }
 
 std::u16string CatalogServer::BaseUrl() const {
@@ -90,14 +100,16 @@ bool CatalogServer::Seed() {
 bool CatalogServer::Serve() {
     platform::SpawnOptions options;
     options.stderrFile = work / "catalogd.log";
-    std::vector<std::string> args = {"serve", "--db", (work / "catalog.db").string(), "--listen", "127.0.0.1:0",
-                                      "--quiet"};
+    // A restart keeps the port, so that a client that knows the address finds it again.
+    std::vector<std::string> args = {"serve", "--db", (work / "catalog.db").string(), "--listen",
+                                      "127.0.0.1:" + std::to_string(port), "--quiet"};
     args.insert(args.end(), serveArgs.begin(), serveArgs.end());
     process = platform::SpawnHost(CATALOGD_PATH, args, options, &error);
     if (!process) return false;
     const std::string marker = "http://127.0.0.1:";
     for (int i = 0; i < 1000; ++i) {
         std::string log = ReadAll(work / "catalogd.log");
+        if (log.find("cannot listen") != std::string::npos) break;
         auto at = log.find(marker);
         if (at != std::string::npos && log.find('/', at + marker.size()) != std::string::npos) {
             port = std::stoi(log.substr(at + marker.size()));

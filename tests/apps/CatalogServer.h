@@ -20,8 +20,15 @@ public:
     CatalogServer(const CatalogServer&) = delete;
     CatalogServer& operator=(const CatalogServer&) = delete;
 
-    bool Running() const { return port > 0; }
+    bool Running() const { return port > 0 && process.has_value(); }
+    int Port() const { return port; }
     std::u16string BaseUrl() const;
+    // Stops the service with a signal and waits for it to end; the database
+    // and the port number stay for Restart.
+    void Stop(int signal = SIGTERM);
+    // Serves the same database on the same port again, with `serveArgs` in
+    // place of the first ones; false when it cannot.
+    bool Restart(std::vector<std::string> serveArgs = {});
     // Folder of the seeded packages, icons and screenshots.
     const std::filesystem::path& Assets() const { return assets; }
     const std::string& Error() const { return error; }

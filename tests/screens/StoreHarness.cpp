@@ -49,7 +49,15 @@ template <class Done>
 void StoreHarness::RunUntil(Done done) {
     auto& ws = Windows();
     bool finished = false;
+    timedOut = false;
+    using RealClock = platform::LoopClock::RealClock;
+    const auto deadline = RealClock::now() + settleLimit;
     ws.SetIdleHandler([&] {
+        if (settleLimit.count() > 0 && RealClock::now() >= deadline) {
+            timedOut = finished = true;
+            ws.PostMessage(app->GetWindow(), platform::WM_NULL, 0, 0);
+            return HeadlessWindowSystem::IdleResult{true, {}};
+        }
         bool ready = false;
         {
             std::lock_guard ui(app->UILock());
@@ -57,7 +65,11 @@ void StoreHarness::RunUntil(Done done) {
             // request runs) never settle; they keep no screen from being drawn.
             ready = app->GetServer().IsSettled() && !app->InTransition() && done();
         }
-        if (!ready) return HeadlessWindowSystem::IdleResult{};
+        if (!ready) {
+            HeadlessWindowSystem::IdleResult wait;
+            if (settleLimit.count() > 0) wait.wakeBy = deadline;
+            return wait;
+        }
         finished = true;
         ws.PostMessage(app->GetWindow(), platform::WM_NULL, 0, 0);
         return HeadlessWindowSystem::IdleResult{true, {}};

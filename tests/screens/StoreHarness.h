@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -42,6 +43,11 @@ public:
     // Runs the loop until no request is left, nothing is dirty and every
     // animation that ends has ended.
     void Settle();
+    // From now on every settling gives up after `limit`, so that a request
+    // that never ends fails the test instead of holding it; TimedOut() then
+    // says so until the next settling.
+    void LimitSettling(std::chrono::milliseconds limit) { settleLimit = limit; }
+    bool TimedOut() const { return timedOut; }
 
     // The topmost shown label with this text, or null.
     GObject* Find(const std::u16string& text);
@@ -61,4 +67,6 @@ private:
     bool Tap(const Rect& area);
 
     std::unique_ptr<KestrumApp> app;
+    std::chrono::milliseconds settleLimit{0};
+    bool timedOut = false;
 };
