@@ -23,6 +23,8 @@ constexpr int32_t kErrorTitle = 7;
 constexpr int32_t kOk = 0;
 constexpr int32_t kUninstallFailed = 11008;
 constexpr int32_t kInstallFailed = 11013;
+// A broken download is a transfer that failed: the common no-answer message.
+constexpr int32_t kDownloadFailed = 998;
 constexpr uint32_t kHeaderText = 0x505050;
 
 using TouchDelegate = Delegate_2<shared_ptr<GObject>&, const Touch&>;
@@ -267,6 +269,10 @@ void MyAppsScene::OnAppStatus(GObject* widget, App::AppStatusType kind, bool fin
         net::Services().AskPopup(kErrorTitle, Str(kUninstallFailed), kOk, 0, nullptr);
     if (finished && !success && kind == App::StatusInstall)
         net::Services().AskPopup(kErrorTitle, Str(kInstallFailed), kOk, 0, nullptr);
+    // Without a word the row would just drop back among the installed ones,
+    // which reads as if the package had arrived and been installed.
+    if (finished && !success && kind == App::StatusDownload)
+        net::Services().AskPopup(kErrorTitle, Str(kDownloadFailed), kOk, 0, nullptr);
     row->progress = kind == App::StatusDownload ? progress : 0.0;
     RefreshRow(*row);
     if (MyAppRowState::Regroups(kind, progress)) Regroup();
