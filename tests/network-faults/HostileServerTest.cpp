@@ -1,0 +1,239 @@
+// Every catalog method the store calls, answered by a broken service, through
+// the screen a person uses for it: the store shows the no-answer message, the
+// unreadable-answer message or the answer's own code, never crashes and never
+// waits past the transport's limits.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "../apps/CatalogServer.h"
+#include "../screens/StoreHarness.h"
+#include "HostileServer.h"
+#include "base/Text.h"
+#include "core/Kestrum.h"
+#include "i18n/Localization.h"
+#include "net/ApiMethods.h"
+#include "net/ApiUrl.h"
+#include "net/InetManager.h"
+#include "net/NetServices.h"
+#include "net/XMLResponse.h"
+#include "platform/device/DeviceRoot.h"
+#include "screens/AppDetailsScene.h"
+#include "screens/AppsScene.h"
+#include "screens/CatsScene.h"
+#include "screens/ChooseTagsScene.h"
+#include "screens/FeedbackScene.h"
+#include "screens/MainMenuScene.h"
+#include "screens/MakeReviewScene.h"
+#include "screens/ReviewsScene.h"
+#include "screens/SearchScene.h"
+#include "ui/widgets/StarRating.h"
+
+namespace {
+
+constexpr int32_t kChatLink = 10;
+constexpr int32_t kWebReader = 9;
+
+class HostileServerTest;
+
+struct MethodCase {
+    const char* method;
+    // Does what makes the screen ask; the store then settles.
+    std::function<void(HostileServerTest&)> ask;
+    // The size query asks before a confirmation: a broken answer leaves its
+    // size out of the question instead of showing an error.
+    bool sizeQuery = false;
+};
+
+void PrintTo(const MethodCase& c, std::ostream* out) { *out << c.method; }
+
+// What the user must be told for each fault.
+int32_t ExpectedCode(Fault fault) {
+    switch (fault) {
+    case Fault::LongerThenClosed: return HostileServer::kOwnCode;  // a whole envelope: its code counts
+    case Fault::Stalled: return XMLResponse::kNoAnswer;             // the transport gave up
+    default: return XMLResponse::kUnreadable;
+    }
+}
+
+constexpr Fault kFaults[] = {Fault::HtmlError,        Fault::HtmlPage,      Fault::EmptyBody, Fault::TruncatedEnvelope,
+                             Fault::LongerThenClosed, Fault::ShorterLength, Fault::Stalled};
+
+class HostileServerTest : public ::testing::TestWithParam<MethodCase> {
+public:
+    static void SetUpTestSuite() { catalog = std::make_unique<CatalogServer>(); }
+    static void TearDownTestSuite() { catalog.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(catalog->Running()) << catalog->Error();
+        device = std::make_unique<StoreDevice>("wm65-vga");
+        RememberCredentials();
+        hostile = std::make_unique<HostileServer>(catalog->Port());
+        store = std::make_unique<StoreHarness>(*device, hostile->BaseUrl());
+        store->LimitSettling(std::chrono::seconds(20));
+        // A silent server is given up on after a second instead of half a minute.
+        limits = InetManager::Instance().GetLimits();
+        InetManager::Limits quick = limits;
+        quick.lowSpeedTime = std::chrono::seconds(1);
+        InetManager::Instance().SetLimits(quick);
+        SignInBeside();
+    }
+
+    void TearDown() override {
+        store.reset();
+        InetManager::Instance().SetLimits(limits);
+        hostile.reset();
+        device.reset();
+    }
+
+    void Push(Scene* scene) { store->Push(shared_ptr<Scene>(scene)); }
+    KestrumApp* App() { return &store->App(); }
+    template <class S>
+    S* Top() {
+        std::lock_guard ui(net::UILock());
+        return dynamic_cast<S*>(store->App().TopScene());
+    }
+    void TypeInto(const shared_ptr<widgets::MultiLineBox>& box, const std::u16string& text) {
+        {
+            std::lock_guard ui(net::UILock());
+            box->SetFocused(true);
+        }
+        store->Windows().TypeText(text);
+        store->Settle();
+    }
+    bool Shows(const std::u16string& text) {
+        const auto texts = store->ShownTexts();
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+    static std::u16string Str(int32_t n) { return Localization::Instance().Text(n); }
+
+    static inline std::unique_ptr<CatalogServer> catalog;
+    std::unique_ptr<StoreDevice> device;
+    std::unique_ptr<HostileServer> hostile;
+    std::unique_ptr<StoreHarness> store;
+
+private:
+    // The sign-in screen then needs only its first key.
+    void RememberCredentials() {
+        platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
+        Kestrum& k = Kestrum::Instance();
+        k.Reset();
+        k.savedLogin = k.sessionLogin = u"demo";
+        k.savedPassword = k.sessionPassword = u"demo";
+        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
+        k.Reset();
+        platform::ClearCurrentDevice();
+    }
+    // A session for the requests that pass through untouched, taken beside
+    // the screens so that the sign-in screen stays on top.
+    void SignInBeside() {
+        shared_ptr<HttpRequest> job =
+            InetManager::Instance().Add(api::Auth(ApiContext::Current(), u"demo", u"demo"), false);
+        std::u16string session;
+        {
+            std::lock_guard ui(net::UILock());
+            SubscribeFn(job->Complete, [&session](HttpRequest* r, bool ok) {
+                XMLResponse_Auth auth(&session);
+                if (ok) auth.Parse(r->Data(), r->Size());
+            });
+        }
+        ASSERT_TRUE(InetManager::Instance().WaitIdle(std::chrono::seconds(30)));
+        ASSERT_FALSE(session.empty());
+        std::lock_guard ui(net::UILock());
+        Kestrum::Instance().SetSessionId(session);
+    }
+
+    InetManager::Limits limits;
+};
+
+TEST_P(HostileServerTest, EveryBrokenAnswerEndsInAMessageAndTheScreenGoesOn) {
+    const MethodCase& c = GetParam();
+    for (Fault fault : kFaults) {
+        SCOPED_TRACE(FaultName(fault));
+        Scene* base = Top<Scene>();
+        hostile->Sabotage(c.method, fault);
+        c.ask(*this);
+        ASSERT_FALSE(store->TimedOut()) << "the store still waits";
+        EXPECT_GE(hostile->Hits(), 1) << "the screen never asked";
+        ASSERT_TRUE(store->PopupOpen());
+        if (c.sizeQuery) {
+            // The question is asked all the same, with whatever size the
+            // broken answer announced (none for an error status).
+            bool asked = false;
+            const std::u16string head = u"Install Chat Link? ", tail = u" KB will be downloaded.";
+            for (const auto& t : store->ShownTexts()) {
+                if (t.size() < head.size() + tail.size() || !t.starts_with(head) || !t.ends_with(tail)) continue;
+                const std::u16string size = t.substr(head.size(), t.size() - head.size() - tail.size());
+                asked = std::all_of(size.begin(), size.end(), [](char16_t ch) { return ch >= u'0' && ch <= u'9'; });
+            }
+            EXPECT_TRUE(asked);
+            store->SoftKey(false);  // no
+        } else {
+            const int32_t code = ExpectedCode(fault);
+            EXPECT_TRUE(Shows(Str(7)));
+            EXPECT_TRUE(Shows(Str(code))) << "message " << code;
+            store->SoftKey(true);
+        }
+        EXPECT_FALSE(store->PopupOpen()) << "one message per request";
+        // Back to where the case began, for the next fault.
+        for (int i = 0; i < 5 && Top<Scene>() != base; ++i) {
+            {
+                std::lock_guard ui(net::UILock());
+                store->App().PopScene();
+            }
+            store->Settle();
+        }
+        ASSERT_EQ(Top<Scene>(), base);
+    }
+    hostile->Sabotage("", Fault::None);
+}
+
+const MethodCase kMethods[] = {
+    {"auth", [](HostileServerTest& t) { t.store->SoftKey(true); }},
+    {"config",
+     [](HostileServerTest& t) {
+         Kestrum::Instance().configPending = 1;
+         t.Push(new MainMenuScene(t.App()));
+     }},
+    {"cats", [](HostileServerTest& t) { t.Push(new CatsScene(t.App(), &Kestrum::Instance().AllCategories(), nullptr)); }},
+    {"tags",
+     [](HostileServerTest& t) {
+         shared_ptr<SearchScene> search(new SearchScene(t.App()));
+         t.store->Push(search);
+         t.Push(new ChooseTagsScene(t.App(), search));
+     }},
+    {"getapps",
+     [](HostileServerTest& t) {
+         t.Push(new AppsScene(t.App(), u"Top", u"Main menu", nullptr, u"", u"", u"", 25, -1, u"", true, false));
+     }},
+    {"appdetails", [](HostileServerTest& t) { t.Push(new AppDetailsScene(t.App(), u"Chat Link", u"Main menu", kChatLink)); }},
+    {"reviews", [](HostileServerTest& t) { t.Push(new ReviewsScene(t.App(), u"Web Reader", kWebReader)); }},
+    {"rate",
+     [](HostileServerTest& t) {
+         t.Push(new MakeReviewScene(t.App(), u"Web Reader", kWebReader));
+         {
+             std::lock_guard ui(net::UILock());
+             t.Top<MakeReviewScene>()->Stars()->SetValue(6);
+         }
+         t.store->SoftKey(false);
+     }},
+    {"feedback",
+     [](HostileServerTest& t) {
+         t.Push(new FeedbackScene(t.App(), u"Web Reader", kWebReader));
+         t.TypeInto(t.Top<FeedbackScene>()->Editor(), u"It stops");
+         t.store->SoftKey(false);
+     }},
+    {"download",
+     [](HostileServerTest& t) {
+         t.Push(new AppDetailsScene(t.App(), u"Chat Link", u"Main menu", kChatLink));
+         t.store->TapText(u"Install");
+     },
+     true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Methods, HostileServerTest, ::testing::ValuesIn(kMethods),
+                         [](const auto& info) { return std::string(info.param.method); });
+
+}  // namespace
