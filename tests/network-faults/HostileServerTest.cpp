@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -14,6 +15,7 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "apps/AppManager.h"
 #include "net/ApiMethods.h"
 #include "net/ApiUrl.h"
 #include "net/InetManager.h"
@@ -36,12 +38,12 @@ namespace {
 constexpr int32_t kChatLink = 10;
 constexpr int32_t kWebReader = 9;
 
-class HostileServerTest;
+class HostileStore;
 
 struct MethodCase {
     const char* method;
     // Does what makes the screen ask; the store then settles.
-    std::function<void(HostileServerTest&)> ask;
+    std::function<void(HostileStore&)> ask;
     // The size query asks before a confirmation: a broken answer leaves its
     // size out of the question instead of showing an error.
     bool sizeQuery = false;
@@ -61,7 +63,9 @@ int32_t ExpectedCode(Fault fault) {
 constexpr Fault kFaults[] = {Fault::HtmlError,        Fault::HtmlPage,      Fault::EmptyBody, Fault::TruncatedEnvelope,
                              Fault::LongerThenClosed, Fault::ShorterLength, Fault::Stalled};
 
-class HostileServerTest : public ::testing::TestWithParam<MethodCase> {
+// The store in this process on a fresh device, pointed at the broken service
+// and holding a session taken through it.
+class HostileStore : public ::testing::Test {
 public:
     static void SetUpTestSuite() { catalog = std::make_unique<CatalogServer>(); }
     static void TearDownTestSuite() { catalog.reset(); }
@@ -148,6 +152,8 @@ private:
     InetManager::Limits limits;
 };
 
+class HostileServerTest : public HostileStore, public ::testing::WithParamInterface<MethodCase> {};
+
 TEST_P(HostileServerTest, EveryBrokenAnswerEndsInAMessageAndTheScreenGoesOn) {
     const MethodCase& c = GetParam();
     for (Fault fault : kFaults) {
@@ -191,27 +197,27 @@ TEST_P(HostileServerTest, EveryBrokenAnswerEndsInAMessageAndTheScreenGoesOn) {
 }
 
 const MethodCase kMethods[] = {
-    {"auth", [](HostileServerTest& t) { t.store->SoftKey(true); }},
+    {"auth", [](HostileStore& t) { t.store->SoftKey(true); }},
     {"config",
-     [](HostileServerTest& t) {
+     [](HostileStore& t) {
          Kestrum::Instance().configPending = 1;
          t.Push(new MainMenuScene(t.App()));
      }},
-    {"cats", [](HostileServerTest& t) { t.Push(new CatsScene(t.App(), &Kestrum::Instance().AllCategories(), nullptr)); }},
+    {"cats", [](HostileStore& t) { t.Push(new CatsScene(t.App(), &Kestrum::Instance().AllCategories(), nullptr)); }},
     {"tags",
-     [](HostileServerTest& t) {
+     [](HostileStore& t) {
          shared_ptr<SearchScene> search(new SearchScene(t.App()));
          t.store->Push(search);
          t.Push(new ChooseTagsScene(t.App(), search));
      }},
     {"getapps",
-     [](HostileServerTest& t) {
+     [](HostileStore& t) {
          t.Push(new AppsScene(t.App(), u"Top", u"Main menu", nullptr, u"", u"", u"", 25, -1, u"", true, false));
      }},
-    {"appdetails", [](HostileServerTest& t) { t.Push(new AppDetailsScene(t.App(), u"Chat Link", u"Main menu", kChatLink)); }},
-    {"reviews", [](HostileServerTest& t) { t.Push(new ReviewsScene(t.App(), u"Web Reader", kWebReader)); }},
+    {"appdetails", [](HostileStore& t) { t.Push(new AppDetailsScene(t.App(), u"Chat Link", u"Main menu", kChatLink)); }},
+    {"reviews", [](HostileStore& t) { t.Push(new ReviewsScene(t.App(), u"Web Reader", kWebReader)); }},
     {"rate",
-     [](HostileServerTest& t) {
+     [](HostileStore& t) {
          t.Push(new MakeReviewScene(t.App(), u"Web Reader", kWebReader));
          {
              std::lock_guard ui(net::UILock());
@@ -220,13 +226,13 @@ const MethodCase kMethods[] = {
          t.store->SoftKey(false);
      }},
     {"feedback",
-     [](HostileServerTest& t) {
+     [](HostileStore& t) {
          t.Push(new FeedbackScene(t.App(), u"Web Reader", kWebReader));
          t.TypeInto(t.Top<FeedbackScene>()->Editor(), u"It stops");
          t.store->SoftKey(false);
      }},
     {"download",
-     [](HostileServerTest& t) {
+     [](HostileStore& t) {
          t.Push(new AppDetailsScene(t.App(), u"Chat Link", u"Main menu", kChatLink));
          t.store->TapText(u"Install");
      },
@@ -235,5 +241,44 @@ const MethodCase kMethods[] = {
 
 INSTANTIATE_TEST_SUITE_P(Methods, HostileServerTest, ::testing::ValuesIn(kMethods),
                          [](const auto& info) { return std::string(info.param.method); });
+
+// The package itself from the broken service, installed from the details page:
+// a transfer that fails says so, anything that arrives whole but is no
+// package is refused by the installer, and no file stays behind either way.
+TEST_F(HostileStore, ABrokenPackageEndsInOneMessageAndLeavesNoFile) {
+    Push(new AppDetailsScene(App(), u"Chat Link", u"Main menu", kChatLink));
+    Scene* details = Top<Scene>();
+    const std::filesystem::path cabs = device->ProgramFile("cabs");
+    for (Fault fault : kFaults) {
+        SCOPED_TRACE(FaultName(fault));
+        hostile->Sabotage("download", fault);
+        ASSERT_TRUE(store->TapText(u"Install"));
+        store->SoftKey(true);  // yes, install
+        ASSERT_TRUE(InetManager::Instance().WaitIdle(std::chrono::seconds(20)));
+        ASSERT_TRUE(AppManager::Instance().WaitIdle(std::chrono::seconds(20)));
+        store->Settle();
+        ASSERT_FALSE(store->TimedOut());
+        const bool arrived = fault != Fault::HtmlError && fault != Fault::LongerThenClosed && fault != Fault::Stalled;
+        const int32_t message = arrived ? 11013 : XMLResponse::kNoAnswer;
+        EXPECT_TRUE(store->PopupOpen());
+        EXPECT_TRUE(Shows(Str(message))) << "message " << message;
+        store->SoftKey(true);
+        EXPECT_FALSE(store->PopupOpen()) << "one message per failure";
+        EXPECT_FALSE(AppManager::Instance().IsInstalled(u"Orbit Chat Link"));
+        std::error_code ec;
+        EXPECT_TRUE(std::filesystem::is_empty(cabs, ec) || !std::filesystem::exists(cabs)) << "a package file stayed";
+        // The row is back with its buttons, and the details page offers the
+        // install again.
+        const auto texts = store->ShownTexts();
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11010)), 0) << "still among the running jobs";
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11002)), 2) << "the store's own row and this one";
+        {
+            std::lock_guard ui(net::UILock());
+            store->App().PopScene();
+        }
+        store->Settle();
+        ASSERT_EQ(Top<Scene>(), details);
+    }
+}
 
 }  // namespace
