@@ -38,6 +38,7 @@ const char* FaultName(Fault fault) {
     case Fault::LongerThenClosed: return "a longer length, then the connection closed";
     case Fault::ShorterLength: return "a shorter length";
     case Fault::Stalled: return "a longer length on a silent open connection";
+    case Fault::Silent: return "no answer at all on an open connection";
     }
     return "?";
 }
@@ -77,6 +78,16 @@ void HostileServer::ReleaseStalled() {
         ++generation;
     }
     released.notify_all();
+}
+
+int HostileServer::Generation() {
+    std::lock_guard lock(mutex);
+    return generation;
+}
+
+void HostileServer::HoldUntilReleased(int seen) {
+    std::unique_lock lock(mutex);
+    released.wait_for(lock, std::chrono::seconds(60), [&] { return generation != seen; });
 }
 
 void HostileServer::Answer(const httplib::Request& req, httplib::Response& res) {
@@ -143,21 +154,19 @@ void HostileServer::Spoil(Fault f, const httplib::Request& req, httplib::Respons
         break;
     }
     case Fault::Stalled: {
-        int seen;
-        {
-            std::lock_guard lock(mutex);
-            seen = generation;
-        }
+        const int seen = Generation();
         auto body = std::make_shared<std::string>("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<kestrum-api>");
         res.set_content_provider(
             body->size() + 4096, kXml, [this, body, seen](size_t offset, size_t, httplib::DataSink& sink) {
                 if (offset == 0) return sink.write(body->data(), body->size());
-                // Silent but open, until the test moves on (bounded all the same).
-                std::unique_lock lock(mutex);
-                released.wait_for(lock, std::chrono::seconds(60), [&] { return generation != seen; });
+                HoldUntilReleased(seen);
                 return false;
             });
         break;
     }
+    case Fault::Silent:
+        HoldUntilReleased(Generation());
+        res.status = 500;
+        break;
     }
 }

@@ -16,6 +16,7 @@ enum class Fault {
     LongerThenClosed,   // a whole envelope with its own code, more bytes announced, then the line drops
     ShorterLength,      // the whole real answer behind a length that announces half of it
     Stalled,            // more announced than sent, and the line stays open and silent
+    Silent,             // the request is taken and never answered, not even with headers
 };
 
 const char* FaultName(Fault fault);
@@ -45,6 +46,9 @@ private:
     void Relay(const httplib::Request& req, httplib::Response& res);
     void Spoil(Fault fault, const httplib::Request& req, httplib::Response& res);
     void ReleaseStalled();
+    // Blocks an answering thread until the test moves on (bounded all the same).
+    void HoldUntilReleased(int seen);
+    int Generation();
 
     const int catalogPort;
     httplib::Server http;
