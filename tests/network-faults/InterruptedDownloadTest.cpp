@@ -103,7 +103,8 @@ private:
     std::optional<platform::Process> process;
 };
 
-class InterruptedDownloadTest : public ::testing::Test {
+// The service is stopped (SIGTERM) or dies (SIGKILL) under the download.
+class InterruptedDownloadTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(catalog.Running()) << catalog.Error();
@@ -140,13 +141,13 @@ protected:
     StoreDevice device;
 };
 
-TEST_F(InterruptedDownloadTest, TheFailedDownloadLeavesNothingBehindAndTheSameInstallWorksOnceTheServiceIsBack) {
+TEST_P(InterruptedDownloadTest, TheFailedDownloadLeavesNothingBehindAndTheSameInstallWorksOnceTheServiceIsBack) {
     LiveStore store(device, catalog.BaseUrl(), "\"tobrix://" + std::to_string(kChatLink) + "/\"");
     // Signed in, on the application's page; the install is confirmed.
     store.Say("wait-idle\nkey soft1\nwait-idle\nexpect-text Chat Link\ntap-text Install\nwait-idle\nkey soft1\n");
     // The package file exists once the answer has begun to arrive.
     ASSERT_TRUE(Eventually([&] { return !Downloads().empty(); })) << "the download never started";
-    catalog.Stop(SIGTERM);
+    catalog.Stop(GetParam());
 
     store.Say("wait-idle 60\n");
     const json failed = store.Dump("failed");
@@ -185,5 +186,8 @@ TEST_F(InterruptedDownloadTest, TheFailedDownloadLeavesNothingBehindAndTheSameIn
     EXPECT_EQ(CountShown(done, "The application could not be installed."), 0);
     EXPECT_EQ(CountShown(done, "Run"), 2) << "the store and Chat Link";
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptedDownloadTest, ::testing::Values(SIGTERM, SIGKILL),
+                         [](const auto& info) { return info.param == SIGTERM ? "Stopped" : "Killed"; });
 
 }  // namespace
