@@ -84,6 +84,9 @@ TestServer::TestServer() {
     });
     port = server.bind_to_any_port("127.0.0.1");
     thread = std::thread([this] { server.listen_after_bind(); });
+    // A stop that comes before the accept loop has begun is lost, and the
+    // loop then waits for ever: a test that asks nothing would hang at its end.
+    for (int i = 0; i < 5000 && !server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TestServer::~TestServer() {

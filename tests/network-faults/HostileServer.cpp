@@ -47,6 +47,8 @@ HostileServer::HostileServer(int catalogPort) : catalogPort(catalogPort) {
     http.Get(".*", [this](const httplib::Request& req, httplib::Response& res) { Answer(req, res); });
     port = http.bind_to_any_port("127.0.0.1");
     thread = std::thread([this] { http.listen_after_bind(); });
+    // A stop that comes before the accept loop has begun is lost.
+    for (int i = 0; i < 5000 && !http.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 HostileServer::~HostileServer() {
