@@ -12,12 +12,10 @@
 #include "../apps/CatalogServer.h"
 #include "../screens/StoreHarness.h"
 #include "HostileServer.h"
-#include "base/Text.h"
+#include "apps/AppManager.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
-#include "apps/AppManager.h"
 #include "net/ApiMethods.h"
-#include "net/ApiUrl.h"
 #include "net/InetManager.h"
 #include "net/NetServices.h"
 #include "net/XMLResponse.h"
@@ -61,8 +59,9 @@ int32_t ExpectedCode(Fault fault) {
     }
 }
 
-constexpr Fault kFaults[] = {Fault::HtmlError,        Fault::HtmlPage,      Fault::EmptyBody, Fault::TruncatedEnvelope,
-                             Fault::LongerThenClosed, Fault::ShorterLength, Fault::Stalled, Fault::Silent};
+constexpr Fault kFaults[] = {Fault::HtmlError,         Fault::HtmlPage,         Fault::EmptyBody,
+                             Fault::TruncatedEnvelope, Fault::LongerThenClosed, Fault::ShorterLength,
+                             Fault::Stalled,           Fault::Silent};
 
 // The store in this process on a fresh device, pointed at the broken service
 // and holding a session taken through it.
