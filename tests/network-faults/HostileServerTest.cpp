@@ -27,6 +27,7 @@
 #include "screens/FeedbackScene.h"
 #include "screens/MainMenuScene.h"
 #include "screens/MakeReviewScene.h"
+#include "screens/RestorePasswordScene.h"
 #include "screens/ReviewsScene.h"
 #include "screens/SearchScene.h"
 #include "ui/widgets/StarRating.h"
@@ -104,6 +105,23 @@ public:
         {
             std::lock_guard ui(net::UILock());
             box->SetFocused(true);
+        }
+        store->Windows().TypeText(text);
+        store->Settle();
+    }
+    // Types into the first one-line field of the top screen.
+    void TypeIntoFirstField(const std::u16string& text) {
+        {
+            std::lock_guard ui(net::UILock());
+            std::function<widgets::TextBox*(GObject&)> find = [&](GObject& o) -> widgets::TextBox* {
+                if (auto* box = dynamic_cast<widgets::TextBox*>(&o)) return box;
+                for (const auto& child : o.Children())
+                    if (auto* box = find(*child)) return box;
+                return nullptr;
+            };
+            widgets::TextBox* field = find(*store->App().TopScene()->GetRoot());
+            ASSERT_TRUE(field);
+            field->SetFocused(true);
         }
         store->Windows().TypeText(text);
         store->Settle();
@@ -230,6 +248,12 @@ const MethodCase kMethods[] = {
      [](HostileStore& t) {
          t.Push(new FeedbackScene(t.App(), u"Web Reader", kWebReader));
          t.TypeInto(t.Top<FeedbackScene>()->Editor(), u"It stops");
+         t.store->SoftKey(false);
+     }},
+    {"auth_restore",
+     [](HostileStore& t) {
+         t.Push(new RestorePasswordScene(t.App()));
+         t.TypeIntoFirstField(u"demo");
          t.store->SoftKey(false);
      }},
     {"download",
