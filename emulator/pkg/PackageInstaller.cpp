@@ -18,6 +18,7 @@
 #include "pkg/SetupExtension.h"
 #include "pkg/Transaction.h"
 #include "platform/device/DeviceRoot.h"
+#include "platform/files/Files.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
 
@@ -94,6 +95,7 @@ private:
         std::string error;
         const auto* setupEntry = cab.Find(u"_setup.xml");
         if (!setupEntry) return Fail("the package has no _setup.xml");
+        if (!Fits(setupEntry->size)) return false;
         auto setup = cab.Extract({u"_setup.xml"}, stagingDir, kMaxSetupDocument, &error);
         if (!setup) return Fail(error);
         std::ifstream in(setup->begin()->second, std::ios::binary);
@@ -106,6 +108,10 @@ private:
 
         auto sources = doc.Sources();
         if (!sources.empty()) {
+            uint64_t total = 0;
+            for (const auto& name : sources)
+                if (const auto* entry = cab.Find(name)) total += entry->size;
+            if (!Fits(total)) return false;
             fs::path payload = stagingDir / "payload";
             fs::create_directory(payload);
             auto extracted = cab.Extract(sources, payload, options.maxBytes, &error);
@@ -116,6 +122,14 @@ private:
             if (!Host(f.target)) return Fail("a target outside the device: " + U8(f.target));
         for (const auto& s : doc.shortcuts)
             if (!Host(s.path)) return Fail("a shortcut outside the device: " + U8(s.path));
+        return true;
+    }
+
+    // The cabinet's reader writes past the files role, so the device's free
+    // space is asked before it unpacks anything there.
+    bool Fits(uint64_t bytes) {
+        auto free = platform::FreeSpace(kRecordRoot);
+        if (free && bytes > *free) return Fail("not enough storage on the device for the package's files");
         return true;
     }
 
@@ -168,9 +182,10 @@ private:
     bool LoadExtension(Transaction& tx) {
         if (doc.setupDll.empty()) return true;
         auto target = Host(JoinDevicePath(RecordFolder(doc.installName), kExtensionName));
+        std::string copyError = "no record folder";
+        if (!target || !platform::CopyHostFile(staged.at(doc.setupDll), *target, &copyError))
+            return Fail("cannot keep the setup extension: " + copyError);
         std::error_code ec;
-        if (!target || !fs::copy_file(staged.at(doc.setupDll), *target, ec))
-            return Fail("cannot keep the setup extension: " + ec.message());
         fs::permissions(*target, fs::perms::owner_exec, fs::perm_options::add, ec);
         std::string error;
         extension = SetupExtension::Load(*target, &error);
@@ -237,20 +252,15 @@ private:
                 fs::rename(backup, target, e);
             });
         }
-        bool written;
-        if (content) {
-            std::ofstream out(target, std::ios::binary | std::ios::trunc);
-            out << U8(*content);
-            out.close();
-            written = static_cast<bool>(out);
-        } else {
-            written = fs::copy_file(from, target, ec) && !ec;
-        }
+        // Through the files role, which keeps to the device's free space.
+        std::string error;
+        const bool written = content ? platform::WriteHostFile(target, U8(*content))
+                                     : platform::CopyHostFile(from, target, &error);
         tx.OnUndo([target] {
             std::error_code e;
             fs::remove(target, e);
         });
-        if (!written) return Fail("cannot write " + U8(devicePath) + (ec ? ": " + ec.message() : ""));
+        if (!written) return Fail("cannot write " + U8(devicePath) + (error.empty() ? "" : " (" + error + ")"));
         // The device's programs are executable files; whether one may run on
         // the host is decided when it is started, not here.
         if (!content && EndsWithExe(devicePath)) {
