@@ -64,6 +64,9 @@ public:
         if (job.toFile) {
             pending.append(data, size);
             if (pending.size() >= kFileBuffer && !FlushFile()) return Refuse(Why::WriteFailed);
+            // The first piece goes to the disk at once: a device that has no
+            // room fails the download early, and a kill just after it leaves
+            // what a kill in the middle of a download leaves.
             if (job.received == 0) {
                 if (!FlushFile()) return Refuse(Why::WriteFailed);
                 platform::CrashPoint("download");

@@ -80,6 +80,15 @@ TEST_F(StorageLimit, EveryWayOfWritingStopsAtTheLimitAndKeepsNoHalfFile) {
     for (const auto& e : fs::directory_iterator(Host("Program Files/App"))) names.push_back(e.path().filename());
     EXPECT_EQ(names, std::vector<std::string>{"fits.txt"}) << "no temporary or partial file is left";
 
+    // Brought in from the card a file needs room; moved within the storage, none.
+    Put("Storage Card/album.bin", 3002);
+    EXPECT_FALSE(MoveFile(u"\\Storage Card\\album.bin", u"\\Program Files\\App\\album.bin"));
+    EXPECT_TRUE(fs::exists(Host("Storage Card/album.bin")));
+    EXPECT_TRUE(MoveFile(u"\\Program Files\\App\\fits.txt", u"\\Windows\\fits.txt"));
+    EXPECT_TRUE(MoveFile(u"\\Windows\\fits.txt", u"\\Storage Card\\fits.txt"));
+    EXPECT_TRUE(MoveFile(u"\\Storage Card\\album.bin", u"\\Program Files\\App\\album.bin"))
+        << "the room the other file left";
+
     // Beside the full storage, the card and the emulator's own files take
     // whatever the host disk has.
     EXPECT_TRUE(WriteFile(u"\\Storage Card\\big.bin", std::string(20000, 'c')));

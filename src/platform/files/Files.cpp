@@ -62,22 +62,37 @@ bool OnOwnStorage(const DeviceRoot& device, const fs::path& host) {
     return true;
 }
 
+// What a file or a folder with everything in it takes.
+uint64_t BytesIn(const fs::path& host) {
+    std::error_code ec;
+    if (!fs::is_directory(fs::symlink_status(host, ec))) {
+        const auto size = fs::file_size(host, ec);
+        return ec ? 0 : size;
+    }
+    uint64_t total = 0;
+    const auto options = fs::directory_options::skip_permission_denied;
+    for (fs::recursive_directory_iterator it(host, options, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code fec;
+        if (fs::is_regular_file(it->symlink_status(fec))) total += it->file_size(fec);
+    }
+    return total;
+}
+
 uint64_t UsedBytes(const DeviceRoot& device) {
     uint64_t used = 0;
     std::error_code ec;
     for (fs::directory_iterator top(device.Root(), ec), end; !ec && top != end; top.increment(ec)) {
         std::error_code sec;
-        if (!fs::is_directory(top->symlink_status(sec)) || !OnOwnStorage(device, top->path())) continue;
-        const auto options = fs::directory_options::skip_permission_denied;
-        for (fs::recursive_directory_iterator it(top->path(), options, sec), stop; !sec && it != stop;
-             it.increment(sec)) {
-            std::error_code fec;
-            if (!fs::is_regular_file(it->symlink_status(fec))) continue;
-            const auto size = it->file_size(fec);
-            if (!fec) used += size;
-        }
+        if (fs::is_directory(top->symlink_status(sec)) && OnOwnStorage(device, top->path()))
+            used += BytesIn(top->path());
     }
     return used;
+}
+
+bool OnLimitedStorage(const fs::path& host) {
+    if (!HasCurrentDevice()) return false;
+    const DeviceRoot device = CurrentDevice();
+    return device.Info().storageBytes > 0 && OnOwnStorage(device, host);
 }
 
 // The temporary file of a replacement of `target`: "." + its name + "." and
@@ -220,11 +235,9 @@ bool IsReplaceTemporaryName(std::string_view name) {
 }
 
 bool RoomFor(const fs::path& hostPath, uint64_t bytes) {
-    if (!HasCurrentDevice()) return true;
+    if (!OnLimitedStorage(hostPath)) return true;
     const DeviceRoot device = CurrentDevice();
-    const uint64_t size = device.Info().storageBytes;
-    if (size == 0 || !OnOwnStorage(device, hostPath)) return true;
-    const uint64_t used = UsedBytes(device);
+    const uint64_t size = device.Info().storageBytes, used = UsedBytes(device);
     return used <= size && bytes <= size - used;
 }
 
@@ -301,6 +314,12 @@ bool MoveFile(std::u16string_view from, std::u16string_view to) {
     auto src = HostPathOf(from);
     auto dst = HostPathOf(to);
     if (!src || !dst || IsRoot(*src) || !Exists(from)) return false;
+    // Brought in from a card (or the root's own files), it takes room of the
+    // device's storage; moved within it, it takes none more.
+    if (OnLimitedStorage(*dst) && !OnLimitedStorage(*src) && !RoomFor(*dst, BytesIn(*src))) {
+        errno = ENOSPC;
+        return false;
+    }
     // The kernel refuses to replace an existing target, so two movers racing
     // for one name cannot overwrite each other.
     if (::renameat2(AT_FDCWD, src->c_str(), AT_FDCWD, dst->c_str(), RENAME_NOREPLACE) == 0) return true;
