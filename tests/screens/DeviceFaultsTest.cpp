@@ -361,3 +361,28 @@ TEST_F(DeviceFaults, KilledWhileInstallingLeavesTheDeviceWholeAndTheViewAgrees) 
         EXPECT_FALSE(fs::exists(ChatLinkFolder())) << point;
     }
 }
+
+// The installer itself dies half way (the power gone under it): the store
+// reports the failure, and the next installation settles what was begun
+// before it installs the package whole.
+TEST_F(DeviceFaults, AnInstallerCutShortIsReportedAndSettledByTheNextInstall) {
+    {
+        ScopedEnv crash("TOBRIX_CRASH_AT", "installer-applied");
+        StoreRun run = Run(kInstall + Dump("cut"), kChatLink);
+        ASSERT_EQ(run.exitCode, 0) << run.errors;
+    }
+    EXPECT_EQ(CountShown(Tree("cut"), kInstallFailed), 1);
+    EXPECT_FALSE(Installed(kChatLinkSysid));
+    StoreRun run = Run(kInstall + Dump("again"), kChatLink);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(CountShown(Tree("again"), kInstallFailed), 0);
+    EXPECT_TRUE(Installed(kChatLinkSysid));
+    EXPECT_FALSE(InstallerAtWork()) << "no work folder of the killed installer is left";
+    // Uninstalled again, the device is as it was before either attempt.
+    run = Run("tap-text My applications\nwait-idle\ntap-text-below Chat Link | Uninstall\nwait-idle\n"
+              "key soft1\nwait-idle\n");
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_FALSE(Installed(kChatLinkSysid));
+    std::set<std::string> files = Files();
+    EXPECT_EQ(files, filesBefore);
+}

@@ -12,6 +12,10 @@
 //   download             a package download, the first piece on the disk
 //   installer-started    the installer has just been started on a package
 //   installer-ended      the installer has returned, nothing recorded yet
+//   installer-applied    (the device's installer) every file and registry
+//                        entry in place, the package's key not yet made
+//   installer-committed  (the device's installer) the key made, the
+//                        installation's record not yet marked complete
 namespace platform {
 
 void CrashPoint(std::string_view point);
