@@ -246,6 +246,15 @@ TEST_F(DeviceFaults, DamagedAndHostilePackagesChangeNothing) {
         "<characteristic type=\"chat.dll\" translation=\"install\"><characteristic type=\"Extract\">"
         "<parm name=\"Source\" value=\"CHAT.002\"/></characteristic></characteristic></characteristic>"
         "</characteristic>";
+    // Replaces one of the device's own libraries, then meets a folder in its
+    // way: the failure comes after files were put in place.
+    const std::string windowsOverwrite =
+        "<characteristic type=\"FileOperation\"><characteristic type=\"%CE2%\" translation=\"install\">"
+        "<characteristic type=\"phone.dll\" translation=\"install\"><characteristic type=\"Extract\">"
+        "<parm name=\"Source\" value=\"CHAT.002\"/></characteristic></characteristic>"
+        "<characteristic type=\"Start Menu\" translation=\"install\"><characteristic type=\"Extract\">"
+        "<parm name=\"Source\" value=\"CHAT.002\"/></characteristic></characteristic></characteristic>"
+        "</characteristic>";
     auto hostile = [&](const std::string& dir, const std::string& target, const std::string& extras = {}) {
         return std::vector<CabFile>{{"_setup.xml", SetupXml("Orbit Chat Link", dir, {{target, "CHAT.001"}}, extras)},
                                     {"CHAT.001", "program"},
@@ -261,6 +270,7 @@ TEST_F(DeviceFaults, DamagedAndHostilePackagesChangeNothing) {
         {"absolute file name", hostile("%CE1%\\Chat Link", "\\Windows\\chatlink.exe")},
         {"drive letters", hostile("C:\\Chat Link", "D:chatlink.exe", windowsFile)},
         {"registry outside its keys", hostile("%CE1%\\Chat Link", "chatlink.exe", windowsFile + registryOutside)},
+        {"the Windows folder", hostile("%CE1%\\Chat Link", "chatlink.exe", windowsOverwrite)},
     };
     std::vector<std::pair<std::string, fs::path>> packages;
     for (size_t i = 0; i < cases.size(); ++i) {
@@ -278,6 +288,7 @@ TEST_F(DeviceFaults, DamagedAndHostilePackagesChangeNothing) {
         StoreRun run = Run(kInstall + Dump("hostile"), kChatLink);
         ASSERT_EQ(run.exitCode, 0) << what << run.errors;
         ExpectUntouched(Tree("hostile"), what);
+        EXPECT_EQ(ReadHost(device->Root() / "Windows" / "phone.dll"), "probe library of the emulated device\n") << what;
         EXPECT_FALSE(fs::exists(device->Root().parent_path() / "escaped")) << what;
         EXPECT_FALSE(fs::exists(device->Root().parent_path() / "escaped.exe")) << what;
     }
