@@ -85,8 +85,10 @@ void TakeBack(const Registry& registry, const Manifest& m) {
             key->DeleteValue(it->name);
     }
     for (const auto& k : m.keys) registry.DeleteKey(k.hive, k.path);
-    for (auto it = m.folders.rbegin(); it != m.folders.rend(); ++it)
-        if (auto host = Host(*it); host && fs::is_directory(*host, ec) && fs::is_empty(*host, ec)) fs::remove(*host, ec);
+    for (auto it = m.folders.rbegin(); it != m.folders.rend(); ++it) {
+        auto host = Host(*it);
+        if (host && fs::is_directory(*host, ec) && fs::is_empty(*host, ec)) fs::remove(*host, ec);
+    }
 }
 
 // Settles the record of an installation whose process is gone: with its key
@@ -128,7 +130,8 @@ public:
         auto cab = CabArchive::Open(cabFile, &error);
         if (!cab) return Fail(error);
 
-        stagingDevicePath = JoinDevicePath(kRecordRoot, std::u16string(kStagingPrefix) + text::Utf8ToUtf16(std::to_string(::getpid())));
+        const std::u16string pid = text::Utf8ToUtf16(std::to_string(::getpid()));
+        stagingDevicePath = JoinDevicePath(kRecordRoot, std::u16string(kStagingPrefix) + pid);
         auto staging = Host(stagingDevicePath);
         if (!staging) return Fail("no staging folder on the device");
         stagingDir = *staging;

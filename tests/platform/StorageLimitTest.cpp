@@ -23,7 +23,8 @@ protected:
         return info;
     }
     void SetUp() override {
-        for (const char* dir : {"Program Files/App", "Storage Card", "Windows"}) fs::create_directories(root.path / dir);
+        for (const char* dir : {"Program Files/App", "Storage Card", "Windows"})
+            fs::create_directories(root.path / dir);
         Put("Windows/system.dll", 4000);
     }
     void Put(const std::string& rel, size_t bytes) const {

@@ -95,6 +95,15 @@ bool OnLimitedStorage(const fs::path& host) {
     return device.Info().storageBytes > 0 && OnOwnStorage(device, host);
 }
 
+// What the device's storage has left where `host` lies; nullopt when that
+// storage has no size of its own.
+std::optional<uint64_t> StorageLeft(const fs::path& host) {
+    if (!OnLimitedStorage(host)) return std::nullopt;
+    const DeviceRoot device = CurrentDevice();
+    const uint64_t size = device.Info().storageBytes, used = UsedBytes(device);
+    return used < size ? size - used : 0;
+}
+
 // The temporary file of a replacement of `target`: "." + its name + "." and
 // the six characters mkstemp chose.
 bool IsTemporaryOf(std::string_view entry, std::string_view target) {
@@ -196,7 +205,10 @@ bool ReplaceHostFile(const fs::path& hostPath, std::string_view bytes, std::stri
     }
     SweepReplaceLeftovers(hostPath);
     // The old file stays until the rename, so the new one needs room of its own.
-    if (!RoomFor(hostPath, bytes.size())) return fail("no room on the device for");
+    if (!RoomFor(hostPath, bytes.size())) {
+        errno = ENOSPC;
+        return fail("no room on the device for");
+    }
     const fs::path folder = hostPath.has_parent_path() ? hostPath.parent_path() : fs::path(".");
     // A unique hidden name: two writers never share a temporary file, and a
     // listing of the folder does not show a half-written one as a real file.
@@ -235,10 +247,8 @@ bool IsReplaceTemporaryName(std::string_view name) {
 }
 
 bool RoomFor(const fs::path& hostPath, uint64_t bytes) {
-    if (!OnLimitedStorage(hostPath)) return true;
-    const DeviceRoot device = CurrentDevice();
-    const uint64_t size = device.Info().storageBytes, used = UsedBytes(device);
-    return used <= size && bytes <= size - used;
+    const auto left = StorageLeft(hostPath);
+    return !left || bytes <= *left;
 }
 
 std::optional<uint64_t> FreeSpace(std::u16string_view path) {
@@ -250,14 +260,9 @@ std::optional<uint64_t> FreeSpace(std::u16string_view path) {
     while (!fs::exists(existing, ec) && existing.has_parent_path() && existing != existing.parent_path())
         existing = existing.parent_path();
     auto space = fs::space(existing, ec);
-    uint64_t free = ec ? std::numeric_limits<uint64_t>::max() : space.available;
-    const DeviceRoot device = CurrentDevice();
-    const uint64_t size = device.Info().storageBytes;
-    if (size > 0 && OnOwnStorage(device, *host)) {
-        const uint64_t used = UsedBytes(device);
-        free = std::min<uint64_t>(free, used < size ? size - used : 0);
-    }
-    return free;
+    const uint64_t free = ec ? std::numeric_limits<uint64_t>::max() : space.available;
+    const auto left = StorageLeft(*host);
+    return left ? std::min(free, *left) : free;
 }
 
 uint64_t StorageUsed() { return HasCurrentDevice() ? UsedBytes(CurrentDevice()) : 0; }
