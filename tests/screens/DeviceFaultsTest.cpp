@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -103,9 +99,11 @@ protected:
     // Signs in, then (with an id) opens that application's details the way
     // a "tobrix" link does.
     StoreRun Run(const std::string& body, int appId = 0) {
-        std::vector<std::string> extra;
-        if (appId) extra.push_back("\"tobrix://" + std::to_string(appId) + "/\"");
-        return RunStore(*device, kSignIn + body + "quit\n", text::Utf16ToUtf8(server.BaseUrl()), extra);
+        return RunStore(*device, kSignIn + body + "quit\n", text::Utf16ToUtf8(server.BaseUrl()), Link(appId));
+    }
+    static std::vector<std::string> Link(int appId) {
+        if (!appId) return {};
+        return {"\"tobrix://" + std::to_string(appId) + "/\""};
     }
     std::string Dump(const std::string& name) const {
         return "dump-tree " + device->Scratch(name + ".json").string() + "\n";
@@ -175,7 +173,7 @@ protected:
     std::unique_ptr<StoreDevice> device;
     std::set<std::string> filesBefore;
     std::string registryBefore;
-    int revision = 2;
+    int revision = 2;  // the catalog's latest for Chat Link; each publish goes one up
 };
 
 }  // namespace
@@ -190,7 +188,7 @@ TEST_F(DeviceFaults, StorageFullWhileDownloadingKeepsNoHalfFile) {
         // The device is looked at while the store still runs: its exit clears
         // the download folder and would hide a half file.
         RunningStore store(*device, kSignIn + kInstall + Dump("full") + Dump("full-done") + "sleep 120000\n",
-                           text::Utf16ToUtf8(server.BaseUrl()), {"\"tobrix://10/\""});
+                           text::Utf16ToUtf8(server.BaseUrl()), Link(kChatLink));
         ASSERT_TRUE(Eventually([&] { return fs::exists(device->Scratch("full-done.json")); })) << store.Kill().errors;
         const json full = Tree("full");
         EXPECT_EQ(CountShown(full, "In progress"), 0) << "the row is no longer busy";
