@@ -331,6 +331,7 @@ TEST_F(DeviceFaults, KilledWhileDownloadingLeavesNothingInstalled) {
     }
     EXPECT_FALSE(Installed(kChatLinkSysid));
     EXPECT_FALSE(fs::exists(ChatLinkFolder()));
+    EXPECT_EQ(Registry(), registryBefore);
     StoreRun run = Run("tap-text My applications\nwait-idle\n" + Dump("restarted"));
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(CountShown(Tree("restarted"), "Chat Link"), 0);
@@ -392,6 +393,6 @@ TEST_F(DeviceFaults, AnInstallerCutShortIsReportedAndSettledByTheNextInstall) {
               "key soft1\nwait-idle\n");
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_FALSE(Installed(kChatLinkSysid));
-    std::set<std::string> files = Files();
-    EXPECT_EQ(files, filesBefore);
+    EXPECT_EQ(Files(), filesBefore);
+    EXPECT_EQ(Registry(), registryBefore);
 }
