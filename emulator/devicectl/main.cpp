@@ -13,6 +13,7 @@
 #include "base/Text.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/dialog/MessageBox.h"
+#include "platform/files/Files.h"
 #include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
@@ -125,6 +126,22 @@ int Exec(const std::string& dir, const std::string& textToOpen, const std::strin
     return code;
 }
 
+// Sets or clears the size of the device's own storage and prints what it
+// holds: `free` sizes it so that exactly that much is left.
+void Storage(const std::string& dir, std::optional<uint64_t> size, std::optional<uint64_t> free, bool unlimited) {
+    UseDevice(dir);
+    platform::DeviceRoot& device = platform::MutableCurrentDevice();
+    const uint64_t used = platform::StorageUsed();
+    if (unlimited) device.MutableInfo().storageBytes = 0;
+    if (size) device.MutableInfo().storageBytes = *size;
+    if (free) device.MutableInfo().storageBytes = used + *free;
+    std::string error;
+    if ((unlimited || size || free) && !device.Save(&error)) throw Failure(error);
+    const uint64_t total = device.Info().storageBytes;
+    std::cout << "used " << used << "\nsize " << (total ? std::to_string(total) : "unlimited") << '\n';
+    if (total) std::cout << "free " << (used < total ? total - used : 0) << '\n';
+}
+
 void Answers(const std::string& dir, const std::vector<std::string>& words) {
     UseDevice(dir);
     std::string error;
@@ -190,6 +207,18 @@ int main(int argc, char** argv) {
     answers->add_option("DIR", dir, "Device root")->required();
     answers->add_option("ANSWER", answerWords, "yes, no, ok, cancel, abort, retry or ignore, in the order asked");
     answers->callback([&] { Answers(dir, answerWords); });
+
+    std::optional<uint64_t> storageSize, storageFree;
+    bool unlimited = false;
+    auto* storage = app.add_subcommand(
+        "storage", "Size the device's own storage (device.json's storageBytes) and print what it holds");
+    storage->add_option("DIR", dir, "Device root")->required();
+    auto* sizeOption = storage->add_option("--size", storageSize, "Storage size in bytes");
+    auto* freeOption = storage->add_option("--free", storageFree, "Size it so that this many bytes are free");
+    auto* unlimitedFlag = storage->add_flag("--unlimited", unlimited, "No size but the host disk's");
+    sizeOption->excludes(freeOption)->excludes(unlimitedFlag);
+    freeOption->excludes(unlimitedFlag);
+    storage->callback([&] { Storage(dir, storageSize, storageFree, unlimited); });
 
     try {
         app.parse(argc, argv);

@@ -38,8 +38,19 @@ std::string Manifest::ToJson() const {
     j["keys"] = json::array();
     for (const auto& k : keys) j["keys"].push_back({{"hive", U8(platform::HiveName(k.hive))}, {"path", U8(k.path)}});
     j["values"] = json::array();
-    for (const auto& v : values)
-        j["values"].push_back({{"hive", U8(platform::HiveName(v.hive))}, {"key", U8(v.key)}, {"name", U8(v.name)}});
+    for (const auto& v : values) {
+        json value = {{"hive", U8(platform::HiveName(v.hive))}, {"key", U8(v.key)}, {"name", U8(v.name)}};
+        if (v.previous && v.previous->type == platform::RegistryType::Dword)
+            value["previous"] = {{"dword", v.previous->dword}};
+        else if (v.previous)
+            value["previous"] = {{"string", U8(v.previous->text)}};
+        j["values"].push_back(value);
+    }
+    if (installer != 0) {
+        j["installer"] = installer;
+        j["replaced"] = json::array();
+        for (const auto& r : replaced) j["replaced"].push_back({{"path", U8(r.path)}, {"keptAt", U8(r.keptAt)}});
+    }
     return j.dump(2);
 }
 
@@ -57,8 +68,17 @@ std::optional<Manifest> Manifest::FromJson(std::string_view text) {
         for (const auto& f : j.at("files")) m.files.push_back(U16(f));
         for (const auto& f : j.at("folders")) m.folders.push_back(U16(f));
         for (const auto& k : j.at("keys")) m.keys.push_back({hive(k.at("hive")), U16(k.at("path"))});
-        for (const auto& v : j.at("values"))
-            m.values.push_back({hive(v.at("hive")), U16(v.at("key")), U16(v.at("name"))});
+        for (const auto& v : j.at("values")) {
+            ValueRef value{hive(v.at("hive")), U16(v.at("key")), U16(v.at("name")), std::nullopt};
+            if (auto p = v.find("previous"); p != v.end() && p->contains("dword"))
+                value.previous = platform::RegistryValue::Dword(p->at("dword").get<uint32_t>());
+            else if (p != v.end())
+                value.previous = platform::RegistryValue::String(U16(p->at("string")));
+            m.values.push_back(std::move(value));
+        }
+        m.installer = j.value("installer", int64_t{0});
+        if (auto r = j.find("replaced"); r != j.end())
+            for (const auto& f : *r) m.replaced.push_back({U16(f.at("path")), U16(f.at("keptAt"))});
         return m;
     } catch (const json::exception&) {
         return std::nullopt;

@@ -19,6 +19,16 @@ struct ValueRef {
     platform::Hive hive = platform::Hive::LocalMachine;
     std::u16string key;
     std::u16string name;
+    // What the value held before the installation wrote it (none: it did
+    // not exist), so that an installation cut short can be taken back.
+    std::optional<platform::RegistryValue> previous;
+};
+
+// A file that was in the way, kept aside (device path of the copy) until
+// the installation is complete.
+struct ReplacedFile {
+    std::u16string path;
+    std::u16string keptAt;
 };
 
 struct Manifest {
@@ -29,6 +39,11 @@ struct Manifest {
     std::vector<std::u16string> folders;  // folders the installation created, parents first
     std::vector<KeyRef> keys;             // keys the installation created (the topmost new one)
     std::vector<ValueRef> values;         // values written into keys that were there before
+    // While an installation runs its record is written ahead of each change
+    // and names the installer's process; 0 once the installation is complete.
+    // A record of a process that is gone is an installation cut short.
+    int64_t installer = 0;
+    std::vector<ReplacedFile> replaced;  // only while the installation runs
 
     std::string ToJson() const;
     static std::optional<Manifest> FromJson(std::string_view json);

@@ -1,6 +1,9 @@
 #include "pkg/PackageInstaller.h"
 
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +21,8 @@
 #include "pkg/SetupExtension.h"
 #include "pkg/Transaction.h"
 #include "platform/device/DeviceRoot.h"
+#include "platform/files/Files.h"
+#include "platform/process/CrashPoint.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
 
@@ -56,6 +61,56 @@ void RemoveTree(const fs::path& p) {
     fs::remove_all(p, ec);
 }
 
+// A process that ended (killed, the power gone) without finishing its work.
+bool ProcessGone(int64_t pid) {
+    return pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+// Undoes what the record of an unfinished installation says was done, in the
+// reverse order: its files go, the files it had put aside come back, values
+// it overwrote get their old content and the keys it made are deleted.
+void TakeBack(const Registry& registry, const Manifest& m) {
+    std::error_code ec;
+    for (const auto& f : m.files)
+        if (auto host = Host(f); host && !fs::is_directory(fs::symlink_status(*host, ec))) fs::remove(*host, ec);
+    for (auto it = m.replaced.rbegin(); it != m.replaced.rend(); ++it) {
+        auto target = Host(it->path), kept = Host(it->keptAt);
+        if (target && kept && fs::exists(fs::symlink_status(*kept, ec))) fs::rename(*kept, *target, ec);
+    }
+    for (auto it = m.values.rbegin(); it != m.values.rend(); ++it) {
+        auto key = registry.OpenKey(it->hive, it->key);
+        if (key && it->previous)
+            key->Write(it->name, *it->previous);
+        else if (key)
+            key->DeleteValue(it->name);
+    }
+    for (const auto& k : m.keys) registry.DeleteKey(k.hive, k.path);
+    for (auto it = m.folders.rbegin(); it != m.folders.rend(); ++it) {
+        auto host = Host(*it);
+        if (host && fs::is_directory(*host, ec) && fs::is_empty(*host, ec)) fs::remove(*host, ec);
+    }
+}
+
+// Settles the record of an installation whose process is gone: with its key
+// it had finished but for the record; without it, it is taken back.
+void Settle(const Registry& registry, const fs::path& recordFolder) {
+    std::ifstream in(recordFolder / U8(kManifestName), std::ios::binary);
+    if (!in) return;
+    auto m = Manifest::FromJson(std::string(std::istreambuf_iterator<char>(in), {}));
+    in.close();
+    if (!m || m->installer == 0 || !ProcessGone(m->installer)) return;
+    if (Host(RecordFolder(m->installName)) != recordFolder) return;  // copied from elsewhere: not trusted
+    if (registry.OpenKey(Hive::LocalMachine, AppInstallKey(m->installName))) {
+        m->installer = 0;
+        m->replaced.clear();
+        SaveManifest(*m, nullptr);
+        return;
+    }
+    TakeBack(registry, *m);
+    std::error_code ec;
+    fs::remove_all(recordFolder, ec);
+}
+
 class Installation {
 public:
     Installation(const InstallOptions& options, PackageResult& result) : options(options), result(result) {}
@@ -75,7 +130,9 @@ public:
         auto cab = CabArchive::Open(cabFile, &error);
         if (!cab) return Fail(error);
 
-        auto staging = Host(JoinDevicePath(kRecordRoot, u"~staging-" + text::Utf8ToUtf16(std::to_string(::getpid()))));
+        const std::u16string pid = text::Utf8ToUtf16(std::to_string(::getpid()));
+        stagingDevicePath = JoinDevicePath(kRecordRoot, std::u16string(kStagingPrefix) + pid);
+        auto staging = Host(stagingDevicePath);
         if (!staging) return Fail("no staging folder on the device");
         stagingDir = *staging;
         RemoveTree(stagingDir);
@@ -94,6 +151,7 @@ private:
         std::string error;
         const auto* setupEntry = cab.Find(u"_setup.xml");
         if (!setupEntry) return Fail("the package has no _setup.xml");
+        if (!Fits(setupEntry->size)) return false;
         auto setup = cab.Extract({u"_setup.xml"}, stagingDir, kMaxSetupDocument, &error);
         if (!setup) return Fail(error);
         std::ifstream in(setup->begin()->second, std::ios::binary);
@@ -106,6 +164,10 @@ private:
 
         auto sources = doc.Sources();
         if (!sources.empty()) {
+            uint64_t total = 0;
+            for (const auto& name : sources)
+                if (const auto* entry = cab.Find(name)) total += entry->size;
+            if (!Fits(total)) return false;
             fs::path payload = stagingDir / "payload";
             fs::create_directory(payload);
             auto extracted = cab.Extract(sources, payload, options.maxBytes, &error);
@@ -116,6 +178,14 @@ private:
             if (!Host(f.target)) return Fail("a target outside the device: " + U8(f.target));
         for (const auto& s : doc.shortcuts)
             if (!Host(s.path)) return Fail("a shortcut outside the device: " + U8(s.path));
+        return true;
+    }
+
+    // The cabinet's reader writes past the files role, so the device's free
+    // space is asked before it unpacks anything there.
+    bool Fits(uint64_t bytes) {
+        auto free = platform::FreeSpace(kRecordRoot);
+        if (free && bytes > *free) return Fail("not enough storage on the device for the package's files");
         return true;
     }
 
@@ -137,6 +207,10 @@ private:
         manifest.installName = doc.installName;
         manifest.installDir = doc.installDir;
         if (!MakeFolder(RecordFolder(doc.installName), tx, false)) return false;
+        // From here on the record is written ahead of every change, so that
+        // an installation cut short can be taken back by the next one.
+        manifest.installer = ::getpid();
+        if (!Journal()) return false;
         if (!LoadExtension(tx)) return false;
         if (extension && extension->InstallInit(doc.installDir, previouslyInstalled) != kSetupContinue)
             return Fail("the setup extension cancelled the installation");
@@ -151,12 +225,16 @@ private:
             if (!WriteRegistry(entry, tx)) return false;
         if (extension && extension->InstallExit(doc.installDir) != kSetupContinue)
             return Fail("the setup extension undid the installation");
-        std::string error;
-        if (!SaveManifest(manifest, &error)) {
-            UndoExtension();
-            return Fail(error);
-        }
+        platform::CrashPoint("installer-applied");
         if (!CreateAppInstallKey(tx)) {
+            UndoExtension();
+            return false;
+        }
+        platform::CrashPoint("installer-committed");
+        // The key made it an installation; the record now says it is complete.
+        manifest.installer = 0;
+        manifest.replaced.clear();
+        if (!Journal()) {
             UndoExtension();
             return false;
         }
@@ -168,9 +246,10 @@ private:
     bool LoadExtension(Transaction& tx) {
         if (doc.setupDll.empty()) return true;
         auto target = Host(JoinDevicePath(RecordFolder(doc.installName), kExtensionName));
+        std::string copyError = "no record folder";
+        if (!target || !platform::CopyHostFile(staged.at(doc.setupDll), *target, &copyError))
+            return Fail("cannot keep the setup extension: " + copyError);
         std::error_code ec;
-        if (!target || !fs::copy_file(staged.at(doc.setupDll), *target, ec))
-            return Fail("cannot keep the setup extension: " + ec.message());
         fs::permissions(*target, fs::perms::owner_exec, fs::perm_options::add, ec);
         std::string error;
         extension = SetupExtension::Load(*target, &error);
@@ -189,6 +268,11 @@ private:
         extension->UninstallExit();
     }
 
+    bool Journal() {
+        std::string error;
+        return SaveManifest(manifest, &error) || Fail(error);
+    }
+
     // Creates the folder and its missing parents; each new one is recorded
     // (when `record`) so that removal deletes it again if it is empty.
     bool MakeFolder(std::u16string_view devicePath, Transaction& tx, bool record) {
@@ -204,13 +288,16 @@ private:
                 if (!host) return Fail("a folder outside the device: " + U8(current));
                 std::error_code ec;
                 if (!fs::is_directory(*host, ec)) {
+                    if (record) {
+                        manifest.folders.push_back(current);
+                        if (!Journal()) return false;
+                    }
                     if (!fs::create_directory(*host, ec) || ec)
                         return Fail("cannot create " + U8(current) + ": " + (ec ? ec.message() : "exists"));
                     tx.OnUndo([p = *host] {
                         std::error_code e;
                         fs::remove_all(p, e);
                     });
-                    if (record) manifest.folders.push_back(current);
                 }
             }
             pos = next + 1;
@@ -227,8 +314,13 @@ private:
         fs::path target = *Host(devicePath);
         std::error_code ec;
         if (fs::is_directory(target, ec)) return Fail("a folder is in the way of " + U8(devicePath));
+        if (std::find(manifest.files.begin(), manifest.files.end(), devicePath) == manifest.files.end())
+            manifest.files.push_back(devicePath);
         if (fs::exists(fs::symlink_status(target, ec))) {
-            fs::path backup = stagingDir / ("backup" + std::to_string(backups++));
+            const std::u16string kept = u"backup" + text::Utf8ToUtf16(std::to_string(backups++));
+            fs::path backup = stagingDir / text::Utf16ToUtf8(kept);
+            manifest.replaced.push_back({devicePath, JoinDevicePath(stagingDevicePath, kept)});
+            if (!Journal()) return false;
             fs::rename(target, backup, ec);
             if (ec) return Fail("cannot replace " + U8(devicePath) + ": " + ec.message());
             tx.OnUndo([target, backup] {
@@ -237,28 +329,22 @@ private:
                 fs::rename(backup, target, e);
             });
         }
-        bool written;
-        if (content) {
-            std::ofstream out(target, std::ios::binary | std::ios::trunc);
-            out << U8(*content);
-            out.close();
-            written = static_cast<bool>(out);
-        } else {
-            written = fs::copy_file(from, target, ec) && !ec;
-        }
+        if (!Journal()) return false;
+        // Through the files role, which keeps to the device's free space.
+        std::string error;
+        const bool written = content ? platform::WriteHostFile(target, U8(*content))
+                                     : platform::CopyHostFile(from, target, &error);
         tx.OnUndo([target] {
             std::error_code e;
             fs::remove(target, e);
         });
-        if (!written) return Fail("cannot write " + U8(devicePath) + (ec ? ": " + ec.message() : ""));
+        if (!written) return Fail("cannot write " + U8(devicePath) + (error.empty() ? "" : " (" + error + ")"));
         // The device's programs are executable files; whether one may run on
         // the host is decided when it is started, not here.
         if (!content && EndsWithExe(devicePath)) {
             fs::permissions(target, fs::perms::owner_exec, fs::perm_options::add, ec);
             if (ec) return Fail("cannot mark " + U8(devicePath) + " as a program: " + ec.message());
         }
-        if (std::find(manifest.files.begin(), manifest.files.end(), devicePath) == manifest.files.end())
-            manifest.files.push_back(devicePath);
         return true;
     }
 
@@ -284,9 +370,10 @@ private:
                     break;
                 }
             }
+            manifest.keys.push_back({entry.hive, topmost});
+            if (!Journal()) return false;
             key = registry->CreateKey(entry.hive, entry.key);
             if (!key) return Fail("cannot create the registry key " + U8(entry.key));
-            manifest.keys.push_back({entry.hive, topmost});
             tx.OnUndo([this, hive = entry.hive, topmost] { registry->DeleteKey(hive, topmost); });
             ours = true;
         }
@@ -303,7 +390,10 @@ private:
                 for (const auto& v : manifest.values)
                     listed = listed || (v.hive == entry.hive && Lower(v.key) == Lower(entry.key) &&
                                         Lower(v.name) == Lower(name));
-                if (!listed) manifest.values.push_back({entry.hive, entry.key, name});
+                if (!listed) {
+                    manifest.values.push_back({entry.hive, entry.key, name, previous});
+                    if (!Journal()) return false;
+                }
             }
             if (!key->Write(name, value)) return Fail("cannot write the registry value " + U8(name));
         }
@@ -338,6 +428,7 @@ private:
     const InstallOptions& options;
     PackageResult& result;
     std::shared_ptr<Registry> registry;
+    std::u16string stagingDevicePath;
     fs::path stagingDir;
     SetupDocument doc;
     std::map<std::u16string, fs::path> staged;
@@ -349,12 +440,44 @@ private:
 
 }  // namespace
 
+void RecoverInterruptedInstallations() {
+    if (!platform::HasCurrentDevice()) return;
+    auto records = Host(kRecordRoot);
+    auto registry = Registry::Current();
+    if (!records || !registry) return;
+    std::vector<fs::path> folders, gone;
+    bool othersRunning = false;
+    const std::string staging = U8(kStagingPrefix);
+    std::error_code ec;
+    for (fs::directory_iterator it(*records, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        int64_t pid = 0;
+        if (name.rfind(staging, 0) != 0)
+            folders.push_back(it->path());
+        else if (text::ParseInt64(name.substr(staging.size()), pid) && ProcessGone(pid))
+            gone.push_back(it->path());
+        else
+            othersRunning = othersRunning || pid != ::getpid();
+    }
+    for (const auto& folder : folders) {
+        std::error_code e;
+        if (fs::exists(folder / U8(kManifestName), e))
+            Settle(*registry, folder);
+        else if (!othersRunning)
+            RemoveTree(folder);  // killed before its first record: nothing else was done yet
+    }
+    // The work folders go last: they hold the files put aside.
+    for (const auto& folder : gone) RemoveTree(folder);
+    fs::remove(*records, ec);  // when no package is recorded any more
+}
+
 PackageResult InstallPackage(const fs::path& cabFile, const InstallOptions& options) {
     PackageResult result;
     if (!platform::HasCurrentDevice()) {
         result.message = "no device selected";
         return result;
     }
+    RecoverInterruptedInstallations();
     Installation installation(options, result);
     result.ok = installation.Run(cabFile);
     return result;

@@ -29,6 +29,12 @@ struct InstallOptions {
 // already is removed first, as the device's installer does.
 PackageResult InstallPackage(const std::filesystem::path& cabFile, const InstallOptions& options = {});
 
+// Settles the installations that were cut short (their installer killed, the
+// power gone): one that got as far as its key is complete and keeps it; any
+// other is taken back from its record, which is written ahead of each change.
+// Installing and removing do this first.
+void RecoverInterruptedInstallations();
+
 // Removes the installed package `installName`: asks its setup extension, then
 // deletes its files, shortcuts, registry entries, records and its key.
 PackageResult RemovePackage(std::u16string_view installName, const ProgressFn& progress = {});

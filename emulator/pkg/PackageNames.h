@@ -31,6 +31,8 @@ std::optional<std::u16string> ExpandMacros(std::u16string_view text, std::u16str
 // \Windows\AppMgr\<install name, characters outside a safe set escaped>.
 std::u16string RecordFolder(std::u16string_view installName);
 inline constexpr std::u16string_view kRecordRoot = u"\\Windows\\AppMgr";
+// A running installer's work folder there: this followed by its process id.
+inline constexpr std::u16string_view kStagingPrefix = u"~staging-";
 
 // "\Security\AppInstall\<name>" (HKLM).
 std::u16string AppInstallKey(std::u16string_view installName);

@@ -47,6 +47,7 @@ PackageResult RemovePackage(std::u16string_view installName, const ProgressFn& p
     };
     if (!ValidInstallName(installName)) return fail("not a valid install name");
     if (!platform::HasCurrentDevice()) return fail("no device selected");
+    RecoverInterruptedInstallations();
     auto registry = platform::Registry::Current();
     if (!registry) return fail("the device's registry cannot be opened");
     const std::u16string keyPath = AppInstallKey(installName);

@@ -5,6 +5,7 @@
 #include "core/Kestrum.h"
 #include "net/NetServices.h"
 #include "platform/files/Files.h"
+#include "platform/process/CrashPoint.h"
 #include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
 
@@ -70,7 +71,9 @@ bool InstallRequest::RunInstaller() {
     stampBefore = InstallStamp();
     auto process = platform::CreateDeviceProcess(kInstaller, CommandLine(cabPath));
     if (!process) return false;
+    platform::CrashPoint("installer-started");
     process->Wait();  // no time limit: the user may take a while to answer the installer
+    platform::CrashPoint("installer-ended");
     DisposeOfPackage();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "i18n/Localization.h"
 #include "platform/device/DeviceRoot.h"
+#include "platform/files/Files.h"
 
 namespace {
 
@@ -50,6 +51,9 @@ Category& Kestrum::AllCategories() {
 }
 
 void Kestrum::LoadSettings(const std::filesystem::path& hostPath) {
+    // A save the store did not live to finish leaves its temporary file; the
+    // old settings.dat is the one that counts, and the leftover goes.
+    platform::SweepReplaceLeftovers(hostPath);
     std::optional<SettingsRecord> record = SettingsRecord::ReadFile(hostPath);
     if (!record) {
         settingsMissing = 1;

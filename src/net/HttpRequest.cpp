@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "base/Text.h"
 #include "net/NetServices.h"
+#include "platform/files/File.h"
 #include "platform/http/HttpClient.h"
+#include "platform/process/CrashPoint.h"
 
 namespace {
 
@@ -38,11 +42,14 @@ public:
                 if (!job.targetFile.empty()) std::filesystem::remove(job.targetFile, ec);
                 return Refuse(Why::HttpError);
             }
-            file = job.targetFile.empty() ? nullptr : std::fopen(job.targetFile.c_str(), "wb");
+            // Through the device's files role, which knows how much room the
+            // device has left.
+            if (!job.targetFile.empty()) file = platform::File::OpenHost(job.targetFile, platform::File::Mode::Write);
             if (!file) return Refuse(Why::WriteFailed);
-            // Pieces are small; a large buffer keeps them from costing one
-            // system call each.
-            std::setvbuf(file, nullptr, _IOFBF, kFileBuffer);
+            opened = true;
+            // Pieces are small; collecting them keeps them from costing one
+            // system call (and one look at the free space) each.
+            pending.reserve(kFileBuffer);
             return true;
         }
         if (length > memoryLimit) return Refuse(Why::TooLarge);
@@ -55,7 +62,15 @@ public:
     bool Piece(const char* data, std::size_t size) override {
         if (job.Cancelled()) return Refuse(Why::Cancelled);
         if (job.toFile) {
-            if (std::fwrite(data, 1, size, file) != size) return Refuse(Why::WriteFailed);
+            pending.append(data, size);
+            if (pending.size() >= kFileBuffer && !FlushFile()) return Refuse(Why::WriteFailed);
+            // The first piece goes to the disk at once: a device that has no
+            // room fails the download early, and a kill just after it leaves
+            // what a kill in the middle of a download leaves.
+            if (job.received == 0) {
+                if (!FlushFile()) return Refuse(Why::WriteFailed);
+                platform::CrashPoint("download");
+            }
         } else if (!Store(data, size)) {
             return Refuse(Why::TooLarge);
         }
@@ -111,21 +126,27 @@ private:
         return true;
     }
 
+    bool FlushFile() {
+        const bool written = file->Write(pending);
+        pending.clear();
+        return written;
+    }
+
     // False when the data did not all reach the disk (a full disk shows up at
     // the final flush as often as at a write).
     bool CloseFile() {
         if (!file) return true;
-        opened = true;
-        const bool flushed = std::fflush(file) == 0;
-        const bool closed = std::fclose(file) == 0;
-        file = nullptr;
+        const bool flushed = FlushFile();
+        const bool closed = file->Close();
+        file.reset();
         return flushed && closed;
     }
 
     HttpRequest& job;
     const std::size_t memoryLimit;
     std::size_t length = 0;
-    std::FILE* file = nullptr;
+    std::optional<platform::File> file;
+    std::string pending;  // received, not yet written
     bool opened = false;
     Why why = Why::None;
 };

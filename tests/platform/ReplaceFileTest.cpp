@@ -1,5 +1,7 @@
 #include <csignal>
 #include <fstream>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -198,6 +200,66 @@ TEST(ReplaceFileTest, AKillDuringTheSaveLeavesOldOrNew) {
         EXPECT_TRUE(now == old || now == next) << "torn file of " << now.size() << " bytes";
     }
     EXPECT_GT(killedMidWrite, 0) << "no kill landed during a save";
+}
+
+// A save killed after its new content was complete but before the rename:
+// the old file is what a reader finds, and the temporary file is neither
+// listed nor kept once somebody looks at the file again.
+TEST(ReplaceFileTest, AKilledSaveLeavesTheOldFileAndItsLeftoverIsSwept) {
+    TempRoot root;
+    const fs::path file = root.path / "settings.dat";
+    HostWrite(file, "old");
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("TOBRIX_CRASH_AT", "replace:settings.dat", 1);
+        ReplaceHostFile(file, "new");
+        ::_exit(0);  // the kill did not happen
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(HostRead(file), "old");
+    auto names = Names(root.path);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_TRUE(IsReplaceTemporaryName(names[0])) << names[0];
+    EXPECT_EQ(HostRead(root.path / names[0]), "new") << "complete, but never made the real file";
+
+    std::vector<FileEntry> listed;
+    ASSERT_TRUE(ListFolder(u"\\", listed));
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].name, u"settings.dat");
+
+    // The next start (a reader sweeping) or the next save removes it.
+    SweepReplaceLeftovers(file);
+    EXPECT_EQ(Names(root.path), std::vector<std::string>{"settings.dat"});
+    HostWrite(root.path / ".settings.dat.Ab12Cd", "left by another crash");
+    ASSERT_TRUE(ReplaceHostFile(file, "newer"));
+    EXPECT_EQ(Names(root.path), std::vector<std::string>{"settings.dat"});
+    EXPECT_EQ(HostRead(file), "newer");
+}
+
+// The temporary file of a save that is still running is not taken for a
+// leftover, and only the leftovers of the file in question go.
+TEST(ReplaceFileTest, SweepingSparesLiveWritersAndOtherFiles) {
+    TempRoot root;
+    const fs::path file = root.path / "settings.dat";
+    const fs::path live = root.path / ".settings.dat.Live01";
+    const fs::path other = root.path / ".manifest.json.Dead01";
+    HostWrite(live, "being written");
+    HostWrite(other, "another file's leftover");
+    HostWrite(root.path / ".settings.dat.bak", "not a temporary name");
+    int fd = ::open(live.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);  // what a writer holds until its rename
+    SweepReplaceLeftovers(file);
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_TRUE(fs::exists(root.path / ".settings.dat.bak"));
+    ::close(fd);
+    SweepReplaceLeftovers(file);
+    EXPECT_FALSE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(other));
 }
 
 // A hand-edited or damaged description with numbers no field can hold keeps

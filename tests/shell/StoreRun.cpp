@@ -64,11 +64,11 @@ std::string RunCapture(const std::string& program, const std::vector<std::string
     return text;
 }
 
-StoreRun RunStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
-                  std::vector<std::string> extraArgs, int timeoutSeconds) {
+RunningStore::RunningStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
+                           std::vector<std::string> extraArgs) {
     const int n = ++counter;
     const fs::path scriptFile = device.Scratch("script-" + std::to_string(n) + ".txt");
-    const fs::path errorFile = device.Scratch("stderr-" + std::to_string(n) + ".txt");
+    errorFile = device.Scratch("stderr-" + std::to_string(n) + ".txt");
     std::ofstream(scriptFile) << script;
     std::vector<std::string> args = {"--headless", "--device-root", device.Root().string(), "--script",
                                      scriptFile.string()};
@@ -77,19 +77,27 @@ StoreRun RunStore(const StoreDevice& device, const std::string& script, const st
     platform::SpawnOptions options;
     options.stdinFile = "/dev/null";
     options.stderrFile = errorFile;
-    StoreRun run;
     auto p = platform::SpawnHost(TOBRIX_PATH, args, options);
     if (!p) throw std::runtime_error("cannot start tobrix");
+    pid = p->Id();
+}
+
+RunningStore::~RunningStore() {
+    if (pid > 0) Kill();
+}
+
+StoreRun RunningStore::Wait(int timeoutSeconds) {
+    StoreRun run;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     int status = 0;
-    for (;;) {
-        if (::waitpid(p->Id(), &status, WNOHANG) == p->Id()) {
+    while (pid > 0) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
             run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            pid = -1;
             break;
         }
         if (std::chrono::steady_clock::now() > until) {
-            ::kill(p->Id(), SIGKILL);
-            ::waitpid(p->Id(), nullptr, 0);
+            Kill();
             run.exitCode = -2;
             break;
         }
@@ -97,6 +105,24 @@ StoreRun RunStore(const StoreDevice& device, const std::string& script, const st
     }
     run.errors = ReadAll(errorFile);
     return run;
+}
+
+StoreRun RunningStore::Kill() {
+    StoreRun run;
+    if (pid > 0) {
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        run.exitCode = 128 + SIGKILL;
+        pid = -1;
+    }
+    run.errors = ReadAll(errorFile);
+    return run;
+}
+
+StoreRun RunStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
+                  std::vector<std::string> extraArgs, int timeoutSeconds) {
+    return RunningStore(device, script, baseUrl, std::move(extraArgs)).Wait(timeoutSeconds);
 }
 
 nlohmann::json ReadTree(const fs::path& file) {

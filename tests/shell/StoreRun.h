@@ -32,8 +32,29 @@ struct StoreRun {
     std::string errors;  // standard error
 };
 
-// Runs `tobrix --headless` on the device with the script, against `baseUrl`
-// (none: the device's own), with a bounded wait.
+// `tobrix --headless` started on the device with the script, against
+// `baseUrl` (none: the device's own), running in the background so that a
+// test can look at the device meanwhile, or kill the store.
+class RunningStore {
+public:
+    RunningStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
+                 std::vector<std::string> extraArgs = {});
+    // A store still running is killed.
+    ~RunningStore();
+    RunningStore(const RunningStore&) = delete;
+    RunningStore& operator=(const RunningStore&) = delete;
+
+    // Waits, bounded, for the program to end (killed after the time limit).
+    StoreRun Wait(int timeoutSeconds = 120);
+    // SIGKILL, as a task manager or a flat battery would end it.
+    StoreRun Kill();
+
+private:
+    int pid = -1;
+    std::filesystem::path errorFile;
+};
+
+// Runs the store as RunningStore does and waits for it.
 StoreRun RunStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
                   std::vector<std::string> extraArgs = {}, int timeoutSeconds = 120);
 

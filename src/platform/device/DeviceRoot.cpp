@@ -88,6 +88,7 @@ DeviceInfo FromJson(const json& j) {
     Read(j, "catalogUrl", d.catalogUrl);
     Read(j, "browserCommand", d.browserCommand);
     Read(j, "htmlView", d.htmlView);
+    Read(j, "storageBytes", d.storageBytes);
     return d;
 }
 
@@ -113,6 +114,7 @@ json ToJson(const DeviceInfo& d) {
         {"catalogUrl", d.catalogUrl},
         {"browserCommand", d.browserCommand},
         {"htmlView", d.htmlView},
+        {"storageBytes", d.storageBytes},
     };
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -40,6 +41,13 @@ struct DeviceInfo {
     std::string catalogUrl;        // base URL of the catalog service (deployment data)
     std::string browserCommand;    // host program that opens URLs; empty: none
     bool htmlView = false;         // the HTML viewer control is present
+    // "storageBytes": the size of the device's own storage. The files in the
+    // root's folders (storage cards aside, which are media of their own) may
+    // take no more than this together; a write that would pass it fails as on
+    // a full disk. The root's own files (this description, registry.db, the
+    // emulator's logs) are the emulator's bookkeeping and do not count.
+    // 0: no limit but the host disk's.
+    uint64_t storageBytes = 0;
 };
 
 class DeviceRoot {

@@ -12,6 +12,10 @@ namespace platform {
 std::optional<File> File::Open(std::u16string_view devicePath, Mode mode) {
     auto host = HostPathOf(devicePath);
     if (!host) return std::nullopt;
+    return OpenHost(*host, mode);
+}
+
+std::optional<File> File::OpenHost(const std::filesystem::path& hostPath, Mode mode) {
     int flags = O_CLOEXEC;
     switch (mode) {
         case Mode::Read: flags |= O_RDONLY; break;
@@ -19,7 +23,7 @@ std::optional<File> File::Open(std::u16string_view devicePath, Mode mode) {
         case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     }
     int fd;
-    do fd = ::open(host->c_str(), flags, 0644);
+    do fd = ::open(hostPath.c_str(), flags, 0644);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) return std::nullopt;
     struct stat st {};
@@ -27,15 +31,18 @@ std::optional<File> File::Open(std::u16string_view devicePath, Mode mode) {
         ::close(fd);
         return std::nullopt;
     }
-    return File(fd);
+    // Reading never fills a disk; writes are checked against the device's
+    // storage as they come.
+    return File(fd, mode == Mode::Read ? std::filesystem::path() : hostPath);
 }
 
-File::File(File&& other) noexcept : fd(other.fd) { other.fd = -1; }
+File::File(File&& other) noexcept : fd(other.fd), writtenHost(std::move(other.writtenHost)) { other.fd = -1; }
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
         fd = other.fd;
+        writtenHost = std::move(other.writtenHost);
         other.fd = -1;
     }
     return *this;
@@ -56,6 +63,10 @@ bool File::Read(void* buffer, size_t size, size_t& got) {
 
 bool File::Write(const void* data, size_t size) {
     if (fd < 0) return false;
+    if (!writtenHost.empty() && !RoomFor(writtenHost, size)) {
+        errno = ENOSPC;
+        return false;
+    }
     auto* p = static_cast<const char*>(data);
     while (size > 0) {
         ssize_t n = ::write(fd, p, size);

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -17,6 +18,9 @@ public:
     };
 
     static std::optional<File> Open(std::u16string_view devicePath, Mode mode);
+    // The same for a host path (a download's target, the installer's work).
+    // On the current device it honours the device's storage size as Open does.
+    static std::optional<File> OpenHost(const std::filesystem::path& hostPath, Mode mode);
 
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -27,7 +31,9 @@ public:
     // Reads up to `size` bytes; `got` is 0 at the end of the file.
     bool Read(void* buffer, size_t size, size_t& got);
     // Writes all of `size` bytes or fails (a full disk is a failure, never a
-    // short write reported as success).
+    // short write reported as success). On a device whose storage has a size
+    // (see RoomFor), a write that would pass it fails with ENOSPC and writes
+    // nothing.
     bool Write(const void* data, size_t size);
     bool Write(std::string_view data) { return Write(data.data(), data.size()); }
     // Flushes to the storage medium.
@@ -37,8 +43,10 @@ public:
     bool Close();
 
 private:
-    explicit File(int fd) : fd(fd) {}
+    File(int fd, std::filesystem::path writtenHost) : fd(fd), writtenHost(std::move(writtenHost)) {}
     int fd = -1;
+    // Set for a file opened for writing: each write checks the storage.
+    std::filesystem::path writtenHost;
 };
 
 }  // namespace platform

@@ -28,7 +28,8 @@ std::optional<uint64_t> FileSize(std::u16string_view path);
 
 // The whole file.
 bool ReadFile(std::u16string_view path, std::string& bytes);
-// Creates or truncates the file and writes `bytes`.
+// Creates or truncates the file and writes `bytes`; a file that cannot be
+// written whole is removed.
 bool WriteFile(std::u16string_view path, std::string_view bytes);
 // Writes `bytes` to a temporary file next to `path`, flushes it to disk and
 // renames it over `path`: a crash or a full disk leaves either the old or the
@@ -44,6 +45,34 @@ bool ReplaceFile(std::u16string_view path, std::string_view bytes);
 // After the rename has happened the result is true even if the folder cannot
 // be flushed, since the old content is gone either way.
 bool ReplaceHostFile(const std::filesystem::path& hostPath, std::string_view bytes, std::string* error = nullptr);
+
+// Copies the host file `from` to `to` (a new file) through the same checks
+// as every write of the files role; a copy that cannot be completed leaves no
+// part of itself behind.
+bool CopyHostFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error = nullptr);
+// WriteFile for a host path, with the same checks.
+bool WriteHostFile(const std::filesystem::path& hostPath, std::string_view bytes);
+
+// Hidden temporary files that a replacement killed before its rename left
+// beside `hostPath` are deleted; one that a live writer still holds is not.
+// Replacing a file does this itself; readers call it on start-up.
+void SweepReplaceLeftovers(const std::filesystem::path& hostPath);
+// True for the name of such a temporary file: folder listings never show
+// one, since it is no data of anybody's.
+bool IsReplaceTemporaryName(std::string_view fileName);
+
+// The device's own storage. When its description sets a size
+// ("storageBytes"), every write of the files role into one of the root's
+// folders (storage cards aside) first checks that the files there stay
+// within it, and fails as on a full disk (ENOSPC) when they would not.
+// True when `bytes` more may be written at `hostPath`.
+bool RoomFor(const std::filesystem::path& hostPath, uint64_t bytes);
+// The bytes that may still be written at a device path: the host disk's free
+// space, and no more than the device's storage leaves. nullopt when the path
+// is not on the device.
+std::optional<uint64_t> FreeSpace(std::u16string_view path);
+// What the files in the device's own storage take together.
+uint64_t StorageUsed();
 
 // Moves a file or folder. Fails when `to` exists: nothing is ever overwritten.
 bool MoveFile(std::u16string_view from, std::u16string_view to);

@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "platform/device/DeviceRoot.h"
+#include "platform/files/Files.h"
 #include "platform/imaging/Pixel565.h"
 
 namespace platform::imaging {
@@ -73,10 +74,9 @@ bool HostPathOf(std::u16string_view path, std::filesystem::path& host, std::stri
 bool WriteFile(std::u16string_view path, const std::vector<uint8_t>& bytes, std::string* error) {
     std::filesystem::path host;
     if (!HostPathOf(path, host, error)) return false;
-    std::ofstream out(host, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
+    // Through the files role: a picture saved on the device counts against
+    // its storage like any other file.
+    if (!WriteHostFile(host, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
         if (error) *error = "cannot write " + host.string();
         return false;
     }

@@ -213,3 +213,26 @@ TEST_F(DevicectlTest, TobrixctlPrintsTheDetectedProfile) {
     EXPECT_TRUE(missing.out.empty());
     EXPECT_FALSE(missing.err.empty());
 }
+
+TEST_F(DevicectlTest, StorageIsSizedByItsSizeOrByWhatIsLeftFree) {
+    ASSERT_EQ(Devicectl({"create", Dir("d")}).status, 0);
+    auto used = [&] {
+        const std::string out = Devicectl({"storage", Dir("d")}).out;
+        return out.rfind("used ", 0) == 0 ? std::stol(out.substr(5)) : -1L;
+    };
+    const long before = used();  // the device's own libraries
+    ASSERT_GE(before, 0);
+    std::ofstream(scratch / "d" / "My Documents" / "notes.txt") << std::string(1500, 'n');
+    std::ofstream(scratch / "d" / "launch.log") << std::string(1500, 'l');  // the emulator's, not the device's
+    EXPECT_EQ(used(), before + 1500);
+    auto size = [&] { return nlohmann::json::parse(Slurp(scratch / "d" / "device.json")).value("storageBytes", -1L); };
+    Outcome free = Devicectl({"storage", Dir("d"), "--free", "500"});
+    ASSERT_EQ(free.status, 0) << free.err;
+    EXPECT_EQ(size(), before + 2000) << "what the folders hold plus what is to stay free";
+    EXPECT_NE(free.out.find("free 500\n"), std::string::npos) << free.out;
+    EXPECT_NE(Devicectl({"storage", Dir("d"), "--size", "100", "--unlimited"}).status, 0) << "one choice at a time";
+    EXPECT_EQ(size(), before + 2000);
+    ASSERT_EQ(Devicectl({"storage", Dir("d"), "--unlimited"}).status, 0);
+    EXPECT_EQ(size(), 0);
+    EXPECT_NE(Devicectl({"storage", Dir("d")}).out.find("size unlimited"), std::string::npos);
+}

@@ -1,12 +1,17 @@
 // The device's own programs as the store reaches them: through the process
 // and shell services, as separate processes on the same device root.
+#include <csignal>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "CabWriter.h"
 #include "DeviceFixture.h"
+#include "pkg/Manifest.h"
+#include "pkg/PackageInstaller.h"
 #include "platform/process/Process.h"
 #include "platform/shell/Shell.h"
 
@@ -142,4 +147,58 @@ TEST_F(DevicePrograms, SpecialFoldersAndShortcuts) {
     EXPECT_FALSE(platform::ShellDeleteTree(u"\\"));
     EXPECT_FALSE(platform::ShellDeleteTree(u"\\..\\.."));
     EXPECT_TRUE(std::filesystem::exists(root / "device.json"));
+}
+
+// The installer killed (the power gone) at several points of its work: the
+// next installer run takes back what it had begun, down to the file it had
+// put aside and the value it had overwritten, or, once the package's key
+// existed, keeps the installation and completes its record.
+TEST_F(DevicePrograms, AnInstallationCutShortIsSettledByTheNextInstallerRun) {
+    std::ofstream(Host("\\Windows\\shared.dll")) << "the device's own";
+    registry->CreateKey(Hive::LocalMachine, u"Software\\Shared")->WriteString(u"Mode", u"old");
+    const std::string extras =
+        "<characteristic type=\"FileOperation\"><characteristic type=\"%CE2%\" translation=\"install\">"
+        "<characteristic type=\"shared.dll\" translation=\"install\"><characteristic type=\"Extract\">"
+        "<parm name=\"Source\" value=\"S\"/></characteristic></characteristic></characteristic></characteristic>"
+        "<characteristic type=\"Registry\"><characteristic type=\"HKLM\\Software\\Shared\">"
+        "<parm name=\"Mode\" value=\"new\"/></characteristic>"
+        "<characteristic type=\"HKLM\\Software\\Vendor\\Notes\"><parm name=\"Runs\" value=\"1\"/>"
+        "</characteristic></characteristic>";
+    WriteCab(Host("\\My Documents\\notes.cab"),
+             {{"_setup.xml", SetupXml("Vendor Notes", "%CE1%\\Vendor Notes", {{"notes.exe", "N"}}, extras)},
+              {"N", "program"},
+              {"S", "the package's"}});
+    const auto before = Tree();
+    auto mode = [&] {
+        std::u16string text;
+        registry->OpenKey(Hive::LocalMachine, u"Software\\Shared")->ReadString(u"Mode", text);
+        return text;
+    };
+    auto killedAt = [&](const char* point) {
+        ::setenv("TOBRIX_CRASH_AT", point, 1);
+        const int code = RunInstaller(u"/delete 0 \"\\My Documents\\notes.cab\"");
+        ::unsetenv("TOBRIX_CRASH_AT");
+        return code == 128 + SIGKILL;
+    };
+
+    for (const char* point : {"replace:manifest.json", "installer-applied"}) {
+        ASSERT_TRUE(killedAt(point)) << point;
+        EXPECT_NE(Tree(), before) << point << ": the kill left work undone";
+        pkg::RecoverInterruptedInstallations();
+        EXPECT_EQ(Tree(), before) << point;
+        EXPECT_EQ(Read(Host("\\Windows\\shared.dll")), "the device's own") << point;
+        EXPECT_EQ(mode(), u"old") << point;
+        EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Software\\Vendor")) << point;
+        EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes")) << point;
+    }
+
+    ASSERT_TRUE(killedAt("installer-committed"));
+    // Settled by the next installation of anything, as on the device.
+    EXPECT_EQ(RunInstaller(u"/delete 0 \"\\My Documents\\notes.cab\""), 0);
+    EXPECT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes"));
+    auto manifest = pkg::LoadManifest(u"Vendor Notes");
+    ASSERT_TRUE(manifest);
+    EXPECT_EQ(manifest->installer, 0);
+    EXPECT_EQ(Read(Host("\\Program Files\\Vendor Notes\\notes.exe")), "program");
+    for (const auto& entry : Tree()) EXPECT_EQ(entry.find("~staging-"), std::string::npos) << entry;
 }

@@ -1,0 +1,398 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include "../apps/CatalogServer.h"
+#include "../emulator/wceload/CabWriter.h"
+#include "../shell/StoreRun.h"
+#include "base/Text.h"
+#include "core/Kestrum.h"
+#include "i18n/Localization.h"
+#include "pkg/CabArchive.h"
+#include "platform/device/DeviceRoot.h"
+#include "platform/files/Files.h"
+#include "platform/registry/Registry.h"
+
+// The tobrix program itself, headless, on a devicectl device against
+// catalogd, when the device lets it down: storage that runs full, packages
+// that are damaged or hostile, and the store killed in the middle of its
+// work. Each case looks at what the user is shown and at what is left on the
+// device: its files, its registry and the store's settings.
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr int kChatLink = 10;  // "Orbit Chat Link", revision 2, package chatlink_10.cab
+const std::u16string kChatLinkSysid = u"Orbit Chat Link";
+const std::string kInstallFailed = "The application could not be installed.";
+const std::string kSignIn = "wait-idle\nkey soft1\nwait-idle\n";
+const std::string kInstall = "tap-text Install\nwait-idle\nkey soft1\nwait-idle\n";
+
+std::string ReadHost(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Sets an environment variable for the programs one test starts.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name(name) { ::setenv(name, value.c_str(), 1); }
+    ~ScopedEnv() { ::unsetenv(name); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name;
+};
+
+bool Eventually(const std::function<bool()>& done, int seconds = 60) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+const json* FindNode(const json& node, const std::function<bool(const json&)>& match) {
+    if (match(node)) return &node;
+    for (const auto& child : node["children"])
+        if (const json* found = FindNode(child, match)) return found;
+    return nullptr;
+}
+
+int CountShown(const json& tree, const std::string& text) {
+    int count = 0;
+    for (const auto& t : ShownTexts(tree)) count += t == text;
+    return count;
+}
+
+class DeviceFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.Running()) << server.Error();
+        device = std::make_unique<StoreDevice>("wm65-vga");
+        platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
+        Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
+        Kestrum& k = Kestrum::Instance();
+        k.Reset();
+        k.savedLogin = k.sessionLogin = u"demo";
+        k.savedPassword = k.sessionPassword = u"demo";
+        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
+        k.Reset();
+        filesBefore = Files();
+        registryBefore = Registry();
+    }
+    void TearDown() override { platform::ClearCurrentDevice(); }
+
+    // Signs in, then (with an id) opens that application's details the way
+    // a "tobrix" link does.
+    StoreRun Run(const std::string& body, int appId = 0) {
+        return RunStore(*device, kSignIn + body + "quit\n", text::Utf16ToUtf8(server.BaseUrl()), Link(appId));
+    }
+    static std::vector<std::string> Link(int appId) {
+        if (!appId) return {};
+        return {"\"tobrix://" + std::to_string(appId) + "/\""};
+    }
+    std::string Dump(const std::string& name) const {
+        return "dump-tree " + device->Scratch(name + ".json").string() + "\n";
+    }
+    json Tree(const std::string& name) const { return ReadTree(device->Scratch(name + ".json")); }
+
+    std::string Devicectl(std::vector<std::string> args) const {
+        int code = -1;
+        std::string out = RunCapture(DEVICECTL_PATH, args, &code);
+        EXPECT_EQ(code, 0) << "devicectl";
+        return out;
+    }
+    void SetFreeSpace(uint64_t bytes) const {
+        Devicectl({"storage", device->Root().string(), "--free", std::to_string(bytes)});
+        // This process judges the device by the description as well.
+        platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
+    }
+    // Every file and folder of the device's own folders, relative; the
+    // root's files (the registry, logs) and the test's scratch folder aside.
+    std::set<std::string> Files() const {
+        std::set<std::string> out;
+        for (const auto& e : fs::recursive_directory_iterator(device->Root())) {
+            const fs::path rel = fs::relative(e.path(), device->Root());
+            if (*rel.begin() == "scratch" || (std::distance(rel.begin(), rel.end()) == 1 && !e.is_directory()))
+                continue;
+            out.insert(rel.string());
+        }
+        return out;
+    }
+    std::string Registry() const { return Devicectl({"reg", device->Root().string(), "dump"}); }
+    bool Installed(const std::u16string& sysid) const {
+        return platform::OpenRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\" + sysid).has_value();
+    }
+    // The installer unpacks into a work folder of its own while it runs.
+    bool InstallerAtWork() const {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(device->Root() / "Windows" / "AppMgr", ec))
+            if (e.path().filename().string().rfind("~staging-", 0) == 0) return true;
+        return false;
+    }
+    fs::path CabFolder() const { return device->ProgramFile("cabs"); }
+    fs::path ChatLinkFolder() const { return device->Root() / "Program Files" / "Chat Link"; }
+    // The package the catalog serves for an application, as a file.
+    fs::path Package(const std::string& name) const {
+        for (const auto& e : fs::recursive_directory_iterator(server.Assets()))
+            if (e.path().filename() == name) return e.path();
+        return {};
+    }
+    int Publish(const fs::path& cab) {
+        int code = -1;
+        RunCapture(CATALOGD_PATH,
+                   {"publish", "--db", server.Database().string(), "--appid", std::to_string(kChatLink), "--revision",
+                    std::to_string(++revision), "--cab", cab.string()},
+                   &code);
+        return code;
+    }
+    // Nothing of a failed installation is left: the device holds the files
+    // and registry entries it held before, and the failure was shown once.
+    void ExpectUntouched(const json& shown, const std::string& what) {
+        EXPECT_EQ(CountShown(shown, kInstallFailed), 1) << what;
+        EXPECT_FALSE(Installed(kChatLinkSysid)) << what;
+        EXPECT_EQ(Files(), filesBefore) << what;
+        EXPECT_EQ(Registry(), registryBefore) << what;
+    }
+
+    CatalogServer server;
+    std::unique_ptr<StoreDevice> device;
+    std::set<std::string> filesBefore;
+    std::string registryBefore;
+    int revision = 2;  // the catalog's latest for Chat Link; each publish goes one up
+};
+
+}  // namespace
+
+// The package does not fit: the download stops, and the device has neither
+// a piece of it nor anything installed. With room again the same install works.
+TEST_F(DeviceFaults, StorageFullWhileDownloadingKeepsNoHalfFile) {
+    const fs::path cab = Package("chatlink_10.cab");
+    ASSERT_FALSE(cab.empty());
+    SetFreeSpace(fs::file_size(cab) / 2);
+    {
+        // The device is looked at while the store still runs: its exit clears
+        // the download folder and would hide a half file.
+        RunningStore store(*device, kSignIn + kInstall + Dump("full") + Dump("full-done") + "sleep 120000\n",
+                           text::Utf16ToUtf8(server.BaseUrl()), Link(kChatLink));
+        ASSERT_TRUE(Eventually([&] { return fs::exists(device->Scratch("full-done.json")); })) << store.Kill().errors;
+        const json full = Tree("full");
+        EXPECT_EQ(CountShown(full, "In progress"), 0) << "the row is no longer busy";
+        EXPECT_TRUE(FindNode(full, [](const json& n) {
+            return n.value("onScreen", false) && n.value("text", "") == "Chat Link";
+        })) << "the application keeps its row";
+        EXPECT_TRUE(fs::is_empty(CabFolder()));
+        std::set<std::string> files = Files();
+        files.erase("Program Files/Tobrix/cabs");
+        EXPECT_EQ(files, filesBefore);
+        EXPECT_FALSE(Installed(kChatLinkSysid));
+        EXPECT_EQ(Registry(), registryBefore);
+    }
+    Devicectl({"storage", device->Root().string(), "--unlimited"});
+    StoreRun run = Run(kInstall, kChatLink);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Installed(kChatLinkSysid));
+    EXPECT_TRUE(fs::exists(ChatLinkFolder() / "chatlink.exe"));
+}
+
+// The package arrives, but its unpacked files do not fit beside it: the
+// installer stops half way through putting them in place and takes back
+// what it had done.
+TEST_F(DeviceFaults, StorageFullWhileInstallingRollsBack) {
+    const fs::path cab = Package("chatlink_10.cab");
+    ASSERT_FALSE(cab.empty());
+    auto archive = pkg::CabArchive::Open(cab, nullptr);
+    ASSERT_TRUE(archive);
+    uint64_t unpacked = 0;
+    for (const auto& entry : archive->Entries()) unpacked += entry.size;
+    // Room for the download and for unpacking, not for the installed copies
+    // as well (the settings' save at the end needs a little).
+    SetFreeSpace(fs::file_size(cab) + unpacked + 1024);
+    StoreRun run = Run(kInstall + Dump("failed") + "key soft1\nwait-idle\n" + Dump("after"), kChatLink);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ExpectUntouched(Tree("failed"), "storage full");
+    EXPECT_EQ(CountShown(Tree("after"), kInstallFailed), 0);
+}
+
+// Packages that are damaged or try to reach outside their place, served by
+// the catalog as the application's newest revision: the store shows the
+// failure and the device is as it was.
+TEST_F(DeviceFaults, DamagedAndHostilePackagesChangeNothing) {
+    using testing_cab::CabFile;
+    using testing_cab::SetupXml;
+    const std::string registryOutside =
+        "<characteristic type=\"Registry\"><characteristic type=\"HKLM\\Software\\Tobrix\">"
+        "<parm name=\"TobrixRevision\" value=\"999\" datatype=\"integer\"/></characteristic>"
+        "<characteristic type=\"HKLM\\Security\\AppInstall\\Orbit Chat Link\">"
+        "<parm name=\"InstallDir\" value=\"\\Windows\"/></characteristic></characteristic>";
+    const std::string windowsFile =
+        "<characteristic type=\"FileOperation\"><characteristic type=\"%CE2%\" translation=\"install\">"
+        "<characteristic type=\"chat.dll\" translation=\"install\"><characteristic type=\"Extract\">"
+        "<parm name=\"Source\" value=\"CHAT.002\"/></characteristic></characteristic></characteristic>"
+        "</characteristic>";
+    // Replaces one of the device's own libraries, then meets a folder in its
+    // way: the failure comes after files were put in place.
+    const std::string windowsOverwrite =
+        "<characteristic type=\"FileOperation\"><characteristic type=\"%CE2%\" translation=\"install\">"
+        "<characteristic type=\"phone.dll\" translation=\"install\"><characteristic type=\"Extract\">"
+        "<parm name=\"Source\" value=\"CHAT.002\"/></characteristic></characteristic>"
+        "<characteristic type=\"Start Menu\" translation=\"install\"><characteristic type=\"Extract\">"
+        "<parm name=\"Source\" value=\"CHAT.002\"/></characteristic></characteristic></characteristic>"
+        "</characteristic>";
+    auto hostile = [&](const std::string& dir, const std::string& target, const std::string& extras = {}) {
+        return std::vector<CabFile>{{"_setup.xml", SetupXml("Orbit Chat Link", dir, {{target, "CHAT.001"}}, extras)},
+                                    {"CHAT.001", "program"},
+                                    {"CHAT.002", "library"}};
+    };
+    struct Case {
+        const char* what;
+        std::vector<CabFile> files;
+    };
+    const std::vector<Case> cases = {
+        {"install folder climbing out", hostile("%CE1%\\..\\..\\..\\escaped", "chatlink.exe", windowsFile)},
+        {"file climbing out", hostile("%CE1%\\Chat Link", "..\\..\\escaped.exe", windowsFile)},
+        {"absolute file name", hostile("%CE1%\\Chat Link", "\\Windows\\chatlink.exe")},
+        {"drive letters", hostile("C:\\Chat Link", "D:chatlink.exe", windowsFile)},
+        {"registry outside its keys", hostile("%CE1%\\Chat Link", "chatlink.exe", windowsFile + registryOutside)},
+        {"the Windows folder", hostile("%CE1%\\Chat Link", "chatlink.exe", windowsOverwrite)},
+    };
+    std::vector<std::pair<std::string, fs::path>> packages;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        packages.emplace_back(cases[i].what, device->Scratch("hostile" + std::to_string(i) + ".cab"));
+        testing_cab::WriteCab(packages.back().second, cases[i].files);
+    }
+    // The real package cut short.
+    const fs::path cut = device->Scratch("cut.cab");
+    fs::copy_file(Package("chatlink_10.cab"), cut);
+    fs::resize_file(cut, fs::file_size(cut) / 2);
+    packages.emplace_back("truncated cabinet", cut);
+
+    for (const auto& [what, cab] : packages) {
+        ASSERT_EQ(Publish(cab), 0) << what;
+        StoreRun run = Run(kInstall + Dump("hostile"), kChatLink);
+        ASSERT_EQ(run.exitCode, 0) << what << run.errors;
+        ExpectUntouched(Tree("hostile"), what);
+        EXPECT_EQ(ReadHost(device->Root() / "Windows" / "phone.dll"), "probe library of the emulated device\n") << what;
+        EXPECT_FALSE(fs::exists(device->Root().parent_path() / "escaped")) << what;
+        EXPECT_FALSE(fs::exists(device->Root().parent_path() / "escaped.exe")) << what;
+    }
+}
+
+// Killed while saving its settings: the old settings.dat is what the next
+// start reads, and the save's temporary file is gone after that start.
+TEST_F(DeviceFaults, KilledWhileSavingSettingsKeepsTheOldFile) {
+    const std::string old = ReadHost(device->ProgramFile("settings.dat"));
+    {
+        ScopedEnv crash("TOBRIX_CRASH_AT", "replace:settings.dat");
+        // Another language makes the save write something new. Settings is
+        // at the end of the main menu.
+        StoreRun run = Run("down 240 500\nmove 240 400\nmove 240 300\nmove 240 200\nmove 240 100\nup 240 100\n"
+                           "wait-idle\ntap-text Settings\nwait-idle\n"
+                           "tap-text English\nwait-idle\n"
+                           "tap-text \xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9\nwait-idle\n"
+                           "key soft1\nwait-idle\n");
+        ASSERT_EQ(run.exitCode, 128 + SIGKILL) << run.errors;
+    }
+    EXPECT_EQ(ReadHost(device->ProgramFile("settings.dat")), old);
+    int leftovers = 0;
+    for (const auto& e : fs::directory_iterator(device->ProgramFile("")))
+        leftovers += platform::IsReplaceTemporaryName(e.path().filename().string());
+    EXPECT_EQ(leftovers, 1) << "the killed save's temporary file";
+
+    // The old settings are read back: signed in as before, in English.
+    StoreRun run = Run("expect-text Main menu\n");
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    for (const auto& e : fs::directory_iterator(device->ProgramFile("")))
+        EXPECT_FALSE(platform::IsReplaceTemporaryName(e.path().filename().string())) << e.path();
+    EXPECT_EQ(ReadHost(device->ProgramFile("settings.dat")).size(), old.size());
+}
+
+// Killed in the middle of a download: nothing is installed, and the next
+// start shows nothing installed and installs the application normally.
+TEST_F(DeviceFaults, KilledWhileDownloadingLeavesNothingInstalled) {
+    {
+        ScopedEnv crash("TOBRIX_CRASH_AT", "download");
+        StoreRun run = Run(kInstall, kChatLink);
+        ASSERT_EQ(run.exitCode, 128 + SIGKILL) << run.errors;
+    }
+    EXPECT_FALSE(Installed(kChatLinkSysid));
+    EXPECT_FALSE(fs::exists(ChatLinkFolder()));
+    EXPECT_EQ(Registry(), registryBefore);
+    StoreRun run = Run("tap-text My applications\nwait-idle\n" + Dump("restarted"));
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(CountShown(Tree("restarted"), "Chat Link"), 0);
+    run = Run(kInstall + Dump("installed"), kChatLink);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Installed(kChatLinkSysid));
+    EXPECT_TRUE(fs::exists(ChatLinkFolder() / "chatlink.exe"));
+    EXPECT_FALSE(fs::exists(CabFolder())) << "no download is left once the store has ended";
+}
+
+// Killed while the installer works and right after it: the installer ends
+// its work on its own, and after a restart the registry, the files and My
+// applications all say the same.
+TEST_F(DeviceFaults, KilledWhileInstallingLeavesTheDeviceWholeAndTheViewAgrees) {
+    for (const char* point : {"installer-started", "installer-ended"}) {
+        {
+            ScopedEnv crash("TOBRIX_CRASH_AT", point);
+            StoreRun run = Run(kInstall, kChatLink);
+            ASSERT_EQ(run.exitCode, 128 + SIGKILL) << point << run.errors;
+        }
+        // The installer outlives the store; it is done once its key is there
+        // and its work folder is gone.
+        ASSERT_TRUE(Eventually([&] { return Installed(kChatLinkSysid) && !InstallerAtWork(); })) << point;
+        EXPECT_TRUE(fs::exists(ChatLinkFolder() / "chatlink.exe")) << point;
+        StoreRun run = Run("tap-text My applications\nwait-idle\n" + Dump("restarted"));
+        ASSERT_EQ(run.exitCode, 0) << point << run.errors;
+        const json restarted = Tree("restarted");
+        EXPECT_EQ(CountShown(restarted, "Chat Link"), 1) << point;
+        EXPECT_EQ(CountShown(restarted, "Run"), 2) << point << ": the store's own row and Chat Link's";
+        EXPECT_FALSE(fs::exists(CabFolder())) << point << ": the package left behind is gone";
+
+        // Removed again for the next point, through the store.
+        run = Run("tap-text My applications\nwait-idle\ntap-text-below Chat Link | Uninstall\nwait-idle\n"
+                  "key soft1\nwait-idle\n");
+        ASSERT_EQ(run.exitCode, 0) << point << run.errors;
+        ASSERT_FALSE(Installed(kChatLinkSysid)) << point;
+        EXPECT_FALSE(fs::exists(ChatLinkFolder())) << point;
+    }
+}
+
+// The installer itself dies half way (the power gone under it): the store
+// reports the failure, and the next installation settles what was begun
+// before it installs the package whole.
+TEST_F(DeviceFaults, AnInstallerCutShortIsReportedAndSettledByTheNextInstall) {
+    {
+        ScopedEnv crash("TOBRIX_CRASH_AT", "installer-applied");
+        StoreRun run = Run(kInstall + Dump("cut"), kChatLink);
+        ASSERT_EQ(run.exitCode, 0) << run.errors;
+    }
+    EXPECT_EQ(CountShown(Tree("cut"), kInstallFailed), 1);
+    EXPECT_FALSE(Installed(kChatLinkSysid));
+    StoreRun run = Run(kInstall + Dump("again"), kChatLink);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(CountShown(Tree("again"), kInstallFailed), 0);
+    EXPECT_TRUE(Installed(kChatLinkSysid));
+    EXPECT_FALSE(InstallerAtWork()) << "no work folder of the killed installer is left";
+    // Uninstalled again, the device is as it was before either attempt.
+    run = Run("tap-text My applications\nwait-idle\ntap-text-below Chat Link | Uninstall\nwait-idle\n"
+              "key soft1\nwait-idle\n");
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_FALSE(Installed(kChatLinkSysid));
+    EXPECT_EQ(Files(), filesBefore);
+    EXPECT_EQ(Registry(), registryBefore);
+}
