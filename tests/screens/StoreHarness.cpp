@@ -1,5 +1,6 @@
 #include "StoreHarness.h"
 
+#include "apps/AppManager.h"
 #include "core/Kestrum.h"
 #include "net/ApiUrl.h"
 #include "net/InetManager.h"
@@ -26,6 +27,9 @@ StoreHarness::StoreHarness(const StoreDevice& device, const std::u16string& base
     LayoutMetrics::Set(LayoutMetrics::FromPlatform());
     BaseApplication::SetModuleFileName(programfolder::kModule);
     Kestrum::Instance().Reset();
+    // The manager is one per process and outlives each store: without this a
+    // test would find what an earlier test in the same process installed.
+    AppManager::Instance().Reset();
     SetCatalogBaseUrl(baseUrl);
     app = std::make_unique<KestrumApp>(u"");
     app->SetAdViewer(&viewer, u"http://ads.invalid/");
