@@ -62,6 +62,7 @@ void App::Download() {
         // A name from the catalog that would write outside the cabs folder,
         // or a package that could never be installed: the download ends
         // before it begins.
+        downloadFault = DownloadFault::Refused;
         StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
         StatusChanged.Invoke(this, StatusDownload, true, 1.0, false);
         return;
@@ -72,9 +73,10 @@ void App::Download() {
     SubscribeFn(downloadRequest->Progress, [this](HttpRequest*, double p) {
         StatusChanged.Invoke(this, StatusDownload, false, p, true);
     });
-    SubscribeFn(downloadRequest->Complete, [keep = KeepAlive(this), target](HttpRequest*, bool ok) mutable {
+    SubscribeFn(downloadRequest->Complete, [keep = KeepAlive(this), target](HttpRequest* request, bool ok) mutable {
         App* self = keep.Get();
         if (!self) return;
+        self->downloadFault = request->WriteFailed() ? DownloadFault::Storage : DownloadFault::Transfer;
         self->StatusChanged.Invoke(self, StatusDownload, true, 1.0, ok);
         if (ok) self->Install(target);
         keep.Drop();

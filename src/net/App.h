@@ -58,6 +58,11 @@ public:
     // (app, job kind, finished, progress 0..1, success)
     Delegation_5<App*, AppStatusType, bool, double, bool> StatusChanged;
     bool inCatalog = true;
+    // Why the last download failed, so the user is told what went wrong: the
+    // line or the service, the device's storage, or a package name from the
+    // catalog that could never be saved or installed.
+    enum class DownloadFault { Transfer, Storage, Refused };
+    DownloadFault downloadFault = DownloadFault::Transfer;
 
     bool IsDownloading() const { return downloadRequest && downloadRequest->Pending(); }
     bool IsInstalling() const { return installJob && installJob->pending; }

@@ -95,7 +95,9 @@ public:
         default: ok = false;
         }
         if (job.toFile) {
-            if (!CloseFile()) ok = false;
+            const bool closed = CloseFile();
+            if (!closed) ok = false;
+            job.writeFailed = !closed || why == Why::WriteFailed;
             if (!ok && !job.targetFile.empty() && opened) {
                 std::error_code ec;
                 std::filesystem::remove(job.targetFile, ec);

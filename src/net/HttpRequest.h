@@ -50,6 +50,10 @@ public:
     // answer. Valid once the job has ended.
     int64_t ContentLength() const { return contentLength; }
     int Status() const { return status; }
+    // A file job whose body could not be stored on the device (no room left,
+    // or the target not writable), as against a transfer that failed: the
+    // user is told something else. Valid once the job has ended.
+    bool WriteFailed() const { return writeFailed; }
     // A worker was started for the job (it may have ended since).
     bool Started() const { return started; }
 
@@ -72,4 +76,5 @@ private:
     const std::filesystem::path targetFile;
     int64_t contentLength = -1;
     int status = 0;
+    bool writeFailed = false;
 };

@@ -25,12 +25,25 @@ constexpr int32_t kUninstallFailed = 11008;
 constexpr int32_t kInstallFailed = 11013;
 // A broken download is a transfer that failed: the common no-answer message.
 constexpr int32_t kDownloadFailed = 998;
+constexpr int32_t kNoRoom = 11015;
 constexpr uint32_t kHeaderText = 0x505050;
 
 using TouchDelegate = Delegate_2<shared_ptr<GObject>&, const Touch&>;
 using ProgressBar = TLabel<TImage<TRectDrawer<GObject>>>;
 
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
+
+// What the user is told when a package did not arrive: a full device is not
+// a connection problem, and a package the store refused to save would never
+// have installed.
+int32_t DownloadFailure(const App& app) {
+    switch (app.downloadFault) {
+    case App::DownloadFault::Storage: return kNoRoom;
+    case App::DownloadFault::Refused: return kInstallFailed;
+    case App::DownloadFault::Transfer: break;
+    }
+    return kDownloadFailed;
+}
 
 MyAppFacts FactsOf(const App& app, double progress) {
     AppManager& manager = AppManager::Instance();
@@ -272,7 +285,7 @@ void MyAppsScene::OnAppStatus(GObject* widget, App::AppStatusType kind, bool fin
     // Without a word the row would just drop back among the installed ones,
     // which reads as if the package had arrived and been installed.
     if (finished && !success && kind == App::StatusDownload)
-        net::Services().AskPopup(kErrorTitle, Str(kDownloadFailed), kOk, 0, nullptr);
+        net::Services().AskPopup(kErrorTitle, Str(DownloadFailure(*row->app)), kOk, 0, nullptr);
     row->progress = kind == App::StatusDownload ? progress : 0.0;
     RefreshRow(*row);
     if (MyAppRowState::Regroups(kind, progress)) Regroup();

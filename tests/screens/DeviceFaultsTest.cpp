@@ -36,6 +36,7 @@ using nlohmann::json;
 constexpr int kChatLink = 10;  // "Orbit Chat Link", revision 2, package chatlink_10.cab
 const std::u16string kChatLinkSysid = u"Orbit Chat Link";
 const std::string kInstallFailed = "The application could not be installed.";
+const std::string kNoRoom = "There is not enough free space on the device for this application.";
 const std::string kSignIn = "wait-idle\nkey soft1\nwait-idle\n";
 const std::string kInstall = "tap-text Install\nwait-idle\nkey soft1\nwait-idle\n";
 
@@ -192,6 +193,7 @@ TEST_F(DeviceFaults, StorageFullWhileDownloadingKeepsNoHalfFile) {
         ASSERT_TRUE(Eventually([&] { return fs::exists(device->Scratch("full-done.json")); })) << store.Kill().errors;
         const json full = Tree("full");
         EXPECT_EQ(CountShown(full, "In progress"), 0) << "the row is no longer busy";
+        EXPECT_EQ(CountShown(full, kNoRoom), 1) << "a full device is not reported as a lost connection";
         EXPECT_TRUE(FindNode(full, [](const json& n) {
             return n.value("onScreen", false) && n.value("text", "") == "Chat Link";
         })) << "the application keeps its row";
