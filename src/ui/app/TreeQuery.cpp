@@ -108,7 +108,10 @@ nlohmann::json Dump(const GObject& object) {
         {"transparency", object.GetTransparency()},
     };
     std::u16string text;
-    if (LabelText(object, text)) j["text"] = U8(text);
+    if (LabelText(object, text)) {
+        j["text"] = U8(text);
+        j["cut"] = dynamic_cast<const ILabelText&>(object).IsTextCut();
+    }
     nlohmann::json children = nlohmann::json::array();
     for (const auto& child : object.Children()) children.push_back(Dump(*child));
     j["children"] = std::move(children);

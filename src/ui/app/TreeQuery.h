@@ -30,8 +30,8 @@ GObject* FindLabel(GObject& root, const std::u16string& text);
 GObject* FindLabelBelow(GObject& root, const std::u16string& anchor, const std::u16string& text);
 
 // Every object: type, id, screen rectangle, visible, on screen (see
-// VisibleArea), focusable, focused, pressed, transparency, label text,
-// children.
+// VisibleArea), focusable, focused, pressed, transparency, label text and
+// whether it is cut, children.
 nlohmann::json Dump(const GObject& root);
 
 }  // namespace treequery
