@@ -6,6 +6,7 @@
 #include "screens/AppRowBuilder.h"
 #include "screens/App_Touch.h"
 #include "screens/AppsSceneChooseSort.h"
+#include "screens/CaptionFit.h"
 #include "screens/ScreenParts.h"
 #include "ui/scenes/SceneHost.h"
 #include "ui/widgets/SkinFactory.h"
@@ -67,6 +68,7 @@ void AppsScene::AddFilterBar(GObject& root) {
     sortButton->SetAlign(widgets::Link::Right, widgets::Link::Middle);
     sortButton->SetHotColors(0xAA0000, 0x0000AD);
     bar->AddChild(sortButton, SortButtonId);
+    captionfit::Keep(*sortButton);
     RelabelSortButton();
     barTaps.push_back(ScopedSubscription::To(sortButton->Touched(), this, &AppsScene::OnSortTouched));
     bar->SetLayout(ScreenParts::NewFilterBarLayout());

@@ -4,6 +4,7 @@
 #include "net/ApiMethods.h"
 #include "net/NetServices.h"
 #include "net/XMLResponse.h"
+#include "screens/CaptionFit.h"
 #include "screens/ScreenLinks.h"
 #include "screens/FormAnswer.h"
 #include "screens/ScreenParts.h"
@@ -46,13 +47,18 @@ void MakeReviewScene::BuildForm(GObject& form) {
     std::vector<TableLayout::Cell> cells = {{0, 0.4, 1}, {0, 0.6, 1}, {1, 1.0, 1}, {2, 1.0, 1}, {6, 1.0, 3}};
     form.SetLayout(shared_ptr<Layout>(new TableLayout(cells, f / 3, 2 * f)));
 
-    form.AddChild(ScreenParts::NewLabel(Str(10001), 600, f, kText, widgets::Label::Left), -1);
+    // On a small screen the caption and the link share a line too short for
+    // both: each breaks into two lines rather than being cut.
+    auto caption = ScreenParts::NewLabel(Str(10001), 600, f, kText, widgets::Label::Left);
+    form.AddChild(caption, -1);
+    captionfit::Keep(*caption);
     shared_ptr<widgets::Link> report(new widgets::Link());
     report->SetText(Str(10007));
     report->SetFont(FontManager::Instance().GetFont(400, f));
     report->SetAlign(widgets::Link::Right, widgets::Link::Middle);
     report->SetHotColors(kLink, kLinkPressed);
     form.AddChild(report, -1);
+    captionfit::Keep(*report);
     SceneHost* h = host;
     const std::u16string appName = name;
     const int32_t id = appId;
