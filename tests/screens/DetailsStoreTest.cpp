@@ -72,6 +72,14 @@ protected:
                         text::Utf16ToUtf8(server.BaseUrl()), extra);
     }
 
+    // The small screen shows the page's lower links after a slow drag (no
+    // fling) up the page; the large one shows them at once.
+    std::string LowerLinks() const {
+        if (GetParam() == "wm65-vga") return "";
+        return "down 88 200\nmove 88 180\nsleep 100\nmove 88 160\nsleep 100\nmove 88 140\nsleep 100\n"
+               "move 88 120\nsleep 100\nmove 88 100\nsleep 300\nup 88 100\nwait-idle\n";
+    }
+
     std::string Shot(const std::string& name) const {
         auto dir = fs::path(TOBRIX_BINARY_DIR) / "screenshots" / GetParam();
         fs::create_directories(dir);
@@ -196,9 +204,7 @@ TEST_P(DetailsStoreTest, InstallFromDetailsThenRunAndUninstallFromMyApplications
 }
 
 TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
-    // The small screen shows the link after a slow drag (no fling) up the page.
-    const std::string drag = GetParam() == "wm65-vga" ? "" : "down 88 200\nmove 88 180\nsleep 100\nmove 88 160\nsleep 100\nmove 88 140\nsleep 100\nmove 88 120\nsleep 100\nmove 88 100\nsleep 300\nup 88 100\nwait-idle\n";
-    StoreRun run = Run(drag + "tap-text Screenshots (3)\nwait-idle\n" + Shot("screenshots") + Dump("shots"), kChatLink);
+    StoreRun run = Run(LowerLinks() + "tap-text Screenshots (3)\nwait-idle\n" + Shot("screenshots") + Dump("shots"), kChatLink);
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     const json tree = Tree("shots");
     const json* caption = FindText(tree, "Screenshot 1:");
@@ -227,6 +233,30 @@ TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
 
 INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
                          [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+
+// A Smartphone has no touch screen: the review form's stars take the focus
+// and follow Left and Right, and Down goes on to the comment.
+using DetailsStoreKeysTest = DetailsStoreTest;
+
+TEST_P(DetailsStoreKeysTest, TheStarsOfTheReviewFormAreRatedWithKeys) {
+    const size_t before = Ratings(kWebReader).size();
+    StoreRun run = Run(LowerLinks() + "tap-text Reviews (4)\nwait-idle\nkey soft2\nwait-idle\n"
+                       "key right\nkey right\nkey right\nkey right\nkey left\nwait-idle\n" + Shot("review-keys") +
+                       Dump("keys") + "key down\ntype By keys\nkey soft2\nwait-idle\n" + Dump("sent"),
+                       kWebReader);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const json* stars = FindNode(Tree("keys"), [](const json& n) {
+        return n.value("type", "") == "StarRating" && n.value("focused", false);
+    });
+    ASSERT_TRUE(stars) << "the stars have the focus";
+    EXPECT_TRUE(FindText(Tree("sent"), "Thank you! Your review has been sent."));
+    const auto ratings = Ratings(kWebReader);
+    ASSERT_EQ(ratings.size(), before + 1);
+    EXPECT_EQ(ratings.back(), std::make_pair(3, std::string("By keys")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Smartphone, DetailsStoreKeysTest, ::testing::Values("wm5-sp-176x220"),
+                         [](const auto&) { return "Smartphone"; });
 
 // The cases below depend on the catalog and the store, not on the screen.
 class DetailsStoreVgaTest : public DetailsStoreTest {
