@@ -24,6 +24,10 @@ bool VisibleArea(const GObject& object, Rect& out);
 // or null. Labels that are hidden, clipped away or off-screen do not count.
 GObject* FindLabel(GObject& root, const std::u16string& text);
 
+// The topmost shown label whose text starts with `start`: a row whose count
+// differs from device to device ("Games(18)", "Games(12)").
+GObject* FindLabelStarting(GObject& root, const std::u16string& start);
+
 // The shown label with this text that is nearest below the top of the shown
 // label `anchor` (its top at or under the anchor's), or null: picks a button
 // of one row when every row has a button of that name.
