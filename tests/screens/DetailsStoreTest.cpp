@@ -5,15 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <sstream>
 
-#include "../apps/CatalogServer.h"
-#include "../shell/StoreRun.h"
-#include "base/Text.h"
-#include "core/Kestrum.h"
-#include "i18n/Localization.h"
-#include "platform/device/DeviceRoot.h"
+#include "StoreProgramFixture.h"
 #include "platform/registry/Registry.h"
 
 // The tobrix program itself, headless, against a seeded catalogd on a
@@ -46,45 +40,25 @@ int CountShown(const json& tree, const std::string& text) {
     return count;
 }
 
-class DetailsStoreTest : public ::testing::TestWithParam<std::string> {
+class DetailsStoreTest : public StoreProgramFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(server.Running()) << server.Error();
-        device = std::make_unique<StoreDevice>(GetParam());
-        // Credentials remembered: the sign-in screen needs only its first key.
-        platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
-        Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
-        Kestrum& k = Kestrum::Instance();
-        k.Reset();
-        k.savedLogin = k.sessionLogin = u"demo";
-        k.savedPassword = k.sessionPassword = u"demo";
-        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
-        k.Reset();
-    }
-    void TearDown() override { platform::ClearCurrentDevice(); }
-
     // Signs in, lets the menu configure the device, and (with an id) opens
     // that application's details the way a "tobrix" link does.
     StoreRun Run(const std::string& body, int appId = 0) {
         std::vector<std::string> extra;
         if (appId) extra.push_back("\"tobrix://" + std::to_string(appId) + "/\"");
-        return RunStore(*device, "wait-idle\nkey soft1\nwait-idle\n" + body + "quit\n",
-                        text::Utf16ToUtf8(server.BaseUrl()), extra);
+        return StoreProgramFixture::Run(body, extra);
     }
 
     // The small screen shows the page's lower links after a slow drag (no
     // fling) up the page; the large one shows them at once.
     std::string LowerLinks() const {
-        if (GetParam() == "wm65-vga") return "";
+        if (!Small()) return "";
         return "down 88 200\nmove 88 180\nsleep 100\nmove 88 160\nsleep 100\nmove 88 140\nsleep 100\n"
                "move 88 120\nsleep 100\nmove 88 100\nsleep 300\nup 88 100\nwait-idle\n";
     }
 
-    std::string Shot(const std::string& name) const {
-        auto dir = fs::path(TOBRIX_BINARY_DIR) / "screenshots" / GetParam();
-        fs::create_directories(dir);
-        return "screenshot " + (dir / ("details-" + name + ".png")).string() + "\n";
-    }
+    std::string Shot(const std::string& name) const { return "screenshot " + ShotFile("details-" + name) + "\n"; }
     std::string Dump(const std::string& name) const {
         return "dump-tree " + device->Scratch(name + ".json").string() + "\n";
     }
@@ -137,9 +111,6 @@ protected:
         sqlite3_close(db);
         return out;
     }
-
-    CatalogServer server;
-    std::unique_ptr<StoreDevice> device;
 };
 
 // The whole life of one application through the screens.
@@ -231,8 +202,7 @@ TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
     EXPECT_GE(pictures, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
 
 // A Smartphone has no touch screen: the review form's stars take the focus
 // and follow Left and Right, and Down goes on to the comment.
