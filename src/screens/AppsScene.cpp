@@ -7,6 +7,7 @@
 #include "screens/App_Touch.h"
 #include "screens/AppsSceneChooseSort.h"
 #include "screens/CaptionFit.h"
+#include "screens/FormAnswer.h"
 #include "screens/ScreenParts.h"
 #include "ui/scenes/SceneHost.h"
 #include "ui/widgets/SkinFactory.h"
@@ -94,19 +95,9 @@ void AppsScene::SendRequest() {
 
 void AppsScene::OnAppsDone(HttpRequest* answerRequest, bool ok) {
     host->SetInputEnabled(true);
-    if (!ok) {
-        XMLResponse::ShowError(XMLResponse::kNoAnswer);
-        return;
-    }
     std::vector<shared_ptr<App>> apps;
     XMLResponse_GetApps answer(&apps);
-    // A 203 returns to sign-in inside the parse, which may end this scene:
-    // on any failure nothing of it is touched afterwards.
-    const int32_t code = answer.Parse(answerRequest->Data(), answerRequest->Size());
-    if (code != XMLResponse::kSuccess) {
-        XMLResponse::ShowError(code);
-        return;
-    }
+    if (!formanswer::Accepted(answerRequest, ok, answer)) return;
     model.TakeAnswer(apps);
     BuildRows();
 }
