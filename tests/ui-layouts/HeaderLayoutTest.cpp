@@ -61,6 +61,11 @@ TEST_F(SimpleHeaderLayoutTest, OnANarrowBarTheTitleStaysWholeAndThePathGoesFirst
     EXPECT_EQ(RectOf(*header, H::BackLink).width, 0);
     EXPECT_EQ(RectOf(*header, H::Separator).width, 0);
     EXPECT_EQ(RectOf(*header, H::Title), Rect(4, 0, 132, 36));
+    // A short title leaves a cut link all the room it does not need.
+    header->RemoveAllChildren();
+    Build(70, 12, 55, true);
+    EXPECT_EQ(RectOf(*header, H::BackLink).width, 140 - 16 - 55);
+    EXPECT_EQ(RectOf(*header, H::Title).width, 55);
     // A title longer than the bar is the one thing still cut.
     header->RemoveAllChildren();
     Build(64, 12, 300, true);

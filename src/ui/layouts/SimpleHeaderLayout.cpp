@@ -20,7 +20,7 @@ void SimpleHeaderLayout::Apply(GObject* owner, int) {
     if (b > 0 && (a < titleWidth || b < backWidth)) {
         const int32_t backRoom = w - 4 * p - titleWidth;
         if (backRoom >= 3 * layout::Metrics().fontUnit) {
-            b = std::min(b, backRoom);
+            b = std::min(backWidth, backRoom);
             a = w - 4 * p - b;
         } else {
             b = e = 0;
