@@ -10,6 +10,7 @@ ROOT=$PWD
 RUN_DIR=${RUN_DIR:-build-run}
 DEMO=$ROOT/build/demo
 SCALE=${SCALE:-2}
+PROFILE=${PROFILE:-wm65-vga}
 
 echo "make run: building (optimised, in $RUN_DIR)..."
 cmake -S . -B "$RUN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOBRIX_TESTS=OFF >/dev/null
@@ -17,7 +18,7 @@ cmake --build "$RUN_DIR" -j "$(nproc)" --target tobrix_package devicectl wceload
 
 mkdir -p "$DEMO"
 rm -rf "$DEMO/device"
-bash scripts/demo-device.sh "$DEMO/device" "$RUN_DIR" wm65-vga >/dev/null
+bash scripts/demo-device.sh "$DEMO/device" "$RUN_DIR" "$PROFILE" >/dev/null
 if [[ ! -f $DEMO/catalog.db ]]; then
   echo "make run: seeding the sample catalog in $DEMO (once)..."
   "$RUN_DIR/catalogd/catalogd" seed --db "$DEMO/catalog.db" >/dev/null

@@ -27,7 +27,7 @@ DeviceInfo Info(std::string name, std::string platformType, int minor, int build
     d.systemFontHeight = (12 * dpi + 48) / 96;
     d.iconSize = (32 * dpi + 48) / 96;
     d.localeId = "0409";
-    d.touch = platformType == "PocketPC";
+    d.touch = d.platformType == "PocketPC";
     d.networkUp = true;
     return d;
 }

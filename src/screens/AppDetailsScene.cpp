@@ -8,6 +8,7 @@
 #include "screens/AppActions.h"
 #include "screens/AppRowBuilder.h"
 #include "screens/AppsScene.h"
+#include "screens/FormAnswer.h"
 #include "screens/MakeReviewScene.h"
 #include "screens/ReviewsScene.h"
 #include "screens/ScreenLinks.h"
@@ -78,19 +79,10 @@ void AppDetailsScene::Build(const shared_ptr<GObject>& root) {
 
 void AppDetailsScene::OnDetailsDone(HttpRequest* answerRequest, bool ok) {
     host->SetInputEnabled(true);
-    if (!ok) {
-        XMLResponse::ShowError(XMLResponse::kNoAnswer);
-        return;
-    }
     shared_ptr<App> fresh(new App());
     AppDetailsRecord record;
     XMLResponse_AppDetails answer(fresh.get(), &record);
-    // A 203 returns to sign-in inside the parse and may end this scene.
-    const int32_t code = answer.Parse(answerRequest->Data(), answerRequest->Size());
-    if (code != XMLResponse::kSuccess) {
-        XMLResponse::ShowError(code);
-        return;
-    }
+    if (!formanswer::Accepted(answerRequest, ok, answer)) return;
     app = fresh;
     details = std::move(record);
     if (title.empty() && GetRoot()) {

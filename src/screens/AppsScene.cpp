@@ -6,6 +6,8 @@
 #include "screens/AppRowBuilder.h"
 #include "screens/App_Touch.h"
 #include "screens/AppsSceneChooseSort.h"
+#include "screens/CaptionFit.h"
+#include "screens/FormAnswer.h"
 #include "screens/ScreenParts.h"
 #include "ui/scenes/SceneHost.h"
 #include "ui/widgets/SkinFactory.h"
@@ -67,6 +69,7 @@ void AppsScene::AddFilterBar(GObject& root) {
     sortButton->SetAlign(widgets::Link::Right, widgets::Link::Middle);
     sortButton->SetHotColors(0xAA0000, 0x0000AD);
     bar->AddChild(sortButton, SortButtonId);
+    captionfit::Keep(*sortButton);
     RelabelSortButton();
     barTaps.push_back(ScopedSubscription::To(sortButton->Touched(), this, &AppsScene::OnSortTouched));
     bar->SetLayout(ScreenParts::NewFilterBarLayout());
@@ -92,19 +95,9 @@ void AppsScene::SendRequest() {
 
 void AppsScene::OnAppsDone(HttpRequest* answerRequest, bool ok) {
     host->SetInputEnabled(true);
-    if (!ok) {
-        XMLResponse::ShowError(XMLResponse::kNoAnswer);
-        return;
-    }
     std::vector<shared_ptr<App>> apps;
     XMLResponse_GetApps answer(&apps);
-    // A 203 returns to sign-in inside the parse, which may end this scene:
-    // on any failure nothing of it is touched afterwards.
-    const int32_t code = answer.Parse(answerRequest->Data(), answerRequest->Size());
-    if (code != XMLResponse::kSuccess) {
-        XMLResponse::ShowError(code);
-        return;
-    }
+    if (!formanswer::Accepted(answerRequest, ok, answer)) return;
     model.TakeAnswer(apps);
     BuildRows();
 }

@@ -4,10 +4,9 @@
 
 #include "i18n/Localization.h"
 #include "screens/SettingsScene.h"
-#include "ui/scenes/SceneHost.h"
 
 ChooseLanguageScene::ChooseLanguageScene(SceneHost* h, shared_ptr<SettingsScene> s)
-    : ChoiceListScene(h, 3015, 3000), settings(std::move(s)), names(SettingsScene::LanguageNames()) {}
+    : SettingsChoiceScene(h, std::move(s), 3015), names(SettingsScene::LanguageNames()) {}
 
 std::vector<std::u16string> ChooseLanguageScene::Entries() const {
     const auto& languages = Localization::Instance().Languages();
@@ -21,7 +20,6 @@ int ChooseLanguageScene::Choice() const {
     return at == names.end() ? 0 : static_cast<int>(at - names.begin());
 }
 
-void ChooseLanguageScene::OnChoose(int index) {
-    if (index >= 0 && static_cast<size_t>(index) < names.size()) settings->SetLanguage(names[static_cast<size_t>(index)]);
-    host->Back();
+void ChooseLanguageScene::Store(SettingsScene& settings, int index) {
+    if (index >= 0 && static_cast<size_t>(index) < names.size()) settings.SetLanguage(names[static_cast<size_t>(index)]);
 }

@@ -1,20 +1,17 @@
 #pragma once
-#include "screens/ChoiceListScene.h"
-
-class SettingsScene;
+#include "screens/SettingsChoiceScene.h"
 
 // The interface language, from the languages of the texts file. A new
 // language rebuilds every screen's texts at once.
-class ChooseLanguageScene : public ChoiceListScene {
+class ChooseLanguageScene : public SettingsChoiceScene {
 public:
     ChooseLanguageScene(SceneHost* host, shared_ptr<SettingsScene> settings);
-    void OnChoose(int index) override;
 
 protected:
     std::vector<std::u16string> Entries() const override;
     int Choice() const override;
+    void Store(SettingsScene& settings, int index) override;
 
 private:
-    shared_ptr<SettingsScene> settings;
     std::vector<std::u16string> names;
 };

@@ -2,10 +2,6 @@
 
 #include "core/Kestrum.h"
 #include "screens/SettingsScene.h"
-#include "ui/scenes/SceneHost.h"
-
-ChooseOsScene::ChooseOsScene(SceneHost* h, shared_ptr<SettingsScene> s)
-    : ChoiceListScene(h, 3016, 3000), settings(std::move(s)) {}
 
 std::vector<std::u16string> ChooseOsScene::Entries() const {
     std::vector<std::u16string> entries;
@@ -15,7 +11,4 @@ std::vector<std::u16string> ChooseOsScene::Entries() const {
 
 int ChooseOsScene::Choice() const { return EditionIndex(Kestrum::Instance().currentProfile.osver); }
 
-void ChooseOsScene::OnChoose(int index) {
-    settings->SetEdition(index);
-    host->Back();
-}
+void ChooseOsScene::Store(SettingsScene& settings, int index) { settings.SetEdition(index); }

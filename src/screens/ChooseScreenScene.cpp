@@ -2,10 +2,6 @@
 
 #include "core/Kestrum.h"
 #include "screens/SettingsScene.h"
-#include "ui/scenes/SceneHost.h"
-
-ChooseScreenScene::ChooseScreenScene(SceneHost* h, shared_ptr<SettingsScene> s)
-    : ChoiceListScene(h, 3017, 3000), settings(std::move(s)) {}
 
 std::vector<std::u16string> ChooseScreenScene::Entries() const {
     std::vector<std::u16string> entries;
@@ -18,7 +14,4 @@ int ChooseScreenScene::Choice() const {
     return ScreenIndex(p.width, p.height);
 }
 
-void ChooseScreenScene::OnChoose(int index) {
-    settings->SetScreen(index);
-    host->Back();
-}
+void ChooseScreenScene::Store(SettingsScene& settings, int index) { settings.SetScreen(index); }

@@ -1,18 +1,14 @@
 #pragma once
-#include "screens/ChoiceListScene.h"
-
-class SettingsScene;
+#include "screens/SettingsChoiceScene.h"
 
 // The screen class the catalog is told, from the screen class table.
-class ChooseScreenScene : public ChoiceListScene {
+class ChooseScreenScene : public SettingsChoiceScene {
 public:
-    ChooseScreenScene(SceneHost* host, shared_ptr<SettingsScene> settings);
-    void OnChoose(int index) override;
+    ChooseScreenScene(SceneHost* host, shared_ptr<SettingsScene> settings)
+        : SettingsChoiceScene(host, std::move(settings), 3017) {}
 
 protected:
     std::vector<std::u16string> Entries() const override;
     int Choice() const override;
-
-private:
-    shared_ptr<SettingsScene> settings;
+    void Store(SettingsScene& settings, int index) override;
 };

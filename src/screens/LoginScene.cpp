@@ -3,6 +3,7 @@
 #include "core/Kestrum.h"
 #include "net/ApiMethods.h"
 #include "net/XMLResponse.h"
+#include "screens/FormAnswer.h"
 #include "screens/LoginChooseLanguageScene.h"
 #include "screens/MainMenuScene.h"
 #include "screens/RegisterScene.h"
@@ -118,16 +119,7 @@ void LoginScene::SendActivationMail() {
 }
 
 void LoginScene::OnActivationMailDone(HttpRequest* request, bool ok) {
-    if (!ok) {
-        XMLResponse::ShowError(XMLResponse::kNoAnswer);
-        return;
-    }
-    XMLResponse answer;
-    const int32_t code = answer.Parse(request->Data(), request->Size());
-    if (code != XMLResponse::kSuccess) {
-        XMLResponse::ShowError(code);
-        return;
-    }
+    if (!formanswer::Accepted<XMLResponse>(request, ok)) return;
     host->SetInputEnabled(true);
     Inform(1010, kOk);
 }

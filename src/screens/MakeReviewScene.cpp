@@ -4,10 +4,13 @@
 #include "net/ApiMethods.h"
 #include "net/NetServices.h"
 #include "net/XMLResponse.h"
+#include "platform/device/DeviceRoot.h"
+#include "screens/CaptionFit.h"
 #include "screens/ScreenLinks.h"
 #include "screens/FormAnswer.h"
 #include "screens/ScreenParts.h"
 #include "screens/ScreenText.h"
+#include "ui/Key.h"
 #include "ui/app/MenuBar.h"
 #include "ui/layouts/TableLayout.h"
 #include "ui/scenes/SceneHost.h"
@@ -46,13 +49,18 @@ void MakeReviewScene::BuildForm(GObject& form) {
     std::vector<TableLayout::Cell> cells = {{0, 0.4, 1}, {0, 0.6, 1}, {1, 1.0, 1}, {2, 1.0, 1}, {6, 1.0, 3}};
     form.SetLayout(shared_ptr<Layout>(new TableLayout(cells, f / 3, 2 * f)));
 
-    form.AddChild(ScreenParts::NewLabel(Str(10001), 600, f, kText, widgets::Label::Left), -1);
+    // On a small screen the caption and the link share a line too short for
+    // both: each breaks into two lines rather than being cut.
+    auto caption = ScreenParts::NewLabel(Str(10001), 600, f, kText, widgets::Label::Left);
+    form.AddChild(caption, -1);
+    captionfit::Keep(*caption);
     shared_ptr<widgets::Link> report(new widgets::Link());
     report->SetText(Str(10007));
     report->SetFont(FontManager::Instance().GetFont(400, f));
     report->SetAlign(widgets::Link::Right, widgets::Link::Middle);
     report->SetHotColors(kLink, kLinkPressed);
     form.AddChild(report, -1);
+    captionfit::Keep(*report);
     SceneHost* h = host;
     const std::u16string appName = name;
     const int32_t id = appId;
@@ -68,6 +76,7 @@ void MakeReviewScene::BuildForm(GObject& form) {
     stars->SetSize(10 * f, 2 * f);
     holder->AddChild(stars, -1);
     form.AddChild(holder, -1);
+    taps.push_back(ScopedSubscription::To(stars->KeyPressed(), this, &MakeReviewScene::OnStarsKey));
 
     form.AddChild(ScreenParts::NewLabel(Str(10002), 600, f, kText, widgets::Label::Left), -1);
     auto hint = ScreenParts::NewLabel(screentext::FromWire(Str(10004)), 400, f, kGrey, widgets::Label::Left);
@@ -83,6 +92,16 @@ void MakeReviewScene::AddEditor(GObject& root) {
 }
 
 void MakeReviewScene::ShowEditor(bool show) { ScreenParts::ShowTextEditor(editor, show); }
+
+void MakeReviewScene::ShowForm() {
+    ShowEditor(true);
+    const bool keysOnly = platform::HasCurrentDevice() && !platform::CurrentDevice().Info().touch;
+    if (keysOnly && stars && !(editor && editor->IsFocused())) stars->SetFocused(true);
+}
+
+void MakeReviewScene::OnStarsKey(shared_ptr<GObject>& /*stars*/, const Key& key) {
+    if (key.code == Key::Down && editor && editor->IsVisible()) editor->SetFocused(true);
+}
 
 void MakeReviewScene::OnHide(const shared_ptr<GObject>& root) {
     Scene::OnHide(root);

@@ -7,10 +7,13 @@
 #include "ui/widgets/WidgetTypes.h"
 
 class StarRating;
+struct Key;
 
 // The review form: whole stars to pick, an optional comment of several
 // lines, and a link to report a problem instead. Send is the right soft
-// key; a rating needs at least one star. After the service took it, every
+// key; a rating needs at least one star. On a device without a touch screen
+// the stars take the focus whenever the form comes up (Left and Right change
+// them) and Down goes on to the comment. After the service took it, every
 // screen showing ratings is built again.
 class MakeReviewScene : public Scene {
 public:
@@ -23,8 +26,8 @@ public:
     void Build(const shared_ptr<GObject>& root) override;
     void UpdateMenuBar(const shared_ptr<GObject>& root) override;
     void OnRightSoftKey() override;
-    void OnShown() override { ShowEditor(true); }
-    void OnResume() override { ShowEditor(true); }
+    void OnShown() override { ShowForm(); }
+    void OnResume() override { ShowForm(); }
     void OnLeave() override { ShowEditor(false); }
     void OnHide(const shared_ptr<GObject>& root) override;
 
@@ -39,6 +42,8 @@ private:
     void BuildForm(GObject& form);
     void AddEditor(GObject& root);
     void ShowEditor(bool show);
+    void ShowForm();
+    void OnStarsKey(shared_ptr<GObject>& stars, const Key& key);
     void OnRateDone(HttpRequest* request, bool ok);
 
     std::u16string name;

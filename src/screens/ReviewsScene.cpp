@@ -2,6 +2,7 @@
 
 #include "i18n/Localization.h"
 #include "net/ApiMethods.h"
+#include "screens/FormAnswer.h"
 #include "screens/MakeReviewScene.h"
 #include "screens/ScreenParts.h"
 #include "screens/ScreenText.h"
@@ -37,17 +38,9 @@ void ReviewsScene::OnRightSoftKey() { host->PushScene(shared_ptr<Scene>(new Make
 
 void ReviewsScene::OnReviewsDone(HttpRequest* answerRequest, bool ok) {
     host->SetInputEnabled(true);
-    if (!ok) {
-        XMLResponse::ShowError(XMLResponse::kNoAnswer);
-        return;
-    }
     std::vector<ReviewEntry> entries;
     XMLResponse_Reviews answer(&entries);
-    const int32_t code = answer.Parse(answerRequest->Data(), answerRequest->Size());
-    if (code != XMLResponse::kSuccess) {
-        XMLResponse::ShowError(code);
-        return;
-    }
+    if (!formanswer::Accepted(answerRequest, ok, answer)) return;
     reviews = std::move(entries);
     const shared_ptr<Layout>& layout = list->GetLayout();
     layout->Lock();

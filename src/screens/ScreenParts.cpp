@@ -1,6 +1,7 @@
 #include "screens/ScreenParts.h"
 
 #include "platform/text/DeviceContext.h"
+#include "screens/CaptionFit.h"
 #include "ui/FontManager.h"
 #include "ui/layouts/FilterBarLayout.h"
 #include "ui/layouts/ItemBuilders.h"
@@ -108,6 +109,8 @@ shared_ptr<widgets::RowButton> ScreenParts::AddTreeRow(GObject& list, const std:
     if (auto* label = dynamic_cast<widgets::Label*>(Child(*row, TreeItemLayout::Label))) {
         label->SetFont(FontManager::Instance().GetFont(kBold, FontUnit() * 5 / 4));
         label->SetColor(kCaption);
+        // Long names on a small screen: the plain font size, then two lines.
+        captionfit::Keep(*label, FontManager::Instance().GetFont(kBold, FontUnit()));
     }
     if (auto* image = dynamic_cast<widgets::Image*>(Child(*row, TreeItemLayout::Icon))) image->SetStretch(true);
     return row;

@@ -1,10 +1,7 @@
 #include "screens/ScreenRows.h"
 
-#include <algorithm>
-#include <string_view>
-
 #include "i18n/Localization.h"
-#include "platform/text/DeviceContext.h"
+#include "screens/CaptionFit.h"
 #include "screens/ScreenParts.h"
 #include "screens/SwitchListItem_Touch.h"
 #include "ui/FontManager.h"
@@ -37,29 +34,6 @@ void FitIcon(GObject& row, int32_t id) {
     if (auto* icon = ChildAs<widgets::Image>(row, id)) icon->SetStretch(true);
 }
 
-// A caption too long for its one line (long names beside a switch, or a
-// coarse screen) breaks into two rather than being cut. The handler lives in
-// the label's own event and holds nothing else.
-void WrapWhenLong(widgets::Label& label) {
-    widgets::Label* self = &label;
-    SubscribeFn(label.Resized(), [self](shared_ptr<GObject>&, int, int) {
-        platform::text::DeviceContext dc;
-        dc.SelectFont(self->GetFont());
-        const std::u16string& text = self->GetText();
-        // Only between words: where a single word is wider than the label
-        // (a very narrow screen), one cut line reads better than split words.
-        int widestWord = 0;
-        for (size_t start = 0; start < text.size();) {
-            const size_t end = std::min(text.find(u' ', start), text.size());
-            widestWord = std::max(widestWord, dc.GetTextExtent(std::u16string_view(text).substr(start, end - start)).width);
-            start = end + 1;
-        }
-        const bool wrap = dc.GetTextExtent(text).width > self->Width() && widestWord <= self->Width();
-        self->SetWordWrap(wrap);
-        self->SetAlign(widgets::Label::Left, wrap ? widgets::Label::Top : widgets::Label::Middle);
-    });
-}
-
 }  // namespace
 
 shared_ptr<widgets::RowButton> ScreenRows::AddTwoStageRow(GObject& list, const std::u16string& upper,
@@ -76,7 +50,13 @@ shared_ptr<widgets::RowButton> ScreenRows::AddTwoStageRow(GObject& list, const s
     shared_ptr<GObject> bottom;
     if (row->FindChildById(L::LowerLine, bottom)) {
         auto* label = dynamic_cast<widgets::Label*>(bottom.get());
-        if (label) label->SetColor(kCaption);
+        if (label) {
+            label->SetColor(kCaption);
+            // A value too long for its line (an edition name on a small
+            // screen) takes the smaller bold font before it is cut.
+            captionfit::Keep(*label, FontManager::Instance().GetFont(600, ScreenParts::FontUnit()),
+                             captionfit::Lines::One);
+        }
         if (lowerLine) *lowerLine = shared_ptr<widgets::Label>(label);
     }
     return row;
@@ -90,7 +70,7 @@ shared_ptr<Switch> ScreenRows::AddSwitchRow(GObject& list, const std::u16string&
     if (auto* label = ChildAs<widgets::Label>(*row, L::Label)) {
         label->SetFont(FontManager::Instance().GetFont(600, ScreenParts::FontUnit()));
         label->SetColor(kCaption);
-        WrapWhenLong(*label);
+        captionfit::Keep(*label);
     }
     auto& l10n = Localization::Instance();
     shared_ptr<Switch> toggle(new Switch(*row, l10n.Text(kOnText), l10n.Text(kOffText), L::Switch));

@@ -1,57 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <memory>
-
-#include "../apps/CatalogServer.h"
-#include "../shell/StoreRun.h"
-#include "base/Text.h"
-#include "core/Kestrum.h"
-#include "i18n/Localization.h"
-#include "platform/device/DeviceRoot.h"
+#include "StoreProgramFixture.h"
 
 // The tobrix program itself, headless, browsing a seeded catalogd: signed in
 // with remembered credentials, as a person would use it.
 namespace {
 
-class BrowseStoreTest : public ::testing::TestWithParam<std::string> {
+class BrowseStoreTest : public StoreProgramFixture {
 protected:
-    void SetUp() override {
-        device = std::make_unique<StoreDevice>(GetParam());
-        // A store that has run before: credentials remembered, so the sign-in
-        // screen only needs its first soft key.
-        platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
-        Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
-        Kestrum& k = Kestrum::Instance();
-        k.Reset();
-        k.savedLogin = k.sessionLogin = u"demo";
-        k.savedPassword = k.sessionPassword = u"demo";
-        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
-        k.Reset();
-        platform::ClearCurrentDevice();
-    }
-
-    StoreRun Run(const CatalogServer& server, const std::string& body) {
-        return RunStore(*device, "wait-idle\nkey soft1\nwait-idle\n" + body + "quit\n",
-                        text::Utf16ToUtf8(server.BaseUrl()));
-    }
-
-    std::string Shot(const std::string& name) const {
-        auto dir = std::filesystem::path(TOBRIX_BINARY_DIR) / "screenshots" / GetParam();
-        std::filesystem::create_directories(dir);
-        return (dir / ("store-" + name + ".png")).string();
-    }
-
-    std::unique_ptr<StoreDevice> device;
+    std::string Shot(const std::string& name) const { return ShotFile("store-" + name); }
 };
 
 TEST_P(BrowseStoreTest, SignInLeadsToTheMenuAndTheCatalogLists) {
-    CatalogServer server;
-    ASSERT_TRUE(server.Running()) << server.Error();
     const std::string tree = device->Scratch("tree.json").string();
-    StoreRun run = Run(server,
-                       "expect-text Main menu\n"
+    StoreRun run = Run("expect-text Main menu\n"
                        "screenshot " + Shot("menu") + "\n"
                        "tap-text Categories\nwait-idle\n"
                        "expect-text All categories\n"
@@ -79,9 +41,9 @@ TEST_P(BrowseStoreTest, SignInLeadsToTheMenuAndTheCatalogLists) {
 }
 
 TEST_P(BrowseStoreTest, ExpiredSessionGoesBackToSignIn) {
-    CatalogServer server({"--session-idle", "1"});
-    ASSERT_TRUE(server.Running()) << server.Error();
-    StoreRun run = Run(server,
+    CatalogServer shortSessions({"--session-idle", "1"});
+    ASSERT_TRUE(shortSessions.Running()) << shortSessions.Error();
+    StoreRun run = Run(shortSessions,
                        "expect-text Main menu\n"
                        "sleep 2500\n"
                        "tap-text Top\nwait-idle\n"
@@ -92,7 +54,6 @@ TEST_P(BrowseStoreTest, ExpiredSessionGoesBackToSignIn) {
     ASSERT_EQ(run.exitCode, 0) << run.errors;
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, BrowseStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, BrowseStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
 
 }  // namespace

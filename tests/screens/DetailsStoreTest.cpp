@@ -5,15 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <sstream>
 
-#include "../apps/CatalogServer.h"
-#include "../shell/StoreRun.h"
-#include "base/Text.h"
-#include "core/Kestrum.h"
-#include "i18n/Localization.h"
-#include "platform/device/DeviceRoot.h"
+#include "StoreProgramFixture.h"
 #include "platform/registry/Registry.h"
 
 // The tobrix program itself, headless, against a seeded catalogd on a
@@ -46,37 +40,25 @@ int CountShown(const json& tree, const std::string& text) {
     return count;
 }
 
-class DetailsStoreTest : public ::testing::TestWithParam<std::string> {
+class DetailsStoreTest : public StoreProgramFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(server.Running()) << server.Error();
-        device = std::make_unique<StoreDevice>(GetParam());
-        // Credentials remembered: the sign-in screen needs only its first key.
-        platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
-        Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
-        Kestrum& k = Kestrum::Instance();
-        k.Reset();
-        k.savedLogin = k.sessionLogin = u"demo";
-        k.savedPassword = k.sessionPassword = u"demo";
-        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
-        k.Reset();
-    }
-    void TearDown() override { platform::ClearCurrentDevice(); }
-
     // Signs in, lets the menu configure the device, and (with an id) opens
     // that application's details the way a "tobrix" link does.
     StoreRun Run(const std::string& body, int appId = 0) {
         std::vector<std::string> extra;
         if (appId) extra.push_back("\"tobrix://" + std::to_string(appId) + "/\"");
-        return RunStore(*device, "wait-idle\nkey soft1\nwait-idle\n" + body + "quit\n",
-                        text::Utf16ToUtf8(server.BaseUrl()), extra);
+        return StoreProgramFixture::Run(body, extra);
     }
 
-    std::string Shot(const std::string& name) const {
-        auto dir = fs::path(TOBRIX_BINARY_DIR) / "screenshots" / GetParam();
-        fs::create_directories(dir);
-        return "screenshot " + (dir / ("details-" + name + ".png")).string() + "\n";
+    // The small screen shows the page's lower links after a slow drag (no
+    // fling) up the page; the large one shows them at once.
+    std::string LowerLinks() const {
+        if (!Small()) return "";
+        return "down 88 200\nmove 88 180\nsleep 100\nmove 88 160\nsleep 100\nmove 88 140\nsleep 100\n"
+               "move 88 120\nsleep 100\nmove 88 100\nsleep 300\nup 88 100\nwait-idle\n";
     }
+
+    std::string Shot(const std::string& name) const { return "screenshot " + ShotFile("details-" + name) + "\n"; }
     std::string Dump(const std::string& name) const {
         return "dump-tree " + device->Scratch(name + ".json").string() + "\n";
     }
@@ -129,9 +111,6 @@ protected:
         sqlite3_close(db);
         return out;
     }
-
-    CatalogServer server;
-    std::unique_ptr<StoreDevice> device;
 };
 
 // The whole life of one application through the screens.
@@ -196,9 +175,7 @@ TEST_P(DetailsStoreTest, InstallFromDetailsThenRunAndUninstallFromMyApplications
 }
 
 TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
-    // The small screen shows the link after a slow drag (no fling) up the page.
-    const std::string drag = GetParam() == "wm65-vga" ? "" : "down 88 200\nmove 88 180\nsleep 100\nmove 88 160\nsleep 100\nmove 88 140\nsleep 100\nmove 88 120\nsleep 100\nmove 88 100\nsleep 300\nup 88 100\nwait-idle\n";
-    StoreRun run = Run(drag + "tap-text Screenshots (3)\nwait-idle\n" + Shot("screenshots") + Dump("shots"), kChatLink);
+    StoreRun run = Run(LowerLinks() + "tap-text Screenshots (3)\nwait-idle\n" + Shot("screenshots") + Dump("shots"), kChatLink);
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     const json tree = Tree("shots");
     const json* caption = FindText(tree, "Screenshot 1:");
@@ -225,8 +202,31 @@ TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
     EXPECT_GE(pictures, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
+
+// A Smartphone has no touch screen: the review form's stars take the focus
+// and follow Left and Right, and Down goes on to the comment.
+using DetailsStoreKeysTest = DetailsStoreTest;
+
+TEST_P(DetailsStoreKeysTest, TheStarsOfTheReviewFormAreRatedWithKeys) {
+    const size_t before = Ratings(kWebReader).size();
+    StoreRun run = Run(LowerLinks() + "tap-text Reviews (4)\nwait-idle\nkey soft2\nwait-idle\n"
+                       "key right\nkey right\nkey right\nkey right\nkey left\nwait-idle\n" + Shot("review-keys") +
+                       Dump("keys") + "key down\ntype By keys\nkey soft2\nwait-idle\n" + Dump("sent"),
+                       kWebReader);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const json* stars = FindNode(Tree("keys"), [](const json& n) {
+        return n.value("type", "") == "StarRating" && n.value("focused", false);
+    });
+    ASSERT_TRUE(stars) << "the stars have the focus";
+    EXPECT_TRUE(FindText(Tree("sent"), "Thank you! Your review has been sent."));
+    const auto ratings = Ratings(kWebReader);
+    ASSERT_EQ(ratings.size(), before + 1);
+    EXPECT_EQ(ratings.back(), std::make_pair(3, std::string("By keys")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Smartphone, DetailsStoreKeysTest, ::testing::Values("wm5-sp-176x220"),
+                         [](const auto&) { return "Smartphone"; });
 
 // The cases below depend on the catalog and the store, not on the screen.
 class DetailsStoreVgaTest : public DetailsStoreTest {

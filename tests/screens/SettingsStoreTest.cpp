@@ -3,48 +3,24 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 
-#include "../apps/CatalogServer.h"
-#include "../shell/StoreRun.h"
-#include "base/Text.h"
-#include "core/Kestrum.h"
-#include "i18n/Localization.h"
-#include "platform/device/DeviceRoot.h"
+#include "StoreProgramFixture.h"
 
 namespace {
 
-class SettingsStoreTest : public ::testing::TestWithParam<std::string> {
+class SettingsStoreTest : public StoreProgramFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(server.Running()) << server.Error();
-        device = std::make_unique<StoreDevice>(GetParam());
-        // A store that has run before: credentials remembered, so the
-        // sign-in screen only needs its first soft key.
-        platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
-        Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
-        Kestrum& k = Kestrum::Instance();
-        k.Reset();
-        k.savedLogin = k.sessionLogin = u"demo";
-        k.savedPassword = k.sessionPassword = u"demo";
-        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
-        k.Reset();
-        platform::ClearCurrentDevice();
-    }
-
     void Run(const std::string& body) {
-        StoreRun run = RunStore(*device, "wait-idle\nkey soft1\nwait-idle\nexpect-text Main menu\n" + body + "quit\n",
-                                text::Utf16ToUtf8(server.BaseUrl()));
+        StoreRun run = StoreProgramFixture::Run("expect-text Main menu\n" + body);
         EXPECT_EQ(run.exitCode, 0) << run.errors;
     }
 
     // A finger drag up the middle of the screen: a list scrolls to its end
     // (or bounces back when it fits).
     std::string DragUp() const {
-        const bool small = GetParam() == "wm5-sp-176x220";
+        const bool small = Small();
         const std::string x = small ? "88" : "240";
         const int top = small ? 40 : 100, bottom = small ? 160 : 500, step = (bottom - top) / 4;
         std::string s = "down " + x + " " + std::to_string(bottom) + "\n";
@@ -52,11 +28,7 @@ protected:
         return s + "up " + x + " " + std::to_string(top) + "\nwait-idle\n";
     }
 
-    std::string Shot(const std::string& name) const {
-        auto dir = std::filesystem::path(TOBRIX_BINARY_DIR) / "screenshots" / GetParam();
-        std::filesystem::create_directories(dir);
-        return (dir / ("store-" + name + ".png")).string();
-    }
+    std::string Shot(const std::string& name) const { return ShotFile("store-" + name); }
 
     // The locale the catalog was last told by any session.
     std::string LastLocale() {
@@ -72,9 +44,6 @@ protected:
         sqlite3_close(db);
         return locale;
     }
-
-    CatalogServer server;
-    std::unique_ptr<StoreDevice> device;
 };
 
 TEST_P(SettingsStoreTest, APublisherSearchListsItsApplications) {
@@ -115,7 +84,6 @@ TEST_P(SettingsStoreTest, AboutLinksGoToTheDevicesBrowser) {
     EXPECT_NE(all.str().find("browser\thttp://www.tobrix.example/support/\n"), std::string::npos) << all.str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, SettingsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, SettingsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
 
 }  // namespace

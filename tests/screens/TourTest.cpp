@@ -12,10 +12,13 @@
 
 namespace {
 
-TEST(TourTest, TheDemoTourRunsToItsEndAndWritesItsScreenshots) {
+// The tour taps by text, so it runs on the small screen as on the large one.
+class TourTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(TourTest, TheDemoTourRunsToItsEndAndWritesItsScreenshots) {
     CatalogServer catalog;
     ASSERT_TRUE(catalog.Running()) << catalog.Error();
-    StoreDevice device("wm65-vga");
+    StoreDevice device(GetParam());
     std::ifstream in(std::string(TOBRIX_SOURCE_DIR) + "/scripts/tour.script");
     ASSERT_TRUE(in.good());
     // The tour writes into the folder it runs in; here that is the device's
@@ -35,4 +38,8 @@ TEST(TourTest, TheDemoTourRunsToItsEndAndWritesItsScreenshots) {
     for (const auto& shot : shots) EXPECT_GT(std::filesystem::file_size(device.Scratch(shot)), 1000u) << shot;
     EXPECT_GE(shots.size(), 8u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Profiles, TourTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
+                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+
 }  // namespace

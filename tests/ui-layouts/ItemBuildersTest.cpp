@@ -66,6 +66,19 @@ TEST_F(ItemBuildersTest, SwitchRowLeavesRoomForTheSwitchTheCallerAdds) {
     EXPECT_EQ(RectOf(*row, S::Label).width, 240 - 18 - 36 - 78);
 }
 
+TEST_F(ItemBuildersTest, ANarrowSwitchRowGivesTheIconsSquareToTheLabel) {
+    using S = SwitchItemLayout;
+    MetricsScope metrics(12, 96);
+    auto row = ItemBuilders::SwitchRow(Box(176, 48), u"Keep packages on the card", u"icon.png");
+    row->AddChild(Box(1, 1), S::Switch);
+    // Beside the icon the label would be 44 wide, narrower than the switch.
+    EXPECT_EQ(RectOf(*row, S::Label), Rect(6, 6, 176 - 18 - 72, 36));
+    EXPECT_EQ(RectOf(*row, S::Icon).width, 0);
+    row->SetSize(240, 48);
+    EXPECT_EQ(RectOf(*row, S::Icon), Rect(6, 6, 36, 36)) << "wide enough again";
+    EXPECT_EQ(RectOf(*row, S::Label).x, 48);
+}
+
 TEST(TextLayoutWithLabels, AWrappedLabelIsAsTallAsItsLines) {
     MetricsScope metrics(12, 96);
     auto column = Box(200, 1);

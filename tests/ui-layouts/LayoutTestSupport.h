@@ -40,15 +40,16 @@ inline Rect RectOf(const GObject& owner, int32_t id) {
     return owner.FindChildById(id, child) ? child->GetRect() : Rect(-1, -1, -1, -1);
 }
 
-// An object whose text is `height` pixels tall at any width; it remembers the
-// widths it was asked about.
+// An object whose text is `height` pixels tall at any width and `natural`
+// pixels wide on one line; it remembers the widths it was asked about.
 struct FittingText : GObject, ITextFit {
-    explicit FittingText(int32_t height) : height(height) {}
+    explicit FittingText(int32_t height, int32_t natural = 0) : height(height), natural(natural) {}
     int FittedHeight(int width) const override {
         askedWidths.push_back(width);
         return height;
     }
-    int32_t height;
+    int NaturalWidth() const override { return natural; }
+    int32_t height, natural;
     mutable std::vector<int> askedWidths;
 };
 

@@ -63,3 +63,41 @@ TEST(StarRatingTest, TapsPickWholeStars) {
     Stylus(*server.GetRoot(), touch, Touch::Up, 70, 60);
     EXPECT_EQ(shown->GetValue(), 3);
 }
+
+// Without a touch screen the focused rating is changed with Left and Right,
+// a whole star at a time within 0 to 5; keys reach it only while it has the
+// focus, and a read-only rating never takes it.
+TEST(StarRatingTest, KeysChangeTheFocusedRatingByWholeStars) {
+    RecordingServer server(240, 320);
+    shared_ptr<StarRating> editable(new StarRating(3, false));
+    shared_ptr<StarRating> shown(new StarRating(3, true));
+    editable->SetRect(Rect(0, 0, 100, 20));
+    server.GetRoot()->AddChild(editable);
+    server.GetRoot()->AddChild(shown);
+    Key right, left;
+    right.code = Key::Right;
+    left.code = Key::Left;
+
+    editable->ProcessKey(right);
+    EXPECT_EQ(editable->GetValue(), 3) << "not focused yet";
+    EXPECT_FALSE(shown->IsFocusable());
+    editable->SetFocused(true);
+    ASSERT_TRUE(editable->IsFocused());
+    editable->ProcessKey(right);
+    EXPECT_EQ(editable->GetValue(), 4) << "a half star rounds up to the next whole one";
+    for (int i = 0; i < 4; ++i) editable->ProcessKey(right);
+    EXPECT_EQ(editable->GetValue(), 10);
+    editable->ProcessKey(left);
+    EXPECT_EQ(editable->GetValue(), 8);
+    for (int i = 0; i < 6; ++i) editable->ProcessKey(left);
+    EXPECT_EQ(editable->GetValue(), 0);
+
+    // The focus shows as a band behind the stars (the test server paints white).
+    server.surface->FillRect(Rect(0, 0, 240, 320), 0xFFFF);
+    editable->DrawTree(*server.surface);
+    const uint16_t focused = server.surface->PixelAt(1, 1);
+    editable->SetFocused(false);
+    server.surface->FillRect(Rect(0, 0, 240, 320), 0xFFFF);
+    editable->DrawTree(*server.surface);
+    EXPECT_NE(focused, server.surface->PixelAt(1, 1));
+}

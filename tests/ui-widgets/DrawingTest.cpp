@@ -89,6 +89,27 @@ TEST_F(DrawingTest, LabelsFitTheirHeightToWrappedText) {
     EXPECT_EQ(label->GetLabelText(), u"several words that cannot possibly stand on one narrow line");
 }
 
+TEST_F(DrawingTest, ALabelKnowsWhenItsTextIsCut) {
+    shared_ptr<Label> label(new Label());
+    label->SetText(u"Uninstall");
+    label->SetInsets(2, 0, 2, 0);
+    const int natural = label->NaturalWidth();
+    EXPECT_GT(natural, 4);
+    label->SetSize(natural, 20);
+    EXPECT_FALSE(label->IsTextCut()) << "exactly its width, insets included";
+    label->SetSize(natural - 1, 20);
+    EXPECT_TRUE(label->IsTextCut());
+    // Wrapped, a label is cut when its lines run past its bottom.
+    label->SetWordWrap(true);
+    label->SetText(u"several words that cannot possibly stand on one narrow line");
+    label->SetSize(80, label->FittedHeight(80));
+    EXPECT_FALSE(label->IsTextCut());
+    label->SetSize(80, label->FittedHeight(80) - 1);
+    EXPECT_TRUE(label->IsTextCut());
+    label->SetText(u"");
+    EXPECT_FALSE(label->IsTextCut());
+}
+
 TEST_F(DrawingTest, LabelsDrawTheirTextAndFadeItTowardsWhite) {
     shared_ptr<Label> label(new Label());
     int changes = 0;

@@ -160,6 +160,11 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
     if (command == "tap" || command == "down" || command == "move" || command == "up") return Stylus(command, argument);
     if (command == "tap-text") return TapText(U16(argument));
     if (command == "tap-text-below") return TapTextBelow(argument);
+    if (command == "tap-text-start") {
+        const std::u16string start = U16(argument);
+        if (start.empty()) return Fail("no text to start with");
+        return TapLabel([&start](GObject& root) { return treequery::FindLabelStarting(root, start); });
+    }
     if (command == "key") return Key(argument);
     if (command == "type") {
         if (argument.empty()) return Fail("nothing to type");

@@ -17,6 +17,7 @@ class Application;
 // Drives a headless run from a script, one command a line:
 //   tap X Y | down X Y | move X Y | up X Y      stylus, device screen pixels
 //   tap-text TEXT                               tap the topmost shown label TEXT
+//   tap-text-start TEXT                         ... whose text starts with TEXT
 //   key NAME                                    enter left up right down delete soft1 soft2 f3 f4
 //   type TEXT                                   characters, any script
 //   wait-idle [SECONDS]                         until nothing runs, is dirty or is pending (default 10)

@@ -3,6 +3,7 @@
 #include <cxxabi.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <typeinfo>
 #include <vector>
@@ -23,12 +24,12 @@ std::string TypeName(const GObject& object) {
 }
 
 // Later children are drawn on top: the last match in drawing order wins.
-void Find(GObject& object, const std::u16string& text, GObject*& found) {
+void Find(GObject& object, const std::function<bool(const std::u16string&)>& matches, GObject*& found) {
     if (!object.IsVisible() || object.GetTransparency() < 1) return;
     std::u16string t;
     Rect area;
-    if (LabelText(object, t) && t == text && VisibleArea(object, area)) found = &object;
-    for (const auto& child : object.Children()) Find(*child, text, found);
+    if (LabelText(object, t) && matches(t) && VisibleArea(object, area)) found = &object;
+    for (const auto& child : object.Children()) Find(*child, matches, found);
 }
 
 // Every shown label with this text, in drawing order.
@@ -75,7 +76,13 @@ bool VisibleArea(const GObject& object, Rect& out) {
 
 GObject* FindLabel(GObject& root, const std::u16string& text) {
     GObject* found = nullptr;
-    Find(root, text, found);
+    Find(root, [&text](const std::u16string& t) { return t == text; }, found);
+    return found;
+}
+
+GObject* FindLabelStarting(GObject& root, const std::u16string& start) {
+    GObject* found = nullptr;
+    Find(root, [&start](const std::u16string& t) { return t.starts_with(start); }, found);
     return found;
 }
 
@@ -108,7 +115,10 @@ nlohmann::json Dump(const GObject& object) {
         {"transparency", object.GetTransparency()},
     };
     std::u16string text;
-    if (LabelText(object, text)) j["text"] = U8(text);
+    if (LabelText(object, text)) {
+        j["text"] = U8(text);
+        j["cut"] = dynamic_cast<const ILabelText&>(object).IsTextCut();
+    }
     nlohmann::json children = nlohmann::json::array();
     for (const auto& child : object.Children()) children.push_back(Dump(*child));
     j["children"] = std::move(children);

@@ -24,14 +24,18 @@ bool VisibleArea(const GObject& object, Rect& out);
 // or null. Labels that are hidden, clipped away or off-screen do not count.
 GObject* FindLabel(GObject& root, const std::u16string& text);
 
+// The topmost shown label whose text starts with `start`: a row whose count
+// differs from device to device ("Games(18)", "Games(12)").
+GObject* FindLabelStarting(GObject& root, const std::u16string& start);
+
 // The shown label with this text that is nearest below the top of the shown
 // label `anchor` (its top at or under the anchor's), or null: picks a button
 // of one row when every row has a button of that name.
 GObject* FindLabelBelow(GObject& root, const std::u16string& anchor, const std::u16string& text);
 
 // Every object: type, id, screen rectangle, visible, on screen (see
-// VisibleArea), focusable, focused, pressed, transparency, label text,
-// children.
+// VisibleArea), focusable, focused, pressed, transparency, label text and
+// whether it is cut, children.
 nlohmann::json Dump(const GObject& root);
 
 }  // namespace treequery

@@ -1,5 +1,7 @@
 #include "ui/layouts/SimpleHeaderLayout.h"
 
+#include <algorithm>
+
 #include "ui/layouts/LayoutSupport.h"
 
 void SimpleHeaderLayout::Apply(GObject* owner, int) {
@@ -7,7 +9,7 @@ void SimpleHeaderLayout::Apply(GObject* owner, int) {
     const int32_t s = H - 2 * p;
     int32_t w = W;
     if (layout::Place(*owner, RightIcon, Rect(W - p - s, p, s, s))) w = W - 2 * p - s;
-    int32_t b = backWidth, a = titleWidth;
+    int32_t b = backWidth, a = titleWidth, e = separatorWidth;
     if (b == 0) a = w - 2 * p;
     if (b > w / 3 && b + 4 * p + a > w) {
         b = w / 3;
@@ -15,7 +17,17 @@ void SimpleHeaderLayout::Apply(GObject* owner, int) {
     } else if (b > 0) {
         a = w - 4 * p - b;
     }
+    if (b > 0 && (a < titleWidth || b < backWidth)) {
+        const int32_t backRoom = w - 4 * p - titleWidth;
+        if (backRoom >= 3 * layout::Metrics().fontUnit) {
+            b = std::min(backWidth, backRoom);
+            a = w - 4 * p - b;
+        } else {
+            b = e = 0;
+            a = w - 2 * p;
+        }
+    }
     layout::Place(*owner, BackLink, Rect(p, 0, b, H));
-    layout::Place(*owner, Separator, Rect(p + b, 0, separatorWidth, H));
-    layout::Place(*owner, Title, Rect(p + b + separatorWidth, 0, a, H));
+    layout::Place(*owner, Separator, Rect(p + b, 0, e, H));
+    layout::Place(*owner, Title, Rect(p + b + e, 0, a, H));
 }

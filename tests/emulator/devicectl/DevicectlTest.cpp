@@ -87,6 +87,7 @@ TEST_F(DevicectlTest, ProfilesDetectAsTheyAreDescribed) {
     DeviceProfile vga = DetectOn(Dir("vga"));
     EXPECT_EQ(vga, (DeviceProfile{u"wm65ppc", 480, 640, true, false, true, true, true, true, false, false, true, true}));
     EXPECT_EQ(platform::FirstStorageCard(), u"\\Storage Card");
+    EXPECT_TRUE(platform::CurrentDevice().Info().touch) << "a Pocket PC has a touch screen";
     EXPECT_TRUE(platform::IsFolder(u"\\Windows\\Start Menu\\Programs"));
     EXPECT_TRUE(platform::IsFolder(u"\\Program Files"));
     EXPECT_TRUE(platform::IsFolder(u"\\My Documents"));
@@ -96,6 +97,7 @@ TEST_F(DevicectlTest, ProfilesDetectAsTheyAreDescribed) {
     EXPECT_EQ(sp, (DeviceProfile{u"wm5sp", 176, 220, true, true, false, false, false, false, false, false, false, true}))
         << "a rotated device reports its portrait size";
     EXPECT_TRUE(platform::StorageCards().empty());
+    EXPECT_FALSE(platform::CurrentDevice().Info().touch) << "a Smartphone is driven by keys";
 
     // Every profile makes a device whose detected edition and screen are rows
     // of the tables the settings offer.

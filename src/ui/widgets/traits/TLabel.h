@@ -80,7 +80,27 @@ public:
         return textHeight + insetTop + insetBottom;
     }
 
+    int NaturalWidth() const override {
+        platform::text::DeviceContext dc;
+        dc.SelectFont(font);
+        const int textWidth = text.empty() ? 0 : dc.GetTextExtent(text).width;
+        return textWidth + insetLeft + insetRight;
+    }
+
     std::u16string GetLabelText() const override { return text; }
+
+    // Measures what is shown (a text box shows its placeholder or mask), in
+    // the label's own font and area.
+    bool IsTextCut() const override {
+        const std::u16string shown = this->GetLabelText();
+        if (shown.empty()) return false;
+        const platform::text::TextRect area = TextArea();
+        platform::text::DeviceContext dc;
+        dc.SelectFont(font);
+        if (!wordWrap) return dc.GetTextExtent(shown).width > area.right - area.left;
+        platform::text::TextRect r{area.left, area.top, area.right, area.top};
+        return dc.DrawText(shown, r, kWrapFormat | platform::text::kCalcRect) > area.bottom - area.top;
+    }
 
     void Draw(Surface& surface) override {
         Base::Draw(surface);
