@@ -6,6 +6,7 @@
 #include "net/HttpRequest.h"
 #include "net/InetManager.h"
 #include "net/NetServices.h"
+#include "ui/ImagePool.h"
 #include "ui/KeepAlive.h"
 #include "ui/layouts/IPictureSize.h"
 #include "ui/widgets/RemotePicture.h"
@@ -17,6 +18,13 @@
 // once and is not retried (a failed one leaves the widget empty). Set the URL,
 // the path and the flags right after creating the widget, before it is drawn.
 //
+// Fetched pictures go into the image pool's picture cache. A widget whose
+// URL is found there shows that picture at once and never fetches: going
+// back to a list does not download its icons again. The lookup happens when
+// the URL is set, not when first drawn: the picture is then there before the
+// first layout, and nothing changes size in the middle of a paint (whose
+// invalidations would be lost).
+//
 // Going away while the fetch runs cancels it and removes the handler first,
 // under the UI lock that completions are fired under, so a late completion
 // never reaches a destroyed widget.
@@ -25,7 +33,12 @@ class TRemoteImage : public Base, public IPictureSize {
 public:
     ~TRemoteImage() override { StopFetch(); }
 
-    void SetUrl(const std::u16string& value) { url = value; }
+    // The picture is resolved once: a URL set after it was found in the cache
+    // or after its fetch started is neither looked up nor fetched.
+    void SetUrl(const std::u16string& value) {
+        url = value;
+        if (!IsResolved()) ShowCached();
+    }
     const std::u16string& GetUrl() const { return url; }
     void SetLocalPath(const std::u16string& value) { localPath = value; }
     // After the picture arrives the parent lays itself out again (a list that
@@ -34,6 +47,8 @@ public:
     // The request holds the application's busy indicator while it runs.
     void SetBusyIndicator(bool value) { busyIndicator = value; }
     bool IsFetchStarted() const { return request != nullptr; }
+    // The picture came from the picture cache, without a request.
+    bool IsFromCache() const { return fromCache; }
     const shared_ptr<HttpRequest>& GetRequest() const { return request; }
     bool IsFetchPending() const { return request && request->Pending(); }
 
@@ -48,18 +63,32 @@ public:
     }
 
     void Draw(Surface& surface) override {
-        if (!localPath.empty() && !localIconLoaded) {
+        // A fetched picture replaces the local icon when it arrives; one that
+        // is already there leaves the icon unused.
+        if (!localPath.empty() && !localIconLoaded && !fromCache) {
             localIconLoaded = true;
             Install(remotepicture::FileIcon(localPath));
         }
-        if (!request && !url.empty()) {
+        if (!IsResolved() && !url.empty()) {
             StartFetch();
             return;
         }
         Base::Draw(surface);
+        // Drawing may have made a scaled copy that the cache must count.
+        if (!url.empty()) ImagePool::Instance().RemotePictures().Used(url);
     }
 
 private:
+    bool IsResolved() const { return request || fromCache; }
+
+    void ShowCached() {
+        if (url.empty()) return;
+        shared_ptr<Surface> picture = ImagePool::Instance().RemotePictures().Find(url);
+        if (!picture) return;
+        fromCache = true;
+        Install(picture);
+    }
+
     void StartFetch() {
         request = InetManager::Instance().Add(url, busyIndicator);
         completion = ScopedSubscription::To(request.get(), request->Complete, this, &TRemoteImage::OnFetched);
@@ -78,6 +107,8 @@ private:
         if (!ok) return;
         shared_ptr<Surface> picture = remotepicture::Decode(done->Data(), done->Size());
         if (!picture) return;
+        // Under the URL that was fetched, which a later SetUrl may not be.
+        ImagePool::Instance().RemotePictures().Put(done->url, picture);
         KeepAlive guard(this);  // a parent's layout may drop the last owner
         this->ClearImageStates();
         Install(picture);
@@ -93,6 +124,7 @@ private:
     std::u16string url;
     std::u16string localPath;
     bool localIconLoaded = false;
+    bool fromCache = false;
     shared_ptr<HttpRequest> request;
     ScopedSubscription completion;
     bool resizeParent = false;

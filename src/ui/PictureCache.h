@@ -1,0 +1,70 @@
+#pragma once
+#include <cstddef>
+#include <list>
+#include <string>
+#include <unordered_map>
+
+#include "base/shared_ptr.h"
+#include "ui/Surface.h"
+
+// Decoded pictures fetched by URL (application icons, screenshots), kept so
+// that a list opened again shows its icons without asking the network. The
+// handheld has little memory, so the cache holds at most `Budget()` bytes of
+// pixel memory, measured on the surfaces themselves (a picture's scaled
+// copies count too), and lets the least recently used pictures go first.
+//
+// A picture that leaves the cache is not destroyed while a widget still
+// shows it: the widget's own reference keeps it. The cache only stops
+// holding it, so what the cache holds never exceeds the budget.
+//
+// Used under the UI lock: widgets look pictures up while they are built or
+// drawn, and fetch completions store them.
+class PictureCache {
+public:
+    // Enough for the icons of a few lists and the screenshots of one
+    // application on a 32 MB handheld; most of the memory stays free for the
+    // screens themselves.
+    static constexpr size_t kDefaultBudget = size_t{2} << 20;
+
+    explicit PictureCache(size_t budget = kDefaultBudget) : budget(budget) {}
+
+    // The picture kept for `url`, which becomes the most recently used; null
+    // when none is kept.
+    shared_ptr<Surface> Find(const std::u16string& url);
+    // Keeps `picture` for `url` as the most recently used, replacing what was
+    // kept for it, and lets older pictures go until the budget holds. A
+    // picture larger than the whole budget is not kept (its widget still
+    // shows it). Empty pictures are not kept.
+    void Put(const std::u16string& url, const shared_ptr<Surface>& picture);
+    // A picture may grow after it was kept (its widget draws a scaled copy):
+    // measures it again, marks it used and keeps the budget.
+    void Used(const std::u16string& url);
+
+    // Lets pictures go at once when the budget shrinks.
+    void SetBudget(size_t bytes);
+    size_t Budget() const { return budget; }
+    // Bytes held, as last measured (Put, Find and Used measure again).
+    size_t Bytes() const { return total; }
+    size_t Count() const { return index.size(); }
+    // Whether `url` is kept; does not count as a use.
+    bool Contains(const std::u16string& url) const { return index.count(url) != 0; }
+    void Clear();
+
+private:
+    struct Entry {
+        std::u16string url;
+        shared_ptr<Surface> picture;
+        size_t bytes = 0;
+    };
+    using Order = std::list<Entry>;  // most recently used first
+
+    void MoveToFront(Order::iterator it);
+    void Remeasure(Entry& entry);
+    void Erase(Order::iterator it);
+    void Trim();
+
+    Order order;
+    std::unordered_map<std::u16string, Order::iterator> index;
+    size_t total = 0;
+    size_t budget;
+};
