@@ -2,12 +2,12 @@
 
 #include <iterator>
 
+// Only the order changes: the sizes stay, so nothing has to go.
 shared_ptr<Surface> PictureCache::Find(const std::u16string& url) {
     auto it = index.find(url);
     if (it == index.end()) return nullptr;
-    shared_ptr<Surface> picture = it->second->picture;
-    Used(url);
-    return picture;
+    MoveToFront(it->second);
+    return it->second->picture;
 }
 
 void PictureCache::Put(const std::u16string& url, const shared_ptr<Surface>& picture) {
@@ -56,5 +56,9 @@ void PictureCache::Erase(Order::iterator it) {
 // From the back: the least recently used go first. The picture just used
 // sits at the front and goes last, even when it alone outgrew the budget.
 void PictureCache::Trim() {
-    while (total > budget && !order.empty()) Erase(std::prev(order.end()));
+    while (total > budget && !order.empty()) {
+        const std::u16string url = order.back().url;
+        Erase(std::prev(order.end()));
+        Released.Invoke(url);
+    }
 }

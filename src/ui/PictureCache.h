@@ -4,6 +4,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/Delegate.h"
 #include "base/shared_ptr.h"
 #include "ui/Surface.h"
 
@@ -15,10 +16,16 @@
 //
 // A picture that leaves the cache is not destroyed while a widget still
 // shows it: the widget's own reference keeps it. The cache only stops
-// holding it, so what the cache holds never exceeds the budget.
+// holding it, so what the cache holds never exceeds the budget. It tells
+// `Released` which URL went, so that widgets far off screen can let go of
+// their copy too and look it up (or fetch it) again when they are drawn: a
+// long list then holds the pictures of the rows in view, not of every row
+// it ever showed.
 //
-// Used under the UI lock: widgets look pictures up while they are built or
-// drawn, and fetch completions store them.
+// Used under the UI lock. Find may be called from any thread holding it
+// (rows are built in request completions) and never lets a picture go;
+// Put, Used and SetBudget may, and are called on the UI thread only, so
+// that `Released` always fires there.
 class PictureCache {
 public:
     // Enough for the icons of a few lists and the screenshots of one
@@ -27,6 +34,11 @@ public:
     static constexpr size_t kDefaultBudget = size_t{2} << 20;
 
     explicit PictureCache(size_t budget = kDefaultBudget) : budget(budget) {}
+    PictureCache(const PictureCache&) = delete;
+    PictureCache& operator=(const PictureCache&) = delete;
+
+    // Fired with the URL of each picture the cache let go to keep its budget.
+    Delegation<const std::u16string&> Released;
 
     // The picture kept for `url`, which becomes the most recently used; null
     // when none is kept.
@@ -43,7 +55,7 @@ public:
     // Lets pictures go at once when the budget shrinks.
     void SetBudget(size_t bytes);
     size_t Budget() const { return budget; }
-    // Bytes held, as last measured (Put, Find and Used measure again).
+    // Bytes held, as last measured (Put and Used measure again).
     size_t Bytes() const { return total; }
     size_t Count() const { return index.size(); }
     // Whether `url` is kept; does not count as a use.

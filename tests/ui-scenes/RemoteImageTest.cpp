@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <thread>
+#include <tuple>
 
 #include "TempRoot.h"
 #include "TestImages.h"
@@ -293,4 +294,47 @@ TEST_F(RemoteImageTest, AFetchedPictureIsShownAgainWithoutARequest) {
     EXPECT_NE(server.surface->PixelAt(16, 16), 0xFFFF);
     cache.SetBudget(budget);
     EXPECT_EQ(pictures.Served(), 1);
+}
+
+// A row scrolled far away lets its icon go when the cache does, so a long
+// list holds only the icons in view; scrolled back, it fetches the icon
+// again. A row in view keeps its icon even when the cache lets it go.
+TEST_F(RemoteImageTest, AnOffScreenRowLetsItsPictureGoAndFetchesItAgain) {
+    PictureServer pictures(Picture(16, 16));
+    PictureCache& cache = ImagePool::Instance().RemotePictures();
+    const size_t budget = cache.Budget();
+    shared_ptr<widgets::RemoteImage> top, far;
+    {
+        std::lock_guard lock(services.UILock());
+        for (auto [icon, y, path] : {std::tuple{&top, 0, "/shot.png?top"}, std::tuple{&far, 40, "/shot.png?far"}}) {
+            *icon = new widgets::RemoteImage();
+            (*icon)->SetUrl(pictures.Url(path));
+            (*icon)->SetRect(Rect(0, y, 16, 16));
+            server.GetRoot()->AddChild(*icon);
+        }
+    }
+    Paint();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    Paint();
+    {
+        std::lock_guard lock(services.UILock());
+        ASSERT_EQ(cache.Count(), 2u);
+        cache.SetBudget(cache.Bytes() / 2);  // room for one of them
+        EXPECT_EQ(cache.Count(), 1u);
+        EXPECT_TRUE(far->HasPicture()) << "both are in view";
+        far->SetRect(Rect(0, 1000, 16, 16));  // scrolled far below the screen
+        cache.SetBudget(0);
+        EXPECT_FALSE(far->HasPicture());
+        EXPECT_TRUE(top->HasPicture());
+        EXPECT_EQ(cache.Count(), 0u);
+        cache.SetBudget(budget);
+        far->SetRect(Rect(0, 40, 16, 16));
+    }
+    Paint();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    Paint();
+    std::lock_guard lock(services.UILock());
+    EXPECT_TRUE(far->HasPicture());
+    EXPECT_EQ(pictures.Served(), 3);
+    EXPECT_TRUE(cache.Contains(pictures.Url("/shot.png?far")));
 }
