@@ -1,6 +1,10 @@
 // tobrix: the application store on an emulated handheld.
 #include <CLI/CLI.hpp>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -32,6 +36,13 @@ LoopOptions DeviceLoopOptions() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // One heap for every thread, as the handheld gives a process. With the
+    // C library's default of an arena per thread, the pages of pictures the
+    // network workers decoded stay resident in their arenas after the UI
+    // thread frees them, and nothing else can reuse them.
+    mallopt(M_ARENA_MAX, 1);
+#endif
     LoopOptions loop;
     std::string base;
     size_t pictureCache = PictureCache::kDefaultBudget;
