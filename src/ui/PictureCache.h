@@ -28,10 +28,10 @@
 // that `Released` always fires there.
 class PictureCache {
 public:
-    // Enough for the icons of a few lists and the screenshots of one
-    // application on a 32 MB handheld; most of the memory stays free for the
-    // screens themselves.
-    static constexpr size_t kDefaultBudget = size_t{2} << 20;
+    // About the icons of one list (an icon drawn in a row takes some 40 KB)
+    // on a 32 MB handheld, where a long list's own rows need several MB: a
+    // larger budget pushed a browse through 400 applications past 32 MB.
+    static constexpr size_t kDefaultBudget = size_t{1} << 20;
 
     explicit PictureCache(size_t budget = kDefaultBudget) : budget(budget) {}
     PictureCache(const PictureCache&) = delete;
