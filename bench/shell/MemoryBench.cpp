@@ -9,12 +9,17 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "../../tests/apps/CatalogServer.h"
 #include "../../tests/shell/StoreRun.h"
@@ -91,8 +96,8 @@ struct Memory {
     long peakKb = 0;
     long anonymousKb = 0;
 
-    void Sample(int pid) {
-        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    void Sample(const std::string& pid) {
+        std::ifstream status("/proc/" + pid + "/status");
         std::string key;
         long kb = 0;
         while (status >> key) {
@@ -100,6 +105,56 @@ struct Memory {
             else if (key == "RssAnon:" && status >> kb) anonymousKb = std::max(anonymousKb, kb);
         }
     }
+};
+
+// Samples, every few milliseconds on a thread of its own, the memory of
+// every `tobrix` this process started (found among the children of its
+// threads) until it goes away.
+class StoreWatch {
+public:
+    StoreWatch() : thread([this] { Run(); }) {}
+    ~StoreWatch() {
+        stop = true;
+        thread.join();
+    }
+    StoreWatch(const StoreWatch&) = delete;
+    StoreWatch& operator=(const StoreWatch&) = delete;
+
+    Memory Result() {
+        std::lock_guard lock(mutex);
+        return memory;
+    }
+
+private:
+    void Run() {
+        while (!stop) {
+            for (const std::string& pid : StoreChildren()) {
+                std::lock_guard lock(mutex);
+                memory.Sample(pid);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    static std::vector<std::string> StoreChildren() {
+        std::vector<std::string> pids;
+        std::error_code ec;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+            std::ifstream children(task.path() / "children");
+            std::string pid;
+            while (children >> pid) {
+                std::ifstream comm("/proc/" + pid + "/comm");
+                std::string name;
+                if (comm >> name && name == "tobrix") pids.push_back(pid);
+            }
+        }
+        return pids;
+    }
+
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    Memory memory;
+    std::thread thread;
 };
 
 // How many rows the long list has, in a run of its own: dumping the tree
@@ -142,8 +197,12 @@ void PeakMemoryOfABrowse(benchmark::State& state) {
         StoreDevice device("wm65-vga");  // a fresh one: the run signs in from scratch
         std::vector<std::string> args;
         if (!bounded) args = {"--picture-cache", "1000000000000"};
-        StoreRun run = RunStore(device, BrowseScript(apps), U8(catalog.BaseUrl()), args, 900,
-                                [&memory](int pid) { memory.Sample(pid); });
+        StoreRun run;
+        {
+            StoreWatch watch;
+            run = RunStore(device, BrowseScript(apps), U8(catalog.BaseUrl()), args, 900);
+            memory = watch.Result();
+        }
         if (run.exitCode != 0) return state.SkipWithError(("the browse failed: " + run.errors).c_str());
     }
     state.counters["peak_rss_MB"] = memory.peakKb / 1024.0;

@@ -65,7 +65,7 @@ std::string RunCapture(const std::string& program, const std::vector<std::string
 }
 
 StoreRun RunStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
-                  std::vector<std::string> extraArgs, int timeoutSeconds, const std::function<void(int pid)>& watch) {
+                  std::vector<std::string> extraArgs, int timeoutSeconds) {
     const int n = ++counter;
     const fs::path scriptFile = device.Scratch("script-" + std::to_string(n) + ".txt");
     const fs::path errorFile = device.Scratch("stderr-" + std::to_string(n) + ".txt");
@@ -93,7 +93,6 @@ StoreRun RunStore(const StoreDevice& device, const std::string& script, const st
             run.exitCode = -2;
             break;
         }
-        if (watch) watch(p->Id());
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     run.errors = ReadAll(errorFile);

@@ -1,6 +1,5 @@
 #pragma once
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,12 +33,9 @@ struct StoreRun {
 };
 
 // Runs `tobrix --headless` on the device with the script, against `baseUrl`
-// (none: the device's own), with a bounded wait. `watch`, when given, is
-// called with the process id every few milliseconds while it runs (to
-// sample its memory, say).
+// (none: the device's own), with a bounded wait.
 StoreRun RunStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
-                  std::vector<std::string> extraArgs = {}, int timeoutSeconds = 120,
-                  const std::function<void(int pid)>& watch = {});
+                  std::vector<std::string> extraArgs = {}, int timeoutSeconds = 120);
 
 // Runs a program with arguments and returns its standard output; the exit
 // code goes to `exitCode`.
