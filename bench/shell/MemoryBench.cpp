@@ -32,15 +32,18 @@ constexpr int kDragX = 240;
 constexpr int kDragFrom = 580;
 constexpr int kDragTo = 180;
 // A row of an application list is 144 pixels high on that screen and a
-// drag moves the list by its length or a little more, so this many drags
-// reach the end of a list of `rows` (a list at its end just bounces).
+// drag moves the list at least by its own length (the list flings on), so
+// this many drags surely reach the end of a list of `rows`; a list at its
+// end just bounces.
 int DragsFor(int rows) { return rows * 144 / (kDragFrom - kDragTo) + 2; }
 
-// Slow enough that the list follows the finger instead of flinging far.
+// A finger drawn up the list in steps, as a person scrolls; every row that
+// passes the screen is drawn and fetches its icon.
 std::string Drag() {
-    std::string s = "down " + std::to_string(kDragX) + " " + std::to_string(kDragFrom) + "\n";
-    for (int y = kDragFrom - 40; y >= kDragTo; y -= 40) s += "move " + std::to_string(kDragX) + " " + std::to_string(y) + "\nsleep 20\n";
-    return s + "sleep 200\nup " + std::to_string(kDragX) + " " + std::to_string(kDragTo) + "\nwait-idle\n";
+    const std::string x = std::to_string(kDragX);
+    std::string s = "down " + x + " " + std::to_string(kDragFrom) + "\n";
+    for (int y = kDragFrom - 40; y >= kDragTo; y -= 40) s += "move " + x + " " + std::to_string(y) + "\nsleep 20\n";
+    return s + "sleep 200\nup " + x + " " + std::to_string(kDragTo) + "\nwait-idle\n";
 }
 
 std::string ScrollToEnd(int rows) {
@@ -163,13 +166,14 @@ private:
 int CountRows(CatalogServer& catalog) {
     StoreDevice device("wm65-vga");
     const auto tree = device.Scratch("list.json");
-    const StoreRun run =
-        RunStore(device, SignIn() + ListEverything() + "dump-tree " + tree.string() + "\nquit\n", U8(catalog.BaseUrl()));
+    const std::string script = SignIn() + ListEverything() + "dump-tree " + tree.string() + "\nquit\n";
+    const StoreRun run = RunStore(device, script, U8(catalog.BaseUrl()));
     if (run.exitCode != 0) return -1;
     std::ifstream in(tree);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
+    const std::string icon = "TRemoteImage<";  // one a row
     int rows = 0;
-    for (size_t at = text.find("TRemoteImage<"); at != std::string::npos; at = text.find("TRemoteImage<", at + 1)) ++rows;
+    for (size_t at = text.find(icon); at != std::string::npos; at = text.find(icon, at + 1)) ++rows;
     return rows;
 }
 

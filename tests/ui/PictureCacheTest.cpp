@@ -109,7 +109,8 @@ TEST(PictureCache, APictureThatGrowsPushesOlderOnesOut) {
 TEST(PictureCache, SkinImagesStayInThePool) {
     const auto dir = std::filesystem::temp_directory_path() / ("veltra-skin-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    const ti::Bytes png = ti::Png(ti::Make(200, 200, true, [](int x, int) { return x % 2 ? 0xFFFFFFFFu : 0x000000FFu; }));
+    const ti::Bytes png =
+        ti::Png(ti::Make(200, 200, true, [](int x, int) { return x % 2 ? 0xFFFFFFFFu : 0x000000FFu; }));
     std::ofstream(dir / "bg.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
 
     ImagePool& pool = ImagePool::Instance();
