@@ -1,6 +1,7 @@
 #include "Seed.h"
 
 #include <algorithm>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -150,6 +151,28 @@ std::vector<seed::AppDef> Interleaved() {
     return out;
 }
 
+// The first `count` applications (all of the sample for 0). A catalog
+// larger than the sample goes on with numbered copies ("Block Drop 2", then
+// "Block Drop 3" after a whole round), in the same round-robin order, so
+// that long lists can be tried; each copy has its own install name, package
+// and pictures. `names` owns the copies' names.
+std::vector<seed::AppDef> CatalogApps(int count, std::deque<std::string>& names) {
+    std::vector<seed::AppDef> defs = Interleaved();
+    const size_t sample = defs.size();
+    const size_t wanted = count > 0 ? static_cast<size_t>(count) : sample;
+    if (wanted <= sample) {
+        defs.resize(wanted);
+        return defs;
+    }
+    for (size_t i = sample; i < wanted; ++i) {
+        seed::AppDef copy = defs[i % sample];
+        names.push_back(std::string(copy.name) + " " + std::to_string(i / sample + 1));
+        copy.name = names.back();
+        defs.push_back(copy);
+    }
+    return defs;
+}
+
 class Seeder {
 public:
     Seeder(Db& db, const SeedOptions& options) : db(db), root(options.assetsDir) {}
@@ -175,8 +198,8 @@ public:
             reviewers.push_back(accounts.Insert(seed::ReviewerLogins()[i],
                                                 "reviewer" + std::to_string(i + 1) + "@example.org", "", true,
                                                 kSeedTimeMs));
-        std::vector<seed::AppDef> defs = Interleaved();
-        if (count > 0 && static_cast<size_t>(count) < defs.size()) defs.resize(static_cast<size_t>(count));
+        std::deque<std::string> names;
+        std::vector<seed::AppDef> defs = CatalogApps(count, names);
         for (size_t i = 0; i < defs.size(); ++i) AddApp(static_cast<int64_t>(i + 1), defs[i], nullptr);
         seed::AppDef store{14, "Tobrix", "Quelt", "online,store,system", "", "", 0, 0};
         AddApp(static_cast<int64_t>(defs.size() + 1), store, &store);

@@ -6,9 +6,15 @@ namespace catalogd {
 
 class Db;
 
+// Every application writes a package and its pictures: a mistyped count
+// must not fill the disk.
+inline constexpr int kMaxSeedApps = 10000;
+
 struct SeedOptions {
     std::string assetsDir;  // icons/, shots/ and packages/ are (re)made below it
-    int apps = 0;           // how many catalog applications besides the store's own; 0 for all
+    // How many catalog applications besides the store's own; 0 for the whole
+    // sample. More than the sample adds numbered copies of its applications.
+    int apps = 0;
 };
 
 // Fills the store with the sample catalog: categories, applications with

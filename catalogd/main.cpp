@@ -151,8 +151,10 @@ int main(int argc, char** argv) {
     CLI::App* seed = app.add_subcommand("seed", "Fill a store with the sample catalog (replaces its content)");
     seed->add_option("--db", seedDb, "Store database file")->required();
     seed->add_option("--assets", assets, "Folder for icons, screenshots and packages (default: next to the store)");
-    seed->add_option("--apps", apps, "Number of applications besides the store's own (default: all)")
-        ->check(CLI::NonNegativeNumber);
+    seed->add_option("--apps", apps,
+                     "Number of applications besides the store's own (default: the whole sample; more adds "
+                     "numbered copies)")
+        ->check(CLI::Range(0, kMaxSeedApps));
 
     std::string userDb, login;
     CLI::App* user = app.add_subcommand("user", "Manage accounts");

@@ -1,6 +1,10 @@
 // tobrix: the application store on an emulated handheld.
 #include <CLI/CLI.hpp>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -11,6 +15,7 @@
 #include "platform/process/Process.h"
 #include "shell/KestrumApp.h"
 #include "shell/ProgramFolder.h"
+#include "ui/ImagePool.h"
 #include "ui/app/LoopMain.h"
 
 namespace {
@@ -31,8 +36,16 @@ LoopOptions DeviceLoopOptions() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // One heap for every thread, as the handheld gives a process. With the
+    // C library's default of an arena per thread, the pages of pictures the
+    // network workers decoded stay resident in their arenas after the UI
+    // thread frees them, and nothing else can reuse them.
+    mallopt(M_ARENA_MAX, 1);
+#endif
     LoopOptions loop;
     std::string base;
+    size_t pictureCache = PictureCache::kDefaultBudget;
     std::u16string commandLine;
     // The device's own command line, not the arguments split from it: the
     // application id is found by its place between the link's quotes, which
@@ -45,6 +58,9 @@ int main(int argc, char** argv) {
         AddLoopOptions(cli, loop);
         std::string line;
         cli.add_option("--base", base, "Base URL of the catalog service (default: the device's catalogUrl)");
+        cli.add_option("--picture-cache", pictureCache,
+                       "Bytes of memory kept for fetched icons and screenshots (default: " +
+                           std::to_string(PictureCache::kDefaultBudget) + ")");
         cli.add_option("COMMANDLINE", line, "What the device hands the program, e.g. a \"tobrix\" link");
         CLI11_PARSE(cli, argc, argv);
         commandLine = U16(line);
@@ -61,6 +77,7 @@ int main(int argc, char** argv) {
         return kLoopStartFailed;
     }
     SetCatalogBaseUrl(U16(base));
+    ImagePool::Instance().RemotePictures().SetBudget(pictureCache);
     BaseApplication::SetModuleFileName(programfolder::kModule);
     int code = 0;
     {

@@ -4,10 +4,15 @@
 
 #include "base/Singleton.h"
 #include "base/shared_ptr.h"
+#include "ui/PictureCache.h"
 #include "ui/Surface.h"
 
 // Images of the application folder by name. Skin images are decoded once and
 // shared; a missing or broken file yields an empty image rather than an error.
+//
+// Beside them the pool keeps pictures fetched by URL (RemotePictures()), in a
+// cache of its own with a memory budget. Skin images are few, needed on
+// every screen and never count against that budget nor leave the pool.
 class ImagePool : public Singleton<ImagePool> {
 public:
     enum CacheMode : int {
@@ -28,7 +33,13 @@ public:
         return s;
     }
     bool IsCached(const std::u16string& name) const { return images.count(name) != 0; }
-    void Clear() { images.clear(); }
+    // Forgets the skin images and the fetched pictures.
+    void Clear() {
+        images.clear();
+        remote.Clear();
+    }
+
+    PictureCache& RemotePictures() { return remote; }
 
 private:
     friend class Singleton<ImagePool>;
@@ -37,4 +48,5 @@ private:
 
     std::map<std::u16string, shared_ptr<Surface>> images;
     std::u16string baseFolder;
+    PictureCache remote;
 };

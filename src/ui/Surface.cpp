@@ -24,6 +24,10 @@ bool Surface::Allocate(int32_t w, int32_t h, bool withAlpha) {
     return true;
 }
 
+size_t Surface::MemoryBytes() const {
+    return pixels.capacity() * sizeof(uint16_t) + alpha.capacity();
+}
+
 void Surface::Clear() {
     width = height = 0;
     pixels.clear();

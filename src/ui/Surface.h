@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +29,10 @@ public:
     virtual bool LoadBuffer(const uint8_t* data, size_t size) = 0;
     virtual bool LoadFileWithFallback(const std::u16string& path) = 0;
     virtual shared_ptr<Surface> GetScaled(int32_t width, int32_t height) = 0;
+    // Bytes of pixel memory this surface holds (colour and alpha buffers, and
+    // whatever else a kind of surface keeps beside them), for caches that
+    // must stay within a memory budget.
+    virtual size_t MemoryBytes() const;
 
     int32_t Width() const { return width; }
     int32_t Height() const { return height; }

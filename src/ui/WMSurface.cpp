@@ -84,6 +84,13 @@ shared_ptr<Surface> WMSurface::GetScaled(int32_t w, int32_t h) {
     return copy;
 }
 
+size_t WMSurface::MemoryBytes() const {
+    size_t bytes = Surface::MemoryBytes();
+    if (decoded) bytes += decoded->rgba.capacity();
+    for (const auto& [size, copy] : scaled) bytes += copy->MemoryBytes();
+    return bytes;
+}
+
 void WMSurface::SetColorKey(uint8_t red, uint8_t green, uint8_t blue) {
     if (IsEmpty()) return;
     uint16_t key = pixel565::FromRgb(red, green, blue);

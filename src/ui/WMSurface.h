@@ -22,6 +22,9 @@ public:
     // A large image that exceeds the decode limits comes back reduced.
     bool LoadFileWithFallback(const std::u16string& path) override;
     shared_ptr<Surface> GetScaled(int32_t width, int32_t height) override;
+    // The 16-bit pixels plus the kept full-resolution bitmap and every cached
+    // scaled copy: all of it lives as long as the image does.
+    size_t MemoryBytes() const override;
 
     // Makes every pixel of one colour transparent (icons drawn on magenta).
     void SetColorKey(uint8_t red, uint8_t green, uint8_t blue);

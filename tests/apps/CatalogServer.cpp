@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kCache = fs::path(TOBRIX_BINARY_DIR) / "tests" / "apps" / "catalog-seed";
+const fs::path kCaches = fs::path(TOBRIX_BINARY_DIR) / "tests" / "apps";
 
 // Which catalogd seeded the cache: a rebuilt one seeds again.
 std::string Stamp() {
@@ -42,14 +42,17 @@ int Run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-CatalogServer::CatalogServer(std::vector<std::string> serveArgs) : serveArgs(std::move(serveArgs)) {
+CatalogServer::CatalogServer(int apps, std::vector<std::string> serveArgs)
+    : serveArgs(std::move(serveArgs)),
+      apps(apps),
+      cache(kCaches / (apps == kSuiteApps ? "catalog-seed" : "catalog-seed-" + std::to_string(apps))) {
     // A test may run a catalog of its own beside the suite's.
     static std::atomic<int> counter{0};
     work = fs::temp_directory_path() /
            ("tobrix-catalog-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     fs::remove_all(work);
     fs::create_directories(work);
-    assets = kCache / "files";
+    assets = cache / "files";
     if (Seed()) Serve();
 }
 
@@ -77,21 +80,22 @@ std::u16string CatalogServer::BaseUrl() const {
 }
 
 bool CatalogServer::Seed() {
-    fs::create_directories(kCache);
-    int lock = ::open((kCache / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    fs::create_directories(cache);
+    int lock = ::open((cache / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
         error = "cannot lock the catalog cache";
         return false;
     }
     bool ok = true;
-    if (ReadAll(kCache / "stamp") != Stamp()) {
-        fs::remove(kCache / "catalog.db");
-        ok = Run({"seed", "--db", (kCache / "catalog.db").string(), "--assets", assets.string(), "--apps", "24"}) == 0;
-        if (ok) std::ofstream(kCache / "stamp") << Stamp();
+    if (ReadAll(cache / "stamp") != Stamp()) {
+        fs::remove(cache / "catalog.db");
+        ok = Run({"seed", "--db", (cache / "catalog.db").string(), "--assets", assets.string(), "--apps",
+                  std::to_string(apps)}) == 0;
+        if (ok) std::ofstream(cache / "stamp") << Stamp();
         else error = "catalogd seed failed";
     }
     std::error_code ec;
-    if (ok) fs::copy_file(kCache / "catalog.db", work / "catalog.db", ec);
+    if (ok) fs::copy_file(cache / "catalog.db", work / "catalog.db", ec);
     ::close(lock);
     if (ec) error = "cannot copy the catalog: " + ec.message();
     return ok && !ec;

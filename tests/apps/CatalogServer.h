@@ -15,7 +15,10 @@
 class CatalogServer {
 public:
     // `serveArgs` are added to catalogd's "serve" command line.
-    explicit CatalogServer(std::vector<std::string> serveArgs = {});
+    explicit CatalogServer(std::vector<std::string> serveArgs = {}) : CatalogServer(kSuiteApps, std::move(serveArgs)) {}
+    // A catalog of `apps` applications besides the store's own, seeded once
+    // into a cache of its own.
+    CatalogServer(int apps, std::vector<std::string> serveArgs);
     ~CatalogServer();
     CatalogServer(const CatalogServer&) = delete;
     CatalogServer& operator=(const CatalogServer&) = delete;
@@ -37,11 +40,13 @@ public:
     std::filesystem::path DbPath() const { return Database(); }
 
 private:
+    static constexpr int kSuiteApps = 24;
     bool Seed();
     bool Serve();
 
     std::vector<std::string> serveArgs;
-    std::filesystem::path work, assets;
+    int apps;
+    std::filesystem::path cache, work, assets;
     std::optional<platform::Process> process;
     int port = 0;
     std::string error;

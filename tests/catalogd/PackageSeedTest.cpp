@@ -10,6 +10,7 @@
 #include "Db.h"
 #include "Package.h"
 #include "Seed.h"
+#include "SeedData.h"
 #include "TestCatalog.h"
 
 namespace catalogd::test {
@@ -112,6 +113,34 @@ TEST(Seed, TheSameOptionsGiveTheSameCatalog) {
     SeedCatalog(db, {folderA, 2});
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM apps"), 3);
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM accounts WHERE login = 'demo' AND activated = 1"), 1);
+}
+
+// More applications than the sample holds: numbered copies, each with an
+// install name, package and icon of its own, so the store can tell them apart.
+TEST(Seed, ALargerCatalogGoesOnWithNumberedCopies) {
+    TempDir dir;
+    Db db((dir.Path() / "big.db").string());
+    const int64_t sample = static_cast<int64_t>(seed::Apps().size());
+    const int wanted = static_cast<int>(sample) * 2 + 3;
+    SeedCatalog(db, {(dir.Path() / "big").string(), wanted});
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM apps"), wanted + 1);
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT sysid) FROM apps"), wanted + 1);
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT package) FROM apps"), wanted + 1);
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT icon) FROM apps"), wanted + 1);
+    // The first copy repeats the first application under its number, in its category.
+    Stmt& first = db.Prepare("SELECT name, catid FROM apps WHERE id = 1");
+    ASSERT_TRUE(first.Step());
+    const std::string name = first.Text(0);
+    const std::string category = first.Text(1);
+    first.Reset();
+    Stmt& copy = db.Prepare("SELECT name, catid, package FROM apps WHERE id = ?1");
+    copy.BindAll(sample + 1);
+    ASSERT_TRUE(copy.Step());
+    EXPECT_EQ(copy.Text(0), name + " 2");
+    EXPECT_EQ(copy.Text(1), category);
+    EXPECT_TRUE(fs::exists(dir.Path() / "big" / copy.Text(2)));
+    copy.Reset();
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM apps WHERE name LIKE '% 3'"), 3);
 }
 
 }  // namespace

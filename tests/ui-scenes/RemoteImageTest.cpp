@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <thread>
+#include <tuple>
 
 #include "TempRoot.h"
 #include "TestImages.h"
@@ -12,6 +14,7 @@
 #include "core/PlainAppServices.h"
 #include "net/InetManager.h"
 #include "platform/files/Files.h"
+#include "ui/ImagePool.h"
 #include "ui/WMSurface.h"
 #include "ui/layouts/LayoutMetrics.h"
 #include "ui/layouts/ScreenshotsLayout.h"
@@ -60,8 +63,13 @@ public:
         return changed.wait_for(lock, 10s, [this] { return waiting > 0; });
     }
 
+    int Served() const { return served; }
+
 private:
-    void Png(httplib::Response& r) { r.set_content(png, "image/png"); }
+    void Png(httplib::Response& r) {
+        ++served;
+        r.set_content(png, "image/png");
+    }
 
     std::string png;
     httplib::Server server;
@@ -71,6 +79,7 @@ private:
     std::condition_variable changed;
     int waiting = 0;
     bool open = false;
+    std::atomic<int> served{0};
 };
 
 class RemoteImageTest : public ::testing::Test {
@@ -80,9 +89,11 @@ protected:
         LayoutMetrics m;
         m.fontUnit = 10;
         LayoutMetrics::Set(m);
+        ImagePool::Instance().RemotePictures().Clear();
     }
     void TearDown() override {
         EXPECT_TRUE(InetManager::Instance().WaitIdle(10s));
+        ImagePool::Instance().RemotePictures().Clear();
         Kestrum::Instance().SetApplication(nullptr);
     }
     // Paints a frame under the UI lock, as the window does.
@@ -232,4 +243,98 @@ TEST_F(RemoteImageTest, LocalProgramIconHasItsBackgroundKeyedOut) {
     EXPECT_EQ(picture->AlphaAt(16, 20), 255);              // the drawn window
     EXPECT_EQ(server.surface->PixelAt(1, 1), 0xFFFF);      // the white screen shows through
     EXPECT_FALSE(icon->IsFetchStarted());
+}
+
+// Going back to a list: a row made again for an icon that was fetched
+// before shows it at once and sends nothing, even after the cache let the
+// picture go from under the first row, which keeps showing it.
+TEST_F(RemoteImageTest, AFetchedPictureIsShownAgainWithoutARequest) {
+    PictureServer pictures(Picture(16, 16));
+    auto newIcon = [&] {
+        shared_ptr<widgets::RemoteImage> icon(new widgets::RemoteImage());
+        icon->SetStretch(true);
+        icon->SetUrl(pictures.Url("/shot.png"));
+        icon->SetRect(Rect(0, 0, 32, 32));
+        return icon;
+    };
+    shared_ptr<widgets::RemoteImage> first;
+    {
+        std::lock_guard lock(services.UILock());
+        first = newIcon();
+        EXPECT_FALSE(first->HasPicture());
+        server.GetRoot()->AddChild(first);
+    }
+    Paint();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    Paint();
+    ASSERT_EQ(pictures.Served(), 1);
+
+    std::lock_guard lock(services.UILock());
+    PictureCache& cache = ImagePool::Instance().RemotePictures();
+    ASSERT_TRUE(cache.Contains(pictures.Url("/shot.png")));
+    EXPECT_EQ(cache.Bytes(), first->GetSourceImage()->MemoryBytes()) << "the drawn 32 x 32 copy counts too";
+    server.GetRoot()->RemoveChild(first);
+    shared_ptr<widgets::RemoteImage> again = newIcon();
+    EXPECT_TRUE(again->IsFromCache());
+    EXPECT_TRUE(again->HasPicture());
+    EXPECT_EQ(again->GetSourceImage(), first->GetSourceImage());
+    server.GetRoot()->AddChild(again);
+    server.Invalidate();
+    server.Tick(true, true);
+    EXPECT_FALSE(again->IsFetchStarted());
+    EXPECT_EQ(InetManager::Instance().QueueLength(), 0u);
+    EXPECT_NE(server.surface->PixelAt(16, 16), 0xFFFF);
+
+    const size_t budget = cache.Budget();
+    cache.SetBudget(0);
+    EXPECT_EQ(cache.Count(), 0u);
+    server.Invalidate();
+    server.Tick(true, true);
+    EXPECT_TRUE(again->HasPicture());
+    EXPECT_NE(server.surface->PixelAt(16, 16), 0xFFFF);
+    cache.SetBudget(budget);
+    EXPECT_EQ(pictures.Served(), 1);
+}
+
+// A row scrolled far away lets its icon go when the cache does, so a long
+// list holds only the icons in view; scrolled back, it fetches the icon
+// again. A row in view keeps its icon even when the cache lets it go.
+TEST_F(RemoteImageTest, AnOffScreenRowLetsItsPictureGoAndFetchesItAgain) {
+    PictureServer pictures(Picture(16, 16));
+    PictureCache& cache = ImagePool::Instance().RemotePictures();
+    const size_t budget = cache.Budget();
+    shared_ptr<widgets::RemoteImage> top, far;
+    {
+        std::lock_guard lock(services.UILock());
+        for (auto [icon, y, path] : {std::tuple{&top, 0, "/shot.png?top"}, std::tuple{&far, 40, "/shot.png?far"}}) {
+            *icon = new widgets::RemoteImage();
+            (*icon)->SetUrl(pictures.Url(path));
+            (*icon)->SetRect(Rect(0, y, 16, 16));
+            server.GetRoot()->AddChild(*icon);
+        }
+    }
+    Paint();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    Paint();
+    {
+        std::lock_guard lock(services.UILock());
+        ASSERT_EQ(cache.Count(), 2u);
+        cache.SetBudget(cache.Bytes() / 2);  // room for one of them
+        EXPECT_EQ(cache.Count(), 1u);
+        EXPECT_TRUE(far->HasPicture()) << "both are in view";
+        far->SetRect(Rect(0, 1000, 16, 16));  // scrolled far below the screen
+        cache.SetBudget(0);
+        EXPECT_FALSE(far->HasPicture());
+        EXPECT_TRUE(top->HasPicture());
+        EXPECT_EQ(cache.Count(), 0u);
+        cache.SetBudget(budget);
+        far->SetRect(Rect(0, 40, 16, 16));
+    }
+    Paint();
+    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    Paint();
+    std::lock_guard lock(services.UILock());
+    EXPECT_TRUE(far->HasPicture());
+    EXPECT_EQ(pictures.Served(), 3);
+    EXPECT_TRUE(cache.Contains(pictures.Url("/shot.png?far")));
 }

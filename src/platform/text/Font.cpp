@@ -3,10 +3,14 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include "platform/device/DeviceRoot.h"
@@ -17,12 +21,39 @@ namespace {
 
 constexpr int32_t kDefaultSystemFontHeight = 16;
 
-// One FreeType library and one copy of each font file for the process; every
-// Font opens its own face over the shared bytes, because a face carries one
-// size at a time.
+// A font file mapped read-only: the process shares the system's cached copy
+// and only the parts a face reads (the tables and the glyphs drawn) become
+// resident, instead of a private copy of the whole file per process.
+struct MappedFile {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+
+    explicit MappedFile(const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+            void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (p != MAP_FAILED) {
+                data = static_cast<const uint8_t*>(p);
+                size = static_cast<size_t>(st.st_size);
+            }
+        }
+        ::close(fd);
+    }
+    ~MappedFile() {
+        if (data) ::munmap(const_cast<uint8_t*>(data), size);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+};
+
+// One FreeType library and one mapping of each font file for the process;
+// every Font opens its own face over the shared bytes, because a face
+// carries one size at a time.
 struct Library {
     FT_Library library = nullptr;
-    std::map<std::string, std::vector<uint8_t>> files;
+    std::map<std::string, std::unique_ptr<MappedFile>> files;
     std::mutex mutex;
 
     Library() {
@@ -31,14 +62,12 @@ struct Library {
     ~Library() {
         if (library) FT_Done_FreeType(library);
     }
-    const std::vector<uint8_t>* File(const std::string& name) {
+    const MappedFile* File(const std::string& name) {
         auto it = files.find(name);
-        if (it != files.end()) return &it->second;
-        std::ifstream in(FontDirectory() + "/" + name, std::ios::binary);
-        if (!in) return nullptr;
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (bytes.empty()) return nullptr;
-        return &files.emplace(name, std::move(bytes)).first->second;
+        if (it != files.end()) return it->second.get();
+        auto file = std::make_unique<MappedFile>(FontDirectory() + "/" + name);
+        if (!file->data) return nullptr;
+        return files.emplace(name, std::move(file)).first->second.get();
     }
 };
 
@@ -71,10 +100,10 @@ std::unique_ptr<Font> Font::Create(const FontDescription& requested) {
     Library& lib = SharedLibrary();
     std::lock_guard<std::mutex> lock(lib.mutex);
     if (!lib.library) return nullptr;
-    const std::vector<uint8_t>* bytes = lib.File(d.weight >= 600 ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf");
-    if (!bytes) return nullptr;
+    const MappedFile* file = lib.File(d.weight >= 600 ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf");
+    if (!file) return nullptr;
     auto face = std::make_unique<Face>();
-    if (FT_New_Memory_Face(lib.library, bytes->data(), static_cast<FT_Long>(bytes->size()), 0, &face->face) != 0)
+    if (FT_New_Memory_Face(lib.library, file->data, static_cast<FT_Long>(file->size), 0, &face->face) != 0)
         return nullptr;
     // A positive height is the whole cell (ascent + descent), as the
     // platform's font heights are; a negative one is the em size.

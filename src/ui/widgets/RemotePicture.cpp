@@ -2,6 +2,7 @@
 
 #include "platform/shell/FileIcon.h"
 #include "ui/GObject.h"
+#include "ui/UIServer.h"
 #include "ui/WMSurface.h"
 
 namespace remotepicture {
@@ -30,6 +31,17 @@ shared_ptr<Surface> FileIcon(const std::u16string& devicePath) {
     surface->DrawImage(0, 0, drawn);
     surface->SetColorKey(255, 0, 255);
     return surface;
+}
+
+bool OnScreen(const GObject& object) {
+    const UIServer* server = object.GetServer();
+    if (!server) return false;
+    Rect area = object.GetScreenRect().Intersect(server->GetScreen());
+    for (const GObject* o = &object; o && !area.IsEmpty(); o = o->Parent()) {
+        if (!o->IsVisible()) return false;
+        area = area.Intersect(o->GetScreenRect());
+    }
+    return !area.IsEmpty();
 }
 
 void RelayoutParent(GObject& parent) {

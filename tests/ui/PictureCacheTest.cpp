@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "TestImages.h"
+#include "ui/ImagePool.h"
+#include "ui/PictureCache.h"
+#include "ui/WMSurface.h"
+
+namespace {
+
+namespace ti = testimages;
+
+// A decoded 64 x 64 icon with transparency, as the catalog serves them.
+shared_ptr<Surface> Icon(uint32_t colour) {
+    shared_ptr<WMSurface> s(new WMSurface());
+    EXPECT_TRUE(s->LoadBuffer(ti::Png(ti::Make(64, 64, true, [colour](int, int) { return colour; }))));
+    return s;
+}
+
+std::u16string Url(int n) { return u"http://catalog/icons/" + std::u16string(1, char16_t(u'a' + n)) + u".png"; }
+
+// What the cache really holds, summed from the pictures themselves.
+size_t HeldBytes(PictureCache& cache, int urls) {
+    size_t sum = 0;
+    for (int n = 0; n < urls; ++n)
+        if (cache.Contains(Url(n))) sum += cache.Find(Url(n))->MemoryBytes();
+    return sum;
+}
+
+TEST(PictureCache, MeasuresTheDecodedBitmapAndScaledCopies) {
+    shared_ptr<Surface> icon = Icon(0x336699FF);
+    // 16-bit colour, the alpha plane and the kept full-resolution RGBA.
+    EXPECT_EQ(icon->MemoryBytes(), 64u * 64 * (2 + 1 + 4));
+    icon->GetScaled(32, 32);
+    EXPECT_EQ(icon->MemoryBytes(), 64u * 64 * 7 + 32 * 32 * 3);
+}
+
+// More pictures than it holds: it keeps the newest within its budget, and a
+// picture it let go still works for whoever holds it.
+TEST(PictureCache, StaysWithinItsBudgetAfterMorePicturesThanItHolds) {
+    const size_t one = Icon(0)->MemoryBytes();
+    PictureCache cache(one * 5 + one / 2);
+    std::vector<shared_ptr<Surface>> shown;
+    for (int n = 0; n < 20; ++n) {
+        shown.push_back(Icon(0x10203000u + static_cast<uint32_t>(n)));
+        cache.Put(Url(n), shown.back());
+        EXPECT_LE(cache.Bytes(), cache.Budget());
+    }
+    EXPECT_EQ(cache.Count(), 5u);
+    EXPECT_EQ(HeldBytes(cache, 20), cache.Bytes());
+    for (int n = 15; n < 20; ++n) EXPECT_TRUE(cache.Contains(Url(n))) << n;
+    EXPECT_FALSE(cache.Contains(Url(0)));
+    EXPECT_EQ(shown[0]->Width(), 64);
+
+    cache.SetBudget(one * 2);
+    EXPECT_EQ(cache.Count(), 2u);
+    EXPECT_TRUE(cache.Contains(Url(19)));
+    cache.SetBudget(one / 2);  // a picture larger than the whole budget is not kept
+    EXPECT_EQ(cache.Count(), 0u);
+    EXPECT_EQ(cache.Bytes(), 0u);
+    cache.Put(Url(0), shown[0]);
+    EXPECT_FALSE(cache.Contains(Url(0)));
+}
+
+TEST(PictureCache, TheLeastRecentlyUsedGoFirst) {
+    const size_t one = Icon(0)->MemoryBytes();
+    PictureCache cache(one * 3);
+    for (int n = 0; n < 3; ++n) cache.Put(Url(n), Icon(0xFF0000FF));
+    ASSERT_TRUE(cache.Find(Url(0)));  // a list shown again
+    cache.Used(Url(1));               // a row drawn again
+    cache.Put(Url(3), Icon(0x00FF00FF));
+    EXPECT_TRUE(cache.Contains(Url(0)));
+    EXPECT_TRUE(cache.Contains(Url(1)));
+    EXPECT_FALSE(cache.Contains(Url(2)));
+    EXPECT_TRUE(cache.Contains(Url(3)));
+
+    // The same URL again replaces its picture and is counted once.
+    shared_ptr<Surface> fresh = Icon(0x0000FFFF);
+    cache.Put(Url(3), fresh);
+    EXPECT_EQ(cache.Count(), 3u);
+    EXPECT_EQ(cache.Find(Url(3)), fresh);
+    EXPECT_EQ(cache.Bytes(), one * 3);
+}
+
+// A kept picture grows when its widget draws a scaled copy: the next use
+// counts it, and older pictures leave to keep the budget.
+TEST(PictureCache, APictureThatGrowsPushesOlderOnesOut) {
+    const size_t one = Icon(0)->MemoryBytes();
+    PictureCache cache(one * 3);
+    std::vector<shared_ptr<Surface>> pictures;
+    for (int n = 0; n < 3; ++n) {
+        pictures.push_back(Icon(0x808080FF));
+        cache.Put(Url(n), pictures.back());
+    }
+    pictures[2]->GetScaled(48, 48);
+    cache.Used(Url(2));
+    EXPECT_EQ(cache.Count(), 2u);
+    EXPECT_FALSE(cache.Contains(Url(0)));
+    EXPECT_EQ(cache.Bytes(), HeldBytes(cache, 3));
+    EXPECT_LE(cache.Bytes(), cache.Budget());
+}
+
+// Skin images neither count against the pictures' budget nor leave the pool
+// when fetched pictures crowd it.
+TEST(PictureCache, SkinImagesStayInThePool) {
+    const auto dir = std::filesystem::temp_directory_path() / ("veltra-skin-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const ti::Bytes png =
+        ti::Png(ti::Make(200, 200, true, [](int x, int) { return x % 2 ? 0xFFFFFFFFu : 0x000000FFu; }));
+    std::ofstream(dir / "bg.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+
+    ImagePool& pool = ImagePool::Instance();
+    pool.Clear();
+    pool.SetBaseFolder(dir.u16string() + u"/");
+    PictureCache& remote = pool.RemotePictures();
+    const size_t savedBudget = remote.Budget();
+    remote.SetBudget(Icon(0)->MemoryBytes() * 2);
+
+    const shared_ptr<Surface> skin = pool.GetImage(u"bg.png");
+    ASSERT_FALSE(skin->IsEmpty());
+    EXPECT_EQ(remote.Bytes(), 0u);
+    for (int n = 0; n < 10; ++n) remote.Put(Url(n), Icon(0x123456FF));
+    EXPECT_EQ(remote.Count(), 2u);
+    EXPECT_TRUE(pool.IsCached(u"bg.png"));
+    EXPECT_EQ(pool.GetImage(u"bg.png"), skin);
+
+    pool.Clear();
+    EXPECT_EQ(remote.Count(), 0u);
+    remote.SetBudget(savedBudget);
+    pool.SetBaseFolder(u"");
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
