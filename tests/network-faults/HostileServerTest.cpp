@@ -141,12 +141,7 @@ private:
     // The sign-in screen then needs only its first key.
     void RememberCredentials() {
         platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
-        Kestrum& k = Kestrum::Instance();
-        k.Reset();
-        k.savedLogin = k.sessionLogin = u"demo";
-        k.savedPassword = k.sessionPassword = u"demo";
-        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
-        k.Reset();
+        ASSERT_TRUE(RememberDemoSignIn(*device));
         platform::ClearCurrentDevice();
     }
     // A session for the requests that pass through untouched, taken beside

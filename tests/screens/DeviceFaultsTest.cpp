@@ -16,7 +16,6 @@
 #include "../emulator/wceload/CabWriter.h"
 #include "../shell/StoreRun.h"
 #include "base/Text.h"
-#include "core/Kestrum.h"
 #include "i18n/Localization.h"
 #include "pkg/CabArchive.h"
 #include "platform/device/DeviceRoot.h"
@@ -86,12 +85,7 @@ protected:
         device = std::make_unique<StoreDevice>("wm65-vga");
         platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
         Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
-        Kestrum& k = Kestrum::Instance();
-        k.Reset();
-        k.savedLogin = k.sessionLogin = u"demo";
-        k.savedPassword = k.sessionPassword = u"demo";
-        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
-        k.Reset();
+        ASSERT_TRUE(RememberDemoSignIn(*device));
         filesBefore = Files();
         registryBefore = Registry();
     }

@@ -25,12 +25,7 @@ protected:
         device = std::make_unique<StoreDevice>(GetParam());
         platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
         Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
-        Kestrum& k = Kestrum::Instance();
-        k.Reset();
-        k.savedLogin = k.sessionLogin = u"demo";
-        k.savedPassword = k.sessionPassword = u"demo";
-        ASSERT_TRUE(k.SaveSettings(device->ProgramFile("settings.dat")));
-        k.Reset();
+        ASSERT_TRUE(RememberDemoSignIn(*device));
     }
     void TearDown() override { platform::ClearCurrentDevice(); }
 

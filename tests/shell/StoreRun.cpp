@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/Kestrum.h"
 #include "platform/process/Process.h"
 
 namespace fs = std::filesystem;
@@ -144,4 +145,14 @@ bool Shows(const nlohmann::json& tree, const std::string& text) {
     for (const auto& t : ShownTexts(tree))
         if (t == text) return true;
     return false;
+}
+
+bool RememberDemoSignIn(const StoreDevice& device) {
+    Kestrum& k = Kestrum::Instance();
+    k.Reset();
+    k.savedLogin = k.sessionLogin = u"demo";
+    k.savedPassword = k.sessionPassword = u"demo";
+    const bool saved = k.SaveSettings(device.ProgramFile("settings.dat"));
+    k.Reset();
+    return saved;
 }

@@ -27,6 +27,12 @@ private:
     std::filesystem::path root;
 };
 
+// Leaves the demo account remembered in the device's settings.dat, as after
+// an earlier run of the store, so that its sign-in screen needs only the
+// first soft key. The device must be the current one. False when the file
+// could not be written.
+bool RememberDemoSignIn(const StoreDevice& device);
+
 struct StoreRun {
     int exitCode = -1;   // -2: killed after the time limit
     std::string errors;  // standard error
