@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "../platform/FileSizeLimit.h"
 #include "TempDir.h"
 #include "base/Text.h"
 #include "core/SettingsRecord.h"
@@ -191,25 +192,6 @@ TEST(SettingsRecord, ShortOrForeignFilesAreRefused) {
     }
     EXPECT_TRUE(SettingsRecord::ReadFile(dir.Write("good.dat", std::vector<uint8_t>(good.begin(), good.end()))));
 }
-
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-
-private:
-    rlimit saved{};
-    void (*previousHandler)(int) = nullptr;
-};
 
 size_t EntriesIn(const std::filesystem::path& dir) {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FileSizeLimit.h"
 #include "TempRoot.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/files/Files.h"
@@ -35,29 +36,6 @@ std::vector<std::string> Names(const fs::path& dir) {
     std::sort(out.begin(), out.end());
     return out;
 }
-
-// The disk "fills up" once a file reaches `bytes`: writes beyond it fail with
-// EFBIG, as they would with ENOSPC on a full card.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved{};
-    void (*previousHandler)(int) = nullptr;
-};
 
 // A 64 KiB file system of its own, so that a save really meets ENOSPC.
 // Mounting needs the privilege to do so; without it the test is skipped.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../shell/FakeAdViewer.h"
 #include "../shell/StoreRun.h"
 #include "platform/window/HeadlessWindowSystem.h"
 #include "shell/AdStrip.h"
@@ -19,16 +20,6 @@ class Scene;
 // records what the strip asked of it.
 class StoreHarness {
 public:
-    struct Viewer : AdViewer {
-        void Show(bool v) override { visible = v; }
-        bool IsVisible() const override { return visible; }
-        void Clear() override {}
-        void Navigate(const std::u16string& url) override { pages.push_back(url); }
-        void Place(int, int, int, int) override {}
-        bool visible = false;
-        std::vector<std::u16string> pages;
-    };
-
     // Starts the store on the device, pointed at `baseUrl`, on its sign-in screen.
     StoreHarness(const StoreDevice& device, const std::u16string& baseUrl);
     ~StoreHarness();
@@ -59,7 +50,7 @@ public:
     bool PopupOpen();
     bool Screenshot(const std::filesystem::path& file);
 
-    Viewer viewer;
+    FakeAdViewer viewer;
 
 private:
     template <class Done>

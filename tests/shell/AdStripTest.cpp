@@ -4,25 +4,12 @@
 
 #include <vector>
 
+#include "FakeAdViewer.h"
+
 namespace {
 
-// The web view the emulated device lacks: records what the strip asked of it.
-class FakeViewer : public AdViewer {
-public:
-    void Show(bool v) override { visible = v; }
-    bool IsVisible() const override { return visible; }
-    void Clear() override { ++clears; }
-    void Navigate(const std::u16string& url) override { pages.push_back(url); }
-    void Place(int x, int y, int w, int h) override { placed = {x, y, w, h}; }
-
-    bool visible = false;
-    int clears = 0;
-    std::vector<std::u16string> pages;
-    std::vector<int> placed;
-};
-
 struct StripFixture : ::testing::Test {
-    FakeViewer viewer;
+    FakeAdViewer viewer;
     bool closeShown = false;
     std::vector<unsigned> timers;
     int timerStops = 0;

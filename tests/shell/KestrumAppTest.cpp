@@ -5,6 +5,7 @@
 #include <fstream>
 #include <thread>
 
+#include "FakeAdViewer.h"
 #include "StoreRun.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
@@ -245,20 +246,8 @@ TEST_F(KestrumAppTest, SettingsAreReadAtCreationAndWrittenAtTheEnd) {
     EXPECT_EQ(Kestrum::Instance().savedLogin, u"someone");
 }
 
-// The web view the emulated device lacks.
-class FakeViewer : public AdViewer {
-public:
-    void Show(bool v) override { visible = v; }
-    bool IsVisible() const override { return visible; }
-    void Clear() override {}
-    void Navigate(const std::u16string& url) override { pages.push_back(url); }
-    void Place(int, int, int, int) override {}
-    bool visible = false;
-    std::vector<std::u16string> pages;
-};
-
 TEST_F(KestrumAppTest, TheStripCountsTapsAndItsCloseButtonSendsItAwayUntilTheTimer) {
-    FakeViewer viewer;
+    FakeAdViewer viewer;
     app = std::make_unique<KestrumApp>(u"");
     app->SetAdViewer(&viewer, u"http://ads.invalid/");
     ASSERT_TRUE(app->Init(KestrumApp::kWindowName));
