@@ -42,6 +42,7 @@ KestrumApp::~KestrumApp() {
     if (Kestrum::Instance().GetApplication() == this) Kestrum::Instance().SetApplication(nullptr);
     InputManager::Instance().SetApplication(nullptr);
     mainMenuScene = signInScene = nullptr;
+    server.Keys().SetScope(shared_ptr<GObject>());
     stack.clear();
     server.SetRoot(shared_ptr<GObject>());
 }
@@ -184,6 +185,7 @@ void KestrumApp::PushScene(const shared_ptr<Scene>& scene) {
     stack.push_back(scene);
     shared_ptr<GObject> root = scene->CreateRoot();
     sceneContainer->AddChild(root);
+    KeysToTop();
     scene->UpdateMenuBar(root);
     transition = false;
     if (stack.size() == 1) {
@@ -224,7 +226,16 @@ void KestrumApp::RemoveTop() {
     if (leaving.get() == signInScene) signInScene = nullptr;
     transition = false;
     stack.pop_back();
+    KeysToTop();
     if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+}
+
+// The keys walk the scene on top, in the order it gives.
+void KestrumApp::KeysToTop() {
+    shared_ptr<Scene> top = stack.empty() ? shared_ptr<Scene>() : stack.back();
+    KeyNavigator::Order order;
+    if (top) order = [top](std::vector<GObject*>& stops) { top->OrderKeyStops(stops); };
+    server.Keys().SetScope(top ? top->GetRoot() : shared_ptr<GObject>(), std::move(order));
 }
 
 void KestrumApp::Back() {
