@@ -35,7 +35,8 @@ GObject* FindLabelBelow(GObject& root, const std::u16string& anchor, const std::
 
 // Every object: type, id, screen rectangle, visible, on screen (see
 // VisibleArea), focusable, focused, pressed, transparency, label text and
-// whether it is cut, children.
+// whether it is cut, children; the object under the key highlight also has
+// "keyFocus": true.
 nlohmann::json Dump(const GObject& root);
 
 }  // namespace treequery
