@@ -79,7 +79,7 @@ void KeyNavigator::SetScope(const shared_ptr<GObject>& newScope, Order newOrder)
     std::erase_if(covered, [](const Covered& c) { return !c.scope->GetServer(); });
     if (!newScope)
         covered.clear();
-    else if (scope && highlight && lastIndex >= 0)
+    else if (scope && scope->GetServer() && highlight && lastIndex >= 0)
         covered.push_back({scope, lastIndex});
     Drop();
     scope = newScope;
@@ -146,7 +146,6 @@ GObject* KeyNavigator::Start(const std::vector<GObject*>& stops) const {
     for (GObject* s : stops)
         if (ScrollNeeded(*s) == 0) shown.push_back(s);
     const std::vector<GObject*>& pool = shown.empty() ? stops : shown;
-
     if (pool.empty()) return nullptr;
     for (GObject* s : pool)
         if (IsTextInput(s)) return s;
