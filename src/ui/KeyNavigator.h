@@ -33,18 +33,17 @@ struct Key;
 //
 // On a device without a touch screen every new scope starts highlighted: on
 // the stop whose key role is Start, else its first text box, else its first
-// stop inside a scroll view, else its first stop. On a touch device nothing is highlighted until the first
-// arrow, and a stylus down drops the highlight again.
+// stop inside a scroll view, else its first stop. On a touch device nothing
+// is highlighted until the first arrow, and a stylus down drops it again.
 class KeyNavigator {
 public:
-    // A scene's own order of the stops, given them in reading order.
+    // A scene's own order of its stops, which it is handed in reading order.
     using Order = std::function<void(std::vector<GObject*>&)>;
     using Tapper = std::function<void(Point)>;
 
     explicit KeyNavigator(UIServer& server) : server(server) {}
 
     void SetKeysOnly(bool value) { keysOnly = value; }
-    bool KeysOnly() const { return keysOnly; }
     // How Enter taps (the application's stylus path, in window coordinates).
     void SetTapper(Tapper value) { tapper = std::move(value); }
 
@@ -52,7 +51,6 @@ public:
     // when the old page is the scope again); on a keys-only device the new
     // page's start is highlighted as soon as the page takes input.
     void SetScope(const shared_ptr<GObject>& scope, Order order = {});
-    const shared_ptr<GObject>& GetScope() const { return scope; }
     // A modal layer over the page (a popup box): it takes no highlight, Up
     // and Down scroll its text. Null ends it; a text box under the highlight
     // gets the focus back.
@@ -67,13 +65,13 @@ public:
     void Resolve();
 
     const shared_ptr<GObject>& Highlight() const { return highlight; }
-    // The stops of the scope in the order the keys walk them.
-    std::vector<GObject*> Stops() const;
     // Draws the frame when `object` is the highlight; the tree calls it after
     // the object and its children, in the object's coordinates.
     void DrawFrame(Surface& surface, GObject& object) const;
 
 private:
+    // The stops of the scope in the order the keys walk them.
+    std::vector<GObject*> Stops() const;
     bool Vertical(int direction);
     bool Horizontal(const Key& key);
     bool Enter();

@@ -32,7 +32,9 @@ IKeyControl* AsControl(GObject& o) {
 void Walk(GObject& o, bool insideStop, std::vector<GObject*>& out) {
     if (!TakesPart(o)) return;
     IKeyControl* control = AsControl(o);
-    const bool stop = o.GetKeyRole() != GObject::KeyRole::Skip && !ViewScrolling(o) && (o.IsTappable() || control) && !(control && insideStop);
+    // A control inside a row is part of the row.
+    const bool candidate = (o.IsTappable() || control) && !(control && insideStop);
+    const bool stop = candidate && o.GetKeyRole() != GObject::KeyRole::Skip && !ViewScrolling(o);
     Rect area;
     if (stop && ReachableArea(o, area)) out.push_back(&o);
     // A control's parts (the stars, the toggler) belong to it.

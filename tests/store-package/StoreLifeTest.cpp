@@ -239,7 +239,9 @@ TEST_F(StoreLife, UpdatesItselfFromTheCatalogKeepingItsSettingsAndIsRemovedLikeA
     LiveScript script(Scratch("update.fifo"));
     ASSERT_TRUE(script.Ready());
     platform::Process store = OpenLive(kShortcut, script);
-    script.Say("wait-idle\nkey soft1\nwait-idle\n" + Dump("offer") + "key soft1\nwait-idle\n" + Dump("updated") +
+    // The update downloads the whole store package: on a loaded machine that
+    // takes longer than the default wait.
+    script.Say("wait-idle\nkey soft1\nwait-idle\n" + Dump("offer") + "key soft1\nwait-idle 120\n" + Dump("updated") +
                "quit\n");
     script.Close();
     ASSERT_EQ(WaitBounded(store, 240), 0);

@@ -247,7 +247,8 @@ bool ScriptRunner::Key(const std::string& argument) {
     std::string name, rest;
     int count = 1;
     in >> name;
-    if (!in.eof() && (!(in >> count) || count < 1 || (in >> rest))) return Fail("expected a key and a count of presses");
+    if (!in.eof() && (!(in >> count) || count < 1 || (in >> rest)))
+        return Fail("expected a key and a count of presses");
     for (const auto& [keyName, vk] : keys) {
         if (name != keyName) continue;
         for (int i = 0; i < count; ++i) {
