@@ -8,7 +8,7 @@ cmake_minimum_required(VERSION 3.25)
 if(NOT SOURCE_DIR OR NOT RULES)
   message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=DIR -DRULES=FILE -P CheckFolderDependencies.cmake")
 endif()
-set(include_roots src emulator catalogd)
+set(include_roots . src emulator catalogd)
 
 file(STRINGS "${RULES}" rule_lines)
 set(folders "")
