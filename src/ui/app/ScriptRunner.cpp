@@ -201,6 +201,8 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
             auto root = app.GetServer().GetRoot();
             tree = root ? treequery::Dump(*root) : nlohmann::json();
             tree["windows"] = ChildWindows();
+            // Where the window lies on the screen, for taps by coordinates.
+            if (Window* w = app.GetWindow()) tree["origin"] = {w->Rect().left, w->Rect().top};
         }
         std::ofstream out(argument, std::ios::trunc);
         out << tree.dump(2) << '\n';
