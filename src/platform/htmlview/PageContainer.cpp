@@ -19,10 +19,37 @@ std::uint32_t ColorRef(const litehtml::web_color& c) {
            (static_cast<std::uint32_t>(c.blue) << 16);
 }
 
+// A path without its "." and ".." segments, as a link's target is meant.
+std::string WithoutDotSegments(const std::string& path) {
+    std::vector<std::string> kept;
+    size_t start = path.empty() || path[0] != '/' ? 0 : 1;
+    bool endsInFolder = false;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string segment = path.substr(start, end - start);
+        endsInFolder = segment == "." || segment == "..";
+        if (segment == "..") {
+            if (!kept.empty()) kept.pop_back();
+        } else if (segment != ".") {
+            kept.push_back(segment);
+        }
+        start = end + 1;
+    }
+    std::string out = !path.empty() && path[0] == '/' ? "/" : "";
+    for (size_t i = 0; i < kept.size(); ++i) out += (i ? "/" : "") + kept[i];
+    if (endsInFolder && !out.empty() && out.back() != '/') out += '/';
+    return out;
+}
+
 // `reference` read against `base`, as a browser resolves a link.
 std::string ResolveAgainst(const std::string& base, const std::string& reference) {
     if (base.empty()) return reference;
-    return litehtml::resolve(litehtml::url(base), litehtml::url(reference)).string();
+    const litehtml::url joined = litehtml::resolve(litehtml::url(base), litehtml::url(reference));
+    if (joined.path().find('.') == std::string::npos) return joined.string();
+    return litehtml::url(joined.scheme(), joined.authority(), WithoutDotSegments(joined.path()), joined.query(),
+                         joined.fragment())
+        .string();
 }
 
 bool Draws(const litehtml::border& b) {
