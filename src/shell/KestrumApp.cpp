@@ -107,9 +107,7 @@ void KestrumApp::CreateAdStrip() {
         WindowSystem::Current().SetFocus(htmlAdViewer->GetWindow());
     }
     AdStrip::Hooks hooks;
-    hooks.showCloseButton = [this](bool v) {
-        if (closeAdsButton) closeAdsButton->SetVisible(v);
-    };
+    hooks.showCloseButton = [this](bool v) { StripShown(v); };
     hooks.startTimer = [this](unsigned ms) { WindowSystem::Current().SetTimer(window, AdStrip::kTimerId, ms); };
     hooks.stopTimer = [this] { WindowSystem::Current().KillTimer(window, AdStrip::kTimerId); };
     // Fire and forget: nobody waits for the browser, and its failure is not ours to report.
@@ -369,7 +367,6 @@ void KestrumApp::CarryOutAdvertising(WPARAM request) {
     case kAdShow:
     case kAdHide:
         adStrip->Show(request == kAdShow);
-        if (switcher) switcher->Update(LayoutRelayout);
         return;
     case kAdReload:
         adStrip->Reload();
@@ -378,11 +375,18 @@ void KestrumApp::CarryOutAdvertising(WPARAM request) {
     case kAdUncover:
         if (!adStrip->IsEnabled()) return;
         adViewer->Show(request == kAdUncover);
-        if (closeAdsButton) closeAdsButton->SetVisible(request == kAdUncover);
+        StripShown(request == kAdUncover);
         return;
     default:
         return;
     }
+}
+
+// Whenever the strip comes or goes, its close button follows it and the
+// screens above take back, or give up, its rows.
+void KestrumApp::StripShown(bool shown) {
+    if (closeAdsButton) closeAdsButton->SetVisible(shown);
+    if (switcher) switcher->Update(LayoutRelayout);
 }
 
 void KestrumApp::EnableAdvertising() { RequestAdvertising(kAdEnable); }

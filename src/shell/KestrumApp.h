@@ -101,6 +101,7 @@ private:
     enum AdRequest : platform::WPARAM { kAdEnable, kAdShow, kAdHide, kAdReload, kAdCover, kAdUncover };
     void RequestAdvertising(AdRequest request);
     void CarryOutAdvertising(platform::WPARAM request);
+    void StripShown(bool shown);
     void CreateAdStrip();
     static std::u16string AdvertisingSite();
     void BuildRoot();

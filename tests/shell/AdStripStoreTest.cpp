@@ -83,6 +83,8 @@ TEST_P(AdStripStoreTest, AppearsAfterConfigReloadsOnTheTenthTapAndComesBackAfter
     const json closed = store.Dump();
     EXPECT_FALSE(Strip(closed)["visible"]);
     EXPECT_FALSE((*FindId(closed, kCloseButtonId))["visible"]);
+    EXPECT_EQ((*FindId(closed, kSceneContainerId))["children"].back()["rect"][3],
+              (*FindId(closed, kSceneContainerId))["rect"][3]);
     // Waiting lets the headless clock run to the strip's timer (five minutes).
     store.Say("sleep 100\nwait-idle\n");
     const json back = store.Dump();
