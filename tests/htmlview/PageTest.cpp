@@ -81,6 +81,8 @@ TEST_F(PageFixture, ATapOnALinkGivesItResolvedAndATapElsewhereNothing) {
     EXPECT_EQ(page->StylusUp(205, 5), "http://ads.example/ads/more?x=1");
     page->StylusDown(100, 50);
     EXPECT_EQ(page->StylusUp(100, 50), std::nullopt);
+    page->StylusDown(5, 5);  // a stroke that leaves the link follows nothing
+    EXPECT_EQ(page->StylusUp(100, -80), std::nullopt);
 }
 
 TEST_F(PageFixture, NothingIsFetchedOnceThePageIsBuilt) {

@@ -44,6 +44,7 @@ std::string TapAt(const json& tree, const json& rect) {
 
 class AdStripStoreTest : public StoreProgramFixture {
 protected:
+    bool WithAdStrip() const override { return true; }
     std::string Base() const { return text::Utf16ToUtf8(server.BaseUrl()); }
 };
 

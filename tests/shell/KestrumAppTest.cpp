@@ -114,7 +114,7 @@ protected:
         return s;
     }
 
-    StoreDevice device;
+    StoreDevice device{"wm65-vga", true};
     std::unique_ptr<KestrumApp> app;
     std::vector<std::string> log;
 };

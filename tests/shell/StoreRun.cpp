@@ -28,10 +28,11 @@ int counter = 0;
 
 }  // namespace
 
-StoreDevice::StoreDevice(const std::string& profile) {
+StoreDevice::StoreDevice(const std::string& profile, bool htmlViewer) {
     root = fs::temp_directory_path() / ("tobrix-store-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     fs::remove_all(root);
     InstallStoreDevice(root, profile);
+    if (!htmlViewer) fs::remove(root / "Windows" / "htmlview.dll");
     fs::create_directories(root / "scratch");
 }
 

@@ -12,10 +12,13 @@
 void InstallStoreDevice(const std::filesystem::path& root, const std::string& profile = "wm65-vga");
 
 // A device with the store installed, in a temporary folder that goes away
-// with the object.
+// with the object. Only with `htmlViewer` does it keep the HTML viewer, and
+// so show the advertising strip under the main menu: the screens' suites
+// lay their screens out over the whole height, the strip's own suites ask
+// for it.
 class StoreDevice {
 public:
-    explicit StoreDevice(const std::string& profile = "wm65-vga");
+    explicit StoreDevice(const std::string& profile = "wm65-vga", bool htmlViewer = false);
     ~StoreDevice();
     StoreDevice(const StoreDevice&) = delete;
     StoreDevice& operator=(const StoreDevice&) = delete;

@@ -110,6 +110,9 @@ void Page::StylusDown(int x, int y) {
 std::optional<std::string> Page::StylusUp(int x, int y) {
     if (!document) return std::nullopt;
     litehtml::position::vector redraw;
+    // Only a release on a link follows it: a stroke that began on the page
+    // and ended elsewhere (a drag of the screen above) follows nothing.
+    document->on_mouse_over(x, y, x, y, redraw);
     document->on_lbutton_up(x, y, x, y, redraw);
     document->on_mouse_leave(redraw);
     return container->TakeClickedLink();
