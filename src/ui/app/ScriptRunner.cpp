@@ -199,7 +199,9 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         {
             std::lock_guard lock(app.UILock());
             auto root = app.GetServer().GetRoot();
-            tree = root ? treequery::Dump(*root) : nlohmann::json();
+            // In screen coordinates, as "tap" takes them.
+            const WinRect& w = app.GetWindow()->Rect();
+            tree = root ? treequery::Dump(*root, w.left, w.top) : nlohmann::json();
         }
         std::ofstream out(argument, std::ios::trunc);
         out << tree.dump(2) << '\n';
