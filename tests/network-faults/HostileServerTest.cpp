@@ -289,11 +289,14 @@ TEST_F(HostileStore, ABrokenPackageEndsInOneMessageAndLeavesNoFile) {
         EXPECT_FALSE(AppManager::Instance().IsInstalled(u"Orbit Chat Link"));
         std::error_code ec;
         EXPECT_TRUE(std::filesystem::is_empty(cabs, ec) || !std::filesystem::exists(cabs)) << "a package file stayed";
-        // The row is back with its buttons, and the details page offers the
-        // install again.
+        // The row stays among the jobs, says what failed and offers to try
+        // again; nothing of it is on the device to update or uninstall.
         const auto texts = store->ShownTexts();
-        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11010)), 0) << "still among the running jobs";
-        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11002)), 2) << "the store's own row and this one";
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11010)), 1) << "the running jobs' group";
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(arrived ? 11017 : 11016)), 1);
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11018)), 1);
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11002)), 1) << "only the store's own row";
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11001)), 0);
         {
             std::lock_guard ui(net::UILock());
             store->App().PopScene();
