@@ -7,6 +7,7 @@
 #include "screens/AppsScene.h"
 #include "screens/CatsScene.h"
 #include "screens/LoginScene.h"
+#include "ui/layouts/AppListItemLayout.h"
 
 namespace {
 
@@ -101,6 +102,22 @@ TEST_P(BrowseTest, UpdateBubbleFollowsTheUpdateCount) {
     auto key = platform::CreateRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\" + app->sysid);
     ASSERT_TRUE(key && key->WriteDword(u"TobrixRevision", static_cast<uint32_t>(app->revision - 1)));
     AppManager::Instance().Reset();
+    // Its row in a list says an update is available; so does it for a
+    // package installed by other means (no revision recorded), and the row of
+    // one installed at the catalog's revision says installed.
+    auto stateShown = [&](int32_t installedRevision) {
+        if (installedRevision > 0) key->WriteDword(u"TobrixRevision", static_cast<uint32_t>(installedRevision));
+        else key->DeleteValue(u"TobrixRevision");
+        std::lock_guard ui(net::UILock());
+        shared_ptr<GObject> list(new GObject()), state;
+        auto row = AppRowBuilder::Build(*list, *app, false);
+        return row->FindChildById(AppListItemLayout::InstalledState, state)
+                   ? static_cast<widgets::Label*>(state.get())->GetText()
+                   : u"";
+    };
+    EXPECT_EQ(stateShown(0), Str(7001));
+    EXPECT_EQ(stateShown(app->revision), Str(7002));
+    EXPECT_EQ(stateShown(app->revision - 1), Str(7001));
 
     MainMenuScene* menu = OpenMenu();  // its configuration starts the update check
     ASSERT_TRUE(menu->Bubble());
