@@ -60,7 +60,7 @@ TEST(ProgramTest, ASecondStartHandsItsIdToTheRunningStoreWhichOpensItAfterSignIn
     say("wait-idle\nscreenshot " + device.Scratch("up.png").string() + "\n");
     ASSERT_TRUE(WaitForFile(device.Scratch("up.png")));
 
-    StoreRun second = RunStore(device, "quit\n", "", {"\"tobrix://42/\""}, 30);
+    StoreRun second = RunStore(device, "quit\n", "", {"\"tobrix://9/\""}, 30);  // Web Reader
     EXPECT_EQ(second.exitCode, 0) << second.errors;
 
     // Before the main menu exists the id waits; the menu opens it once the
@@ -79,6 +79,9 @@ TEST(ProgramTest, ASecondStartHandsItsIdToTheRunningStoreWhichOpensItAfterSignIn
         if (child["id"] == -30) scenes = child["children"].size();
     EXPECT_EQ(scenes, 4u);
     EXPECT_FALSE(Shows(tree, "Main menu"));
+    // On top, the handed-over application's page: its description names it.
+    EXPECT_TRUE(ShowsStart(tree, "Web Reader by Orbit."));
+    EXPECT_FALSE(Shows(tree, "Error"));
 }
 
 }  // namespace

@@ -225,9 +225,9 @@ TEST_F(StoreLife, StartsFromItsShortcutAndOpensTheApplicationOfEachLink) {
     first.Say("wait-idle\n" + Dump("handed-over") + "quit\n");
     first.Close();
     ASSERT_EQ(WaitBounded(store), 0);
-    EXPECT_TRUE(Shows(Tree("link"), "Chat Link")) << "the linked application's details";
-    EXPECT_TRUE(Shows(Tree("handed-over"), "Web Reader")) << "the handed-over application's details";
-    EXPECT_FALSE(Shows(Tree("handed-over"), "Chat Link"));
+    EXPECT_TRUE(ShowsStart(Tree("link"), "Chat Link by Orbit.")) << "the linked application's details";
+    EXPECT_TRUE(ShowsStart(Tree("handed-over"), "Web Reader by Orbit.")) << "the handed-over application's details";
+    EXPECT_FALSE(ShowsStart(Tree("handed-over"), "Chat Link by"));
 }
 
 TEST_F(StoreLife, UpdatesItselfFromTheCatalogKeepingItsSettingsAndIsRemovedLikeAnyPackage) {
