@@ -79,13 +79,15 @@ public:
         hostile = std::make_unique<HostileServer>(catalog->Port());
         store = std::make_unique<StoreHarness>(*device, hostile->BaseUrl());
         store->LimitSettling(std::chrono::seconds(20));
-        // A silent server is given up on after a second or two instead of half a minute.
+        // Signed in with the transport's own limits: a loaded machine may
+        // take longer than the quick ones below to check the password.
         limits = InetManager::Instance().GetLimits();
+        SignInBeside();
+        // A silent server is given up on after a second or two instead of half a minute.
         InetManager::Limits quick = limits;
         quick.lowSpeedTime = std::chrono::seconds(1);
         quick.sizeQueryTimeout = std::chrono::seconds(2);
         InetManager::Instance().SetLimits(quick);
-        SignInBeside();
     }
 
     void TearDown() override {
