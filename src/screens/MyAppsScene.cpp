@@ -26,6 +26,7 @@ constexpr int32_t kInstallFailed = 11013;
 // A broken download is a transfer that failed: the common no-answer message.
 constexpr int32_t kDownloadFailed = 998;
 constexpr int32_t kNoRoom = 11015;
+constexpr int32_t kTryAgain = 11018;
 constexpr uint32_t kHeaderText = 0x505050;
 
 using TouchDelegate = Delegate_2<shared_ptr<GObject>&, const Touch&>;
@@ -45,13 +46,15 @@ int32_t DownloadFailure(const App& app) {
     return kDownloadFailed;
 }
 
-MyAppFacts FactsOf(const App& app, double progress) {
+MyAppFacts FactsOf(const App& app, double progress, MyAppFailure failure) {
     AppManager& manager = AppManager::Instance();
     MyAppFacts f;
     f.downloading = app.IsDownloading();
     f.installing = app.IsInstalling();
     f.uninstalling = app.IsUninstalling();
     f.inCatalog = app.inCatalog;
+    f.installed = manager.IsInstalled(app.sysid);
+    f.failure = failure;
     f.installedRevision = manager.GetRevision(app.sysid);
     f.catalogRevision = app.revision;
     f.hasInstallText = !app.install.empty();
@@ -113,6 +116,20 @@ private:
     shared_ptr<App> app;
     // Not owned: the list holds the row that holds this handler.
     GObject* list;
+};
+
+// Fetches the package of a first installation that failed once more; it
+// installs as the first try would have.
+class MyAppRetry_Touch : public TouchDelegate {
+public:
+    explicit MyAppRetry_Touch(shared_ptr<App> app) : app(std::move(app)) {}
+    void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
+        if (touch.type != Touch::Click) return;
+        AppManager::Instance().AddDownload(app);
+    }
+
+private:
+    shared_ptr<App> app;
 };
 
 shared_ptr<GObject> NewHeader(int32_t text) {
@@ -180,6 +197,12 @@ void MyAppsScene::RefreshAll() {
 void MyAppsScene::AddRow(const shared_ptr<App>& app) {
     Row row;
     row.app = app;
+    // Waiting in the downloads with no job running: its download failed.
+    AppManager& manager = AppManager::Instance();
+    const auto waiting = manager.Downloading().find(app->sysid);
+    if (waiting != manager.Downloading().end() && waiting->second == app && !app->IsDownloading() &&
+        !app->IsInstalling())
+        row.failure = MyAppFailure::Download;
     row.widget = AppRowBuilder::Build(*list, *app, true);
     FillControls(row);
     GObject* widget = row.widget.get();
@@ -209,6 +232,8 @@ void MyAppsScene::FillControls(Row& row) {
     update->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUpdate_Touch(row.app, list.get())));
     auto uninstall = SkinFactory::CreateButton(*bar, Str(11002), f, UninstallButton);
     uninstall->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUninstall_Touch(row.app, list.get())));
+    auto retry = SkinFactory::CreateButton(*bar, Str(kTryAgain), f, RetryButton);
+    retry->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppRetry_Touch(row.app)));
     shared_ptr<ProgressBar> progress(new ProgressBar());
     progress->SetFillColor(214, 222, 234);
     progress->AddImageState(0, SkinFactory::SkinImage(u"progress.png"));
@@ -222,13 +247,14 @@ void MyAppsScene::FillControls(Row& row) {
 }
 
 void MyAppsScene::RefreshRow(Row& row) {
-    row.state = MyAppRowState::From(FactsOf(*row.app, row.progress));
+    row.state = MyAppRowState::From(FactsOf(*row.app, row.progress, row.failure));
     shared_ptr<GObject> bar, child;
     if (!row.widget->FindChildById(kControlBarId, bar)) return;
     const MyAppRowState& s = row.state;
     if (bar->FindChildById(RunButton, child)) child->SetVisible(s.showRun);
     if (bar->FindChildById(UpdateButton, child)) child->SetVisible(s.showUpdate);
     if (bar->FindChildById(UninstallButton, child)) child->SetVisible(s.showUninstall);
+    if (bar->FindChildById(RetryButton, child)) child->SetVisible(s.showRetry);
     if (bar->FindChildById(Progress, child)) {
         child->SetVisible(s.showProgress);
         auto* progress = static_cast<ProgressBar*>(child.get());
@@ -287,6 +313,11 @@ void MyAppsScene::OnAppStatus(GObject* widget, App::AppStatusType kind, bool fin
     if (finished && !success && kind == App::StatusDownload)
         net::Services().AskPopup(kErrorTitle, Str(DownloadFailure(*row->app)), kOk, 0, nullptr);
     row->progress = kind == App::StatusDownload ? progress : 0.0;
+    if (kind == App::StatusDownload || kind == App::StatusInstall) {
+        // A new try starts afresh; a failed one leaves what went wrong.
+        const MyAppFailure failed = kind == App::StatusDownload ? MyAppFailure::Download : MyAppFailure::Install;
+        row->failure = finished && !success ? failed : MyAppFailure::None;
+    }
     RefreshRow(*row);
     if (MyAppRowState::Regroups(kind, progress)) Regroup();
 }

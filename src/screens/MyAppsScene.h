@@ -20,7 +20,7 @@
 class MyAppsScene : public Scene {
 public:
     // Ids inside a row's control bar.
-    enum ControlId : int32_t { RunButton = 10, UpdateButton = 11, UninstallButton = 12, Progress = 15 };
+    enum ControlId : int32_t { RunButton = 10, UpdateButton = 11, UninstallButton = 12, RetryButton = 13, Progress = 15 };
     static constexpr int32_t kControlBarId = 30;
 
     explicit MyAppsScene(SceneHost* host) : Scene(host) {}
@@ -33,6 +33,9 @@ public:
         shared_ptr<widgets::RowButton> widget;
         MyAppRowState state;
         double progress = 0.0;
+        // How the last job of a first installation ended, when it left
+        // nothing on the device.
+        MyAppFailure failure = MyAppFailure::None;
         bool detailsTap = false;
     };
     const std::vector<Row>& Rows() const { return rows; }

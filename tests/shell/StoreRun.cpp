@@ -210,6 +210,12 @@ bool Shows(const nlohmann::json& tree, const std::string& text) {
     return false;
 }
 
+bool ShowsStart(const nlohmann::json& tree, const std::string& start) {
+    for (const auto& t : ShownTexts(tree))
+        if (t.starts_with(start)) return true;
+    return false;
+}
+
 bool RememberDemoSignIn(const StoreDevice& device) {
     Kestrum& k = Kestrum::Instance();
     k.Reset();

@@ -112,3 +112,6 @@ nlohmann::json ReadTree(const std::filesystem::path& file);
 // Every label text of a dumped tree that is on screen, depth first.
 std::vector<std::string> ShownTexts(const nlohmann::json& tree);
 bool Shows(const nlohmann::json& tree, const std::string& text);
+// A shown text starts so: the details page of an application opened by its
+// id alone has no title, its description names it ("Chat Link by Orbit.").
+bool ShowsStart(const nlohmann::json& tree, const std::string& start);
