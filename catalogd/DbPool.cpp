@@ -16,6 +16,9 @@ DbPool::Lease DbPool::Acquire() {
 
 void DbPool::Release(std::unique_ptr<Db> db) {
     db->ResetStatements();
+    // A connection the database server dropped is not handed out again; the
+    // next request opens a fresh one, so a restarted server is picked up.
+    if (!db->Healthy()) return;
     std::lock_guard lock(mutex);
     idle.push_back(std::move(db));
 }

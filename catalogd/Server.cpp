@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "AnswerCache.h"
 #include "Catalog.h"
 #include "Clock.h"
 #include "DbPool.h"
@@ -47,6 +48,8 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
         if (s.Step()) assetsDir = s.Text(0);
         s.Reset();
     }
+    if (!options.filesDir.empty()) assetsDir = options.filesDir;
+    if (options.cacheTtlMs > 0) cache = std::make_unique<AnswerCache>(options.cacheTtlMs, options.cacheBytes);
     int threads = options.threads > 0 ? options.threads : 1;
     http->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
     // Headers and body leave in separate writes; without this, delayed
@@ -143,7 +146,8 @@ int Server::ServeApi(std::string_view method, const httplib::Request& req, httpl
     Query query = Query::Parse(RawQuery(req));
     auto db = pool->Acquire();
     ApiCall call{query, *db, options.service, NowMs(), FilesUrl(req)};
-    ApiAnswer answer = FindHandler(method)(call);
+    ApiAnswer answer = Answer(method, call);
+    if (answer.viewed) Catalog(*db, DeviceConfig{}).CountView(answer.viewed);
     if (answer.packagePath.empty()) {
         res.set_content(Envelope(answer.code, answer.body), kXmlType);
         return answer.code;
@@ -162,6 +166,20 @@ int Server::ServeApi(std::string_view method, const httplib::Request& req, httpl
     if (!answer.sizeOnly && req.method == "GET" && wholeOrFirst)
         Catalog(*db, DeviceConfig{}).CountDownload(answer.appId);
     return answer.code;
+}
+
+ApiAnswer Server::Answer(std::string_view method, ApiCall& call) {
+    ApiHandler handler = FindHandler(method);
+    if (!cache || !IsCacheable(method)) return handler(call);
+    ApiAnswer failure;
+    std::optional<Session> session = RequireSession(call, failure);
+    if (!session) return failure;
+    call.session = &*session;
+    std::string key = AnswerCache::Key(method, call.query, session->device, call.filesUrl);
+    if (auto kept = cache->Find(key, session->catalogGeneration, call.nowMs)) return *std::move(kept);
+    ApiAnswer answer = handler(call);
+    if (answer.code == kOk) cache->Put(std::move(key), session->catalogGeneration, call.nowMs, answer);
+    return answer;
 }
 
 int Server::ServeFile(std::string_view relative, httplib::Response& res) {

@@ -14,6 +14,7 @@ struct Response;
 
 namespace catalogd {
 
+class AnswerCache;
 class DbPool;
 
 struct ServerOptions {
@@ -25,12 +26,20 @@ struct ServerOptions {
     // Package downloads at most this many bytes per second (0: no limit), so
     // that tests and people can watch or break a download half-way.
     int64_t packageRate = 0;
+    // How long an answer that does not depend on the session's own data is
+    // used again (0: never), and how much the kept answers may take.
+    int64_t cacheTtlMs = 0;
+    size_t cacheBytes = 64 << 20;
+    // The folder of packages and pictures, where this instance sees it;
+    // empty: where the store says the seed put it.
+    std::string filesDir;
 };
 
 // The HTTP front: routes both URL forms of the API, the files folder (icons,
 // screenshots, packages) and logs one line per request.
 class Server {
 public:
+    // `dbPath`: a store file or a PostgreSQL URL.
     Server(const std::string& dbPath, ServerOptions options);
     ~Server();
 
@@ -49,11 +58,13 @@ public:
 
 private:
     int ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res);
+    ApiAnswer Answer(std::string_view method, ApiCall& call);
     int ServeFile(std::string_view relative, httplib::Response& res);
     std::string FilesUrl(const httplib::Request& req) const;
 
     ServerOptions options;
     std::unique_ptr<DbPool> pool;
+    std::unique_ptr<AnswerCache> cache;
     std::unique_ptr<httplib::Server> http;
     std::string assetsDir;
     int boundPort = 0;
