@@ -152,7 +152,8 @@ public:
     std::unique_ptr<Stmt> Prepare(const std::string& sql) override {
         int count = 0;
         std::string text = NumberedParameters(sql, count);
-        std::string name = "s" + std::to_string(++statements);
+        std::string name = std::to_string(++statements);
+        name.insert(name.begin(), 's');
         Result prepared(PQprepare(conn, name.c_str(), text.c_str(), 0, nullptr));
         if (!Succeeded(prepared.r)) Fail(conn, "prepare " + sql, prepared.r);
         return std::make_unique<PgStmt>(conn, name, count);

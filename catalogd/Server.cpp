@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "Query.h"
 #include "Schema.h"
 #include "StaticFiles.h"
+#include "ViewCounts.h"
 #include "XmlWriter.h"
 
 namespace catalogd {
@@ -49,7 +51,10 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
         s.Reset();
     }
     if (!options.filesDir.empty()) assetsDir = options.filesDir;
-    if (options.cacheTtlMs > 0) cache = std::make_unique<AnswerCache>(options.cacheTtlMs, options.cacheBytes);
+    if (options.cacheTtlMs > 0) {
+        cache = std::make_unique<AnswerCache>(options.cacheTtlMs, options.cacheBytes);
+        views = std::make_unique<ViewCounts>(std::min<int64_t>(options.cacheTtlMs, 1000));
+    }
     int threads = options.threads > 0 ? options.threads : 1;
     http->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
     // Headers and body leave in separate writes; without this, delayed
@@ -94,6 +99,15 @@ void Server::Run() {
     running = true;
     if (!stopping) http->listen_after_bind();
     running = false;
+    if (views) {
+        auto db = pool->Acquire();
+        WriteViews(*db, NowMs(), true);
+    }
+}
+
+void Server::WriteViews(Db& db, int64_t nowMs, bool now) {
+    std::string failure = views->Flush(db, nowMs, now);
+    if (!failure.empty()) std::fprintf(stderr, "view counts not written yet: %s\n", failure.c_str());
 }
 
 void Server::Stop() {
@@ -147,7 +161,9 @@ int Server::ServeApi(std::string_view method, const httplib::Request& req, httpl
     auto db = pool->Acquire();
     ApiCall call{query, *db, options.service, NowMs(), FilesUrl(req)};
     ApiAnswer answer = Answer(method, call);
-    if (answer.viewed) Catalog(*db, DeviceConfig{}).CountView(answer.viewed);
+    if (answer.viewed && views) views->Add(answer.viewed, call.nowMs);
+    else if (answer.viewed) Catalog(*db, DeviceConfig{}).CountView(answer.viewed);
+    if (views) WriteViews(*db, call.nowMs, false);
     if (answer.packagePath.empty()) {
         res.set_content(Envelope(answer.code, answer.body), kXmlType);
         return answer.code;
