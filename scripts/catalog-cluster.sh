@@ -179,7 +179,9 @@ watch_owner() {
 start_instance() {
   local dir=$1 n=$2 db=$3
   shift 3
-  "$CATALOGD" serve --db "$db" --files "$dir/files" --listen 127.0.0.1:0 "$@" \
+  # A worker serves one connection while it is kept alive: enough of them
+  # for the proxy's idle connections (workers x keepalive) and its busy ones.
+  "$CATALOGD" serve --db "$db" --files "$dir/files" --listen 127.0.0.1:0 --threads 32 "$@" \
     </dev/null >"$dir/instance-$n.log" 2>&1 &
   local pid=$!
   echo "$pid" >"$dir/instance-$n.pid"
@@ -218,7 +220,7 @@ http {
   default_type application/octet-stream;
 
   upstream catalogd {
-$servers    keepalive 16;
+$servers    keepalive 8;
   }
 
   server {
