@@ -141,7 +141,7 @@ start_db() {
   (cd "$pgdir" && as_db_user "$bindir/initdb" -D "$pgdir/data" -U catalog --auth=trust -E UTF8 --locale=C \
     --no-sync >"$pgdir/initdb.log" 2>&1) || die "initdb failed: $(tail -n 5 "$pgdir/initdb.log")"
   (cd "$pgdir" && as_db_user "$bindir/pg_ctl" -D "$pgdir/data" -l "$pgdir/server.log" -w -t $((START_WAIT / 10)) \
-    -o "-k $pgdir -c listen_addresses='' -c unix_socket_permissions=0700 -c fsync=off -c full_page_writes=off" \
+    -o "-k '$pgdir' -c listen_addresses='' -c unix_socket_permissions=0700 -c fsync=off -c full_page_writes=off" \
     start >/dev/null) || die "the database server did not start: $(tail -n 5 "$pgdir/server.log" 2>/dev/null)"
   (cd "$pgdir" && as_db_user "$bindir/createdb" -h "$pgdir" -U catalog catalog) || die "createdb failed"
   echo "postgresql://catalog@/catalog?host=$pgdir" >"$dir/db-url"
@@ -203,19 +203,19 @@ write_proxy_config() {
 # Written by catalog-cluster.sh for this cluster only.
 $user
 worker_processes auto;
-pid $dir/proxy/nginx.pid;
-error_log $dir/proxy/error.log warn;
+pid "$dir/proxy/nginx.pid";
+error_log "$dir/proxy/error.log" warn;
 events { worker_connections 1024; }
 http {
   access_log off;
   sendfile on;
   tcp_nopush on;
   keepalive_requests 100000;
-  client_body_temp_path $dir/proxy/tmp/body;
-  proxy_temp_path $dir/proxy/tmp/proxy;
-  fastcgi_temp_path $dir/proxy/tmp/fastcgi;
-  uwsgi_temp_path $dir/proxy/tmp/uwsgi;
-  scgi_temp_path $dir/proxy/tmp/scgi;
+  client_body_temp_path "$dir/proxy/tmp/body";
+  proxy_temp_path "$dir/proxy/tmp/proxy";
+  fastcgi_temp_path "$dir/proxy/tmp/fastcgi";
+  uwsgi_temp_path "$dir/proxy/tmp/uwsgi";
+  scgi_temp_path "$dir/proxy/tmp/scgi";
   types { image/png png; image/jpeg jpg; application/vnd.ms-cab-compressed cab; text/xml xml; }
   default_type application/octet-stream;
 
@@ -236,7 +236,7 @@ $servers    keepalive 8;
 
     # Pictures and packages come from the shared folder, ranges included.
     location /files/ {
-      alias $dir/files/;
+      alias "$dir/files/";
     }
     # Downloads pass through as they come, so that a paced or broken one
     # looks the same to the client as from the instance itself.
