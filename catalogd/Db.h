@@ -75,7 +75,8 @@ public:
     // Starts a transaction that no other writer runs beside, on any
     // instance, so that two writers never meet halfway.
     virtual void BeginWrite() = 0;
-    // False once the connection is lost; it is then not used again.
+    // False once the connection is lost, as far as can be told without
+    // asking the server; it is then not used again.
     virtual bool Healthy() const = 0;
 };
 

@@ -1,6 +1,7 @@
 // The shared engine: a PostgreSQL database that every instance of the
 // service uses at once, reached through libpq.
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <charconv>
@@ -175,8 +176,13 @@ public:
     }
 
     // A connection left inside a transaction is as unusable as a lost one.
+    // An idle connection is never sent anything but its end (the server
+    // stopping or restarting says goodbye and closes it), so one with
+    // something to read is lost too.
     bool Healthy() const override {
-        return PQstatus(conn) == CONNECTION_OK && PQtransactionStatus(conn) == PQTRANS_IDLE;
+        if (PQstatus(conn) != CONNECTION_OK || PQtransactionStatus(conn) != PQTRANS_IDLE) return false;
+        pollfd socket{PQsocket(conn), POLLIN, 0};
+        return poll(&socket, 1, 0) == 0;
     }
 
 private:

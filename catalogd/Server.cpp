@@ -99,9 +99,12 @@ void Server::Run() {
     running = true;
     if (!stopping) http->listen_after_bind();
     running = false;
-    if (views) {
+    if (!views) return;
+    try {
         auto db = pool->Acquire();
         WriteViews(*db, NowMs(), true);
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "view counts lost: %s\n", e.what());
     }
 }
 

@@ -3,7 +3,10 @@
 // the sample catalog.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "ClusterScript.h"
 #include "Db.h"
@@ -40,6 +43,25 @@ private:
 };
 
 const auto* const kServer = ::testing::AddGlobalTestEnvironment(new PostgresServer);
+
+// The database server ends every connection (as when it restarts): the
+// service's kept connections are gone, and its next answers come from new ones.
+TEST(SharedStore, ConnectionsTheServerEndedAreReplacedWithoutAFailedAnswer) {
+    TestServer server;
+    const std::string session = server.SignIn();
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 4; ++i)
+        clients.emplace_back([&] { EXPECT_EQ(server.Call("cats", "sessionid=" + session).code, 0); });
+    for (auto& c : clients) c.join();
+    Db admin(server.Store());
+    const std::string others =
+        "FROM pg_stat_activity WHERE datname = current_database() AND pid <> pg_backend_pid()";
+    ASSERT_GE(admin.QueryInt("SELECT COUNT(pg_terminate_backend(pid)) " + others), 1);
+    // Ended, as after a restart, once their server processes are gone.
+    for (int i = 0; i < 300 && admin.QueryInt("SELECT COUNT(*) " + others) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(server.Call("cats", "sessionid=" + session).code, 0) << i;
+}
 
 }  // namespace
 }  // namespace catalogd::test
