@@ -193,7 +193,11 @@ start_instance() {
 
 write_proxy_config() {
   local dir=$1 port=$2 url user=""
-  [[ $(id -u) -ne 0 ]] || user="user www-data www-data;"
+  # Started as root, nginx would hand its workers to an unprivileged user,
+  # who may not reach DIR (a test's private temporary folder). This proxy
+  # lives on loopback for as long as a test or a measurement: its workers
+  # stay whoever started it.
+  [[ $(id -u) -ne 0 ]] || user="user root root;"
   local servers=""
   while read -r url; do
     url=${url#http://}
