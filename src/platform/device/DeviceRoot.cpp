@@ -87,7 +87,7 @@ DeviceInfo FromJson(const json& j) {
     Read(j, "cameras", d.cameras);
     Read(j, "catalogUrl", d.catalogUrl);
     Read(j, "browserCommand", d.browserCommand);
-    Read(j, "htmlView", d.htmlView);
+    Read(j, "adsUrl", d.adsUrl);
     Read(j, "storageBytes", d.storageBytes);
     return d;
 }
@@ -113,7 +113,7 @@ json ToJson(const DeviceInfo& d) {
         {"cameras", d.cameras},
         {"catalogUrl", d.catalogUrl},
         {"browserCommand", d.browserCommand},
-        {"htmlView", d.htmlView},
+        {"adsUrl", d.adsUrl},
         {"storageBytes", d.storageBytes},
     };
 }
