@@ -165,11 +165,10 @@ ApiAnswer HandleAppDetails(ApiCall& call) {
     XmlWriter xml;
     xml.Start("appdetails");
     WriteApp(xml, *app, call.filesUrl);
-    if (details) {
-        WriteDetails(xml, catalog, *app, call.filesUrl);
-        catalog.CountView(app->id);
-    }
-    return Body(xml.Take());
+    if (details) WriteDetails(xml, catalog, *app, call.filesUrl);
+    ApiAnswer answer = Body(xml.Take());
+    if (details) answer.viewed = app->id;
+    return answer;
 }
 
 ApiAnswer HandleReviews(ApiCall& call) {

@@ -107,7 +107,7 @@ PublishResult Publish(Db& db, const PublishRequest& request) {
     if (request.revision <= current.revision)
         throw PublishError("revision " + std::to_string(request.revision) + " is not newer than revision " +
                            std::to_string(current.revision) + " of \"" + current.app.sysid + "\"");
-    const std::string assets = FilesFolder(db);
+    const std::string assets = request.filesDir.empty() ? FilesFolder(db) : request.filesDir;
 
     PublishResult result;
     result.appId = current.app.id;
@@ -134,6 +134,7 @@ PublishResult Publish(Db& db, const PublishRequest& request) {
         db.Prepare("UPDATE apps SET revision = ?2, version = ?3, package = ?4, install = ?5 WHERE id = ?1")
             .BindAll(current.app.id, request.revision, result.version, result.package, install)
             .Run();
+        MarkCatalogChanged(db);
         tx.Commit();
     } catch (...) {
         // Nothing points at the new file: it goes with the failed change.

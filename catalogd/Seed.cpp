@@ -182,9 +182,10 @@ public:
             fs::remove_all(root / sub);
             fs::create_directories(root / sub);
         }
-        Transaction tx(db);
         CreateSchema(db);
+        Transaction tx(db);
         ClearAll(db);
+        MarkCatalogChanged(db);
         db.Prepare("INSERT INTO meta(key, value) VALUES('assets', ?1)").BindAll(fs::absolute(root).string()).Run();
         for (const auto& c : seed::Categories()) {
             Stmt& s = db.Prepare("INSERT INTO categories(id, parent_id, position, name) VALUES(?1, ?2, ?3, ?4)");
@@ -203,6 +204,7 @@ public:
         for (size_t i = 0; i < defs.size(); ++i) AddApp(static_cast<int64_t>(i + 1), defs[i], nullptr);
         seed::AppDef store{14, "Tobrix", "Quelt", "online,store,system", "", "", 0, 0};
         AddApp(static_cast<int64_t>(defs.size() + 1), store, &store);
+        NumberAfterExisting(db);
         tx.Commit();
     }
 
@@ -268,8 +270,7 @@ private:
         for (const auto& tag : Split(tags)) {
             auto it = tagIds.find(tag);
             if (it == tagIds.end()) {
-                db.Prepare("INSERT INTO tags(name) VALUES(?1)").BindAll(tag).Run();
-                it = tagIds.emplace(tag, db.LastInsertId()).first;
+                it = tagIds.emplace(tag, *db.QueryInt("INSERT INTO tags(name) VALUES(?1) RETURNING id", tag)).first;
             }
             db.Prepare("INSERT INTO app_tags(app_id, tag_id) VALUES(?1, ?2)").BindAll(appId, it->second).Run();
         }

@@ -4,12 +4,9 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
-#include "Db.h"
 #include "TestCatalog.h"
 
 namespace catalogd::test {
@@ -20,16 +17,7 @@ protected:
     TestServer server;
     std::string session = server.SignIn();
 
-    std::string PackageFile(int appId) {
-        Db db(server.DbPath().string());
-        Stmt& s = db.Prepare("SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package FROM apps WHERE id = ?1");
-        s.BindAll(int64_t(appId));
-        EXPECT_TRUE(s.Step());
-        std::ifstream in(s.Text(0), std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    std::string PackageFile(int appId) { return ReadWholeFile(server.PackageFile(appId)); }
     pugi::xml_node Details(Answer& a, int appId) {
         a = server.Call("appdetails", "sessionid=" + session + "&appid=" + std::to_string(appId) + "&details=0");
         return a.Root().child("appdetails").child("app");
@@ -92,13 +80,7 @@ protected:
         o.packageRate = kRate;
         return o;
     }
-    std::string Package(int appId) {
-        Db db(server.DbPath().string());
-        Stmt& s = db.Prepare("SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package FROM apps WHERE id = ?1");
-        s.BindAll(int64_t(appId));
-        EXPECT_TRUE(s.Step());
-        return ReadWholeFile(s.Text(0));
-    }
+    std::string Package(int appId) { return ReadWholeFile(server.PackageFile(appId)); }
     TestServer server{Paced()};
     std::string session = server.SignIn();
 };
