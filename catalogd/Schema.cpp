@@ -50,6 +50,7 @@ CREATE TABLE IF NOT EXISTS apps(
   exe TEXT NOT NULL,
   install TEXT NOT NULL,
   package TEXT NOT NULL,
+  sha256 TEXT NOT NULL DEFAULT '',
   createtime INTEGER NOT NULL,
   views INTEGER NOT NULL DEFAULT 0,
   downloads INTEGER NOT NULL DEFAULT 0,
@@ -90,6 +91,13 @@ CREATE TABLE IF NOT EXISTS feedback(
   text TEXT NOT NULL,
   time INTEGER NOT NULL);
 )SQL");
+    // A store made before packages carried their digest gets the column;
+    // its packages are announced without one until they are published again.
+    bool hasDigest = false;
+    Stmt& columns = db.Prepare("PRAGMA table_info(apps)");
+    while (columns.Step()) hasDigest = hasDigest || columns.Text(1) == "sha256";
+    columns.Reset();
+    if (!hasDigest) db.Exec("ALTER TABLE apps ADD COLUMN sha256 TEXT NOT NULL DEFAULT ''");
 }
 
 void ClearAll(Db& db) {

@@ -49,7 +49,7 @@ public:
 
 private:
     int ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res);
-    int ServeFile(std::string_view relative, httplib::Response& res);
+    int ServeFile(std::string_view relative, const httplib::Request& req, httplib::Response& res);
     std::string FilesUrl(const httplib::Request& req) const;
 
     ServerOptions options;
