@@ -3,7 +3,7 @@
 MyAppRowState MyAppRowState::From(const MyAppFacts& f) {
     MyAppRowState s;
     // A later job wins: installing beats uninstalling beats downloading.
-    if (f.downloading) s.caption = kDownloading;
+    if (f.downloading) s.caption = f.waitingForLink ? kWaitingForLink : kDownloading;
     if (f.uninstalling) s.caption = kUninstalling;
     if (f.installing) s.caption = kInstalling;
     const bool busy = s.Busy();
@@ -14,7 +14,9 @@ MyAppRowState MyAppRowState::From(const MyAppFacts& f) {
     s.showRun = !busy && f.executableFound;
     s.showUninstall = !busy;
     s.showProgress = busy;
-    s.progressValue = s.caption == kDownloading ? f.progress : 0.0;
+    const bool downloadShown = s.caption == kDownloading || s.caption == kWaitingForLink;
+    s.showCancel = downloadShown;
+    s.progressValue = downloadShown ? f.progress : 0.0;
     return s;
 }
 

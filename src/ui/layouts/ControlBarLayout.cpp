@@ -10,7 +10,16 @@ void ControlBarLayout::Apply(GObject* owner, int) {
     const int32_t W = owner->Width(), H = owner->Height();
     const int32_t gap = layout::Metrics().fontUnit / 3;
     const int32_t bw = (W - 2 * gap) / 3;
-    layout::Place(*owner, WideControl, Rect(0, 0, W - 2 * gap, H));
+    int32_t wide = W - 2 * gap;
+    GObject* trailing = layout::Find(*owner, TrailingButton);
+    if (trailing && trailing->IsVisible()) {
+        const auto* text = dynamic_cast<const ITextFit*>(trailing);
+        const int32_t end = 3 * bw + 2 * gap;
+        const int32_t width = std::min(std::max(bw, (text ? text->NaturalWidth() : 0) + 2 * gap), end / 2);
+        trailing->SetRect(Rect(end - width, 0, width, H));
+        wide = end - width - gap;
+    }
+    layout::Place(*owner, WideControl, Rect(0, 0, wide, H));
     if (PlaceByCaptions(*owner, bw, gap, H)) return;
     layout::Place(*owner, LeftButton, Rect(0, 0, bw, H));
     layout::Place(*owner, MiddleButton, Rect(bw + gap, 0, bw, H));
