@@ -1,6 +1,7 @@
 #include "net/ResumableDownload.h"
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,8 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Received bytes are collected up to this much before they are written.
+// Received bytes are collected up to this much, or for this long, before
+// they are written.
 constexpr std::size_t kWriteBuffer = 1 << 16;
+constexpr std::chrono::seconds kFlushEvery{1};
 
 }  // namespace
 
@@ -72,7 +75,13 @@ public:
         job.received += size;
         // The first piece reaches the disk at once: a device without room
         // fails early, and a kill right after it leaves a partial to resume.
-        if ((first || pending.size() >= kWriteBuffer) && !Flush()) return WriteFailed();
+        // On a slow line the bytes go to the disk at least every second, so
+        // that a kill loses no more than a second of the line's work.
+        const auto now = std::chrono::steady_clock::now();
+        if (first || pending.size() >= kWriteBuffer || now - lastFlush >= kFlushEvery) {
+            lastFlush = now;
+            if (!Flush()) return WriteFailed();
+        }
         if (first) platform::CrashPoint("download");
         if (length > 0) {
             std::lock_guard<std::recursive_mutex> ui(net::UILock());
@@ -114,6 +123,7 @@ private:
     std::string pending;
     int64_t offset = 0, length = -1;
     std::size_t received = 0;
+    std::chrono::steady_clock::time_point lastFlush;
     bool writeFailed = false;
 };
 

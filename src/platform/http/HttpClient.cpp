@@ -145,6 +145,10 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
     total = through;
     for (size_t done = 0; done < total;) {
         const size_t n = std::min(kHttpPieceSize, total - done);
+        if (!x->link->Pace(x->bodyBytes + n, [x] { return x->sink->Stopping(); })) {
+            x->stopped = x->refused = true;
+            return 0;
+        }
         if (!x->sink->Piece(data + done, n)) {
             x->stopped = x->refused = true;
             return 0;  // makes libcurl end the transfer with a write error
@@ -248,8 +252,12 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &x);
     if (options.totalTimeout.count() > 0)
         curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(options.totalTimeout.count()));
-    // Larger reads from the socket; the pieces handed on stay small.
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 64L * 1024);
+    // Larger reads from the socket; the pieces handed on stay small. On a
+    // slow line the reads are small too: libcurl paces between reads, and a
+    // read as large as a small file would deliver it at once.
+    long buffer = 64L * 1024;
+    if (link.DownBytesPerSecond() > 0) buffer = std::clamp<long>(long(link.DownBytesPerSecond() / 4), 1024L, buffer);
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, buffer);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnData);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &x);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnHeader);

@@ -31,6 +31,18 @@ std::size_t LinkShaper::Pass(std::size_t size) {
     return through;
 }
 
+bool LinkShaper::Pace(uint64_t total, const std::function<bool()>& stop) const {
+    const int64_t rate = DownBytesPerSecond();
+    if (!link.Shaped() || rate <= 0) return true;
+    const auto due = start + std::chrono::microseconds(static_cast<int64_t>(total * 1000000 / uint64_t(rate)));
+    for (auto now = std::chrono::steady_clock::now(); now < due; now = std::chrono::steady_clock::now()) {
+        if (stop()) return false;
+        const std::chrono::steady_clock::duration slice = std::chrono::milliseconds(50);
+        std::this_thread::sleep_for(std::min(due - now, slice));
+    }
+    return true;
+}
+
 bool LinkShaper::TimeUp() {
     if (!link.Shaped() || link.dropEverySeconds <= 0 || dropped) return dropped;
     if (std::chrono::steady_clock::now() - start >= std::chrono::seconds(link.dropEverySeconds)) dropped = true;

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/device/DeviceRoot.h"
@@ -25,8 +26,14 @@ public:
     // The request waits this long before it goes out, as on a line with a
     // long round trip.
     void WaitLatency() const;
-    // Marks the start of the body's transfer for the time-based drop.
+    // Marks the start of the body's transfer, from which the line's pace
+    // and its time-based drop are counted.
     void Started() { start = std::chrono::steady_clock::now(); }
+    // Waits until the line would have carried `total` bytes of the body;
+    // false when `stop` asks to end meanwhile. libcurl's own limit lets the
+    // first tens of kilobytes through at once, which a handheld's line never
+    // does: this keeps small transfers and resumed ones at the line's pace.
+    bool Pace(uint64_t total, const std::function<bool()>& stop) const;
     // How many of the next `size` body bytes get through; fewer than `size`
     // means the line has just dropped.
     std::size_t Pass(std::size_t size);
