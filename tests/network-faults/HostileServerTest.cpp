@@ -78,11 +78,13 @@ public:
         hostile = std::make_unique<HostileServer>(catalog->Port());
         store = std::make_unique<StoreHarness>(*device, hostile->BaseUrl());
         store->LimitSettling(std::chrono::seconds(20));
-        // A silent server is given up on after a second or two instead of half a minute.
+        // A silent server is given up on after a second or two instead of
+        // half a minute, and a broken download tries again at once.
         limits = InetManager::Instance().GetLimits();
         InetManager::Limits quick = limits;
         quick.lowSpeedTime = std::chrono::seconds(1);
         quick.sizeQueryTimeout = std::chrono::seconds(2);
+        quick.retry = RetryPolicy{3, std::chrono::milliseconds(20), std::chrono::milliseconds(50)};
         InetManager::Instance().SetLimits(quick);
         SignInBeside();
     }

@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -124,6 +126,7 @@ protected:
         std::vector<fs::path> files;
         std::error_code ec;
         for (const auto& e : fs::directory_iterator(device.ProgramFile("cabs"), ec)) files.push_back(e.path());
+        std::sort(files.begin(), files.end());
         return files;
     }
     bool Installed(const std::u16string& sysid, uint32_t* revision = nullptr) const {
@@ -141,18 +144,29 @@ protected:
     StoreDevice device;
 };
 
-TEST_P(InterruptedDownloadTest, TheFailedDownloadLeavesNothingBehindAndTheSameInstallWorksOnceTheServiceIsBack) {
+TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInstallGoesOnOnceTheServiceIsBack) {
+    // A fast line, shaped only so that the device logs what went over it.
+    int code = -1;
+    RunCapture(DEVICECTL_PATH, {"link", device.Root().string(), "--profile", "wifi"}, &code);
+    ASSERT_EQ(code, 0);
     LiveStore store(device, catalog.BaseUrl(), "\"tobrix://" + std::to_string(kChatLink) + "/\"");
     // Signed in, on the application's page; the install is confirmed.
     store.Say("wait-idle\nkey soft1\nwait-idle\nexpect-text Chat Link\ntap-text Install\nwait-idle\nkey soft1\n");
     // The package file exists once the answer has begun to arrive.
-    ASSERT_TRUE(Eventually([&] { return !Downloads().empty(); })) << "the download never started";
+    const fs::path partial = device.ProgramFile("cabs") / "Orbit Chat Link.cab.partial";
+    ASSERT_TRUE(Eventually([&] {
+        std::error_code ec;
+        return fs::file_size(partial, ec) > 0 && fs::exists(partial.string() + ".info");
+    })) << "the download never started";
     catalog.Stop(GetParam());
 
-    store.Say("wait-idle 60\n");
+    // The store tries again by itself for a while, then gives up.
+    store.Say("wait-idle 90\n");
     const json failed = store.Dump("failed");
     ASSERT_FALSE(failed.empty());
-    EXPECT_TRUE(Downloads().empty()) << "a partial package stayed: " << Downloads().front();
+    EXPECT_EQ(Downloads(), (std::vector<fs::path>{partial, partial.string() + ".info"}))
+        << "what arrived stays for the next try, and nothing else";
+    const uintmax_t held = fs::file_size(partial);
     EXPECT_FALSE(Installed(u"Orbit Chat Link"));
     // The user is told once that the download failed; no install was queued
     // (it would have ended in a message of its own).
@@ -184,6 +198,14 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadLeavesNothingBehindAndTheSameIn
     EXPECT_TRUE(FileOnDevice("chatlink.exe"));
     EXPECT_TRUE(Downloads().empty());
     EXPECT_EQ(CountShown(done, "The application could not be installed."), 0);
+    // The last transfer asked only for what was missing.
+    std::ifstream log(device.Root() / "link.log");
+    json last;
+    for (std::string line; std::getline(log, line);)
+        if (line.find("download") != std::string::npos && line.find("getsize") == std::string::npos)
+            last = json::parse(line);
+    EXPECT_EQ(last.value("rangeFrom", int64_t(-2)), static_cast<int64_t>(held));
+    EXPECT_EQ(last.value("status", 0), 206);
     EXPECT_EQ(CountShown(done, "Run"), 2) << "the store and Chat Link";
 }
 
