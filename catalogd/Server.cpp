@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "AdPages.h"
 #include "Catalog.h"
 #include "Clock.h"
 #include "DbPool.h"
@@ -117,6 +118,9 @@ void Server::Handle(const httplib::Request& req, httplib::Response& res) {
         if (path.starts_with(kFilesPrefix)) {
             label = "file " + std::string(path);
             code = ServeFile(path.substr(kFilesPrefix.size()), req, res);
+        } else if (IsAdPath(path)) {
+            label = "ads " + std::string(path);
+            code = ServeAdPage(path, *pool->Acquire(), FilesUrl(req), res);
         } else if (std::string_view method = MethodOfPath(path, options.service.prefix); !method.empty()) {
             label = method;
             code = ServeApi(method, req, res);

@@ -1,8 +1,10 @@
 #include "TestCatalog.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +20,8 @@
 #include "Db.h"
 #include "DeviceConfig.h"
 #include "Seed.h"
+
+extern char** environ;
 
 namespace catalogd::test {
 
@@ -191,6 +195,28 @@ std::string ReadWholeFile(const std::filesystem::path& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::string LintComplaints(const std::vector<fs::path>& files, const fs::path& scratch, bool html) {
+    std::vector<std::string> args{XMLLINT_PATH, "--noout", "--nonet"};
+    if (html) args.push_back("--html");
+    for (const auto& f : files) args.push_back(f.string());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const fs::path report = scratch / "xmllint.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, XMLLINT_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return "xmllint did not start";
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return "xmllint did not end normally";
+    std::string text = ReadWholeFile(report);
+    if (WEXITSTATUS(status) != 0 && text.empty()) text = "xmllint failed without a message";
+    return text;
 }
 
 }  // namespace catalogd::test

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "Server.h"
 
@@ -75,6 +76,10 @@ private:
 // Every file of a cabinet, by name; a cabinet that cannot be read is a test
 // failure and yields what was read of it.
 std::map<std::string, std::string> ReadCabinet(const std::string& bytes);
+// What xmllint says about the files (read as HTML with `html`): empty when
+// every one is well-formed.
+std::string LintComplaints(const std::vector<std::filesystem::path>& files, const std::filesystem::path& scratch,
+                           bool html = false);
 // A whole file as bytes (empty when it cannot be read).
 std::string ReadWholeFile(const std::filesystem::path& path);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -113,7 +114,7 @@ protected:
         return s;
     }
 
-    StoreDevice device;
+    StoreDevice device{"wm65-vga", true};
     std::unique_ptr<KestrumApp> app;
     std::vector<std::string> log;
 };
@@ -282,6 +283,30 @@ TEST_F(KestrumAppTest, TheStripCountsTapsAndItsCloseButtonSendsItAwayUntilTheTim
     EXPECT_TRUE(close->IsVisible());
     EXPECT_EQ(viewer.pages.size(), 3u);
     EXPECT_FALSE(ws().HasTimer(app->GetWindow(), AdStrip::kTimerId));
+}
+
+TEST_F(KestrumAppTest, TheStripIsTheDevicesHtmlViewerAndWithoutOneNothingElseChanges) {
+    Start();
+    ASSERT_NE(app->GetAdWindow(), nullptr);
+    EXPECT_FALSE(app->GetAdWindow()->Visible());  // until advertising is enabled
+    EXPECT_EQ(app->GetAdWindow()->Owner(), app->GetWindow());
+    app.reset();
+    WindowSystem::Uninstall();
+
+    std::filesystem::remove(device.Root() / "Windows" / "htmlview.dll");
+    SetUp();
+    Start();
+    EXPECT_EQ(app->GetAdWindow(), nullptr);
+    {
+        std::lock_guard lock(app->UILock());
+        app->EnableAdvertising();
+        app->ShowAdvertising(true);
+        app->ReloadAdvertising();
+    }
+    RunUntilIdle();
+    EXPECT_FALSE(app->IsAdvertisingVisible());
+    EXPECT_EQ(app->StackSize(), 1u);
+    EXPECT_NE(app->TopScene(), nullptr);
 }
 
 TEST_F(KestrumAppTest, BusyIndicatorCountsRequestsFromAnyThread) {

@@ -87,7 +87,7 @@ DeviceInfo FromJson(const json& j) {
     Read(j, "cameras", d.cameras);
     Read(j, "catalogUrl", d.catalogUrl);
     Read(j, "browserCommand", d.browserCommand);
-    Read(j, "htmlView", d.htmlView);
+    Read(j, "adsUrl", d.adsUrl);
     Read(j, "storageBytes", d.storageBytes);
     if (auto l = j.find("link"); l != j.end() && l->is_object()) {
         Read(*l, "profile", d.link.profile);
@@ -121,7 +121,7 @@ json ToJson(const DeviceInfo& d) {
         {"cameras", d.cameras},
         {"catalogUrl", d.catalogUrl},
         {"browserCommand", d.browserCommand},
-        {"htmlView", d.htmlView},
+        {"adsUrl", d.adsUrl},
         {"storageBytes", d.storageBytes},
     };
     if (d.link.Shaped())

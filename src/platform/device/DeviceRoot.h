@@ -55,7 +55,9 @@ struct DeviceInfo {
     int cameras = 0;               // devices of the camera class
     std::string catalogUrl;        // base URL of the catalog service (deployment data)
     std::string browserCommand;    // host program that opens URLs; empty: none
-    bool htmlView = false;         // the HTML viewer control is present
+    // The advertising site (deployment data): where the strip's pages lie,
+    // below "ads/". Empty: the catalog service's own address.
+    std::string adsUrl;
     // "storageBytes": the size of the device's own storage. The files in the
     // root's folders (storage cards aside, which are media of their own) may
     // take no more than this together; a write that would pass it fails as on

@@ -200,6 +200,9 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
             std::lock_guard lock(app.UILock());
             auto root = app.GetServer().GetRoot();
             tree = root ? treequery::Dump(*root) : nlohmann::json();
+            tree["windows"] = ChildWindows();
+            // Where the window lies on the screen, for taps by coordinates.
+            if (Window* w = app.GetWindow()) tree["origin"] = {w->Rect().left, w->Rect().top};
         }
         std::ofstream out(argument, std::ios::trunc);
         out << tree.dump(2) << '\n';
@@ -219,6 +222,24 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         return true;
     }
     return Fail("unknown command");
+}
+
+// The controls inside the application window (the HTML viewer): what they
+// show is no part of the drawn tree, so the dump lists them beside it, in
+// window coordinates like the tree.
+nlohmann::json ScriptRunner::ChildWindows() const {
+    nlohmann::json out = nlohmann::json::array();
+    Window* main = app.GetWindow();
+    if (!main) return out;
+    for (Window* child : system.Children(main)) {
+        const WinRect& r = child->Rect();
+        const WinRect& m = main->Rect();
+        out.push_back({{"class", U8(child->ClassName())},
+                       {"rect", {r.left - m.left, r.top - m.top, r.Width(), r.Height()}},
+                       {"visible", child->Visible()},
+                       {"text", U8(child->Title())}});
+    }
+    return out;
 }
 
 bool ScriptRunner::Stylus(const std::string& command, const std::string& argument) {

@@ -10,6 +10,8 @@ class GObject;
 #include <string>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/window/HeadlessWindowSystem.h"
 
 class Application;
@@ -21,7 +23,9 @@ class Application;
 //   key NAME                                    enter left up right down delete soft1 soft2 f3 f4
 //   type TEXT                                   characters, any script
 //   wait-idle [SECONDS]                         until nothing runs, is dirty or is pending (default 10)
-//   screenshot FILE.png | dump-tree FILE.json
+//   screenshot FILE.png | dump-tree FILE.json     (the tree; the controls in the
+//                                               window under "windows"; the
+//                                               window's place under "origin")
 //   expect-text TEXT | sleep MS | quit
 // Blank lines and lines starting with '#' are skipped. A screenshot shows the
 // screen as it is: frames follow the frame timer, so a script waits for idle
@@ -61,6 +65,7 @@ private:
     bool TapText(const std::u16string& text);
     bool TapTextBelow(const std::string& argument);
     bool TapLabel(const std::function<GObject*(GObject&)>& find);
+    nlohmann::json ChildWindows() const;
 
     Application& app;
     platform::HeadlessWindowSystem& system;
