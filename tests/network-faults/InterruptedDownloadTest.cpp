@@ -34,21 +34,6 @@ constexpr int kChatLink = 10;  // "Orbit Chat Link", about 10 KB, revision 2
 // service, however busy the machine: ten seconds for the whole of it.
 constexpr const char* kSlowLine = "1024";
 
-bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60)) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < until) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
-}
-
-int CountShown(const json& tree, const std::string& text) {
-    int count = 0;
-    for (const auto& t : ShownTexts(tree)) count += t == text;
-    return count;
-}
-
 // The store as a process that reads its script as the test writes it.
 class LiveStore {
 public:

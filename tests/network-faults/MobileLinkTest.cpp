@@ -24,25 +24,10 @@ constexpr int kChatLink = 10;  // "Orbit Chat Link", revision 2, offered to ever
 const std::string kSignIn = "wait-idle\nkey soft1\nwait-idle\n";
 const std::string kInstall = "tap-text Install\nwait-idle\nkey soft1\n";
 
-int CountShown(const json& tree, const std::string& text) {
-    int count = 0;
-    for (const auto& t : ShownTexts(tree)) count += t == text;
-    return count;
-}
-
 bool ShownStartingWith(const json& tree, const std::string& head) {
     for (const auto& t : ShownTexts(tree))
         if (t.rfind(head, 0) == 0) return true;
     return false;
-}
-
-bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60)) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < until) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
 }
 
 // One package transfer as the device's line logged it.

@@ -56,26 +56,11 @@ private:
     const char* name;
 };
 
-bool Eventually(const std::function<bool()>& done, int seconds = 60) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 const json* FindNode(const json& node, const std::function<bool(const json&)>& match) {
     if (match(node)) return &node;
     for (const auto& child : node["children"])
         if (const json* found = FindNode(child, match)) return found;
     return nullptr;
-}
-
-int CountShown(const json& tree, const std::string& text) {
-    int count = 0;
-    for (const auto& t : ShownTexts(tree)) count += t == text;
-    return count;
 }
 
 class DeviceFaults : public ::testing::Test {
