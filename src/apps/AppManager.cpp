@@ -345,7 +345,10 @@ void AppManager::OnAppStatus(App* app, App::AppStatusType kind, bool finished, d
         const int32_t installedRevision = GetRevision(app->sysid);
         if (app->revision <= installedRevision || installedRevision <= 0) return;
         ChangeUpdateCount(+1);
-        if (app->sysid.find(u"Tobrix") != std::u16string::npos && offerSelfUpdate) OfferSelfUpdate(app);
+        // The store's own package by its exact install name, the one the install
+        // job checks too: a foreign package that merely mentions the store must
+        // not take the one offer, nor be installed as the store's update.
+        if (app->sysid == kSelfSysid && offerSelfUpdate) OfferSelfUpdate(app);
     } else if (kind == App::StatusUninstall) {
         if (app->revision > revisionBeforeUninstall && revisionBeforeUninstall > 0) ChangeUpdateCount(-1);
     }

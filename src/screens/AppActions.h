@@ -17,7 +17,7 @@ constexpr int32_t kInstallTemplate = 11009;
 constexpr int32_t kUninstallTemplate = 11006;
 constexpr int32_t kUpdateTemplate = 11007;
 constexpr int32_t kUpdateOverForeignTemplate = 11014;
-constexpr int32_t kUpdateAllTemplate = 11018;
+constexpr int32_t kUpdateAllTemplate = 11021;
 
 // The update question: a package the store did not install itself (no
 // recorded revision) is replaced rather than updated, and is told so.

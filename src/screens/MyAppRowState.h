@@ -12,6 +12,10 @@
 // The groups rows are shown in; the values are the tags the rows carry.
 enum class MyAppGroup : int32_t { Busy = 300, Catalog = 301, Other = 302 };
 
+// The last job of a first installation that ended without the package on the
+// device.
+enum class MyAppFailure { None, Download, Install };
+
 // What the row needs to know about its application.
 struct MyAppFacts {
     bool downloading = false;
@@ -19,6 +23,8 @@ struct MyAppFacts {
     bool installing = false;
     bool uninstalling = false;
     bool inCatalog = false;
+    bool installed = false;  // the package is on the device
+    MyAppFailure failure = MyAppFailure::None;
     int32_t installedRevision = 0;  // 0: not installed by the store (or not at all)
     int32_t catalogRevision = 0;
     bool hasInstallText = false;
@@ -28,20 +34,24 @@ struct MyAppFacts {
 
 struct MyAppRowState {
     static constexpr int32_t kDownloading = 11005;
-    static constexpr int32_t kWaitingForLink = 11016;
+    static constexpr int32_t kWaitingForLink = 11019;
     static constexpr int32_t kUninstalling = 11004;
     static constexpr int32_t kInstalling = 11003;
+    static constexpr int32_t kDownloadFailed = 11016;
+    static constexpr int32_t kInstallFailed = 11017;
 
     int32_t caption = 0;  // string number; 0: no job, no caption
+    bool busy = false;    // a job runs
     MyAppGroup group = MyAppGroup::Other;
     bool showRun = false;
     bool showUpdate = false;
     bool showUninstall = false;
     bool showCancel = false;  // a download that runs or waits may be called off
     bool showProgress = false;
+    bool showRetry = false;
     double progressValue = 0.0;
 
-    bool Busy() const { return caption != 0; }
+    bool Busy() const { return busy; }
     static MyAppRowState From(const MyAppFacts& facts);
     // Section header string of a group.
     static int32_t HeaderString(MyAppGroup group);

@@ -24,7 +24,8 @@ constexpr int32_t kErrorTitle = 7;
 constexpr int32_t kOk = 0;
 constexpr int32_t kCancel = 3;
 constexpr int32_t kUninstallFailed = 11008;
-constexpr int32_t kUpdateAll = 11017;
+constexpr int32_t kTryAgain = 11018;
+constexpr int32_t kUpdateAll = 11020;
 constexpr uint32_t kHeaderText = 0x505050;
 
 using TouchDelegate = Delegate_2<shared_ptr<GObject>&, const Touch&>;
@@ -32,7 +33,7 @@ using ProgressBar = TLabel<TImage<TRectDrawer<GObject>>>;
 
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
 
-MyAppFacts FactsOf(const App& app, double progress) {
+MyAppFacts FactsOf(const App& app, double progress, MyAppFailure failure) {
     AppManager& manager = AppManager::Instance();
     MyAppFacts f;
     f.downloading = app.IsDownloading();
@@ -40,6 +41,8 @@ MyAppFacts FactsOf(const App& app, double progress) {
     f.installing = app.IsInstalling();
     f.uninstalling = app.IsUninstalling();
     f.inCatalog = app.inCatalog;
+    f.installed = manager.IsInstalled(app.sysid);
+    f.failure = failure;
     f.installedRevision = manager.GetRevision(app.sysid);
     f.catalogRevision = app.revision;
     f.hasInstallText = !app.install.empty();
@@ -101,6 +104,20 @@ private:
     shared_ptr<App> app;
     // Not owned: the list holds the row that holds this handler.
     GObject* list;
+};
+
+// Fetches the package of a first installation that failed once more; it
+// installs as the first try would have, and goes on from what arrived.
+class MyAppRetry_Touch : public TouchDelegate {
+public:
+    explicit MyAppRetry_Touch(shared_ptr<App> app) : app(std::move(app)) {}
+    void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
+        if (touch.type != Touch::Click) return;
+        AppManager::Instance().AddDownload(app);
+    }
+
+private:
+    shared_ptr<App> app;
 };
 
 // Calls off the row's download; the row follows the report that ends it.
@@ -205,6 +222,12 @@ void MyAppsScene::RefreshAll() {
 void MyAppsScene::AddRow(const shared_ptr<App>& app) {
     Row row;
     row.app = app;
+    // Waiting in the downloads with no job running: its download failed.
+    AppManager& manager = AppManager::Instance();
+    const auto waiting = manager.Downloading().find(app->sysid);
+    if (waiting != manager.Downloading().end() && waiting->second == app && !app->IsDownloading() &&
+        !app->IsInstalling())
+        row.failure = MyAppFailure::Download;
     row.widget = AppRowBuilder::Build(*list, *app, true);
     FillControls(row);
     GObject* widget = row.widget.get();
@@ -234,6 +257,8 @@ void MyAppsScene::FillControls(Row& row) {
     update->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUpdate_Touch(row.app, list.get())));
     auto uninstall = SkinFactory::CreateButton(*bar, Str(11002), f, UninstallButton);
     uninstall->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUninstall_Touch(row.app, list.get())));
+    auto retry = SkinFactory::CreateButton(*bar, Str(kTryAgain), f, RetryButton);
+    retry->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppRetry_Touch(row.app)));
     auto cancel = SkinFactory::CreateButton(*bar, Str(kCancel), f, CancelButton);
     cancel->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppCancel_Touch(row.app)));
     shared_ptr<ProgressBar> progress(new ProgressBar());
@@ -249,13 +274,14 @@ void MyAppsScene::FillControls(Row& row) {
 }
 
 void MyAppsScene::RefreshRow(Row& row) {
-    row.state = MyAppRowState::From(FactsOf(*row.app, row.progress));
+    row.state = MyAppRowState::From(FactsOf(*row.app, row.progress, row.failure));
     shared_ptr<GObject> bar, child;
     if (!row.widget->FindChildById(kControlBarId, bar)) return;
     const MyAppRowState& s = row.state;
     if (bar->FindChildById(RunButton, child)) child->SetVisible(s.showRun);
     if (bar->FindChildById(UpdateButton, child)) child->SetVisible(s.showUpdate);
     if (bar->FindChildById(UninstallButton, child)) child->SetVisible(s.showUninstall);
+    if (bar->FindChildById(RetryButton, child)) child->SetVisible(s.showRetry);
     if (bar->FindChildById(CancelButton, child)) child->SetVisible(s.showCancel);
     if (bar->FindChildById(Progress, child)) {
         child->SetVisible(s.showProgress);
@@ -343,6 +369,11 @@ void MyAppsScene::OnAppStatus(GObject* widget, App::AppStatusType kind, bool fin
         return;
     }
     row->progress = kind == App::StatusDownload ? progress : 0.0;
+    if (kind == App::StatusDownload || kind == App::StatusInstall) {
+        // A new try starts afresh; a failed one leaves what went wrong.
+        const MyAppFailure failed = kind == App::StatusDownload ? MyAppFailure::Download : MyAppFailure::Install;
+        row->failure = finished && !success ? failed : MyAppFailure::None;
+    }
     RefreshRow(*row);
     if (MyAppRowState::Regroups(kind, progress)) Regroup();
 }

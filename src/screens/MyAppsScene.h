@@ -24,7 +24,8 @@ public:
         RunButton = 10,
         UpdateButton = 11,
         UninstallButton = 12,
-        CancelButton = 13,
+        RetryButton = 13,
+        CancelButton = 14,
         Progress = 15,
     };
     static constexpr int32_t kControlBarId = 30;
@@ -41,6 +42,9 @@ public:
         shared_ptr<widgets::RowButton> widget;
         MyAppRowState state;
         double progress = 0.0;
+        // How the last job of a first installation ended, when it left
+        // nothing on the device.
+        MyAppFailure failure = MyAppFailure::None;
         bool detailsTap = false;
         // Out of the list for good; kept (and subscribed) so that the report
         // that dropped it is not pulled from under its own event.

@@ -208,14 +208,12 @@ void KestrumApp::PushScene(const shared_ptr<Scene>& scene) {
     stack.push_back(scene);
     shared_ptr<GObject> root = scene->CreateRoot();
     sceneContainer->AddChild(root);
-    scene->UpdateMenuBar(root);
+    UpdateSoftKeys();
     transition = false;
-    if (stack.size() == 1) {
-        switcher->ShowIndex(0, false);
-        return;
-    }
     // Taps during the slide would land on a screen that is on its way out.
     sceneContainer->SetTouchEnabled(false);
+    // The first screen enters as every later one does: from the right.
+    if (stack.size() == 1) root->SetPosition(sceneContainer->Width(), 0);
     switcher->ShowIndex(static_cast<int>(stack.size()) - 1, true);
 }
 
@@ -224,7 +222,7 @@ void KestrumApp::OnSlideEnded() {
         FinishBack();
         return;
     }
-    sceneContainer->SetTouchEnabled(true);
+    sceneContainer->SetTouchEnabled(inputEnabled);
     if (Scene* top = TopScene()) top->OnShown();
 }
 
@@ -235,7 +233,7 @@ void KestrumApp::PopScene() {
     leaving->OnLeave();
     RemoveTop();
     switcher->ShowIndex(std::max<int>(0, static_cast<int>(stack.size()) - 1), false);
-    sceneContainer->SetTouchEnabled(true);
+    sceneContainer->SetTouchEnabled(inputEnabled);
 }
 
 void KestrumApp::RemoveTop() {
@@ -248,7 +246,7 @@ void KestrumApp::RemoveTop() {
     if (leaving.get() == signInScene) signInScene = nullptr;
     transition = false;
     stack.pop_back();
-    if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+    UpdateSoftKeys();
 }
 
 void KestrumApp::Back() {
@@ -263,7 +261,7 @@ void KestrumApp::Back() {
 void KestrumApp::FinishBack() {
     transition = false;
     if (!stack.empty()) RemoveTop();
-    sceneContainer->SetTouchEnabled(true);
+    sceneContainer->SetTouchEnabled(inputEnabled);
 }
 
 void KestrumApp::PopUntil(Scene* target) {
@@ -276,7 +274,9 @@ void KestrumApp::PopUntil(Scene* target) {
         RemoveTop();
     }
     switcher->ShowIndex(static_cast<int>(stack.size()) - 1, false);
-    sceneContainer->SetTouchEnabled(true);
+    // The screens popped here dropped whatever they were waiting for; the
+    // one now on top takes input again.
+    SetInputEnabled(true);
 }
 
 void KestrumApp::ReturnToMainMenu() { PopUntil(mainMenuScene); }
@@ -288,22 +288,35 @@ void KestrumApp::ReturnToSignIn() {
 
 void KestrumApp::RebuildAllScenes() {
     for (const shared_ptr<Scene>& scene : std::vector<shared_ptr<Scene>>(stack)) scene->Refresh();
-    if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+    UpdateSoftKeys();
 }
 
 void KestrumApp::RefreshDataScenes() {
     for (const shared_ptr<Scene>& scene : std::vector<shared_ptr<Scene>>(stack))
         if (scene->RefreshOnDataChange()) scene->Refresh();
-    if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+    UpdateSoftKeys();
 }
 
 // --- Input ---------------------------------------------------------------------------
 
 void KestrumApp::SetInputEnabled(bool enabled) {
     if (!softKeysAllowed) return;
+    inputEnabled = enabled;
     menuBar.EnableSoftKey(0, enabled);
     menuBar.EnableSoftKey(1, enabled);
     if (sceneContainer) sceneContainer->SetTouchEnabled(enabled && !transition);
+}
+
+void KestrumApp::UpdateSoftKeys() {
+    if (Scene* top = TopScene()) {
+        // The scene may set its labels with keys enabled; a screen that is
+        // still loading keeps both off all the same.
+        top->UpdateMenuBar(top->GetRoot());
+    }
+    if (!inputEnabled) {
+        menuBar.EnableSoftKey(0, false);
+        menuBar.EnableSoftKey(1, false);
+    }
 }
 
 void KestrumApp::OnKeyDown(int virtualKey) {

@@ -70,6 +70,7 @@ public:
     void RebuildAllScenes() override;
     void RefreshDataScenes() override;
     void SetInputEnabled(bool enabled) override;
+    void UpdateSoftKeys() override;
     void SetSoftKeysAllowed(bool allowed) override { softKeysAllowed = allowed; }
     void EnableAdvertising() override;
     void ShowAdvertising(bool show) override;
@@ -125,6 +126,9 @@ private:
     Scene* mainMenuScene = nullptr;
     Scene* signInScene = nullptr;
     bool softKeysAllowed = true;
+    // False while a screen waits for its answer: soft-key labels set
+    // meanwhile leave both keys off, and a finished slide takes no taps.
+    bool inputEnabled = true;
     AdViewer* adViewer = nullptr;
     std::u16string adSite;
     std::unique_ptr<HtmlAdViewer> htmlAdViewer;

@@ -351,6 +351,18 @@ TEST_F(StorePipeline, StoresOwnUpdateIsOfferedOnceAndKeepsItsRevisionRight) {
     int myApplications = 0;
     SubscribeFn(manager.ShowMyApplications, [&] { ++myApplications; });
 
+    // A package whose name merely mentions the store counts as an update of
+    // its own but is not offered as the store's.
+    FakeInstalled(u"Acme TobrixTheme", {}, 1);
+    shared_ptr<App> theme = make_shared_obj<App>(*self);
+    theme->sysid = u"Acme TobrixTheme";
+    {
+        std::lock_guard ui(services.UILock());
+        manager.OnAppStatus(theme.get(), App::StatusDetails, true, 1.0, true);
+    }
+    EXPECT_EQ(manager.UpdateCount(), 1);
+    EXPECT_TRUE(services.Popups().empty());
+
     manager.CheckForUpdates();
     ASSERT_TRUE(WaitIdle());
     shared_ptr<App> record = InstalledRecord(AppManager::kSelfSysid);

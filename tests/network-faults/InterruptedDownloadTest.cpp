@@ -136,7 +136,7 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
     ASSERT_EQ(code, 0);
     LiveStore store(device, catalog.BaseUrl(), "\"tobrix://" + std::to_string(kChatLink) + "/\"");
     // Signed in, on the application's page; the install is confirmed.
-    store.Say("wait-idle\nkey soft1\nwait-idle\nexpect-text Chat Link\ntap-text Install\nwait-idle\nkey soft1\n");
+    store.Say("wait-idle\nkey soft1\nwait-idle\ntap-text Install\nwait-idle\nkey soft1\n");
     // The package file exists once the answer has begun to arrive.
     const fs::path partial = device.ProgramFile("cabs") / "Orbit Chat Link.cab.partial";
     ASSERT_TRUE(Eventually([&] {
@@ -161,18 +161,22 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
     store.Say("key soft1\nwait-idle\n");
     const json row = store.Dump("row");
     EXPECT_EQ(CountShown(row, "Error"), 0);
-    // The row is out of the running jobs, with its buttons back.
-    EXPECT_EQ(CountShown(row, "In progress"), 0);
+    // The row stays among the jobs, no longer running: it says the download
+    // failed and offers to try again. Nothing of it is on the device, so
+    // there is nothing to update or uninstall.
+    EXPECT_EQ(CountShown(row, "In progress"), 1);
     EXPECT_EQ(CountShown(row, "Downloading..."), 0);
-    EXPECT_EQ(CountShown(row, "Installing..."), 0);
+    EXPECT_EQ(CountShown(row, "Download failed"), 1);
+    EXPECT_EQ(CountShown(row, "Try again"), 1);
     EXPECT_EQ(CountShown(row, "Chat Link"), 1);
-    EXPECT_EQ(CountShown(row, "Uninstall"), 2) << "the store's own row and the failed one";
+    EXPECT_EQ(CountShown(row, "Uninstall"), 1) << "only the store's own row";
+    EXPECT_EQ(CountShown(row, "Update"), 0);
     EXPECT_EQ(CountShown(row, "Run"), 1) << "only the store itself is installed";
 
-    // The service is back where the store knows it, at full speed; the
-    // details page offers the install again and it goes through.
+    // The service is back where the store knows it, at full speed; trying
+    // again goes on from what arrived and the package installs.
     ASSERT_TRUE(catalog.Restart()) << catalog.Error();
-    store.Say("tap-text Main menu\nwait-idle\ntap-text Install\nwait-idle\nkey soft1\nwait-idle 120\n");
+    store.Say("tap-text Try again\nwait-idle 120\n");
     const json done = store.Dump("done");
     store.Say("quit\n");
     EXPECT_EQ(store.End(std::chrono::seconds(60)), 0);
@@ -192,6 +196,7 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
     EXPECT_EQ(last.value("rangeFrom", int64_t(-2)), static_cast<int64_t>(held));
     EXPECT_EQ(last.value("status", 0), 206);
     EXPECT_EQ(CountShown(done, "Run"), 2) << "the store and Chat Link";
+    EXPECT_EQ(CountShown(done, "In progress"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptedDownloadTest, ::testing::Values(SIGTERM, SIGKILL),

@@ -171,7 +171,8 @@ TEST_F(DeviceFaults, StorageFullWhileDownloadingKeepsNoHalfFile) {
                            text::Utf16ToUtf8(server.BaseUrl()), Link(kChatLink));
         ASSERT_TRUE(Eventually([&] { return fs::exists(device->Scratch("full-done.json")); })) << store.Kill().errors;
         const json full = Tree("full");
-        EXPECT_EQ(CountShown(full, "In progress"), 0) << "the row is no longer busy";
+        EXPECT_EQ(CountShown(full, "Download failed"), 1) << "the row stays among the jobs, no longer running";
+        EXPECT_EQ(CountShown(full, "Try again"), 1);
         EXPECT_EQ(CountShown(full, kNoRoom), 1) << "a full device is not reported as a lost connection";
         EXPECT_TRUE(FindNode(full, [](const json& n) {
             return n.value("onScreen", false) && n.value("text", "") == "Chat Link";

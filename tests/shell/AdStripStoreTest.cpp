@@ -35,10 +35,10 @@ const json* FindId(const json& node, int id) {
     return nullptr;
 }
 
-// A tap in the middle of a rectangle in window coordinates.
-std::string TapAt(const json& tree, const json& rect) {
-    const int x = tree["origin"][0].get<int>() + rect[0].get<int>() + rect[2].get<int>() / 2;
-    const int y = tree["origin"][1].get<int>() + rect[1].get<int>() + rect[3].get<int>() / 2;
+// A tap in the middle of a dumped rectangle (screen coordinates, as taps take them).
+std::string TapAt(const json& rect) {
+    const int x = rect[0].get<int>() + rect[2].get<int>() / 2;
+    const int y = rect[1].get<int>() + rect[3].get<int>() / 2;
     return "tap " + std::to_string(x) + " " + std::to_string(y) + "\nwait-idle\n";
 }
 
@@ -62,13 +62,14 @@ TEST_P(AdStripStoreTest, AppearsAfterConfigReloadsOnTheTenthTapAndComesBackAfter
     // The strip takes the bottom five lines; the screen above ends where it begins.
     const json* scenes = FindId(shown, kSceneContainerId);
     ASSERT_NE(scenes, nullptr);
-    EXPECT_EQ((*scenes)["children"].back()["rect"][3], strip["rect"][1]);
+    const json& screen = (*scenes)["children"].back()["rect"];
+    EXPECT_EQ(screen[1].get<int>() + screen[3].get<int>(), strip["rect"][1]);
     // A drawn advertisement, not a blank strip: its icon, words and colours.
     std::vector<std::uint16_t> pixels;
     int width = 0, height = 0;
     ASSERT_TRUE(platform::ReadScreenPng(shot, pixels, width, height));
     std::set<std::uint16_t> colours;
-    const int top = shown["origin"][1].get<int>() + strip["rect"][1].get<int>();
+    const int top = strip["rect"][1].get<int>();
     for (int y = top + 1; y < height; ++y)
         for (int x = 0; x < width; ++x) colours.insert(pixels[static_cast<size_t>(y) * width + x]);
     EXPECT_GT(colours.size(), 20u);
@@ -80,7 +81,7 @@ TEST_P(AdStripStoreTest, AppearsAfterConfigReloadsOnTheTenthTapAndComesBackAfter
 
     const json* close = FindId(shown, kCloseButtonId);
     ASSERT_NE(close, nullptr);
-    store.Say(TapAt(shown, (*close)["rect"]));
+    store.Say(TapAt((*close)["rect"]));
     const json closed = store.Dump();
     EXPECT_FALSE(Strip(closed)["visible"]);
     EXPECT_FALSE((*FindId(closed, kCloseButtonId))["visible"]);
@@ -109,7 +110,7 @@ TEST_P(AdLinkStoreTest, ALinkGoesThroughTheBrowserToTheAdvertisedApplication) {
     const json menu = store.Dump();
     const json strip = Strip(menu);
     ASSERT_TRUE(strip.is_object() && strip["visible"]);
-    store.Say(TapAt(menu, strip["rect"]));
+    store.Say(TapAt(strip["rect"]));
     const json details = store.DumpUntil([](const json& tree) { return !Shows(tree, "Main menu"); });
     ::unsetenv("TOBRIX_HEADLESS_SCRIPT");
     EXPECT_FALSE(Strip(details)["visible"]);

@@ -26,7 +26,7 @@ TEST(ProgramTest, ASecondStartHandsItsIdToTheRunningStoreWhichOpensItAfterSignIn
     first.Say("wait-idle\n");
     ASSERT_FALSE(first.Dump().is_null());
 
-    StoreRun second = RunStore(device, "quit\n", "", {"\"tobrix://42/\""}, 30);
+    StoreRun second = RunStore(device, "quit\n", "", {"\"tobrix://9/\""}, 30);  // Web Reader
     EXPECT_EQ(second.exitCode, 0) << second.errors;
 
     // Before the main menu exists the id waits; the menu opens it once the
@@ -41,6 +41,9 @@ TEST(ProgramTest, ASecondStartHandsItsIdToTheRunningStoreWhichOpensItAfterSignIn
         if (child["id"] == -30) scenes = child["children"].size();
     EXPECT_EQ(scenes, 4u);
     EXPECT_FALSE(Shows(tree, "Main menu"));
+    // On top, the handed-over application's page: its description names it.
+    EXPECT_TRUE(ShowsStart(tree, "Web Reader by Orbit."));
+    EXPECT_FALSE(Shows(tree, "Error"));
 }
 
 }  // namespace

@@ -225,6 +225,12 @@ bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
     return done();
 }
 
+bool ShowsStart(const nlohmann::json& tree, const std::string& start) {
+    for (const auto& t : ShownTexts(tree))
+        if (t.starts_with(start)) return true;
+    return false;
+}
+
 bool RememberDemoSignIn(const StoreDevice& device) {
     Kestrum& k = Kestrum::Instance();
     k.Reset();

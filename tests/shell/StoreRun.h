@@ -119,3 +119,7 @@ int CountShown(const nlohmann::json& tree, const std::string& text);
 
 // Polls `done` until it holds or `limit` has passed; its last answer.
 bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60));
+
+// A shown text starts so: the details page of an application opened by its
+// id alone has no title, its description names it ("Chat Link by Orbit.").
+bool ShowsStart(const nlohmann::json& tree, const std::string& start);

@@ -187,8 +187,23 @@ std::optional<fs::path> DeviceRoot::HostPath(std::u16string_view devicePath) con
         if (part.empty()) continue;  // leading, trailing or doubled separators
         if (!ValidComponent(part)) return std::nullopt;
         host /= ResolveCase(host, part);
+        if (!StaysInside(host)) return std::nullopt;
     }
     return host;
+}
+
+// A symbolic link planted in the device's folders must not lead a device path
+// out of the root: whatever reads, writes or deletes through it would reach
+// the host. Links that stay inside are followed like folders.
+bool DeviceRoot::StaysInside(const fs::path& host) const {
+    std::error_code ec;
+    if (!fs::is_symlink(host, ec)) return true;
+    const fs::path target = fs::weakly_canonical(host, ec);
+    if (ec) return false;
+    const fs::path inside = fs::weakly_canonical(root, ec);
+    if (ec) return false;
+    const fs::path rel = target.lexically_relative(inside);
+    return !rel.empty() && *rel.begin() != "..";
 }
 
 std::optional<std::u16string> DeviceRoot::DevicePath(const fs::path& hostPath) const {

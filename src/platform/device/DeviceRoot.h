@@ -85,8 +85,8 @@ public:
     // "\Program Files\Tobrix\x.dat" -> <root>/Program Files/Tobrix/x.dat.
     // Components are matched case-insensitively against what exists, as the
     // device's file system is case-insensitive. A device path that would leave
-    // the root ("..", a drive letter, an empty component chain escaping it)
-    // yields nullopt.
+    // the root ("..", a drive letter, an empty component chain escaping it, a
+    // symbolic link on the host that leads outside the root) yields nullopt.
     std::optional<std::filesystem::path> HostPath(std::u16string_view devicePath) const;
     // The device path of a host path below the root, or nullopt.
     std::optional<std::u16string> DevicePath(const std::filesystem::path& hostPath) const;
@@ -95,6 +95,8 @@ public:
     std::filesystem::path RegistryFile() const { return root / "registry.db"; }
 
 private:
+    bool StaysInside(const std::filesystem::path& host) const;
+
     std::filesystem::path root;
     DeviceInfo info;
 };

@@ -199,10 +199,10 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         {
             std::lock_guard lock(app.UILock());
             auto root = app.GetServer().GetRoot();
-            tree = root ? treequery::Dump(*root) : nlohmann::json();
+            // In screen coordinates, as "tap" takes them.
+            const WinRect& w = app.GetWindow()->Rect();
+            tree = root ? treequery::Dump(*root, w.left, w.top) : nlohmann::json();
             tree["windows"] = ChildWindows();
-            // Where the window lies on the screen, for taps by coordinates.
-            if (Window* w = app.GetWindow()) tree["origin"] = {w->Rect().left, w->Rect().top};
         }
         std::ofstream out(argument, std::ios::trunc);
         out << tree.dump(2) << '\n';
@@ -226,16 +226,15 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
 
 // The controls inside the application window (the HTML viewer): what they
 // show is no part of the drawn tree, so the dump lists them beside it, in
-// window coordinates like the tree.
+// screen coordinates like the tree.
 nlohmann::json ScriptRunner::ChildWindows() const {
     nlohmann::json out = nlohmann::json::array();
     Window* main = app.GetWindow();
     if (!main) return out;
     for (Window* child : system.Children(main)) {
         const WinRect& r = child->Rect();
-        const WinRect& m = main->Rect();
         out.push_back({{"class", U8(child->ClassName())},
-                       {"rect", {r.left - m.left, r.top - m.top, r.Width(), r.Height()}},
+                       {"rect", {r.left, r.top, r.Width(), r.Height()}},
                        {"visible", child->Visible()},
                        {"text", U8(child->Title())}});
     }

@@ -23,9 +23,10 @@ class Application;
 //   key NAME                                    enter left up right down delete soft1 soft2 f3 f4
 //   type TEXT                                   characters, any script
 //   wait-idle [SECONDS]                         until nothing runs, is dirty or is pending (default 10)
-//   screenshot FILE.png | dump-tree FILE.json     (the tree; the controls in the
-//                                               window under "windows"; the
-//                                               window's place under "origin")
+//   screenshot FILE.png | dump-tree FILE.json     (the tree and, under "windows",
+//                                               the controls in the window; every
+//                                               rectangle in screen pixels, as tap
+//                                               takes them)
 //   expect-text TEXT | sleep MS | quit
 // Blank lines and lines starting with '#' are skipped. A screenshot shows the
 // screen as it is: frames follow the frame timer, so a script waits for idle
