@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kAppColumns =
     "a.id, a.catid, a.name, a.company, a.icon, a.type, a.rate_sum, a.rates, a.reviews, a.views, a.downloads, "
-    "a.version, a.revision, a.sysid, a.exe, a.install, a.package, a.createtime";
+    "a.version, a.revision, a.sysid, a.exe, a.install, a.package, a.createtime, a.sha256";
 
 AppRow ReadApp(const Stmt& s) {
     AppRow r;
@@ -35,6 +35,7 @@ AppRow ReadApp(const Stmt& s) {
     r.install = s.Text(15);
     r.package = s.Text(16);
     r.createtime = s.Int(17);
+    r.sha256 = s.Text(18);
     return r;
 }
 

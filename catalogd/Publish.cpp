@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "Db.h"
+#include "Package.h"
 #include "Schema.h"
 #include "Seed.h"
 
@@ -131,8 +132,8 @@ PublishResult Publish(Db& db, const PublishRequest& request) {
     // The announcement keeps its form: a URL stays a URL, a file name a file name.
     const std::string install = current.install == current.package ? result.package : file;
     try {
-        db.Prepare("UPDATE apps SET revision = ?2, version = ?3, package = ?4, install = ?5 WHERE id = ?1")
-            .BindAll(current.app.id, request.revision, result.version, result.package, install)
+        db.Prepare("UPDATE apps SET revision = ?2, version = ?3, package = ?4, install = ?5, sha256 = ?6 WHERE id = ?1")
+            .BindAll(current.app.id, request.revision, result.version, result.package, install, PackageSha256(bytes))
             .Run();
         MarkCatalogChanged(db);
         tx.Commit();

@@ -97,7 +97,10 @@ const std::vector<Table>& Tables() {
           {"features", Type::Int, "NOT NULL DEFAULT 0"},
           {"name_fold", Type::Text, "NOT NULL"},
           {"company_fold", Type::Text, "NOT NULL"},
-          {"desc_fold", Type::Text, "NOT NULL"}}},
+          {"desc_fold", Type::Text, "NOT NULL"},
+          // The package's digest; a store made before it gets the column, and
+          // its packages are announced without one until published again.
+          {"sha256", Type::Text, "NOT NULL DEFAULT ''"}}},
         {"tags", {{"id", Type::Key}, {"name", Type::Text, "NOT NULL UNIQUE"}}},
         {"app_tags",
          {{"app_id", Type::Int, "NOT NULL REFERENCES apps(id)"}, {"tag_id", Type::Int, "NOT NULL REFERENCES tags(id)"}},

@@ -137,7 +137,7 @@ void Server::Handle(const httplib::Request& req, httplib::Response& res) {
     try {
         if (path.starts_with(kFilesPrefix)) {
             label = "file " + std::string(path);
-            code = ServeFile(path.substr(kFilesPrefix.size()), res);
+            code = ServeFile(path.substr(kFilesPrefix.size()), req, res);
         } else if (IsAdPath(path)) {
             label = "ads " + std::string(path);
             code = ServeAdPage(path, *pool->Acquire(), FilesUrl(req), res);
@@ -175,17 +175,18 @@ int Server::ServeApi(std::string_view method, const httplib::Request& req, httpl
         res.set_content(Envelope(answer.code, answer.body), kXmlType);
         return answer.code;
     }
-    bool wholeOrFirst = req.ranges.empty() || req.ranges.front().first == 0;
     SendOptions send;
     send.downloadName = answer.packageName;
     // Only the package itself is paced; the size query reads no body.
     if (!answer.sizeOnly) send.bytesPerSecond = options.packageRate;
     send.stop = &stopping;
-    if (!SendFile(assetsDir, answer.packagePath, res, send)) {
+    if (!SendFile(assetsDir, answer.packagePath, req, res, send)) {
         res.set_content(Envelope(kNoSuchApp), kXmlType);
         return kNoSuchApp;
     }
-    // A resumed download is the same download; count only the one that starts at the beginning.
+    // A resumed download is the same download; count only the one that
+    // starts at the beginning (ranges a stale If-Range voided included).
+    const bool wholeOrFirst = req.ranges.empty() || req.ranges.front().first == 0;
     if (!answer.sizeOnly && req.method == "GET" && wholeOrFirst)
         Catalog(*db, DeviceConfig{}).CountDownload(answer.appId);
     return answer.code;
@@ -205,8 +206,8 @@ ApiAnswer Server::Answer(std::string_view method, ApiCall& call) {
     return answer;
 }
 
-int Server::ServeFile(std::string_view relative, httplib::Response& res) {
-    if (!SendFile(assetsDir, relative, res)) {
+int Server::ServeFile(std::string_view relative, const httplib::Request& req, httplib::Response& res) {
+    if (!SendFile(assetsDir, relative, req, res)) {
         res.status = 404;
         res.set_content("not found\n", "text/plain");
         return 404;

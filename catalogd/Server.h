@@ -64,7 +64,7 @@ private:
     int ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res);
     ApiAnswer Answer(std::string_view method, ApiCall& call);
     void WriteViews(Db& db, int64_t nowMs, bool now);
-    int ServeFile(std::string_view relative, httplib::Response& res);
+    int ServeFile(std::string_view relative, const httplib::Request& req, httplib::Response& res);
     std::string FilesUrl(const httplib::Request& req) const;
 
     ServerOptions options;

@@ -3,13 +3,15 @@
 MyAppRowState MyAppRowState::From(const MyAppFacts& f) {
     MyAppRowState s;
     // A later job wins: installing beats uninstalling beats downloading.
-    if (f.downloading) s.caption = kDownloading;
+    if (f.downloading) s.caption = f.waitingForLink ? kWaitingForLink : kDownloading;
     if (f.uninstalling) s.caption = kUninstalling;
     if (f.installing) s.caption = kInstalling;
     const bool busy = s.busy = s.caption != 0;
     s.group = busy ? MyAppGroup::Busy : f.inCatalog ? MyAppGroup::Catalog : MyAppGroup::Other;
     s.showProgress = busy;
-    s.progressValue = s.caption == kDownloading ? f.progress : 0.0;
+    const bool downloadShown = s.caption == kDownloading || s.caption == kWaitingForLink;
+    s.showCancel = downloadShown;
+    s.progressValue = downloadShown ? f.progress : 0.0;
     // Nothing on the device: there is nothing to start, update or remove. A
     // first installation that failed stays among the jobs, says so, and
     // offers to try again.

@@ -19,6 +19,7 @@ enum class MyAppFailure { None, Download, Install };
 // What the row needs to know about its application.
 struct MyAppFacts {
     bool downloading = false;
+    bool waitingForLink = false;  // downloading, between two tries
     bool installing = false;
     bool uninstalling = false;
     bool inCatalog = false;
@@ -33,6 +34,7 @@ struct MyAppFacts {
 
 struct MyAppRowState {
     static constexpr int32_t kDownloading = 11005;
+    static constexpr int32_t kWaitingForLink = 11019;
     static constexpr int32_t kUninstalling = 11004;
     static constexpr int32_t kInstalling = 11003;
     static constexpr int32_t kDownloadFailed = 11016;
@@ -44,6 +46,7 @@ struct MyAppRowState {
     bool showRun = false;
     bool showUpdate = false;
     bool showUninstall = false;
+    bool showCancel = false;  // a download that runs or waits may be called off
     bool showProgress = false;
     bool showRetry = false;
     double progressValue = 0.0;
@@ -56,6 +59,9 @@ struct MyAppRowState {
     // report may change a row's group.
     static bool Regroups(App::AppStatusType kind, double progress);
 };
+
+// "Update all" is offered when at least this many rows offer an update.
+constexpr size_t kUpdateAllFrom = 2;
 
 // One line of the grouped list: a section header or a row (by its index in
 // the order the rows were given).

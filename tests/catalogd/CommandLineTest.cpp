@@ -166,6 +166,7 @@ TEST_F(Publishing, ANewerRevisionIsListedDetailedAndDownloaded) {
     const std::string bytes = Download(3);
     EXPECT_EQ(bytes, ReadWholeFile(PackageFile(3)));
     EXPECT_NE(bytes, oldBytes);
+    EXPECT_EQ(app.child("package").attribute("sha256").value(), PackageSha256(bytes)) << "the new package's digest";
     EXPECT_TRUE(fs::exists(oldPackage));
     auto files = ReadCabinet(bytes);
     ASSERT_TRUE(files.contains("_setup.xml"));

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "Db.h"
+#include "Package.h"
 #include "TestCatalog.h"
 
 namespace catalogd::test {
@@ -68,6 +70,46 @@ TEST_F(DownloadApi, RangeRequestsResumeWithPartialContent) {
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 206);
     EXPECT_EQ(res->body, expected.substr(0, 100));
+}
+
+// A client that resumes names the version it holds part of: the same file
+// gets the rest, another version or a range past the end does not.
+TEST_F(DownloadApi, RangesAreHonouredOnlyForTheVersionTheClientHolds) {
+    Answer a;
+    const std::string expected = PackageFile(2);
+    const std::string size = std::to_string(expected.size());
+    const std::string install = Details(a, 2).attribute("install").value();
+    ASSERT_NE(install.find('/'), std::string::npos) << "package 2 is announced by URL";
+    for (const std::string& path : {"/download.xml?sessionid=" + session + "&appid=2", Path(install)}) {
+        SCOPED_TRACE(path);
+        auto whole = server.Client().Get(path);
+        ASSERT_TRUE(whole);
+        const std::string etag = whole->get_header_value("ETag"), modified = whole->get_header_value("Last-Modified");
+        ASSERT_EQ(etag.front(), '"') << "a strong tag";
+        ASSERT_FALSE(modified.empty());
+        for (const std::string& validator : {etag, modified}) {
+            auto rest = server.Client().Get(path, {{"Range", "bytes=100-"}, {"If-Range", validator}});
+            ASSERT_TRUE(rest);
+            EXPECT_EQ(rest->status, 206);
+            EXPECT_EQ(rest->body, expected.substr(100));
+        }
+        auto changed = server.Client().Get(path, {{"Range", "bytes=100-"}, {"If-Range", "\"another\""}});
+        ASSERT_TRUE(changed);
+        EXPECT_EQ(changed->status, 200);
+        EXPECT_EQ(changed->body, expected);
+        auto beyond = server.Client().Get(path, {{"Range", "bytes=" + size + "-"}, {"If-Range", etag}});
+        ASSERT_TRUE(beyond);
+        EXPECT_EQ(beyond->status, 416);
+        EXPECT_EQ(beyond->get_header_value("Content-Range"), "bytes */" + size);
+        EXPECT_TRUE(beyond->body.empty());
+    }
+}
+
+TEST_F(DownloadApi, DetailsAnnounceTheDigestOfThePackageServed) {
+    for (int id : {2, 5}) {
+        Answer a;
+        EXPECT_EQ(Details(a, id).child("package").attribute("sha256").value(), PackageSha256(PackageFile(id))) << id;
+    }
 }
 
 // A slow line on purpose: the package arrives whole but no faster than its

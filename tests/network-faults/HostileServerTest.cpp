@@ -83,10 +83,12 @@ public:
         // take longer than the quick ones below to check the password.
         limits = InetManager::Instance().GetLimits();
         SignInBeside();
-        // A silent server is given up on after a second or two instead of half a minute.
+        // A silent server is given up on after a second or two instead of
+        // half a minute, and a broken download tries again at once.
         InetManager::Limits quick = limits;
         quick.lowSpeedTime = std::chrono::seconds(1);
         quick.sizeQueryTimeout = std::chrono::seconds(2);
+        quick.retry = RetryPolicy{3, std::chrono::milliseconds(20), std::chrono::milliseconds(50)};
         InetManager::Instance().SetLimits(quick);
     }
 

@@ -34,12 +34,6 @@ const json* FindText(const json& tree, const std::string& text) {
     return FindNode(tree, [&](const json& n) { return n.value("onScreen", false) && n.value("text", "") == text; });
 }
 
-int CountShown(const json& tree, const std::string& text) {
-    int count = 0;
-    for (const auto& t : ShownTexts(tree)) count += t == text;
-    return count;
-}
-
 class DetailsStoreTest : public StoreProgramFixture {
 protected:
     // Signs in, lets the menu configure the device, and (with an id) opens

@@ -56,12 +56,20 @@ TEST(MyAppRowState, JobsShowOnlyTheBarAndTheLaterJobWinsTheCaption) {
     EXPECT_FALSE(s.showRun || s.showUpdate || s.showUninstall);
     EXPECT_DOUBLE_EQ(s.progressValue, 0.4);
 
+    EXPECT_TRUE(s.showCancel);
+    f.waitingForLink = true;
+    s = MyAppRowState::From(f);
+    EXPECT_EQ(s.caption, MyAppRowState::kWaitingForLink);
+    EXPECT_DOUBLE_EQ(s.progressValue, 0.4) << "what arrived stays on the bar while the line is away";
+    EXPECT_TRUE(s.showCancel);
+
     f.uninstalling = true;
     EXPECT_EQ(MyAppRowState::From(f).caption, MyAppRowState::kUninstalling);
     f.installing = true;
     s = MyAppRowState::From(f);
     EXPECT_EQ(s.caption, MyAppRowState::kInstalling);
     EXPECT_DOUBLE_EQ(s.progressValue, 0.0) << "the bar only measures downloads";
+    EXPECT_FALSE(s.showCancel) << "an installer that runs is not called off";
 }
 
 // Nothing of the application is on the device: never Run, Update or

@@ -210,6 +210,21 @@ bool Shows(const nlohmann::json& tree, const std::string& text) {
     return false;
 }
 
+int CountShown(const nlohmann::json& tree, const std::string& text) {
+    int count = 0;
+    for (const auto& t : ShownTexts(tree)) count += t == text;
+    return count;
+}
+
+bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < until) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+}
+
 bool ShowsStart(const nlohmann::json& tree, const std::string& start) {
     for (const auto& t : ShownTexts(tree))
         if (t.starts_with(start)) return true;

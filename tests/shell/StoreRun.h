@@ -1,5 +1,7 @@
 #pragma once
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <functional>
 #include <memory>
 #include <string>
@@ -112,6 +114,12 @@ nlohmann::json ReadTree(const std::filesystem::path& file);
 // Every label text of a dumped tree that is on screen, depth first.
 std::vector<std::string> ShownTexts(const nlohmann::json& tree);
 bool Shows(const nlohmann::json& tree, const std::string& text);
+// How many labels on screen show exactly `text`.
+int CountShown(const nlohmann::json& tree, const std::string& text);
+
+// Polls `done` until it holds or `limit` has passed; its last answer.
+bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60));
+
 // A shown text starts so: the details page of an application opened by its
 // id alone has no title, its description names it ("Chat Link by Orbit.").
 bool ShowsStart(const nlohmann::json& tree, const std::string& start);

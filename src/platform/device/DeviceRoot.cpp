@@ -89,6 +89,14 @@ DeviceInfo FromJson(const json& j) {
     Read(j, "browserCommand", d.browserCommand);
     Read(j, "adsUrl", d.adsUrl);
     Read(j, "storageBytes", d.storageBytes);
+    if (auto l = j.find("link"); l != j.end() && l->is_object()) {
+        Read(*l, "profile", d.link.profile);
+        Read(*l, "downKbps", d.link.downKbps);
+        Read(*l, "upKbps", d.link.upKbps);
+        Read(*l, "latencyMs", d.link.latencyMs);
+        Read(*l, "dropAfterBytes", d.link.dropAfterBytes);
+        Read(*l, "dropEverySeconds", d.link.dropEverySeconds);
+    }
     return d;
 }
 
@@ -96,7 +104,7 @@ json ToJson(const DeviceInfo& d) {
     json radios = json::array();
     for (const auto& r : d.radios)
         radios.push_back({{"name", r.name}, {"displayName", r.displayName}, {"type", r.type}, {"on", r.on}});
-    return json{
+    json j{
         {"profile", d.profile},
         {"platformType", d.platformType},
         {"os", {{"major", d.osMajor}, {"minor", d.osMinor}, {"build", d.osBuild}}},
@@ -116,6 +124,11 @@ json ToJson(const DeviceInfo& d) {
         {"adsUrl", d.adsUrl},
         {"storageBytes", d.storageBytes},
     };
+    if (d.link.Shaped())
+        j["link"] = {{"profile", d.link.profile},           {"downKbps", d.link.downKbps},
+                     {"upKbps", d.link.upKbps},             {"latencyMs", d.link.latencyMs},
+                     {"dropAfterBytes", d.link.dropAfterBytes}, {"dropEverySeconds", d.link.dropEverySeconds}};
+    return j;
 }
 
 bool ValidComponent(const std::string& c) {

@@ -18,6 +18,21 @@ struct RadioDevice {
     bool on = true;
 };
 
+// The device's data link as the emulator shapes it ("link" in device.json):
+// what a handheld on GPRS, EDGE or 3G sees, applied to every transfer of the
+// device's own programs. The catalog service is never slowed, only the
+// device's side of the line.
+struct DataLink {
+    std::string profile;         // "gprs", "edge", "3g", "wifi" or "custom"; empty: no shaping
+    int downKbps = 0;            // kilobits per second towards the device; 0: unlimited
+    int upKbps = 0;              // from the device; 0: unlimited
+    int latencyMs = 0;           // added before each request goes out
+    uint64_t dropAfterBytes = 0; // the line fails after this many bytes of one transfer; 0: never
+    int dropEverySeconds = 0;    // the line fails once a transfer has lasted this long; 0: never
+
+    bool Shaped() const { return !profile.empty(); }
+};
+
 // What device.json says about the device. Every field has a default so that a
 // sparse or partly damaged description still yields a usable device.
 struct DeviceInfo {
@@ -50,6 +65,7 @@ struct DeviceInfo {
     // emulator's logs) are the emulator's bookkeeping and do not count.
     // 0: no limit but the host disk's.
     uint64_t storageBytes = 0;
+    DataLink link;
 };
 
 class DeviceRoot {

@@ -9,10 +9,12 @@ namespace {
 class BodySink : public HttpSink {
 public:
     BodySink(std::size_t limit, const std::atomic<bool>& cancel) : limit(limit), cancel(cancel) {}
-    bool Begin(int status, int64_t length) override {
-        ok = status >= 200 && status < 300 && (length < 0 || static_cast<std::uint64_t>(length) <= limit);
+    bool Begin(const HttpHead& head) override {
+        const int64_t length = head.contentLength;
+        ok = head.status >= 200 && head.status < 300 && (length < 0 || static_cast<std::uint64_t>(length) <= limit);
         return ok && !cancel;
     }
+    bool Stopping() const override { return cancel; }
     bool Piece(const char* data, std::size_t size) override {
         if (cancel || body.size() + size > limit) return ok = false;
         body.append(data, size);

@@ -9,10 +9,13 @@ void ControlBarLayout::Apply(GObject* owner, int) {
     layout::Place(*owner, LeftButton, Rect(0, 0, bw, H));
     layout::Place(*owner, MiddleButton, Rect(bw + gap, 0, bw, H));
     layout::Place(*owner, RightButton, Rect(2 * (bw + gap), 0, bw, H));
-    // The side button takes the last third; the wide control then keeps the
+    // A side button takes the last third; the wide control then keeps the
     // two thirds before it, so that neither covers the other.
-    layout::Place(*owner, SideButton, Rect(2 * (bw + gap), 0, bw, H));
-    const GObject* side = layout::Find(*owner, SideButton);
-    const bool beside = side && side->IsVisible();
+    bool beside = false;
+    for (int32_t id : {SideButton, SecondSideButton}) {
+        layout::Place(*owner, id, Rect(2 * (bw + gap), 0, bw, H));
+        const GObject* side = layout::Find(*owner, id);
+        beside = beside || (side && side->IsVisible());
+    }
     layout::Place(*owner, WideControl, Rect(0, 0, beside ? 2 * bw + gap : W - 2 * gap, H));
 }
