@@ -46,12 +46,13 @@ fuzz:
 
 # The suites that start threads (transport queue and workers, application
 # manager jobs and queues, the loop with worker-posted messages, single
-# instance, catalogd under concurrent clients), built and run with
+# instance, catalogd under concurrent clients on a store file and on
+# PostgreSQL, the HTML viewer's page loads), built and run with
 # ThreadSanitizer. Any report fails the run; scripts/tsan.supp lists the
 # reports that are not ours, each with the reason.
 TSAN_DIR ?= build-tsan
 TSAN_SUITES ?= net_tests apps_tests store_pipeline_tests ui_loop_platform_tests ui_loop_app_tests catalogd_tests \
-  ui_tests ui_scenes_tests hostile_server_tests
+  catalogd_pg_tests ui_tests ui_scenes_tests hostile_server_tests htmlview_tests
 tsan: deps
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_C_FLAGS_DEBUG="-g -O1" \

@@ -62,10 +62,9 @@ bool Accounts::IsValidMail(std::string_view mail) {
 
 int64_t Accounts::Insert(std::string_view login, std::string_view mail, std::string_view passHash,
                          bool activated, int64_t nowMs) {
-    db.Prepare("INSERT INTO accounts(login, mail, pass_hash, activated, created) VALUES(?1, ?2, ?3, ?4, ?5)")
-        .BindAll(login, mail, passHash, int64_t(activated ? 1 : 0), nowMs)
-        .Run();
-    return db.LastInsertId();
+    return *db.QueryInt(
+        "INSERT INTO accounts(login, mail, pass_hash, activated, created) VALUES(?1, ?2, ?3, ?4, ?5) RETURNING id",
+        login, mail, passHash, int64_t(activated ? 1 : 0), nowMs);
 }
 
 ResultCode Accounts::Register(std::string_view login, std::string_view password, std::string_view mail,
@@ -140,8 +139,7 @@ ResultCode Accounts::ResendActivation(std::string_view login, int64_t nowMs) {
 }
 
 bool Accounts::Activate(std::string_view login) {
-    db.Prepare("UPDATE accounts SET activated = 1 WHERE login = ?1").BindAll(login).Run();
-    return db.Changes() > 0;
+    return db.QueryInt("UPDATE accounts SET activated = 1 WHERE login = ?1 RETURNING id", login).has_value();
 }
 
 void Accounts::QueueMail(std::string_view to, std::string_view subject, std::string_view body, int64_t nowMs) {

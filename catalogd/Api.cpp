@@ -9,28 +9,44 @@ namespace catalogd {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, ApiHandler>, 13> kMethods = {{
-    {"auth", HandleAuth},
-    {"reg", HandleReg},
-    {"auth_restore", HandleAuthRestore},
-    {"actmail_resend", HandleActmailResend},
-    {"config", HandleConfig},
-    {"cats", HandleCats},
-    {"tags", HandleTags},
-    {"getapps", HandleGetApps},
-    {"appdetails", HandleAppDetails},
-    {"reviews", HandleReviews},
-    {"rate", HandleRate},
-    {"feedback", HandleFeedback},
-    {"download", HandleDownload},
+struct Method {
+    std::string_view name;
+    ApiHandler handler;
+    bool cacheable;
+};
+
+constexpr std::array<Method, 13> kMethods = {{
+    {"auth", HandleAuth, false},
+    {"reg", HandleReg, false},
+    {"auth_restore", HandleAuthRestore, false},
+    {"actmail_resend", HandleActmailResend, false},
+    {"config", HandleConfig, false},
+    {"cats", HandleCats, true},
+    {"tags", HandleTags, true},
+    {"getapps", HandleGetApps, true},
+    {"appdetails", HandleAppDetails, true},
+    {"reviews", HandleReviews, true},
+    {"rate", HandleRate, false},
+    {"feedback", HandleFeedback, false},
+    {"download", HandleDownload, false},
 }};
+
+const Method* FindMethod(std::string_view name) {
+    for (const auto& m : kMethods)
+        if (m.name == name) return &m;
+    return nullptr;
+}
 
 }  // namespace
 
 ApiHandler FindHandler(std::string_view method) {
-    for (const auto& [name, handler] : kMethods)
-        if (name == method) return handler;
-    return nullptr;
+    const Method* m = FindMethod(method);
+    return m ? m->handler : nullptr;
+}
+
+bool IsCacheable(std::string_view method) {
+    const Method* m = FindMethod(method);
+    return m && m->cacheable;
 }
 
 std::string_view MethodOfPath(std::string_view path, std::string_view phpPrefix) {
@@ -38,7 +54,7 @@ std::string_view MethodOfPath(std::string_view path, std::string_view phpPrefix)
     if (path.ends_with(".php")) prefix = phpPrefix;
     else if (!path.ends_with(".xml")) return {};
     path.remove_suffix(4);
-    for (const auto& [name, handler] : kMethods) {
+    for (const auto& [name, handler, cacheable] : kMethods) {
         if (!path.ends_with(name)) continue;
         std::string_view before = path.substr(0, path.size() - name.size());
         if (!before.ends_with(prefix)) continue;
@@ -49,6 +65,7 @@ std::string_view MethodOfPath(std::string_view path, std::string_view phpPrefix)
 }
 
 std::optional<Session> RequireSession(ApiCall& call, ApiAnswer& failure) {
+    if (call.session) return *call.session;
     std::string id;
     if (ReadText(call.query, "sessionid", id) != Param::Ok) {
         failure = ApiAnswer::Code(kBadParameter);

@@ -25,6 +25,8 @@ struct ApiCall {
     const ServiceOptions& options;
     int64_t nowMs;
     std::string filesUrl;  // absolute URL of the files folder, ending with "/"
+    // The session, when the server already looked it up for the answer cache.
+    const Session* session = nullptr;
 };
 
 // A handler's answer: a result code and, for code 0, the children of the
@@ -36,14 +38,20 @@ struct ApiAnswer {
     std::string packageName;  // file name offered to the client
     int64_t appId = 0;
     bool sizeOnly = false;    // "getsize": headers of the package, no download counted
+    // An application whose details the answer shows: the server counts the
+    // view, also when the answer comes from the cache.
+    int64_t viewed = 0;
 
-    static ApiAnswer Code(int code) { return ApiAnswer{code, {}, {}, {}, 0, false}; }
+    static ApiAnswer Code(int code) { return ApiAnswer{code, {}, {}, {}, 0, false, 0}; }
 };
 
 using ApiHandler = ApiAnswer (*)(ApiCall&);
 
 // The handler of a method name, or null for a name the service does not know.
 ApiHandler FindHandler(std::string_view method);
+// True for the methods whose answers depend only on the catalog, the
+// parameters and the session's device, and so may come from the cache.
+bool IsCacheable(std::string_view method);
 
 // The method a request path names: ".../<method>.xml" or
 // ".../<phpPrefix><method>.php". Only the end of the path counts, because
@@ -52,7 +60,8 @@ ApiHandler FindHandler(std::string_view method);
 std::string_view MethodOfPath(std::string_view path, std::string_view phpPrefix);
 
 // Reads "sessionid" and returns the live session; otherwise sets `failure`
-// to the code to answer (200 without the parameter, 203 when unknown or expired).
+// to the code to answer (200 without the parameter, 203 when unknown or
+// expired). A session the server already looked up is used as it is.
 std::optional<Session> RequireSession(ApiCall& call, ApiAnswer& failure);
 
 ApiAnswer HandleAuth(ApiCall& call);

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <limits>
 #include <map>
 
 #include "Db.h"
@@ -12,7 +13,7 @@ namespace {
 
 constexpr const char* kAppColumns =
     "a.id, a.catid, a.name, a.company, a.icon, a.type, a.rate_sum, a.rates, a.reviews, a.views, a.downloads, "
-    "a.version, a.revision, a.sysid, a.exe, a.install, a.package, a.createtime";
+    "a.version, a.revision, a.sysid, a.exe, a.install, a.package, a.createtime, a.sha256";
 
 AppRow ReadApp(const Stmt& s) {
     AppRow r;
@@ -34,6 +35,7 @@ AppRow ReadApp(const Stmt& s) {
     r.install = s.Text(15);
     r.package = s.Text(16);
     r.createtime = s.Int(17);
+    r.sha256 = s.Text(18);
     return r;
 }
 
@@ -153,17 +155,22 @@ void Catalog::WriteTags(XmlWriter& xml) {
 std::vector<AppRow> Catalog::Find(const AppFilter& f) {
     // One statement per sort order; every other condition is switched off by
     // binding NULL, so the statement cache stays small whatever is asked.
-    std::string sql = std::string("WITH RECURSIVE sub(id) AS (SELECT ?6 WHERE ?6 IS NOT NULL "
-                                  "UNION ALL SELECT c.id FROM categories c JOIN sub ON c.parent_id = sub.id) "
+    // Parameters that only meet NULL checks are cast so that the shared
+    // engine knows their type.
+    const bool lite = db.Kind() == Engine::Sqlite;
+    const char* contains = lite ? "instr" : "strpos";
+    const char* tagList = lite ? "SELECT value FROM json_each(?9)" : "SELECT json_array_elements_text(CAST(?9 AS json))";
+    std::string sql = std::string("WITH RECURSIVE sub(id) AS (SELECT CAST(?6 AS BIGINT) WHERE CAST(?6 AS BIGINT) IS "
+                                  "NOT NULL UNION ALL SELECT c.id FROM categories c JOIN sub ON c.parent_id = sub.id) "
                                   "SELECT ") +
                       kAppColumns + " FROM apps a WHERE " + kSuitsDevice +
-                      " AND (?6 IS NULL OR a.catid IN (SELECT id FROM sub))"
-                      " AND (?7 IS NULL OR (?8 IN ('', 'name') AND instr(a.name_fold, ?7) > 0)"
-                      " OR (?8 IN ('', 'com') AND instr(a.company_fold, ?7) > 0)"
-                      " OR (?8 IN ('', 'desc') AND instr(a.desc_fold, ?7) > 0))"
-                      " AND (?9 IS NULL OR (SELECT COUNT(*) FROM app_tags t JOIN tags g ON g.id = t.tag_id"
-                      " WHERE t.app_id = a.id AND g.name IN (SELECT value FROM json_each(?9))) = ?10)"
-                      " AND (?11 IS NULL OR (?11 = 'free' AND a.type = 'free') OR (?11 = 'paid' AND a.type <> 'free'))"
+                      " AND (CAST(?6 AS BIGINT) IS NULL OR a.catid IN (SELECT id FROM sub))"
+                      " AND (CAST(?7 AS TEXT) IS NULL OR (?8 IN ('', 'name') AND " + contains + "(a.name_fold, ?7) > 0)"
+                      " OR (?8 IN ('', 'com') AND " + contains + "(a.company_fold, ?7) > 0)"
+                      " OR (?8 IN ('', 'desc') AND " + contains + "(a.desc_fold, ?7) > 0))"
+                      " AND (CAST(?9 AS TEXT) IS NULL OR (SELECT COUNT(*) FROM app_tags t JOIN tags g ON g.id = t.tag_id"
+                      " WHERE t.app_id = a.id AND g.name IN (" + tagList + ")) = ?10)"
+                      " AND (CAST(?11 AS TEXT) IS NULL OR (?11 = 'free' AND a.type = 'free') OR (?11 = 'paid' AND a.type <> 'free'))"
                       " ORDER BY " +
                       OrderBy(f.sort) + " LIMIT ?12 OFFSET ?13";
     Stmt& s = db.Prepare(sql);
@@ -176,7 +183,8 @@ std::vector<AppRow> Catalog::Find(const AppFilter& f) {
         s.Bind(10, int64_t(f.tags.size()));
     }
     if (!f.price.empty()) s.Bind(11, f.price);
-    int64_t limit = -1;
+    // "No limit" in words both engines take.
+    int64_t limit = std::numeric_limits<int64_t>::max();
     int64_t offset = 0;
     if (f.count > 0 || f.page > 0) {
         limit = f.count > 0 ? f.count : 25;

@@ -31,6 +31,7 @@ struct AppRow {
     std::string install;  // a path below the files URL when it holds "/", else a file name
     std::string package;  // the package file below the assets folder
     int64_t createtime = 0;
+    std::string sha256;   // of the package file; empty when not recorded
 };
 
 // The search of "getapps". Empty texts and negative numbers mean "not given".

@@ -165,11 +165,13 @@ ApiAnswer HandleAppDetails(ApiCall& call) {
     XmlWriter xml;
     xml.Start("appdetails");
     WriteApp(xml, *app, call.filesUrl);
-    if (details) {
-        WriteDetails(xml, catalog, *app, call.filesUrl);
-        catalog.CountView(app->id);
-    }
-    return Body(xml.Take());
+    // The package's digest, so that a client can check what it downloaded;
+    // a client that does not know the element reads past it.
+    if (!app->sha256.empty()) xml.Start("package").Attr("sha256", app->sha256).End();
+    if (details) WriteDetails(xml, catalog, *app, call.filesUrl);
+    ApiAnswer answer = Body(xml.Take());
+    if (details) answer.viewed = app->id;
+    return answer;
 }
 
 ApiAnswer HandleReviews(ApiCall& call) {

@@ -12,6 +12,7 @@ namespace catalogd {
 // thread keeps its prepared statements warm without sharing a connection.
 class DbPool {
 public:
+    // `path`: a store file or a PostgreSQL URL.
     explicit DbPool(std::string path) : path(std::move(path)) {}
 
     class Lease {

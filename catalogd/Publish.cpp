@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "Db.h"
+#include "Package.h"
 #include "Schema.h"
 #include "Seed.h"
 
@@ -107,7 +108,7 @@ PublishResult Publish(Db& db, const PublishRequest& request) {
     if (request.revision <= current.revision)
         throw PublishError("revision " + std::to_string(request.revision) + " is not newer than revision " +
                            std::to_string(current.revision) + " of \"" + current.app.sysid + "\"");
-    const std::string assets = FilesFolder(db);
+    const std::string assets = request.filesDir.empty() ? FilesFolder(db) : request.filesDir;
 
     PublishResult result;
     result.appId = current.app.id;
@@ -131,9 +132,10 @@ PublishResult Publish(Db& db, const PublishRequest& request) {
     // The announcement keeps its form: a URL stays a URL, a file name a file name.
     const std::string install = current.install == current.package ? result.package : file;
     try {
-        db.Prepare("UPDATE apps SET revision = ?2, version = ?3, package = ?4, install = ?5 WHERE id = ?1")
-            .BindAll(current.app.id, request.revision, result.version, result.package, install)
+        db.Prepare("UPDATE apps SET revision = ?2, version = ?3, package = ?4, install = ?5, sha256 = ?6 WHERE id = ?1")
+            .BindAll(current.app.id, request.revision, result.version, result.package, install, PackageSha256(bytes))
             .Run();
+        MarkCatalogChanged(db);
         tx.Commit();
     } catch (...) {
         // Nothing points at the new file: it goes with the failed change.

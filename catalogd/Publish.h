@@ -15,6 +15,7 @@ struct PublishRequest {
     int64_t revision = 0;               // must be greater than the current one
     std::optional<std::string> version;  // default: the seed's text for the revision
     std::string cabFile;                 // default: a cabinet built like the seed's
+    std::string filesDir;                // default: the files folder the store names
 };
 
 struct PublishResult {

@@ -17,6 +17,8 @@ public:
     // The percent-decoded bytes of the first parameter with that key.
     const std::string* Find(std::string_view key) const;
     bool Has(std::string_view key) const { return Find(key) != nullptr; }
+    // Every parameter in the order it came, decoded.
+    const std::vector<std::pair<std::string, std::string>>& Params() const { return params; }
 
 private:
     std::vector<std::pair<std::string, std::string>> params;

@@ -1,6 +1,7 @@
 #include "Ratings.h"
 
 #include "Db.h"
+#include "Schema.h"
 #include "XmlWriter.h"
 
 namespace catalogd {
@@ -65,6 +66,7 @@ ResultCode Ratings::Rate(int64_t accountId, int64_t appId, int stars, std::strin
     db.Prepare("UPDATE apps SET rate_sum = rate_sum + ?2, rates = rates + ?3, reviews = reviews + ?4 WHERE id = ?1")
         .BindAll(appId, int64_t(stars) - oldStars, int64_t(had ? 0 : 1), int64_t(review) - int64_t(oldReview))
         .Run();
+    MarkCatalogChanged(db);
     tx.Commit();
     return kOk;
 }

@@ -1,104 +1,264 @@
 #include "Schema.h"
 
+#include <set>
+#include <vector>
+
 #include "Db.h"
 
 namespace catalogd {
+namespace {
+
+// Column types in the store's own terms; each engine spells them its way.
+enum class Type {
+    Key,         // the row's number, given by the store when not given
+    Int,         // 64 bits: times are milliseconds
+    Text,        // compared and sorted byte by byte on both engines
+    NoCaseText,  // compared without regard to letter case (logins, mail addresses)
+};
+
+struct Column {
+    const char* name;
+    Type type;
+    // Constraints both engines read alike. A column added to a table that
+    // already exists in stores out there must either allow NULL or carry a
+    // DEFAULT: it is added to them by ALTER TABLE.
+    const char* constraints = "";
+};
+
+struct Table {
+    const char* name;
+    std::vector<Column> columns;
+    const char* tableConstraints = nullptr;  // e.g. a primary key over two columns
+};
+
+struct Index {
+    const char* name;
+    const char* table;
+    const char* columns;
+};
+
+// The whole store, parents before children. A new column goes at the end of
+// its table: CreateSchema adds it to stores made before it existed.
+const std::vector<Table>& Tables() {
+    static const std::vector<Table> tables = {
+        {"meta", {{"key", Type::Text, "PRIMARY KEY"}, {"value", Type::Text, "NOT NULL"}}},
+        {"accounts",
+         {{"id", Type::Key},
+          {"login", Type::NoCaseText, "NOT NULL UNIQUE"},
+          {"mail", Type::NoCaseText, "NOT NULL UNIQUE"},
+          {"pass_hash", Type::Text, "NOT NULL"},
+          {"activated", Type::Int, "NOT NULL DEFAULT 0"},
+          {"created", Type::Int, "NOT NULL"}}},
+        {"sessions",
+         {{"id", Type::Text, "PRIMARY KEY"},
+          {"account_id", Type::Int, "NOT NULL REFERENCES accounts(id) ON DELETE CASCADE"},
+          {"last_seen", Type::Int, "NOT NULL"},
+          {"configured", Type::Int, "NOT NULL DEFAULT 0"},
+          {"locale", Type::Text, "NOT NULL DEFAULT ''"},
+          {"osver", Type::Text, "NOT NULL DEFAULT ''"},
+          {"os_bit", Type::Int, "NOT NULL DEFAULT 0"},
+          {"short_side", Type::Int, "NOT NULL DEFAULT 0"},
+          {"long_side", Type::Int, "NOT NULL DEFAULT 0"},
+          {"features", Type::Int, "NOT NULL DEFAULT 0"}}},
+        {"outbox",
+         {{"id", Type::Key},
+          {"time", Type::Int, "NOT NULL"},
+          {"recipient", Type::Text, "NOT NULL"},
+          {"subject", Type::Text, "NOT NULL"},
+          {"body", Type::Text, "NOT NULL"}}},
+        {"categories",
+         {{"id", Type::Key},
+          {"parent_id", Type::Int, "REFERENCES categories(id)"},
+          {"position", Type::Int, "NOT NULL"},
+          {"name", Type::Text, "NOT NULL"}}},
+        {"apps",
+         {{"id", Type::Key},
+          {"catid", Type::Int, "NOT NULL REFERENCES categories(id)"},
+          {"name", Type::Text, "NOT NULL"},
+          {"company", Type::Text, "NOT NULL"},
+          {"description", Type::Text, "NOT NULL"},
+          {"icon", Type::Text, "NOT NULL"},
+          {"type", Type::Text, "NOT NULL"},
+          {"version", Type::Text, "NOT NULL"},
+          {"revision", Type::Int, "NOT NULL"},
+          {"sysid", Type::Text, "NOT NULL UNIQUE"},
+          {"exe", Type::Text, "NOT NULL"},
+          {"install", Type::Text, "NOT NULL"},
+          {"package", Type::Text, "NOT NULL"},
+          {"createtime", Type::Int, "NOT NULL"},
+          {"views", Type::Int, "NOT NULL DEFAULT 0"},
+          {"downloads", Type::Int, "NOT NULL DEFAULT 0"},
+          {"rate_sum", Type::Int, "NOT NULL DEFAULT 0"},
+          {"rates", Type::Int, "NOT NULL DEFAULT 0"},
+          {"reviews", Type::Int, "NOT NULL DEFAULT 0"},
+          {"os_mask", Type::Int, "NOT NULL DEFAULT 0"},
+          {"min_short", Type::Int, "NOT NULL DEFAULT 0"},
+          {"min_long", Type::Int, "NOT NULL DEFAULT 0"},
+          {"features", Type::Int, "NOT NULL DEFAULT 0"},
+          {"name_fold", Type::Text, "NOT NULL"},
+          {"company_fold", Type::Text, "NOT NULL"},
+          {"desc_fold", Type::Text, "NOT NULL"},
+          // The package's digest; a store made before it gets the column, and
+          // its packages are announced without one until published again.
+          {"sha256", Type::Text, "NOT NULL DEFAULT ''"}}},
+        {"tags", {{"id", Type::Key}, {"name", Type::Text, "NOT NULL UNIQUE"}}},
+        {"app_tags",
+         {{"app_id", Type::Int, "NOT NULL REFERENCES apps(id)"}, {"tag_id", Type::Int, "NOT NULL REFERENCES tags(id)"}},
+         "PRIMARY KEY(app_id, tag_id)"},
+        {"screenshots",
+         {{"app_id", Type::Int, "NOT NULL REFERENCES apps(id)"},
+          {"position", Type::Int, "NOT NULL"},
+          {"path", Type::Text, "NOT NULL"}},
+         "PRIMARY KEY(app_id, position)"},
+        {"ratings",
+         {{"account_id", Type::Int, "NOT NULL REFERENCES accounts(id)"},
+          {"app_id", Type::Int, "NOT NULL REFERENCES apps(id)"},
+          {"stars", Type::Int, "NOT NULL"},
+          {"text", Type::Text, "NOT NULL"},
+          {"time", Type::Int, "NOT NULL"}},
+         "PRIMARY KEY(account_id, app_id)"},
+        {"feedback",
+         {{"id", Type::Key},
+          {"account_id", Type::Int, "NOT NULL REFERENCES accounts(id)"},
+          {"app_id", Type::Int, "NOT NULL REFERENCES apps(id)"},
+          {"text", Type::Text, "NOT NULL"},
+          {"time", Type::Int, "NOT NULL"}}},
+        // One row: the number every change of what the answers say moves on.
+        {"catalog_state", {{"generation", Type::Int, "NOT NULL"}}},
+    };
+    return tables;
+}
+
+const Index kIndexes[] = {
+    {"apps_by_cat", "apps", "catid"},
+    {"app_tags_by_tag", "app_tags", "tag_id"},
+    {"ratings_by_app", "ratings", "app_id, time"},
+};
+
+// The tables ClearAll leaves alone: the generation must keep counting up so
+// that every instance drops what it kept from the old catalog.
+bool KeptByClear(const Table& t) { return std::string_view(t.name) == "catalog_state"; }
+
+std::string TypeName(Type type, Engine engine) {
+    const bool lite = engine == Engine::Sqlite;
+    switch (type) {
+        case Type::Key: return lite ? "INTEGER PRIMARY KEY" : "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY";
+        case Type::Int: return lite ? "INTEGER" : "BIGINT";
+        case Type::Text: return lite ? "TEXT" : "TEXT COLLATE \"C\"";
+        case Type::NoCaseText: return lite ? "TEXT COLLATE NOCASE" : "CITEXT";
+    }
+    return {};
+}
+
+std::string ColumnSql(const Column& c, Engine engine) {
+    std::string sql = std::string(c.name) + " " + TypeName(c.type, engine);
+    if (*c.constraints) sql += std::string(" ") + c.constraints;
+    return sql;
+}
+
+std::set<std::string> ExistingColumns(Db& db, const Table& t) {
+    Stmt& s = db.Prepare(db.Kind() == Engine::Sqlite
+                             ? "SELECT name FROM pragma_table_info(?1)"
+                             : "SELECT column_name FROM information_schema.columns "
+                               "WHERE table_schema = current_schema() AND table_name = ?1");
+    s.BindAll(t.name);
+    std::set<std::string> names;
+    while (s.Step()) names.insert(s.Text(0));
+    s.Reset();
+    return names;
+}
+
+void CreateOrExtend(Db& db, const Table& t) {
+    std::string sql = std::string("CREATE TABLE IF NOT EXISTS ") + t.name + "(";
+    for (size_t i = 0; i < t.columns.size(); ++i) sql += (i ? ", " : "") + ColumnSql(t.columns[i], db.Kind());
+    if (t.tableConstraints) sql += std::string(", ") + t.tableConstraints;
+    db.Exec(sql + ")");
+    std::set<std::string> existing = ExistingColumns(db, t);
+    for (const Column& c : t.columns)
+        if (!existing.contains(c.name))
+            db.Exec(std::string("ALTER TABLE ") + t.name + " ADD COLUMN " + ColumnSql(c, db.Kind()));
+}
+
+}  // namespace
 
 void CreateSchema(Db& db) {
-    db.Exec(R"SQL(
-CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
-CREATE TABLE IF NOT EXISTS accounts(
-  id INTEGER PRIMARY KEY,
-  login TEXT NOT NULL UNIQUE COLLATE NOCASE,
-  mail TEXT NOT NULL UNIQUE COLLATE NOCASE,
-  pass_hash TEXT NOT NULL,
-  activated INTEGER NOT NULL DEFAULT 0,
-  created INTEGER NOT NULL);
-CREATE TABLE IF NOT EXISTS sessions(
-  id TEXT PRIMARY KEY,
-  account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
-  last_seen INTEGER NOT NULL,
-  configured INTEGER NOT NULL DEFAULT 0,
-  locale TEXT NOT NULL DEFAULT '',
-  osver TEXT NOT NULL DEFAULT '',
-  os_bit INTEGER NOT NULL DEFAULT 0,
-  short_side INTEGER NOT NULL DEFAULT 0,
-  long_side INTEGER NOT NULL DEFAULT 0,
-  features INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE IF NOT EXISTS outbox(
-  id INTEGER PRIMARY KEY,
-  time INTEGER NOT NULL,
-  recipient TEXT NOT NULL,
-  subject TEXT NOT NULL,
-  body TEXT NOT NULL);
-CREATE TABLE IF NOT EXISTS categories(
-  id INTEGER PRIMARY KEY,
-  parent_id INTEGER REFERENCES categories(id),
-  position INTEGER NOT NULL,
-  name TEXT NOT NULL);
-CREATE TABLE IF NOT EXISTS apps(
-  id INTEGER PRIMARY KEY,
-  catid INTEGER NOT NULL REFERENCES categories(id),
-  name TEXT NOT NULL,
-  company TEXT NOT NULL,
-  description TEXT NOT NULL,
-  icon TEXT NOT NULL,
-  type TEXT NOT NULL,
-  version TEXT NOT NULL,
-  revision INTEGER NOT NULL,
-  sysid TEXT NOT NULL UNIQUE,
-  exe TEXT NOT NULL,
-  install TEXT NOT NULL,
-  package TEXT NOT NULL,
-  createtime INTEGER NOT NULL,
-  views INTEGER NOT NULL DEFAULT 0,
-  downloads INTEGER NOT NULL DEFAULT 0,
-  rate_sum INTEGER NOT NULL DEFAULT 0,
-  rates INTEGER NOT NULL DEFAULT 0,
-  reviews INTEGER NOT NULL DEFAULT 0,
-  os_mask INTEGER NOT NULL DEFAULT 0,
-  min_short INTEGER NOT NULL DEFAULT 0,
-  min_long INTEGER NOT NULL DEFAULT 0,
-  features INTEGER NOT NULL DEFAULT 0,
-  name_fold TEXT NOT NULL,
-  company_fold TEXT NOT NULL,
-  desc_fold TEXT NOT NULL);
-CREATE INDEX IF NOT EXISTS apps_by_cat ON apps(catid);
-CREATE TABLE IF NOT EXISTS tags(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
-CREATE TABLE IF NOT EXISTS app_tags(
-  app_id INTEGER NOT NULL REFERENCES apps(id),
-  tag_id INTEGER NOT NULL REFERENCES tags(id),
-  PRIMARY KEY(app_id, tag_id));
-CREATE INDEX IF NOT EXISTS app_tags_by_tag ON app_tags(tag_id);
-CREATE TABLE IF NOT EXISTS screenshots(
-  app_id INTEGER NOT NULL REFERENCES apps(id),
-  position INTEGER NOT NULL,
-  path TEXT NOT NULL,
-  PRIMARY KEY(app_id, position));
-CREATE TABLE IF NOT EXISTS ratings(
-  account_id INTEGER NOT NULL REFERENCES accounts(id),
-  app_id INTEGER NOT NULL REFERENCES apps(id),
-  stars INTEGER NOT NULL,
-  text TEXT NOT NULL,
-  time INTEGER NOT NULL,
-  PRIMARY KEY(account_id, app_id));
-CREATE INDEX IF NOT EXISTS ratings_by_app ON ratings(app_id, time);
-CREATE TABLE IF NOT EXISTS feedback(
-  id INTEGER PRIMARY KEY,
-  account_id INTEGER NOT NULL REFERENCES accounts(id),
-  app_id INTEGER NOT NULL REFERENCES apps(id),
-  text TEXT NOT NULL,
-  time INTEGER NOT NULL);
-)SQL");
+    // Under the writers' lock: instances starting together take turns.
+    Transaction tx(db);
+    if (db.Kind() == Engine::Postgres) db.Exec("CREATE EXTENSION IF NOT EXISTS citext");
+    for (const Table& t : Tables()) CreateOrExtend(db, t);
+    for (const Index& i : kIndexes)
+        db.Exec(std::string("CREATE INDEX IF NOT EXISTS ") + i.name + " ON " + i.table + "(" + i.columns + ")");
+    db.Exec("INSERT INTO catalog_state(generation) SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM catalog_state)");
+    tx.Commit();
 }
 
 void ClearAll(Db& db) {
+    if (db.Kind() == Engine::Postgres) {
+        // One statement for all of them, so that foreign keys are satisfied,
+        // and numbering starts again at 1 as it does on the embedded engine.
+        std::string sql = "TRUNCATE ";
+        bool first = true;
+        for (const Table& t : Tables()) {
+            if (KeptByClear(t)) continue;
+            sql += (first ? "" : ", ") + std::string(t.name);
+            first = false;
+        }
+        db.Exec(sql + " RESTART IDENTITY");
+        return;
+    }
     // Children before parents, because foreign keys are enforced.
-    db.Exec(R"SQL(
-DELETE FROM feedback; DELETE FROM ratings; DELETE FROM screenshots; DELETE FROM app_tags;
-DELETE FROM tags; DELETE FROM apps; DELETE FROM categories; DELETE FROM sessions;
-DELETE FROM outbox; DELETE FROM accounts; DELETE FROM meta;
-)SQL");
+    const auto& tables = Tables();
+    for (auto t = tables.rbegin(); t != tables.rend(); ++t)
+        if (!KeptByClear(*t)) db.Exec(std::string("DELETE FROM ") + t->name);
+}
+
+void MarkCatalogChanged(Db& db) { db.Exec("UPDATE catalog_state SET generation = generation + 1"); }
+
+void NumberAfterExisting(Db& db) {
+    // The embedded engine numbers on from the highest row by itself.
+    if (db.Kind() != Engine::Postgres) return;
+    for (const Table& t : Tables())
+        for (const Column& c : t.columns)
+            if (c.type == Type::Key)
+                db.Exec(std::string("SELECT setval(pg_get_serial_sequence('") + t.name + "', '" + c.name +
+                        "'), COALESCE((SELECT MAX(" + c.name + ") FROM " + t.name + "), 0) + 1, false)");
+}
+
+void CopyStore(Db& from, Db& to, const std::string& filesDir) {
+    CreateSchema(to);
+    Transaction tx(to);
+    ClearAll(to);
+    for (const Table& t : Tables()) {
+        if (KeptByClear(t)) continue;
+        // A store from an older version lacks some columns; they take their defaults.
+        std::set<std::string> present = ExistingColumns(from, t);
+        std::string names, numbers;
+        int count = 0;
+        for (const Column& c : t.columns) {
+            if (!present.contains(c.name)) continue;
+            names += (count ? ", " : "") + std::string(c.name);
+            numbers += (count ? ", ?" : "?") + std::to_string(count + 1);
+            ++count;
+        }
+        if (count == 0) continue;
+        Stmt& read = from.Prepare("SELECT " + names + " FROM " + t.name);
+        Stmt& write = to.Prepare(std::string("INSERT INTO ") + t.name + "(" + names + ") VALUES(" + numbers + ")");
+        while (read.Step()) {
+            // Text in and out works for every column type on both engines.
+            for (int i = 0; i < count; ++i) {
+                if (read.IsNull(i)) write.BindNull(i + 1);
+                else write.Bind(i + 1, read.Text(i));
+            }
+            write.Run();
+            write.Reset();
+        }
+        read.Reset();
+    }
+    if (!filesDir.empty())
+        to.Prepare("UPDATE meta SET value = ?1 WHERE key = 'assets'").BindAll(filesDir).Run();
+    NumberAfterExisting(to);
+    MarkCatalogChanged(to);
+    tx.Commit();
 }
 
 }  // namespace catalogd

@@ -52,6 +52,7 @@ struct SeedApp {
     std::string install;
     std::string package;
     int64_t createtime;
+    std::string sha256;
 };
 
 std::vector<std::string> Split(std::string_view joined) {
@@ -182,9 +183,10 @@ public:
             fs::remove_all(root / sub);
             fs::create_directories(root / sub);
         }
-        Transaction tx(db);
         CreateSchema(db);
+        Transaction tx(db);
         ClearAll(db);
+        MarkCatalogChanged(db);
         db.Prepare("INSERT INTO meta(key, value) VALUES('assets', ?1)").BindAll(fs::absolute(root).string()).Run();
         for (const auto& c : seed::Categories()) {
             Stmt& s = db.Prepare("INSERT INTO categories(id, parent_id, position, name) VALUES(?1, ?2, ?3, ?4)");
@@ -203,13 +205,14 @@ public:
         for (size_t i = 0; i < defs.size(); ++i) AddApp(static_cast<int64_t>(i + 1), defs[i], nullptr);
         seed::AppDef store{14, "Tobrix", "Quelt", "online,store,system", "", "", 0, 0};
         AddApp(static_cast<int64_t>(defs.size() + 1), store, &store);
+        NumberAfterExisting(db);
         tx.Commit();
     }
 
 private:
     void AddApp(int64_t id, const seed::AppDef& def, const seed::AppDef* storeDef) {
         Rng rng(kSeed ^ (static_cast<uint64_t>(id) * 0x100000001B3ULL));
-        SeedApp app{id, def, "", 0, "", "", "", "", 0};
+        SeedApp app{id, def, "", 0, "", "", "", "", 0, ""};
         static const char* kTypes[] = {"free", "free", "free", "free", "paid", "paid", "trial", "trial", "demo", "free"};
         app.type = storeDef ? "free" : kTypes[rng.Below(10)];
         app.revision = storeDef ? kStoreRevision : 1 + rng.Below(9);
@@ -224,7 +227,9 @@ private:
 
         const std::string sysid = std::string(def.company) + " " + std::string(def.name);
         SamplePackage sample{id, sysid, std::string(def.name), std::string(def.company), app.exe, app.version};
-        WriteFile(root / app.package, BuildCabinet(PackageFor(sample, rng)));
+        const std::string cabinet = BuildCabinet(PackageFor(sample, rng));
+        WriteFile(root / app.package, cabinet);
+        app.sha256 = PackageSha256(cabinet);
         double hue = rng.Below(360);
         std::string icon = "icons/" + std::to_string(id) + ".png";
         WriteFile(root / icon, EncodePng(DrawIcon(hue, rng.Below(5))));
@@ -255,12 +260,12 @@ private:
         db.Prepare(
               "INSERT INTO apps(id, catid, name, company, description, icon, type, version, revision, sysid, exe, "
               "install, package, createtime, views, downloads, os_mask, min_short, min_long, features, name_fold, "
-              "company_fold, desc_fold) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
-              "?17, ?18, ?19, ?20, ?21, ?22, ?23)")
+              "company_fold, desc_fold, sha256) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
+              "?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24)")
             .BindAll(app.id, int64_t(d.category), d.name, d.company, desc, icon, app.type, app.version,
                      int64_t(app.revision), sysid, app.exe, app.install, app.package, app.createtime, views, downloads,
                      EditionMask(d.editions), minShort, minLong, FeatureMask(d.needs), FoldCase(d.name),
-                     FoldCase(d.company), FoldCase(desc))
+                     FoldCase(d.company), FoldCase(desc), app.sha256)
             .Run();
     }
 
@@ -268,8 +273,7 @@ private:
         for (const auto& tag : Split(tags)) {
             auto it = tagIds.find(tag);
             if (it == tagIds.end()) {
-                db.Prepare("INSERT INTO tags(name) VALUES(?1)").BindAll(tag).Run();
-                it = tagIds.emplace(tag, db.LastInsertId()).first;
+                it = tagIds.emplace(tag, *db.QueryInt("INSERT INTO tags(name) VALUES(?1) RETURNING id", tag)).first;
             }
             db.Prepare("INSERT INTO app_tags(app_id, tag_id) VALUES(?1, ?2)").BindAll(appId, it->second).Run();
         }

@@ -2,17 +2,21 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
+#include "AdPages.h"
+#include "AnswerCache.h"
 #include "Catalog.h"
 #include "Clock.h"
 #include "DbPool.h"
 #include "Query.h"
 #include "Schema.h"
 #include "StaticFiles.h"
+#include "ViewCounts.h"
 #include "XmlWriter.h"
 
 namespace catalogd {
@@ -46,6 +50,11 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
         Stmt& s = db->Prepare("SELECT value FROM meta WHERE key = 'assets'");
         if (s.Step()) assetsDir = s.Text(0);
         s.Reset();
+    }
+    if (!options.filesDir.empty()) assetsDir = options.filesDir;
+    if (options.cacheTtlMs > 0) {
+        cache = std::make_unique<AnswerCache>(options.cacheTtlMs, options.cacheBytes);
+        views = std::make_unique<ViewCounts>(std::min<int64_t>(options.cacheTtlMs, 1000));
     }
     int threads = options.threads > 0 ? options.threads : 1;
     http->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
@@ -91,6 +100,18 @@ void Server::Run() {
     running = true;
     if (!stopping) http->listen_after_bind();
     running = false;
+    if (!views) return;
+    try {
+        auto db = pool->Acquire();
+        WriteViews(*db, NowMs(), true);
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "view counts lost: %s\n", e.what());
+    }
+}
+
+void Server::WriteViews(Db& db, int64_t nowMs, bool now) {
+    std::string failure = views->Flush(db, nowMs, now);
+    if (!failure.empty()) std::fprintf(stderr, "view counts not written yet: %s\n", failure.c_str());
 }
 
 void Server::Stop() {
@@ -116,7 +137,10 @@ void Server::Handle(const httplib::Request& req, httplib::Response& res) {
     try {
         if (path.starts_with(kFilesPrefix)) {
             label = "file " + std::string(path);
-            code = ServeFile(path.substr(kFilesPrefix.size()), res);
+            code = ServeFile(path.substr(kFilesPrefix.size()), req, res);
+        } else if (IsAdPath(path)) {
+            label = "ads " + std::string(path);
+            code = ServeAdPage(path, *pool->Acquire(), FilesUrl(req), res);
         } else if (std::string_view method = MethodOfPath(path, options.service.prefix); !method.empty()) {
             label = method;
             code = ServeApi(method, req, res);
@@ -143,29 +167,47 @@ int Server::ServeApi(std::string_view method, const httplib::Request& req, httpl
     Query query = Query::Parse(RawQuery(req));
     auto db = pool->Acquire();
     ApiCall call{query, *db, options.service, NowMs(), FilesUrl(req)};
-    ApiAnswer answer = FindHandler(method)(call);
+    ApiAnswer answer = Answer(method, call);
+    if (answer.viewed && views) views->Add(answer.viewed, call.nowMs);
+    else if (answer.viewed) Catalog(*db, DeviceConfig{}).CountView(answer.viewed);
+    if (views) WriteViews(*db, call.nowMs, false);
     if (answer.packagePath.empty()) {
         res.set_content(Envelope(answer.code, answer.body), kXmlType);
         return answer.code;
     }
-    bool wholeOrFirst = req.ranges.empty() || req.ranges.front().first == 0;
     SendOptions send;
     send.downloadName = answer.packageName;
     // Only the package itself is paced; the size query reads no body.
     if (!answer.sizeOnly) send.bytesPerSecond = options.packageRate;
     send.stop = &stopping;
-    if (!SendFile(assetsDir, answer.packagePath, res, send)) {
+    if (!SendFile(assetsDir, answer.packagePath, req, res, send)) {
         res.set_content(Envelope(kNoSuchApp), kXmlType);
         return kNoSuchApp;
     }
-    // A resumed download is the same download; count only the one that starts at the beginning.
+    // A resumed download is the same download; count only the one that
+    // starts at the beginning (ranges a stale If-Range voided included).
+    const bool wholeOrFirst = req.ranges.empty() || req.ranges.front().first == 0;
     if (!answer.sizeOnly && req.method == "GET" && wholeOrFirst)
         Catalog(*db, DeviceConfig{}).CountDownload(answer.appId);
     return answer.code;
 }
 
-int Server::ServeFile(std::string_view relative, httplib::Response& res) {
-    if (!SendFile(assetsDir, relative, res)) {
+ApiAnswer Server::Answer(std::string_view method, ApiCall& call) {
+    ApiHandler handler = FindHandler(method);
+    if (!cache || !IsCacheable(method)) return handler(call);
+    ApiAnswer failure;
+    std::optional<Session> session = RequireSession(call, failure);
+    if (!session) return failure;
+    call.session = &*session;
+    std::string key = AnswerCache::Key(method, call.query, session->device, call.filesUrl);
+    if (auto kept = cache->Find(key, session->catalogGeneration, call.nowMs)) return *std::move(kept);
+    ApiAnswer answer = handler(call);
+    if (answer.code == kOk) cache->Put(std::move(key), session->catalogGeneration, call.nowMs, answer);
+    return answer;
+}
+
+int Server::ServeFile(std::string_view relative, const httplib::Request& req, httplib::Response& res) {
+    if (!SendFile(assetsDir, relative, req, res)) {
         res.status = 404;
         res.set_content("not found\n", "text/plain");
         return 404;

@@ -14,7 +14,10 @@ struct Response;
 
 namespace catalogd {
 
+class AnswerCache;
+class Db;
 class DbPool;
+class ViewCounts;
 
 struct ServerOptions {
     ServiceOptions service;
@@ -25,18 +28,28 @@ struct ServerOptions {
     // Package downloads at most this many bytes per second (0: no limit), so
     // that tests and people can watch or break a download half-way.
     int64_t packageRate = 0;
+    // How long an answer that does not depend on the session's own data is
+    // used again (0: never), and how much the kept answers may take. With
+    // kept answers, views are written to the store once a second at most.
+    int64_t cacheTtlMs = 0;
+    size_t cacheBytes = 64 << 20;
+    // The folder of packages and pictures, where this instance sees it;
+    // empty: where the store says the seed put it.
+    std::string filesDir;
 };
 
 // The HTTP front: routes both URL forms of the API, the files folder (icons,
 // screenshots, packages) and logs one line per request.
 class Server {
 public:
+    // `dbPath`: a store file or a PostgreSQL URL.
     Server(const std::string& dbPath, ServerOptions options);
     ~Server();
 
     // Binds the listening socket and returns the port; throws when it cannot.
     int Bind();
-    // Serves until Stop(); call Bind() first.
+    // Serves until Stop(); call Bind() first. Views counted but not yet
+    // written are written before it returns.
     void Run();
     // Safe from any thread; Run() returns soon after.
     void Stop();
@@ -49,11 +62,15 @@ public:
 
 private:
     int ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res);
-    int ServeFile(std::string_view relative, httplib::Response& res);
+    ApiAnswer Answer(std::string_view method, ApiCall& call);
+    void WriteViews(Db& db, int64_t nowMs, bool now);
+    int ServeFile(std::string_view relative, const httplib::Request& req, httplib::Response& res);
     std::string FilesUrl(const httplib::Request& req) const;
 
     ServerOptions options;
     std::unique_ptr<DbPool> pool;
+    std::unique_ptr<AnswerCache> cache;
+    std::unique_ptr<ViewCounts> views;  // with the cache only: see ViewCounts
     std::unique_ptr<httplib::Server> http;
     std::string assetsDir;
     int boundPort = 0;

@@ -15,8 +15,8 @@ std::string Sessions::Open(int64_t accountId, int64_t nowMs) {
 
 std::optional<Session> Sessions::Touch(std::string_view id, int64_t nowMs) {
     Stmt& s = db.Prepare(
-        "SELECT account_id, last_seen, configured, locale, osver, os_bit, short_side, long_side, features "
-        "FROM sessions WHERE id = ?1");
+        "SELECT account_id, last_seen, configured, locale, osver, os_bit, short_side, long_side, features, "
+        "(SELECT generation FROM catalog_state) FROM sessions WHERE id = ?1");
     s.BindAll(id);
     if (!s.Step()) return std::nullopt;
     Session session;
@@ -31,6 +31,7 @@ std::optional<Session> Sessions::Touch(std::string_view id, int64_t nowMs) {
     d.shortSide = s.Int(6);
     d.longSide = s.Int(7);
     d.features = s.Int(8);
+    session.catalogGeneration = s.Int(9);
     s.Reset();
     // Every request is a read of the session, but writing its clock each
     // time would turn all reads into writes; a coarse clock is enough, and

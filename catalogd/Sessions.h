@@ -14,6 +14,10 @@ struct Session {
     std::string id;
     int64_t accountId = 0;
     DeviceConfig device;
+    // The catalog's generation when the session was looked up: read in the
+    // same query, so that checking the answer cache costs no extra trip to
+    // a shared store.
+    int64_t catalogGeneration = 0;
 };
 
 // Sessions end after `idleMs` without a request.

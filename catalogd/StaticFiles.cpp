@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <memory>
 #include <thread>
 
@@ -75,6 +77,23 @@ private:
     int64_t sent = 0;
 };
 
+// A strong validator that changes whenever the file is replaced or rewritten.
+std::string EntityTag(const struct stat& st) {
+    char tag[80];
+    std::snprintf(tag, sizeof tag, "\"%llx-%llx-%llx\"", static_cast<unsigned long long>(st.st_size),
+                  static_cast<unsigned long long>(st.st_mtim.tv_sec),
+                  static_cast<unsigned long long>(st.st_mtim.tv_nsec));
+    return tag;
+}
+
+std::string HttpDate(time_t t) {
+    struct tm tm {};
+    gmtime_r(&t, &tm);
+    char date[64];
+    std::strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S GMT", &tm);
+    return date;
+}
+
 }  // namespace
 
 bool IsSafeRelativePath(std::string_view path) {
@@ -92,14 +111,32 @@ bool IsSafeRelativePath(std::string_view path) {
     return true;
 }
 
-bool SendFile(const std::string& root, std::string_view relative, httplib::Response& res,
-              const SendOptions& options) {
+bool SendFile(const std::string& root, std::string_view relative, const httplib::Request& req,
+              httplib::Response& res, const SendOptions& options) {
     if (root.empty() || !IsSafeRelativePath(relative)) return false;
     std::string full = root + "/" + std::string(relative);
     auto file = std::make_shared<Fd>(open(full.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (file->fd < 0 || fstat(file->fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     const char* type = ContentType(relative);
+    const std::string etag = EntityTag(st), modified = HttpDate(st.st_mtim.tv_sec);
+    res.set_header("ETag", etag);
+    res.set_header("Last-Modified", modified);
+    res.set_header("Accept-Ranges", "bytes");
+    if (!req.ranges.empty()) {
+        const std::string ifRange = req.get_header_value("If-Range");
+        if (!ifRange.empty() && ifRange != etag && ifRange != modified) {
+            // The client holds a part of another version: it gets this one
+            // whole. The HTTP layer applies the parsed ranges to whatever the
+            // handler answers, so the request's own ranges go.
+            const_cast<httplib::Request&>(req).ranges.clear();
+        } else if (req.ranges.size() == 1 && req.ranges.front().first >= static_cast<ssize_t>(st.st_size)) {
+            res.status = 416;
+            res.set_header("Content-Range", "bytes */" + std::to_string(st.st_size));
+            res.set_content("", "text/plain");
+            return true;
+        }
+    }
     std::shared_ptr<Pacer> pacer;
     if (options.bytesPerSecond > 0) pacer = std::make_shared<Pacer>(options.bytesPerSecond, options.stop);
     if (st.st_size <= kInMemoryLimit && !pacer) {

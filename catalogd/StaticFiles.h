@@ -5,6 +5,7 @@
 #include <string_view>
 
 namespace httplib {
+struct Request;
 struct Response;
 }  // namespace httplib
 
@@ -21,11 +22,14 @@ struct SendOptions {
     const std::atomic<bool>* stop = nullptr;
 };
 
-// Answers with the file `relative` below `root` (Range requests included,
-// never compressed). False when the path is unsafe or names no regular file;
-// the response is then untouched.
-bool SendFile(const std::string& root, std::string_view relative, httplib::Response& res,
-              const SendOptions& options = {});
+// Answers `req` with the file `relative` below `root`, never compressed. The
+// answer carries validators (a strong ETag and Last-Modified) and honours a
+// single Range: 206 with the rest of the file, 416 for a range that starts
+// past its end, and the whole file (200) when an If-Range names another
+// version of it. False when the path is unsafe or names no regular file; the
+// response is then untouched.
+bool SendFile(const std::string& root, std::string_view relative, const httplib::Request& req,
+              httplib::Response& res, const SendOptions& options = {});
 
 // A relative path made only of ordinary names: no "..", ".", empty parts,
 // backslashes or control characters.

@@ -20,6 +20,8 @@ namespace {
 
 using namespace catalogd;
 
+constexpr const char* kDbHelp = "Store: a database file, or a postgresql://user@host/name URL for a shared store";
+
 bool SplitListen(const std::string& listen, std::string& host, int& port) {
     size_t colon = listen.rfind(':');
     if (colon == std::string::npos || colon == 0) return false;
@@ -45,9 +47,11 @@ int Serve(const std::string& dbPath, ServerOptions options) {
 
     Server server(dbPath, options);
     if (!server.HasCatalog())
-        std::fprintf(stderr, "catalogd: %s holds no catalog yet; fill it with \"catalogd seed\"\n", dbPath.c_str());
+        std::fprintf(stderr, "catalogd: %s holds no catalog yet; fill it with \"catalogd seed\"\n",
+                     PrintableLocation(dbPath).c_str());
     int port = server.Bind();
-    std::fprintf(stderr, "catalogd: serving %s on http://%s:%d/\n", dbPath.c_str(), options.host.c_str(), port);
+    std::fprintf(stderr, "catalogd: serving %s on http://%s:%d/\n", PrintableLocation(dbPath).c_str(),
+                 options.host.c_str(), port);
     std::thread waiter([&] {
         int sig = 0;
         sigwait(&signals, &sig);
@@ -62,13 +66,17 @@ int Serve(const std::string& dbPath, ServerOptions options) {
 }
 
 int SeedCommand(const std::string& dbPath, std::string assets, int apps) {
+    if (assets.empty() && IsPostgresLocation(dbPath)) {
+        std::cerr << "catalogd: a shared store needs --assets, the folder every instance serves the files from\n";
+        return 2;
+    }
     if (assets.empty()) {
         std::filesystem::path p(dbPath);
         assets = (p.parent_path() / (p.stem().string() + "-files")).string();
     }
     Db db(dbPath);
     SeedCatalog(db, {assets, apps});
-    std::cout << "catalogd: seeded " << dbPath << " (files in " << assets << ")\n";
+    std::cout << "catalogd: seeded " << PrintableLocation(dbPath) << " (files in " << assets << ")\n";
     return 0;
 }
 
@@ -84,7 +92,7 @@ int ActivateCommand(const std::string& dbPath, const std::string& login) {
 }
 
 int PublishCommand(const std::string& dbPath, const PublishRequest& request) {
-    if (!std::filesystem::is_regular_file(dbPath)) {
+    if (!IsPostgresLocation(dbPath) && !std::filesystem::is_regular_file(dbPath)) {
         std::cerr << "catalogd: no store at " << dbPath << "\n";
         return 1;
     }
@@ -97,6 +105,18 @@ int PublishCommand(const std::string& dbPath, const PublishRequest& request) {
         std::cerr << "catalogd: " << e.what() << "\n";
         return 1;
     }
+    return 0;
+}
+
+int CopyCommand(const std::string& fromPath, const std::string& toPath, const std::string& filesDir) {
+    if (!IsPostgresLocation(fromPath) && !std::filesystem::is_regular_file(fromPath)) {
+        std::cerr << "catalogd: no store at " << fromPath << "\n";
+        return 1;
+    }
+    Db from(fromPath);
+    Db to(toPath);
+    CopyStore(from, to, filesDir);
+    std::cout << "catalogd: copied " << PrintableLocation(fromPath) << " to " << PrintableLocation(toPath) << "\n";
     return 0;
 }
 
@@ -132,7 +152,7 @@ int main(int argc, char** argv) {
     ServerOptions options;
     double idleSeconds = 1800;
     CLI::App* serve = app.add_subcommand("serve", "Answer catalog requests over HTTP");
-    serve->add_option("--db", dbPath, "Store database file")->required();
+    serve->add_option("--db", dbPath, kDbHelp)->required();
     serve->add_option("--listen", listen, "Address and port (port 0: any free port)")->capture_default_str();
     serve->add_option("--prefix", options.service.prefix, "Path text before the method in the .php form");
     serve->add_option("--session-idle", idleSeconds, "Seconds after which an unused session ends")
@@ -141,6 +161,14 @@ int main(int argc, char** argv) {
     serve->add_flag("--auto-activate", options.service.autoActivate, "Activate new accounts at once");
     serve->add_flag("--quiet", options.quiet, "Do not log requests");
     serve->add_option("--threads", options.threads, "Worker threads")->capture_default_str()->check(CLI::Range(1, 256));
+    double cacheSeconds = 0;
+    serve->add_option("--cache-ttl", cacheSeconds,
+                      "Seconds an answer that is the same for every session with the same device is used again "
+                      "(0: not at all)")
+        ->capture_default_str()
+        ->check(CLI::NonNegativeNumber);
+    serve->add_option("--files", options.filesDir,
+                      "The folder of packages and pictures where this instance sees it (default: the seed's)");
     serve->add_option("--package-rate", options.packageRate,
                       "Send package downloads at most this many bytes per second (0: no limit)")
         ->capture_default_str()
@@ -149,8 +177,10 @@ int main(int argc, char** argv) {
     std::string seedDb, assets;
     int apps = 0;
     CLI::App* seed = app.add_subcommand("seed", "Fill a store with the sample catalog (replaces its content)");
-    seed->add_option("--db", seedDb, "Store database file")->required();
-    seed->add_option("--assets", assets, "Folder for icons, screenshots and packages (default: next to the store)");
+    seed->add_option("--db", seedDb, kDbHelp)->required();
+    seed->add_option("--assets", assets,
+                     "Folder for icons, screenshots and packages (default: next to a store file; required for a "
+                     "PostgreSQL store)");
     seed->add_option("--apps", apps,
                      "Number of applications besides the store's own (default: the whole sample; more adds "
                      "numbered copies)")
@@ -161,17 +191,24 @@ int main(int argc, char** argv) {
     user->require_subcommand(1);
     CLI::App* activate = user->add_subcommand("activate", "Activate an account");
     activate->add_option("LOGIN", login, "Login")->required();
-    activate->add_option("--db", userDb, "Store database file")->required();
+    activate->add_option("--db", userDb, kDbHelp)->required();
 
     std::string outboxDb;
     CLI::App* outbox = app.add_subcommand("outbox", "Print the mails the service would have sent");
-    outbox->add_option("--db", outboxDb, "Store database file")->required();
+    outbox->add_option("--db", outboxDb, kDbHelp)->required();
+
+    std::string copyFrom, copyTo, copyFiles;
+    CLI::App* copy = app.add_subcommand("copy", "Copy a whole store into another one (e.g. onto a shared store)");
+    copy->add_option("--db", copyFrom, "The store to copy: " + std::string(kDbHelp))->required();
+    copy->add_option("--to", copyTo, "The store to replace with the copy, of either kind")->required();
+    copy->add_option("--files", copyFiles, "Where the copy's files are (default: where the original's are)");
 
     std::string publishDb, publishVersion;
     PublishRequest publish;
     int64_t publishId = 0;
     CLI::App* pub = app.add_subcommand("publish", "Make a newer revision of a package available");
-    pub->add_option("--db", publishDb, "Store database file")->required();
+    pub->add_option("--db", publishDb, kDbHelp)->required();
+    pub->add_option("--files", publish.filesDir, "The files folder where this machine sees it (default: the seed's)");
     auto* byId = pub->add_option("--appid", publishId, "The application's id")->check(CLI::PositiveNumber);
     auto* bySysid = pub->add_option("--sysid", publish.sysid, "The application's install name");
     byId->excludes(bySysid);
@@ -189,12 +226,14 @@ int main(int argc, char** argv) {
                 return 2;
             }
             options.service.sessionIdleMs = static_cast<int64_t>(idleSeconds * 1000);
+            options.cacheTtlMs = static_cast<int64_t>(cacheSeconds * 1000);
             if (options.service.sessionIdleMs < 1) options.service.sessionIdleMs = 1;
             return Serve(dbPath, options);
         }
         if (*seed) return SeedCommand(seedDb, assets, apps);
         if (*activate) return ActivateCommand(userDb, login);
         if (*outbox) return OutboxCommand(outboxDb);
+        if (*copy) return CopyCommand(copyFrom, copyTo, copyFiles);
         if (*pub) {
             if (!*byId && !*bySysid) {
                 std::cerr << "catalogd: publish needs --appid or --sysid\n";

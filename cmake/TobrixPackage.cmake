@@ -4,6 +4,10 @@
 # Pindle, the texts or the skin change. The skin is whatever PNG files
 # data/skin holds when the build runs; the Start-menu icon is data/icon.png
 # when there is one (else the skin's icon.png, else a drawn one).
+# The program and Pindle go into the package without their debugging
+# information: a handheld has no use for it and every download and
+# installation would carry it (the symbol table stays, so that a report of the
+# sanitizers still names the functions).
 function(tobrix_store_package)
   cmake_parse_arguments(P "" "NAME;PROGRAM;OUTPUT" "" ${ARGN})
   file(GLOB skin CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/skin/*.png ${CMAKE_SOURCE_DIR}/data/skin/*.PNG)
@@ -14,9 +18,19 @@ function(tobrix_store_package)
     set(icon_args --icon ${icon})
   endif()
   get_filename_component(out_dir ${P_OUTPUT} DIRECTORY)
+  set(stage ${out_dir}/${P_NAME}-stripped)
+  set(program ${stage}/$<TARGET_FILE_NAME:${P_PROGRAM}>)
+  set(setup ${stage}/$<TARGET_FILE_NAME:pindle>)
+  if(CMAKE_STRIP)
+    set(strip_program COMMAND ${CMAKE_STRIP} --strip-debug ${program})
+    set(strip_setup COMMAND ${CMAKE_STRIP} --strip-debug ${setup})
+  endif()
   add_custom_command(OUTPUT ${P_OUTPUT}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
-    COMMAND tobrix-pack --program $<TARGET_FILE:${P_PROGRAM}> --setup-library $<TARGET_FILE:pindle>
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir} ${stage}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${P_PROGRAM}> $<TARGET_FILE:pindle> ${stage}
+    ${strip_program}
+    ${strip_setup}
+    COMMAND tobrix-pack --program ${program} --setup-library ${setup}
             --localization ${CMAKE_SOURCE_DIR}/data/localization.xml --skin ${CMAKE_SOURCE_DIR}/data/skin
             ${icon_args} --output ${P_OUTPUT}
     DEPENDS tobrix-pack pindle ${P_PROGRAM} ${CMAKE_SOURCE_DIR}/data/localization.xml ${skin} ${icon}

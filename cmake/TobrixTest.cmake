@@ -1,17 +1,26 @@
 include(GoogleTest)
 
-# tobrix_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# tobrix_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [ONE_PROCESS LABELS l1 l2])
 # One GoogleTest executable; its cases are listed to CTest when the tests run
 # (not at build time, so a sanitizer build does not run every binary twice).
+# ONE_PROCESS makes the whole executable a single CTest test instead, for a
+# suite that shares something costly to start (a database server) between
+# its cases; LABELS are added to the executable's own label.
 function(tobrix_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "ONE_PROCESS" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE
     TOBRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     TOBRIX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  set(environment "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
   # Each case is labelled with its executable so that a run can pick whole
   # suites (`make tsan` runs the ones that start threads).
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${name} ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+  if(T_ONE_PROCESS)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${name};${T_LABELS}" ENVIRONMENT "${environment}")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS ${name} ENVIRONMENT "${environment}")
+  endif()
 endfunction()

@@ -10,7 +10,9 @@ PACKAGES=(
   # libraries the code links against
   libcurl4-openssl-dev libpugixml-dev libsqlite3-dev libpng-dev libjpeg62-turbo-dev
   libgif-dev libfreetype-dev fonts-dejavu-core libsdl2-dev libgcab-dev libcpp-httplib-dev
-  libcli11-dev nlohmann-json3-dev libsodium-dev libssl-dev
+  libcli11-dev nlohmann-json3-dev libsodium-dev libssl-dev liblitehtml-dev libpq-dev
+  # catalogd on a shared store behind a proxy (scripts/catalog-cluster.sh)
+  postgresql nginx
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev xvfb xauth wrk curl
   ca-certificates libxml2-utils

@@ -1,68 +1,97 @@
-// How close the catalog's dynamic answers come to serving a plain file of
-// the same size from the same server. wrk loads the server from its own
-// process; each benchmark reports both rates and their ratio.
+// How close the catalog's dynamic answers come to a plain file of the same
+// size, both through the same nginx in front of the service, for the ways
+// the service is deployed: one instance on a store file (without and with
+// the answer cache), one and two instances on PostgreSQL. Each deployment
+// is started by scripts/catalog-cluster.sh and loaded by wrk from its own
+// process; each benchmark reports both rates and their ratio, and the end
+// of the run prints them as one table.
 #include <benchmark/benchmark.h>
 #include <httplib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "Base64.h"
-#include "Db.h"
-#include "Seed.h"
-#include "Server.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using namespace catalogd;
 
 constexpr int kWrkSeconds = 3;
-constexpr int kWrkConnections = 8;  // no more than the server's workers: each keeps its connection
+constexpr int kWrkConnections = 8;  // no more than an instance's workers: each keeps its connection
 constexpr int kRounds = 2;
 
-// One seeded catalog served for the whole run.
-class BenchCatalog {
+struct Deployment {
+    const char* name;
+    const char* options;  // for catalog-cluster.sh start
+    // The answers straight from the (first) instance, not through the proxy:
+    // what the proxy's hop costs.
+    bool direct = false;
+};
+
+const Deployment kDeployments[] = {
+    {"file_1_uncached", "--backend sqlite --instances 1 --cache-ttl 0"},
+    {"file_1", "--backend sqlite --instances 1"},
+    {"file_1_direct", "--backend sqlite --instances 1", true},
+    {"postgresql_1", "--backend postgresql --instances 1"},
+    {"postgresql_2", "--backend postgresql --instances 2"},
+};
+
+std::string Output(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) throw std::runtime_error("cannot run " + command);
+    std::string out;
+    char buf[4096];
+    while (size_t n = fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
+    int status = pclose(pipe);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(command + " failed: " + out);
+    return out;
+}
+
+// One deployment, running from construction to destruction; only one runs
+// at a time so that the others take no share of the machine.
+class Cluster {
 public:
-    BenchCatalog() {
-        dir = fs::temp_directory_path() / ("catalogd-bench-" + std::to_string(getpid()));
-        fs::create_directories(dir);
-        {
-            Db db((dir / "catalog.db").string());
-            SeedCatalog(db, {(dir / "files").string(), 0});
-        }
-        ServerOptions options;
-        options.port = 0;
-        options.quiet = true;
-        server = std::make_unique<Server>((dir / "catalog.db").string(), options);
-        port = server->Bind();
-        thread = std::thread([this] { server->Run(); });
-        httplib::Client client("127.0.0.1", port);
-        auto res = client.Get("/auth.xml?login=demo&pass=" + Base64Encode("demo") + "&ver=1.0b");
-        if (!res) throw std::runtime_error("the server does not answer");
+    explicit Cluster(const Deployment& d) : dir(fs::temp_directory_path() / ("catalogd-bench-" + std::to_string(getpid()))) {
+        fs::remove_all(dir);
+        std::string out = Script("start", std::string(d.options) + " --quiet");
+        out.erase(out.find_last_not_of('\n') + 1);
+        base = out.substr(out.rfind('\n') + 1);
+        base.pop_back();  // the final "/"
+        std::ifstream(dir / "instances") >> instance;
+        instance.pop_back();
+        httplib::Client client(base);
+        auto res = client.Get("/auth.xml?login=demo&pass=" + catalogd::Base64Encode("demo") + "&ver=1.0b");
+        if (!res) throw std::runtime_error("the proxy does not answer");
         size_t at = res->body.find("id=\"");
         if (at == std::string::npos) throw std::runtime_error("sign-in failed: " + res->body);
         session = res->body.substr(at + 4, 32);
     }
-    ~BenchCatalog() {
-        server->Stop();
-        thread.join();
+    ~Cluster() {
+        try {
+            Script("stop", "");
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+        }
         std::error_code ec;
         fs::remove_all(dir, ec);
     }
 
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
+    std::string Url(const std::string& path) const { return base + path; }
+    std::string InstanceUrl(const std::string& path) const { return instance + path; }
 
-    // A file below /files/ with as many bytes as the answer at `path`.
-    std::string StaticTwin(const std::string& path, const std::string& name) {
-        httplib::Client client("127.0.0.1", port);
+    // A file of the shared folder, served by the proxy itself, with as many
+    // bytes as the answer at `path`.
+    std::string StaticTwin(const std::string& path, const std::string& name) const {
+        httplib::Client client(base);
         auto res = client.Get(path);
         if (!res || res->status != 200) throw std::runtime_error("no answer for " + path);
         fs::create_directories(dir / "files" / "bench");
@@ -73,27 +102,46 @@ public:
     std::string session;
 
 private:
+    std::string Script(const std::string& command, const std::string& options) const {
+        return Output("CLUSTER_OWNER=" + std::to_string(getpid()) + " CATALOGD='" CATALOGD_PATH "' bash '" CLUSTER_SCRIPT
+                      "' " + command + " '" + dir.string() + "' " + options + " 2>&1");
+    }
+
     fs::path dir;
-    std::unique_ptr<Server> server;
-    std::thread thread;
-    int port = 0;
+    std::string base;
+    std::string instance;
 };
 
-BenchCatalog& Catalog() {
-    static BenchCatalog catalog;
-    return catalog;
+class Deployments {
+public:
+    // The deployment, started now unless it is the one running.
+    Cluster& Running(const Deployment& d) {
+        if (current != &d) {
+            Stop();
+            cluster = std::make_unique<Cluster>(d);
+            current = &d;
+        }
+        return *cluster;
+    }
+    void Stop() {
+        cluster.reset();
+        current = nullptr;
+    }
+
+private:
+    std::unique_ptr<Cluster> cluster;
+    const Deployment* current = nullptr;
+};
+
+Deployments& Clusters() {
+    static Deployments deployments;
+    return deployments;
 }
 
 // Requests per second wrk reaches on the URL; throws when an answer failed.
 double Wrk(const std::string& url) {
-    std::string command = "wrk -t2 -c" + std::to_string(kWrkConnections) + " -d" + std::to_string(kWrkSeconds) +
-                          "s '" + url + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) throw std::runtime_error("cannot start wrk");
-    std::string out;
-    char buf[4096];
-    while (size_t n = fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
-    if (pclose(pipe) != 0) throw std::runtime_error("wrk failed: " + out);
+    std::string out = Output("wrk -t2 -c" + std::to_string(kWrkConnections) + " -d" + std::to_string(kWrkSeconds) +
+                             "s '" + url + "' 2>&1");
     if (out.find("Non-2xx") != std::string::npos || out.find("Socket errors") != std::string::npos)
         throw std::runtime_error("wrk saw failed requests: " + out);
     size_t at = out.find("Requests/sec:");
@@ -101,49 +149,70 @@ double Wrk(const std::string& url) {
     return std::stod(out.substr(at + 13));
 }
 
-void Compare(benchmark::State& state, const std::string& path, const std::string& twinName);
+struct Rates {
+    double dynamic = 0, file = 0;
+};
+std::map<std::string, Rates>& Results() {
+    static std::map<std::string, Rates> results;
+    return results;
+}
 
-// A failed load run is reported as the benchmark's error instead of ending the program.
-void CompareOrReport(benchmark::State& state, const std::string& path, const std::string& twinName) {
+void Compare(benchmark::State& state, const Deployment& d, const std::string& method, const std::string& path) {
+    Cluster& c = Clusters().Running(d);
+    std::string full = path + "&sessionid=" + c.session;
+    std::string twin = c.StaticTwin(full, method + ".bin");
+    // The machine may be shared: alternate the two loads and keep the best
+    // rate of each, so that a passing burst elsewhere skews neither side.
+    Rates r;
+    for (auto _ : state) {
+        for (int round = 0; round < kRounds; ++round) {
+            r.dynamic = std::max(r.dynamic, Wrk(d.direct ? c.InstanceUrl(full) : c.Url(full)));
+            r.file = std::max(r.file, Wrk(c.Url(twin)));
+        }
+        state.SetIterationTime(2.0 * kRounds * kWrkSeconds);
+    }
+    state.counters["req_per_s"] = r.dynamic;
+    state.counters["static_req_per_s"] = r.file;
+    state.counters["ratio"] = r.dynamic / r.file;
+    Results()[std::string(d.name) + " " + method] = r;
+}
+
+// A failed run is reported as the benchmark's error instead of ending the program.
+void CompareOrReport(benchmark::State& state, const Deployment& d, const std::string& method, const std::string& path) {
     try {
-        Compare(state, path, twinName);
+        Compare(state, d, method, path);
     } catch (const std::exception& e) {
         state.SkipWithError(e.what());
     }
 }
 
-void Compare(benchmark::State& state, const std::string& path, const std::string& twinName) {
-    BenchCatalog& c = Catalog();
-    std::string full = path + (path.find('?') == std::string::npos ? "?" : "&") + "sessionid=" + c.session;
-    std::string twin = c.StaticTwin(full, twinName);
-    // The machine may be shared: alternate the two loads and keep the best
-    // rate of each, so that a passing burst elsewhere skews neither side.
-    double dynamicRate = 0, staticRate = 0;
-    for (auto _ : state) {
-        for (int round = 0; round < kRounds; ++round) {
-            dynamicRate = std::max(dynamicRate, Wrk(c.Url(full)));
-            staticRate = std::max(staticRate, Wrk(c.Url(twin)));
-        }
-        state.SetIterationTime(2.0 * kRounds * kWrkSeconds);
+void PrintTable() {
+    std::printf("\n%-28s %10s %10s %7s\n", "deployment and method", "req/s", "file req/s", "ratio");
+    for (const auto& [name, r] : Results())
+        std::printf("%-28s %10.0f %10.0f %7.2f\n", name.c_str(), r.dynamic, r.file, r.dynamic / r.file);
+    for (const char* method : {"getapps", "appdetails"}) {
+        auto one = Results().find(std::string("postgresql_1 ") + method);
+        auto two = Results().find(std::string("postgresql_2 ") + method);
+        if (one != Results().end() && two != Results().end() && one->second.dynamic > 0)
+            std::printf("two instances / one on PostgreSQL, %s: %.2f\n", method, two->second.dynamic / one->second.dynamic);
     }
-    state.counters["req_per_s"] = dynamicRate;
-    state.counters["static_req_per_s"] = staticRate;
-    state.counters["ratio"] = dynamicRate / staticRate;
-    std::printf("%s: %.0f req/s, static file of the same size %.0f req/s, ratio %.2f\n", twinName.c_str(), dynamicRate,
-                staticRate, dynamicRate / staticRate);
 }
-
-void BM_GetAppsSortedPageVsStatic(benchmark::State& state) {
-    CompareOrReport(state, "/getapps.xml?count=25&sort=rates", "getapps.bin");
-}
-
-void BM_AppDetailsVsStatic(benchmark::State& state) {
-    CompareOrReport(state, "/appdetails.xml?appid=15&details=1", "appdetails.bin");
-}
-
-BENCHMARK(BM_GetAppsSortedPageVsStatic)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK(BM_AppDetailsVsStatic)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    for (const Deployment& d : kDeployments) {
+        benchmark::RegisterBenchmark((std::string("GetAppsSortedPage/") + d.name).c_str(), [&d](benchmark::State& s) {
+            CompareOrReport(s, d, "getapps", "/getapps.xml?count=25&sort=rates");
+        })->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+        benchmark::RegisterBenchmark((std::string("AppDetails/") + d.name).c_str(), [&d](benchmark::State& s) {
+            CompareOrReport(s, d, "appdetails", "/appdetails.xml?appid=15&details=1");
+        })->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Clusters().Stop();
+    PrintTable();
+    return 0;
+}

@@ -1,6 +1,7 @@
 #include "DeviceBuilder.h"
 
 #include <fstream>
+#include <vector>
 
 #include "base/Text.h"
 #include "platform/registry/Registry.h"
@@ -39,8 +40,13 @@ bool MakeFolders(const fs::path& dir, const platform::DeviceInfo& info, std::str
     return true;
 }
 
+// Libraries every handheld carries, whatever its profile: the HTML viewer.
+const std::vector<std::string> kStandardLibraries = {"htmlview.dll"};
+
 bool MakeLibraries(const fs::path& dir, const Profile& profile, std::string& error) {
-    for (const auto& lib : profile.libraries) {
+    std::vector<std::string> libraries = kStandardLibraries;
+    libraries.insert(libraries.end(), profile.libraries.begin(), profile.libraries.end());
+    for (const auto& lib : libraries) {
         std::ofstream out(dir / "Windows" / lib);
         out << "probe library of the emulated device\n";
         if (!out.flush()) {

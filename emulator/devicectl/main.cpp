@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 
 #include <CLI/CLI.hpp>
@@ -142,6 +143,56 @@ void Storage(const std::string& dir, std::optional<uint64_t> size, std::optional
     if (total) std::cout << "free " << (used < total ? total - used : 0) << '\n';
 }
 
+// Typical lines of a handheld: bandwidth down and up in kbit/s and the delay
+// each request sees.
+struct LinkProfile {
+    const char* name;
+    int downKbps, upKbps, latencyMs;
+};
+constexpr LinkProfile kLinkProfiles[] = {
+    {"gprs", 48, 24, 600}, {"edge", 200, 100, 300}, {"3g", 1500, 384, 150}, {"wifi", 20000, 10000, 5}};
+
+struct LinkSettings {
+    std::string profile;
+    std::optional<int> down, up, latency, dropEvery;
+    std::optional<uint64_t> dropAfter;
+};
+
+// Shapes the device's data link (device.json's "link") and prints it: a
+// profile's typical values, each of which an option may change, and drops.
+void Link(const std::string& dir, const LinkSettings& s) {
+    UseDevice(dir);
+    platform::DeviceRoot& device = platform::MutableCurrentDevice();
+    platform::DataLink& link = device.MutableInfo().link;
+    if (s.profile == "none") {
+        link = platform::DataLink{};
+    } else if (!s.profile.empty()) {
+        const LinkProfile* p = nullptr;
+        for (const auto& candidate : kLinkProfiles)
+            if (s.profile == candidate.name) p = &candidate;
+        if (!p) throw Failure("unknown link profile " + s.profile + " (gprs, edge, 3g, wifi or none)");
+        link = platform::DataLink{p->name, p->downKbps, p->upKbps, p->latencyMs, 0, 0};
+    }
+    const bool changes = s.down || s.up || s.latency || s.dropAfter || s.dropEvery;
+    if (changes && s.profile == "none") throw Failure("a link of profile none has no values to change");
+    if (changes && !link.Shaped()) link.profile = "custom";
+    if (s.down) link.downKbps = *s.down;
+    if (s.up) link.upKbps = *s.up;
+    if (s.latency) link.latencyMs = *s.latency;
+    if (s.dropAfter) link.dropAfterBytes = *s.dropAfter;
+    if (s.dropEvery) link.dropEverySeconds = *s.dropEvery;
+    std::string error;
+    if ((!s.profile.empty() || changes) && !device.Save(&error)) throw Failure(error);
+    if (!link.Shaped()) {
+        std::cout << "link unshaped\n";
+        return;
+    }
+    std::cout << "link " << link.profile << "\ndown " << link.downKbps << " kbit/s\nup " << link.upKbps
+              << " kbit/s\nlatency " << link.latencyMs << " ms\n";
+    if (link.dropAfterBytes) std::cout << "drops after " << link.dropAfterBytes << " bytes of a transfer\n";
+    if (link.dropEverySeconds) std::cout << "drops every " << link.dropEverySeconds << " s of a transfer\n";
+}
+
 void Answers(const std::string& dir, const std::vector<std::string>& words) {
     UseDevice(dir);
     std::string error;
@@ -219,6 +270,22 @@ int main(int argc, char** argv) {
     sizeOption->excludes(freeOption)->excludes(unlimitedFlag);
     freeOption->excludes(unlimitedFlag);
     storage->callback([&] { Storage(dir, storageSize, storageFree, unlimited); });
+
+    LinkSettings linkSettings;
+    auto* link = app.add_subcommand(
+        "link", "Shape the device's data link (device.json's link) and print it; without options only print it");
+    link->add_option("DIR", dir, "Device root")->required();
+    link->add_option("--profile", linkSettings.profile, "gprs, edge, 3g, wifi, or none for an unshaped link");
+    link->add_option("--down", linkSettings.down, "Bandwidth towards the device, kbit/s (0: unlimited)")
+        ->check(CLI::NonNegativeNumber);
+    link->add_option("--up", linkSettings.up, "Bandwidth from the device, kbit/s (0: unlimited)")
+        ->check(CLI::NonNegativeNumber);
+    link->add_option("--latency", linkSettings.latency, "Delay added to each request, ms")
+        ->check(CLI::NonNegativeNumber);
+    link->add_option("--drop-after", linkSettings.dropAfter, "The line fails after this many bytes of a transfer");
+    link->add_option("--drop-every", linkSettings.dropEvery, "The line fails once a transfer has lasted this many s")
+        ->check(CLI::NonNegativeNumber);
+    link->callback([&] { Link(dir, linkSettings); });
 
     try {
         app.parse(argc, argv);

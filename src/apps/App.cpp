@@ -4,6 +4,7 @@
 
 #include "apps/AppManager.h"
 #include "apps/PackageNames.h"
+#include "base/Text.h"
 #include "net/ApiMethods.h"
 #include "net/InetManager.h"
 #include "net/NetServices.h"
@@ -57,7 +58,9 @@ void App::RequestDetails() {
 
 void App::Download() {
     std::lock_guard ui(net::UILock());
+    if (IsDownloading()) return;
     auto fileName = apps::PackageFileName(install, sysid);
+    downloadProgress = 0.0;
     if (!fileName || !apps::IsSafeSysid(sysid)) {
         // A name from the catalog that would write outside the cabs folder,
         // or a package that could never be installed: the download ends
@@ -65,20 +68,37 @@ void App::Download() {
         downloadFault = DownloadFault::Refused;
         StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
         StatusChanged.Invoke(this, StatusDownload, true, 1.0, false);
+        AppManager::Instance().DownloadEnded(this);
         return;
     }
     const std::u16string target = AppManager::Instance().CabFolder() + u"\\" + *fileName;
-    downloadRequest = InetManager::Instance().Add(api::Download(ApiContext::Current(), id),
-                                                  /*busyIndicator=*/false, target);
+    // Bytes of this package kept under another name (the catalog renamed
+    // the file since) can never be resumed.
+    AppManager::Instance().DropPartials(sysid, target);
+    downloadRequest = InetManager::Instance().AddResumable(api::Download(ApiContext::Current(), id), target,
+                                                           ResumeOptions{text::Utf16ToUtf8(sysid), sha256});
     SubscribeFn(downloadRequest->Progress, [this](HttpRequest*, double p) {
+        downloadProgress = p;
         StatusChanged.Invoke(this, StatusDownload, false, p, true);
+    });
+    // Waiting for the line and trying again are progress of the same
+    // download: the screens read the waiting from the record.
+    SubscribeFn(downloadRequest->LinkWait, [this](HttpRequest*, bool) {
+        StatusChanged.Invoke(this, StatusDownload, false, downloadProgress, true);
     });
     SubscribeFn(downloadRequest->Complete, [keep = KeepAlive(this), target](HttpRequest* request, bool ok) mutable {
         App* self = keep.Get();
         if (!self) return;
-        self->downloadFault = request->WriteFailed() ? DownloadFault::Storage : DownloadFault::Transfer;
+        self->downloadFault = request->Interrupted()     ? DownloadFault::Interrupted
+                              : request->Cancelled()     ? DownloadFault::Cancelled
+                              : request->IntegrityFailed() ? DownloadFault::Damaged
+                              : request->WriteFailed()   ? DownloadFault::Storage
+                                                         : DownloadFault::Transfer;
         self->StatusChanged.Invoke(self, StatusDownload, true, 1.0, ok);
-        if (ok) self->Install(target);
+        if (ok)
+            self->Install(target);
+        else
+            AppManager::Instance().DownloadEnded(self);
         keep.Drop();
     });
     StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
@@ -92,6 +112,8 @@ void App::Install(const std::u16string& cabPath) {
         App* self = keep.Get();
         if (!self) return;
         self->StatusChanged.Invoke(self, StatusInstall, true, 1.0, ok);
+        // Told wherever the user is, not only on the screen of the jobs.
+        if (!ok) net::Services().ShowError(AppManager::kInstallFailed);
         keep.Drop();
     });
     StatusChanged.Invoke(this, StatusInstall, false, 0.0, true);

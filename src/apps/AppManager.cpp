@@ -1,6 +1,8 @@
 #include "apps/AppManager.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 
 #include "apps/PackageNames.h"
 #include "base/Text.h"
@@ -8,6 +10,7 @@
 #include "i18n/Localization.h"
 #include "net/InetManager.h"
 #include "net/NetServices.h"
+#include "net/PartialDownload.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/files/Files.h"
 #include "platform/registry/Registry.h"
@@ -33,6 +36,38 @@ std::u16string ExeNameInShortcut(const std::u16string& content) {
     return {};
 }
 
+struct Partial {
+    std::filesystem::path target;  // host path of the package the bytes are for
+    std::optional<net::PartialIdentity> identity;
+};
+
+// The partial downloads in a folder: each identity file with its target, and
+// bytes whose identity is missing (their owner cannot be known).
+std::vector<Partial> PartialsIn(const std::u16string& folder) {
+    std::vector<Partial> found;
+    auto host = platform::HostPathOf(folder);
+    std::error_code ec;
+    if (!host) return found;
+    for (const auto& entry : std::filesystem::directory_iterator(*host, ec)) {
+        const std::filesystem::path& path = entry.path();
+        if (auto target = net::TargetOfIdentityFile(path)) {
+            found.push_back({*target, net::ReadIdentity(path)});
+        } else if (path.extension() == ".partial") {
+            std::filesystem::path target = path;
+            target.replace_extension();
+            if (!std::filesystem::exists(net::IdentityFileOf(target))) found.push_back({target, std::nullopt});
+        }
+    }
+    return found;
+}
+
+bool IsPartialName(const std::u16string& name) {
+    auto endsWith = [&](std::u16string_view suffix) {
+        return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+    };
+    return endsWith(u".partial") || endsWith(u".partial.info");
+}
+
 }  // namespace
 
 AppManager::AppManager() {
@@ -49,7 +84,18 @@ AppManager::~AppManager() {
     idleProbe.reset();
     // Workers finish their job first: they still use the manager.
     WaitIdle(std::chrono::milliseconds::max());
-    if (!cabFolder.empty() && platform::HasCurrentDevice()) platform::ShellDeleteTree(cabFolder);
+    if (cabFolder.empty() || !platform::HasCurrentDevice()) return;
+    // Downloaded packages do not outlive the run; interrupted downloads do,
+    // so that the next run goes on where this one stopped.
+    std::vector<platform::FileEntry> entries;
+    bool keep = false;
+    if (platform::ListFolder(cabFolder, entries)) {
+        for (const auto& e : entries) {
+            if (!e.folder && IsPartialName(e.name)) keep = true;
+            else platform::DeleteTree(cabFolder + u"\\" + e.name);
+        }
+    }
+    if (!keep) platform::ShellDeleteTree(cabFolder);
 }
 
 void AppManager::Start() {
@@ -72,6 +118,8 @@ void AppManager::Reset() {
     revisionBeforeUninstall = 0;
     selfUpdateApp = nullptr;
     selfUpdateKeep = nullptr;
+    resumeWanted.clear();
+    resumeChecked = false;
     // Handlers of the previous run may point at objects that are gone.
     InstalledChanged.delegates.clear();
     UpdatesChanged.delegates.clear();
@@ -166,7 +214,10 @@ void AppManager::RemoveInstalled(const std::u16string& sysid) {
 
 void AppManager::AddDownload(const shared_ptr<App>& app) {
     std::lock_guard ui(net::UILock());
-    downloading.emplace(app->sysid, app);
+    auto [entry, added] = downloading.emplace(app->sysid, app);
+    // The package is on its way already (a download resumed at start, a
+    // second tap): a second download would write into the same file.
+    if (!added && entry->second->IsDownloading()) return;
     app->Download();
 }
 
@@ -233,6 +284,8 @@ void AppManager::InstallEnded(InstallRequest* job, bool ok) {
 
 void AppManager::UninstallEnded(UninstallRequest* job, bool ok) {
     if (ok) {
+        // An update that was cut short is of no use without the package.
+        DropPartials(job->sysid);
         RemoveInstalled(job->sysid);
         RepaintNeeded.Invoke();
     }
@@ -253,6 +306,7 @@ void AppManager::Launch(const std::u16string& sysid, const std::u16string& exeHi
 
 void AppManager::CheckForUpdates() {
     std::lock_guard ui(net::UILock());
+    ResumeInterrupted();
     // A copy: a details answer may change the map while the requests go out.
     std::vector<shared_ptr<App>> apps;
     for (const auto& [sysid, app] : installed) apps.push_back(app);
@@ -268,6 +322,7 @@ void AppManager::CheckForUpdates() {
 
 void AppManager::StartUpdate(App* app) {
     std::lock_guard ui(net::UILock());
+    if (app->IsDownloading()) return;
     app->Download();
     ChangeUpdateCount(-1);
 }
@@ -281,15 +336,115 @@ void AppManager::ChangeUpdateCount(int32_t delta) {
 }
 
 void AppManager::OnAppStatus(App* app, App::AppStatusType kind, bool finished, double, bool success) {
+    if (finished && kind == App::StatusDetails && resumeWanted.erase(app->sysid)) {
+        ResumeAfterDetails(app, success);
+        return;
+    }
     if (!finished || !success) return;
     if (kind == App::StatusDetails) {
         const int32_t installedRevision = GetRevision(app->sysid);
         if (app->revision <= installedRevision || installedRevision <= 0) return;
         ChangeUpdateCount(+1);
-        if (app->sysid.find(u"Tobrix") != std::u16string::npos && offerSelfUpdate) OfferSelfUpdate(app);
+        // The store's own package by its exact install name, the one the install
+        // job checks too: a foreign package that merely mentions the store must
+        // not take the one offer, nor be installed as the store's update.
+        if (app->sysid == kSelfSysid && offerSelfUpdate) OfferSelfUpdate(app);
     } else if (kind == App::StatusUninstall) {
         if (app->revision > revisionBeforeUninstall && revisionBeforeUninstall > 0) ChangeUpdateCount(-1);
     }
+}
+
+void AppManager::CancelDownload(App* app) {
+    std::lock_guard ui(net::UILock());
+    if (app->IsDownloading()) app->downloadRequest->Cancel();
+}
+
+int32_t AppManager::DownloadFailureMessage(const App& app) {
+    switch (app.downloadFault) {
+    case App::DownloadFault::Storage: return kNoRoom;
+    // A package name the store refused to save would never have installed;
+    // bytes that are not the published package are a damaged package.
+    case App::DownloadFault::Refused:
+    case App::DownloadFault::Damaged: return kInstallFailed;
+    case App::DownloadFault::Cancelled:
+    case App::DownloadFault::Interrupted: return 0;
+    case App::DownloadFault::Transfer: break;
+    }
+    return kNoAnswer;
+}
+
+void AppManager::DownloadEnded(App* app) {
+    if (app->downloadFault == App::DownloadFault::Cancelled) {
+        // A first installation the user called off is no longer one.
+        auto it = downloading.find(app->sysid);
+        if (it != downloading.end() && it->second.get() == app) downloading.erase(it);
+        RepaintNeeded.Invoke();
+        return;
+    }
+    if (const int32_t message = DownloadFailureMessage(*app)) net::Services().ShowError(message);
+}
+
+void AppManager::ResumeInterrupted() {
+    if (resumeChecked || !platform::HasCurrentDevice()) return;
+    resumeChecked = true;
+    std::vector<shared_ptr<App>> joining;
+    for (const Partial& p : PartialsIn(cabFolder)) {
+        const std::u16string owner = p.identity ? text::Utf8ToUtf16(p.identity->owner) : std::u16string();
+        if (owner.empty() || !apps::IsSafeSysid(owner)) {
+            net::RemovePartial(p.target);
+            continue;
+        }
+        if (downloading.count(owner) || resumeWanted.count(owner)) continue;
+        resumeWanted.insert(owner);
+        auto installedIt = installed.find(owner);
+        shared_ptr<App> app = installedIt != installed.end() ? installedIt->second : make_shared_obj<App>(owner);
+        // A first installation shows among the running jobs at once; an
+        // update goes on when its installed record has its details, which
+        // the update check asks for anyway.
+        if (installedIt == installed.end()) {
+            downloading.emplace(owner, app);
+            Subscribe(app->StatusChanged, this, &AppManager::OnAppStatus);
+            joining.push_back(app);
+        } else if (app->detailsRequest && !app->detailsRequest->Pending()) {
+            // Its details are in already: no report of them is coming.
+            resumeWanted.erase(owner);
+            ResumeAfterDetails(app.get(), app->inCatalog);
+        }
+    }
+    for (const auto& app : joining) app->RequestDetails();
+}
+
+void AppManager::ResumeAfterDetails(App* app, bool success) {
+    const bool update = installed.count(app->sysid) && installed.at(app->sysid).get() == app;
+    if (update) {
+        const int32_t installedRevision = GetRevision(app->sysid);
+        if (success && app->revision > installedRevision && !app->IsDownloading()) {
+            // Counted as any update, and taken off the count as it starts.
+            ChangeUpdateCount(+1);
+            StartUpdate(app);
+        } else if (success) {
+            DropPartials(app->sysid);
+        }
+        return;
+    }
+    if (success && app->inCatalog) {
+        app->Download();
+        return;
+    }
+    // Not in the catalog any more: nobody wants the bytes. Without an answer
+    // at all they stay for the next run.
+    const bool answered = app->detailsRequest && app->detailsRequest->Status() != 0;
+    if (answered) DropPartials(app->sysid);
+    auto it = downloading.find(app->sysid);
+    if (it != downloading.end() && it->second.get() == app) downloading.erase(it);
+    RepaintNeeded.Invoke();
+}
+
+void AppManager::DropPartials(const std::u16string& sysid, const std::u16string& except) {
+    const std::string owner = text::Utf16ToUtf8(sysid);
+    const auto kept = except.empty() ? std::nullopt : platform::HostPathOf(except);
+    for (const Partial& p : PartialsIn(cabFolder))
+        if (p.identity && p.identity->owner == owner && (!kept || p.target != *kept)) net::RemovePartial(p.target);
 }
 
 void AppManager::OfferSelfUpdate(App* app) {

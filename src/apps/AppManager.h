@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ public:
     static constexpr const char16_t* kAppInstallKey = u"\\Security\\AppInstall\\";
     static constexpr const char16_t* kRevisionValue = u"TobrixRevision";
     static constexpr const char16_t* kCardFolder = u"\\Tobrix CABs\\";
+    // Messages of failed jobs (string numbers).
+    static constexpr int32_t kNoAnswer = 998;
+    static constexpr int32_t kInstallFailed = 11013;
+    static constexpr int32_t kNoRoom = 11015;
 
     ~AppManager() override;
 
@@ -55,6 +60,23 @@ public:
 
     void CheckForUpdates();
     void StartUpdate(App* app);
+    // Stops a download that runs or waits in the queue; its partial file is
+    // deleted and a first installation leaves the downloading map.
+    void CancelDownload(App* app);
+    // A download ended without its package (UI lock held): the user is told
+    // why, wherever he is, and a cancelled first installation is forgotten.
+    void DownloadEnded(App* app);
+    // The message for a failed download, 0 for none (a cancel, the store's
+    // own exit).
+    static int32_t DownloadFailureMessage(const App& app);
+    // Deletes the partial downloads of a package, but for the one of the
+    // package file `except` (a device path; empty: all of them).
+    void DropPartials(const std::u16string& sysid, const std::u16string& except = {});
+    // Downloads a broken line or a killed store left in the cabs folder:
+    // resumed once the catalog has accepted the device (the packages are
+    // joined to the catalog first), or deleted when nobody wants them. Once
+    // per run.
+    void ResumeInterrupted();
     void OnAppStatus(App* app, App::AppStatusType kind, bool finished, double progress, bool success);
     int32_t UpdateCount() const { return updateCount; }
 
@@ -109,6 +131,13 @@ private:
     void ScanFolder(const std::u16string& folder, int depth);
     void OfferSelfUpdate(App* app);
     void ChangeUpdateCount(int32_t delta);
+    // A record asked the catalog for its details so that its interrupted
+    // download can go on: start it, or drop the partial nobody wants now.
+    void ResumeAfterDetails(App* app, bool success);
+    // Packages (install names) whose interrupted download waits for their
+    // details, and whether this run looked for them already.
+    std::set<std::u16string> resumeWanted;
+    bool resumeChecked = false;
 
     shared_ptr<App> selfUpdateKeep;
 

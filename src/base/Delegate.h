@@ -55,12 +55,24 @@ class Delegation : public Delegate<A...> {
 public:
     using DelegateType = Delegate<A...>;
 
+    Delegation() = default;
+    // A copy takes the delegates, not the walks running over the original.
+    Delegation(const Delegation& other) : Delegate<A...>(other), delegates(other.delegates) {}
+    Delegation& operator=(const Delegation& other) {
+        delegates = other.delegates;
+        return *this;
+    }
+
     // Re-reads the size before every call: a delegate appended by a handler is
-    // called in the same walk. Each entry is held for the duration of its call
-    // so that a handler removing itself does not destroy the running delegate.
+    // called in the same walk. A delegate removed by a handler (its own row
+    // destroyed, a scoped subscription ending) shifts the walk back with the
+    // entries behind it, so the next one is still called, once. Each entry is
+    // held for the duration of its call so that a handler removing itself
+    // does not destroy the running delegate.
     void Invoke(A... args) override {
-        for (std::size_t i = 0; i < delegates.size(); ++i) {
-            shared_ptr<DelegateType> d = delegates[i];
+        Walk walk(*this);
+        while (walk.next < delegates.size()) {
+            shared_ptr<DelegateType> d = delegates[walk.next++];
             d->Invoke(args...);
         }
     }
@@ -78,10 +90,15 @@ public:
     // Erases every entry equal to d, not only the first.
     void Remove(const DelegateType& d) {
         for (std::size_t i = 0; i < delegates.size();) {
-            if (delegates[i]->Equals(d))
-                delegates.erase(delegates.begin() + static_cast<std::ptrdiff_t>(i));
-            else
+            if (!delegates[i]->Equals(d)) {
                 ++i;
+                continue;
+            }
+            delegates.erase(delegates.begin() + static_cast<std::ptrdiff_t>(i));
+            // A walk past the erased entry moves back with the entries behind
+            // it, so that the next one it has not called yet is not skipped.
+            for (Walk* w = walks; w; w = w->outer)
+                if (i < w->next) --w->next;
         }
     }
 
@@ -89,6 +106,20 @@ public:
     bool Empty() const { return delegates.empty(); }
 
     std::vector<shared_ptr<DelegateType>> delegates;
+
+private:
+    // One running Invoke: the index of the next delegate it calls. Nested
+    // invocations of the same event (a handler firing it again) chain.
+    struct Walk {
+        explicit Walk(Delegation& event) : event(event), outer(event.walks) { event.walks = this; }
+        ~Walk() { event.walks = outer; }
+        Walk(const Walk&) = delete;
+        Walk& operator=(const Walk&) = delete;
+        Delegation& event;
+        Walk* outer;
+        std::size_t next = 0;
+    };
+    Walk* walks = nullptr;
 };
 
 // Numbered names for each arity.

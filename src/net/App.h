@@ -61,10 +61,20 @@ public:
     // Why the last download failed, so the user is told what went wrong: the
     // line or the service, the device's storage, or a package name from the
     // catalog that could never be saved or installed.
-    enum class DownloadFault { Transfer, Storage, Refused };
+    // A download the user cancelled, one whose bytes were not the package
+    // the catalog published, and one cut short by the store's own exit are
+    // told apart from the rest as well.
+    enum class DownloadFault { Transfer, Storage, Refused, Cancelled, Damaged, Interrupted };
     DownloadFault downloadFault = DownloadFault::Transfer;
+    // The package's SHA-256 as the catalog announces it (lowercase hex);
+    // empty when the catalog does not say. A download must match it.
+    std::string sha256;
+    // The last fraction of the package download reported.
+    double downloadProgress = 0.0;
 
     bool IsDownloading() const { return downloadRequest && downloadRequest->Pending(); }
+    // Downloading, but between two tries: the line is away.
+    bool IsWaitingForLink() const { return IsDownloading() && downloadRequest->WaitingForLink(); }
     bool IsInstalling() const { return installJob && installJob->pending; }
     bool IsUninstalling() const { return uninstallJob && uninstallJob->pending; }
 

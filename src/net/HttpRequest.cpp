@@ -9,6 +9,7 @@
 
 #include "base/Text.h"
 #include "net/NetServices.h"
+#include "net/ResumableDownload.h"
 #include "platform/files/File.h"
 #include "platform/http/HttpClient.h"
 #include "platform/process/CrashPoint.h"
@@ -29,7 +30,9 @@ public:
     BodyReceiver(HttpRequest& job, std::size_t memoryLimit) : job(job), memoryLimit(memoryLimit) {}
     ~BodyReceiver() override { CloseFile(); }
 
-    bool Begin(int status, int64_t contentLength) override {
+    bool Begin(const platform::HttpHead& head) override {
+        const int status = head.status;
+        const int64_t contentLength = head.contentLength;
         job.status = status;
         job.contentLength = contentLength;
         length = contentLength > 0 ? static_cast<std::size_t>(contentLength) : 0;
@@ -58,6 +61,8 @@ public:
         job.body.resize(length > 0 ? length + platform::kHttpPieceSize + 1 : kInitialBuffer);
         return true;
     }
+
+    bool Stopping() const override { return job.Cancelled(); }
 
     bool Piece(const char* data, std::size_t size) override {
         if (job.Cancelled()) return Refuse(Why::Cancelled);
@@ -91,7 +96,10 @@ public:
         // A body shorter than announced and a cancel keep what arrived in
         // memory; a file must be whole or not exist.
         case HttpOutcome::Short: ok = !job.toFile; break;
-        case HttpOutcome::Stopped: ok = why == Why::Cancelled && !job.toFile; break;
+        // Stopped by a cancel while waiting for bytes: no piece said why.
+        case HttpOutcome::Stopped:
+            ok = (why == Why::Cancelled || (why == Why::None && job.Cancelled())) && !job.toFile;
+            break;
         default: ok = false;
         }
         if (job.toFile) {
@@ -162,13 +170,24 @@ HttpRequest::~HttpRequest() {
     if (worker.joinable()) worker.detach();
 }
 
-bool HttpRequest::Perform(const platform::HttpOptions& options, std::size_t memoryLimit) {
+bool HttpRequest::Perform(const platform::HttpOptions& options, std::size_t memoryLimit, const RetryPolicy& retry) {
+    if (resume) {
+        const bool ok = ResumableDownload(*this, retry).Run(options);
+        pendingFlag = 0;
+        return ok;
+    }
     BodyReceiver receiver(*this, memoryLimit);
     const platform::HttpResult r = platform::HttpGet(U8(url), options, receiver);
     if (status == 0) status = r.status;
     const bool ok = receiver.Finish(r);
     pendingFlag = 0;
     return ok;
+}
+
+void HttpRequest::SetWaitingForLink(bool waiting) {
+    if (waitingForLink.exchange(waiting) == waiting) return;
+    std::lock_guard<std::recursive_mutex> ui(net::UILock());
+    LinkWait.Invoke(this, waiting);
 }
 
 void HttpRequest::FreeBody() {

@@ -4,16 +4,27 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/Delegate.h"
 #include "base/shared_ptr.h"
+#include "net/RetrySchedule.h"
 
 namespace platform {
 struct HttpOptions;
 }
+
+// A file download that survives a broken line (InetManager::AddResumable):
+// what arrived is kept beside the target and later tries ask only for the
+// rest; the file reaches its target name only when whole and, when a digest
+// is given, only when it matches.
+struct ResumeOptions {
+    std::string owner;   // kept with the partial file, so that a later run knows whose it is
+    std::string sha256;  // the file's expected SHA-256 in hexadecimal; empty: not checked
+};
 
 // One GET job of the request queue. Everything but the worker's own use
 // happens under the UI lock: subscribing, cancelling, reading the body while
@@ -34,10 +45,22 @@ public:
     // True when the transfer worked. The body is freed right after.
     Delegation_2<HttpRequest*, bool> Complete;
 
+    // Fired under the UI lock when a resumable download starts waiting for
+    // the line to come back (true) and when it tries again (false).
+    Delegation_2<HttpRequest*, bool> LinkWait;
+
     // The read loop stops at its next piece. A cancelled memory job ends with
-    // success and what arrived; a cancelled file job fails and leaves no file.
-    void Cancel() { cancelFlag = 1; }
+    // success and what arrived; a cancelled file job fails and leaves no file,
+    // a resumable one no partial file either.
+    void Cancel() { cancelFlag = kCancel; }
+    // Stops the job as a lost line would, at shutdown: like a cancel, except
+    // that a resumable download keeps what arrived for the next run.
+    void Interrupt() {
+        uint8_t none = 0;
+        cancelFlag.compare_exchange_strong(none, kInterrupt);
+    }
     bool Cancelled() const { return cancelFlag != 0; }
+    bool Interrupted() const { return cancelFlag == kInterrupt; }
     // The body while the completion event runs (null in file mode and after).
     const char* Data() const { return body.empty() ? nullptr : body.data(); }
     // Bytes actually received.
@@ -56,14 +79,25 @@ public:
     bool WriteFailed() const { return writeFailed; }
     // A worker was started for the job (it may have ended since).
     bool Started() const { return started; }
+    bool Resumable() const { return resume.has_value(); }
+    // A resumable download between two tries, waiting for the line.
+    bool WaitingForLink() const { return waitingForLink; }
+    // A resumable download whose whole file did not match its digest: the
+    // file is gone and the next download starts afresh. Valid once ended.
+    bool IntegrityFailed() const { return integrityFailed; }
 
 private:
     friend class InetManager;
     friend class BodyReceiver;
+    friend class ResumableDownload;
+
+    static constexpr uint8_t kCancel = 1, kInterrupt = 2;
 
     // Runs the transfer on the worker thread; true when it worked.
-    bool Perform(const platform::HttpOptions& options, std::size_t memoryLimit);
+    bool Perform(const platform::HttpOptions& options, std::size_t memoryLimit, const RetryPolicy& retry);
     void FreeBody();
+    // Fires LinkWait when the state changes; worker thread.
+    void SetWaitingForLink(bool waiting);
 
     std::vector<char> body;
     std::size_t received = 0;
@@ -77,4 +111,7 @@ private:
     int64_t contentLength = -1;
     int status = 0;
     bool writeFailed = false;
+    std::optional<ResumeOptions> resume;
+    std::atomic<bool> waitingForLink{false};
+    bool integrityFailed = false;
 };

@@ -20,7 +20,7 @@ platform::HttpOptions TransferOptions(const InetManager::Limits& l) {
 // Receives only the headers of the size query.
 class HeadersOnly : public platform::HttpSink {
 public:
-    bool Begin(int, int64_t) override { return true; }
+    bool Begin(const platform::HttpHead&) override { return true; }
     bool Piece(const char*, std::size_t) override { return false; }
 };
 
@@ -43,8 +43,8 @@ InetManager::~InetManager() {
     {
         std::unique_lock<std::mutex> guard(queueLock);
         // Jobs that never started are dropped; running ones end at their next
-        // piece and finish normally.
-        for (auto& job : queue) job->Cancel();
+        // piece and finish normally, downloads keeping what they have.
+        for (auto& job : queue) job->Interrupt();
         auto notStarted = std::stable_partition(queue.begin(), queue.end(),
                                                 [](const shared_ptr<HttpRequest>& j) { return j->Started(); });
         std::move(notStarted, queue.end(), std::back_inserter(waiting));
@@ -64,15 +64,32 @@ InetManager::~InetManager() {
     waiting.clear();
 }
 
+namespace {
+
+// A path that leaves the device root gets no file at all: the job fails.
+std::filesystem::path HostTarget(const std::u16string& devicePath) {
+    if (!platform::HasCurrentDevice()) return {};
+    auto mapped = platform::CurrentDevice().HostPath(devicePath);
+    return mapped ? *mapped : std::filesystem::path();
+}
+
+}  // namespace
+
 shared_ptr<HttpRequest> InetManager::Add(const std::u16string& url, bool busyIndicator,
                                          const std::u16string& targetDevicePath) {
     if (targetDevicePath.empty()) return Queue(make_shared_obj<HttpRequest>(url, busyIndicator));
-    std::filesystem::path host;
-    // A path that leaves the device root gets no file at all: the job fails.
-    if (platform::HasCurrentDevice()) {
-        if (auto mapped = platform::CurrentDevice().HostPath(targetDevicePath)) host = *mapped;
+    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, HostTarget(targetDevicePath), true));
+}
+
+shared_ptr<HttpRequest> InetManager::AddResumable(const std::u16string& url, const std::u16string& targetDevicePath,
+                                                  ResumeOptions options) {
+    shared_ptr<HttpRequest> job;
+    {
+        std::lock_guard<std::recursive_mutex> ui(net::UILock());
+        job = make_shared_obj<HttpRequest>(url, false, HostTarget(targetDevicePath), true);
+        job->resume = std::move(options);
     }
-    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, host, true));
+    return Queue(job);
 }
 
 shared_ptr<HttpRequest> InetManager::AddToHostFile(const std::u16string& url, bool busyIndicator,
@@ -115,7 +132,7 @@ void InetManager::StartJobsLocked() {
 
 void InetManager::RunJob(HttpRequest* job) {
     Limits l = GetLimits();
-    const bool ok = job->Perform(TransferOptions(l), l.memoryLimit);
+    const bool ok = job->Perform(TransferOptions(l), l.memoryLimit, l.retry);
 
     shared_ptr<HttpRequest> keep;
     {

@@ -26,6 +26,7 @@ public:
         std::chrono::seconds lowSpeedTime{30};          // no byte for this long
         std::chrono::milliseconds sizeQueryTimeout{10000};  // the whole size query
         std::size_t memoryLimit = HttpRequest::kDefaultMemoryLimit;
+        RetryPolicy retry;  // resumable downloads on a broken line
     };
 
     ~InetManager() override;
@@ -38,6 +39,11 @@ public:
     // The same with a host file as target (tools, tests).
     shared_ptr<HttpRequest> AddToHostFile(const std::u16string& url, bool busyIndicator,
                                           const std::filesystem::path& hostFile);
+    // A download to a file of the device that survives a broken line: it
+    // tries again by itself and resumes where it broke; see ResumeOptions.
+    // No busy indicator: downloads run in the background.
+    shared_ptr<HttpRequest> AddResumable(const std::u16string& url, const std::u16string& targetDevicePath,
+                                         ResumeOptions options);
 
     // Synchronous: the Content-Length of the answer in kilobytes (rounded
     // down) as decimal text; empty on any failure, an HTTP error included.

@@ -29,6 +29,22 @@ std::u16string ConfirmationText(int32_t templateString, const std::u16string& ap
     return screentext::ReplaceFirst(message, u"--size--", size);
 }
 
+std::u16string UpdateAllText(const std::vector<shared_ptr<App>>& apps) {
+    std::u16string message = screentext::ReplaceFirst(Localization::Instance().Text(kUpdateAllTemplate), u"--app--",
+                                                      text::ToU16(static_cast<int64_t>(apps.size())));
+    if (message.find(u"--size--") == std::u16string::npos) return message;
+    int64_t total = 0;
+    bool known = true;
+    for (const auto& app : apps) {
+        const std::u16string size =
+            InetManager::Instance().SizeQuery(api::DownloadSize(ApiContext::Current(), app->id));
+        known = known && !size.empty();
+        if (!known) break;
+        total += std::stoll(text::Utf16ToUtf8(size));
+    }
+    return screentext::ReplaceFirst(message, u"--size--", known ? text::ToU16(total) : std::u16string());
+}
+
 void Confirm(const std::u16string& message, std::function<void()> onYes) {
     net::Services().AskPopup(kConfirmTitle, message, kYes, kNo, [onYes = std::move(onYes)](int answer) {
         if (answer == 0 && onYes) onYes();

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/Delegate.h"
 #include "net/App.h"
@@ -16,6 +17,7 @@ constexpr int32_t kInstallTemplate = 11009;
 constexpr int32_t kUninstallTemplate = 11006;
 constexpr int32_t kUpdateTemplate = 11007;
 constexpr int32_t kUpdateOverForeignTemplate = 11014;
+constexpr int32_t kUpdateAllTemplate = 11021;
 
 // The update question: a package the store did not install itself (no
 // recorded revision) is replaced rather than updated, and is told so.
@@ -26,6 +28,11 @@ int32_t UpdateTemplate(const std::u16string& sysid);
 // (empty when the service does not say). Only templates naming the size
 // wait for the service; the wait is bounded by the transport.
 std::u16string ConfirmationText(int32_t templateString, const std::u16string& appText, int32_t appId);
+
+// The question before updating several applications at once: the template's
+// "--app--" becomes their number, its "--size--" the sum of their package
+// sizes in kilobytes (empty when the service does not tell one of them).
+std::u16string UpdateAllText(const std::vector<shared_ptr<App>>& apps);
 
 // Asks (title 8, buttons 1 and 2); `onYes` runs on the first button only.
 void Confirm(const std::u16string& message, std::function<void()> onYes);

@@ -34,10 +34,6 @@ constexpr int kBold = 600;
 
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
 
-std::u16string Counted(int32_t text, int64_t count) {
-    return Str(text) + u" (" + text::ToU16(count) + u")";
-}
-
 shared_ptr<widgets::Label> Caption(int32_t text, uint32_t vertical = widgets::Label::Middle) {
     const int f = ScreenParts::FontUnit();
     auto label = ScreenParts::NewLabel(Str(text), kBold, f * 5 / 4, kText, widgets::Label::Left);
@@ -85,12 +81,6 @@ void AppDetailsScene::OnDetailsDone(HttpRequest* answerRequest, bool ok) {
     if (!formanswer::Accepted(answerRequest, ok, answer)) return;
     app = fresh;
     details = std::move(record);
-    if (title.empty() && GetRoot()) {
-        // Opened by id alone: the answer names the page.
-        title = app->name;
-        GetRoot()->RemoveChildById(ScreenParts::HeaderId);
-        ScreenParts::AddHeader(*GetRoot(), host, title, backText);
-    }
     Fill();
 }
 
@@ -185,10 +175,10 @@ void AppDetailsScene::AddLinks(GObject& p) {
     // A copy of the addresses: the pictures page then never depends on this
     // page staying alive.
     const std::vector<std::u16string> pictures = details.pictures;
-    auto shots = NewLink(Counted(8004, static_cast<int64_t>(pictures.size())));
+    auto shots = NewLink(screentext::WithCount(Str(8004), static_cast<int64_t>(pictures.size())));
     p.AddChild(shots, L::ScreenshotsLink);
     OnTapped(*shots, [h, name, pictures] { h->PushScene(shared_ptr<Scene>(new ScreenshotsScene(h, name, pictures))); });
-    auto reviews = NewLink(Counted(8005, app->reviews));
+    auto reviews = NewLink(screentext::WithCount(Str(8005), app->reviews));
     p.AddChild(reviews, L::ReviewsLink);
     OnTapped(*reviews, [h, name, id] { h->PushScene(shared_ptr<Scene>(new ReviewsScene(h, name, id))); });
     auto write = NewLink(Str(8006));

@@ -65,10 +65,9 @@ std::u16string AppRowBuilder::VotesText(int32_t rates) {
 int32_t AppRowBuilder::InstalledString(const App& app) {
     AppManager& manager = AppManager::Instance();
     if (app.sysid.empty() || !manager.IsInstalled(app.sysid)) return 0;
-    // Only what the store installed itself knows its revision (0 otherwise);
-    // an unknown revision is no reason to announce an update.
-    const int32_t installed = manager.GetRevision(app.sysid);
-    return installed > 0 && app.revision > installed ? 7001 : 7002;
+    // A package installed by other means has revision 0: the catalog's
+    // version is offered over it, as its details and My applications do.
+    return app.revision > manager.GetRevision(app.sysid) ? 7001 : 7002;
 }
 
 shared_ptr<widgets::RowButton> AppRowBuilder::Build(GObject& list, const App& app, bool compact) {

@@ -24,6 +24,7 @@ public:
     // "No ratings yet" for none, else the count in parentheses.
     static std::u16string VotesText(int32_t rates);
     // String number of the installed state, 0 when the application is not
-    // installed: an update when the catalog's revision is newer.
+    // installed: an update when the catalog's revision is newer than the
+    // one installed (0 for a package the store did not install).
     static int32_t InstalledString(const App& app);
 };

@@ -7,13 +7,12 @@
 #include "net/XMLCatalogResponses.h"
 #include "screens/AppsScene.h"
 #include "screens/ScreenParts.h"
+#include "screens/ScreenText.h"
 #include "ui/scenes/SceneHost.h"
 
 namespace {
 
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
-
-std::u16string WithCount(const std::u16string& name, int32_t count) { return name + u"(" + text::ToU16(count) + u")"; }
 
 constexpr const char16_t* kShowAll = u"icon_showall.png";
 constexpr const char16_t* kFolder = u"icon_cats.png";
@@ -43,13 +42,13 @@ std::vector<CatsScene::RowSpec> CatsScene::Rows() const {
         if (picker)
             rows.push_back({Str(9013), kShowAll, false});
         else
-            rows.push_back({WithCount(Str(6001), category->count), kShowAll, true});
+            rows.push_back({screentext::WithCount(Str(6001), category->count), kShowAll, true});
     } else if (picker) {
         rows.push_back({Str(9006), kShowAll, false});
     }
     for (const auto& child : category->children) {
         const bool branch = !child->children.empty();
-        rows.push_back({WithCount(child->name, child->count), branch ? kFolder : kShowAll, !picker || branch});
+        rows.push_back({screentext::WithCount(child->name, child->count), branch ? kFolder : kShowAll, !picker || branch});
     }
     return rows;
 }

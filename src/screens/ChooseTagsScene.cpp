@@ -9,6 +9,7 @@
 #include "net/XMLCatalogResponses.h"
 #include "screens/ScreenParts.h"
 #include "screens/ScreenRows.h"
+#include "screens/ScreenText.h"
 #include "screens/SearchScene.h"
 #include "ui/app/MenuBar.h"
 #include "ui/scenes/SceneHost.h"
@@ -71,7 +72,7 @@ void ChooseTagsScene::BuildRows() {
     list->RemoveAllChildren();
     const auto& chosen = search->ChosenTags();
     for (const auto& [name, count] : Kestrum::Instance().tagList) {
-        shared_ptr<Switch> toggle = ScreenRows::AddSwitchRow(*list, name + u"(" + text::ToU16(count) + u")", u"");
+        shared_ptr<Switch> toggle = ScreenRows::AddSwitchRow(*list, screentext::WithCount(name, count), u"");
         toggle->SetOn(std::any_of(chosen.begin(), chosen.end(), [&](const auto& t) { return t.first == name; }));
         switches.push_back(toggle);
     }

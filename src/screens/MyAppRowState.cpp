@@ -3,18 +3,30 @@
 MyAppRowState MyAppRowState::From(const MyAppFacts& f) {
     MyAppRowState s;
     // A later job wins: installing beats uninstalling beats downloading.
-    if (f.downloading) s.caption = kDownloading;
+    if (f.downloading) s.caption = f.waitingForLink ? kWaitingForLink : kDownloading;
     if (f.uninstalling) s.caption = kUninstalling;
     if (f.installing) s.caption = kInstalling;
-    const bool busy = s.Busy();
+    const bool busy = s.busy = s.caption != 0;
     s.group = busy ? MyAppGroup::Busy : f.inCatalog ? MyAppGroup::Catalog : MyAppGroup::Other;
+    s.showProgress = busy;
+    const bool downloadShown = s.caption == kDownloading || s.caption == kWaitingForLink;
+    s.showCancel = downloadShown;
+    s.progressValue = downloadShown ? f.progress : 0.0;
+    // Nothing on the device: there is nothing to start, update or remove. A
+    // first installation that failed stays among the jobs, says so, and
+    // offers to try again.
+    if (!busy && !f.installed) {
+        if (f.failure == MyAppFailure::None) return s;
+        s.caption = f.failure == MyAppFailure::Download ? kDownloadFailed : kInstallFailed;
+        s.group = MyAppGroup::Busy;
+        s.showProgress = s.showRetry = true;
+        return s;
+    }
     // No positive-revision condition: a package installed by other means
     // (revision 0) is offered the catalog's version too.
     s.showUpdate = !busy && f.installedRevision < f.catalogRevision && f.hasInstallText;
     s.showRun = !busy && f.executableFound;
     s.showUninstall = !busy;
-    s.showProgress = busy;
-    s.progressValue = s.caption == kDownloading ? f.progress : 0.0;
     return s;
 }
 

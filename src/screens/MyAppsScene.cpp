@@ -12,6 +12,7 @@
 #include "ui/layouts/AppListItemLayout.h"
 #include "ui/layouts/ControlBarLayout.h"
 #include "ui/layouts/ListLayout.h"
+#include "ui/layouts/SectionHeaderLayout.h"
 #include "ui/scenes/SceneHost.h"
 #include "ui/widgets/SkinFactory.h"
 
@@ -21,11 +22,10 @@ constexpr int32_t kTitle = 5004;
 constexpr int32_t kMainMenu = 5000;
 constexpr int32_t kErrorTitle = 7;
 constexpr int32_t kOk = 0;
+constexpr int32_t kCancel = 3;
 constexpr int32_t kUninstallFailed = 11008;
-constexpr int32_t kInstallFailed = 11013;
-// A broken download is a transfer that failed: the common no-answer message.
-constexpr int32_t kDownloadFailed = 998;
-constexpr int32_t kNoRoom = 11015;
+constexpr int32_t kTryAgain = 11018;
+constexpr int32_t kUpdateAll = 11020;
 constexpr uint32_t kHeaderText = 0x505050;
 
 using TouchDelegate = Delegate_2<shared_ptr<GObject>&, const Touch&>;
@@ -33,25 +33,16 @@ using ProgressBar = TLabel<TImage<TRectDrawer<GObject>>>;
 
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
 
-// What the user is told when a package did not arrive: a full device is not
-// a connection problem, and a package the store refused to save would never
-// have installed.
-int32_t DownloadFailure(const App& app) {
-    switch (app.downloadFault) {
-    case App::DownloadFault::Storage: return kNoRoom;
-    case App::DownloadFault::Refused: return kInstallFailed;
-    case App::DownloadFault::Transfer: break;
-    }
-    return kDownloadFailed;
-}
-
-MyAppFacts FactsOf(const App& app, double progress) {
+MyAppFacts FactsOf(const App& app, double progress, MyAppFailure failure) {
     AppManager& manager = AppManager::Instance();
     MyAppFacts f;
     f.downloading = app.IsDownloading();
+    f.waitingForLink = app.IsWaitingForLink();
     f.installing = app.IsInstalling();
     f.uninstalling = app.IsUninstalling();
     f.inCatalog = app.inCatalog;
+    f.installed = manager.IsInstalled(app.sysid);
+    f.failure = failure;
     f.installedRevision = manager.GetRevision(app.sysid);
     f.catalogRevision = app.revision;
     f.hasInstallText = !app.install.empty();
@@ -112,6 +103,57 @@ public:
 private:
     shared_ptr<App> app;
     // Not owned: the list holds the row that holds this handler.
+    GObject* list;
+};
+
+// Fetches the package of a first installation that failed once more; it
+// installs as the first try would have, and goes on from what arrived.
+class MyAppRetry_Touch : public TouchDelegate {
+public:
+    explicit MyAppRetry_Touch(shared_ptr<App> app) : app(std::move(app)) {}
+    void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
+        if (touch.type != Touch::Click) return;
+        AppManager::Instance().AddDownload(app);
+    }
+
+private:
+    shared_ptr<App> app;
+};
+
+// Calls off the row's download; the row follows the report that ends it.
+class MyAppCancel_Touch : public TouchDelegate {
+public:
+    explicit MyAppCancel_Touch(shared_ptr<App> app) : app(std::move(app)) {}
+    void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
+        if (touch.type != Touch::Click) return;
+        AppManager::Instance().CancelDownload(app.get());
+    }
+
+private:
+    shared_ptr<App> app;
+};
+
+// Asks once, with the total size, then starts every update the screen offers.
+class MyAppUpdateAll_Touch : public TouchDelegate {
+public:
+    MyAppUpdateAll_Touch(const MyAppsScene* scene, GObject* list) : scene(scene), list(list) {}
+    void Invoke(shared_ptr<GObject>&, const Touch& touch) override {
+        if (touch.type != Touch::Click) return;
+        std::vector<shared_ptr<App>> apps = scene->Updatable();
+        if (apps.empty()) return;
+        appactions::Confirm(appactions::UpdateAllText(apps), [apps, top = shared_ptr<GObject>(list)] {
+            top->SetPosition(0, 0);
+            // A row that got busy while the question was open (its own
+            // update, an uninstall) is left to what it is doing.
+            for (const auto& app : apps)
+                if (!app->IsDownloading() && !app->IsInstalling() && !app->IsUninstalling())
+                    AppManager::Instance().StartUpdate(app.get());
+        });
+    }
+
+private:
+    // Not owned: the scene owns the list that holds the header holding this.
+    const MyAppsScene* scene;
     GObject* list;
 };
 
@@ -180,6 +222,12 @@ void MyAppsScene::RefreshAll() {
 void MyAppsScene::AddRow(const shared_ptr<App>& app) {
     Row row;
     row.app = app;
+    // Waiting in the downloads with no job running: its download failed.
+    AppManager& manager = AppManager::Instance();
+    const auto waiting = manager.Downloading().find(app->sysid);
+    if (waiting != manager.Downloading().end() && waiting->second == app && !app->IsDownloading() &&
+        !app->IsInstalling())
+        row.failure = MyAppFailure::Download;
     row.widget = AppRowBuilder::Build(*list, *app, true);
     FillControls(row);
     GObject* widget = row.widget.get();
@@ -209,6 +257,10 @@ void MyAppsScene::FillControls(Row& row) {
     update->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUpdate_Touch(row.app, list.get())));
     auto uninstall = SkinFactory::CreateButton(*bar, Str(11002), f, UninstallButton);
     uninstall->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUninstall_Touch(row.app, list.get())));
+    auto retry = SkinFactory::CreateButton(*bar, Str(kTryAgain), f, RetryButton);
+    retry->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppRetry_Touch(row.app)));
+    auto cancel = SkinFactory::CreateButton(*bar, Str(kCancel), f, CancelButton);
+    cancel->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppCancel_Touch(row.app)));
     shared_ptr<ProgressBar> progress(new ProgressBar());
     progress->SetFillColor(214, 222, 234);
     progress->AddImageState(0, SkinFactory::SkinImage(u"progress.png"));
@@ -222,13 +274,15 @@ void MyAppsScene::FillControls(Row& row) {
 }
 
 void MyAppsScene::RefreshRow(Row& row) {
-    row.state = MyAppRowState::From(FactsOf(*row.app, row.progress));
+    row.state = MyAppRowState::From(FactsOf(*row.app, row.progress, row.failure));
     shared_ptr<GObject> bar, child;
     if (!row.widget->FindChildById(kControlBarId, bar)) return;
     const MyAppRowState& s = row.state;
     if (bar->FindChildById(RunButton, child)) child->SetVisible(s.showRun);
     if (bar->FindChildById(UpdateButton, child)) child->SetVisible(s.showUpdate);
     if (bar->FindChildById(UninstallButton, child)) child->SetVisible(s.showUninstall);
+    if (bar->FindChildById(RetryButton, child)) child->SetVisible(s.showRetry);
+    if (bar->FindChildById(CancelButton, child)) child->SetVisible(s.showCancel);
     if (bar->FindChildById(Progress, child)) {
         child->SetVisible(s.showProgress);
         auto* progress = static_cast<ProgressBar*>(child.get());
@@ -240,7 +294,12 @@ void MyAppsScene::RefreshRow(Row& row) {
 
 void MyAppsScene::Regroup() {
     std::vector<MyAppGroup> groups;
-    for (const Row& row : rows) groups.push_back(row.state.group);
+    std::vector<size_t> shown;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].gone) continue;
+        shown.push_back(i);
+        groups.push_back(rows[i].state.group);
+    }
     const std::vector<MyAppListEntry> entries = GroupMyApps(groups);
     std::set<int> headers;
     for (size_t i = 0; i < entries.size(); ++i)
@@ -252,11 +311,32 @@ void MyAppsScene::Regroup() {
     layout->Lock();
     for (const MyAppListEntry& entry : entries) {
         if (entry.header)
-            list->AddChild(NewHeader(MyAppRowState::HeaderString(entry.group)), static_cast<int32_t>(entry.group));
+            list->AddChild(NewSectionHeader(entry.group), static_cast<int32_t>(entry.group));
         else
-            list->AddChild(rows[entry.row].widget, -1);
+            list->AddChild(rows[shown[entry.row]].widget, -1);
     }
     layout->Unlock();
+}
+
+std::vector<shared_ptr<App>> MyAppsScene::Updatable() const {
+    std::vector<shared_ptr<App>> apps;
+    for (const Row& row : rows)
+        if (!row.gone && row.state.showUpdate) apps.push_back(row.app);
+    return apps;
+}
+
+shared_ptr<GObject> MyAppsScene::NewSectionHeader(MyAppGroup group) {
+    shared_ptr<GObject> header = NewHeader(MyAppRowState::HeaderString(group));
+    if (group != MyAppGroup::Catalog || Updatable().size() < kUpdateAllFrom) return header;
+    auto button = SkinFactory::CreateButton(*header, Str(kUpdateAll), ScreenParts::FontUnit(), kUpdateAllId);
+    button->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUpdateAll_Touch(this, list.get())));
+    header->SetLayout(shared_ptr<Layout>(new SectionHeaderLayout()));
+    return header;
+}
+
+void MyAppsScene::DropRow(Row& row) {
+    row.gone = true;
+    Regroup();
 }
 
 MyAppsScene::Row* MyAppsScene::FindRow(const GObject* widget) {
@@ -268,7 +348,7 @@ MyAppsScene::Row* MyAppsScene::FindRow(const GObject* widget) {
 void MyAppsScene::OnAppStatus(GObject* widget, App::AppStatusType kind, bool finished, double progress,
                               bool success) {
     Row* row = FindRow(widget);
-    if (!row) return;
+    if (!row || row->gone) return;
     if (kind == App::StatusDetails && finished && success) {
         // The record now has its catalog data: show it as a catalog row.
         row->widget->RemoveAllChildren();
@@ -280,13 +360,20 @@ void MyAppsScene::OnAppStatus(GObject* widget, App::AppStatusType kind, bool fin
     }
     if (finished && !success && kind == App::StatusUninstall)
         net::Services().AskPopup(kErrorTitle, Str(kUninstallFailed), kOk, 0, nullptr);
-    if (finished && !success && kind == App::StatusInstall)
-        net::Services().AskPopup(kErrorTitle, Str(kInstallFailed), kOk, 0, nullptr);
-    // Without a word the row would just drop back among the installed ones,
-    // which reads as if the package had arrived and been installed.
-    if (finished && !success && kind == App::StatusDownload)
-        net::Services().AskPopup(kErrorTitle, Str(DownloadFailure(*row->app)), kOk, 0, nullptr);
+    // A failed download or install is told by the application manager,
+    // wherever the user is. A first installation called off has no row to
+    // go back to: it was not on the device before.
+    const bool calledOff = kind == App::StatusDownload && row->app->downloadFault == App::DownloadFault::Cancelled;
+    if (finished && !success && calledOff && !AppManager::Instance().IsInstalled(row->app->sysid)) {
+        DropRow(*row);
+        return;
+    }
     row->progress = kind == App::StatusDownload ? progress : 0.0;
+    if (kind == App::StatusDownload || kind == App::StatusInstall) {
+        // A new try starts afresh; a failed one leaves what went wrong.
+        const MyAppFailure failed = kind == App::StatusDownload ? MyAppFailure::Download : MyAppFailure::Install;
+        row->failure = finished && !success ? failed : MyAppFailure::None;
+    }
     RefreshRow(*row);
     if (MyAppRowState::Regroups(kind, progress)) Regroup();
 }

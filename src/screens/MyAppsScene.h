@@ -20,8 +20,17 @@
 class MyAppsScene : public Scene {
 public:
     // Ids inside a row's control bar.
-    enum ControlId : int32_t { RunButton = 10, UpdateButton = 11, UninstallButton = 12, Progress = 15 };
+    enum ControlId : int32_t {
+        RunButton = 10,
+        UpdateButton = 11,
+        UninstallButton = 12,
+        RetryButton = 13,
+        CancelButton = 14,
+        Progress = 15,
+    };
     static constexpr int32_t kControlBarId = 30;
+    // The "Update all" button in the header of the installed group.
+    static constexpr int32_t kUpdateAllId = 40;
 
     explicit MyAppsScene(SceneHost* host) : Scene(host) {}
     ~MyAppsScene() override;
@@ -33,7 +42,13 @@ public:
         shared_ptr<widgets::RowButton> widget;
         MyAppRowState state;
         double progress = 0.0;
+        // How the last job of a first installation ended, when it left
+        // nothing on the device.
+        MyAppFailure failure = MyAppFailure::None;
         bool detailsTap = false;
+        // Out of the list for good; kept (and subscribed) so that the report
+        // that dropped it is not pulled from under its own event.
+        bool gone = false;
     };
     const std::vector<Row>& Rows() const { return rows; }
     // The list as shown: rows and section headers.
@@ -43,8 +58,15 @@ public:
     // under the UI lock).
     void OnAppStatus(GObject* row, App::AppStatusType kind, bool finished, double progress, bool success);
 
+    // The applications whose rows offer an update now, in list order.
+    std::vector<shared_ptr<App>> Updatable() const;
+
 private:
     void AddRow(const shared_ptr<App>& app);
+    shared_ptr<GObject> NewSectionHeader(MyAppGroup group);
+    // Takes the row out of the list for good (a first installation the user
+    // called off).
+    void DropRow(Row& row);
     void FillControls(Row& row);
     void RefreshRow(Row& row);
     void Regroup();

@@ -15,6 +15,10 @@ std::u16string ReplaceFirst(std::u16string_view text, std::u16string_view placeh
     return out;
 }
 
+std::u16string WithCount(std::u16string_view text, int64_t count) {
+    return std::u16string(text) + u"(" + text::ToU16(count) + u")";
+}
+
 std::u16string ScreenshotCaption(std::u16string_view title, size_t index) {
     // The page title is a plural; one picture drops its last letter.
     std::u16string caption(title.substr(0, title.empty() ? 0 : title.size() - 1));

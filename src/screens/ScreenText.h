@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,8 @@ std::u16string ToWire(std::u16string_view text);
 // Replaces the first `placeholder` only; a template without it is returned
 // as it is.
 std::u16string ReplaceFirst(std::u16string_view text, std::u16string_view placeholder, std::u16string_view value);
+// A row or link with its count: "Games(12)", "Reviews(4)", no space between.
+std::u16string WithCount(std::u16string_view text, int64_t count);
 // "Screenshot 3:" from the title of the screenshots page ("Screenshots") and
 // the zero-based picture index.
 std::u16string ScreenshotCaption(std::u16string_view title, size_t index);

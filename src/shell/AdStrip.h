@@ -3,11 +3,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/window/Messages.h"
-
-// What the strip needs of the web view that shows the advertisement. The
-// emulated device has none, so the program never builds a strip there; the
-// tests drive the strip's logic through a fake one.
+// What the strip needs of the web view that shows the advertisement: on the
+// device, the HTML viewer control (HtmlAdViewer).
 class AdViewer {
 public:
     virtual ~AdViewer() = default;
@@ -16,14 +13,6 @@ public:
     virtual void Clear() = 0;
     virtual void Navigate(const std::u16string& url) = 0;
     virtual void Place(int x, int y, int width, int height) = 0;
-};
-
-// What the web view sends its parent (WM_NOTIFY, code WM_USER + 101) when the
-// user taps a link on the page: the header, then the link as UTF-8.
-struct AdLinkNotify {
-    static constexpr std::uint32_t kCode = platform::WM_USER + 101;
-    platform::NotifyHeader header;
-    std::string link;
 };
 
 // The advertising strip at the bottom of the screen: when it shows, when it

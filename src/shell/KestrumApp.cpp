@@ -6,6 +6,8 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "net/ApiUrl.h"
+#include "platform/htmlview/HtmlView.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/process/Process.h"
 #include "shell/Loading.h"
@@ -83,18 +85,7 @@ std::optional<std::filesystem::path> KestrumApp::AppFile(const std::u16string& n
 bool KestrumApp::OnCreateUi() {
     Application::OnCreateUi();
     std::lock_guard lock(uiLock);
-    if (adViewer) {
-        AdStrip::Hooks hooks;
-        hooks.showCloseButton = [this](bool v) {
-            if (closeAdsButton) closeAdsButton->SetVisible(v);
-        };
-        hooks.startTimer = [this](unsigned ms) { WindowSystem::Current().SetTimer(window, AdStrip::kTimerId, ms); };
-        hooks.stopTimer = [this] { WindowSystem::Current().KillTimer(window, AdStrip::kTimerId); };
-        hooks.openBrowser = [](const std::u16string& link) { CreateDeviceProcess(u"\\Windows\\iexplore.exe", link); };
-        hooks.languageName = [] { return Localization::Instance().CurrentLanguage(); };
-        adStrip = std::make_unique<AdStrip>(*adViewer, adSite, std::move(hooks));
-        adStrip->Place(width, height, systemFontHeight);
-    }
+    CreateAdStrip();
     BuildRoot();
     LoginScene::Exits exits;
     // The sign-in screen lives on the stack, which goes with this object.
@@ -103,6 +94,39 @@ bool KestrumApp::OnCreateUi() {
     PushScene(shared_ptr<Scene>(new LoginScene(this, std::move(exits))));
     BuildBusyIndicator();
     return true;
+}
+
+// Without the device's HTML viewer there is no strip, and nothing else changes.
+void KestrumApp::CreateAdStrip() {
+    if (!adViewer) {
+        htmlAdViewer = HtmlAdViewer::Create(window);
+        if (!htmlAdViewer) return;
+        adViewer = htmlAdViewer.get();
+        adSite = AdvertisingSite();
+        // The viewer takes the keyboard until the window takes it back at the
+        // end of its start-up; the viewer hands keys on to us meanwhile.
+        WindowSystem::Current().SetFocus(htmlAdViewer->GetWindow());
+    }
+    AdStrip::Hooks hooks;
+    hooks.showCloseButton = [this](bool v) { StripShown(v); };
+    hooks.startTimer = [this](unsigned ms) { WindowSystem::Current().SetTimer(window, AdStrip::kTimerId, ms); };
+    hooks.stopTimer = [this] { WindowSystem::Current().KillTimer(window, AdStrip::kTimerId); };
+    // Fire and forget: nobody waits for the browser, and its failure is not ours to report.
+    hooks.openBrowser = [](const std::u16string& link) {
+        if (auto browser = CreateDeviceProcess(u"\\Windows\\iexplore.exe", link)) browser->Detach();
+    };
+    hooks.languageName = [] { return Localization::Instance().CurrentLanguage(); };
+    adStrip = std::make_unique<AdStrip>(*adViewer, adSite, std::move(hooks));
+    adStrip->Place(width, height, systemFontHeight);
+}
+
+// The advertising site is deployment data of the device; a device that names
+// none shows the pages of the catalog service it uses.
+std::u16string KestrumApp::AdvertisingSite() {
+    std::u16string site = HasCurrentDevice() ? U16(CurrentDevice().Info().adsUrl) : std::u16string();
+    if (site.empty()) site = CatalogBaseUrl();
+    if (!site.empty() && site.back() != u'/') site += u'/';
+    return site;
 }
 
 void KestrumApp::OnSize(int w, int h) {
@@ -186,14 +210,12 @@ void KestrumApp::PushScene(const shared_ptr<Scene>& scene) {
     shared_ptr<GObject> root = scene->CreateRoot();
     sceneContainer->AddChild(root);
     KeysToTop();
-    scene->UpdateMenuBar(root);
+    UpdateSoftKeys();
     transition = false;
-    if (stack.size() == 1) {
-        switcher->ShowIndex(0, false);
-        return;
-    }
     // Taps during the slide would land on a screen that is on its way out.
     sceneContainer->SetTouchEnabled(false);
+    // The first screen enters as every later one does: from the right.
+    if (stack.size() == 1) root->SetPosition(sceneContainer->Width(), 0);
     switcher->ShowIndex(static_cast<int>(stack.size()) - 1, true);
 }
 
@@ -202,7 +224,7 @@ void KestrumApp::OnSlideEnded() {
         FinishBack();
         return;
     }
-    sceneContainer->SetTouchEnabled(true);
+    sceneContainer->SetTouchEnabled(inputEnabled);
     if (Scene* top = TopScene()) top->OnShown();
 }
 
@@ -213,7 +235,7 @@ void KestrumApp::PopScene() {
     leaving->OnLeave();
     RemoveTop();
     switcher->ShowIndex(std::max<int>(0, static_cast<int>(stack.size()) - 1), false);
-    sceneContainer->SetTouchEnabled(true);
+    sceneContainer->SetTouchEnabled(inputEnabled);
 }
 
 void KestrumApp::RemoveTop() {
@@ -227,7 +249,7 @@ void KestrumApp::RemoveTop() {
     transition = false;
     stack.pop_back();
     KeysToTop();
-    if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+    UpdateSoftKeys();
 }
 
 // The keys walk the scene on top, in the order it gives.
@@ -250,7 +272,7 @@ void KestrumApp::Back() {
 void KestrumApp::FinishBack() {
     transition = false;
     if (!stack.empty()) RemoveTop();
-    sceneContainer->SetTouchEnabled(true);
+    sceneContainer->SetTouchEnabled(inputEnabled);
 }
 
 void KestrumApp::PopUntil(Scene* target) {
@@ -263,7 +285,9 @@ void KestrumApp::PopUntil(Scene* target) {
         RemoveTop();
     }
     switcher->ShowIndex(static_cast<int>(stack.size()) - 1, false);
-    sceneContainer->SetTouchEnabled(true);
+    // The screens popped here dropped whatever they were waiting for; the
+    // one now on top takes input again.
+    SetInputEnabled(true);
 }
 
 void KestrumApp::ReturnToMainMenu() { PopUntil(mainMenuScene); }
@@ -275,22 +299,35 @@ void KestrumApp::ReturnToSignIn() {
 
 void KestrumApp::RebuildAllScenes() {
     for (const shared_ptr<Scene>& scene : std::vector<shared_ptr<Scene>>(stack)) scene->Refresh();
-    if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+    UpdateSoftKeys();
 }
 
 void KestrumApp::RefreshDataScenes() {
     for (const shared_ptr<Scene>& scene : std::vector<shared_ptr<Scene>>(stack))
         if (scene->RefreshOnDataChange()) scene->Refresh();
-    if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+    UpdateSoftKeys();
 }
 
 // --- Input ---------------------------------------------------------------------------
 
 void KestrumApp::SetInputEnabled(bool enabled) {
     if (!softKeysAllowed) return;
+    inputEnabled = enabled;
     menuBar.EnableSoftKey(0, enabled);
     menuBar.EnableSoftKey(1, enabled);
     if (sceneContainer) sceneContainer->SetTouchEnabled(enabled && !transition);
+}
+
+void KestrumApp::UpdateSoftKeys() {
+    if (Scene* top = TopScene()) {
+        // The scene may set its labels with keys enabled; a screen that is
+        // still loading keeps both off all the same.
+        top->UpdateMenuBar(top->GetRoot());
+    }
+    if (!inputEnabled) {
+        menuBar.EnableSoftKey(0, false);
+        menuBar.EnableSoftKey(1, false);
+    }
 }
 
 void KestrumApp::OnKeyDown(int virtualKey) {
@@ -332,25 +369,54 @@ void KestrumApp::LowerBusy() {
 
 // --- Advertising ---------------------------------------------------------------------------
 
-void KestrumApp::EnableAdvertising() {
-    if (adStrip) adStrip->Enable();
+// The screens ask for these from network workers too (a "config" answer, an
+// error popup), holding the UI lock. The viewer is a window of the UI thread,
+// and a worker must never wait for that thread, which may be waiting for the
+// lock: off the UI thread the requests are posted to our own window and
+// carried out there, in the order they were made.
+void KestrumApp::RequestAdvertising(AdRequest request) {
+    if (!adStrip) return;
+    if (WindowSystem::Current().OnUIThread())
+        CarryOutAdvertising(request);
+    else
+        WindowSystem::Current().PostMessage(window, kAdvertisingMessage, request, 0);
 }
 
-void KestrumApp::ShowAdvertising(bool show) {
+void KestrumApp::CarryOutAdvertising(WPARAM request) {
     if (!adStrip) return;
-    adStrip->Show(show);
+    switch (request) {
+    case kAdEnable:
+        adStrip->Enable();
+        return;
+    case kAdShow:
+    case kAdHide:
+        adStrip->Show(request == kAdShow);
+        return;
+    case kAdReload:
+        adStrip->Reload();
+        return;
+    case kAdCover:
+    case kAdUncover:
+        if (!adStrip->IsEnabled()) return;
+        adViewer->Show(request == kAdUncover);
+        StripShown(request == kAdUncover);
+        return;
+    default:
+        return;
+    }
+}
+
+// Whenever the strip comes or goes, its close button follows it and the
+// screens above take back, or give up, its rows.
+void KestrumApp::StripShown(bool shown) {
+    if (closeAdsButton) closeAdsButton->SetVisible(shown);
     if (switcher) switcher->Update(LayoutRelayout);
 }
 
-void KestrumApp::ReloadAdvertising() {
-    if (adStrip) adStrip->Reload();
-}
-
-void KestrumApp::CoverAdvertising(bool covered) {
-    if (!adStrip || !adStrip->IsEnabled()) return;
-    adViewer->Show(!covered);
-    if (closeAdsButton) closeAdsButton->SetVisible(!covered);
-}
+void KestrumApp::EnableAdvertising() { RequestAdvertising(kAdEnable); }
+void KestrumApp::ShowAdvertising(bool show) { RequestAdvertising(show ? kAdShow : kAdHide); }
+void KestrumApp::ReloadAdvertising() { RequestAdvertising(kAdReload); }
+void KestrumApp::CoverAdvertising(bool covered) { RequestAdvertising(covered ? kAdCover : kAdUncover); }
 
 bool KestrumApp::IsAdvertisingVisible() const { return adViewer && adViewer->IsVisible(); }
 
@@ -361,8 +427,10 @@ void KestrumApp::OnStylusUp(int x, int y) {
 
 void KestrumApp::OnNotify(const NotifyHeader& header) {
     Application::OnNotify(header);
-    if (adStrip && header.code == AdLinkNotify::kCode)
-        adStrip->OnLinkTapped(U16(reinterpret_cast<const AdLinkNotify&>(header).link));
+    if (!adStrip || header.code != htmlview::kHotspotNotify) return;
+    // The viewer sends the header at the start of its link record.
+    const char* link = reinterpret_cast<const htmlview::LinkNotify&>(header).link;
+    if (link) adStrip->OnLinkTapped(U16(link));
 }
 
 void KestrumApp::OnTimer(std::uintptr_t id) {
@@ -381,6 +449,11 @@ void KestrumApp::OnAlreadyRunning(WindowRef& running) {
 }
 
 LRESULT KestrumApp::WindowProc(Window* w, std::uint32_t message, WPARAM wParam, LPARAM lParam) {
+    if (message == kAdvertisingMessage) {
+        std::lock_guard lock(uiLock);
+        CarryOutAdvertising(wParam);
+        return 0;
+    }
     if (message == kHandOverMessage) {
         std::lock_guard lock(uiLock);
         const auto id = static_cast<int32_t>(static_cast<uint32_t>(wParam));

@@ -9,6 +9,7 @@
 #include "base/ScopedSubscription.h"
 #include "core/AppServices.h"
 #include "shell/AdStrip.h"
+#include "shell/HtmlAdViewer.h"
 #include "ui/app/Application.h"
 #include "ui/scenes/SceneHost.h"
 
@@ -18,12 +19,14 @@ class MultiSceneLayout;
 
 // The store's application object: the window and its start-up and shut-down
 // steps, the stack of screens, soft keys to popup boxes or the top screen,
-// the busy indicator, the advertising strip (when the device has a web view)
+// the busy indicator, the advertising strip (when the device has the HTML viewer)
 // and the hand-over of an application id from a second start. It is the
 // SceneHost of every screen and the AppServices of the store logic.
 class KestrumApp : public Application, public SceneHost, public AppServices {
 public:
     static constexpr std::uint32_t kHandOverMessage = platform::WM_USER + 200;
+    // Our own: a request about the advertising strip made off the UI thread.
+    static constexpr std::uint32_t kAdvertisingMessage = platform::WM_USER + 202;
     static constexpr const char16_t* kWindowName = u"Tobrix";
     static constexpr int32_t kSceneContainerId = -30;
     static constexpr int32_t kCloseAdsId = 1000;
@@ -35,9 +38,11 @@ public:
     explicit KestrumApp(std::u16string pendingAppId);
     ~KestrumApp() override;
 
-    // Gives the shell a web view for the advertising strip before Init; the
-    // emulated device has none, so the program never calls it.
+    // Gives the shell another view for the advertising strip before Init
+    // (tests); otherwise the shell makes one of the device's HTML viewer.
     void SetAdViewer(AdViewer* viewer, std::u16string site);
+    // The HTML viewer's window of the strip, or null.
+    platform::Window* GetAdWindow() const { return htmlAdViewer ? htmlAdViewer->GetWindow() : nullptr; }
     AdStrip* GetAdStrip() { return adStrip.get(); }
 
     // --- Application hooks ------------------------------------------------------
@@ -65,6 +70,7 @@ public:
     void RebuildAllScenes() override;
     void RefreshDataScenes() override;
     void SetInputEnabled(bool enabled) override;
+    void UpdateSoftKeys() override;
     void SetSoftKeysAllowed(bool allowed) override { softKeysAllowed = allowed; }
     void EnableAdvertising() override;
     void ShowAdvertising(bool show) override;
@@ -93,6 +99,12 @@ public:
 private:
     // A file of the program's folder on the host.
     std::optional<std::filesystem::path> AppFile(const std::u16string& name) const;
+    enum AdRequest : platform::WPARAM { kAdEnable, kAdShow, kAdHide, kAdReload, kAdCover, kAdUncover };
+    void RequestAdvertising(AdRequest request);
+    void CarryOutAdvertising(platform::WPARAM request);
+    void StripShown(bool shown);
+    void CreateAdStrip();
+    static std::u16string AdvertisingSite();
     void BuildRoot();
     void BuildBusyIndicator();
     void OpenDetails(int32_t appId);
@@ -115,8 +127,12 @@ private:
     Scene* mainMenuScene = nullptr;
     Scene* signInScene = nullptr;
     bool softKeysAllowed = true;
+    // False while a screen waits for its answer: soft-key labels set
+    // meanwhile leave both keys off, and a finished slide takes no taps.
+    bool inputEnabled = true;
     AdViewer* adViewer = nullptr;
     std::u16string adSite;
+    std::unique_ptr<HtmlAdViewer> htmlAdViewer;
     std::unique_ptr<AdStrip> adStrip;
     int systemFontHeight = 0;
     ScopedSubscription showMyApps;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <thread>
 
 #include "base/Text.h"
@@ -79,6 +80,14 @@ std::u16string CatalogServer::BaseUrl() const {
     return text::Utf8ToUtf16("http://127.0.0.1:" + std::to_string(port) + "/");
 }
 
+int CatalogServer::Requests(const std::string& method) const {
+    // One line per answered request: the method, the code, the time taken.
+    std::istringstream log(ReadAll(work / "catalogd.log"));
+    int count = 0;
+    for (std::string line; std::getline(log, line);) count += line.rfind(method + " ", 0) == 0;
+    return count;
+}
+
 bool CatalogServer::Seed() {
     fs::create_directories(cache);
     int lock = ::open((cache / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -106,7 +115,7 @@ bool CatalogServer::Serve() {
     options.stderrFile = work / "catalogd.log";
     // A restart keeps the port, so that a client that knows the address finds it again.
     std::vector<std::string> args = {"serve", "--db", (work / "catalog.db").string(), "--listen",
-                                      "127.0.0.1:" + std::to_string(port), "--quiet"};
+                                      "127.0.0.1:" + std::to_string(port)};
     args.insert(args.end(), serveArgs.begin(), serveArgs.end());
     process = platform::SpawnHost(CATALOGD_PATH, args, options, &error);
     if (!process) return false;

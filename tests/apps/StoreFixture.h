@@ -67,6 +67,10 @@ protected:
         Kestrum::Instance().SetApplication(&services);
         SetCatalogBaseUrl(baseUrl);
         AppManager::Instance().Reset();
+        // A broken download tries again at once: no test waits for pauses.
+        InetManager::Limits limits = InetManager::Instance().GetLimits();
+        limits.retry = RetryPolicy{3, std::chrono::milliseconds(20), std::chrono::milliseconds(100)};
+        InetManager::Instance().SetLimits(limits);
     }
 
     static int RunHost(const std::string& program, const std::vector<std::string>& args) {

@@ -12,6 +12,7 @@
 #include "apps/HeadlessStore.h"
 #include "base/Text.h"
 #include "net/NetServices.h"
+#include "net/PartialDownload.h"
 
 using platform::Hive;
 
@@ -350,6 +351,18 @@ TEST_F(StorePipeline, StoresOwnUpdateIsOfferedOnceAndKeepsItsRevisionRight) {
     int myApplications = 0;
     SubscribeFn(manager.ShowMyApplications, [&] { ++myApplications; });
 
+    // A package whose name merely mentions the store counts as an update of
+    // its own but is not offered as the store's.
+    FakeInstalled(u"Acme TobrixTheme", {}, 1);
+    shared_ptr<App> theme = make_shared_obj<App>(*self);
+    theme->sysid = u"Acme TobrixTheme";
+    {
+        std::lock_guard ui(services.UILock());
+        manager.OnAppStatus(theme.get(), App::StatusDetails, true, 1.0, true);
+    }
+    EXPECT_EQ(manager.UpdateCount(), 1);
+    EXPECT_TRUE(services.Popups().empty());
+
     manager.CheckForUpdates();
     ASSERT_TRUE(WaitIdle());
     shared_ptr<App> record = InstalledRecord(AppManager::kSelfSysid);
@@ -445,10 +458,44 @@ TEST_F(StorePipeline, DownloadFailingPartWayLeavesNoFileAndNoJob) {
     serving.join();
     EXPECT_EQ(log.Result(App::StatusDownload), false);
     EXPECT_FALSE(log.Result(App::StatusInstall).has_value());
-    EXPECT_FALSE(std::filesystem::exists(Host(manager.CabFolder() + u"\\cut.cab")));
+    EXPECT_EQ(services.Errors(), std::vector<int32_t>{998}) << "told wherever the user is";
+    // Without a validator the bytes cannot be resumed: none of them stays.
+    EXPECT_TRUE(std::filesystem::is_empty(Host(manager.CabFolder())));
     std::lock_guard ui(services.UILock());
     EXPECT_TRUE(manager.installQueue.empty());
     EXPECT_EQ(manager.Downloading().count(u"Cut Short"), 1u) << "a failed first download stays listed";
+}
+
+// What a killed store left in its download folder once it runs again and the
+// catalog has accepted the device: a package still offered goes on from its
+// bytes and is installed; bytes nobody can name or want go.
+TEST_F(StorePipeline, InterruptedDownloadsGoOnOnceTheCatalogAcceptsTheDevice) {
+    shared_ptr<App> app = Offered(1)[0];
+    AppManager& manager = AppManager::Instance();
+    const std::u16string name = app->install.substr(app->install.rfind(u'/') + 1);
+    const auto cabs = Host(manager.CabFolder());
+    const auto target = cabs / text::Utf16ToUtf8(name);
+    const std::string package = Read(gCatalog->Assets() / "packages" / text::Utf16ToUtf8(name));
+    // The first half, as a killed download leaves it, and what the server
+    // said of the file.
+    httplib::Client client("127.0.0.1", gCatalog->Port());
+    auto head = client.Get("/files/packages/" + text::Utf16ToUtf8(name));
+    ASSERT_TRUE(head && head->has_header("ETag"));
+    std::ofstream(net::PartialFileOf(target), std::ios::binary) << package.substr(0, package.size() / 2);
+    ASSERT_TRUE(net::WriteIdentity(net::IdentityFileOf(target), {int64_t(package.size()), head->get_header_value("ETag"),
+                                                                  text::Utf16ToUtf8(app->sysid)}));
+    ASSERT_TRUE(net::WriteIdentity(net::IdentityFileOf(cabs / "gone.cab"), {10, "\"x\"", "Nobody Makes This"}));
+    std::ofstream(net::PartialFileOf(cabs / "gone.cab")) << "12345";
+    std::ofstream(net::PartialFileOf(cabs / "nameless.cab")) << "no identity";
+
+    manager.CheckForUpdates();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(manager.IsInstalled(app->sysid));
+    EXPECT_EQ(manager.GetRevision(app->sysid), app->revision);
+    EXPECT_TRUE(std::filesystem::is_empty(cabs));
+    EXPECT_TRUE(services.Errors().empty());
+    std::lock_guard ui(services.UILock());
+    EXPECT_TRUE(manager.Downloading().empty());
 }
 
 TEST_F(StorePipeline, CommandLineToolDrivesTheSameManager) {

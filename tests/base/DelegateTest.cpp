@@ -108,22 +108,45 @@ TEST(Delegation, EventSubscribedToAnotherEventAndReferenceArguments) {
     EXPECT_EQ(l.log.back(), "15");
 }
 
-TEST(Delegation, HandlerThatRemovesItselfDuringInvocationIsSafe) {
-    struct SelfRemover {
-        Delegation_0* ev;
-        int calls = 0;
+// Handlers that take themselves or others off the event while it runs: the
+// ones still subscribed are called once each, in order, and nobody is
+// skipped; a handler removed before its turn is not called.
+TEST(Delegation, RemovingDuringInvocationSkipsNobody) {
+    struct Handler {
+        std::vector<std::string>* log;
+        std::string name;
+        Delegation_0* removeFrom = nullptr;  // set on the one handler that removes
+        Handler* victim = nullptr;
         void Run() {
-            ++calls;
-            Unsubscribe(*ev, this, &SelfRemover::Run);
+            log->push_back(name);
+            if (removeFrom) Unsubscribe(*removeFrom, victim, &Handler::Run);
         }
     };
-    Delegation_0 ev;
-    SelfRemover s{&ev};
-    Subscribe(ev, &s, &SelfRemover::Run);
-    ev.Invoke();
-    ev.Invoke();
-    EXPECT_EQ(s.calls, 1);
-    EXPECT_TRUE(ev.Empty());
+    struct Case {
+        const char* what;
+        int remover, victim;
+        std::vector<std::string> first, second;
+    };
+    const Case cases[] = {
+        {"itself, first", 0, 0, {"a", "b", "c"}, {"b", "c"}},
+        {"itself, in the middle", 1, 1, {"a", "b", "c"}, {"a", "c"}},
+        {"one already called", 1, 0, {"a", "b", "c"}, {"b", "c"}},
+        {"one not called yet", 0, 2, {"a", "b"}, {"a", "b"}},
+    };
+    for (const Case& c : cases) {
+        Delegation_0 ev;
+        std::vector<std::string> log;
+        Handler h[3] = {{&log, "a"}, {&log, "b"}, {&log, "c"}};
+        for (Handler& each : h) Subscribe(ev, &each, &Handler::Run);
+        h[c.remover].removeFrom = &ev;
+        h[c.remover].victim = &h[c.victim];
+        ev.Invoke();
+        EXPECT_EQ(log, c.first) << c.what;
+        log.clear();
+        h[c.remover].removeFrom = nullptr;
+        ev.Invoke();
+        EXPECT_EQ(log, c.second) << c.what;
+    }
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ protected:
         return server.Call("auth", "login=" + Escaped(login) + "&pass=" + Encoded(pass) + "&ver=" + ver).code;
     }
     int64_t OutboxFor(const std::string& mail) {
-        Db db(server.DbPath().string());
+        Db db(server.Store());
         return *db.QueryInt("SELECT COUNT(*) FROM outbox WHERE recipient = ?1", mail);
     }
 };
@@ -70,7 +70,7 @@ TEST_F(AccountApi, RegistrationKeepsLoginsAndMailsUniqueAndPasswordsHashed) {
         EXPECT_EQ(Reg(login, pass, mail), 200) << login << "/" << mail;
 
     EXPECT_EQ(OutboxFor("elka@example.org"), 1);  // the activation mail
-    Db db(server.DbPath().string());
+    Db db(server.Store());
     ASSERT_TRUE(Accounts(db).Activate("Ёлка & <Co>"));
     EXPECT_EQ(Auth("Ёлка & <Co>", password), 0);
     Stmt& s = db.Prepare("SELECT pass_hash FROM accounts WHERE login = 'Ёлка & <Co>'");

@@ -24,23 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ProcessRun {
-    int status = -1;
-    std::string out;
-};
-
-// Runs catalogd with the arguments, standard output and error into one file.
 ProcessRun RunCatalogd(const std::vector<std::string>& args, const fs::path& log) {
-    std::string command = CATALOGD_EXE;
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " >'" + log.string() + "' 2>&1";
-    ProcessRun r;
-    r.status = std::system(command.c_str());
-    std::ifstream in(log);
-    std::stringstream s;
-    s << in.rdbuf();
-    r.out = s.str();
-    return r;
+    return RunProgram(CATALOGD_EXE, args, log);
 }
 
 TEST(CommandLine, HelpNamesEveryCommand) {
@@ -56,18 +41,18 @@ TEST(CommandLine, HelpNamesEveryCommand) {
 
 TEST(CommandLine, UserActivateAndOutboxWorkOnTheStore) {
     TempDir dir;
-    fs::path db = dir.Path() / "catalog.db";
-    fs::copy_file(SeededTemplate(), db);
+    TestStore copy;
+    const std::string& db = copy.Location();
     {
-        Db store(db.string());
+        Db store(db);
         store.Exec("INSERT INTO accounts(login, mail, pass_hash, activated, created) VALUES('newbie', 'n@example.org', '', 0, 0)");
         store.Exec("INSERT INTO outbox(time, recipient, subject, body) VALUES(1, 'n@example.org', 'Activate', 'Hello newbie')");
     }
-    EXPECT_EQ(RunCatalogd({"user", "activate", "newbie", "--db", db.string()}, dir.Path() / "out").status, 0);
-    EXPECT_NE(RunCatalogd({"user", "activate", "ghost", "--db", db.string()}, dir.Path() / "out").status, 0);
-    Db store(db.string());
+    EXPECT_EQ(RunCatalogd({"user", "activate", "newbie", "--db", db}, dir.Path() / "out").status, 0);
+    EXPECT_NE(RunCatalogd({"user", "activate", "ghost", "--db", db}, dir.Path() / "out").status, 0);
+    Db store(db);
     EXPECT_EQ(*store.QueryInt("SELECT activated FROM accounts WHERE login = 'newbie'"), 1);
-    ProcessRun outbox = RunCatalogd({"outbox", "--db", db.string()}, dir.Path() / "out");
+    ProcessRun outbox = RunCatalogd({"outbox", "--db", db}, dir.Path() / "out");
     EXPECT_EQ(outbox.status, 0);
     EXPECT_NE(outbox.out.find("Hello newbie"), std::string::npos);
     EXPECT_NE(outbox.out.find("n@example.org"), std::string::npos);
@@ -75,14 +60,13 @@ TEST(CommandLine, UserActivateAndOutboxWorkOnTheStore) {
 
 TEST(CommandLine, ServeLogsEachRequestAndStopsCleanlyOnSigterm) {
     TempDir dir;
-    fs::path db = dir.Path() / "catalog.db";
-    fs::copy_file(SeededTemplate(), db);
+    TestStore db;
     fs::path log = dir.Path() / "serve.log";
     pid_t pid = 0;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> args = {CATALOGD_EXE, "serve", "--db", db.string(), "--listen", "127.0.0.1:0",
+    std::vector<std::string> args = {CATALOGD_EXE, "serve", "--db", db.Location(), "--listen", "127.0.0.1:0",
                                      "--prefix", "store/"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -142,24 +126,16 @@ protected:
     // Publishes for application `appId` (named by the arguments); each test
     // takes an application of its own, since the files folder is shared.
     ProcessRun Publish(int appId, std::vector<std::string> args) {
-        args.insert(args.begin(), {"publish", "--db", server.DbPath().string()});
+        args.insert(args.begin(), {"publish", "--db", server.Store()});
         ProcessRun r = RunCatalogd(args, dir.Path() / "out");
-        if (r.status == 0) published.files.push_back(PackageFile(appId));
+        if (r.status == 0) published.files.push_back(server.PackageFile(appId));
         return r;
     }
     pugi::xml_node Details(Answer& a, int appId) {
         a = server.Call("appdetails", "sessionid=" + session + "&appid=" + std::to_string(appId) + "&details=1");
         return a.Root().child("appdetails").child("app");
     }
-    fs::path PackageFile(int appId) {
-        Db db(server.DbPath().string());
-        Stmt& s = db.Prepare(
-            "SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package FROM apps WHERE id = ?1");
-        s.BindAll(int64_t(appId));
-        fs::path p = s.Step() ? fs::path(s.Text(0)) : fs::path();
-        s.Reset();
-        return p;
-    }
+    fs::path PackageFile(int appId) { return server.PackageFile(appId); }
     std::string Download(int appId) {
         auto res = server.Client().Get("/download.xml?sessionid=" + session + "&appid=" + std::to_string(appId));
         return res ? res->body : std::string();
@@ -190,6 +166,7 @@ TEST_F(Publishing, ANewerRevisionIsListedDetailedAndDownloaded) {
     const std::string bytes = Download(3);
     EXPECT_EQ(bytes, ReadWholeFile(PackageFile(3)));
     EXPECT_NE(bytes, oldBytes);
+    EXPECT_EQ(app.child("package").attribute("sha256").value(), PackageSha256(bytes)) << "the new package's digest";
     EXPECT_TRUE(fs::exists(oldPackage));
     auto files = ReadCabinet(bytes);
     ASSERT_TRUE(files.contains("_setup.xml"));

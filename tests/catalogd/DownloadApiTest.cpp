@@ -4,12 +4,11 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 #include "Db.h"
+#include "Package.h"
 #include "TestCatalog.h"
 
 namespace catalogd::test {
@@ -20,16 +19,7 @@ protected:
     TestServer server;
     std::string session = server.SignIn();
 
-    std::string PackageFile(int appId) {
-        Db db(server.DbPath().string());
-        Stmt& s = db.Prepare("SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package FROM apps WHERE id = ?1");
-        s.BindAll(int64_t(appId));
-        EXPECT_TRUE(s.Step());
-        std::ifstream in(s.Text(0), std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    std::string PackageFile(int appId) { return ReadWholeFile(server.PackageFile(appId)); }
     pugi::xml_node Details(Answer& a, int appId) {
         a = server.Call("appdetails", "sessionid=" + session + "&appid=" + std::to_string(appId) + "&details=0");
         return a.Root().child("appdetails").child("app");
@@ -82,6 +72,46 @@ TEST_F(DownloadApi, RangeRequestsResumeWithPartialContent) {
     EXPECT_EQ(res->body, expected.substr(0, 100));
 }
 
+// A client that resumes names the version it holds part of: the same file
+// gets the rest, another version or a range past the end does not.
+TEST_F(DownloadApi, RangesAreHonouredOnlyForTheVersionTheClientHolds) {
+    Answer a;
+    const std::string expected = PackageFile(2);
+    const std::string size = std::to_string(expected.size());
+    const std::string install = Details(a, 2).attribute("install").value();
+    ASSERT_NE(install.find('/'), std::string::npos) << "package 2 is announced by URL";
+    for (const std::string& path : {"/download.xml?sessionid=" + session + "&appid=2", Path(install)}) {
+        SCOPED_TRACE(path);
+        auto whole = server.Client().Get(path);
+        ASSERT_TRUE(whole);
+        const std::string etag = whole->get_header_value("ETag"), modified = whole->get_header_value("Last-Modified");
+        ASSERT_EQ(etag.front(), '"') << "a strong tag";
+        ASSERT_FALSE(modified.empty());
+        for (const std::string& validator : {etag, modified}) {
+            auto rest = server.Client().Get(path, {{"Range", "bytes=100-"}, {"If-Range", validator}});
+            ASSERT_TRUE(rest);
+            EXPECT_EQ(rest->status, 206);
+            EXPECT_EQ(rest->body, expected.substr(100));
+        }
+        auto changed = server.Client().Get(path, {{"Range", "bytes=100-"}, {"If-Range", "\"another\""}});
+        ASSERT_TRUE(changed);
+        EXPECT_EQ(changed->status, 200);
+        EXPECT_EQ(changed->body, expected);
+        auto beyond = server.Client().Get(path, {{"Range", "bytes=" + size + "-"}, {"If-Range", etag}});
+        ASSERT_TRUE(beyond);
+        EXPECT_EQ(beyond->status, 416);
+        EXPECT_EQ(beyond->get_header_value("Content-Range"), "bytes */" + size);
+        EXPECT_TRUE(beyond->body.empty());
+    }
+}
+
+TEST_F(DownloadApi, DetailsAnnounceTheDigestOfThePackageServed) {
+    for (int id : {2, 5}) {
+        Answer a;
+        EXPECT_EQ(Details(a, id).child("package").attribute("sha256").value(), PackageSha256(PackageFile(id))) << id;
+    }
+}
+
 // A slow line on purpose: the package arrives whole but no faster than its
 // rate allows, and stopping the service breaks it off half-way.
 class PacedDownloadApi : public ::testing::Test {
@@ -92,13 +122,7 @@ protected:
         o.packageRate = kRate;
         return o;
     }
-    std::string Package(int appId) {
-        Db db(server.DbPath().string());
-        Stmt& s = db.Prepare("SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package FROM apps WHERE id = ?1");
-        s.BindAll(int64_t(appId));
-        EXPECT_TRUE(s.Step());
-        return ReadWholeFile(s.Text(0));
-    }
+    std::string Package(int appId) { return ReadWholeFile(server.PackageFile(appId)); }
     TestServer server{Paced()};
     std::string session = server.SignIn();
 };

@@ -84,7 +84,7 @@ TEST_F(RatingApi, FeedbackIsStoredForTheApplication) {
     EXPECT_EQ(server.Call("feedback", app + "&text=" + Encoded("Crashes on start\nevery time")).code, 0);
     EXPECT_EQ(server.Call("feedback", app + "&text=" + Encoded("   ")).code, 200);
     EXPECT_EQ(server.Call("feedback", app + "&text=" + Encoded(std::string(4001, 'y'))).code, 210);
-    Db db(server.DbPath().string());
+    Db db(server.Store());
     Stmt& s = db.Prepare("SELECT f.text, a.login FROM feedback f JOIN accounts a ON a.id = f.account_id WHERE f.app_id = 3");
     ASSERT_TRUE(s.Step());
     EXPECT_EQ(s.Text(0), "Crashes on start--br--every time");

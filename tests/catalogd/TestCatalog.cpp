@@ -1,8 +1,10 @@
 #include "TestCatalog.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <random>
 #include <stdexcept>
@@ -18,6 +21,8 @@
 #include "Db.h"
 #include "DeviceConfig.h"
 #include "Seed.h"
+
+extern char** environ;
 
 namespace catalogd::test {
 
@@ -74,10 +79,72 @@ ServerOptions TestServer::Defaults() {
     return o;
 }
 
+namespace {
+
+struct PostgresTemplate {
+    std::string url;
+    std::string name;
+};
+
+std::optional<PostgresTemplate>& Postgres() {
+    static std::optional<PostgresTemplate> postgres;
+    return postgres;
+}
+
+}  // namespace
+
+void UsePostgres(const std::string& url, const std::string& templateName) {
+    Postgres() = PostgresTemplate{url, templateName};
+}
+
+std::string DatabaseUrl(const std::string& url, const std::string& name) {
+    size_t start = url.find('/', url.find("://") + 3);
+    size_t end = url.find('?', start);
+    return url.substr(0, start + 1) + name + (end == std::string::npos ? "" : url.substr(end));
+}
+
+TestStore::TestStore() {
+    if (!Postgres()) {
+        location = (dir.Path() / "catalog.db").string();
+        fs::copy_file(SeededTemplate(), location);
+        return;
+    }
+    static int count = 0;
+    database = "test_" + std::to_string(++count);
+    Db(Postgres()->url).Exec("CREATE DATABASE " + database + " TEMPLATE " + Postgres()->name);
+    location = DatabaseUrl(Postgres()->url, database);
+}
+
+TestStore::~TestStore() {
+    if (database.empty()) return;
+    try {
+        Db(Postgres()->url).Exec("DROP DATABASE " + database + " WITH (FORCE)");
+    } catch (const DbError& e) {
+        ADD_FAILURE() << e.what();
+    }
+}
+
+fs::path TestStore::PackageFile(int appId) const {
+    Db db(location);
+    Stmt& s = db.Prepare("SELECT (SELECT value FROM meta WHERE key = 'assets') || '/' || package FROM apps WHERE id = ?1");
+    s.BindAll(int64_t(appId));
+    fs::path p = s.Step() ? fs::path(s.Text(0)) : fs::path();
+    s.Reset();
+    return p;
+}
+
+ProcessRun RunProgram(const std::string& program, const std::vector<std::string>& args, const fs::path& log) {
+    std::string command = "'" + program + "'";
+    for (const auto& a : args) command += " '" + a + "'";
+    command += " >'" + log.string() + "' 2>&1 </dev/null";
+    ProcessRun r;
+    r.status = std::system(command.c_str());
+    r.out = ReadWholeFile(log);
+    return r;
+}
+
 TestServer::TestServer(ServerOptions options) {
-    dbPath = dir.Path() / "catalog.db";
-    fs::copy_file(SeededTemplate(), dbPath);
-    server = std::make_unique<Server>(dbPath.string(), options);
+    server = std::make_unique<Server>(store.Location(), options);
     port = server->Bind();
     thread = std::thread([this] { server->Run(); });
 }
@@ -90,15 +157,22 @@ void TestServer::Stop() {
     thread.join();
 }
 
-httplib::Client TestServer::Client() const {
-    httplib::Client c("127.0.0.1", port);
+ApiClient::ApiClient(const std::string& baseUrl) {
+    std::string rest = baseUrl.substr(baseUrl.find("://") + 3);
+    rest = rest.substr(0, rest.find('/'));
+    host = rest.substr(0, rest.rfind(':'));
+    port = std::stoi(rest.substr(rest.rfind(':') + 1));
+}
+
+httplib::Client ApiClient::Client() const {
+    httplib::Client c(host, port);
     c.set_url_encode(false);
     c.set_connection_timeout(5, 0);
     c.set_read_timeout(10, 0);
     return c;
 }
 
-Answer TestServer::Get(const std::string& pathAndQuery) const {
+Answer ApiClient::Get(const std::string& pathAndQuery) const {
     Answer a;
     auto result = Client().Get(pathAndQuery);
     if (!result) return a;
@@ -111,17 +185,17 @@ Answer TestServer::Get(const std::string& pathAndQuery) const {
     return a;
 }
 
-Answer TestServer::Call(const std::string& method, const std::string& query) const {
+Answer ApiClient::Call(const std::string& method, const std::string& query) const {
     return Get("/" + method + ".xml?" + query);
 }
 
-std::string TestServer::SignIn(const std::string& login, const std::string& password) const {
+std::string ApiClient::SignIn(const std::string& login, const std::string& password) const {
     Answer a = Call("auth", "login=" + Escaped(login) + "&pass=" + Encoded(password) + "&ver=1.0b");
     if (a.code != 0) throw std::runtime_error("sign-in failed with " + std::to_string(a.code));
     return a.Root().child("auth").attribute("id").value();
 }
 
-int TestServer::Configure(const std::string& session, const std::string& osver, int w, int h,
+int ApiClient::Configure(const std::string& session, const std::string& osver, int w, int h,
                           const std::string& features) const {
     std::string q = "sessionid=" + session + "&locale=en&osver=" + osver + "&w=" + std::to_string(w) +
                     "&h=" + std::to_string(h);
@@ -191,6 +265,28 @@ std::string ReadWholeFile(const std::filesystem::path& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::string LintComplaints(const std::vector<fs::path>& files, const fs::path& scratch, bool html) {
+    std::vector<std::string> args{XMLLINT_PATH, "--noout", "--nonet"};
+    if (html) args.push_back("--html");
+    for (const auto& f : files) args.push_back(f.string());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const fs::path report = scratch / "xmllint.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, XMLLINT_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return "xmllint did not start";
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return "xmllint did not end normally";
+    std::string text = ReadWholeFile(report);
+    if (WEXITSTATUS(status) != 0 && text.empty()) text = "xmllint failed without a message";
+    return text;
 }
 
 }  // namespace catalogd::test

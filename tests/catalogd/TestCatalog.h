@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "Server.h"
 
@@ -29,6 +30,43 @@ private:
 // file to copy; its files folder stays where it is.
 std::filesystem::path SeededTemplate();
 
+// From now on every TestStore of this program is a database of the
+// PostgreSQL server whose maintenance database `url` names, made from the
+// database `templateName` (which holds a seeded catalog).
+void UsePostgres(const std::string& url, const std::string& templateName);
+// `url` with another database name.
+std::string DatabaseUrl(const std::string& url, const std::string& name);
+
+// A private copy of the sample catalog on the engine the program tests: a
+// copy of the seeded store file, or a fresh database (see UsePostgres).
+class TestStore {
+public:
+    TestStore();
+    ~TestStore();
+    TestStore(const TestStore&) = delete;
+    TestStore& operator=(const TestStore&) = delete;
+
+    // What "--db" takes: a file path or a URL.
+    const std::string& Location() const { return location; }
+    // Where the catalog keeps an application's current package.
+    std::filesystem::path PackageFile(int appId) const;
+
+private:
+    TempDir dir;
+    std::string location;
+    std::string database;  // dropped again at the end
+};
+
+// The output and exit status of a program run to its end.
+struct ProcessRun {
+    int status = -1;
+    std::string out;
+};
+
+// Runs the program with the arguments, standard output and error into `log`.
+ProcessRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::filesystem::path& log);
+
 // An answer read as XML: the result code (-1 when the envelope is broken)
 // and the document.
 struct Answer {
@@ -39,21 +77,15 @@ struct Answer {
     pugi::xml_node Root() const { return doc.child("kestrum-api"); }
 };
 
-// catalogd on 127.0.0.1 with a system-chosen port, serving a private copy of
-// the sample catalog, inside the test process.
-class TestServer {
+// Requests to a catalog service, encoded as the client encodes them.
+class ApiClient {
 public:
-    explicit TestServer(ServerOptions options = Defaults());
-    ~TestServer();
-
-    static ServerOptions Defaults();
+    ApiClient() = default;
+    // "http://host:port/"
+    explicit ApiClient(const std::string& baseUrl);
 
     int Port() const { return port; }
-    // Stops serving, as a signal to the program does; later calls do nothing.
-    void Stop();
-    const std::filesystem::path& DbPath() const { return dbPath; }
     httplib::Client Client() const;
-
     // GET of a path with its query, already encoded as the client would.
     Answer Get(const std::string& pathAndQuery) const;
     // "/<method>.xml?" + query.
@@ -64,17 +96,38 @@ public:
     int Configure(const std::string& session, const std::string& osver, int w, int h,
                   const std::string& features) const;
 
+protected:
+    std::string host = "127.0.0.1";
+    int port = 0;
+};
+
+// catalogd on 127.0.0.1 with a system-chosen port, serving a private copy of
+// the sample catalog, inside the test process.
+class TestServer : public ApiClient {
+public:
+    explicit TestServer(ServerOptions options = Defaults());
+    ~TestServer();
+
+    static ServerOptions Defaults();
+
+    // Stops serving, as a signal to the program does; later calls do nothing.
+    void Stop();
+    const std::string& Store() const { return store.Location(); }
+    std::filesystem::path PackageFile(int appId) const { return store.PackageFile(appId); }
+
 private:
-    TempDir dir;
-    std::filesystem::path dbPath;
+    TestStore store;
     std::unique_ptr<Server> server;
     std::thread thread;
-    int port = 0;
 };
 
 // Every file of a cabinet, by name; a cabinet that cannot be read is a test
 // failure and yields what was read of it.
 std::map<std::string, std::string> ReadCabinet(const std::string& bytes);
+// What xmllint says about the files (read as HTML with `html`): empty when
+// every one is well-formed.
+std::string LintComplaints(const std::vector<std::filesystem::path>& files, const std::filesystem::path& scratch,
+                           bool html = false);
 // A whole file as bytes (empty when it cannot be read).
 std::string ReadWholeFile(const std::filesystem::path& path);
 

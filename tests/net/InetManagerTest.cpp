@@ -10,11 +10,14 @@
 #include <future>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "NetTestSupport.h"
 #include "TestServer.h"
 #include "base/Text.h"
 #include "net/ConnectionManager.h"
 #include "net/InetManager.h"
+#include "net/PartialDownload.h"
 #include "net/XMLResponse.h"
 
 extern char** environ;
@@ -373,6 +376,127 @@ TEST_F(InetManagerTest, DownloadThatCannotBeWrittenFailsAndLeavesNoFile) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(out.ok);
     EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// A resumable download of /bytes/N into cabs\NAME on the device's line,
+// recording its events; complete after WaitIdle.
+struct Resumable {
+    Outcome out;
+    int waits = 0;  // pauses for the line
+    shared_ptr<HttpRequest> job;
+};
+
+class ResumableDownloadTest : public InetManagerTest {
+protected:
+    void SetUp() override {
+        InetManagerTest::SetUp();
+        InetManager::Limits l = InetManager::Instance().GetLimits();
+        l.retry = RetryPolicy{3, 10ms, 40ms};
+        InetManager::Instance().SetLimits(l);
+        std::filesystem::remove(LinkLog());
+    }
+    void TearDown() override {
+        InetManagerTest::TearDown();
+        nettest::SetLink({});
+    }
+    static std::filesystem::path LinkLog() { return nettest::DeviceRootPath() / "link.log"; }
+
+    void Start(Resumable& r, std::size_t bytes, const std::string& name, std::string sha256 = {}) {
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
+        r.job = InetManager::Instance().AddResumable(server.Url16("/bytes/" + std::to_string(bytes)),
+                                                     u"\\Program Files\\Tobrix\\cabs\\" + U16(name),
+                                                     ResumeOptions{"Vendor Notes", std::move(sha256)});
+        SubscribeFn(r.job->Progress, [&r](HttpRequest*, double p) { r.out.progress.push_back(p); });
+        SubscribeFn(r.job->LinkWait, [&r](HttpRequest*, bool waiting) { r.waits += waiting; });
+        SubscribeFn(r.job->Complete, [&r](HttpRequest*, bool ok) {
+            ++r.out.completions;
+            r.out.ok = ok;
+        });
+    }
+    void Finish(Resumable& r) {
+        ASSERT_TRUE(InetManager::Instance().WaitIdle(20s));
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
+        r.job = nullptr;
+    }
+    static bool Leftovers(const std::string& name) {
+        return std::filesystem::exists(TempFile(name + ".partial")) ||
+               std::filesystem::exists(TempFile(name + ".partial.info"));
+    }
+};
+
+TEST_F(ResumableDownloadTest, ADroppingLineDeliversTheWholeFileAskingOnlyForTheRest) {
+    nettest::SetLink({"custom", 0, 0, 0, 3000, 0});
+    Resumable r;
+    Start(r, 10000, "drops.cab", "");
+    Finish(r);
+    EXPECT_TRUE(r.out.ok);
+    EXPECT_EQ(r.out.completions, 1);
+    EXPECT_EQ(r.waits, 3) << "one pause for each drop";
+    EXPECT_TRUE(std::is_sorted(r.out.progress.begin(), r.out.progress.end())) << "progress never goes back";
+    std::ifstream in(TempFile("drops.cab"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Expected(10000));
+    EXPECT_FALSE(Leftovers("drops.cab"));
+    // Four transfers over the line, each asking where the last one broke.
+    std::ifstream log(LinkLog());
+    std::vector<std::pair<int64_t, uint64_t>> transfers;  // (from, bytes)
+    for (std::string line; std::getline(log, line);) {
+        auto j = nlohmann::json::parse(line);
+        transfers.emplace_back(j["rangeFrom"].get<int64_t>(), j["bodyBytes"].get<uint64_t>());
+    }
+    EXPECT_EQ(transfers, (std::vector<std::pair<int64_t, uint64_t>>{{-1, 3000}, {3000, 3000}, {6000, 3000}, {9000, 1000}}));
+    std::filesystem::remove(TempFile("drops.cab"));
+}
+
+TEST_F(ResumableDownloadTest, BytesThatAreNotThePublishedFileOrACancelLeaveNothing) {
+    Resumable damaged;
+    Start(damaged, 5000, "damaged.cab", std::string(64, 'a'));
+    Finish(damaged);
+    EXPECT_FALSE(damaged.out.ok);
+    EXPECT_FALSE(std::filesystem::exists(TempFile("damaged.cab")));
+    EXPECT_FALSE(Leftovers("damaged.cab"));
+
+    // A line of 8 kbit/s: a second for each kilobyte, time enough to call it off.
+    nettest::SetLink({"custom", 8, 0, 0, 0, 0});
+    Resumable cancelled;
+    Start(cancelled, 20000, "cancelled.cab");
+    {
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
+        SubscribeFn(cancelled.job->Progress, [](HttpRequest* job, double) { job->Cancel(); });
+    }
+    Finish(cancelled);
+    EXPECT_FALSE(cancelled.out.ok);
+    EXPECT_FALSE(std::filesystem::exists(TempFile("cancelled.cab")));
+    EXPECT_FALSE(Leftovers("cancelled.cab"));
+}
+
+TEST_F(ResumableDownloadTest, ALineThatNeverComesBackEndsAfterItsFruitlessTriesKeepingWhatArrived) {
+    nettest::SetLink({"custom", 0, 0, 0, 3000, 0});
+    Resumable r;
+    Start(r, 10000, "kept.cab");
+    {
+        // The line goes away for good once the first piece is in.
+        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
+        SubscribeFn(r.job->LinkWait, [](HttpRequest*, bool) { nettest::SetNetworkUp(false); });
+    }
+    Finish(r);
+    EXPECT_FALSE(r.out.ok);
+    EXPECT_EQ(r.waits, 3) << "after the drop and after the first two tries without a connection";
+    EXPECT_EQ(std::filesystem::file_size(TempFile("kept.cab.partial")), 3000u);
+    auto identity = net::ReadIdentity(TempFile("kept.cab.partial.info"));
+    ASSERT_TRUE(identity);
+    EXPECT_EQ(identity->length, 10000);
+    EXPECT_EQ(identity->owner, "Vendor Notes");
+
+    // The line is back: the next download of it goes on from there.
+    nettest::SetNetworkUp(true);
+    nettest::SetLink({});
+    Resumable again;
+    Start(again, 10000, "kept.cab");
+    Finish(again);
+    EXPECT_TRUE(again.out.ok);
+    EXPECT_GE(again.out.progress.front(), 0.3) << "the first progress counts what was held";
+    EXPECT_FALSE(Leftovers("kept.cab"));
+    std::filesystem::remove(TempFile("kept.cab"));
 }
 
 TEST_F(InetManagerTest, SizeQueryGivesKilobytesOrNothing) {

@@ -45,4 +45,6 @@ void SetConnectDelay(std::chrono::milliseconds delay) {
     platform::MutableCurrentDevice().MutableInfo().connectDelayMs = static_cast<int>(delay.count());
 }
 
+void SetLink(const platform::DataLink& link) { platform::MutableCurrentDevice().MutableInfo().link = link; }
+
 }  // namespace nettest

@@ -23,6 +23,8 @@ std::string Generated(std::size_t offset, std::size_t n) {
 TestServer::TestServer() {
     server.Get(R"(/bytes/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
         const std::size_t n = std::stoul(req.matches[1]);
+        // The same bytes every time: a validator, so that ranges of it may be asked for.
+        res.set_header("ETag", "\"bytes-" + std::to_string(n) + "\"");
         res.set_content_provider(n, "application/octet-stream",
                                  [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
                                      const std::string piece = Generated(offset, std::min<std::size_t>(length, 65536));

@@ -11,7 +11,7 @@
 
 // A scriptable HTTP server on 127.0.0.1 with a port the OS chooses, run on a
 // thread of the test process. Routes:
-//   /bytes/N      N bytes with Content-Length
+//   /bytes/N      N bytes with Content-Length and an ETag (ranges honoured)
 //   /chunked/N    N bytes, chunked (no Content-Length)
 //   /stall        announces 100000 bytes, sends 100, then nothing
 //   /gate/K       waits until the gate lets it through, then answers "K"

@@ -39,6 +39,7 @@ const char* FaultName(Fault fault) {
     case Fault::ShorterLength: return "a shorter length";
     case Fault::Stalled: return "a longer length on a silent open connection";
     case Fault::Silent: return "no answer at all on an open connection";
+    case Fault::Held: return "the real answer, held back";
     }
     return "?";
 }
@@ -169,6 +170,10 @@ void HostileServer::Spoil(Fault f, const httplib::Request& req, httplib::Respons
     case Fault::Silent:
         HoldUntilReleased(Generation());
         res.status = 500;
+        break;
+    case Fault::Held:
+        HoldUntilReleased(Generation());
+        Relay(req, res);
         break;
     }
 }

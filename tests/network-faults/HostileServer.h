@@ -17,6 +17,7 @@ enum class Fault {
     ShorterLength,      // the whole real answer behind a length that announces half of it
     Stalled,            // more announced than sent, and the line stays open and silent
     Silent,             // the request is taken and never answered, not even with headers
+    Held,               // the real answer, held back until the next Sabotage lets it go
 };
 
 const char* FaultName(Fault fault);

@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -31,21 +33,6 @@ constexpr int kChatLink = 10;  // "Orbit Chat Link", about 10 KB, revision 2
 // Slow enough that the package cannot arrive before the test stops the
 // service, however busy the machine: ten seconds for the whole of it.
 constexpr const char* kSlowLine = "1024";
-
-bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60)) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < until) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
-}
-
-int CountShown(const json& tree, const std::string& text) {
-    int count = 0;
-    for (const auto& t : ShownTexts(tree)) count += t == text;
-    return count;
-}
 
 // The store as a process that reads its script as the test writes it.
 class LiveStore {
@@ -124,6 +111,7 @@ protected:
         std::vector<fs::path> files;
         std::error_code ec;
         for (const auto& e : fs::directory_iterator(device.ProgramFile("cabs"), ec)) files.push_back(e.path());
+        std::sort(files.begin(), files.end());
         return files;
     }
     bool Installed(const std::u16string& sysid, uint32_t* revision = nullptr) const {
@@ -141,18 +129,29 @@ protected:
     StoreDevice device;
 };
 
-TEST_P(InterruptedDownloadTest, TheFailedDownloadLeavesNothingBehindAndTheSameInstallWorksOnceTheServiceIsBack) {
+TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInstallGoesOnOnceTheServiceIsBack) {
+    // A fast line, shaped only so that the device logs what went over it.
+    int code = -1;
+    RunCapture(DEVICECTL_PATH, {"link", device.Root().string(), "--profile", "wifi"}, &code);
+    ASSERT_EQ(code, 0);
     LiveStore store(device, catalog.BaseUrl(), "\"tobrix://" + std::to_string(kChatLink) + "/\"");
     // Signed in, on the application's page; the install is confirmed.
-    store.Say("wait-idle\nkey soft1\nwait-idle\nexpect-text Chat Link\ntap-text Install\nwait-idle\nkey soft1\n");
+    store.Say("wait-idle\nkey soft1\nwait-idle\ntap-text Install\nwait-idle\nkey soft1\n");
     // The package file exists once the answer has begun to arrive.
-    ASSERT_TRUE(Eventually([&] { return !Downloads().empty(); })) << "the download never started";
+    const fs::path partial = device.ProgramFile("cabs") / "Orbit Chat Link.cab.partial";
+    ASSERT_TRUE(Eventually([&] {
+        std::error_code ec;
+        return fs::file_size(partial, ec) > 0 && fs::exists(partial.string() + ".info");
+    })) << "the download never started";
     catalog.Stop(GetParam());
 
-    store.Say("wait-idle 60\n");
+    // The store tries again by itself for a while, then gives up.
+    store.Say("wait-idle 90\n");
     const json failed = store.Dump("failed");
     ASSERT_FALSE(failed.empty());
-    EXPECT_TRUE(Downloads().empty()) << "a partial package stayed: " << Downloads().front();
+    EXPECT_EQ(Downloads(), (std::vector<fs::path>{partial, partial.string() + ".info"}))
+        << "what arrived stays for the next try, and nothing else";
+    const uintmax_t held = fs::file_size(partial);
     EXPECT_FALSE(Installed(u"Orbit Chat Link"));
     // The user is told once that the download failed; no install was queued
     // (it would have ended in a message of its own).
@@ -162,18 +161,22 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadLeavesNothingBehindAndTheSameIn
     store.Say("key soft1\nwait-idle\n");
     const json row = store.Dump("row");
     EXPECT_EQ(CountShown(row, "Error"), 0);
-    // The row is out of the running jobs, with its buttons back.
-    EXPECT_EQ(CountShown(row, "In progress"), 0);
+    // The row stays among the jobs, no longer running: it says the download
+    // failed and offers to try again. Nothing of it is on the device, so
+    // there is nothing to update or uninstall.
+    EXPECT_EQ(CountShown(row, "In progress"), 1);
     EXPECT_EQ(CountShown(row, "Downloading..."), 0);
-    EXPECT_EQ(CountShown(row, "Installing..."), 0);
+    EXPECT_EQ(CountShown(row, "Download failed"), 1);
+    EXPECT_EQ(CountShown(row, "Try again"), 1);
     EXPECT_EQ(CountShown(row, "Chat Link"), 1);
-    EXPECT_EQ(CountShown(row, "Uninstall"), 2) << "the store's own row and the failed one";
+    EXPECT_EQ(CountShown(row, "Uninstall"), 1) << "only the store's own row";
+    EXPECT_EQ(CountShown(row, "Update"), 0);
     EXPECT_EQ(CountShown(row, "Run"), 1) << "only the store itself is installed";
 
-    // The service is back where the store knows it, at full speed; the
-    // details page offers the install again and it goes through.
+    // The service is back where the store knows it, at full speed; trying
+    // again goes on from what arrived and the package installs.
     ASSERT_TRUE(catalog.Restart()) << catalog.Error();
-    store.Say("tap-text Main menu\nwait-idle\ntap-text Install\nwait-idle\nkey soft1\nwait-idle 120\n");
+    store.Say("tap-text Try again\nwait-idle 120\n");
     const json done = store.Dump("done");
     store.Say("quit\n");
     EXPECT_EQ(store.End(std::chrono::seconds(60)), 0);
@@ -184,7 +187,16 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadLeavesNothingBehindAndTheSameIn
     EXPECT_TRUE(FileOnDevice("chatlink.exe"));
     EXPECT_TRUE(Downloads().empty());
     EXPECT_EQ(CountShown(done, "The application could not be installed."), 0);
+    // The last transfer asked only for what was missing.
+    std::ifstream log(device.Root() / "link.log");
+    json last;
+    for (std::string line; std::getline(log, line);)
+        if (line.find("download") != std::string::npos && line.find("getsize") == std::string::npos)
+            last = json::parse(line);
+    EXPECT_EQ(last.value("rangeFrom", int64_t(-2)), static_cast<int64_t>(held));
+    EXPECT_EQ(last.value("status", 0), 206);
     EXPECT_EQ(CountShown(done, "Run"), 2) << "the store and Chat Link";
+    EXPECT_EQ(CountShown(done, "In progress"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptedDownloadTest, ::testing::Values(SIGTERM, SIGKILL),

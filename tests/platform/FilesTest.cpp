@@ -52,6 +52,35 @@ TEST(DevicePathTest, HostilePathsNeverLeaveTheRoot) {
     fs::remove_all(outer);
 }
 
+// Links planted in the device's folders on the host: one that leads outside
+// the root is never passed through, not even to delete what lies behind it;
+// one that stays inside is an ordinary folder, and a tree holding a link is
+// deleted without following it.
+TEST(DevicePathTest, LinksLeadingOutsideTheRootAreRefused) {
+    TempRoot root;
+    const fs::path outside = root.path.string() + "-host";
+    fs::create_directories(outside / "cabs");
+    std::ofstream(outside / "cabs" / "kept.cab") << "host file";
+    fs::create_directories(root.path / "Program Files" / "Tobrix" / "cabs");
+    fs::create_directory_symlink(outside, root.path / "Program Files" / "Evil");
+    fs::create_directory_symlink(outside, root.path / "Program Files" / "Tobrix" / "cabs" / "out");
+    fs::create_symlink("/dev/full", root.path / "full");
+    fs::create_directory_symlink(root.path / "Program Files", root.path / "Shortcut");
+
+    EXPECT_FALSE(CurrentDevice().HostPath(u"\\Program Files\\Evil\\cabs"));
+    EXPECT_FALSE(CurrentDevice().HostPath(u"\\Program Files\\evil"));
+    EXPECT_FALSE(DeleteTree(u"\\Program Files\\Evil\\cabs"));
+    EXPECT_FALSE(WriteFile(u"\\Program Files\\Evil\\new.txt", "x"));
+    EXPECT_FALSE(File::Open(u"\\full", File::Mode::Write));
+    EXPECT_TRUE(WriteFile(u"\\Shortcut\\inside.txt", "x")) << "a link that stays inside is a folder";
+    EXPECT_TRUE(fs::exists(root.path / "Program Files" / "inside.txt"));
+
+    EXPECT_TRUE(DeleteTree(u"\\Program Files\\Tobrix\\cabs"));
+    EXPECT_FALSE(fs::exists(root.path / "Program Files" / "Tobrix" / "cabs"));
+    EXPECT_EQ(HostRead(outside / "cabs" / "kept.cab"), "host file");
+    fs::remove_all(outside);
+}
+
 TEST(DevicePathTest, PartsMatchExistingEntriesIgnoringCase) {
     TempRoot root;
     fs::create_directories(root.path / "Program Files" / "Tobrix");
@@ -169,8 +198,7 @@ TEST(FilesTest, FileInPiecesAndFullDisk) {
     ASSERT_TRUE(CreateFolder(u"\\dir"));
     EXPECT_FALSE(File::Open(u"\\dir", File::Mode::Read));
 
-    fs::create_symlink("/dev/full", root.path / "full");
-    auto full = File::Open(u"\\full", File::Mode::Write);
+    auto full = File::OpenHost("/dev/full", File::Mode::Write);
     ASSERT_TRUE(full);
     EXPECT_FALSE(full->Write(std::string(4096, 'x'))) << "a full disk is a failure, not a short success";
 }

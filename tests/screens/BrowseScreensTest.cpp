@@ -7,6 +7,7 @@
 #include "screens/AppsScene.h"
 #include "screens/CatsScene.h"
 #include "screens/LoginScene.h"
+#include "ui/layouts/AppListItemLayout.h"
 
 namespace {
 
@@ -76,10 +77,10 @@ TEST_P(BrowseTest, MenuSendsConfigWithTheDetectedProfileOnce) {
     EXPECT_TRUE(store->Screenshot(Shot("main-menu")));
 
     // Coming back on top with nothing pending asks nothing.
-    const HttpRequest* first = menu->ConfigJob().get();
+    const int configs = server->Requests("config");
     Tap(Str(5001));
     store->Back();
-    EXPECT_EQ(menu->ConfigJob().get(), first);
+    EXPECT_EQ(server->Requests("config"), configs);
 
     // A refused configuration keeps the profile when Settings never took a
     // copy of it, and the user hears why.
@@ -101,6 +102,22 @@ TEST_P(BrowseTest, UpdateBubbleFollowsTheUpdateCount) {
     auto key = platform::CreateRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\" + app->sysid);
     ASSERT_TRUE(key && key->WriteDword(u"TobrixRevision", static_cast<uint32_t>(app->revision - 1)));
     AppManager::Instance().Reset();
+    // Its row in a list says an update is available; so does it for a
+    // package installed by other means (no revision recorded), and the row of
+    // one installed at the catalog's revision says installed.
+    auto stateShown = [&](int32_t installedRevision) {
+        if (installedRevision > 0) key->WriteDword(u"TobrixRevision", static_cast<uint32_t>(installedRevision));
+        else key->DeleteValue(u"TobrixRevision");
+        std::lock_guard ui(net::UILock());
+        shared_ptr<GObject> list(new GObject()), state;
+        auto row = AppRowBuilder::Build(*list, *app, false);
+        return row->FindChildById(AppListItemLayout::InstalledState, state)
+                   ? static_cast<widgets::Label*>(state.get())->GetText()
+                   : u"";
+    };
+    EXPECT_EQ(stateShown(0), Str(7001));
+    EXPECT_EQ(stateShown(app->revision), Str(7002));
+    EXPECT_EQ(stateShown(app->revision - 1), Str(7001));
 
     MainMenuScene* menu = OpenMenu();  // its configuration starts the update check
     ASSERT_TRUE(menu->Bubble());
@@ -205,12 +222,12 @@ TEST_P(BrowseTest, LocalListFiltersAndSortsWithoutAsking) {
     store->Push(shared_ptr<Scene>(new AppsScene(app, u"All", Str(5000), none, u"", u"", u"", -1, -1, u"", false, false)));
     auto* list = Top<AppsScene>();
     ASSERT_TRUE(list);
-    const HttpRequest* asked = list->RequestJob().get();
+    const int asked = server->Requests("getapps");
     const Apps everything = list->Model().Shown();
     ASSERT_GT(everything.size(), 2u);
 
     Tap(Str(12001));  // paid
-    EXPECT_EQ(list->RequestJob().get(), asked);
+    EXPECT_EQ(server->Requests("getapps"), asked);
     for (const auto& a : list->Model().Shown()) EXPECT_NE(a->type, u"free");
     const size_t paid = list->Model().Shown().size();
     Tap(Str(12002));  // free: the paid ones were not lost
@@ -221,7 +238,7 @@ TEST_P(BrowseTest, LocalListFiltersAndSortsWithoutAsking) {
     Tap(Str(12006));  // downloads, remembered from before
     EXPECT_TRUE(Contains(store->ShownTexts(), Str(12003)));
     Tap(Str(12005));  // by rating
-    EXPECT_EQ(list->RequestJob().get(), asked);
+    EXPECT_EQ(server->Requests("getapps"), asked);
     const Apps& shown = list->Model().Shown();
     for (size_t i = 1; i < shown.size(); ++i)
         EXPECT_FALSE(AppListModel::RanksBefore(*shown[i], *shown[i - 1], u"rates")) << i;

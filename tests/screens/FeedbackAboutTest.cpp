@@ -8,7 +8,6 @@
 #include "StoreScreensFixture.h"
 #include "screens/AboutScene.h"
 #include "screens/FeedbackScene.h"
-#include "ui/layouts/TableLayout.h"
 
 namespace {
 
@@ -93,14 +92,20 @@ TEST_P(FeedbackAboutTest, AboutShowsItsIconAndItsLinksOpenInTheBrowser) {
     ASSERT_TRUE(Top<AboutScene>());
     EXPECT_TRUE(ShowsText(Str(13001)));
     EXPECT_TRUE(store->Screenshot(Shot("about")));
-    // The icon's cell is a square as tall as its two rows, beside the text.
-    const int width = store->App().GetUiRoot()->Width();
-    const int f = LayoutMetrics::Get().fontUnit;
-    const auto cells = AboutScene::Cells(width);
-    const int inner = width - 2 * (f / 3);
-    const int iconWidth = static_cast<int>(inner * cells[1].fraction) - f / 3;
-    EXPECT_NEAR(iconWidth, 4 * f, 1);
-    EXPECT_NEAR(cells[1].fraction + cells[2].fraction, 1.0, 1e-9);
+    {
+        // The icon, as laid out, is a square as tall as its two rows of 2f,
+        // and the text beside it starts after it, on the same line.
+        std::lock_guard ui(net::UILock());
+        GObject* title = treequery::FindLabel(*store->App().GetUiRoot(), Str(13001));
+        ASSERT_TRUE(title && title->Parent());
+        const GObject& form = *title->Parent();
+        const Rect icon = form.ChildAt(1)->GetRect(), text = form.ChildAt(2)->GetRect();
+        const int f = LayoutMetrics::Get().fontUnit;
+        EXPECT_EQ(icon.height, 4 * f);
+        EXPECT_NEAR(icon.width, 4 * f, 1);
+        EXPECT_GT(text.x, icon.Right());
+        EXPECT_EQ(text.y, icon.y);
+    }
 
     Tap(Str(13003));
     Tap(Str(13005));

@@ -7,6 +7,7 @@ namespace {
 MyAppFacts Installed(bool inCatalog) {
     MyAppFacts f;
     f.inCatalog = inCatalog;
+    f.installed = true;
     f.installedRevision = 3;
     f.catalogRevision = 3;
     f.hasInstallText = true;
@@ -55,26 +56,58 @@ TEST(MyAppRowState, JobsShowOnlyTheBarAndTheLaterJobWinsTheCaption) {
     EXPECT_FALSE(s.showRun || s.showUpdate || s.showUninstall);
     EXPECT_DOUBLE_EQ(s.progressValue, 0.4);
 
+    EXPECT_TRUE(s.showCancel);
+    f.waitingForLink = true;
+    s = MyAppRowState::From(f);
+    EXPECT_EQ(s.caption, MyAppRowState::kWaitingForLink);
+    EXPECT_DOUBLE_EQ(s.progressValue, 0.4) << "what arrived stays on the bar while the line is away";
+    EXPECT_TRUE(s.showCancel);
+
     f.uninstalling = true;
     EXPECT_EQ(MyAppRowState::From(f).caption, MyAppRowState::kUninstalling);
     f.installing = true;
     s = MyAppRowState::From(f);
     EXPECT_EQ(s.caption, MyAppRowState::kInstalling);
     EXPECT_DOUBLE_EQ(s.progressValue, 0.0) << "the bar only measures downloads";
+    EXPECT_FALSE(s.showCancel) << "an installer that runs is not called off";
 }
 
-TEST(MyAppRowState, AFirstInstallationWhoseDownloadFailedKeepsItsRowWithButtonsBack) {
-    MyAppFacts f;  // nothing installed, no job any more
-    f.inCatalog = true;
-    f.catalogRevision = 2;
-    f.hasInstallText = true;
-    f.progress = 0.7;
-    MyAppRowState s = MyAppRowState::From(f);
-    EXPECT_EQ(s.group, MyAppGroup::Catalog);
-    EXPECT_FALSE(s.showProgress);
-    EXPECT_TRUE(s.showUninstall);
-    EXPECT_TRUE(s.showUpdate);
-    EXPECT_FALSE(s.showRun);
+// Nothing of the application is on the device: never Run, Update or
+// Uninstall. A failed first installation stays among the jobs with what went
+// wrong and a way to try again; a row whose package was removed shows nothing.
+TEST(MyAppRowState, ARowWithNothingOnTheDeviceOffersNoUpdateNorUninstall) {
+    struct Case {
+        MyAppFailure failure;
+        int32_t caption;
+        MyAppGroup group;
+        bool retry;
+    };
+    const Case cases[] = {
+        {MyAppFailure::Download, MyAppRowState::kDownloadFailed, MyAppGroup::Busy, true},
+        {MyAppFailure::Install, MyAppRowState::kInstallFailed, MyAppGroup::Busy, true},
+        {MyAppFailure::None, 0, MyAppGroup::Catalog, false},
+    };
+    for (const Case& c : cases) {
+        MyAppFacts f;
+        f.inCatalog = true;
+        f.catalogRevision = 2;
+        f.hasInstallText = true;
+        f.progress = 0.7;
+        f.failure = c.failure;
+        const MyAppRowState s = MyAppRowState::From(f);
+        EXPECT_EQ(s.caption, c.caption);
+        EXPECT_EQ(s.group, c.group);
+        EXPECT_EQ(s.showRetry, c.retry);
+        EXPECT_EQ(s.showProgress, c.retry) << "the bar carries the failure";
+        EXPECT_DOUBLE_EQ(s.progressValue, 0.0);
+        EXPECT_FALSE(s.Busy());
+        EXPECT_FALSE(s.showUninstall || s.showUpdate || s.showRun);
+    }
+    // Once the package is there, a failure of an update changes nothing.
+    MyAppFacts updated = Installed(true);
+    updated.failure = MyAppFailure::Download;
+    EXPECT_TRUE(MyAppRowState::From(updated).showUninstall);
+    EXPECT_FALSE(MyAppRowState::From(updated).showRetry);
 }
 
 TEST(MyAppRowState, OnlyADownloadBetweenItsEndsKeepsTheGroups) {

@@ -71,9 +71,9 @@ protected:
         std::ifstream in(server->Assets() / "packages" / name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    // Waits (bounded) until `done` holds under the UI lock.
+    // Waits (bounded, for a loaded machine) until `done` holds under the UI lock.
     bool WaitFor(const std::function<bool()>& done) {
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < 6000; ++i) {
             {
                 std::lock_guard ui(net::UILock());
                 if (done()) return true;
@@ -103,7 +103,9 @@ TEST_P(MyAppsScreenTest, ADownloadMovesOnlyItsBarThenTheRowJoinsTheInstalledGrou
         store->App().PushScene(scene);
         SetCatalogBaseUrl(server->BaseUrl());
     }
-    ASSERT_TRUE(WaitFor([&] { return !scene->Rows().empty() && scene->Rows()[0].progress > 0.0; }));
+    // The first half arrives in pieces, as fast as the machine takes them;
+    // the server holds the rest, so the bar stops at the half.
+    ASSERT_TRUE(WaitFor([&] { return !scene->Rows().empty() && scene->Rows()[0].progress >= 0.45; }));
     {
         std::lock_guard ui(net::UILock());
         const MyAppsScene::Row& row = scene->Rows()[0];

@@ -91,6 +91,10 @@ void StoreHarness::Settle() {
     RunUntil([] { return InetManager::Instance().QueueLength() == 0; });
 }
 
+void StoreHarness::SettleScreen() {
+    RunUntil([] { return true; });
+}
+
 void StoreHarness::Push(const shared_ptr<Scene>& scene) {
     {
         std::lock_guard ui(app->UILock());
@@ -125,22 +129,25 @@ std::vector<std::u16string> StoreHarness::ShownTexts() {
     return texts;
 }
 
-bool StoreHarness::TapText(const std::u16string& text) {
+bool StoreHarness::TapText(const std::u16string& text, bool waitForRequests) {
     Rect area;
     {
         std::lock_guard ui(app->UILock());
         GObject* label = treequery::FindLabel(*app->GetUiRoot(), text);
         if (!label || !treequery::VisibleArea(*label, area)) return false;
     }
-    return Tap(area);
+    return Tap(area, waitForRequests);
 }
 
-bool StoreHarness::Tap(const Rect& area) {
+bool StoreHarness::Tap(const Rect& area, bool waitForRequests) {
     const auto r = app->GetWindow()->Rect();
     const int x = r.left + area.x + area.width / 2, y = r.top + area.y + area.height / 2;
     Windows().StylusDown(x, y);
     Windows().StylusUp(x, y);
-    Settle();
+    if (waitForRequests)
+        Settle();
+    else
+        SettleScreen();
     return true;
 }
 

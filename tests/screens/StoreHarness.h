@@ -34,6 +34,9 @@ public:
     // Runs the loop until no request is left, nothing is dirty and every
     // animation that ends has ended.
     void Settle();
+    // The same, but requests may still be on their way: the screen as it
+    // looks while it waits for an answer.
+    void SettleScreen();
     // From now on every settling gives up after `limit`, so that a request
     // that never ends fails the test instead of holding it; TimedOut() then
     // says so until the next settling.
@@ -43,8 +46,9 @@ public:
     // The topmost shown label with this text, or null.
     GObject* Find(const std::u16string& text);
     std::vector<std::u16string> ShownTexts();
-    // A tap (stylus down and up) on the label with this text, then Settle.
-    bool TapText(const std::u16string& text);
+    // A tap (stylus down and up) on the label with this text, then Settle
+    // (SettleScreen when the requests it starts are not to be waited for).
+    bool TapText(const std::u16string& text, bool waitForRequests = true);
     // A soft key (left: command 112), then Settle.
     void SoftKey(bool left);
     bool PopupOpen();
@@ -55,7 +59,7 @@ public:
 private:
     template <class Done>
     void RunUntil(Done done);
-    bool Tap(const Rect& area);
+    bool Tap(const Rect& area, bool waitForRequests);
 
     std::unique_ptr<KestrumApp> app;
     std::chrono::milliseconds settleLimit{0};

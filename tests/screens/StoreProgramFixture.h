@@ -22,7 +22,7 @@ class StoreProgramFixture : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server.Running()) << server.Error();
-        device = std::make_unique<StoreDevice>(GetParam());
+        device = std::make_unique<StoreDevice>(GetParam(), WithAdStrip());
         platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
         Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
         ASSERT_TRUE(RememberDemoSignIn(*device));
@@ -30,6 +30,8 @@ protected:
     void TearDown() override { platform::ClearCurrentDevice(); }
 
     bool Small() const { return GetParam() == "wm5-sp-176x220"; }
+    // The device keeps its HTML viewer, and the store its advertising strip.
+    virtual bool WithAdStrip() const { return false; }
 
     // Signs in, runs `body`, quits; `extraArgs` go to tobrix's command line.
     StoreRun Run(const CatalogServer& catalog, const std::string& body, std::vector<std::string> extraArgs = {}) {

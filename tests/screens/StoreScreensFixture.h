@@ -83,10 +83,8 @@ protected:
 
     static std::u16string Str(int32_t n) { return Localization::Instance().Text(n); }
 
-    const HttpRequest* ConfigJob() {
-        std::lock_guard ui(net::UILock());
-        return menu->ConfigJob().get();
-    }
+    // "config" requests the catalog has answered.
+    static int Configs() { return server->Requests("config"); }
 
     MainMenuScene* menu = nullptr;
 };

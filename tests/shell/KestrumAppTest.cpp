@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include "shell/ProgramFolder.h"
 #include "screens/LoginScene.h"
 #include "screens/AppDetailsScene.h"
+#include "ui/scenes/PopupBox.h"
 #include "ui/scenes/Scene.h"
 
 using namespace platform;
@@ -113,13 +115,19 @@ protected:
         return s;
     }
 
-    StoreDevice device;
+    StoreDevice device{"wm65-vga", true};
     std::unique_ptr<KestrumApp> app;
     std::vector<std::string> log;
 };
 
-TEST_F(KestrumAppTest, StartsOnTheSignInScreenWhichStaysAtTheBottom) {
-    Start();
+TEST_F(KestrumAppTest, StartsOnTheSignInScreenWhichSlidesInAndStaysAtTheBottom) {
+    app = std::make_unique<KestrumApp>(u"");
+    ASSERT_TRUE(app->Init(KestrumApp::kWindowName));
+    ASSERT_TRUE(app->TopScene());
+    const shared_ptr<GObject> root = app->TopScene()->GetRoot();
+    EXPECT_EQ(root->X(), app->GetWidth()) << "the first screen enters from the right, as every other";
+    RunUntilIdle();
+    EXPECT_EQ(root->X(), 0);
     ASSERT_EQ(app->StackSize(), 1u);
     EXPECT_NE(dynamic_cast<LoginScene*>(app->TopScene()), nullptr);
     EXPECT_EQ(app->GetSoftKeys().GetLabel(0), Localization::Instance().Text(1006));
@@ -182,14 +190,20 @@ TEST_F(KestrumAppTest, SoftKeysGoToAnOpenPopupFirstAndDisabledKeysDoNothing) {
     SoftKey(true);
     EXPECT_EQ(log, (std::vector<std::string>{"a:menu", "a:left"}));
 
+    // While the screen waits for an answer a box still takes its key, and
+    // the screen's labels come back with both keys still off.
     log.clear();
     {
         std::lock_guard lock(app->UILock());
         app->SetInputEnabled(false);
+        app->AskPopup(8, u"meanwhile", 1, 0, nullptr);
     }
     SoftKey(true);
+    EXPECT_FALSE(app->GetPopupBox().IsOpen());
+    SoftKey(true);
     SoftKey(false);
-    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(log, std::vector<std::string>{"a:menu"});
+    log.clear();
     {
         std::lock_guard lock(app->UILock());
         app->ShowError(998);  // the common error message opens the input again
@@ -282,6 +296,30 @@ TEST_F(KestrumAppTest, TheStripCountsTapsAndItsCloseButtonSendsItAwayUntilTheTim
     EXPECT_TRUE(close->IsVisible());
     EXPECT_EQ(viewer.pages.size(), 3u);
     EXPECT_FALSE(ws().HasTimer(app->GetWindow(), AdStrip::kTimerId));
+}
+
+TEST_F(KestrumAppTest, TheStripIsTheDevicesHtmlViewerAndWithoutOneNothingElseChanges) {
+    Start();
+    ASSERT_NE(app->GetAdWindow(), nullptr);
+    EXPECT_FALSE(app->GetAdWindow()->Visible());  // until advertising is enabled
+    EXPECT_EQ(app->GetAdWindow()->Owner(), app->GetWindow());
+    app.reset();
+    WindowSystem::Uninstall();
+
+    std::filesystem::remove(device.Root() / "Windows" / "htmlview.dll");
+    SetUp();
+    Start();
+    EXPECT_EQ(app->GetAdWindow(), nullptr);
+    {
+        std::lock_guard lock(app->UILock());
+        app->EnableAdvertising();
+        app->ShowAdvertising(true);
+        app->ReloadAdvertising();
+    }
+    RunUntilIdle();
+    EXPECT_FALSE(app->IsAdvertisingVisible());
+    EXPECT_EQ(app->StackSize(), 1u);
+    EXPECT_NE(app->TopScene(), nullptr);
 }
 
 TEST_F(KestrumAppTest, BusyIndicatorCountsRequestsFromAnyThread) {

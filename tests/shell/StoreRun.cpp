@@ -1,6 +1,8 @@
 #include "StoreRun.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,10 +28,11 @@ int counter = 0;
 
 }  // namespace
 
-StoreDevice::StoreDevice(const std::string& profile) {
+StoreDevice::StoreDevice(const std::string& profile, bool htmlViewer) {
     root = fs::temp_directory_path() / ("tobrix-store-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     fs::remove_all(root);
     InstallStoreDevice(root, profile);
+    if (!htmlViewer) fs::remove(root / "Windows" / "htmlview.dll");
     fs::create_directories(root / "scratch");
 }
 
@@ -67,16 +70,24 @@ std::string RunCapture(const std::string& program, const std::vector<std::string
 
 RunningStore::RunningStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
                            std::vector<std::string> extraArgs) {
-    const int n = ++counter;
-    const fs::path scriptFile = device.Scratch("script-" + std::to_string(n) + ".txt");
-    errorFile = device.Scratch("stderr-" + std::to_string(n) + ".txt");
-    std::ofstream(scriptFile) << script;
-    std::vector<std::string> args = {"--headless", "--device-root", device.Root().string(), "--script",
-                                     scriptFile.string()};
+    const fs::path file = device.Scratch("script-" + std::to_string(++counter) + ".txt");
+    std::ofstream(file) << script;
+    Start(device, file.string(), "/dev/null", baseUrl, std::move(extraArgs));
+}
+
+RunningStore::RunningStore(const StoreDevice& device, const LiveScript& script, const std::string& baseUrl,
+                           std::vector<std::string> extraArgs) {
+    Start(device, "-", script.pipe, baseUrl, std::move(extraArgs));
+}
+
+void RunningStore::Start(const StoreDevice& device, const std::string& script, const fs::path& input,
+                         const std::string& baseUrl, std::vector<std::string> extraArgs) {
+    errorFile = device.Scratch("stderr-" + std::to_string(++counter) + ".txt");
+    std::vector<std::string> args = {"--headless", "--device-root", device.Root().string(), "--script", script};
     if (!baseUrl.empty()) args.insert(args.end(), {"--base", baseUrl});
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     platform::SpawnOptions options;
-    options.stdinFile = "/dev/null";
+    options.stdinFile = input;
     options.stderrFile = errorFile;
     auto p = platform::SpawnHost(TOBRIX_PATH, args, options);
     if (!p) throw std::runtime_error("cannot start tobrix");
@@ -121,6 +132,58 @@ StoreRun RunningStore::Kill() {
     return run;
 }
 
+LiveStore::LiveStore(const StoreDevice& device, const std::string& baseUrl) : device(device) {
+    const fs::path fifo = device.Scratch("live-" + std::to_string(++counter) + ".fifo");
+    if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + fifo.string());
+    // Opened here first, for both ends: the store's open of its end must not
+    // block while the spawn waits for it.
+    input = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    if (input < 0) throw std::runtime_error("cannot open " + fifo.string());
+    store = std::make_unique<RunningStore>(device, RunningStore::LiveScript{fifo}, baseUrl);
+}
+
+LiveStore::~LiveStore() {
+    if (input >= 0) Finish();
+}
+
+void LiveStore::Say(const std::string& lines) {
+    if (input < 0) return;
+    for (size_t done = 0; done < lines.size();) {
+        const ssize_t n = ::write(input, lines.data() + done, lines.size() - done);
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+    }
+}
+
+nlohmann::json LiveStore::Dump() {
+    const fs::path file = device.Scratch("live-dump-" + std::to_string(++dumps) + ".json");
+    const fs::path done = device.Scratch("live-dump-" + std::to_string(dumps) + ".done");
+    // The second file appears only once the first is whole.
+    Say("dump-tree " + file.string() + "\ndump-tree " + done.string() + "\n");
+    for (int i = 0; i < 6000; ++i) {
+        if (fs::exists(done)) return ReadTree(file);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return nullptr;
+}
+
+nlohmann::json LiveStore::DumpUntil(const std::function<bool(const nlohmann::json&)>& condition) {
+    nlohmann::json tree;
+    for (int i = 0; i < 300; ++i) {
+        tree = Dump();
+        if (tree.is_null() || condition(tree)) return tree;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return tree;
+}
+
+StoreRun LiveStore::Finish() {
+    Say("quit\n");
+    if (input >= 0) ::close(input);
+    input = -1;
+    return store->Wait();
+}
+
 StoreRun RunStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
                   std::vector<std::string> extraArgs, int timeoutSeconds) {
     return RunningStore(device, script, baseUrl, std::move(extraArgs)).Wait(timeoutSeconds);
@@ -144,6 +207,27 @@ std::vector<std::string> ShownTexts(const nlohmann::json& tree) {
 bool Shows(const nlohmann::json& tree, const std::string& text) {
     for (const auto& t : ShownTexts(tree))
         if (t == text) return true;
+    return false;
+}
+
+int CountShown(const nlohmann::json& tree, const std::string& text) {
+    int count = 0;
+    for (const auto& t : ShownTexts(tree)) count += t == text;
+    return count;
+}
+
+bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < until) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+}
+
+bool ShowsStart(const nlohmann::json& tree, const std::string& start) {
+    for (const auto& t : ShownTexts(tree))
+        if (t.starts_with(start)) return true;
     return false;
 }
 

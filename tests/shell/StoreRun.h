@@ -1,5 +1,9 @@
 #pragma once
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,10 +14,13 @@
 void InstallStoreDevice(const std::filesystem::path& root, const std::string& profile = "wm65-vga");
 
 // A device with the store installed, in a temporary folder that goes away
-// with the object.
+// with the object. Only with `htmlViewer` does it keep the HTML viewer, and
+// so show the advertising strip under the main menu: the screens' suites
+// lay their screens out over the whole height, the strip's own suites ask
+// for it.
 class StoreDevice {
 public:
-    explicit StoreDevice(const std::string& profile = "wm65-vga");
+    explicit StoreDevice(const std::string& profile = "wm65-vga", bool htmlViewer = false);
     ~StoreDevice();
     StoreDevice(const StoreDevice&) = delete;
     StoreDevice& operator=(const StoreDevice&) = delete;
@@ -45,6 +52,12 @@ class RunningStore {
 public:
     RunningStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
                  std::vector<std::string> extraArgs = {});
+    // The script read as it is written into a pipe the caller made.
+    struct LiveScript {
+        std::filesystem::path pipe;
+    };
+    RunningStore(const StoreDevice& device, const LiveScript& script, const std::string& baseUrl,
+                 std::vector<std::string> extraArgs = {});
     // A store still running is killed.
     ~RunningStore();
     RunningStore(const RunningStore&) = delete;
@@ -56,8 +69,37 @@ public:
     StoreRun Kill();
 
 private:
+    void Start(const StoreDevice& device, const std::string& script, const std::filesystem::path& input,
+               const std::string& baseUrl, std::vector<std::string> extraArgs);
     int pid = -1;
     std::filesystem::path errorFile;
+};
+
+// `tobrix --headless` on the device reading its script as the test writes
+// it, through a pipe, so that a test can look at the store between steps.
+class LiveStore {
+public:
+    LiveStore(const StoreDevice& device, const std::string& baseUrl);
+    // Ends the script (the store quits) and waits for the program, bounded.
+    ~LiveStore();
+    LiveStore(const LiveStore&) = delete;
+    LiveStore& operator=(const LiveStore&) = delete;
+
+    // Appends script lines (each ending with a new line).
+    void Say(const std::string& lines);
+    // The tree as the store dumps it once everything said so far is done;
+    // null after the time limit.
+    nlohmann::json Dump();
+    // Dumps until `done` holds for the dump, bounded; the last dump.
+    nlohmann::json DumpUntil(const std::function<bool(const nlohmann::json&)>& done);
+    // Says "quit", closes the script and waits for the exit code.
+    StoreRun Finish();
+
+private:
+    const StoreDevice& device;
+    int input = -1;
+    int dumps = 0;
+    std::unique_ptr<RunningStore> store;
 };
 
 // Runs the store as RunningStore does and waits for it.
@@ -72,3 +114,12 @@ nlohmann::json ReadTree(const std::filesystem::path& file);
 // Every label text of a dumped tree that is on screen, depth first.
 std::vector<std::string> ShownTexts(const nlohmann::json& tree);
 bool Shows(const nlohmann::json& tree, const std::string& text);
+// How many labels on screen show exactly `text`.
+int CountShown(const nlohmann::json& tree, const std::string& text);
+
+// Polls `done` until it holds or `limit` has passed; its last answer.
+bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60));
+
+// A shown text starts so: the details page of an application opened by its
+// id alone has no title, its description names it ("Chat Link by Orbit.").
+bool ShowsStart(const nlohmann::json& tree, const std::string& start);

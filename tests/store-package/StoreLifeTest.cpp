@@ -41,6 +41,9 @@ constexpr const char16_t* kSelfPackageKey = u"\\Security\\AppInstall\\Quelt Tobr
 constexpr int kChatLink = 10;   // "Orbit Chat Link" in the sample catalog
 constexpr int kWebReader = 9;   // "Orbit Web Reader"
 constexpr int kNewerStore = 18; // newer than the revision the package records
+// A bound for the store's own update on a slow, loaded machine, inside the
+// five minutes a test may take.
+constexpr int kUpdateSeconds = 240;
 
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -225,9 +228,9 @@ TEST_F(StoreLife, StartsFromItsShortcutAndOpensTheApplicationOfEachLink) {
     first.Say("wait-idle\n" + Dump("handed-over") + "quit\n");
     first.Close();
     ASSERT_EQ(WaitBounded(store), 0);
-    EXPECT_TRUE(Shows(Tree("link"), "Chat Link")) << "the linked application's details";
-    EXPECT_TRUE(Shows(Tree("handed-over"), "Web Reader")) << "the handed-over application's details";
-    EXPECT_FALSE(Shows(Tree("handed-over"), "Chat Link"));
+    EXPECT_TRUE(ShowsStart(Tree("link"), "Chat Link by Orbit.")) << "the linked application's details";
+    EXPECT_TRUE(ShowsStart(Tree("handed-over"), "Web Reader by Orbit.")) << "the handed-over application's details";
+    EXPECT_FALSE(ShowsStart(Tree("handed-over"), "Chat Link by"));
 }
 
 TEST_F(StoreLife, UpdatesItselfFromTheCatalogKeepingItsSettingsAndIsRemovedLikeAnyPackage) {
@@ -239,12 +242,14 @@ TEST_F(StoreLife, UpdatesItselfFromTheCatalogKeepingItsSettingsAndIsRemovedLikeA
     LiveScript script(Scratch("update.fifo"));
     ASSERT_TRUE(script.Ready());
     platform::Process store = OpenLive(kShortcut, script);
-    // The update downloads the whole store package: on a loaded machine that
-    // takes longer than the default wait.
-    script.Say("wait-idle\nkey soft1\nwait-idle\n" + Dump("offer") + "key soft1\nwait-idle 120\n" + Dump("updated") +
-               "quit\n");
+    // Downloading and installing the store takes what the machine gives it:
+    // the script waits for the update to be done, however long that is
+    // within the test's own bound.
+    script.Say("wait-idle\nkey soft1\nwait-idle\n" + Dump("offer") + "key soft1\nwait-idle " +
+               std::to_string(kUpdateSeconds) + "\n" + Dump("updated") + "quit\n");
     script.Close();
-    ASSERT_EQ(WaitBounded(store, 240), 0);
+    ASSERT_EQ(WaitBounded(store, kUpdateSeconds + 30), 0);
+    ASSERT_TRUE(fs::exists(Scratch("updated.json"))) << "the update never ended";
 
     const auto offer = Tree("offer");
     bool asked = false;

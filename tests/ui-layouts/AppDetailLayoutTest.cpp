@@ -26,13 +26,14 @@ TEST_F(AppDetailLayoutTest, AFullPageOfAnInstalledApplication) {
     auto tags = Box(1, 1);
     AddChildren(*tags, {-1, -1});
     page->AddChild(tags, D::List);
-    page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(105, 21)));
+    // As the details screen makes it: the captions measured (60 pixels).
+    page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(105, 21, 60)));
 
     EXPECT_EQ(RectOf(*page, D::Icon), Rect(7, 7, 56, 56));
-    EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 42, 28));
-    EXPECT_EQ(RectOf(*page, D::Publisher), Rect(119, 7, 120, 28));
-    EXPECT_EQ(RectOf(*page, D::VersionCaption), Rect(70, 42, 70, 28));
-    EXPECT_EQ(RectOf(*page, D::Version), Rect(147, 42, 120, 28));
+    EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 60, 28));
+    EXPECT_EQ(RectOf(*page, D::Publisher), Rect(137, 7, 96, 28));
+    EXPECT_EQ(RectOf(*page, D::VersionCaption), Rect(70, 42, 60, 28));
+    EXPECT_EQ(RectOf(*page, D::Version), Rect(137, 42, 96, 28));
     EXPECT_EQ(RectOf(*page, D::DescriptionCaption), Rect(70, 77, 163, 28));
     EXPECT_EQ(RectOf(*page, D::Description), Rect(70, 98, 163, 40));
     EXPECT_EQ(RectOf(*page, D::FirstButton), Rect(7, 70, 56, 56));
@@ -61,11 +62,13 @@ TEST_F(AppDetailLayoutTest, ALongDescriptionPushesTheRatingDownAndMissingPartsTa
 
 TEST_F(AppDetailLayoutTest, MeasuredCaptionsPushTheValuesRightButLeaveThemAThirdOfTheTextColumn) {
     AddChildren(*page, {D::PublisherCaption, D::Publisher, D::VersionCaption, D::Version});
-    page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(0, 21, 60)));
-    EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 60, 28));
-    EXPECT_EQ(RectOf(*page, D::Publisher), Rect(137, 7, 96, 28));
-    EXPECT_EQ(RectOf(*page, D::VersionCaption), Rect(70, 42, 60, 28));
-    EXPECT_EQ(RectOf(*page, D::Version), Rect(137, 42, 96, 28));
+    // Unmeasured, the captions get 3f and 5f, the values start at fixed
+    // columns and are half the page wide, past its right edge.
+    page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(0, 21)));
+    EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 42, 28));
+    EXPECT_EQ(RectOf(*page, D::Publisher), Rect(119, 7, 120, 28));
+    EXPECT_EQ(RectOf(*page, D::VersionCaption), Rect(70, 42, 70, 28));
+    EXPECT_EQ(RectOf(*page, D::Version), Rect(147, 42, 120, 28));
     // A caption wider than two thirds of the 163-pixel text column is cut there.
     page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(0, 21, 500)));
     EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 108, 28));

@@ -37,39 +37,27 @@ TEST_F(SimpleHeaderLayoutTest, AWideBackLinkIsCutToAThirdOnlyWhenTheLineDoesNotF
 
     header->RemoveAllChildren();
     Build(120, 10, 150);
-    // Cut, the link keeps exactly what the whole title leaves: 240 - 16 - 150.
-    EXPECT_EQ(RectOf(*header, H::BackLink), Rect(4, 0, 74, 30));
-    EXPECT_EQ(RectOf(*header, H::Separator), Rect(78, 0, 10, 30));
-    EXPECT_EQ(RectOf(*header, H::Title), Rect(88, 0, 150, 30));
+    // Does not fit: the link is cut to a third of 240, the title takes the rest.
+    EXPECT_EQ(RectOf(*header, H::BackLink), Rect(4, 0, 80, 30));
+    EXPECT_EQ(RectOf(*header, H::Separator), Rect(84, 0, 10, 30));
+    EXPECT_EQ(RectOf(*header, H::Title), Rect(94, 0, 144, 30)) << "240 - 16 - 80";
     // On a wider bar the same header is whole again.
     header->SetSize(600, 30);
     EXPECT_EQ(RectOf(*header, H::BackLink), Rect(4, 0, 120, 30));
     EXPECT_EQ(RectOf(*header, H::Title), Rect(134, 0, 464, 30));
 }
 
-TEST_F(SimpleHeaderLayoutTest, OnANarrowBarTheTitleStaysWholeAndThePathGoesFirst) {
-    MetricsScope metrics(12);
-    // 176 wide with the icon: 140 usable. The link keeps what the title leaves
-    // while that is three font units or more...
+// 176 wide with the icon: 140 usable. However long the title, the path keeps
+// its third to be tapped, and the title ends before the icon.
+TEST_F(SimpleHeaderLayoutTest, OnANarrowBarThePathKeepsItsThird) {
     header->SetSize(176, 36);
-    Build(64, 12, 81, true);
-    EXPECT_EQ(RectOf(*header, H::Title).width, 81);
-    EXPECT_EQ(RectOf(*header, H::BackLink).width, 140 - 16 - 81);
-    // ...and below that the path goes, separator and all.
-    header->RemoveAllChildren();
-    Build(64, 12, 105, true);
-    EXPECT_EQ(RectOf(*header, H::BackLink).width, 0);
-    EXPECT_EQ(RectOf(*header, H::Separator).width, 0);
-    EXPECT_EQ(RectOf(*header, H::Title), Rect(4, 0, 132, 36));
-    // A short title leaves a cut link all the room it does not need.
-    header->RemoveAllChildren();
-    Build(70, 12, 55, true);
-    EXPECT_EQ(RectOf(*header, H::BackLink).width, 140 - 16 - 55);
-    EXPECT_EQ(RectOf(*header, H::Title).width, 55);
-    // A title longer than the bar is the one thing still cut.
-    header->RemoveAllChildren();
-    Build(64, 12, 300, true);
-    EXPECT_EQ(RectOf(*header, H::Title), Rect(4, 0, 132, 36));
+    for (int32_t title : {81, 105, 300}) {
+        header->RemoveAllChildren();
+        Build(64, 12, title, true);
+        EXPECT_EQ(RectOf(*header, H::BackLink), Rect(4, 0, 46, 36)) << title;
+        EXPECT_EQ(RectOf(*header, H::Title), Rect(62, 0, 140 - 16 - 46, 36)) << title;
+        EXPECT_LE(RectOf(*header, H::Title).Right(), RectOf(*header, H::RightIcon).x);
+    }
 }
 
 }  // namespace

@@ -269,6 +269,48 @@ TEST_F(HeadlessTest, PresentCopiesOnlyTheRectangleAndKeepsTheTaskBarOnTop) {
     EXPECT_EQ(screen[100 * 240 + 15], 0xF800);
 }
 
+TEST_F(HeadlessTest, AChildWindowSitsInItsParentStaysOnTopOfItsFramesAndTakesItsOwnTaps) {
+    ws().ShellFullScreen(window, SHFS_HIDETASKBAR);
+    ws().MoveWindow(window, {0, 20, 240, 320}, false);
+    // One pixel past the parent's sides, as a strip hides its border.
+    Window* child = ws().CreateWindow(u"Test", u"", WS_CHILD | WS_VISIBLE, {-1, 200, 241, 260}, nullptr, window);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->Rect(), (WinRect{-1, 220, 241, 280}));
+    EXPECT_EQ(ws().Children(window), std::vector<Window*>{child});
+    EXPECT_EQ(ws().FindWindow(u"Test"), window);  // a control is no application window
+    RunUntilIdle();
+    log.clear();
+
+    std::vector<std::uint16_t> parentFrame(240 * 300, 0xF800), childFrame(242 * 60, 0x07E0);
+    ws().Present(child, childFrame.data(), 242, {0, 0, 242, 60});
+    ws().Present(window, parentFrame.data(), 240, {0, 0, 240, 300});
+    const auto& screen = ws().Screen();
+    EXPECT_EQ(screen[100 * 240 + 5], 0xF800);
+    EXPECT_EQ(screen[250 * 240 + 0], 0x07E0);  // the parent's frame went round the child
+    EXPECT_EQ(screen[250 * 240 + 239], 0x07E0);
+
+    ws().StylusDown(10, 230);
+    ws().StylusUp(10, 230);
+    RunUntilIdle();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].window, child);
+    EXPECT_EQ(SignedLow(log[0].lParam), 11);
+    EXPECT_EQ(SignedHigh(log[0].lParam), 10);
+
+    // The parent moves: the child goes along, and hiding it has the parent
+    // repaint what it uncovered.
+    ws().MoveWindow(window, {0, 0, 240, 320}, false);
+    EXPECT_EQ(child->Rect(), (WinRect{-1, 200, 241, 260}));
+    log.clear();
+    ws().ShowWindow(child, false);
+    RunUntilIdle();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0].window, window);
+    EXPECT_EQ(log[0].message, WM_PAINT);
+    ws().DestroyWindow(window);
+    EXPECT_FALSE(ws().IsWindow(child));
+}
+
 TEST_F(HeadlessTest, QuitEndsTheLoopWithItsCode) {
     ws().PostMessage(window, WM_USER, 0, 0);
     ws().PostQuitMessage(3);

@@ -115,7 +115,15 @@ TEST_F(PopupBoxTest, OpensOverTheSceneAndAnswersOnce) {
 
 TEST_F(PopupBoxTest, WithoutARightLabelOnlyTheLeftKeyAnswers) {
     Answers answers;
-    answers.Listen(host.popup->Show(u"Error", u"Wrong password", u"OK", u""));
+    auto result = host.popup->Show(u"Error", u"Wrong password", u"OK", u"");
+    answers.Listen(result);
+    // The answer comes after the scene resumed and got its right key back,
+    // and before the scene puts its own labels back.
+    std::string atAnswer;
+    SubscribeFn(*result, [&](Result) {
+        atAnswer = "resumed " + std::to_string(scene->resumes) + ", labels " + std::to_string(scene->menuUpdates) +
+                   ", right key " + (host.softKeys.IsEnabled(1) ? "on" : "off");
+    });
     EXPECT_FALSE(host.softKeys.IsEnabled(1));
     EXPECT_EQ(host.softKeys.GetLabel(1), u"");
     host.popup->OnSoftKey(false);
@@ -123,6 +131,8 @@ TEST_F(PopupBoxTest, WithoutARightLabelOnlyTheLeftKeyAnswers) {
     EXPECT_TRUE(answers.got.empty());
     host.popup->OnSoftKey(true);
     EXPECT_EQ(answers.got, std::vector<int>{0});
+    EXPECT_EQ(atAnswer, "resumed 1, labels 0, right key on");
+    EXPECT_EQ(scene->menuUpdates, 1);
     EXPECT_TRUE(host.softKeys.IsEnabled(1));  // the scene gets its right key back
 }
 
@@ -158,7 +168,7 @@ TEST_F(PopupBoxTest, StackedBoxesAnswerTheirOwnCallers) {
 }
 
 // An answer handler that asks the next question keeps that question's soft
-// keys: the scene's own labels come back before the answer is delivered.
+// keys: the scene's own labels come back only when no box is left open.
 TEST_F(PopupBoxTest, AQuestionAskedFromAnAnswerKeepsItsKeys) {
     Answers second;
     auto first = host.popup->Show(u"One", u"First?", u"Yes", u"No");

@@ -52,6 +52,9 @@ public:
     void RebuildAllScenes() override {}
     void RefreshDataScenes() override { calls.push_back("refresh"); }
     void SetInputEnabled(bool) override {}
+    void UpdateSoftKeys() override {
+        if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+    }
     void SetSoftKeysAllowed(bool) override {}
     void EnableAdvertising() override {}
     void ShowAdvertising(bool show) override { advertising = show; }

@@ -169,6 +169,10 @@ TEST_F(ScrollTest, TheThumbShowsTheVisibleShare) {
     EXPECT_EQ(thumb->GetRect(), Rect(196, 0, 4, 40));
     view->GetContent()->SetPosition(0, -500);
     EXPECT_EQ(thumb->GetRect(), Rect(196, 100, 4, 40));
+    // Content shorter than the view is all in view: the thumb spans the bar.
+    view->GetContent()->SetPosition(0, 0);
+    view->GetContent()->SetSize(200, 100);
+    EXPECT_EQ(thumb->GetRect(), Rect(196, 0, 4, 400));
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "TestImages.h"
 
-#include <cstdio>
-#include <jpeglib.h>
 #include <gif_lib.h>
 #include <png.h>
+
+#include "formats/JpegWriter.h"
 
 #include <cstring>
 #include <fstream>
@@ -12,12 +12,6 @@
 namespace testimages {
 
 namespace {
-
-void Append(png_structp png, png_bytep data, png_size_t n) {
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + n);
-}
-void NoFlush(png_structp) {}
 
 uint32_t Crc(const uint8_t* p, size_t n) {
     uint32_t c = 0xFFFFFFFFu;
@@ -45,70 +39,16 @@ Bytes Png(const Bitmap& b) {
 
 Bytes Png(const RawPng& raw) {
     Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        throw std::runtime_error("PNG encoding failed");
-    }
-    png_set_write_fn(png, &out, Append, NoFlush);
-    png_set_IHDR(png, info, raw.width, raw.height, raw.bitDepth, raw.colorType,
-                 raw.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    std::vector<png_color> colors;
-    for (size_t i = 0; i + 2 < raw.palette.size(); i += 3)
-        colors.push_back(png_color{raw.palette[i], raw.palette[i + 1], raw.palette[i + 2]});
-    if (!colors.empty()) png_set_PLTE(png, info, colors.data(), static_cast<int>(colors.size()));
-    png_color_16 key{};
-    if (!raw.trns.empty()) {
-        if (raw.colorType == PNG_COLOR_TYPE_PALETTE) {
-            png_set_tRNS(png, info, raw.trns.data(), static_cast<int>(raw.trns.size()), nullptr);
-        } else {
-            auto v = [&](size_t i) { return static_cast<png_uint_16>((raw.trns[i] << 8) | raw.trns[i + 1]); };
-            if (raw.colorType == PNG_COLOR_TYPE_GRAY) key.gray = v(0);
-            else {
-                key.red = v(0);
-                key.green = v(2);
-                key.blue = v(4);
-            }
-            png_set_tRNS(png, info, nullptr, 0, &key);
-        }
-    }
-    png_write_info(png, info);
-    size_t rowBytes = png_get_rowbytes(png, info);
-    std::vector<png_bytep> rows;
-    Bytes samples = raw.samples;
-    for (int y = 0; y < raw.height; ++y) rows.push_back(&samples[static_cast<size_t>(y) * rowBytes]);
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
+    std::string error;
+    if (!formats::EncodePng(raw, out, &error)) throw std::runtime_error("PNG encoding failed: " + error);
     return out;
 }
 
 Bytes Jpeg(const Bitmap& b, int quality, bool progressive) {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = static_cast<JDIMENSION>(b.width);
-    c.image_height = static_cast<JDIMENSION>(b.height);
-    c.input_components = 4;
-    c.in_color_space = JCS_EXT_RGBA;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    if (progressive) jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&b.rgba[static_cast<size_t>(c.next_scanline) * b.width * 4]);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    Bytes out(mem, mem + size);
-    jpeg_destroy_compress(&c);
-    std::free(mem);
+    Bytes out;
+    std::string error;
+    if (!formats::EncodeJpeg(b.width, b.height, b.rgba.data(), {quality, progressive}, out, &error))
+        throw std::runtime_error("JPEG encoding failed: " + error);
     return out;
 }
 

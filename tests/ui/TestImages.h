@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/PngWriter.h"
 #include "platform/imaging/Bitmap.h"
 
 // Real image files made in memory for the tests, the fuzz corpus and the
@@ -36,13 +37,7 @@ Bitmap Make(int w, int h, bool alpha, F f) {
 Bytes Png(const Bitmap& b);
 // Any PNG colour type and depth: `samples` holds packed rows as the file
 // stores them (before filtering).
-struct RawPng {
-    int width = 0, height = 0, colorType = 0, bitDepth = 8;
-    bool interlaced = false;
-    Bytes samples;              // rows of packed samples, no filter bytes
-    std::vector<uint8_t> palette;  // r, g, b triples
-    std::vector<uint8_t> trns;     // palette alpha, or a grey/RGB key as 16-bit big-endian values
-};
+using RawPng = formats::PngImage;
 Bytes Png(const RawPng& raw);
 Bytes Jpeg(const Bitmap& b, int quality = 90, bool progressive = false);
 // indices: one palette index per pixel; palette: r, g, b triples.

@@ -1,12 +1,10 @@
 #include "StorePackage.h"
 
-#include <pugixml.hpp>
-
 #include <algorithm>
 #include <cctype>
-#include <sstream>
 
 #include "base/Text.h"
+#include "formats/SetupDocumentWriter.h"
 #include "platform/imaging/Bitmap.h"
 
 namespace fs = std::filesystem;
@@ -25,20 +23,6 @@ bool PlainName(const std::string& name) {
     return std::all_of(name.begin(), name.end(), [](unsigned char c) {
         return std::isalnum(c) || c == '_' || c == '-' || c == '.' || c == ' ';
     });
-}
-
-pugi::xml_node Characteristic(pugi::xml_node parent, const char* type, bool translate = false) {
-    pugi::xml_node node = parent.append_child("characteristic");
-    node.append_attribute("type") = type;
-    if (translate) node.append_attribute("translation") = "install";
-    return node;
-}
-
-pugi::xml_node Parm(pugi::xml_node parent, const char* name, const char* value) {
-    pugi::xml_node node = parent.append_child("parm");
-    node.append_attribute("name") = name;
-    node.append_attribute("value") = value;
-    return node;
 }
 
 }  // namespace
@@ -98,28 +82,21 @@ bool StorePackage::Collect(const StorePackageInputs& inputs, std::string& error)
 }
 
 std::string StorePackage::SetupDocument() const {
-    pugi::xml_document doc;
-    pugi::xml_node root = doc.append_child("wap-provisioningdoc");
-    pugi::xml_node install = Characteristic(root, "Install");
-    Parm(install, "InstallPhase", "install");
-    Parm(install, "AppName", kInstallName);
-    Parm(install, "InstallDir", kInstallDir).append_attribute("translation") = "install";
-    Parm(install, "SetupDll", kSetupLibraryName);
-
-    pugi::xml_node folder = Characteristic(Characteristic(root, "FileOperation"), "%InstallDir%", true);
-    Characteristic(folder, "MakeDir");
-    for (const auto& file : payload)
-        Parm(Characteristic(Characteristic(folder, file.name.c_str(), true), "Extract"), "Source", file.name.c_str());
-    std::ostringstream out;
-    doc.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
-    return out.str();
+    formats::SetupLayout layout;
+    layout.installName = kInstallName;
+    layout.installDir = kInstallDir;
+    layout.setupDll = kSetupLibraryName;
+    for (const auto& file : payload) layout.files.push_back({file.name, file.name});
+    std::string xml, error;
+    formats::WriteSetupDocument(layout, xml, error);  // cannot fail: the layout carries no extra XML
+    return xml;
 }
 
 bool StorePackage::Write(const fs::path& cabinet, std::string& error) const {
     std::vector<CabinetEntry> entries{{"_setup.xml", SetupDocument()}};
     entries.insert(entries.end(), payload.begin(), payload.end());
     entries.push_back({kSetupLibraryName, setupLibrary});
-    return WriteCabinet(cabinet, entries, error);
+    return formats::WriteCabinet(cabinet, entries, error);
 }
 
 std::string DrawnIcon() {

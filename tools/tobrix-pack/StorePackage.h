@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "CabinetWriter.h"
+#include "formats/CabinetWriter.h"
 
 // The store's own package: install name "Quelt Tobrix", installed into
 // \Program Files\Tobrix, holding the program as Tobrix.exe, the texts, the
 // skin images and the Start-menu icon, with Pindle as its setup extension.
 namespace pack {
+
+using formats::CabinetContent;
+using formats::CabinetEntry;
 
 struct StorePackageInputs {
     std::filesystem::path program;       // becomes Tobrix.exe

@@ -68,6 +68,10 @@ void GalleryApp::SetInputEnabled(bool enabled) {
     if (container) container->SetTouchEnabled(enabled);
 }
 
+void GalleryApp::UpdateSoftKeys() {
+    if (Scene* top = TopScene()) top->UpdateMenuBar(top->GetRoot());
+}
+
 void GalleryApp::Turn(int step) {
     const int next = current + step;
     if (next < 0 || next >= static_cast<int>(pages.size())) return;

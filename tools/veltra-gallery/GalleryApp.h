@@ -37,6 +37,7 @@ public:
     // The gallery's pages show no catalog data.
     void RefreshDataScenes() override {}
     void SetInputEnabled(bool enabled) override;
+    void UpdateSoftKeys() override;
     void SetSoftKeysAllowed(bool) override {}
     void EnableAdvertising() override {}
     void ShowAdvertising(bool) override {}

@@ -87,8 +87,16 @@ DeviceInfo FromJson(const json& j) {
     Read(j, "cameras", d.cameras);
     Read(j, "catalogUrl", d.catalogUrl);
     Read(j, "browserCommand", d.browserCommand);
-    Read(j, "htmlView", d.htmlView);
+    Read(j, "adsUrl", d.adsUrl);
     Read(j, "storageBytes", d.storageBytes);
+    if (auto l = j.find("link"); l != j.end() && l->is_object()) {
+        Read(*l, "profile", d.link.profile);
+        Read(*l, "downKbps", d.link.downKbps);
+        Read(*l, "upKbps", d.link.upKbps);
+        Read(*l, "latencyMs", d.link.latencyMs);
+        Read(*l, "dropAfterBytes", d.link.dropAfterBytes);
+        Read(*l, "dropEverySeconds", d.link.dropEverySeconds);
+    }
     return d;
 }
 
@@ -96,7 +104,7 @@ json ToJson(const DeviceInfo& d) {
     json radios = json::array();
     for (const auto& r : d.radios)
         radios.push_back({{"name", r.name}, {"displayName", r.displayName}, {"type", r.type}, {"on", r.on}});
-    return json{
+    json j{
         {"profile", d.profile},
         {"platformType", d.platformType},
         {"os", {{"major", d.osMajor}, {"minor", d.osMinor}, {"build", d.osBuild}}},
@@ -113,9 +121,14 @@ json ToJson(const DeviceInfo& d) {
         {"cameras", d.cameras},
         {"catalogUrl", d.catalogUrl},
         {"browserCommand", d.browserCommand},
-        {"htmlView", d.htmlView},
+        {"adsUrl", d.adsUrl},
         {"storageBytes", d.storageBytes},
     };
+    if (d.link.Shaped())
+        j["link"] = {{"profile", d.link.profile},           {"downKbps", d.link.downKbps},
+                     {"upKbps", d.link.upKbps},             {"latencyMs", d.link.latencyMs},
+                     {"dropAfterBytes", d.link.dropAfterBytes}, {"dropEverySeconds", d.link.dropEverySeconds}};
+    return j;
 }
 
 bool ValidComponent(const std::string& c) {
@@ -174,8 +187,23 @@ std::optional<fs::path> DeviceRoot::HostPath(std::u16string_view devicePath) con
         if (part.empty()) continue;  // leading, trailing or doubled separators
         if (!ValidComponent(part)) return std::nullopt;
         host /= ResolveCase(host, part);
+        if (!StaysInside(host)) return std::nullopt;
     }
     return host;
+}
+
+// A symbolic link planted in the device's folders must not lead a device path
+// out of the root: whatever reads, writes or deletes through it would reach
+// the host. Links that stay inside are followed like folders.
+bool DeviceRoot::StaysInside(const fs::path& host) const {
+    std::error_code ec;
+    if (!fs::is_symlink(host, ec)) return true;
+    const fs::path target = fs::weakly_canonical(host, ec);
+    if (ec) return false;
+    const fs::path inside = fs::weakly_canonical(root, ec);
+    if (ec) return false;
+    const fs::path rel = target.lexically_relative(inside);
+    return !rel.empty() && *rel.begin() != "..";
 }
 
 std::optional<std::u16string> DeviceRoot::DevicePath(const fs::path& hostPath) const {

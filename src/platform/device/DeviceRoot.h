@@ -18,6 +18,21 @@ struct RadioDevice {
     bool on = true;
 };
 
+// The device's data link as the emulator shapes it ("link" in device.json):
+// what a handheld on GPRS, EDGE or 3G sees, applied to every transfer of the
+// device's own programs. The catalog service is never slowed, only the
+// device's side of the line.
+struct DataLink {
+    std::string profile;         // "gprs", "edge", "3g", "wifi" or "custom"; empty: no shaping
+    int downKbps = 0;            // kilobits per second towards the device; 0: unlimited
+    int upKbps = 0;              // from the device; 0: unlimited
+    int latencyMs = 0;           // added before each request goes out
+    uint64_t dropAfterBytes = 0; // the line fails after this many bytes of one transfer; 0: never
+    int dropEverySeconds = 0;    // the line fails once a transfer has lasted this long; 0: never
+
+    bool Shaped() const { return !profile.empty(); }
+};
+
 // What device.json says about the device. Every field has a default so that a
 // sparse or partly damaged description still yields a usable device.
 struct DeviceInfo {
@@ -40,7 +55,9 @@ struct DeviceInfo {
     int cameras = 0;               // devices of the camera class
     std::string catalogUrl;        // base URL of the catalog service (deployment data)
     std::string browserCommand;    // host program that opens URLs; empty: none
-    bool htmlView = false;         // the HTML viewer control is present
+    // The advertising site (deployment data): where the strip's pages lie,
+    // below "ads/". Empty: the catalog service's own address.
+    std::string adsUrl;
     // "storageBytes": the size of the device's own storage. The files in the
     // root's folders (storage cards aside, which are media of their own) may
     // take no more than this together; a write that would pass it fails as on
@@ -48,6 +65,7 @@ struct DeviceInfo {
     // emulator's logs) are the emulator's bookkeeping and do not count.
     // 0: no limit but the host disk's.
     uint64_t storageBytes = 0;
+    DataLink link;
 };
 
 class DeviceRoot {
@@ -67,8 +85,8 @@ public:
     // "\Program Files\Tobrix\x.dat" -> <root>/Program Files/Tobrix/x.dat.
     // Components are matched case-insensitively against what exists, as the
     // device's file system is case-insensitive. A device path that would leave
-    // the root ("..", a drive letter, an empty component chain escaping it)
-    // yields nullopt.
+    // the root ("..", a drive letter, an empty component chain escaping it, a
+    // symbolic link on the host that leads outside the root) yields nullopt.
     std::optional<std::filesystem::path> HostPath(std::u16string_view devicePath) const;
     // The device path of a host path below the root, or nullopt.
     std::optional<std::u16string> DevicePath(const std::filesystem::path& hostPath) const;
@@ -77,6 +95,8 @@ public:
     std::filesystem::path RegistryFile() const { return root / "registry.db"; }
 
 private:
+    bool StaysInside(const std::filesystem::path& host) const;
+
     std::filesystem::path root;
     DeviceInfo info;
 };

@@ -3,10 +3,15 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string_view>
 
 #include "platform/connection/Connection.h"
+#include "platform/http/LinkShaper.h"
 
 namespace platform {
 namespace {
@@ -16,16 +21,53 @@ void GlobalInit() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+std::atomic<uint64_t> gRequests{0}, gHeaderBytes{0}, gBodyBytes{0};
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+std::string_view Trimmed(std::string_view v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+    while (!v.empty() && (v.back() == '\r' || v.back() == '\n' || v.back() == ' ' || v.back() == '\t'))
+        v.remove_suffix(1);
+    return v;
+}
+
+// "bytes 100-199/1000" -> first 100, total 1000; "bytes */1000" (a refused
+// range) -> total only.
+void ReadContentRange(std::string_view v, HttpHead& head) {
+    if (!StartsWithIgnoreCase(v, "bytes ")) return;
+    v.remove_prefix(6);
+    const size_t slash = v.find('/');
+    if (slash == std::string_view::npos) return;
+    const std::string total(v.substr(slash + 1)), first(v.substr(0, v.find('-')));
+    char* end = nullptr;
+    if (!total.empty() && total != "*") {
+        const long long t = std::strtoll(total.c_str(), &end, 10);
+        if (*end == '\0' && t >= 0) head.rangeTotal = t;
+    }
+    if (!first.empty() && first != "*") {
+        const long long f = std::strtoll(first.c_str(), &end, 10);
+        if (*end == '\0' && f >= 0) head.rangeFirst = f;
+    }
+}
+
 struct Exchange {
     CURL* curl = nullptr;
     HttpSink* sink = nullptr;
+    LinkShaper* link = nullptr;
     bool headersOnly = false;
     bool begun = false;
     bool stopped = false;
     bool refused = false;  // the sink itself said stop
     bool stalled = false;
-    int status = 0;
-    int64_t contentLength = -1;
+    HttpHead head;
+    uint64_t bodyBytes = 0;
     // Silence watch: when the last byte arrived.
     std::chrono::steady_clock::duration silenceLimit{};
     std::chrono::steady_clock::time_point lastByte = std::chrono::steady_clock::now();
@@ -38,9 +80,10 @@ struct Exchange {
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
         curl_off_t length = -1;
         curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-        status = static_cast<int>(code);
-        contentLength = length;
-        if (!sink->Begin(status, contentLength)) refused = true;
+        head.status = static_cast<int>(code);
+        head.contentLength = length;
+        link->Started();
+        if (!sink->Begin(head)) refused = true;
         if (refused || headersOnly) stopped = true;
         return !stopped;
     }
@@ -51,6 +94,11 @@ struct Exchange {
 // asked. This ends the transfer when no byte came for the whole limit.
 int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
     auto* x = static_cast<Exchange*>(user);
+    if (x->begun && x->link->TimeUp()) return 1;
+    if (x->sink->Stopping()) {
+        x->stopped = x->refused = true;
+        return 1;
+    }
     const auto now = std::chrono::steady_clock::now();
     if (received != x->lastCount) {
         x->lastCount = received;
@@ -64,23 +112,56 @@ int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off
     return 0;
 }
 
-size_t OnData(char* data, size_t size, size_t count, void* user) {
+// The headers of every answer on the way (redirects included): only those of
+// the last one are kept.
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* x = static_cast<Exchange*>(user);
     const size_t total = size * count;
+    const std::string_view line(data, total);
+    auto value = [&](std::string_view name) -> std::optional<std::string_view> {
+        if (!StartsWithIgnoreCase(line, name) || line.size() <= name.size() || line[name.size()] != ':')
+            return std::nullopt;
+        return Trimmed(line.substr(name.size() + 1));
+    };
+    if (StartsWithIgnoreCase(line, "HTTP/")) {
+        x->head = HttpHead{};
+    } else if (auto v = value("ETag")) {
+        x->head.etag = *v;
+    } else if (auto v = value("Last-Modified")) {
+        x->head.lastModified = *v;
+    } else if (auto v = value("Content-Range")) {
+        ReadContentRange(*v, x->head);
+    }
+    return total;
+}
+
+size_t OnData(char* data, size_t size, size_t count, void* user) {
+    auto* x = static_cast<Exchange*>(user);
+    size_t total = size * count;
     if (!x->Begin()) return 0;
+    // The emulated line lets through what it carries before it drops.
+    const size_t through = x->link->Pass(total);
+    const bool dropping = through < total;
+    total = through;
     for (size_t done = 0; done < total;) {
         const size_t n = std::min(kHttpPieceSize, total - done);
+        if (!x->link->Pace(x->bodyBytes + n, [x] { return x->sink->Stopping(); })) {
+            x->stopped = x->refused = true;
+            return 0;
+        }
         if (!x->sink->Piece(data + done, n)) {
             x->stopped = x->refused = true;
             return 0;  // makes libcurl end the transfer with a write error
         }
         done += n;
+        x->bodyBytes += n;
     }
-    return total;
+    return dropping ? 0 : total;
 }
 
 HttpOutcome Classify(CURLcode rc, const Exchange& x) {
     if (x.stopped) return HttpOutcome::Stopped;
+    if (x.link->Dropped()) return HttpOutcome::Dropped;
     if (x.stalled) return HttpOutcome::TimedOut;
     switch (rc) {
     case CURLE_OK: return HttpOutcome::Complete;
@@ -112,7 +193,22 @@ std::string EncodeUrl(const std::string& url) {
     return out;
 }
 
+const char* OutcomeName(HttpOutcome outcome) {
+    switch (outcome) {
+    case HttpOutcome::Complete: return "complete";
+    case HttpOutcome::Stopped: return "stopped";
+    case HttpOutcome::Short: return "short";
+    case HttpOutcome::ConnectFailed: return "no connection";
+    case HttpOutcome::TimedOut: return "timed out";
+    case HttpOutcome::Dropped: return "dropped";
+    case HttpOutcome::Failed: break;
+    }
+    return "failed";
+}
+
 }  // namespace
+
+HttpTraffic TrafficSoFar() { return HttpTraffic{gRequests.load(), gHeaderBytes.load(), gBodyBytes.load()}; }
 
 HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink& sink) {
     HttpResult result;
@@ -127,9 +223,11 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
         result.error = "cannot create a transfer";
         return result;
     }
+    LinkShaper link = LinkShaper::ForCurrentDevice();
     Exchange x;
     x.curl = curl.get();
     x.sink = &sink;
+    x.link = &link;
     x.headersOnly = options.headersOnly;
     char error[CURL_ERROR_SIZE] = {};
 
@@ -154,20 +252,46 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &x);
     if (options.totalTimeout.count() > 0)
         curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(options.totalTimeout.count()));
-    // Larger reads from the socket; the pieces handed on stay small.
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 64L * 1024);
+    // Larger reads from the socket; the pieces handed on stay small. On a
+    // slow line the reads are small too: libcurl paces between reads, and a
+    // read as large as a small file would deliver it at once.
+    long buffer = 64L * 1024;
+    if (link.DownBytesPerSecond() > 0) buffer = std::clamp<long>(long(link.DownBytesPerSecond() / 4), 1024L, buffer);
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, buffer);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnData);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &x);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &x);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
+    std::unique_ptr<curl_slist, void (*)(curl_slist*)> headers(nullptr, curl_slist_free_all);
+    if (options.rangeFrom >= 0) curl_easy_setopt(c, CURLOPT_RANGE, (std::to_string(options.rangeFrom) + "-").c_str());
+    if (options.rangeFrom >= 0 && !options.ifRange.empty()) {
+        headers.reset(curl_slist_append(nullptr, ("If-Range: " + options.ifRange).c_str()));
+        curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+    }
+    // The device's line: libcurl's own pacing each way, per transfer.
+    if (link.DownBytesPerSecond() > 0)
+        curl_easy_setopt(c, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(link.DownBytesPerSecond()));
+    if (link.UpBytesPerSecond() > 0)
+        curl_easy_setopt(c, CURLOPT_MAX_SEND_SPEED_LARGE, static_cast<curl_off_t>(link.UpBytesPerSecond()));
+    link.WaitLatency();
 
     const CURLcode rc = curl_easy_perform(c);
     // An answer without a body never reaches the write callback.
     if (rc == CURLE_OK && !x.begun) x.Begin();
     result.outcome = Classify(rc, x);
     if (options.headersOnly && x.begun && !x.refused) result.outcome = HttpOutcome::Complete;
-    result.status = x.status;
-    result.contentLength = x.contentLength;
+    result.status = x.head.status;
+    result.contentLength = x.head.contentLength;
     if (result.outcome != HttpOutcome::Complete) result.error = error[0] ? error : curl_easy_strerror(rc);
+
+    long headerBytes = 0;
+    curl_easy_getinfo(c, CURLINFO_HEADER_SIZE, &headerBytes);
+    ++gRequests;
+    gHeaderBytes += static_cast<uint64_t>(std::max(0L, headerBytes));
+    gBodyBytes += x.bodyBytes;
+    link.Log(url, options.rangeFrom, result.status, static_cast<uint64_t>(std::max(0L, headerBytes)), x.bodyBytes,
+             OutcomeName(result.outcome));
     return result;
 }
 

@@ -21,6 +21,24 @@ struct HttpOptions {
     std::chrono::milliseconds totalTimeout{0};
     // Stop once the headers are in; the body is not read.
     bool headersOnly = false;
+    // Asks for the body from this byte on ("Range: bytes=N-"); -1 asks for
+    // all of it.
+    int64_t rangeFrom = -1;
+    // The validator of the copy already held ("If-Range"): a server whose
+    // file has changed since answers with the whole new file instead.
+    std::string ifRange;
+};
+
+// What the headers of the answer said.
+struct HttpHead {
+    int status = 0;
+    int64_t contentLength = -1;  // -1: not announced
+    std::string etag;            // as sent, quotes included; empty when none
+    std::string lastModified;
+    // "Content-Range: bytes FIRST-LAST/TOTAL" of a partial answer; -1 when
+    // absent (TOTAL also when the server gave "*").
+    int64_t rangeFirst = -1;
+    int64_t rangeTotal = -1;
 };
 
 // Receives the answer. Both calls may return false to stop the transfer.
@@ -28,9 +46,11 @@ class HttpSink {
 public:
     virtual ~HttpSink() = default;
     // Called once, before the first piece (or at the end for an empty body).
-    // contentLength is -1 when the answer does not announce its length.
-    virtual bool Begin(int status, int64_t contentLength) = 0;
+    virtual bool Begin(const HttpHead& head) = 0;
     virtual bool Piece(const char* data, std::size_t size) = 0;
+    // Asked while the transfer waits for bytes: true ends it at once, so
+    // that a cancel on a slow or silent line does not wait for the next byte.
+    virtual bool Stopping() const { return false; }
 };
 
 enum class HttpOutcome {
@@ -39,6 +59,7 @@ enum class HttpOutcome {
     Short,          // the connection ended before the announced length
     ConnectFailed,  // no connection (refused, unknown host, network down)
     TimedOut,       // connect, low-speed or total timeout
+    Dropped,        // the device's (emulated) link failed in the middle
     Failed,         // anything else (malformed answer, TLS, read error)
 };
 
@@ -51,6 +72,17 @@ struct HttpResult {
 
 // Only "http" and "https" URLs are fetched; the port of the URL is used, and
 // certificates are always verified. Redirects are followed (at most five).
+// On a device with a data link description the transfer goes through that
+// link: its speed, its delay and its drops.
 HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink& sink);
+
+// What this process has received over the line so far, headers and bodies
+// counted apart: the cost of a download on a metered link.
+struct HttpTraffic {
+    uint64_t requests = 0;
+    uint64_t headerBytes = 0;
+    uint64_t bodyBytes = 0;
+};
+HttpTraffic TrafficSoFar();
 
 }  // namespace platform

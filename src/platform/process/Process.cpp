@@ -29,6 +29,7 @@ struct Mapping {
 };
 constexpr Mapping kMappings[] = {
     {u"\\Windows\\wceload.exe", "wceload"},
+    {u"\\Windows\\iexplore.exe", "iexplore"},
 };
 
 // Device programs whose installed file is itself a host program: the store's
@@ -61,13 +62,6 @@ std::optional<fs::path> NativeProgram(std::u16string_view devicePath) {
         if (host && HostExecutable(*host)) return host;
     }
     return std::nullopt;
-}
-
-std::optional<fs::path> RunningExecutableDir() {
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return std::nullopt;
-    return self.parent_path();
 }
 
 // Our environment with TOBRIX_DEVICE_ROOT set to the current device, so that a
@@ -106,6 +100,13 @@ std::string UtcTimestamp() {
 }
 
 }  // namespace
+
+std::optional<fs::path> RunningExecutableDir() {
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::nullopt;
+    return self.parent_path();
+}
 
 Process Process::Finished(int exitCode) {
     Process p;

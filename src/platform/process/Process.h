@@ -51,6 +51,9 @@ std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine);
 // build tree this library was built in. nullopt when none is executable.
 std::optional<std::filesystem::path> FindHostProgram(std::string_view name);
 
+// The folder of the running executable, when it can be told.
+std::optional<std::filesystem::path> RunningExecutableDir();
+
 // The host program that stands in for a device program, or nullopt when the
 // device program has none (compared ignoring case). The emulator's own
 // programs stand in for the device's ("\Windows\wceload.exe"); the store's

@@ -54,7 +54,9 @@ struct MappedFile {
 struct Library {
     FT_Library library = nullptr;
     std::map<std::string, std::unique_ptr<MappedFile>> files;
-    std::mutex mutex;
+    // Recursive: a face that fails half-way through Create closes itself
+    // while Create still holds the lock.
+    std::recursive_mutex mutex;
 
     Library() {
         if (FT_Init_FreeType(&library) != 0) library = nullptr;
@@ -84,8 +86,12 @@ int32_t Pixels26(FT_Pos v) { return static_cast<int32_t>((v + 32) >> 6); }
 
 struct Font::Face {
     FT_Face face = nullptr;
+    // Faces come and go on more than one thread (pages are built on their
+    // loading threads); the library's list of faces takes one at a time.
     ~Face() {
-        if (face) FT_Done_Face(face);
+        if (!face) return;
+        std::lock_guard<std::recursive_mutex> lock(SharedLibrary().mutex);
+        FT_Done_Face(face);
     }
 };
 
@@ -98,7 +104,7 @@ std::unique_ptr<Font> Font::Create(const FontDescription& requested) {
     FontDescription d = requested;
     if (d.height == 0) d.height = SystemFontDescription().height;
     Library& lib = SharedLibrary();
-    std::lock_guard<std::mutex> lock(lib.mutex);
+    std::lock_guard<std::recursive_mutex> lock(lib.mutex);
     if (!lib.library) return nullptr;
     const MappedFile* file = lib.File(d.weight >= 600 ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf");
     if (!file) return nullptr;

@@ -93,8 +93,14 @@ enum : std::uint32_t {
 
 // Class style bits.
 enum : std::uint32_t { CS_VREDRAW = 0x1, CS_HREDRAW = 0x2, CS_DBLCLKS = 0x8 };
-// Window style of the application window: visible and clip-siblings.
-enum : std::uint32_t { WS_VISIBLE = 0x10000000, WS_CLIPSIBLINGS = 0x04000000 };
+// Window style bits: the application window is visible and clip-siblings; a
+// child window (a control inside the application window) carries WS_CHILD.
+enum : std::uint32_t {
+    WS_CHILD = 0x40000000,
+    WS_VISIBLE = 0x10000000,
+    WS_CLIPSIBLINGS = 0x04000000,
+    WS_BORDER = 0x00800000,
+};
 
 struct Message {
     Window* window = nullptr;

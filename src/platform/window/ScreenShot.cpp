@@ -2,6 +2,8 @@
 
 #include <png.h>
 
+#include "formats/PngWriter.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -24,7 +26,19 @@ bool WriteScreenPng(const std::filesystem::path& file, const std::uint16_t* pixe
         SetError(error, "empty frame");
         return false;
     }
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
+    formats::PngImage image;
+    image.width = width;
+    image.height = height;
+    image.colorType = formats::PngImage::Rgb;
+    image.samples.resize(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) {
+        unsigned r = pixels[i] >> 11, g = (pixels[i] >> 5) & 0x3F, b = pixels[i] & 0x1F;
+        image.samples[i * 3] = static_cast<std::uint8_t>((r << 3) | (r >> 2));
+        image.samples[i * 3 + 1] = static_cast<std::uint8_t>((g << 2) | (g >> 4));
+        image.samples[i * 3 + 2] = static_cast<std::uint8_t>((b << 3) | (b >> 2));
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!formats::EncodePng(image, bytes, error)) return false;
     bool ok = false;
     {
         File f(std::fopen(file.c_str(), "wb"));
@@ -32,28 +46,7 @@ bool WriteScreenPng(const std::filesystem::path& file, const std::uint16_t* pixe
             SetError(error, "cannot create " + file.string());
             return false;
         }
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png ? png_create_info_struct(png) : nullptr;
-        if (png && info && !setjmp(png_jmpbuf(png))) {
-            png_init_io(png, f.get());
-            png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                         PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-            png_write_info(png, info);
-            for (int y = 0; y < height; ++y) {
-                for (int x = 0; x < width; ++x) {
-                    std::uint16_t p = pixels[static_cast<std::size_t>(y) * width + x];
-                    unsigned r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
-                    row[x * 3] = static_cast<std::uint8_t>((r << 3) | (r >> 2));
-                    row[x * 3 + 1] = static_cast<std::uint8_t>((g << 2) | (g >> 4));
-                    row[x * 3 + 2] = static_cast<std::uint8_t>((b << 3) | (b >> 2));
-                }
-                png_write_row(png, row.data());
-            }
-            png_write_end(png, nullptr);
-            ok = true;
-        }
-        png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-        ok = ok && std::fflush(f.get()) == 0 && !std::ferror(f.get());
+        ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size() && std::fflush(f.get()) == 0;
     }
     if (!ok) {
         SetError(error, "cannot write " + file.string());

@@ -37,18 +37,22 @@ struct CreateStruct {
 
 // A window of this process. Owned by the window system; the pointer stays
 // valid until the window system goes, so a late message to a destroyed window
-// is dropped instead of touching freed memory.
+// is dropped instead of touching freed memory. A child window (a control)
+// lies inside its parent: it moves with it, goes with it, and the parent's
+// frames never paint over it while it shows.
 class Window : public WindowRef {
 public:
-    enum class Kind { Application, MenuBar };
+    enum class Kind { Application, MenuBar, Child };
 
     LRESULT Send(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
     bool Post(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
     bool Activate() override;
 
     const std::u16string& ClassName() const { return className; }
+    // The window's text: an application window's title, a control's content
+    // as it chooses to describe it.
     const std::u16string& Title() const { return title; }
-    // Position and size on the device screen.
+    // Position and size on the device screen (a child's too).
     const WinRect& Rect() const { return rect; }
     WinRect ClientRect() const { return {0, 0, rect.Width(), rect.Height()}; }
     bool Visible() const { return visible; }
@@ -56,6 +60,7 @@ public:
     Kind GetKind() const { return kind; }
     void* UserData() const { return userData; }
     void SetUserData(void* data) { userData = data; }
+    // The menu bar's owner, or a child window's parent.
     Window* Owner() const { return owner; }
 
     // A menu bar's two soft keys: the label drawn for each, whether it takes

@@ -57,23 +57,30 @@ Window* WindowSystem::NewWindow(Window::Kind kind) {
 }
 
 Window* WindowSystem::CreateWindow(const std::u16string& className, const std::u16string& title,
-                                   std::uint32_t style, const WinRect& rect, void* createParams) {
+                                   std::uint32_t style, const WinRect& rect, void* createParams, Window* parent) {
     auto cls = classes.find(className);
     if (cls == classes.end()) return nullptr;
-    Window* w = NewWindow(Window::Kind::Application);
+    const bool child = (style & WS_CHILD) && IsWindow(parent);
+    Window* w = NewWindow(child ? Window::Kind::Child : Window::Kind::Application);
     w->className = className;
     w->title = title;
     w->procedure = cls->second.procedure;
     w->classStyle = cls->second.style;
-    w->rect = rect.Empty() ? WorkArea() : rect;
-    CreateStruct cs{createParams, w->rect.left, w->rect.top, w->rect.Width(), w->rect.Height(), style, title, className};
+    WinRect place = rect.Empty() && !child ? WorkArea() : rect;
+    w->rect = place;
+    if (child) {
+        w->owner = parent;
+        w->rect = {place.left + parent->rect.left, place.top + parent->rect.top, place.right + parent->rect.left,
+                   place.bottom + parent->rect.top};
+    }
+    CreateStruct cs{createParams, place.left, place.top, place.Width(), place.Height(), style, title, className};
     if (SendMessage(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         w->destroyed = true;
         queue.Forget(w);
         return nullptr;
     }
-    SendMessage(w, WM_SIZE, 0, MakeLParam(w->rect.Width(), w->rect.Height()));
-    SendMessage(w, WM_MOVE, 0, MakeLParam(w->rect.left, w->rect.top));
+    SendMessage(w, WM_SIZE, 0, MakeLParam(place.Width(), place.Height()));
+    SendMessage(w, WM_MOVE, 0, MakeLParam(place.left, place.top));
     if (style & WS_VISIBLE) ShowWindow(w, true);
     return w;
 }
@@ -83,8 +90,10 @@ void WindowSystem::DestroyWindow(Window* window) {
     for (auto& w : windows)
         if (w->owner == window && !w->destroyed) DestroyWindow(w.get());
     if (window->procedure) SendMessage(window, WM_DESTROY, 0, 0);
+    const bool uncovers = window->kind == Window::Kind::Child && window->visible;
     window->destroyed = true;
     window->visible = false;
+    if (uncovers) Uncover(window, window->rect);
     queue.Forget(window);
     if (focus == window) focus = nullptr;
     if (capture == window) capture = nullptr;
@@ -102,6 +111,42 @@ Window* WindowSystem::FindWindow(const std::u16string& className) const {
 bool WindowSystem::IsWindow(const Window* window) const {
     if (!window || window->destroyed) return false;
     return std::any_of(windows.begin(), windows.end(), [&](auto& w) { return w.get() == window; });
+}
+
+std::vector<Window*> WindowSystem::Children(const Window* parent) const {
+    std::vector<Window*> out;
+    for (auto& w : windows)
+        if (!w->destroyed && w->kind == Window::Kind::Child && w->owner == parent) out.push_back(w.get());
+    return out;
+}
+
+void WindowSystem::SetWindowText(Window* window, const std::u16string& text) {
+    if (IsWindow(window)) window->title = text;
+}
+
+WinRect WindowSystem::VisibleRect(const Window* window) const {
+    WinRect r = IntersectRect(window->rect, {0, 0, metrics.width, metrics.height});
+    for (const Window* w = window; w; w = w->kind == Window::Kind::Child ? w->owner : nullptr) {
+        if (w->destroyed || !w->visible) return {};
+        r = IntersectRect(r, w->rect);
+    }
+    return r;
+}
+
+void WindowSystem::Uncover(const Window* child, const WinRect& area) {
+    Window* parent = child->owner;
+    if (!IsWindow(parent) || !parent->visible) return;
+    const WinRect inParent{area.left - parent->rect.left, area.top - parent->rect.top, area.right - parent->rect.left,
+                           area.bottom - parent->rect.top};
+    InvalidateRect(parent, &inParent, false);
+}
+
+void WindowSystem::ShiftChildren(const Window* parent, int dx, int dy) {
+    if (dx == 0 && dy == 0) return;
+    for (Window* child : Children(parent)) {
+        child->rect = {child->rect.left + dx, child->rect.top + dy, child->rect.right + dx, child->rect.bottom + dy};
+        ShiftChildren(child, dx, dy);
+    }
 }
 
 // --- Messages ------------------------------------------------------------
@@ -230,18 +275,41 @@ void WindowSystem::Present(Window* window, const std::uint16_t* pixels, int stri
     if (!IsWindow(window) || !window->visible || !pixels) return;
     const WinRect& wr = window->rect;
     WinRect onScreen{wr.left + rect.left, wr.top + rect.top, wr.left + rect.right, wr.top + rect.bottom};
-    onScreen = IntersectRect(onScreen, IntersectRect(wr, {0, 0, metrics.width, metrics.height}));
+    onScreen = IntersectRect(onScreen, VisibleRect(window));
     // The task bar stays on top of every window until a full-screen call hides it.
     if (taskBarVisible && onScreen.top < metrics.TaskBarHeight())
         onScreen = IntersectRect(onScreen, {0, metrics.TaskBarHeight(), metrics.width, metrics.height});
     if (onScreen.Empty()) return;
-    for (int y = onScreen.top; y < onScreen.bottom; ++y) {
-        const std::uint16_t* src = pixels + static_cast<std::size_t>(y - wr.top) * stride + (onScreen.left - wr.left);
-        std::memcpy(&screen[static_cast<std::size_t>(y) * metrics.width + onScreen.left], src,
-                    static_cast<std::size_t>(onScreen.Width()) * 2);
-    }
+    for (int y = onScreen.top; y < onScreen.bottom; ++y)
+        CopyRow(window, pixels + static_cast<std::size_t>(y - wr.top) * stride - wr.left, y, onScreen.left,
+                onScreen.right);
     ++framesPresented;
     ScreenChanged(onScreen);
+}
+
+// `row` is indexed by screen x. The spans under the window's visible children
+// are left alone: a control stays on top of its parent's frames.
+void WindowSystem::CopyRow(const Window* window, const std::uint16_t* row, int y, int left, int right) {
+    int x = left;
+    while (x < right) {
+        int end = right;
+        bool covered = false;
+        for (auto& c : windows) {
+            if (c->destroyed || !c->visible || c->kind != Window::Kind::Child || c->owner != window) continue;
+            const WinRect& cr = c->rect;
+            if (y < cr.top || y >= cr.bottom || cr.right <= x || cr.left >= end) continue;
+            if (cr.left <= x) {
+                x = cr.right;
+                covered = true;
+                break;
+            }
+            end = cr.left;
+        }
+        if (covered) continue;
+        std::memcpy(&screen[static_cast<std::size_t>(y) * metrics.width + x], row + x,
+                    static_cast<std::size_t>(end - x) * 2);
+        x = end;
+    }
 }
 
 void WindowSystem::FillScreen(const WinRect& area, std::uint16_t color) {
@@ -271,8 +339,17 @@ void WindowSystem::ShowWindow(Window* window, bool show) {
         ChromeChanged();
         return;
     }
+    if (window->kind == Window::Kind::Child) {
+        // A control never takes the activation from its application.
+        if (show)
+            InvalidateRect(window, nullptr, true);
+        else
+            Uncover(window, window->rect);
+        return;
+    }
     if (show) {
         InvalidateRect(window, nullptr, true);
+        for (Window* child : Children(window)) InvalidateRect(child, nullptr, true);
         if (!window->everActivated) {
             window->everActivated = true;
             Activate(window);
@@ -293,18 +370,31 @@ bool WindowSystem::SetForegroundWindow(Window* window) {
 
 void WindowSystem::MoveWindow(Window* window, const WinRect& rect, bool repaint) {
     if (!IsWindow(window)) return;
+    const bool child = window->kind == Window::Kind::Child;
     WinRect old = window->rect;
-    window->rect = rect;
-    if (old.left != rect.left || old.top != rect.top)
+    WinRect target = rect;
+    if (child) {
+        const WinRect& p = window->owner->rect;
+        target = {rect.left + p.left, rect.top + p.top, rect.right + p.left, rect.bottom + p.top};
+    }
+    window->rect = target;
+    // Children move along before the window hears of its new place, so that
+    // its handlers may place them anew.
+    ShiftChildren(window, target.left - old.left, target.top - old.top);
+    if (old.left != target.left || old.top != target.top)
         SendMessage(window, WM_MOVE, 0, MakeLParam(rect.left, rect.top));
-    if (old.Width() != rect.Width() || old.Height() != rect.Height())
+    if (old.Width() != target.Width() || old.Height() != target.Height())
         SendMessage(window, WM_SIZE, 0, MakeLParam(rect.Width(), rect.Height()));
-    if (repaint && window->visible) {
+    if (!repaint || !window->visible) return;
+    if (child) {
+        Uncover(window, old);
+    } else {
         FillScreen(old, kDesktopColor);
         DrawTaskBar();
         ScreenChanged(old);
-        InvalidateRect(window, nullptr, true);
+        for (Window* c : Children(window)) InvalidateRect(c, nullptr, true);
     }
+    InvalidateRect(window, nullptr, true);
 }
 
 void WindowSystem::DeviceFocus(bool gained) {
@@ -412,7 +502,8 @@ Window* WindowSystem::StylusTarget(int x, int y) const {
     if (capture && IsWindow(capture)) return capture;
     for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
         Window* w = it->get();
-        if (!w->destroyed && w->visible && w->kind == Window::Kind::Application && w->rect.Contains(x, y)) return w;
+        if (w->destroyed || w->kind == Window::Kind::MenuBar) continue;
+        if (VisibleRect(w).Contains(x, y)) return w;
     }
     return nullptr;
 }

@@ -56,14 +56,19 @@ public:
     bool RegisterClass(const WindowClass& windowClass);
     // Sends WM_CREATE (lParam: a CreateStruct*), then WM_SIZE and WM_MOVE,
     // before returning; a create handler answering -1 fails the creation. A zero-sized rectangle asks
-    // for the default: the work area.
+    // for the default: the work area. With WS_CHILD and a parent the window
+    // is a control inside the parent and `rect` is in the parent's client
+    // coordinates.
     Window* CreateWindow(const std::u16string& className, const std::u16string& title, std::uint32_t style,
-                         const WinRect& rect, void* createParams);
+                         const WinRect& rect, void* createParams, Window* parent = nullptr);
     // Sends WM_DESTROY, then forgets the window's timers and paint.
     void DestroyWindow(Window* window);
     // A window of this process whose class is `className` and that still lives.
     Window* FindWindow(const std::u16string& className) const;
     bool IsWindow(const Window* window) const;
+    // The live child windows of `parent`, in creation order.
+    std::vector<Window*> Children(const Window* parent) const;
+    void SetWindowText(Window* window, const std::u16string& text);
 
     // --- Messages ----------------------------------------------------------
     bool GetMessage(Message& out);  // false on WM_QUIT (out.wParam: exit code)
@@ -109,7 +114,9 @@ public:
     // --- Window state ------------------------------------------------------
     void ShowWindow(Window* window, bool show);  // a first show activates the window
     bool SetForegroundWindow(Window* window);
-    void MoveWindow(Window* window, const WinRect& rect, bool repaint);  // sends WM_MOVE / WM_SIZE
+    // Sends WM_MOVE / WM_SIZE; a child's rectangle is in its parent's client
+    // coordinates.
+    void MoveWindow(Window* window, const WinRect& rect, bool repaint);
     void SetFocus(Window* window);
     Window* GetFocus() const { return focus; }
     void SetCapture(Window* window) { capture = window; }
@@ -181,6 +188,12 @@ protected:
 private:
     Window* NewWindow(Window::Kind kind);
     void Activate(Window* window);
+    // What shows of a window: its rectangle cut by its parents'.
+    WinRect VisibleRect(const Window* window) const;
+    // The parent repaints what a child window uncovered.
+    void Uncover(const Window* child, const WinRect& screenArea);
+    void ShiftChildren(const Window* parent, int dx, int dy);
+    void CopyRow(const Window* window, const std::uint16_t* src, int y, int left, int right);
     LPARAM ClientPoint(Window* window, int x, int y) const;
 
     ScreenMetrics metrics;

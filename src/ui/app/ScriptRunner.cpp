@@ -199,7 +199,10 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         {
             std::lock_guard lock(app.UILock());
             auto root = app.GetServer().GetRoot();
-            tree = root ? treequery::Dump(*root) : nlohmann::json();
+            // In screen coordinates, as "tap" takes them.
+            const WinRect& w = app.GetWindow()->Rect();
+            tree = root ? treequery::Dump(*root, w.left, w.top) : nlohmann::json();
+            tree["windows"] = ChildWindows();
         }
         std::ofstream out(argument, std::ios::trunc);
         out << tree.dump(2) << '\n';
@@ -227,6 +230,23 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         return true;
     }
     return Fail("unknown command");
+}
+
+// The controls inside the application window (the HTML viewer): what they
+// show is no part of the drawn tree, so the dump lists them beside it, in
+// screen coordinates like the tree.
+nlohmann::json ScriptRunner::ChildWindows() const {
+    nlohmann::json out = nlohmann::json::array();
+    Window* main = app.GetWindow();
+    if (!main) return out;
+    for (Window* child : system.Children(main)) {
+        const WinRect& r = child->Rect();
+        out.push_back({{"class", U8(child->ClassName())},
+                       {"rect", {r.left, r.top, r.Width(), r.Height()}},
+                       {"visible", child->Visible()},
+                       {"text", U8(child->Title())}});
+    }
+    return out;
 }
 
 bool ScriptRunner::Stylus(const std::string& command, const std::string& argument) {

@@ -10,6 +10,8 @@ class GObject;
 #include <string>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/window/HeadlessWindowSystem.h"
 
 class Application;
@@ -21,7 +23,10 @@ class Application;
 //   key NAME [COUNT]                            enter left up right down delete soft1 soft2 f3 f4
 //   type TEXT                                   characters, any script
 //   wait-idle [SECONDS]                         until nothing runs, is dirty or is pending (default 10)
-//   screenshot FILE.png | dump-tree FILE.json
+//   screenshot FILE.png | dump-tree FILE.json     (the tree and, under "windows",
+//                                               the controls in the window; every
+//                                               rectangle in screen pixels, as tap
+//                                               takes them)
 //   expect-text TEXT | sleep MS | quit
 //   expect-highlight TEXT                       a label under the key highlight starts with TEXT
 // Blank lines and lines starting with '#' are skipped. A screenshot shows the
@@ -62,6 +67,7 @@ private:
     bool TapText(const std::u16string& text);
     bool TapTextBelow(const std::string& argument);
     bool TapLabel(const std::function<GObject*(GObject&)>& find);
+    nlohmann::json ChildWindows() const;
 
     Application& app;
     platform::HeadlessWindowSystem& system;

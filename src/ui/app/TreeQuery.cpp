@@ -100,13 +100,13 @@ GObject* FindLabelBelow(GObject& root, const std::u16string& anchor, const std::
     return best;
 }
 
-nlohmann::json Dump(const GObject& object) {
+nlohmann::json Dump(const GObject& object, int dx, int dy) {
     const Rect& r = object.GetScreenRect();
     Rect shown;
     nlohmann::json j{
         {"type", TypeName(object)},
         {"id", object.GetId()},
-        {"rect", {r.x, r.y, r.width, r.height}},
+        {"rect", {r.x + dx, r.y + dy, r.width, r.height}},
         {"visible", object.IsVisible()},
         {"onScreen", VisibleArea(object, shown)},
         {"focusable", object.IsFocusable()},
@@ -122,7 +122,7 @@ nlohmann::json Dump(const GObject& object) {
         j["cut"] = dynamic_cast<const ILabelText&>(object).IsTextCut();
     }
     nlohmann::json children = nlohmann::json::array();
-    for (const auto& child : object.Children()) children.push_back(Dump(*child));
+    for (const auto& child : object.Children()) children.push_back(Dump(*child, dx, dy));
     j["children"] = std::move(children);
     return j;
 }

@@ -33,10 +33,12 @@ GObject* FindLabelStarting(GObject& root, const std::u16string& start);
 // of one row when every row has a button of that name.
 GObject* FindLabelBelow(GObject& root, const std::u16string& anchor, const std::u16string& text);
 
-// Every object: type, id, screen rectangle, visible, on screen (see
-// VisibleArea), focusable, focused, pressed, transparency, label text and
-// whether it is cut, children; the object under the key highlight also has
-// "keyFocus": true.
-nlohmann::json Dump(const GObject& root);
+// Every object: type, id, rectangle, visible, on screen (see VisibleArea),
+// focusable, focused, pressed, transparency, label text and whether it is
+// cut, children; the object under the key highlight also has "keyFocus":
+// true. Rectangles are in window coordinates moved by (dx, dy):
+// scripts pass the window's place on the screen, so that a dumped rectangle
+// and a tap speak of the same pixels.
+nlohmann::json Dump(const GObject& root, int dx = 0, int dy = 0);
 
 }  // namespace treequery

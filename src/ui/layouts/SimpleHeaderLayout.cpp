@@ -1,7 +1,5 @@
 #include "ui/layouts/SimpleHeaderLayout.h"
 
-#include <algorithm>
-
 #include "ui/layouts/LayoutSupport.h"
 
 void SimpleHeaderLayout::Apply(GObject* owner, int) {
@@ -16,16 +14,6 @@ void SimpleHeaderLayout::Apply(GObject* owner, int) {
         a = w - 4 * p - w / 3;
     } else if (b > 0) {
         a = w - 4 * p - b;
-    }
-    if (b > 0 && (a < titleWidth || b < backWidth)) {
-        const int32_t backRoom = w - 4 * p - titleWidth;
-        if (backRoom >= 3 * layout::Metrics().fontUnit) {
-            b = std::min(backWidth, backRoom);
-            a = w - 4 * p - b;
-        } else {
-            b = e = 0;
-            a = w - 2 * p;
-        }
     }
     layout::Place(*owner, BackLink, Rect(p, 0, b, H));
     layout::Place(*owner, Separator, Rect(p + b, 0, e, H));

@@ -7,10 +7,8 @@
 // an optional square icon at the right end. The widths are the texts' natural
 // widths; when the back link and title together do not fit, a back link wider
 // than a third of the bar is cut to that third and the title takes the rest.
-// The title is where the user is, so it is not cut for the path: a cut back
-// link gets exactly the room the whole title leaves, and when less than three
-// font units would be left to read it goes with its separator (the back soft
-// key still goes back). Only a title too long for the bar alone is cut.
+// Both stay on the bar, the path to tap included; a text longer than its part
+// is cut with an ellipsis.
 class SimpleHeaderLayout : public Layout {
 public:
     static constexpr int32_t Title = -801;

@@ -5,9 +5,8 @@
 
 // A settings row: icon, label and an on/off switch at the right edge. The
 // switch is always six font units by two, whatever the row was built with,
-// so that every switch of a screen has the same size. When the label would be
-// narrower than the switch, the icon is left out and the label takes its
-// place.
+// so that every switch of a screen has the same size. The label takes what
+// the icon and the switch leave; a caption longer than that is cut.
 class SwitchItemLayout : public Layout {
 public:
     static constexpr int32_t Label = 8990;

@@ -20,8 +20,9 @@ void VScrollLayout::Apply(GObject* owner, int) {
 void VScrollLayout::PlaceThumb(GObject& owner) {
     shared_ptr<GObject> content, thumb;
     if (!owner.FindChildById(ThumbId, thumb)) return;
-    // Content that fits the view has nothing to scroll, so no share to show.
-    if (!owner.FindChildById(ContentId, content) || content->Height() <= owner.Height()) {
+    // The thumb is the share of the content in view; content with no height
+    // has no share to show (and nothing to divide by).
+    if (!owner.FindChildById(ContentId, content) || content->Height() <= 0) {
         thumb->SetSize(thumb->Width(), 0);
         return;
     }

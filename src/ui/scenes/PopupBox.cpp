@@ -48,16 +48,18 @@ void PopupBox::OnSoftKey(bool left) {
     RemoveLayer();
     if (!boxes.empty()) {
         Present(boxes.back());
-    } else {
-        host.CoverAdvertising(false);
-        host.GetSoftKeys().EnableSoftKey(1, true);
-        if (Scene* top = host.TopScene()) {
-            KeepAlive guard(top);
-            top->OnResume();
-            top->UpdateMenuBar(top->GetRoot());
-        }
+        closed.result->Invoke(left ? PopupBoxResult::Left : PopupBoxResult::Right);
+        return;
     }
+    host.CoverAdvertising(false);
+    if (Scene* top = host.TopScene()) {
+        KeepAlive guard(top);
+        top->OnResume();
+    }
+    host.GetSoftKeys().EnableSoftKey(1, true);
     closed.result->Invoke(left ? PopupBoxResult::Left : PopupBoxResult::Right);
+    // The answer may have asked the next question; its box keeps its keys.
+    if (boxes.empty()) host.UpdateSoftKeys();
 }
 
 void PopupBox::RemoveLayer() {

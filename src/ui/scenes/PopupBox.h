@@ -20,10 +20,10 @@ class SceneHost;
 // own, fired once with the answer to that box only, so two callers asking in
 // a row never receive each other's answers.
 //
-// When the last box closes, the box itself gives the advertising strip back,
-// calls the top scene's OnResume and UpdateMenuBar, and only then fires the
-// answer: a handler that opens a new box keeps that box's soft keys, so the
-// shell must not call UpdateMenuBar again after OnSoftKey.
+// When the last box closes, the box gives the advertising strip back, calls
+// the top scene's OnResume, enables the right key, fires the answer and then
+// has the shell put the top scene's soft keys back (SceneHost::UpdateSoftKeys)
+// unless the answer opened another box, which keeps its own keys.
 class PopupBox {
 public:
     enum class PopupBoxResult : int { Left = 0, Right = 1 };

@@ -50,6 +50,10 @@ public:
     // effect while soft keys are not allowed. Screens disable input while a
     // request of theirs runs.
     virtual void SetInputEnabled(bool enabled) = 0;
+    // The top scene sets its soft-key labels (UpdateMenuBar). Labels never
+    // enable a key while input is disabled: a screen still waiting for its
+    // answer keeps both keys off.
+    virtual void UpdateSoftKeys() = 0;
     virtual void SetSoftKeysAllowed(bool allowed) = 0;
 
     // --- Advertising strip ------------------------------------------------------

@@ -72,7 +72,7 @@ TEST_F(DevicePrograms, InstallerProgramInstallsAndKeepsOrDeletesThePackage) {
 
 TEST_F(DevicePrograms, ProvisioningProcessorRemovesPackagesByInstallName) {
     auto cab = Host("\\My Documents\\p.cab");
-    WriteCab(cab, {{"_setup.xml", SetupXml("A&amp;B &quot;Tools&quot;", "%CE1%\\AB", {{"ab.exe", "X"}})}, {"X", "x"}});
+    WriteCab(cab, {{"_setup.xml", SetupXml("A&B \"Tools\"", "%CE1%\\AB", {{"ab.exe", "X"}})}, {"X", "x"}});
     ASSERT_EQ(RunInstaller(u"/delete 0 \"\\My Documents\\p.cab\""), 0);
     ASSERT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\A&B \"Tools\""));
 

@@ -1,0 +1,198 @@
+#include "platform/htmlview/HtmlViewControl.h"
+
+#include <algorithm>
+
+#include "base/Text.h"
+#include "platform/device/DeviceRoot.h"
+#include "platform/htmlview/HtmlView.h"
+#include "platform/imaging/Pixel565.h"
+#include "platform/window/WindowSystem.h"
+
+namespace platform::htmlview {
+namespace {
+
+// Posted by a load's thread when its page (or its failure) is in; wParam the
+// load's generation.
+constexpr std::uint32_t kPageArrived = WM_USER + 0x3A0;
+
+constexpr std::uint16_t kPaper = 0xFFFF;
+constexpr std::uint16_t kBorder = 0x8410;  // mid grey
+
+WindowSystem& WS() { return WindowSystem::Current(); }
+
+PageSettings DeviceSettings() {
+    PageSettings s;
+    const ScreenMetrics& m = WS().Metrics();
+    s.dpi = m.dpi > 0 ? m.dpi : 96;
+    s.screenWidth = m.width;
+    s.screenHeight = m.height;
+    s.defaultFontSize = (12 * s.dpi + 48) / 96;
+    if (HasCurrentDevice() && CurrentDevice().Info().systemFontHeight != 0)
+        s.defaultFontSize = std::abs(CurrentDevice().Info().systemFontHeight);
+    return s;
+}
+
+LRESULT Procedure(Window* window, std::uint32_t message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) {
+        const auto* create = reinterpret_cast<const CreateStruct*>(lParam);
+        window->SetUserData(new HtmlViewControl(window, create && (create->style & WS_BORDER)));
+    }
+    auto* control = static_cast<HtmlViewControl*>(window->UserData());
+    if (!control) return WS().DefWindowProc(window, message, wParam, lParam);
+    if (message == WM_DESTROY) {
+        window->SetUserData(nullptr);
+        delete control;
+        return 0;
+    }
+    return control->Handle(message, wParam, lParam);
+}
+
+}  // namespace
+
+bool HtmlViewControl::RegisterWindowClass() {
+    if (!WindowSystem::Installed()) return false;
+    // A second initialisation finds the class there already, which is as good.
+    WS().RegisterClass({kHtmlViewClass, 0, &Procedure});
+    return true;
+}
+
+HtmlViewControl::HtmlViewControl(Window* window, bool bordered)
+    : window(window),
+      bordered(bordered),
+      settings(DeviceSettings()),
+      idleProbe([out = loadsOut] { return out->load() == 0; }) {}
+
+HtmlViewControl::~HtmlViewControl() {
+    StopLoads();
+    for (auto& load : loads)
+        if (load->thread.joinable()) load->thread.join();
+}
+
+LRESULT HtmlViewControl::Handle(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case kNavigateMessage:
+        if (lParam) Navigate(::text::Utf16ToUtf8(reinterpret_cast<const char16_t*>(lParam)));
+        return 1;
+    case kStopMessage:
+        StopLoads();
+        return 1;
+    case kClearMessage:
+        Clear();
+        return 1;
+    case kPageArrived:
+        Arrived(wParam);
+        return 0;
+    case WM_SIZE:
+        Resize(Low(static_cast<std::uintptr_t>(lParam)), High(static_cast<std::uintptr_t>(lParam)));
+        return 0;
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_LBUTTONDOWN:
+        if (page) page->StylusDown(SignedLow(lParam), SignedHigh(lParam));
+        return 0;
+    case WM_LBUTTONUP:
+        StylusUp(SignedLow(lParam), SignedHigh(lParam));
+        return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+        // The page has nothing to type into: keys belong to the application.
+        if (window->Owner()) WS().PostMessage(window->Owner(), message, wParam, lParam);
+        return 0;
+    default:
+        return WS().DefWindowProc(window, message, wParam, lParam);
+    }
+}
+
+void HtmlViewControl::Navigate(const std::string& url) {
+    StopLoads();
+    auto load = std::make_unique<Load>();
+    load->generation = ++generation;
+    Load* raw = load.get();
+    Window* target = window;
+    const PageSettings pageSettings = settings;
+    loads.push_back(std::move(load));
+    loadsOut->store(loads.size());
+    raw->thread = std::thread([raw, target, url, pageSettings] {
+        raw->page = Page::Load(url, pageSettings, raw->cancel);
+        // The control waits for this thread before it goes, so the window
+        // is still there to be posted to (or marked destroyed).
+        WS().PostMessage(target, kPageArrived, static_cast<WPARAM>(raw->generation), 0);
+    });
+}
+
+void HtmlViewControl::StopLoads() {
+    for (auto& load : loads) load->cancel = true;
+}
+
+void HtmlViewControl::Clear() {
+    StopLoads();
+    Show(nullptr);
+}
+
+void HtmlViewControl::Arrived(std::uint64_t arrived) {
+    auto it = std::find_if(loads.begin(), loads.end(), [&](auto& l) { return l->generation == arrived; });
+    if (it == loads.end()) return;
+    std::unique_ptr<Load> load = std::move(*it);
+    loads.erase(it);
+    if (load->thread.joinable()) load->thread.join();
+    loadsOut->store(loads.size());
+    // A page that was stopped or overtaken by a newer navigation never shows.
+    if (load->page && !load->cancel && load->generation == generation) Show(std::move(load->page));
+}
+
+void HtmlViewControl::Show(std::unique_ptr<Page> shown) {
+    page = std::move(shown);
+    if (page) page->Layout(width, height);
+    // What the page says, for whoever reads the window's text (scripts).
+    WS().SetWindowText(window, page ? U16(page->VisibleText()) : std::u16string());
+    WS().InvalidateRect(window, nullptr, false);
+}
+
+void HtmlViewControl::Resize(int w, int h) {
+    width = std::max(0, w);
+    height = std::max(0, h);
+    settings.clientWidth = width;
+    settings.clientHeight = height;
+    pixels.assign(static_cast<std::size_t>(width) * height, kPaper);
+    if (page) page->Layout(width, height);
+    WS().InvalidateRect(window, nullptr, false);
+}
+
+void HtmlViewControl::Paint() {
+    PaintStruct ps = WS().BeginPaint(window);
+    if (width > 0 && height > 0) {
+        std::fill(pixels.begin(), pixels.end(), kPaper);
+        if (page) {
+            PageCanvas canvas(pixels.data(), width, height);
+            page->Draw(canvas);
+        }
+        if (bordered) DrawFrame();
+        WS().Present(window, pixels.data(), width, ps.paint);
+    }
+    WS().EndPaint(window, ps);
+}
+
+void HtmlViewControl::DrawFrame() {
+    for (int x = 0; x < width; ++x) pixels[x] = pixels[static_cast<std::size_t>(height - 1) * width + x] = kBorder;
+    for (int y = 0; y < height; ++y)
+        pixels[static_cast<std::size_t>(y) * width] = pixels[static_cast<std::size_t>(y) * width + width - 1] = kBorder;
+}
+
+void HtmlViewControl::StylusUp(int x, int y) {
+    if (!page) return;
+    std::optional<std::string> link = page->StylusUp(x, y);
+    if (!link || !window->Owner()) return;
+    // The parent may clear this view while it handles the tap: nothing of the
+    // page is touched after this.
+    LinkNotify notify;
+    notify.header.from = window;
+    notify.header.code = kHotspotNotify;
+    notify.link = link->c_str();
+    WS().SendMessage(window->Owner(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+}
+
+}  // namespace platform::htmlview

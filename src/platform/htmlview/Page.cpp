@@ -1,0 +1,130 @@
+#include "platform/htmlview/Page.h"
+
+#include "platform/htmlview/MasterStyle.h"
+#include "platform/http/HttpClient.h"
+
+namespace platform::htmlview {
+namespace {
+
+class BodySink : public HttpSink {
+public:
+    BodySink(std::size_t limit, const std::atomic<bool>& cancel) : limit(limit), cancel(cancel) {}
+    bool Begin(const HttpHead& head) override {
+        const int64_t length = head.contentLength;
+        ok = head.status >= 200 && head.status < 300 && (length < 0 || static_cast<std::uint64_t>(length) <= limit);
+        return ok && !cancel;
+    }
+    bool Stopping() const override { return cancel; }
+    bool Piece(const char* data, std::size_t size) override {
+        if (cancel || body.size() + size > limit) return ok = false;
+        body.append(data, size);
+        return true;
+    }
+    std::string body;
+    bool ok = false;
+
+private:
+    std::size_t limit;
+    const std::atomic<bool>& cancel;
+};
+
+// Page resources are small; a link that cannot bring them in this time has
+// nothing to show anyway, and a closing view must not wait long for them.
+HttpOptions ResourceOptions() {
+    HttpOptions options;
+    options.connectTimeout = std::chrono::milliseconds(10000);
+    options.lowSpeedTime = std::chrono::seconds(15);
+    options.totalTimeout = std::chrono::milliseconds(60000);
+    return options;
+}
+
+void CollectText(const litehtml::element::ptr& element, std::string& out) {
+    if (!element || element->get_display() == litehtml::display_none) return;
+    const std::size_t children = element->get_children_count();
+    if (children == 0) {
+        litehtml::tstring words;
+        element->get_text(words);
+        for (char c : words) {
+            const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+            if (space) {
+                if (!out.empty() && out.back() != ' ') out += ' ';
+            } else {
+                out += c;
+            }
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < children; ++i) CollectText(element->get_child(static_cast<int>(i)), out);
+    // A block's words never run into the next block's.
+    const litehtml::style_display display = element->get_display();
+    if (display != litehtml::display_inline && display != litehtml::display_inline_text && !out.empty() &&
+        out.back() != ' ')
+        out += ' ';
+}
+
+}  // namespace
+
+std::optional<std::string> FetchBody(const std::string& url, std::size_t limit, const std::atomic<bool>& cancel) {
+    if (cancel) return std::nullopt;
+    BodySink sink(limit, cancel);
+    const HttpResult result = HttpGet(url, ResourceOptions(), sink);
+    if (result.outcome != HttpOutcome::Complete || !sink.ok || cancel) return std::nullopt;
+    return std::move(sink.body);
+}
+
+std::unique_ptr<Page> Page::FromMarkup(const std::string& markup, const std::string& url,
+                                       const PageSettings& settings, Fetcher fetch) {
+    std::unique_ptr<Page> page(new Page());
+    page->url = url;
+    page->context.load_master_stylesheet(MasterStyleSheet());
+    page->container = std::make_unique<PageContainer>(url, settings, std::move(fetch));
+    page->document = litehtml::document::createFromUTF8(markup.c_str(), page->container.get(), &page->context);
+    page->container->StopFetching();
+    return page;
+}
+
+std::unique_ptr<Page> Page::Load(const std::string& url, const PageSettings& settings,
+                                 const std::atomic<bool>& cancel) {
+    auto markup = FetchBody(url, kPageLimit, cancel);
+    if (!markup) return nullptr;
+    Fetcher fetch = [&cancel](const std::string& resource, std::size_t limit) {
+        return FetchBody(resource, limit, cancel);
+    };
+    auto page = FromMarkup(*markup, url, settings, std::move(fetch));
+    if (cancel) return nullptr;
+    return page;
+}
+
+int Page::Layout(int width, int height) {
+    container->SetClientSize(width, height);
+    if (!document) return 0;
+    document->render(width);
+    return document->height();
+}
+
+void Page::StylusDown(int x, int y) {
+    if (!document) return;
+    litehtml::position::vector redraw;
+    document->on_mouse_over(x, y, x, y, redraw);
+    document->on_lbutton_down(x, y, x, y, redraw);
+}
+
+std::optional<std::string> Page::StylusUp(int x, int y) {
+    if (!document) return std::nullopt;
+    litehtml::position::vector redraw;
+    // Only a release on a link follows it: a stroke that began on the page
+    // and ended elsewhere (a drag of the screen above) follows nothing.
+    document->on_mouse_over(x, y, x, y, redraw);
+    document->on_lbutton_up(x, y, x, y, redraw);
+    document->on_mouse_leave(redraw);
+    return container->TakeClickedLink();
+}
+
+std::string Page::VisibleText() const {
+    std::string out;
+    if (document) CollectText(document->root(), out);
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+}  // namespace platform::htmlview

@@ -1,0 +1,2 @@
+#pragma once
+#include "high/High.h"

@@ -1,0 +1,97 @@
+#include "platform/htmlview/Page.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "platform/imaging/Bitmap.h"
+#include "platform/imaging/Pixel565.h"
+
+using namespace platform::htmlview;
+using platform::imaging::Bitmap;
+
+namespace {
+
+constexpr const char* kUrl = "http://ads.example/ads/admob.php";
+const std::uint16_t kRed = pixel565::FromRgb(255, 0, 0);
+const std::uint16_t kSky = pixel565::FromRgb(0x33, 0x66, 0x99);
+
+std::string Png(int side, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    Bitmap bitmap;
+    bitmap.width = bitmap.height = side;
+    for (int i = 0; i < side * side; ++i) bitmap.rgba.insert(bitmap.rgba.end(), {r, g, b, 255});
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(platform::imaging::EncodePng(bitmap, bytes));
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// A page whose style sheet and picture come from the fetcher as they would
+// from the network; everything it asks for is recorded.
+struct PageFixture : ::testing::Test {
+    std::map<std::string, std::string> resources{
+        {"http://ads.example/ads/ad.css", "body{margin:0;background:#336699;color:#fff}.hidden{display:none}"},
+        {"http://ads.example/icons/7.png", Png(10, 255, 0, 0)},
+    };
+    std::vector<std::string> asked;
+    std::unique_ptr<Page> page;
+    std::vector<std::uint16_t> pixels;
+    int width = 240, height = 60;
+
+    void Build(const std::string& markup, int dpi) {
+        PageSettings settings;
+        settings.dpi = dpi;
+        settings.defaultFontSize = 12 * dpi / 96;
+        page = Page::FromMarkup(markup, kUrl, settings, [this](const std::string& url, std::size_t) {
+            asked.push_back(url);
+            auto found = resources.find(url);
+            return found == resources.end() ? std::nullopt : std::optional<std::string>(found->second);
+        });
+        page->Layout(width, height);
+        pixels.assign(static_cast<size_t>(width) * height, 0);
+        PageCanvas canvas(pixels.data(), width, height);
+        page->Draw(canvas);
+    }
+    std::uint16_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+const char* const kAd =
+    "<html><head><title>Not shown</title><link rel=\"stylesheet\" href=\"ad.css\"></head><body>"
+    "<a href=\"tobrix://7/\"><img src=\"../icons/7.png\"></a>"
+    "<div>Chess <b>Pro</b></div><p class=\"hidden\">never</p>"
+    "<div style=\"position:absolute;left:200px;top:0\"><a href=\"more?x=1\">More</a></div></body></html>";
+
+TEST_F(PageFixture, DrawsWithItsStyleSheetAndPicturesAtTheDevicesDensity) {
+    Build(kAd, 192);
+    EXPECT_EQ(asked, (std::vector<std::string>{"http://ads.example/ads/ad.css", "http://ads.example/icons/7.png"}));
+    // A 10-pixel picture is 10 CSS pixels: 20 device pixels at 192 DPI (a
+    // few pixels down, on the line's baseline).
+    EXPECT_EQ(At(1, 8), kRed);
+    EXPECT_EQ(At(18, 20), kRed);
+    EXPECT_NE(At(22, 10), kRed);
+    EXPECT_EQ(At(100, height - 2), kSky);
+    EXPECT_EQ(page->VisibleText(), "Chess Pro More");
+}
+
+TEST_F(PageFixture, ATapOnALinkGivesItResolvedAndATapElsewhereNothing) {
+    Build(kAd, 96);
+    page->StylusDown(5, 5);
+    EXPECT_EQ(page->StylusUp(5, 5), "tobrix://7/");
+    page->StylusDown(205, 5);
+    EXPECT_EQ(page->StylusUp(205, 5), "http://ads.example/ads/more?x=1");
+    page->StylusDown(100, 50);
+    EXPECT_EQ(page->StylusUp(100, 50), std::nullopt);
+    page->StylusDown(5, 5);  // a stroke that leaves the link follows nothing
+    EXPECT_EQ(page->StylusUp(100, -80), std::nullopt);
+}
+
+TEST_F(PageFixture, NothingIsFetchedOnceThePageIsBuilt) {
+    Build("<html><body><style>a:hover{background:url(late.png)}</style><a href=x>x</a></body></html>", 96);
+    const size_t before = asked.size();
+    page->StylusDown(2, 2);
+    (void)page->StylusUp(2, 2);
+    page->Layout(width, height);
+    EXPECT_EQ(asked.size(), before);
+}
+
+}  // namespace
