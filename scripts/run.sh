@@ -3,7 +3,8 @@
 # own), creates a demo device and installs the package on it with the
 # device's installer (scripts/demo-device.sh), seeds a sample catalog, serves it on
 # loopback and opens Tobrix in a window pointed at it. Without a display it
-# runs a headless tour instead and writes its screenshots.
+# runs a headless tour instead (with the keys alone on a device without a
+# touch screen) and writes its screenshots.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -49,8 +50,11 @@ else
   SHOTS=$DEMO/shots
   rm -rf "$SHOTS"
   mkdir -p "$SHOTS"
-  echo "make run: no display, so a headless tour instead..."
-  (cd "$SHOTS" && "$TOBRIX" --device-root "$DEMO/device" --base "$BASE" --headless --script "$ROOT/scripts/tour.script")
+  # A device without a touch screen is toured with its keys alone.
+  TOUR=tour.script
+  grep -q '"touch": *false' "$DEMO/device/device.json" && TOUR=tour-keys.script
+  echo "make run: no display, so a headless tour instead ($TOUR)..."
+  (cd "$SHOTS" && "$TOBRIX" --device-root "$DEMO/device" --base "$BASE" --headless --script "$ROOT/scripts/$TOUR")
   echo "make run: the tour's screenshots are in $SHOTS:"
   ls -1 "$SHOTS"
 fi

@@ -38,6 +38,7 @@ void ChooseKeywordScene::Build(const shared_ptr<GObject>& root) {
     edit->SetText(typed);
     // The caption is a larger target for a finger than the box below it.
     widgets::TextBox* box = edit.get();
+    caption->SetKeyRole(GObject::KeyRole::Skip);
     captionTap = ScopedSubscription::ToFn(caption->Touched(), [box](shared_ptr<GObject>&, const Touch& touch) {
         if (touch.type == Touch::Click) box->SetFocused(true);
     });

@@ -4,13 +4,11 @@
 #include "net/ApiMethods.h"
 #include "net/NetServices.h"
 #include "net/XMLResponse.h"
-#include "platform/device/DeviceRoot.h"
 #include "screens/CaptionFit.h"
 #include "screens/ScreenLinks.h"
 #include "screens/FormAnswer.h"
 #include "screens/ScreenParts.h"
 #include "screens/ScreenText.h"
-#include "ui/Key.h"
 #include "ui/app/MenuBar.h"
 #include "ui/layouts/TableLayout.h"
 #include "ui/scenes/SceneHost.h"
@@ -74,9 +72,9 @@ void MakeReviewScene::BuildForm(GObject& form) {
     holder->SetLayout(single);
     stars = shared_ptr<StarRating>(new StarRating(0, false));
     stars->SetSize(10 * f, 2 * f);
+    stars->SetKeyRole(GObject::KeyRole::Start);
     holder->AddChild(stars, -1);
     form.AddChild(holder, -1);
-    taps.push_back(ScopedSubscription::To(stars->KeyPressed(), this, &MakeReviewScene::OnStarsKey));
 
     form.AddChild(ScreenParts::NewLabel(Str(10002), 600, f, kText, widgets::Label::Left), -1);
     auto hint = ScreenParts::NewLabel(screentext::FromWire(Str(10004)), 400, f, kGrey, widgets::Label::Left);
@@ -93,15 +91,7 @@ void MakeReviewScene::AddEditor(GObject& root) {
 
 void MakeReviewScene::ShowEditor(bool show) { ScreenParts::ShowTextEditor(editor, show); }
 
-void MakeReviewScene::ShowForm() {
-    ShowEditor(true);
-    const bool keysOnly = platform::HasCurrentDevice() && !platform::CurrentDevice().Info().touch;
-    if (keysOnly && stars && !(editor && editor->IsFocused())) stars->SetFocused(true);
-}
-
-void MakeReviewScene::OnStarsKey(shared_ptr<GObject>& /*stars*/, const Key& key) {
-    if (key.code == Key::Down && editor && editor->IsVisible()) editor->SetFocused(true);
-}
+void MakeReviewScene::ShowForm() { ShowEditor(true); }
 
 void MakeReviewScene::OnHide(const shared_ptr<GObject>& root) {
     Scene::OnHide(root);

@@ -7,14 +7,13 @@
 #include "ui/widgets/WidgetTypes.h"
 
 class StarRating;
-struct Key;
 
 // The review form: whole stars to pick, an optional comment of several
 // lines, and a link to report a problem instead. Send is the right soft
 // key; a rating needs at least one star. On a device without a touch screen
-// the stars take the focus whenever the form comes up (Left and Right change
-// them) and Down goes on to the comment. After the service took it, every
-// screen showing ratings is built again.
+// the key highlight starts on the stars, which it must have before a comment
+// is worth writing. After the service took it, every screen showing ratings
+// is built again.
 class MakeReviewScene : public Scene {
 public:
     static constexpr int32_t kNeedStars = 10005;
@@ -43,7 +42,6 @@ private:
     void AddEditor(GObject& root);
     void ShowEditor(bool show);
     void ShowForm();
-    void OnStarsKey(shared_ptr<GObject>& stars, const Key& key);
     void OnRateDone(HttpRequest* request, bool ok);
 
     std::u16string name;

@@ -64,6 +64,8 @@ shared_ptr<widgets::TextBox> SignInForm::AddEdit(const std::u16string& text, boo
     box->SetText(text);
     AddRow(box);
     if (lastCaption) {
+        // The box itself is the key stop; its caption is only a larger target.
+        lastCaption->SetKeyRole(GObject::KeyRole::Skip);
         subscriptions.push_back(ScopedSubscription::ToFn(
             lastCaption->Touched(), [box](shared_ptr<GObject>&, const Touch& t) {
                 if (IsClick(t)) box->SetFocused(true);

@@ -44,6 +44,7 @@ KestrumApp::~KestrumApp() {
     if (Kestrum::Instance().GetApplication() == this) Kestrum::Instance().SetApplication(nullptr);
     InputManager::Instance().SetApplication(nullptr);
     mainMenuScene = signInScene = nullptr;
+    server.Keys().SetScope(shared_ptr<GObject>());
     stack.clear();
     server.SetRoot(shared_ptr<GObject>());
 }
@@ -208,6 +209,7 @@ void KestrumApp::PushScene(const shared_ptr<Scene>& scene) {
     stack.push_back(scene);
     shared_ptr<GObject> root = scene->CreateRoot();
     sceneContainer->AddChild(root);
+    KeysToTop();
     UpdateSoftKeys();
     transition = false;
     // Taps during the slide would land on a screen that is on its way out.
@@ -246,7 +248,16 @@ void KestrumApp::RemoveTop() {
     if (leaving.get() == signInScene) signInScene = nullptr;
     transition = false;
     stack.pop_back();
+    KeysToTop();
     UpdateSoftKeys();
+}
+
+// The keys walk the scene on top, in the order it gives.
+void KestrumApp::KeysToTop() {
+    shared_ptr<Scene> top = stack.empty() ? shared_ptr<Scene>() : stack.back();
+    KeyNavigator::Order order;
+    if (top) order = [top](std::vector<GObject*>& stops) { top->OrderKeyStops(stops); };
+    server.Keys().SetScope(top ? top->GetRoot() : shared_ptr<GObject>(), std::move(order));
 }
 
 void KestrumApp::Back() {

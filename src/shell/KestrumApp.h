@@ -111,6 +111,7 @@ private:
     void OnCloseAdsTouched(shared_ptr<GObject>& sender, const Touch& touch);
     void SoftKey(bool left);
     void PopUntil(Scene* target);
+    void KeysToTop();
     void RemoveTop();
     void FinishBack();
     void OnSlideEnded();

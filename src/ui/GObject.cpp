@@ -286,6 +286,8 @@ void GObject::DrawTree(Surface& surface) {
         shared_ptr<GObject> child = children[i];
         child->DrawTree(surface);
     }
+    // Over the object and its children, under whatever is drawn later.
+    if (server) server->Keys().DrawFrame(surface, *this);
     surface.SetOrigin(savedOrigin.x, savedOrigin.y);
     surface.PopClip();
 }

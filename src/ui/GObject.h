@@ -76,6 +76,13 @@ public:
     void SetFocused(bool value);
     bool IsFocused() const { return focused; }
     bool IsPressed() const { return pressed; }
+    // How the key highlight treats the object: as any other (Auto), passing
+    // over it although it is tappable (Skip: a caption whose tap only puts the
+    // cursor in the box below), or starting on it when its page comes up
+    // (Start: the current choice of a list).
+    enum class KeyRole : uint8_t { Auto, Skip, Start };
+    void SetKeyRole(KeyRole value) { keyRole = value; }
+    KeyRole GetKeyRole() const { return keyRole; }
     void SetClearsFocusOnTap(bool value) { clearsFocusOnTap = value; }
     bool ClearsFocusOnTap() const { return clearsFocusOnTap; }
     void SetTransparency(int value, bool applyToChildren = false);
@@ -235,6 +242,7 @@ private:
     shared_ptr<DestroyedEvent> destroyed;
 
     bool clipToParent = false;
+    KeyRole keyRole = KeyRole::Auto;
 
     // Where a drag started, so that a refused drop can go back there.
     shared_ptr<GObject> dragHome;

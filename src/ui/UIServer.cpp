@@ -71,6 +71,8 @@ bool UIServer::StepAnimators() {
 void UIServer::Tick(bool animate, bool paint) {
     bool worked = false;
     if (animate) worked = StepAnimators();
+    // A highlight that lost its object is put back before the frame shows.
+    if (paint && !paintSuspended) keys.Resolve();
     if (paint && !paintSuspended && !dirty.IsEmpty()) {
         worked = true;
         if (Paint(dirty)) dirty = Rect();

@@ -4,14 +4,16 @@
 #include "base/shared_ptr.h"
 #include "ui/Animator.h"
 #include "ui/GObject.h"
+#include "ui/KeyNavigator.h"
 #include "ui/Rect.h"
 
 // The bridge between the object tree and the window: it collects invalidated
-// areas into one dirty rectangle, holds the focus, steps the running
+// areas into one dirty rectangle, holds the focus and the key highlight, steps the running
 // animators once per frame and repaints what is dirty. The platform-specific
 // part (timer, surface, copying to the window) lives in subclasses.
 class UIServer : public shared_object {
 public:
+    UIServer() : keys(*this) {}
     ~UIServer() override = default;
     virtual bool StartTimer() { return false; }
     virtual void StopTimer() {}
@@ -41,6 +43,10 @@ public:
     void SetFocus(GObject* object) { SetFocus(shared_ptr<GObject>(object)); }
     const shared_ptr<GObject>& GetFocus() const { return focus; }
 
+    // The key highlight, a state of its own beside the focus.
+    KeyNavigator& Keys() { return keys; }
+    const KeyNavigator& Keys() const { return keys; }
+
     const shared_ptr<GObject>& GetRoot() const { return root; }
     void SetRoot(const shared_ptr<GObject>& newRoot);
     void SetScreenSize(int width, int height);
@@ -67,4 +73,5 @@ protected:
     bool ticking = false;
     shared_ptr<GObject> root;
     shared_ptr<GObject> focus;
+    KeyNavigator keys;
 };

@@ -12,14 +12,19 @@
 
 namespace {
 
-// The tour taps by text, so it runs on the small screen as on the large one.
-class TourTest : public ::testing::TestWithParam<std::string> {};
+// The tour taps by text, so it runs on the small screen as on the large one;
+// a device without a touch screen gets the tour that uses the keys alone.
+struct Tour {
+    std::string profile, script;
+};
+
+class TourTest : public ::testing::TestWithParam<Tour> {};
 
 TEST_P(TourTest, TheDemoTourRunsToItsEndAndWritesItsScreenshots) {
     CatalogServer catalog;
     ASSERT_TRUE(catalog.Running()) << catalog.Error();
-    StoreDevice device(GetParam());
-    std::ifstream in(std::string(TOBRIX_SOURCE_DIR) + "/scripts/tour.script");
+    StoreDevice device(GetParam().profile);
+    std::ifstream in(std::string(TOBRIX_SOURCE_DIR) + "/scripts/" + GetParam().script);
     ASSERT_TRUE(in.good());
     // The tour writes into the folder it runs in; here that is the device's
     // scratch folder.
@@ -39,7 +44,13 @@ TEST_P(TourTest, TheDemoTourRunsToItsEndAndWritesItsScreenshots) {
     EXPECT_GE(shots.size(), 8u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, TourTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, TourTest,
+                         ::testing::Values(Tour{"wm65-vga", "tour.script"}, Tour{"wm5-sp-176x220", "tour.script"},
+                                           Tour{"wm5-sp-176x220", "tour-keys.script"}),
+                         [](const auto& info) {
+                             const bool keys = info.param.script == "tour-keys.script";
+                             return std::string(info.param.profile == "wm65-vga" ? "Vga" : "Smartphone") +
+                                    (keys ? "KeysOnly" : "");
+                         });
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "DemoApp.h"
 #include "DemoProcess.h"
+#include "platform/device/DeviceRoot.h"
 #include "platform/window/ScreenShot.h"
 #include "platform/window/SdlWindowSystem.h"
 #include "ui/app/LoopMain.h"
@@ -177,6 +178,36 @@ TEST(SdlWindow, OpensTakesATapAndTextAndClosesThroughTheDestroyPath) {
         ASSERT_TRUE(app.Scene());
         EXPECT_NE(treequery::FindLabel(*app.Scene(), u"Clicks: 1 0 0"), nullptr);
         EXPECT_EQ(app.Scene()->TextBox()->GetText(), u"Жx");
+    }
+    StopLoop();
+
+    // Without a touch screen a click on the screen is no tap, as a finger on
+    // a Smartphone's display; the strip under it still stands for the keys.
+    DemoDevice keypad(240, 320, "Smartphone");
+    auto root = platform::DeviceRoot::Open(keypad.Root());
+    ASSERT_TRUE(root);
+    root->MutableInfo().touch = false;
+    ASSERT_TRUE(root->Save());
+    options.deviceRoot = keypad.Root().string();
+    ASSERT_TRUE(StartLoop(options, &error)) << error;
+    {
+        auto& keysOnly = dynamic_cast<platform::SdlWindowSystem&>(platform::WindowSystem::Current());
+        DemoApp app({});
+        ASSERT_TRUE(app.Init(u"VeltraDemoSdlKeys"));
+        const std::uint32_t id = keysOnly.DesktopWindowId();
+        Push(Mouse(SDL_MOUSEBUTTONDOWN, id, 80, 120));
+        Push(Mouse(SDL_MOUSEBUTTONUP, id, 80, 120));
+        Push(Mouse(SDL_MOUSEBUTTONDOWN, id, 20, 2 * 320 + 20));
+        Push(Mouse(SDL_MOUSEBUTTONUP, id, 20, 2 * 320 + 20));
+        SDL_Event close{};
+        close.type = SDL_WINDOWEVENT;
+        close.window.windowID = id;
+        close.window.event = SDL_WINDOWEVENT_CLOSE;
+        Push(close);
+        EXPECT_EQ(app.Run(), 0);
+        ASSERT_TRUE(app.Scene());
+        EXPECT_NE(treequery::FindLabel(*app.Scene(), u"Clicks: 0 0 0"), nullptr);
+        EXPECT_NE(treequery::FindLabel(*app.Scene(), u"Soft keys: 1"), nullptr);
     }
     StopLoop();
 }

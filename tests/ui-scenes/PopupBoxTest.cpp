@@ -181,3 +181,38 @@ TEST_F(PopupBoxTest, AQuestionAskedFromAnAnswerKeepsItsKeys) {
     host.popup->OnSoftKey(true);
     EXPECT_EQ(second.got, std::vector<int>{0});
 }
+
+// A box takes no highlight: Up and Down scroll its text, the other keys do
+// nothing, and when it closes the text box under the highlight (whose focus
+// the soft key took) is typed into again.
+TEST_F(PopupBoxTest, KeysScrollTheBoxAndTheTextBoxBelowGetsItsFocusBack) {
+    shared_ptr<widgets::TextBox> box(new widgets::TextBox());
+    box->SetRect(Rect(10, 10, 200, 30));
+    scene->GetRoot()->AddChild(box);
+    KeyNavigator& keys = host.server.Keys();
+    keys.SetKeysOnly(true);
+    keys.SetScope(scene->GetRoot());
+    host.Settle();
+    ASSERT_EQ(keys.Highlight().get(), box.get());
+    ASSERT_TRUE(box->IsFocused());
+
+    std::u16string lines;
+    for (int i = 0; i < 40; ++i) lines += u"A line of the message\n";
+    host.popup->Show(u"Error", lines, u"OK", u"");
+    host.Settle();
+    shared_ptr<GObject> panel, scroller;
+    ASSERT_TRUE(host.popup->GetLayer()->FindChildById(PopupBox::kBoxId, panel));
+    ASSERT_TRUE(panel->FindChildById(PopupBox::kTextId, scroller));
+    const auto& text = static_cast<widgets::ScrollView*>(scroller.get())->GetContent();
+    for (int code : {Key::Down, Key::Left, Key::Enter}) {
+        Key key;
+        key.code = code;
+        EXPECT_TRUE(keys.OnKey(key)) << code;
+    }
+    EXPECT_LT(text->Y(), 0) << "Down scrolled the message";
+    EXPECT_EQ(keys.Highlight().get(), box.get());
+
+    host.server.SetFocus(shared_ptr<GObject>());  // what a soft key does first
+    host.popup->OnSoftKey(true);
+    EXPECT_TRUE(box->IsFocused());
+}

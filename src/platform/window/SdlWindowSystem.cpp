@@ -168,6 +168,10 @@ void SdlWindowSystem::Handle(const SDL_Event& e) {
         break;
     case SDL_MOUSEBUTTONDOWN:
         if (e.button.button != SDL_BUTTON_LEFT) break;
+        // Without a touch screen a click on the screen does nothing, as a
+        // finger on a Smartphone's display; the soft-key strip under it
+        // stands for the two hardware keys and still answers.
+        if (!m.touch && e.button.y / scale < m.height) break;
         stylusDown = true;
         StylusDown(e.button.x / scale, e.button.y / scale, e.button.clicks == 2);
         break;
@@ -232,7 +236,8 @@ void SdlWindowSystem::Render() {
     SDL_RenderClear(renderer);
     SDL_Rect screenRect{0, 0, m.width * scale, m.height * scale};
     SDL_RenderCopy(renderer, screenTexture, nullptr, &screenRect);
-    if (InputPanelVisible()) {
+    // A keypad device has no panel to cover the screen with.
+    if (InputPanelVisible() && m.touch) {
         WinRect p = InputPanelRect();
         SDL_Rect panelRect{p.left * scale, p.top * scale, p.Width() * scale, p.Height() * scale};
         SDL_RenderCopy(renderer, panelTexture, nullptr, &panelRect);

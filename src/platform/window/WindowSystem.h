@@ -18,6 +18,8 @@ struct ScreenMetrics {
     int width = 480, height = 640;
     int dpi = 192;
     std::string platformType = "PocketPC";
+    // A Smartphone has none: the screen only shows, the keys do everything.
+    bool touch = true;
     int TaskBarHeight() const { return 26 * dpi / 96; }
     int MenuBarHeight() const { return 26 * dpi / 96; }
     int InputPanelHeight() const { return 80 * dpi / 96; }

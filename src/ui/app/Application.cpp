@@ -1,5 +1,6 @@
 #include "ui/app/Application.h"
 
+#include "ui/ITextInput.h"
 #include "ui/WMSurface.h"
 #include "ui/app/InputManager.h"
 
@@ -7,6 +8,7 @@ using namespace platform;
 
 Application::~Application() {
     // The tree goes before the window and the rest of the application.
+    server.Keys().SetScope(shared_ptr<GObject>());
     server.SetFocus(shared_ptr<GObject>());
     touch = Touch();
     server.SetRoot(shared_ptr<GObject>());
@@ -19,6 +21,13 @@ void Application::OnSize(int w, int h) {
 }
 
 void Application::OnInitialized() {
+    // Without a touch screen every page starts with a highlight; Enter taps
+    // through the same path as the stylus.
+    server.Keys().SetKeysOnly(WindowSystem::Installed() && !WindowSystem::Current().Metrics().touch);
+    server.Keys().SetTapper([this](Point p) {
+        Stylus(Touch::Down, p.x, p.y);
+        Stylus(Touch::Up, p.x, p.y);
+    });
     server.SetWindow(window);
     server.SetScreenSize(width, height);
     OnCreateUi();
@@ -56,6 +65,7 @@ void Application::Stylus(int type, int x, int y) {
 
 void Application::OnStylusDown(int x, int y) {
     WindowSystem::Current().SetCapture(window);
+    server.Keys().OnStylus();
     Stylus(Touch::Down, x, y);
 }
 
@@ -66,7 +76,10 @@ void Application::OnStylusUp(int x, int y) {
 
 void Application::OnStylusMove(int x, int y) { Stylus(Touch::Move, x, y); }
 
-void Application::OnDoubleTap(int x, int y) { Stylus(Touch::DoubleTap, x, y); }
+void Application::OnDoubleTap(int x, int y) {
+    server.Keys().OnStylus();
+    Stylus(Touch::DoubleTap, x, y);
+}
 
 int Application::KeyCodeOf(int virtualKey) {
     switch (virtualKey) {
@@ -93,10 +106,18 @@ void Application::OnKeyDown(int virtualKey) {
     }
     Key key;
     key.code = code;
+    // A text box keeps the arrows and Enter it uses itself; the rest move the
+    // key highlight, and what that leaves goes down the tree as before.
+    const auto* input = dynamic_cast<const ITextInput*>(server.GetFocus().get());
+    if (!(input && input->KeepsKey(key)) && server.Keys().OnKey(key)) return;
     server.DispatchKey(key);
 }
 
 void Application::OnChar(char16_t character) {
+    // The keypad types into the text box under the highlight even after it
+    // gave the focus up (its own Enter, a popup box).
+    const shared_ptr<GObject>& highlight = server.Keys().Highlight();
+    if (!server.GetFocus() && dynamic_cast<const ITextInput*>(highlight.get())) highlight->SetFocused(true);
     Key key;
     key.code = Key::Character;
     key.character = character;

@@ -36,6 +36,7 @@ bool StartLoop(const LoopOptions& options, std::string* error) {
     metrics.height = info.screenHeight;
     metrics.dpi = info.dpi;
     metrics.platformType = info.platformType;
+    metrics.touch = info.touch;
     if (metrics.width <= 0 || metrics.height <= 0 || metrics.width > 4096 || metrics.height > 4096) {
         if (error) *error = "device.json gives an impossible screen size";
         return false;

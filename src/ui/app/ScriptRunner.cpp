@@ -210,6 +210,14 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         if (!out) return Fail("cannot write " + argument);
         return false;
     }
+    if (command == "expect-highlight") {
+        if (argument.empty()) return Fail("no text to expect");
+        std::lock_guard lock(app.UILock());
+        const shared_ptr<GObject>& lit = app.GetServer().Keys().Highlight();
+        if (!lit) return Fail("nothing is highlighted");
+        if (!treequery::FindLabelStarting(*lit, U16(argument))) return Fail("the highlight shows no label starting so");
+        return false;
+    }
     if (command == "expect-text") {
         std::lock_guard lock(app.UILock());
         auto root = app.GetServer().GetRoot();
@@ -250,14 +258,23 @@ bool ScriptRunner::Stylus(const std::string& command, const std::string& argumen
     return true;
 }
 
-bool ScriptRunner::Key(const std::string& name) {
+// "key NAME [COUNT]": the key pressed and released COUNT times (default once).
+bool ScriptRunner::Key(const std::string& argument) {
     static const std::pair<const char*, std::uint32_t> keys[] = {
         {"enter", VK_RETURN}, {"left", VK_LEFT}, {"up", VK_UP}, {"right", VK_RIGHT}, {"down", VK_DOWN},
         {"delete", VK_DELETE}, {"soft1", VK_F1}, {"soft2", VK_F2}, {"f3", VK_F3}, {"f4", VK_F4}};
+    std::istringstream in(argument);
+    std::string name, rest;
+    int count = 1;
+    in >> name;
+    if (!in.eof() && (!(in >> count) || count < 1 || (in >> rest)))
+        return Fail("expected a key and a count of presses");
     for (const auto& [keyName, vk] : keys) {
         if (name != keyName) continue;
-        system.KeyDown(vk);
-        system.KeyUp(vk);
+        for (int i = 0; i < count; ++i) {
+            system.KeyDown(vk);
+            system.KeyUp(vk);
+        }
         return true;
     }
     return Fail("unknown key (enter, left, up, right, down, delete, soft1, soft2, f3, f4)");

@@ -20,7 +20,7 @@ class Application;
 //   tap X Y | down X Y | move X Y | up X Y      stylus, device screen pixels
 //   tap-text TEXT                               tap the topmost shown label TEXT
 //   tap-text-start TEXT                         ... whose text starts with TEXT
-//   key NAME                                    enter left up right down delete soft1 soft2 f3 f4
+//   key NAME [COUNT]                            enter left up right down delete soft1 soft2 f3 f4
 //   type TEXT                                   characters, any script
 //   wait-idle [SECONDS]                         until nothing runs, is dirty or is pending (default 10)
 //   screenshot FILE.png | dump-tree FILE.json     (the tree and, under "windows",
@@ -28,6 +28,7 @@ class Application;
 //                                               rectangle in screen pixels, as tap
 //                                               takes them)
 //   expect-text TEXT | sleep MS | quit
+//   expect-highlight TEXT                       a label under the key highlight starts with TEXT
 // Blank lines and lines starting with '#' are skipped. A screenshot shows the
 // screen as it is: frames follow the frame timer, so a script waits for idle
 // before it looks at what its input changed. Commands run when the
@@ -62,7 +63,7 @@ private:
     bool Fail(const std::string& why);
     bool IsIdle(std::string* reason);
     bool Stylus(const std::string& command, const std::string& argument);
-    bool Key(const std::string& name);
+    bool Key(const std::string& argument);
     bool TapText(const std::u16string& text);
     bool TapTextBelow(const std::string& argument);
     bool TapLabel(const std::function<GObject*(GObject&)>& find);

@@ -114,6 +114,8 @@ nlohmann::json Dump(const GObject& object, int dx, int dy) {
         {"pressed", object.IsPressed()},
         {"transparency", object.GetTransparency()},
     };
+    if (const UIServer* server = object.GetServer(); server && server->Keys().Highlight().get() == &object)
+        j["keyFocus"] = true;
     std::u16string text;
     if (LabelText(object, text)) {
         j["text"] = U8(text);

@@ -35,7 +35,8 @@ GObject* FindLabelBelow(GObject& root, const std::u16string& anchor, const std::
 
 // Every object: type, id, rectangle, visible, on screen (see VisibleArea),
 // focusable, focused, pressed, transparency, label text and whether it is
-// cut, children. Rectangles are in window coordinates moved by (dx, dy):
+// cut, children; the object under the key highlight also has "keyFocus":
+// true. Rectangles are in window coordinates moved by (dx, dy):
 // scripts pass the window's place on the screen, so that a dumped rectangle
 // and a tap speak of the same pixels.
 nlohmann::json Dump(const GObject& root, int dx = 0, int dy = 0);

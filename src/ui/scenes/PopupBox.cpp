@@ -5,6 +5,7 @@
 #include "ui/KeepAlive.h"
 #include "ui/Property.h"
 #include "ui/StateAnimator.h"
+#include "ui/UIServer.h"
 #include "ui/app/MenuBar.h"
 #include "ui/layouts/BoxLayout.h"
 #include "ui/layouts/LayoutMetrics.h"
@@ -67,6 +68,7 @@ void PopupBox::RemoveLayer() {
     if (!layer) return;
     shared_ptr<GObject> old = layer;
     layer = nullptr;
+    if (UIServer* server = old->GetServer()) server->Keys().SetModal(shared_ptr<GObject>());
     if (GObject* parent = old->Parent()) parent->RemoveChild(old);
 }
 
@@ -90,6 +92,8 @@ void PopupBox::Present(const Request& request) {
     shared_ptr<GObject> box = BuildPanel(request);
     layer->AddChild(box, kBoxId);
     root->AddChild(layer, kLayerId);
+    // The box answers to the soft keys only: no key highlight while it is up.
+    if (UIServer* server = layer->GetServer()) server->Keys().SetModal(layer);
     layer->SetLayout(shared_ptr<Layout>(new BoxLayout()));
     // From below the screen, the box rises into the lower half.
     box->SetPosition(0, h);

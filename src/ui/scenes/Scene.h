@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/Delegate.h"
 #include "base/shared_ptr.h"
@@ -64,6 +65,9 @@ public:
     // True when the scene shows shared data (install states, ratings) and must
     // be rebuilt when that data changes.
     virtual bool RefreshOnDataChange() const { return false; }
+    // The key highlight walks the scene's stops in reading order; a scene
+    // whose reading order is wrong puts them in its own here.
+    virtual void OrderKeyStops(std::vector<GObject*>& /*stops*/) {}
 
     // --- Root -------------------------------------------------------------------
     // Creates the root (a movable object the scene container slides), keeps it

@@ -93,6 +93,8 @@ std::vector<shared_ptr<RowButton>> SkinFactory::CreateCheckList(GObject& parent,
         check->SetVisible(index == choice);
         row->AddChild(check, kRowCheckId);
         row->SetFocusable(index == choice);
+        // Keys start on the current choice, as the eye does.
+        if (index == choice) row->SetKeyRole(GObject::KeyRole::Start);
         // The handlers live in the row's own events and hold no pointer to
         // anything else, so they need no unsubscribing.
         GObject* rowObject = row.get();

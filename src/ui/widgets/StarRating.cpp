@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "ui/Key.h"
-#include "ui/Surface.h"
 #include "ui/Touch.h"
 #include "ui/layouts/StarsLayout.h"
 #include "ui/widgets/SkinFactory.h"
@@ -19,7 +18,6 @@ StarRating::StarRating(int initial, bool readOnly) : readOnly(readOnly) {
         if (!readOnly) taps.push_back(ScopedSubscription::To(star->Touched(), this, &StarRating::OnStarTouched));
         AddChild(star);
     }
-    SetFocusable(!readOnly);
     SetLayout(shared_ptr<Layout>(new StarsLayout()));
     value = -1;  // so that the first SetValue shows every star
     SetValue(initial);
@@ -41,19 +39,11 @@ void StarRating::SetValue(int v) {
         static_cast<widgets::Image*>(ChildAt(i).get())->SetImageState(StarFrame(i));
 }
 
-void StarRating::Draw(Surface& surface) {
-    GObject::Draw(surface);
-    // The focus band: the light blue of the store's selected rows.
-    if (IsFocused()) surface.FillColor(Rect(0, 0, Width(), Height()), 214, 222, 234, GetTransparency());
-}
-
-void StarRating::OnKey(const Key& key) {
-    GObject::OnKey(key);
-    // Keys walk down through every focusable object; only the focused
-    // rating is the one being changed.
-    if (readOnly || !IsFocused()) return;
+bool StarRating::OnHighlightKey(const Key& key) {
+    if (readOnly) return false;
     if (key.code == Key::Left) SetValue(value - 2 + value % 2);
     if (key.code == Key::Right) SetValue(value + 2 - value % 2);
+    return key.code == Key::Left || key.code == Key::Right || key.code == Key::Enter;
 }
 
 void StarRating::OnStarTouched(shared_ptr<GObject>& star, const Touch& touch) {

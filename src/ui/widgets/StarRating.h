@@ -3,16 +3,17 @@
 
 #include "base/ScopedSubscription.h"
 #include "ui/GObject.h"
+#include "ui/IKeyControl.h"
 
 struct Touch;
 
 // Five stars showing a rating in half stars (0 to 10). An editable rating
 // lets the user pick whole stars: a tap on star i makes the value 2 * (i + 1),
-// and, for a device without a touch screen, it takes the focus: Left and
-// Right then take one whole star away or add one, and a light band behind
-// the stars shows where the keys go. Each star is an image with three frames:
-// full, half and blank.
-class StarRating : public GObject {
+// and under the key highlight Left and Right take one whole star away or add
+// one, the steps a tap can give. Enter keeps the value: a tap in the middle
+// would pick the third star. Each star is an image with three frames: full,
+// half and blank.
+class StarRating : public GObject, public IKeyControl {
 public:
     enum Frame : int { Full = 0, Half = 1, Blank = 2 };
     static constexpr int kStars = 5;
@@ -28,8 +29,8 @@ public:
     // The frame star `index` shows.
     int StarFrame(int index) const;
 
-    void Draw(Surface& surface) override;
-    void OnKey(const Key& key) override;
+    bool TakesKeys() const override { return !readOnly; }
+    bool OnHighlightKey(const Key& key) override;
 
 private:
     void OnStarTouched(shared_ptr<GObject>& star, const Touch& touch);

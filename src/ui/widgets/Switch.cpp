@@ -1,6 +1,8 @@
 #include "ui/widgets/Switch.h"
 
 #include "ui/FontManager.h"
+#include "ui/IKeyControl.h"
+#include "ui/Key.h"
 #include "ui/Touch.h"
 #include "ui/layouts/LayoutMetrics.h"
 #include "ui/layouts/SwitchLayout.h"
@@ -29,10 +31,22 @@ shared_ptr<widgets::ImageLabel> Background(const char16_t* image, const std::u16
     return bg;
 }
 
+// The viewport, whose selected flag is the state: under the key highlight
+// Left turns it off and Right on, the way the strip slides. Enter is left to
+// the tap, which flips it.
+class SwitchViewport : public GObject, public IKeyControl {
+public:
+    bool OnHighlightKey(const Key& key) override {
+        if (key.code != Key::Left && key.code != Key::Right) return false;
+        SetFocusable(key.code == Key::Right);
+        return true;
+    }
+};
+
 }  // namespace
 
 Switch::Switch(GObject& parent, const std::u16string& onText, const std::u16string& offText, int id)
-    : viewport(new GObject()) {
+    : viewport(new SwitchViewport()) {
     shared_ptr<widgets::Movable> movable(new widgets::Movable());
     strip = movable;
 

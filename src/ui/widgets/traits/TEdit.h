@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/text/DeviceContext.h"
+#include "ui/ITextInput.h"
 #include "ui/Key.h"
 #include "ui/Surface.h"
 #include "ui/Touch.h"
@@ -18,7 +19,7 @@
 // password masking. Gaining the focus raises the input panel; losing it hides
 // the panel and reports the text through EditFinished.
 template <class Base>
-class TEdit : public Base, public ICursorTransparency {
+class TEdit : public Base, public ICursorTransparency, public ITextInput {
 public:
     using EditFinishedEvent = Delegation_2<shared_ptr<GObject>&, const std::u16string&>;
     using CursorAnimationProperty = OwnerProperty<TEdit>;
@@ -89,6 +90,11 @@ public:
     void SetCursorTransparency(int value) override {
         cursorTransparency = value;
         if (this->IsFocused()) this->Invalidate();
+    }
+
+    // The cursor keys and Enter; Up and Down leave the box.
+    bool KeepsKey(const Key& key) const override {
+        return key.code == Key::Left || key.code == Key::Right || key.code == Key::Enter;
     }
 
     // What the box shows: the mask for a password, the placeholder when

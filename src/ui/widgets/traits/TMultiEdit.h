@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/text/DeviceContext.h"
+#include "ui/ITextInput.h"
 #include "ui/Key.h"
 #include "ui/Surface.h"
 #include "ui/Touch.h"
@@ -31,7 +32,7 @@ std::vector<WrappedLine> WrapText(std::u16string_view text, int width,
 // hides the panel. The box holds line feeds ("\n") where the user broke
 // lines; what a caller sends is up to the caller.
 template <class Base>
-class TMultiEdit : public Base {
+class TMultiEdit : public Base, public ITextInput {
 public:
     static constexpr char16_t kBackspace = 8;
     static constexpr char16_t kLineFeed = 10;
@@ -67,6 +68,17 @@ public:
         platform::text::DeviceContext dc;
         dc.SelectFont(this->font);
         return dc.CurrentFont().LineHeight();
+    }
+
+    // Up on the first line and Down on the last leave the box; the other
+    // arrows and Enter are the box's own.
+    bool KeepsKey(const Key& key) const override {
+        if (key.code == Key::Up || key.code == Key::Down) {
+            const std::vector<WrappedLine> lines = Lines();
+            const size_t line = LineOf(lines, cursor);
+            return key.code == Key::Up ? line > 0 : line + 1 < lines.size();
+        }
+        return key.code == Key::Left || key.code == Key::Right || key.code == Key::Enter;
     }
 
     void OnFocusChanged(bool focused) override {

@@ -8,6 +8,7 @@
 
 #include "base/ScopedSubscription.h"
 #include "ui/IRestore.h"
+#include "ui/IScrollView.h"
 #include "ui/PerformanceFrequency.h"
 #include "ui/Touch.h"
 #include "ui/layouts/VScrollLayout.h"
@@ -25,7 +26,7 @@
 // spring, or lets it run on (a fling) with the speed of the last stroke. In
 // snap mode items of `itemHeight` come to rest centred in the view.
 template <class Base>
-class TVScroll : public Base, public IRestore {
+class TVScroll : public Base, public IRestore, public IScrollView {
 public:
     using Content = TVerticalMoveI<GObject>;
     using Bar = TScrollDrawer<TTransparableI<GObject>>;
@@ -95,6 +96,25 @@ public:
             Restore();
         }
         movedDistance = 0;
+    }
+
+    // Keys move the content within its resting range only: no spring to
+    // bring it back afterwards.
+    GObject* ScrolledContent() const override { return content.get(); }
+    void ScrollRoom(int& least, int& most) const override {
+        const int H = this->Height(), h = content->Height(), y = content->Y();
+        const int top = h > H ? H - h : 0;
+        least = std::min(0, top - y);
+        most = std::max(0, -y);
+    }
+    int ScrollContentBy(int dy) override {
+        int least = 0, most = 0;
+        ScrollRoom(least, most);
+        dy = std::clamp(dy, least, most);
+        content->GetYDriver().Clear();
+        flinging = false;
+        if (dy != 0) content->MoveBy(0, dy);
+        return dy;
     }
 
     bool Restore() override {

@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include "UiTestSupport.h"
+#include "ui/ImagePool.h"
+#include "ui/KeyStops.h"
+#include "ui/layouts/LayoutMetrics.h"
+#include "ui/widgets/StarRating.h"
+#include "ui/widgets/Switch.h"
+#include "ui/widgets/WidgetTypes.h"
+
+namespace {
+
+// A page as the screens build them: a title bar with a back link and a home
+// icon on one line, and a scroll view of ten rows 60 high in a 200-high
+// viewport; the second row holds two buttons side by side.
+class KeyNavigatorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        page = NewObject(0, 0, 240, 320);
+        server.GetRoot()->AddChild(page);
+        back = Tappable(*page, Rect(5, 8, 60, 16), 1);
+        home = Tappable(*page, Rect(200, 2, 30, 26), 2);
+        view = new widgets::ScrollView();
+        page->AddChild(view);
+        view->SetRect(Rect(0, 30, 240, 200));
+        content = view->GetContent();
+        content->SetSize(240, 600);
+        for (int i = 0; i < 10; ++i) rows.push_back(Tappable(*content, Rect(0, i * 60, 240, 60), 10 + i));
+        ok = Tappable(*rows[1], Rect(10, 35, 60, 20), 30);
+        cancel = Tappable(*rows[1], Rect(100, 35, 60, 20), 31);
+        keys().SetTapper([this](Point p) { Tap(p.x, p.y); });
+        keys().SetScope(page);
+    }
+
+    shared_ptr<GObject> Tappable(GObject& parent, Rect r, int id) {
+        shared_ptr<GObject> o = NewObject(r.x, r.y, r.width, r.height);
+        log.Listen(*o);
+        parent.AddChild(o, id);
+        return o;
+    }
+    KeyNavigator& keys() { return server.Keys(); }
+    bool Press(int code) {
+        Key key;
+        key.code = code;
+        return keys().OnKey(key);
+    }
+    void Tap(int x, int y) {
+        Stylus(*server.GetRoot(), touch, Touch::Down, x, y);
+        Stylus(*server.GetRoot(), touch, Touch::Up, x, y);
+    }
+    GObject* Lit() { return keys().Highlight().get(); }
+    int Scrolled() const { return -content->Y(); }
+
+    RecordingServer server{240, 320};
+    shared_ptr<GObject> page, back, home, content, ok, cancel;
+    shared_ptr<widgets::ScrollView> view;
+    std::vector<shared_ptr<GObject>> rows;
+    EventLog log;
+    Touch touch;
+};
+
+std::vector<int> Ids(const std::vector<GObject*>& stops) {
+    std::vector<int> ids;
+    for (GObject* s : stops) ids.push_back(s->GetId());
+    return ids;
+}
+
+}  // namespace
+
+// Lines top to bottom, each left to right, as if the list rested at its top;
+// what is hidden, takes no touches, lies off the screen or is marked to be
+// passed over is no stop, and neither is the scrolled content itself.
+TEST_F(KeyNavigatorTest, StopsComeInReadingOrderAndSkipWhatCannotBeReached) {
+    rows[3]->SetVisible(false);
+    rows[4]->SetTouchEnabled(false);
+    rows[5]->SetKeyRole(GObject::KeyRole::Skip);
+    Tappable(*page, Rect(250, 100, 20, 20), 40);  // right of the screen
+    Tappable(*rows[6], Rect(0, 70, 20, 20), 41);  // outside its row: never drawn
+    const std::vector<int> expected{1, 2, 10, 11, 30, 31, 12, 16, 17, 18, 19};
+    EXPECT_EQ(Ids(keystops::Collect(*page)), expected);
+    view->ScrollContentBy(-400);
+    ASSERT_EQ(Scrolled(), 400);
+    EXPECT_EQ(Ids(keystops::Collect(*page)), expected) << "a row scrolled above the list still follows the title bar";
+    page->SetTouchEnabled(false);
+    EXPECT_TRUE(keystops::Collect(*page).empty()) << "a page waiting for an answer offers nothing";
+}
+
+// Up and Down go line by line, Left and Right within a line; a stop below
+// the viewport is scrolled in whole, and the ends do not wrap.
+TEST_F(KeyNavigatorTest, ArrowsWalkTheLinesScrollingAndStopAtTheEnds) {
+    EXPECT_EQ(Lit(), nullptr) << "a touch device shows no highlight before the first arrow";
+    server.Tick(true, true);
+    EXPECT_EQ(Lit(), nullptr);
+    ASSERT_TRUE(Press(Key::Down));
+    EXPECT_EQ(Lit(), rows[0].get()) << "the first arrow shows the start: the body's first stop";
+    Press(Key::Down);
+    EXPECT_EQ(Lit(), rows[1].get());
+    Press(Key::Down);
+    EXPECT_EQ(Lit(), ok.get());
+    Press(Key::Right);
+    EXPECT_EQ(Lit(), cancel.get());
+    Press(Key::Right);
+    EXPECT_EQ(Lit(), cancel.get()) << "the end of a line";
+    Press(Key::Up);
+    EXPECT_EQ(Lit(), rows[1].get());
+    for (int i = 0; i < 3; ++i) Press(Key::Up);
+    EXPECT_EQ(Lit(), back.get()) << "Up lands on the first stop of the line above";
+    Press(Key::Right);
+    EXPECT_EQ(Lit(), home.get());
+    Press(Key::Up);
+    EXPECT_EQ(Lit(), home.get()) << "no wrapping at the top";
+
+    for (int i = 0; i < 12; ++i) Press(Key::Down);
+    EXPECT_EQ(Lit(), rows[9].get());
+    EXPECT_EQ(Scrolled(), 400) << "the last row shows whole at the bottom of the view";
+    const Rect r = rows[9]->GetScreenRect();
+    EXPECT_GE(r.y, 30);
+    EXPECT_LE(r.Bottom(), 230);
+    Press(Key::Down);
+    EXPECT_EQ(Lit(), rows[9].get()) << "no wrapping at the bottom";
+    EXPECT_EQ(Scrolled(), 400);
+    Press(Key::Up);
+    EXPECT_EQ(Lit(), rows[8].get());
+}
+
+// Enter is a finger on the highlighted object: the same records in the same
+// order, so every handler sees a tap. A row is tapped where none of its
+// buttons is.
+TEST_F(KeyNavigatorTest, EnterTapsTheHighlightAsAFingerWould) {
+    const Point middle{120, 30 + 2 * 60 + 30};
+    Tap(middle.x, middle.y);
+    const std::vector<std::string> byFinger = log.entries;
+    ASSERT_FALSE(byFinger.empty());
+    log.entries.clear();
+    Press(Key::Down);
+    Press(Key::Down);
+    Press(Key::Down);
+    Press(Key::Down);
+    ASSERT_EQ(Lit(), rows[2].get());
+    ASSERT_TRUE(Press(Key::Enter));
+    EXPECT_EQ(log.entries, byFinger);
+    EXPECT_EQ(log.entries.back(), "release:12");
+
+    log.entries.clear();
+    Press(Key::Up);
+    Press(Key::Up);
+    ASSERT_EQ(Lit(), rows[1].get());
+    Press(Key::Enter);
+    ASSERT_FALSE(log.entries.empty());
+    for (const auto& e : log.entries) EXPECT_EQ(e.substr(e.find(':')), ":11") << e;
+    EXPECT_EQ(Lit(), rows[1].get()) << "the highlight stays where Enter was pressed";
+}
+
+// A scene may order its stops, and a page may mark where it starts; on a
+// device without a touch screen the start is highlighted as soon as the page
+// takes input, and a stylus drops it.
+TEST_F(KeyNavigatorTest, AScenesOwnOrderAndStartOnAKeysOnlyDevice) {
+    keys().SetKeysOnly(true);
+    rows[2]->SetKeyRole(GObject::KeyRole::Start);
+    page->SetTouchEnabled(false);
+    keys().SetScope(page, [](std::vector<GObject*>& stops) { std::reverse(stops.begin(), stops.end()); });
+    server.Tick(true, true);
+    EXPECT_EQ(Lit(), nullptr) << "not while the page takes no input";
+    page->SetTouchEnabled(true);
+    server.Tick(true, true);
+    EXPECT_EQ(Lit(), rows[2].get());
+    Press(Key::Down);
+    EXPECT_EQ(Lit(), cancel.get()) << "the scene's order: reversed";
+    keys().OnStylus();
+    server.Tick(true, true);
+    EXPECT_EQ(Lit(), nullptr) << "a stylus drops it, and it does not come back by itself";
+}
+
+// Left and Right change the control in the highlighted row; a text box under
+// the highlight is typed into and loses the focus when the highlight leaves.
+TEST_F(KeyNavigatorTest, ControlsTakeLeftAndRightAndTextBoxesTakeTheFocus) {
+    for (size_t i = 1; i < rows.size(); ++i) rows[i]->SetVisible(false);
+    content->SetSize(240, 200);
+    shared_ptr<Switch> toggle(new Switch(*rows[0], u"ON", u"OFF", 8991));
+    toggle->GetViewport()->SetRect(Rect(150, 10, 80, 40));
+    Switch* flip = toggle.get();
+    SubscribeFn(rows[0]->Touched(), [flip](shared_ptr<GObject>&, const Touch& t) {
+        if (t.type == Touch::Click) flip->Toggle();
+    });
+    shared_ptr<StarRating> stars(new StarRating(3, false));
+    stars->SetRect(Rect(10, 240, 100, 20));
+    page->AddChild(stars);
+    shared_ptr<widgets::TextBox> box(new widgets::TextBox());
+    box->SetRect(Rect(10, 270, 200, 30));
+    page->AddChild(box);
+    EXPECT_EQ(Ids(keystops::Collect(*page)), (std::vector<int>{1, 2, 10, -1, -1})) << "the switch is part of its row";
+
+    Press(Key::Down);
+    ASSERT_EQ(Lit(), box.get()) << "a page starts on its first text box";
+    EXPECT_TRUE(box->IsFocused());
+    Press(Key::Up);
+    EXPECT_EQ(Lit(), stars.get());
+    EXPECT_FALSE(box->IsFocused()) << "leaving the box ends the typing there";
+    EXPECT_EQ(server.GetFocus(), nullptr);
+
+    Press(Key::Up);
+    ASSERT_EQ(Lit(), rows[0].get());
+    Press(Key::Right);
+    EXPECT_TRUE(toggle->IsOn());
+    Press(Key::Left);
+    EXPECT_FALSE(toggle->IsOn());
+    Press(Key::Enter);
+    EXPECT_TRUE(toggle->IsOn()) << "Enter is the row's tap, which flips it";
+
+    Press(Key::Down);
+    ASSERT_EQ(Lit(), stars.get());
+    Press(Key::Right);
+    EXPECT_EQ(stars->GetValue(), 4) << "a half star rounds up to the next whole one";
+    Press(Key::Left);
+    Press(Key::Left);
+    EXPECT_EQ(stars->GetValue(), 0);
+    Press(Key::Enter);
+    EXPECT_EQ(stars->GetValue(), 0) << "Enter keeps the value";
+}
+
+// Text between stops is read a page at a time: the highlight leaves with the
+// page it was on, and the next stop is taken once a page brings it near.
+TEST_F(KeyNavigatorTest, FarStopsAreReachedPageByPage) {
+    for (size_t i = 1; i < 9; ++i) rows[i]->SetKeyRole(GObject::KeyRole::Skip);
+    rows[1]->RemoveAllChildren();
+    Press(Key::Down);
+    ASSERT_EQ(Lit(), rows[0].get());
+    Press(Key::Down);
+    EXPECT_EQ(Lit(), nullptr);
+    EXPECT_EQ(Scrolled(), 150) << "three quarters of the view";
+    Press(Key::Down);
+    EXPECT_EQ(Scrolled(), 300);
+    Press(Key::Down);
+    EXPECT_EQ(Lit(), rows[9].get());
+    EXPECT_EQ(Scrolled(), 400);
+    Press(Key::Up);
+    EXPECT_EQ(Lit(), nullptr);
+    EXPECT_EQ(Scrolled(), 250);
+}
+
+// The skin's frame is drawn over the highlighted object, and nowhere once it
+// has gone.
+TEST_F(KeyNavigatorTest, TheHighlightIsDrawnFromTheSkin) {
+    const LayoutMetrics metrics = LayoutMetrics::Get();
+    LayoutMetrics::Set(LayoutMetrics{12, 96, 32});
+    ImagePool::Instance().SetBaseFolder(u"" TOBRIX_SOURCE_DIR "/data/skin/");
+    ImagePool::Instance().Clear();
+    auto leftEdgeOfFirstRow = [&] {
+        server.Invalidate();
+        server.Tick(true, true);
+        return server.surface->PixelAt(1, 60);
+    };
+    const uint16_t plain = leftEdgeOfFirstRow();
+    Press(Key::Down);
+    EXPECT_NE(leftEdgeOfFirstRow(), plain);
+    keys().OnStylus();
+    EXPECT_EQ(leftEdgeOfFirstRow(), plain);
+    ImagePool::Instance().SetBaseFolder(u"");
+    ImagePool::Instance().Clear();
+    LayoutMetrics::Set(metrics);
+}
