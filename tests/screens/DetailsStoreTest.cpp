@@ -200,30 +200,6 @@ TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
 
 INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
 
-// A Smartphone has no touch screen: the review form's stars take the focus
-// and follow Left and Right, and Down goes on to the comment.
-using DetailsStoreKeysTest = DetailsStoreTest;
-
-TEST_P(DetailsStoreKeysTest, TheStarsOfTheReviewFormAreRatedWithKeys) {
-    const size_t before = Ratings(kWebReader).size();
-    StoreRun run = Run(LowerLinks() + "tap-text Reviews(4)\nwait-idle\nkey soft2\nwait-idle\n"
-                       "key right\nkey right\nkey right\nkey right\nkey left\nwait-idle\n" + Shot("review-keys") +
-                       Dump("keys") + "key down\ntype By keys\nkey soft2\nwait-idle\n" + Dump("sent"),
-                       kWebReader);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    const json* stars = FindNode(Tree("keys"), [](const json& n) {
-        return n.value("type", "") == "StarRating" && n.value("focused", false);
-    });
-    ASSERT_TRUE(stars) << "the stars have the focus";
-    EXPECT_TRUE(FindText(Tree("sent"), "Thank you! Your review has been sent."));
-    const auto ratings = Ratings(kWebReader);
-    ASSERT_EQ(ratings.size(), before + 1);
-    EXPECT_EQ(ratings.back(), std::make_pair(3, std::string("By keys")));
-}
-
-INSTANTIATE_TEST_SUITE_P(Smartphone, DetailsStoreKeysTest, ::testing::Values("wm5-sp-176x220"),
-                         [](const auto&) { return "Smartphone"; });
-
 // The cases below depend on the catalog and the store, not on the screen.
 class DetailsStoreVgaTest : public DetailsStoreTest {
 protected:

@@ -191,18 +191,24 @@ TEST_F(RemoteImageTest, FailuresLeaveItEmptyWithoutRetrying) {
 TEST_F(RemoteImageTest, DestroyedWhilePendingCancelsTheRequest) {
     PictureServer pictures(Picture(8, 8));
     shared_ptr<HttpRequest> request;
+    shared_ptr<widgets::RemoteImage> icon(new widgets::RemoteImage());
     {
         std::lock_guard lock(services.UILock());
-        shared_ptr<widgets::RemoteImage> icon(new widgets::RemoteImage());
         icon->SetUrl(pictures.Url("/late.png"));
         icon->SetRect(Rect(0, 0, 32, 32));
         server.GetRoot()->AddChild(icon);
         server.Tick(true, true);
         request = icon->GetRequest();
         ASSERT_TRUE(request);
-        server.GetRoot()->RemoveChild(icon);
-    }  // the last owner goes here
+    }
+    // The server holds the answer back: the download is under way, not
+    // merely queued, when the row goes.
     ASSERT_TRUE(pictures.WaitForWaiter());
+    {
+        std::lock_guard lock(services.UILock());
+        server.GetRoot()->RemoveChild(icon);
+        icon = nullptr;  // the last owner goes here
+    }
     EXPECT_TRUE(request->Cancelled());
     pictures.Open();
     ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
