@@ -113,6 +113,18 @@ bool ScriptRunner::IsIdle(std::string* reason) {
     return true;
 }
 
+bool ScriptRunner::IsPainted() {
+    std::lock_guard lock(app.UILock());
+    return app.GetServer().GetDirtyRect().IsEmpty();
+}
+
+bool ScriptRunner::WriteScreenshot() {
+    std::string why;
+    const auto& m = system.Metrics();
+    if (!WriteScreenPng(screenshotFile, system.Screen().data(), m.width, m.height, &why)) return !Fail(why);
+    return true;
+}
+
 ScriptRunner::IdleResult ScriptRunner::OnIdle() {
     for (;;) {
         switch (state) {
@@ -131,6 +143,13 @@ ScriptRunner::IdleResult ScriptRunner::OnIdle() {
             // Look again soon: a worker may finish without posting anything.
             return {false, std::min(deadline, Clock::now() + std::chrono::milliseconds(20))};
         }
+        case State::Painting:
+            // A screen that keeps changing (a spinner) is taken as it is.
+            if (!IsPainted() && Clock::now() < deadline)
+                return {false, std::min(deadline, Clock::now() + std::chrono::milliseconds(10))};
+            state = State::Ready;
+            if (!WriteScreenshot()) return {true, {}};
+            break;
         case State::Sleeping:
             if (Clock::now() < deadline) return {false, deadline};
             state = State::Ready;
@@ -188,9 +207,11 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
     }
     if (command == "screenshot") {
         if (argument.empty()) return Fail("no file name");
-        std::string why;
-        const auto& m = system.Metrics();
-        if (!WriteScreenPng(argument, system.Screen().data(), m.width, m.height, &why)) return Fail(why);
+        // The picture shows what the commands before it did: keys and taps
+        // are handled and painted first, as a person would see them.
+        screenshotFile = argument;
+        state = State::Painting;
+        deadline = Clock::now() + std::chrono::seconds(2);
         return false;
     }
     if (command == "dump-tree") {

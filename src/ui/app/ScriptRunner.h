@@ -51,7 +51,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     using IdleResult = platform::HeadlessWindowSystem::IdleResult;
-    enum class State { Ready, WaitingIdle, Sleeping, Finished };
+    enum class State { Ready, WaitingIdle, Sleeping, Painting, Finished };
 
     IdleResult OnIdle();
     void ReadStandardInput();
@@ -62,6 +62,8 @@ private:
     bool Execute(const std::string& command, const std::string& argument);
     bool Fail(const std::string& why);
     bool IsIdle(std::string* reason);
+    bool IsPainted();
+    bool WriteScreenshot();
     bool Stylus(const std::string& command, const std::string& argument);
     bool Key(const std::string& argument);
     bool TapText(const std::u16string& text);
@@ -80,6 +82,7 @@ private:
     Clock::time_point deadline;
     double idleTimeout = kDefaultIdleTimeout;
     int lineNumber = 0;
+    std::string screenshotFile;  // waiting for the frame that shows the input before it
     std::string line;
     bool failed = false;
     std::string error;
