@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "ui/KeepAlive.h"
+#include "base/KeepAlive.h"
 #include "ui/Key.h"
 #include "ui/Layout.h"
 #include "ui/Surface.h"
