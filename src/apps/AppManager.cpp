@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "net/InetManager.h"
 #include "net/NetServices.h"
 #include "net/PartialDownload.h"
@@ -456,7 +457,7 @@ void AppManager::OfferSelfUpdate(App* app) {
     // The record stays alive while the question is open, even if the package
     // is removed meanwhile.
     selfUpdateKeep = app;
-    net::Services().AskPopup(8, message, 1, 2, [this](int answer) {
+    net::Services().AskPopup(textid::kInfoTitle, message, textid::kYes, textid::kNo, [this](int answer) {
         std::lock_guard ui(net::UILock());
         if (answer == 0 && selfUpdateApp) {
             StartUpdate(selfUpdateApp);

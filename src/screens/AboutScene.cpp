@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "screens/ScreenParts.h"
 #include "screens/ScreenRows.h"
 #include "screens/ScreenText.h"
@@ -39,7 +40,7 @@ std::vector<TableLayout::Cell> AboutScene::Cells(int width) {
 
 void AboutScene::Build(const shared_ptr<GObject>& root) {
     const int f = ScreenParts::FontUnit();
-    ScreenParts::AddHeader(*root, host, Str(13000), Str(5000));
+    ScreenParts::AddHeader(*root, host, Str(13000), Str(textid::kMainMenu));
     const int width = host->GetUiRoot() ? host->GetUiRoot()->Width() : root->Width();
     shared_ptr<GObject> form = ScreenRows::AddForm(*root, Cells(width));
     form->AddChild(ScreenParts::NewLabel(Str(13001), 600, f * 5 / 4, kText, widgets::Label::Centre), -1);

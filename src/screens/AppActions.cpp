@@ -4,18 +4,13 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "net/ApiMethods.h"
 #include "net/InetManager.h"
 #include "net/NetServices.h"
 #include "screens/ScreenText.h"
 
 namespace appactions {
-
-namespace {
-constexpr int32_t kConfirmTitle = 8;
-constexpr int32_t kYes = 1;
-constexpr int32_t kNo = 2;
-}  // namespace
 
 int32_t UpdateTemplate(const std::u16string& sysid) {
     return AppManager::Instance().GetRevision(sysid) == 0 ? kUpdateOverForeignTemplate : kUpdateTemplate;
@@ -46,9 +41,10 @@ std::u16string UpdateAllText(const std::vector<shared_ptr<App>>& apps) {
 }
 
 void Confirm(const std::u16string& message, std::function<void()> onYes) {
-    net::Services().AskPopup(kConfirmTitle, message, kYes, kNo, [onYes = std::move(onYes)](int answer) {
-        if (answer == 0 && onYes) onYes();
-    });
+    net::Services().AskPopup(textid::kInfoTitle, message, textid::kYes, textid::kNo,
+                             [onYes = std::move(onYes)](int answer) {
+                                 if (answer == 0 && onYes) onYes();
+                             });
 }
 
 shared_ptr<App> InstalledRecord(const std::u16string& sysid) {

@@ -1,6 +1,7 @@
 #include "screens/ChooseKeywordScene.h"
 
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "screens/ChooseSearchInScene.h"
 #include "screens/ScreenParts.h"
 #include "screens/ScreenRows.h"
@@ -15,8 +16,6 @@ namespace {
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
 
 constexpr int32_t kTitle = 9016;
-constexpr int32_t kBack = 9000;
-constexpr int32_t kOk = 0;
 constexpr uint32_t kText = 0x202020;
 
 }  // namespace
@@ -28,7 +27,7 @@ void ChooseKeywordScene::Build(const shared_ptr<GObject>& root) {
     const int f = ScreenParts::FontUnit();
     // A rebuild (a new language) keeps what was typed.
     const std::u16string typed = edit ? edit->GetText() : search->Keyword();
-    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(kBack));
+    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(textid::kSearch));
     shared_ptr<GObject> form = ScreenRows::AddForm(*root, {{0, 1.0, 1}, {1, 1.0, 1}, {2, 1.0, 1}, {3, 1.0, 1}});
     auto caption = ScreenParts::NewLabel(Str(9017), 600, f, kText, widgets::Label::Left);
     form->AddChild(caption, -1);
@@ -53,7 +52,7 @@ void ChooseKeywordScene::Build(const shared_ptr<GObject>& root) {
 
 void ChooseKeywordScene::UpdateMenuBar(const shared_ptr<GObject>& root) {
     Scene::UpdateMenuBar(root);
-    host->GetSoftKeys().SetSoftKey(1, Str(kOk));
+    host->GetSoftKeys().SetSoftKey(1, Str(textid::kOk));
 }
 
 void ChooseKeywordScene::SetSearchIn(std::u16string field) {

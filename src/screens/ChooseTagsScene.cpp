@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "net/ApiMethods.h"
 #include "net/XMLCatalogResponses.h"
 #include "screens/ScreenParts.h"
@@ -20,7 +21,6 @@ namespace {
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
 
 constexpr int32_t kTitle = 9014;
-constexpr int32_t kBack = 9000;
 constexpr int32_t kDone = 13;
 
 }  // namespace
@@ -28,7 +28,7 @@ constexpr int32_t kDone = 13;
 ChooseTagsScene::~ChooseTagsScene() { request.Drop(); }
 
 void ChooseTagsScene::Build(const shared_ptr<GObject>& root) {
-    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(kBack));
+    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(textid::kSearch));
     list = ScreenParts::AddList(*root, 4 * ScreenParts::FontUnit());
     if (Kestrum::Instance().tagList.empty()) {
         if (!request.Pending()) SendTags();

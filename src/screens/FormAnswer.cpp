@@ -1,18 +1,14 @@
 #include "screens/FormAnswer.h"
 
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "net/NetServices.h"
 #include "ui/scenes/SceneHost.h"
 
 namespace formanswer {
 
-namespace {
-constexpr int32_t kInfoTitle = 8;
-constexpr int32_t kOk = 0;
-}  // namespace
-
 void ThankAndGoBack(SceneHost* host, int32_t thanksText) {
-    net::Services().AskPopup(kInfoTitle, Localization::Instance().Text(thanksText), kOk, 0,
+    net::Services().AskPopup(textid::kInfoTitle, Localization::Instance().Text(thanksText), textid::kOk, 0,
                              [host](int) { host->Back(); });
 }
 

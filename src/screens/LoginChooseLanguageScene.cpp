@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "ui/app/MenuBar.h"
 #include "ui/layouts/LayoutMetrics.h"
 #include "ui/layouts/ListLayout.h"
@@ -36,7 +37,7 @@ void LoginChooseLanguageScene::Build(const shared_ptr<GObject>& root) {
 }
 
 void LoginChooseLanguageScene::UpdateMenuBar(const shared_ptr<GObject>& /*root*/) {
-    host->GetSoftKeys().SetSoftKey(0, Str(4));
+    host->GetSoftKeys().SetSoftKey(0, Str(textid::kBack));
     host->GetSoftKeys().SetSoftKey(1, u"", false);
 }
 

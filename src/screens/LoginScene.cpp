@@ -1,6 +1,7 @@
 #include "screens/LoginScene.h"
 
 #include "core/Kestrum.h"
+#include "i18n/TextIds.h"
 #include "net/ApiMethods.h"
 #include "net/XMLResponse.h"
 #include "screens/FormAnswer.h"
@@ -121,7 +122,7 @@ void LoginScene::SendActivationMail() {
 void LoginScene::OnActivationMailDone(HttpRequest* request, bool ok) {
     if (!formanswer::Accepted<XMLResponse>(request, ok)) return;
     host->SetInputEnabled(true);
-    Inform(1010, kOk);
+    Inform(1010, textid::kOk);
 }
 
 void LoginScene::Continue() {

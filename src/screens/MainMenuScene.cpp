@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "net/ApiMethods.h"
 #include "net/NetServices.h"
 #include "net/XMLResponse.h"
@@ -33,7 +34,6 @@ constexpr MenuEntry kEntries[] = {
     {MainMenuScene::Row::MyApps, u"icon_myapps.png", 5004},   {MainMenuScene::Row::Settings, u"icon_settings.png", 5005},
 };
 
-constexpr int32_t kTitle = 5000;
 constexpr int32_t kAbout = 13000;
 constexpr int32_t kExit = 6;
 constexpr int32_t kTopListSize = 25;
@@ -53,7 +53,7 @@ void MainMenuScene::OnRemoved(const shared_ptr<GObject>& /*root*/) { host->SetMa
 
 void MainMenuScene::Build(const shared_ptr<GObject>& root) {
     rowTaps.clear();
-    ScreenParts::AddHeader(*root, host, Str(kTitle), u"");
+    ScreenParts::AddHeader(*root, host, Str(textid::kMainMenu), u"");
     shared_ptr<GObject> list = ScreenParts::AddList(*root, 4 * ScreenParts::FontUnit());
     for (const MenuEntry& entry : kEntries) {
         auto row = ScreenParts::AddTreeRow(*list, Str(entry.text), entry.icon, u"more_arrow.png");
@@ -94,11 +94,11 @@ void MainMenuScene::Open(Row row) {
     Category* none = nullptr;
     switch (row) {
     case Row::New:
-        host->PushScene(shared_ptr<Scene>(new AppsScene(host, Str(5007), Str(kTitle), none, u"", u"", u"",
+        host->PushScene(shared_ptr<Scene>(new AppsScene(host, Str(5007), Str(textid::kMainMenu), none, u"", u"", u"",
                                                         kTopListSize, -1, u"", true, true)));
         break;
     case Row::Top:
-        host->PushScene(shared_ptr<Scene>(new AppsScene(host, Str(5001), Str(kTitle), none, u"", u"", u"",
+        host->PushScene(shared_ptr<Scene>(new AppsScene(host, Str(5001), Str(textid::kMainMenu), none, u"", u"", u"",
                                                         kTopListSize, -1, u"", true, false)));
         break;
     case Row::Categories:
@@ -121,7 +121,7 @@ void MainMenuScene::OnLeftSoftKey() { screenlinks::OpenAbout(host); }
 void MainMenuScene::OnRightSoftKey() {
     // The answer may come after the menu has gone; it only needs the quit hook.
     QuitProgram leave = quit;
-    net::Services().AskPopup(8, Str(12), 1, 2, [leave](int answer) {
+    net::Services().AskPopup(textid::kInfoTitle, Str(12), textid::kYes, textid::kNo, [leave](int answer) {
         if (answer == 0 && leave) leave();
     });
 }
@@ -163,5 +163,5 @@ void MainMenuScene::OpenPendingApp() {
     const std::u16string idText = takePendingAppId();
     int32_t id = 0;
     if (idText.empty() || !text::ParseInt(idText, id)) return;
-    screenlinks::OpenAppDetails(host, u"", Str(4), id);
+    screenlinks::OpenAppDetails(host, u"", Str(textid::kBack), id);
 }

@@ -4,6 +4,7 @@
 
 #include "apps/AppManager.h"
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "net/NetServices.h"
 #include "screens/AppActions.h"
 #include "screens/AppDetailsScene.h"
@@ -19,10 +20,6 @@
 namespace {
 
 constexpr int32_t kTitle = 5004;
-constexpr int32_t kMainMenu = 5000;
-constexpr int32_t kErrorTitle = 7;
-constexpr int32_t kOk = 0;
-constexpr int32_t kCancel = 3;
 constexpr int32_t kUninstallFailed = 11008;
 constexpr int32_t kTryAgain = 11018;
 constexpr int32_t kUpdateAll = 11020;
@@ -199,7 +196,7 @@ void MyAppsScene::Build(const shared_ptr<GObject>& root) {
     for (Row& row : rows) Unsubscribe(row);
     rows.clear();
     list = ScreenParts::AddList(*root, 6 * ScreenParts::FontUnit());
-    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(kMainMenu));
+    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(textid::kMainMenu));
     AppManager& manager = AppManager::Instance();
     // Copies: a report fired while the rows are built may change the maps.
     std::vector<shared_ptr<App>> apps;
@@ -259,7 +256,7 @@ void MyAppsScene::FillControls(Row& row) {
     uninstall->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppUninstall_Touch(row.app, list.get())));
     auto retry = SkinFactory::CreateButton(*bar, Str(kTryAgain), f, RetryButton);
     retry->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppRetry_Touch(row.app)));
-    auto cancel = SkinFactory::CreateButton(*bar, Str(kCancel), f, CancelButton);
+    auto cancel = SkinFactory::CreateButton(*bar, Str(textid::kCancel), f, CancelButton);
     cancel->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppCancel_Touch(row.app)));
     shared_ptr<ProgressBar> progress(new ProgressBar());
     progress->SetFillColor(214, 222, 234);
@@ -359,7 +356,7 @@ void MyAppsScene::OnAppStatus(GObject* widget, App::AppStatusType kind, bool fin
         return;
     }
     if (finished && !success && kind == App::StatusUninstall)
-        net::Services().AskPopup(kErrorTitle, Str(kUninstallFailed), kOk, 0, nullptr);
+        net::Services().AskPopup(textid::kErrorTitle, Str(kUninstallFailed), textid::kOk, 0, nullptr);
     // A failed download or install is told by the application manager,
     // wherever the user is. A first installation called off has no row to
     // go back to: it was not on the device before.

@@ -1,5 +1,6 @@
 #include "screens/RegisterScene.h"
 
+#include "i18n/TextIds.h"
 #include "net/ApiMethods.h"
 #include "net/XMLResponse.h"
 #include "screens/FormAnswer.h"
@@ -30,7 +31,7 @@ void RegisterScene::Build(const shared_ptr<GObject>& root) {
 }
 
 void RegisterScene::UpdateMenuBar(const shared_ptr<GObject>& /*root*/) {
-    host->GetSoftKeys().SetSoftKey(0, Str(3));
+    host->GetSoftKeys().SetSoftKey(0, Str(textid::kCancel));
     host->GetSoftKeys().SetSoftKey(1, Str(4005));
 }
 
@@ -58,5 +59,5 @@ void RegisterScene::OnRegisterDone(HttpRequest* r, bool ok) {
     if (!formanswer::Accepted<XMLResponse_Reg>(r, ok)) return;
     host->SetInputEnabled(true);
     SceneHost* h = host;
-    Inform(4006, kYes, [h] { h->Back(); });
+    Inform(4006, textid::kYes, [h] { h->Back(); });
 }

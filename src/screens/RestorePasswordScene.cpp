@@ -1,5 +1,6 @@
 #include "screens/RestorePasswordScene.h"
 
+#include "i18n/TextIds.h"
 #include "net/ApiMethods.h"
 #include "net/XMLResponse.h"
 #include "screens/FormAnswer.h"
@@ -17,7 +18,7 @@ void RestorePasswordScene::Build(const shared_ptr<GObject>& root) {
 }
 
 void RestorePasswordScene::UpdateMenuBar(const shared_ptr<GObject>& /*root*/) {
-    host->GetSoftKeys().SetSoftKey(0, Str(3));
+    host->GetSoftKeys().SetSoftKey(0, Str(textid::kCancel));
     host->GetSoftKeys().SetSoftKey(1, Str(2003));
 }
 
@@ -36,5 +37,5 @@ void RestorePasswordScene::OnRestoreDone(HttpRequest* r, bool ok) {
     if (!formanswer::Accepted<XMLResponse_AuthRestore>(r, ok)) return;
     host->SetInputEnabled(true);
     SceneHost* h = host;
-    Inform(2004, kYes, [h] { h->Back(); });
+    Inform(2004, textid::kYes, [h] { h->Back(); });
 }

@@ -1,6 +1,7 @@
 #include "screens/ScreenRows.h"
 
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "screens/CaptionFit.h"
 #include "screens/ScreenParts.h"
 #include "screens/SwitchListItem_Touch.h"
@@ -19,8 +20,6 @@ constexpr uint32_t kSectionGrey = 0x787878;
 // GDI colour values (0x00BBGGRR), as the scenes' own links.
 constexpr uint32_t kLinkColour = 0xAA0000;
 constexpr uint32_t kLinkPressedColour = 0x0000AD;
-constexpr int32_t kOnText = 1;
-constexpr int32_t kOffText = 2;
 
 template <class T>
 T* ChildAs(GObject& parent, int32_t id) {
@@ -73,7 +72,8 @@ shared_ptr<Switch> ScreenRows::AddSwitchRow(GObject& list, const std::u16string&
         captionfit::Keep(*label);
     }
     auto& l10n = Localization::Instance();
-    shared_ptr<Switch> toggle(new Switch(*row, l10n.Text(kOnText), l10n.Text(kOffText), L::Switch));
+    // A switch reads as the answer to its caption: Yes or No.
+    shared_ptr<Switch> toggle(new Switch(*row, l10n.Text(textid::kYes), l10n.Text(textid::kNo), L::Switch));
     row->Touched()->Add(shared_ptr<Delegate_2<shared_ptr<GObject>&, const Touch&>>(new SwitchListItem_Touch(toggle)));
     return toggle;
 }

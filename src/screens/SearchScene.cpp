@@ -3,6 +3,7 @@
 #include "core/Category.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "net/XMLResponse.h"
 #include "screens/AppsScene.h"
 #include "screens/CatsScene.h"
@@ -17,8 +18,6 @@ namespace {
 
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
 
-constexpr int32_t kTitle = 9000;
-constexpr int32_t kMainMenu = 5000;
 constexpr int32_t kFind = 9005;
 constexpr int32_t kResults = 9019;
 constexpr int32_t kAnyCategory = 9006;
@@ -50,7 +49,7 @@ std::u16string JoinTags(const std::vector<SearchScene::Tag>& tags, std::u16strin
 
 void SearchScene::Build(const shared_ptr<GObject>& root) {
     rowTaps.clear();
-    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(kMainMenu));
+    ScreenParts::AddHeader(*root, host, Str(textid::kSearch), Str(textid::kMainMenu));
     shared_ptr<GObject> list = ScreenParts::AddList(*root, 4 * ScreenParts::FontUnit());
     shared_ptr<widgets::Label>* lines[] = {&categoryLine, &tagsLine, &keywordLine};
     for (const RowEntry& entry : kRows) {
@@ -124,6 +123,6 @@ void SearchScene::OnRightSoftKey() {
         XMLResponse::ShowError(kNoCriteria);
         return;
     }
-    host->PushScene(shared_ptr<Scene>(new AppsScene(host, Str(kResults), Str(kTitle), category, keyword, searchIn,
-                                                    JoinTags(tags, u","), -1, -1, u"", false, false)));
+    host->PushScene(shared_ptr<Scene>(new AppsScene(host, Str(kResults), Str(textid::kSearch), category, keyword,
+                                                    searchIn, JoinTags(tags, u","), -1, -1, u"", false, false)));
 }

@@ -2,6 +2,7 @@
 
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "screens/ChooseLanguageScene.h"
 #include "screens/ChooseOsScene.h"
 #include "screens/ChooseScreenScene.h"
@@ -16,9 +17,7 @@ namespace {
 
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
 
-constexpr int32_t kTitle = 3000;
 constexpr int32_t kSignIn = 1000;
-constexpr int32_t kMainMenu = 5000;
 constexpr int32_t kNext = 5;
 
 using Toggle = SettingsScene::Toggle;
@@ -58,7 +57,7 @@ SettingsScene::SettingsScene(SceneHost* h, bool first, MainMenuFactory menu)
 
 void SettingsScene::Build(const shared_ptr<GObject>& root) {
     rowTaps.clear();
-    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(firstStart ? kSignIn : kMainMenu));
+    ScreenParts::AddHeader(*root, host, Str(textid::kSettings), Str(firstStart ? kSignIn : textid::kMainMenu));
     const int f = ScreenParts::FontUnit();
     shared_ptr<GObject> list = ScreenParts::AddList(*root, 4 * f);
     // The two section captions are short rows: the first row of the list and

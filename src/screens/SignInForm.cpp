@@ -2,6 +2,7 @@
 
 #include "core/AppServices.h"
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "net/NetServices.h"
 #include "ui/FontManager.h"
 #include "ui/layouts/LayoutMetrics.h"
@@ -103,16 +104,16 @@ bool HasNonAscii(std::u16string_view text) {
     return false;
 }
 
-void InputError(int32_t text) { net::Services().AskPopup(kErrorTitle, Str(text), kOk, 0, nullptr); }
+void InputError(int32_t text) { net::Services().AskPopup(textid::kErrorTitle, Str(text), textid::kOk, 0, nullptr); }
 
 void Inform(int32_t text, int32_t button, std::function<void()> then) {
-    net::Services().AskPopup(kInfoTitle, Str(text), button, 0, [then = std::move(then)](int) {
+    net::Services().AskPopup(textid::kInfoTitle, Str(text), button, 0, [then = std::move(then)](int) {
         if (then) then();
     });
 }
 
 void Ask(const std::u16string& text, std::function<void(bool yes)> answer) {
-    net::Services().AskPopup(kInfoTitle, text, kYes, kNo,
+    net::Services().AskPopup(textid::kInfoTitle, text, textid::kYes, textid::kNo,
                              [answer = std::move(answer)](int button) { answer(button == 0); });
 }
 

@@ -48,12 +48,6 @@ private:
 // Checks and messages the sign-in screens share.
 namespace signin {
 
-constexpr int32_t kErrorTitle = 7;
-constexpr int32_t kInfoTitle = 8;
-constexpr int32_t kOk = 0;
-constexpr int32_t kYes = 1;
-constexpr int32_t kNo = 2;
-
 std::u16string Str(int32_t number);
 // The service takes logins and addresses in plain ASCII only.
 bool HasNonAscii(std::u16string_view text);

@@ -6,6 +6,7 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "net/ApiUrl.h"
 #include "platform/htmlview/HtmlView.h"
 #include "platform/device/DeviceRoot.h"
@@ -28,8 +29,6 @@ using namespace platform;
 namespace {
 
 std::u16string Str(int32_t number) { return Localization::Instance().Text(number); }
-
-constexpr int32_t kBackText = 4;
 
 }  // namespace
 
@@ -189,7 +188,9 @@ void KestrumApp::OnCloseAdsTouched(shared_ptr<GObject>& /*sender*/, const Touch&
     if (touch.type == Touch::Click && adStrip) adStrip->OnCloseTapped();
 }
 
-void KestrumApp::OpenDetails(int32_t appId) { screenlinks::OpenAppDetails(this, std::u16string(), Str(kBackText), appId); }
+void KestrumApp::OpenDetails(int32_t appId) {
+    screenlinks::OpenAppDetails(this, std::u16string(), Str(textid::kBack), appId);
+}
 
 std::u16string KestrumApp::TakePendingAppId() {
     std::u16string id;
@@ -475,7 +476,7 @@ PopupBox& KestrumApp::GetPopupBox() {
 void KestrumApp::ShowError(int32_t code) {
     std::lock_guard lock(uiLock);
     SetInputEnabled(true);
-    AskPopup(kErrorTitle, Localization::Instance().Text(code), kOkButton, 0, nullptr);
+    AskPopup(textid::kErrorTitle, Localization::Instance().Text(code), textid::kOk, 0, nullptr);
 }
 
 void KestrumApp::AskPopup(int32_t title, const std::u16string& text, int32_t button1, int32_t button2,

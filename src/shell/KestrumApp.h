@@ -32,8 +32,6 @@ public:
     static constexpr int32_t kCloseAdsId = 1000;
     static constexpr int32_t kBusyLayerId = -32;
     static constexpr int kLoadingFrames = 8;
-    static constexpr int32_t kErrorTitle = 7;
-    static constexpr int32_t kOkButton = 0;
 
     explicit KestrumApp(std::u16string pendingAppId);
     ~KestrumApp() override;

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "ui/KeepAlive.h"
+#include "base/KeepAlive.h"
 #include "ui/Key.h"
 #include "ui/Layout.h"
 #include "ui/Surface.h"
@@ -513,7 +513,6 @@ void GObject::OnParentChanged(GObject*, GObject*) {}
 void GObject::OnChildAdded(const shared_ptr<GObject>&) {}
 void GObject::OnChildRemoved(const shared_ptr<GObject>&) {}
 void GObject::OnFocusChanged(bool) {}
-void GObject::OnReserved() {}
 void GObject::OnTouch(Touch&) {}
 void GObject::OnKey(const Key&) {}
 void GObject::OnPressed(const Touch&) {}

@@ -153,7 +153,6 @@ public:
     virtual void OnChildAdded(const shared_ptr<GObject>& child);
     virtual void OnChildRemoved(const shared_ptr<GObject>& child);
     virtual void OnFocusChanged(bool value);
-    virtual void OnReserved();  // never called by the framework
     virtual void OnTouch(Touch& touch);
     virtual void OnKey(const Key& key);
     virtual void OnPressed(const Touch& touch);

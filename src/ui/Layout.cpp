@@ -1,7 +1,7 @@
 #include "ui/Layout.h"
 
 #include "ui/GObject.h"
-#include "ui/KeepAlive.h"
+#include "base/KeepAlive.h"
 
 void Layout::OnAttach(GObject*) {}
 

@@ -1,6 +1,6 @@
 #include "ui/StatesChain.h"
 
-#include "ui/KeepAlive.h"
+#include "base/KeepAlive.h"
 
 bool StatesChain::GoToState(int n) {
     if (locked || n < 0 || n >= stateCount || driverCount > 1) return false;

@@ -44,7 +44,6 @@ public:
     virtual void OnChar(char16_t /*character*/) {}
     virtual void OnTimer(std::uintptr_t /*id*/) {}
     virtual bool OnEraseBackground() { return true; }
-    virtual void OnReservedHook() {}  // never called by the framework
     // Another instance already runs: `running` is its window. Whatever is
     // sent there reaches that instance's window procedure.
     virtual void OnAlreadyRunning(platform::WindowRef& /*running*/) {}

@@ -2,7 +2,7 @@
 
 #include "ui/GObject.h"
 #include "ui/Interpolator.h"
-#include "ui/KeepAlive.h"
+#include "base/KeepAlive.h"
 #include "ui/Property.h"
 #include "ui/StateAnimator.h"
 #include "ui/scenes/SceneHost.h"

@@ -2,7 +2,7 @@
 
 #include "ui/FontManager.h"
 #include "ui/Interpolator.h"
-#include "ui/KeepAlive.h"
+#include "base/KeepAlive.h"
 #include "ui/Property.h"
 #include "ui/StateAnimator.h"
 #include "ui/UIServer.h"

@@ -1,6 +1,7 @@
 #include "ui/scenes/Scene.h"
 
 #include "i18n/Localization.h"
+#include "i18n/TextIds.h"
 #include "platform/shell/Shell.h"
 #include "ui/app/MenuBar.h"
 #include "ui/scenes/SceneHost.h"
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr int kBackText = 4;
 // GDI colour values (0x00BBGGRR): a blue link that turns red while pressed.
 constexpr uint32_t kLinkColour = 0xAA0000;
 constexpr uint32_t kLinkPressedColour = 0x0000AD;
@@ -21,7 +21,7 @@ Scene::~Scene() = default;
 
 void Scene::UpdateMenuBar(const shared_ptr<GObject>& /*root*/) {
     MenuBar& keys = host->GetSoftKeys();
-    keys.SetSoftKey(0, Localization::Instance().Text(kBackText));
+    keys.SetSoftKey(0, Localization::Instance().Text(textid::kBack));
     keys.SetSoftKey(1, u"");
 }
 

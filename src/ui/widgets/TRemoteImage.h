@@ -7,7 +7,7 @@
 #include "net/InetManager.h"
 #include "net/NetServices.h"
 #include "ui/ImagePool.h"
-#include "ui/KeepAlive.h"
+#include "base/KeepAlive.h"
 #include "ui/layouts/IPictureSize.h"
 #include "ui/widgets/RemotePicture.h"
 #include "ui/widgets/traits/TImage.h"

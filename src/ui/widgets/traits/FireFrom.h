@@ -3,7 +3,7 @@
 
 #include "base/shared_ptr.h"
 #include "ui/GObject.h"
-#include "ui/KeepAlive.h"
+#include "base/KeepAlive.h"
 
 // Fires a widget's own event with the widget as sender. A widget still being
 // configured (no owner yet) must not be destroyed by the temporary sender

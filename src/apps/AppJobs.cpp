@@ -4,29 +4,16 @@
 
 #include "apps/AppManager.h"
 #include "apps/PackageNames.h"
+#include "base/KeepAlive.h"
 #include "base/Text.h"
 #include "net/ApiMethods.h"
 #include "net/InetManager.h"
 #include "net/NetServices.h"
 #include "net/XMLCatalogResponses.h"
 
-namespace {
-
-// Handlers of one-shot events keep their record alive until they have run:
-// a record may leave every map (an uninstall, a screen closing) while its
-// request or job is still under way. The reference is dropped by the handler
-// itself, so no cycle outlives the event.
-class KeepAlive {
-public:
-    explicit KeepAlive(App* app) : app(app) {}
-    App* Get() const { return app.get(); }
-    void Drop() { app = nullptr; }
-
-private:
-    shared_ptr<App> app;
-};
-
-}  // namespace
+// Handlers of one-shot events hold their record with a KeepAlive that they
+// drop themselves: a record may leave every map (an uninstall, a screen
+// closing) while its request or job is still under way.
 
 void App::RequestDetails() {
     std::lock_guard ui(net::UILock());
