@@ -42,7 +42,7 @@ std::string BrowseScript(int catalogApps) {
     return steps.Idle() + steps.SignIn() + steps.Tap("New") + steps.ScrollToEnd(25) + steps.Back(1) + steps.Tap("Top") +
            steps.ScrollToEnd(25) + steps.Back(1) + ListEverything() + steps.ScrollToEnd(catalogApps) +
            steps.Back(2) + steps.Search("Chat Link by", "Description") + steps.Tap("Chat Link") +
-           steps.Tap("Screenshots (3)") + steps.ScrollToEnd(6) + steps.Back(4) +
+           steps.Tap("Screenshots(3)") + steps.ScrollToEnd(6) + steps.Back(4) +
            "expect-text Main menu\n" + steps.Tap("My applications") +
            // The last samples of the process's memory are taken now.
            "sleep 300\nquit\n";
