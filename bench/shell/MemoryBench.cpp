@@ -23,72 +23,27 @@
 
 #include "../../tests/apps/CatalogServer.h"
 #include "../../tests/shell/StoreRun.h"
+#include "BrowseSteps.h"
 #include "base/Text.h"
 
 namespace {
 
-// The wm65-vga screen (480 x 640): where a finger drags a list.
-constexpr int kDragX = 240;
-constexpr int kDragFrom = 580;
-constexpr int kDragTo = 180;
-// A row of an application list is 144 pixels high on that screen and a
-// drag moves the list at least by its own length (the list flings on), so
-// this many drags surely reach the end of a list of `rows`; a list at its
-// end just bounces.
-int DragsFor(int rows) { return rows * 144 / (kDragFrom - kDragTo) + 2; }
-
-// A finger drawn up the list in steps, as a person scrolls; every row that
-// passes the screen is drawn and fetches its icon.
-std::string Drag() {
-    const std::string x = std::to_string(kDragX);
-    std::string s = "down " + x + " " + std::to_string(kDragFrom) + "\n";
-    for (int y = kDragFrom - 40; y >= kDragTo; y -= 40) s += "move " + x + " " + std::to_string(y) + "\nsleep 20\n";
-    return s + "sleep 200\nup " + x + " " + std::to_string(kDragTo) + "\nwait-idle\n";
-}
-
-std::string ScrollToEnd(int rows) {
-    std::string s;
-    for (int i = 0; i < DragsFor(rows); ++i) s += Drag();
-    return s;
-}
-
-// A keyword search from the main menu; `field` is the search-in choice to
-// tap, or empty for everywhere.
-std::string Search(const std::string& keyword, const std::string& field) {
-    std::string s = "tap-text Search\nwait-idle\ntap-text Keyword\nwait-idle\n";
-    if (!field.empty()) s += "tap-text Everywhere\nwait-idle\ntap-text " + field + "\nwait-idle\n";
-    return s + "tap-text Enter a keyword:\ntype " + keyword + "\nkey soft2\nwait-idle\nkey soft2\nwait-idle\n" +
-           "expect-text Search results\n";
-}
-
-std::string Back(int times) {
-    std::string s;
-    for (int i = 0; i < times; ++i) s += "key soft1\nwait-idle\n";
-    return s;
-}
-
-std::string SignIn() {
-    return "wait-idle\n"
-           "tap-text Login:\ntype demo\ntap-text Password:\ntype demo\nkey soft1\nwait-idle\n"
-           "expect-text Remember your login and password on this device?\nkey soft1\nwait-idle\n"
-           "expect-text Settings\nkey soft2\nwait-idle\nexpect-text Main menu\n";
-}
+// Loopback answers at once: the default wait for each step will do.
+const BrowseSteps steps;
 
 // Every description says "... smaller memory use", so that search lists the
 // whole catalog the device is offered.
-std::string ListEverything() { return Search("memory", ""); }
+std::string ListEverything() { return steps.Search("memory", ""); }
 
 // The details page is "Chat Link"'s (three screenshots): its description is
 // the only one that starts with its name and "by", which the numbered copies
 // of larger catalogs do not.
 std::string BrowseScript(int catalogApps) {
-    return SignIn() +
-           "tap-text New\nwait-idle\n" + ScrollToEnd(25) + Back(1) +
-           "tap-text Top\nwait-idle\n" + ScrollToEnd(25) + Back(1) +
-           ListEverything() + ScrollToEnd(catalogApps) + Back(2) +
-           Search("Chat Link by", "Description") + "tap-text Chat Link\nwait-idle\n"
-           "tap-text Screenshots (3)\nwait-idle\n" + ScrollToEnd(6) + Back(4) +
-           "expect-text Main menu\ntap-text My applications\nwait-idle\n"
+    return steps.Idle() + steps.SignIn() + steps.Tap("New") + steps.ScrollToEnd(25) + steps.Back(1) + steps.Tap("Top") +
+           steps.ScrollToEnd(25) + steps.Back(1) + ListEverything() + steps.ScrollToEnd(catalogApps) +
+           steps.Back(2) + steps.Search("Chat Link by", "Description") + steps.Tap("Chat Link") +
+           steps.Tap("Screenshots(3)") + steps.ScrollToEnd(6) + steps.Back(4) +
+           "expect-text Main menu\n" + steps.Tap("My applications") +
            // The last samples of the process's memory are taken now.
            "sleep 300\nquit\n";
 }
@@ -166,7 +121,7 @@ private:
 int CountRows(CatalogServer& catalog) {
     StoreDevice device("wm65-vga");
     const auto tree = device.Scratch("list.json");
-    const std::string script = SignIn() + ListEverything() + "dump-tree " + tree.string() + "\nquit\n";
+    const std::string script = steps.Idle() + steps.SignIn() + ListEverything() + "dump-tree " + tree.string() + "\nquit\n";
     const StoreRun run = RunStore(device, script, U8(catalog.BaseUrl()));
     if (run.exitCode != 0) return -1;
     std::ifstream in(tree);

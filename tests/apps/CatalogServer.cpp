@@ -81,10 +81,12 @@ std::u16string CatalogServer::BaseUrl() const {
 }
 
 int CatalogServer::Requests(const std::string& method) const {
-    // One line per answered request: the method, the code, the time taken.
+    // One line per answered request: what was asked (the method, "file
+    // PATH"), the code, the time taken; other lines are the service's notes.
     std::istringstream log(ReadAll(work / "catalogd.log"));
     int count = 0;
-    for (std::string line; std::getline(log, line);) count += line.rfind(method + " ", 0) == 0;
+    for (std::string line; std::getline(log, line);)
+        count += line.ends_with(" ms") && (method.empty() || line.rfind(method + " ", 0) == 0);
     return count;
 }
 

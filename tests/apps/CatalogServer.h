@@ -35,9 +35,10 @@ public:
     // Folder of the seeded packages, icons and screenshots.
     const std::filesystem::path& Assets() const { return assets; }
     const std::string& Error() const { return error; }
-    // How many requests of the API method `method` ("config", "getapps") the
-    // service has answered since it last started, read from its request log.
-    int Requests(const std::string& method) const;
+    // How many requests of the API method `method` ("config", "getapps"), or
+    // with no method of any kind (files included), the service has answered
+    // since it last started, read from its request log.
+    int Requests(const std::string& method = "") const;
     // The server's private database (for catalogd's own commands).
     std::filesystem::path Database() const { return work / "catalog.db"; }
     std::filesystem::path DbPath() const { return Database(); }

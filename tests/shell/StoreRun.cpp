@@ -101,22 +101,26 @@ RunningStore::~RunningStore() {
 StoreRun RunningStore::Wait(int timeoutSeconds) {
     StoreRun run;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    int status = 0;
-    while (pid > 0) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            pid = -1;
-            break;
-        }
+    while (!Ended()) {
         if (std::chrono::steady_clock::now() > until) {
             Kill();
-            run.exitCode = -2;
+            exitCode = -2;
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    run.exitCode = exitCode;
     run.errors = ReadAll(errorFile);
     return run;
+}
+
+bool RunningStore::Ended() {
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
+        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        pid = -1;
+    }
+    return pid <= 0;
 }
 
 StoreRun RunningStore::Kill() {

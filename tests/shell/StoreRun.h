@@ -65,6 +65,8 @@ public:
 
     // Waits, bounded, for the program to end (killed after the time limit).
     StoreRun Wait(int timeoutSeconds = 120);
+    // True once the program has ended by itself (Wait then answers at once).
+    bool Ended();
     // SIGKILL, as a task manager or a flat battery would end it.
     StoreRun Kill();
 
@@ -72,6 +74,7 @@ private:
     void Start(const StoreDevice& device, const std::string& script, const std::filesystem::path& input,
                const std::string& baseUrl, std::vector<std::string> extraArgs);
     int pid = -1;
+    int exitCode = -1;
     std::filesystem::path errorFile;
 };
 
@@ -94,6 +97,8 @@ public:
     nlohmann::json DumpUntil(const std::function<bool(const nlohmann::json&)>& done);
     // Says "quit", closes the script and waits for the exit code.
     StoreRun Finish();
+    // True once the program has ended before Finish (a failed command).
+    bool Ended() { return store->Ended(); }
 
 private:
     const StoreDevice& device;
