@@ -1,13 +1,21 @@
 include(GoogleTest)
 
-# tobrix_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [ONE_PROCESS LABELS l1 l2])
+# tobrix_test(NAME [UNIT] SOURCES a.cpp b.cpp LIBS lib1 lib2 [ONE_PROCESS LABELS l1 l2])
 # One GoogleTest executable; its cases are listed to CTest when the tests run
 # (not at build time, so a sanitizer build does not run every binary twice).
 # ONE_PROCESS makes the whole executable a single CTest test instead, for a
 # suite that shares something costly to start (a database server) between
 # its cases; LABELS are added to the executable's own label.
+# Every case is also labelled with its tier: UNIT marks a suite that runs in
+# its own process alone (no server, no child process, no catalog), so that
+# `ctest -L unit` is a loop of a minute or two; the rest are "integration".
 function(tobrix_test name)
-  cmake_parse_arguments(T "ONE_PROCESS" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "ONE_PROCESS;UNIT" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(T_UNIT)
+    set(tier unit)
+  else()
+    set(tier integration)
+  endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE
@@ -18,9 +26,16 @@ function(tobrix_test name)
   # suites (`make tsan` runs the ones that start threads).
   if(T_ONE_PROCESS)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS "${name};${T_LABELS}" ENVIRONMENT "${environment}")
+    set_tests_properties(${name} PROPERTIES LABELS "${name};${tier};${T_LABELS}" ENVIRONMENT "${environment}")
   else()
+    # gtest_discover_tests hands its properties through several list
+    # expansions before they reach set_tests_properties: a value that is a
+    # list itself keeps its items together only with its semicolons escaped
+    # once for each of them.
+    set(sep "\\\\\\\\\\\\\\;")
+    string(REPLACE ";" "${sep}" labels "${name};${tier}")
+    string(REPLACE ";" "${sep}" escaped_environment "${environment}")
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS ${name} ENVIRONMENT "${environment}")
+      PROPERTIES LABELS "${labels}" ENVIRONMENT "${escaped_environment}")
   endif()
 endfunction()
