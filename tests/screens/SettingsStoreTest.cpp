@@ -12,9 +12,8 @@ namespace {
 
 class SettingsStoreTest : public StoreProgramFixture {
 protected:
-    void Run(const std::string& body) {
-        StoreRun run = StoreProgramFixture::Run("expect-text Main menu\n" + body);
-        EXPECT_EQ(run.exitCode, 0) << run.errors;
+    ::testing::AssertionResult Run(const std::string& body) {
+        return Succeeded(StoreProgramFixture::Run("expect-text Main menu\n" + body));
     }
 
     // A finger drag up the middle of the screen: a list scrolls to its end
@@ -47,7 +46,7 @@ protected:
 };
 
 TEST_P(SettingsStoreTest, APublisherSearchListsItsApplications) {
-    Run("tap-text Search\nwait-idle\n"
+    EXPECT_TRUE(Run("tap-text Search\nwait-idle\n"
         "key soft2\nwait-idle\n"
         "expect-text Please choose a category, a tag or a keyword to search for.\n"
         "key soft1\nwait-idle\n"
@@ -58,11 +57,11 @@ TEST_P(SettingsStoreTest, APublisherSearchListsItsApplications) {
         "key soft2\nwait-idle\nexpect-text Arbor\n"
         "key soft2\nwait-idle\nexpect-text Search results\n"
         "screenshot " + Shot("search-results") + "\n"
-        "expect-text Calculator Sci\n");
+        "expect-text Calculator Sci\n"));
 }
 
 TEST_P(SettingsStoreTest, ALanguageChangeReachesEveryScreenAndTheCatalog) {
-    Run(DragUp() + "tap-text Settings\nwait-idle\nexpect-text General\n"
+    EXPECT_TRUE(Run(DragUp() + "tap-text Settings\nwait-idle\nexpect-text General\n"
         "screenshot " + Shot("settings") + "\n"
         "tap-text English\nwait-idle\n"
         "tap-text \xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9\nwait-idle\n"          // "Русский"
@@ -70,14 +69,14 @@ TEST_P(SettingsStoreTest, ALanguageChangeReachesEveryScreenAndTheCatalog) {
         "key soft1\nwait-idle\n"
         "expect-text \xD0\x93\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xBD\xD0\xBE\xD0\xB5 "
         "\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x8E\n"  // "Главное меню"
-        "screenshot " + Shot("menu-russian") + "\n");
+        "screenshot " + Shot("menu-russian") + "\n"));
     EXPECT_EQ(LastLocale(), "ru");
 }
 
 TEST_P(SettingsStoreTest, AboutLinksGoToTheDevicesBrowser) {
-    Run("key soft1\nwait-idle\nexpect-text About\n"
+    EXPECT_TRUE(Run("key soft1\nwait-idle\nexpect-text About\n"
         "screenshot " + Shot("about") + "\n" + DragUp() +
-        "tap-text http://www.tobrix.example/support/\nwait-idle\n");
+        "tap-text http://www.tobrix.example/support/\nwait-idle\n"));
     std::ifstream log(device->Root() / "launch.log");
     std::stringstream all;
     all << log.rdbuf();

@@ -19,9 +19,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(catalog->Running()) << catalog->Error(); }
 
     // Runs the script to its end; every expect-text in it must hold.
-    void Run(const std::string& script, const std::string& base = "") {
-        StoreRun run = RunStore(device, script, base.empty() ? U8(catalog->BaseUrl()) : base);
-        EXPECT_EQ(run.exitCode, 0) << run.errors;
+    // The script's own checks (expect-text) end the run with their failure.
+    ::testing::AssertionResult Run(const std::string& script, const std::string& base = "") {
+        return Succeeded(RunStore(device, script, base.empty() ? U8(catalog->BaseUrl()) : base));
     }
     std::string Outbox() { return RunCapture(CATALOGD_PATH, {"outbox", "--db", catalog->DbPath().string()}); }
     std::string Shot(const std::string& name) { return device.Scratch(name).string(); }
@@ -38,29 +38,29 @@ const std::string kTypeDemo =
     "tap-text Password:\ntype demo\n";
 
 TEST_F(SignInTest, FirstRunAsksToRememberThenOpensSettingsAndTheNextRunGoesStraightToTheMainMenu) {
-    Run(kTypeDemo +
+    EXPECT_TRUE(Run(kTypeDemo +
         "key soft1\nwait-idle\n"
         "expect-text Remember your login and password on this device?\n"
         "key soft1\nwait-idle\n"
         "expect-text Settings\n"
         "key soft2\nwait-idle\n"
         "expect-text Main menu\n"
-        "quit\n");
+        "quit\n"));
     // Remembered: the edits come filled, and no question is asked again.
-    Run("wait-idle\nexpect-text demo\n"
+    EXPECT_TRUE(Run("wait-idle\nexpect-text demo\n"
         "key soft1\nwait-idle\n"
         "expect-text Main menu\n"
-        "dump-tree " + Shot("menu.json") + "\nquit\n");
+        "dump-tree " + Shot("menu.json") + "\nquit\n"));
     const auto tree = ReadTree(Shot("menu.json"));
     EXPECT_FALSE(Shows(tree, "Remember your login and password on this device?"));
 }
 
 TEST_F(SignInTest, AWrongPasswordShowsTheServicesMessageAndKeepsTheFields) {
-    Run("wait-idle\ntap-text Login:\ntype demo\ntap-text Password:\ntype nope\n"
+    EXPECT_TRUE(Run("wait-idle\ntap-text Login:\ntype demo\ntap-text Password:\ntype nope\n"
         "key soft1\nwait-idle\n"
         "expect-text Error\nexpect-text Wrong login or password.\n"
         "key soft1\nwait-idle\n"
-        "expect-text demo\nexpect-text Sign in\nquit\n");
+        "expect-text demo\nexpect-text Sign in\nquit\n"));
 }
 
 TEST_F(SignInTest, EmptyFieldsAndANonAsciiLoginAreRefusedBeforeAnyRequest) {
@@ -68,16 +68,16 @@ TEST_F(SignInTest, EmptyFieldsAndANonAsciiLoginAreRefusedBeforeAnyRequest) {
     const std::string refused =
         "expect-text Please fill in every field. Logins and e-mail addresses may contain only Latin letters, digits and "
         "symbols.\n";
-    Run("wait-idle\nkey soft1\nwait-idle\n" + refused +
+    EXPECT_TRUE(Run("wait-idle\nkey soft1\nwait-idle\n" + refused +
             "key soft1\nwait-idle\n"
             "tap-text Login:\ntype d\xC3\xA9mo\ntap-text Password:\ntype demo\n"
             "key soft1\nwait-idle\n" +
             refused + "quit\n",
-        "http://127.0.0.1:9/");
+        "http://127.0.0.1:9/"));
 }
 
 TEST_F(SignInTest, AnInactiveAccountGetsTheMessageFirstThenTheOfferToResendTheMail) {
-    Run("wait-idle\ntap-text Create an account\nwait-idle\nexpect-text Registration\n"
+    EXPECT_TRUE(Run("wait-idle\ntap-text Create an account\nwait-idle\nexpect-text Registration\n"
         "tap-text Login:\ntype newbie\ntap-text E-mail:\ntype newbie@example.org\n"
         "tap-text Password:\ntype secret\ntap-text Repeat password:\ntype secret\n"
         "key soft2\nwait-idle\n"
@@ -92,7 +92,7 @@ TEST_F(SignInTest, AnInactiveAccountGetsTheMessageFirstThenTheOfferToResendTheMa
         "dump-tree " + Shot("offer.json") + "\n"
         "key soft1\nwait-idle\n"
         "expect-text The activation e-mail has been sent. Please follow the link in it.\n"
-        "quit\n");
+        "quit\n"));
     EXPECT_TRUE(Shows(ReadTree(Shot("offer.json")),
                       "Your account has not been activated yet. Please follow the link in the activation e-mail.\n\n"
                       "Send the activation e-mail again?"));
@@ -107,7 +107,7 @@ TEST_F(SignInTest, AnInactiveAccountGetsTheMessageFirstThenTheOfferToResendTheMa
 TEST_F(SignInTest, RegistrationChecksRunInOrder) {
     const std::string submit = "key soft2\nwait-idle\n";
     const std::string close = "key soft1\nwait-idle\n";
-    Run("wait-idle\ntap-text Create an account\nwait-idle\n"
+    EXPECT_TRUE(Run("wait-idle\ntap-text Create an account\nwait-idle\n"
         "tap-text Login:\ntype \xD0\xBB\xD0\xBE\xD0\xB3\n" + submit +  // non-ASCII login, other fields empty
         "expect-text The login and the e-mail address may contain only Latin letters, digits and symbols.\n" + close +
         "tap-text Login:\nkey left\nkey left\nkey left\nkey delete\nkey delete\nkey delete\ntype tester\n" + submit +
@@ -116,16 +116,16 @@ TEST_F(SignInTest, RegistrationChecksRunInOrder) {
         "tap-text E-mail:\ntype name.x@host\ntap-text Password:\ntype aaa\ntap-text Repeat password:\ntype bbb\n" +
         submit + "expect-text Please enter a valid e-mail address.\n" + close +
         "tap-text E-mail:\ntype .org\n" + submit + "expect-text The passwords do not match.\n" + close + "quit\n",
-        "http://127.0.0.1:9/");
+        "http://127.0.0.1:9/"));
 }
 
 TEST_F(SignInTest, ARestoreGoesOutByLoginAndByMail) {
     const std::string sent = "expect-text Your password has been sent to the e-mail address of your account.\n";
-    Run("wait-idle\ntap-text Forgot your password?\nwait-idle\nexpect-text Password recovery\n"
+    EXPECT_TRUE(Run("wait-idle\ntap-text Forgot your password?\nwait-idle\nexpect-text Password recovery\n"
         "tap-text Login or e-mail:\ntype demo\nkey soft2\nwait-idle\n" + sent +
         "key soft1\nwait-idle\nexpect-text Sign in\n"
         "tap-text Forgot your password?\nwait-idle\n"
-        "tap-text Login or e-mail:\ntype demo@example.org\nkey soft2\nwait-idle\n" + sent + "quit\n");
+        "tap-text Login or e-mail:\ntype demo@example.org\nkey soft2\nwait-idle\n" + sent + "quit\n"));
     const std::string mails = Outbox();
     size_t count = 0;
     for (size_t at = mails.find("To: demo@example.org"); at != std::string::npos;
@@ -136,25 +136,25 @@ TEST_F(SignInTest, ARestoreGoesOutByLoginAndByMail) {
 
 TEST_F(SignInTest, LeavingAsksFirstAndYesClosesTheProgram) {
     const std::string ask = "key soft2\nwait-idle\nexpect-text Do you really want to quit Tobrix?\n";
-    Run("wait-idle\n" + ask + "key soft2\nwait-idle\nscreenshot " + Shot("stayed.png") + "\n" + ask +
-        "key soft1\nwait-idle\nscreenshot " + Shot("left.png") + "\n");
+    EXPECT_TRUE(Run("wait-idle\n" + ask + "key soft2\nwait-idle\nscreenshot " + Shot("stayed.png") + "\n" + ask +
+        "key soft1\nwait-idle\nscreenshot " + Shot("left.png") + "\n"));
     EXPECT_TRUE(std::filesystem::exists(Shot("stayed.png")));
     EXPECT_FALSE(std::filesystem::exists(Shot("left.png")));  // nothing ran after the program closed
 }
 
 TEST_F(SignInTest, ChoosingALanguageRebuildsTheTextsOfEveryScreen) {
-    Run("wait-idle\ntap-text Choose language\nwait-idle\nexpect-text English\n"
+    EXPECT_TRUE(Run("wait-idle\ntap-text Choose language\nwait-idle\nexpect-text English\n"
         "tap-text \xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9\nwait-idle\n"  // "Русский"
         "expect-text \xD0\x92\xD1\x85\xD0\xBE\xD0\xB4\n"                                    // "Вход"
         "expect-text \xD0\x97\xD0\xB0\xD0\xB1\xD1\x8B\xD0\xBB\xD0\xB8 \xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C?\n"
-        "quit\n");
+        "quit\n"));
 }
 
 TEST_F(SignInTest, ACatalogThatDoesNotAnswerGivesOneMessage) {
-    Run(kTypeDemo + "key soft1\nwait-idle 60\n"
+    EXPECT_TRUE(Run(kTypeDemo + "key soft1\nwait-idle 60\n"
         "expect-text Could not connect to the store. Please check your connection and try again.\n"
         "dump-tree " + Shot("popup.json") + "\nquit\n",
-        "http://127.0.0.1:9/");
+        "http://127.0.0.1:9/"));
     const auto tree = ReadTree(Shot("popup.json"));
     size_t layers = 0;
     for (const auto& child : tree["children"])
@@ -170,12 +170,12 @@ protected:
 };
 
 TEST_F(ExpiredSessionTest, AnExpiredSessionReturnsToSignIn) {
-    Run(kTypeDemo + "key soft1\nwait-idle\nkey soft2\nwait-idle\nexpect-text Settings\n"
+    EXPECT_TRUE(Run(kTypeDemo + "key soft1\nwait-idle\nkey soft2\nwait-idle\nexpect-text Settings\n"
         "sleep 2500\nkey soft2\nwait-idle\n"
         "expect-text Your session has expired. Please sign in again.\n"
         "key soft1\nwait-idle\n"
         "expect-text Forgot your password?\n"
-        "dump-tree " + Shot("back.json") + "\nquit\n");
+        "dump-tree " + Shot("back.json") + "\nquit\n"));
     EXPECT_FALSE(Shows(ReadTree(Shot("back.json")), "Main menu"));
 }
 

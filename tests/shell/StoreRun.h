@@ -2,11 +2,11 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 // Makes a device of `profile` in `root` with the store installed from the
@@ -44,6 +44,16 @@ struct StoreRun {
     int exitCode = -1;   // -2: killed after the time limit
     std::string errors;  // standard error
 };
+
+// A run that ended by itself with code 0: its script reached the end with
+// every expect-text met. Otherwise the failure says how it ended and what the
+// store wrote to standard error (the script's failed line among it).
+inline ::testing::AssertionResult Succeeded(const StoreRun& run) {
+    if (run.exitCode == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << (run.exitCode == -2 ? "killed after the time limit" : "exit code ")
+                                         << (run.exitCode == -2 ? "" : std::to_string(run.exitCode)) << "\n"
+                                         << run.errors;
+}
 
 // `tobrix --headless` started on the device with the script, against
 // `baseUrl` (none: the device's own), running in the background so that a
