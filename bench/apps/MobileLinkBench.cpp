@@ -18,7 +18,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "../../tests/apps/CatalogServer.h"
+#include "support/CatalogServer.h"
 #include "Package.h"
 #include "apps/AppManager.h"
 #include "apps/HeadlessStore.h"

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "../../tests/apps/CatalogServer.h"
-#include "../../tests/screens/StoreHarness.h"
+#include "support/CatalogServer.h"
+#include "support/StoreHarness.h"
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "net/ApiMethods.h"

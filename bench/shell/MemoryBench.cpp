@@ -21,8 +21,8 @@
 #include <thread>
 #include <vector>
 
-#include "../../tests/apps/CatalogServer.h"
-#include "../../tests/shell/StoreRun.h"
+#include "support/CatalogServer.h"
+#include "support/StoreRun.h"
 #include "BrowseSteps.h"
 #include "base/Text.h"
 

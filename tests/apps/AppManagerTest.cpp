@@ -1,7 +1,7 @@
 // The application manager's view of the device: installed packages, their
 // revisions and programs, the Start menu, and the names that arrive from the
 // network.
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 #include "apps/PackageNames.h"
 #include "base/Text.h"
 #include "net/NetServices.h"

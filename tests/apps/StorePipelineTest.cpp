@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CatalogServer.h"
-#include "StoreFixture.h"
+#include "support/CatalogServer.h"
+#include "support/StoreFixture.h"
 #include "apps/HeadlessStore.h"
 #include "base/Text.h"
 #include "net/NetServices.h"

@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "../apps/CatalogServer.h"
-#include "../screens/StoreHarness.h"
+#include "support/CatalogServer.h"
+#include "support/StoreHarness.h"
 #include "HostileServer.h"
 #include "apps/AppManager.h"
 #include "core/Kestrum.h"

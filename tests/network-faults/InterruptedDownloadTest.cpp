@@ -15,8 +15,8 @@
 #include <functional>
 #include <thread>
 
-#include "../apps/CatalogServer.h"
-#include "../shell/StoreRun.h"
+#include "support/CatalogServer.h"
+#include "support/StoreRun.h"
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"

@@ -12,7 +12,7 @@
 #include <map>
 #include <thread>
 
-#include "../screens/StoreProgramFixture.h"
+#include "support/StoreProgramFixture.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -240,7 +240,7 @@ TEST_P(MobileLinkTest, UpdateAllAsksOnceWithTheTotalSizeAndInstallsEveryUpdate) 
     EXPECT_EQ(CountShown(updated, "Error"), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, MobileLinkTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
-INSTANTIATE_TEST_SUITE_P(Profiles, MobileLinkVgaTest, ::testing::Values("wm65-vga"), ProfileName);
+INSTANTIATE_TEST_SUITE_P(Profiles, MobileLinkTest, ::testing::ValuesIn(kProfiles), ProfileName);
+INSTANTIATE_TEST_SUITE_P(Profiles, MobileLinkVgaTest, ::testing::ValuesIn(kVga), ProfileName);
 
 }  // namespace

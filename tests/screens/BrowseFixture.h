@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../apps/CatalogServer.h"
-#include "StoreHarness.h"
+#include "support/CatalogServer.h"
+#include "support/StoreHarness.h"
 #include "apps/AppManager.h"
 #include "base/Text.h"
 #include "core/Kestrum.h"

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "support/Profiles.h"
 #include "BrowseFixture.h"
 #include "platform/registry/Registry.h"
 #include "screens/AppRowBuilder.h"
@@ -258,8 +259,7 @@ TEST_P(BrowseTest, ExpiredSessionReturnsToSignIn) {
     ExpectError(203);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, BrowseTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, BrowseTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 TEST(AppRowTest, RatingsBecomeHalfStarsRoundedUp) {
     EXPECT_EQ(AppRowBuilder::HalfStars(3.75), 8);

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "StoreProgramFixture.h"
+#include "support/StoreProgramFixture.h"
 
 // The tobrix program itself, headless, browsing a seeded catalogd: signed in
 // with remembered credentials, as a person would use it.
@@ -104,6 +104,6 @@ TEST_P(BrowseStoreTest, TheMiddleOfEveryDumpedButtonIsWhereItsTapLands) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, BrowseStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
+INSTANTIATE_TEST_SUITE_P(Profiles, BrowseStoreTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 }  // namespace

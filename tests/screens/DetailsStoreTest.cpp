@@ -7,7 +7,7 @@
 #include <functional>
 #include <sstream>
 
-#include "StoreProgramFixture.h"
+#include "support/StoreProgramFixture.h"
 #include "platform/registry/Registry.h"
 
 // The tobrix program itself, headless, against a seeded catalogd on a
@@ -198,7 +198,7 @@ TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
     EXPECT_GE(pictures, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
+INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 // The cases below depend on the catalog and the store, not on the screen.
 class DetailsStoreVgaTest : public DetailsStoreTest {
@@ -317,7 +317,7 @@ TEST_P(DetailsStoreVgaTest, ATooLongReviewIsRefusedWithTheServicesMessageNotCut)
     EXPECT_EQ(Ratings(kQuickNotes).size(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Vga, DetailsStoreVgaTest, ::testing::Values("wm65-vga"),
+INSTANTIATE_TEST_SUITE_P(Vga, DetailsStoreVgaTest, ::testing::ValuesIn(kVga),
                          [](const auto&) { return "Vga"; });
 
 }  // namespace

@@ -12,9 +12,9 @@
 #include <set>
 #include <thread>
 
-#include "../apps/CatalogServer.h"
-#include "../emulator/wceload/CabWriter.h"
-#include "../shell/StoreRun.h"
+#include "support/CatalogServer.h"
+#include "support/CabWriter.h"
+#include "support/StoreRun.h"
 #include "base/Text.h"
 #include "i18n/Localization.h"
 #include "pkg/CabArchive.h"

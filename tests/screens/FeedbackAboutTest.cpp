@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/Profiles.h"
 #include "StoreScreensFixture.h"
 #include "screens/AboutScene.h"
 #include "screens/FeedbackScene.h"
@@ -116,7 +117,6 @@ TEST_P(FeedbackAboutTest, AboutShowsItsIconAndItsLinksOpenInTheBrowser) {
     EXPECT_NE(all.str().find("browser\t" + text::Utf16ToUtf8(Str(13005)) + "\n"), std::string::npos) << all.str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, FeedbackAboutTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, FeedbackAboutTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "StoreProgramFixture.h"
+#include "support/StoreProgramFixture.h"
 #include "platform/registry/Registry.h"
 
 // The tobrix program on a Smartphone, which has no touch screen, used with
@@ -330,4 +330,4 @@ TEST_P(TouchScreenKeysTest, NothingIsHighlightedUntilAnArrowIsPressed) {
     EXPECT_FALSE(AnyKeyFocus(Tree("games")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Vga, TouchScreenKeysTest, ::testing::Values("wm65-vga"), ProfileName);
+INSTANTIATE_TEST_SUITE_P(Vga, TouchScreenKeysTest, ::testing::ValuesIn(kVga), ProfileName);

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <thread>
 
+#include "support/Profiles.h"
 #include "BrowseFixture.h"
 #include "screens/MyAppsScene.h"
 
@@ -143,7 +144,6 @@ TEST_P(MyAppsScreenTest, ADownloadMovesOnlyItsBarThenTheRowJoinsTheInstalledGrou
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, MyAppsScreenTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, MyAppsScreenTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The search screens in the real shell against catalogd: every criterion is
 // set through its own screen, and the list opened asks the catalog with it.
+#include "support/Profiles.h"
 #include "StoreScreensFixture.h"
 #include "screens/AppsScene.h"
 #include "screens/CatsScene.h"
@@ -164,7 +165,6 @@ TEST_P(SearchTest, ACategoryTwoLevelsDownShowsItsPathAndAnyCategoryResetsIt) {
     EXPECT_EQ(*q.cat, (*parent)->id);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, SearchTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, SearchTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The settings screens in the real shell against catalogd: what the switches
 // and lists change in the store, and when the main menu tells the catalog.
+#include "support/Profiles.h"
 #include "StoreScreensFixture.h"
 #include "screens/ChooseOsScene.h"
 #include "screens/ChooseScreenScene.h"
@@ -149,7 +150,6 @@ TEST_P(SettingsTest, TheFirstRunFormLeadsOnToTheMainMenu) {
     EXPECT_EQ(app->GetSoftKeys().GetLabel(1), u"");
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, SettingsTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"),
-                         [](const auto& info) { return info.param == "wm65-vga" ? "Vga" : "Smartphone"; });
+INSTANTIATE_TEST_SUITE_P(Profiles, SettingsTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 }  // namespace

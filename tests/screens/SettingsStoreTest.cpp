@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "StoreProgramFixture.h"
+#include "support/StoreProgramFixture.h"
 
 namespace {
 
@@ -83,6 +83,6 @@ TEST_P(SettingsStoreTest, AboutLinksGoToTheDevicesBrowser) {
     EXPECT_NE(all.str().find("browser\thttp://www.tobrix.example/support/\n"), std::string::npos) << all.str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, SettingsStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
+INSTANTIATE_TEST_SUITE_P(Profiles, SettingsStoreTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 }  // namespace

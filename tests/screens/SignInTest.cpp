@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "../apps/CatalogServer.h"
-#include "../shell/StoreRun.h"
+#include "support/CatalogServer.h"
+#include "support/StoreRun.h"
 #include "base/Text.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "StoreProgramFixture.h"
+#include "support/StoreProgramFixture.h"
 
 // The store on a 176x220 Smartphone: the captions the screens fit to their
 // room (menu and category rows, the sort link and the review form's first

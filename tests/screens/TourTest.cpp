@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "../apps/CatalogServer.h"
-#include "../shell/StoreRun.h"
+#include "support/CatalogServer.h"
+#include "support/StoreRun.h"
 #include "base/Text.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <set>
 
-#include "../screens/StoreProgramFixture.h"
+#include "support/StoreProgramFixture.h"
 #include "platform/process/Process.h"
 #include "platform/window/ScreenShot.h"
 
@@ -95,7 +95,7 @@ TEST_P(AdStripStoreTest, AppearsAfterConfigReloadsOnTheTenthTapAndComesBackAfter
     EXPECT_EQ(store.Finish().exitCode, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, AdStripStoreTest, ::testing::Values("wm65-vga", "wm5-sp-176x220"), ProfileName);
+INSTANTIATE_TEST_SUITE_P(Profiles, AdStripStoreTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 using AdLinkStoreTest = AdStripStoreTest;
 
@@ -151,6 +151,6 @@ TEST_P(AdLinkStoreTest, RussianAsksForTheRussianPage) {
     EXPECT_THAT(Strip(ReadTree(dump))["text"].get<std::string>(), HasSubstr("Открыть в Tobrix"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Vga, AdLinkStoreTest, ::testing::Values("wm65-vga"), ProfileName);
+INSTANTIATE_TEST_SUITE_P(Vga, AdLinkStoreTest, ::testing::ValuesIn(kVga), ProfileName);
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "FakeAdViewer.h"
+#include "support/FakeAdViewer.h"
 
 namespace {
 

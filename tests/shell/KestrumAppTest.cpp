@@ -6,8 +6,8 @@
 #include <fstream>
 #include <thread>
 
-#include "FakeAdViewer.h"
-#include "StoreRun.h"
+#include "support/FakeAdViewer.h"
+#include "support/StoreRun.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
 #include "platform/device/DeviceRoot.h"

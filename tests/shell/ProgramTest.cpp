@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "../apps/CatalogServer.h"
-#include "StoreRun.h"
+#include "support/CatalogServer.h"
+#include "support/StoreRun.h"
 #include "base/Text.h"
 
 namespace {

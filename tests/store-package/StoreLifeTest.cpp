@@ -20,8 +20,8 @@
 #include <set>
 #include <thread>
 
-#include "../apps/CatalogServer.h"
-#include "../shell/StoreRun.h"
+#include "support/CatalogServer.h"
+#include "support/StoreRun.h"
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "platform/device/DeviceRoot.h"

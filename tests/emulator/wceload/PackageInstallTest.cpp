@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "CabWriter.h"
+#include "support/CabWriter.h"
 #include "DeviceFixture.h"
 #include "pkg/Manifest.h"
 #include "pkg/PackageInstaller.h"

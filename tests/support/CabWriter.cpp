@@ -1,4 +1,4 @@
-#include "CabWriter.h"
+#include "support/CabWriter.h"
 
 #include <stdexcept>
 

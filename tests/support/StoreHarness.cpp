@@ -1,4 +1,4 @@
-#include "StoreHarness.h"
+#include "support/StoreHarness.h"
 
 #include "apps/AppManager.h"
 #include "core/Kestrum.h"

@@ -1,4 +1,4 @@
-#include "StoreRun.h"
+#include "support/StoreRun.h"
 
 #include <fcntl.h>
 #include <signal.h>

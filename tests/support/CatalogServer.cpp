@@ -1,4 +1,4 @@
-#include "CatalogServer.h"
+#include "support/CatalogServer.h"
 
 #include <atomic>
 

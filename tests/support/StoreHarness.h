@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "../shell/FakeAdViewer.h"
-#include "../shell/StoreRun.h"
+#include "support/FakeAdViewer.h"
+#include "support/StoreRun.h"
 #include "platform/window/HeadlessWindowSystem.h"
 #include "shell/AdStrip.h"
 #include "shell/KestrumApp.h"

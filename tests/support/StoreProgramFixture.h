@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "../apps/CatalogServer.h"
-#include "../shell/StoreRun.h"
+#include "support/CatalogServer.h"
+#include "support/Profiles.h"
+#include "support/StoreRun.h"
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
@@ -52,8 +53,3 @@ protected:
     CatalogServer server;
     std::unique_ptr<StoreDevice> device;
 };
-
-// Names the instantiations of a store program test after their profile.
-inline std::string ProfileName(const ::testing::TestParamInfo<std::string>& info) {
-    return info.param == "wm65-vga" ? "Vga" : "Smartphone";
-}
