@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/CatalogServer.h"
+#include "support/StoreRun.h"
 #include "Package.h"
 #include "apps/AppManager.h"
 #include "apps/HeadlessStore.h"
@@ -38,15 +39,6 @@ constexpr int kChatLink = 10;  // "Orbit Chat Link" in the sample catalog
 constexpr size_t kPackageBytes = 300 * 1024;
 constexpr uint64_t kDropAfter = 100 * 1024;
 
-int Run(const std::string& program, const std::vector<std::string>& args) {
-    platform::SpawnOptions options;
-    options.stdoutFile = "/dev/null";
-    auto p = platform::SpawnHost(program, args, options);
-    int code = -1;
-    if (!p || !p->Wait(&code)) return -1;
-    return code;
-}
-
 // The catalog, with Chat Link published as a package of 300 KB that does not
 // compress (a payload of random bytes beside its program).
 CatalogServer& Catalog() {
@@ -62,7 +54,7 @@ CatalogServer& Catalog() {
         layout.files = {{"chatlink.exe", "chatlink.exe", "program"}, {"maps.dat", "maps.dat", payload}};
         const fs::path cab = fs::temp_directory_path() / ("tobrix-bench-" + std::to_string(::getpid()) + ".cab");
         std::ofstream(cab, std::ios::binary) << catalogd::BuildCabinet(layout);
-        const int code = Run(CATALOGD_PATH, {"publish", "--db", server.Database().string(), "--appid",
+        const int code = RunHost(CATALOGD_PATH, {"publish", "--db", server.Database().string(), "--appid",
                                              std::to_string(kChatLink), "--revision", "77", "--cab", cab.string()});
         fs::remove(cab);
         return code == 0;
@@ -85,10 +77,10 @@ Outcome InstallOverGprs(bool drops) {
     const fs::path root = fs::temp_directory_path() /
                           ("tobrix-bench-device-" + std::to_string(::getpid()) + "-" + std::to_string(++runs));
     fs::remove_all(root);
-    Run(DEVICECTL_PATH, {"create", root.string(), "--profile", "wm65-vga"});
+    RunHost(DEVICECTL_PATH, {"create", root.string(), "--profile", "wm65-vga"});
     std::vector<std::string> line = {"link", root.string(), "--profile", "gprs"};
     if (drops) line.insert(line.end(), {"--drop-after", std::to_string(kDropAfter)});
-    Run(DEVICECTL_PATH, line);
+    RunHost(DEVICECTL_PATH, line);
     platform::SetCurrentDevice(*platform::DeviceRoot::Open(root));
 
     static PlainAppServices services;

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/StoreRun.h"
 #include "apps/AppManager.h"
 #include "core/Kestrum.h"
 #include "core/PlainAppServices.h"
@@ -71,15 +72,6 @@ protected:
         InetManager::Limits limits = InetManager::Instance().GetLimits();
         limits.retry = RetryPolicy{3, std::chrono::milliseconds(20), std::chrono::milliseconds(100)};
         InetManager::Instance().SetLimits(limits);
-    }
-
-    static int RunHost(const std::string& program, const std::vector<std::string>& args) {
-        platform::SpawnOptions options;
-        options.stdoutFile = "/dev/null";
-        auto p = platform::SpawnHost(program, args, options);
-        int code = -1;
-        if (!p || !p->Wait(&code)) return -1;
-        return code;
     }
 
     // Until no request, download, install or uninstall is left.

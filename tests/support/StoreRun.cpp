@@ -68,6 +68,15 @@ std::string RunCapture(const std::string& program, const std::vector<std::string
     return text;
 }
 
+int RunHost(const std::string& program, const std::vector<std::string>& args) {
+    platform::SpawnOptions options;
+    options.stdoutFile = "/dev/null";
+    auto p = platform::SpawnHost(program, args, options);
+    int code = -1;
+    if (!p || !p->Wait(&code)) return -1;
+    return code;
+}
+
 RunningStore::RunningStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
                            std::vector<std::string> extraArgs) {
     const fs::path file = device.Scratch("script-" + std::to_string(++counter) + ".txt");

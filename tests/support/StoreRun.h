@@ -125,6 +125,10 @@ StoreRun RunStore(const StoreDevice& device, const std::string& script, const st
 // code goes to `exitCode`.
 std::string RunCapture(const std::string& program, const std::vector<std::string>& args, int* exitCode = nullptr);
 
+// Runs a host program to its end, its output dropped and its errors shown
+// with the test's own: the exit code, -1 when it could not start or end.
+int RunHost(const std::string& program, const std::vector<std::string>& args);
+
 nlohmann::json ReadTree(const std::filesystem::path& file);
 // Every label text of a dumped tree that is on screen, depth first.
 std::vector<std::string> ShownTexts(const nlohmann::json& tree);
