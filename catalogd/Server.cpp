@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "AdPages.h"
+#include "AnswerCoding.h"
 #include "AnswerCache.h"
 #include "Catalog.h"
 #include "Clock.h"
@@ -157,6 +158,7 @@ void Server::Handle(const httplib::Request& req, httplib::Response& res) {
         res.status = 500;
         res.set_content("internal error\n", "text/plain");
     }
+    ChooseAnswerCoding(req, res);
     if (!options.quiet) {
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         std::fprintf(stderr, "%s %d %.2f ms\n", label.c_str(), code, ms);

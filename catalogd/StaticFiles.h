@@ -22,8 +22,8 @@ struct SendOptions {
     const std::atomic<bool>* stop = nullptr;
 };
 
-// Answers `req` with the file `relative` below `root`, never compressed. The
-// answer carries validators (a strong ETag and Last-Modified) and honours a
+// Answers `req` with the file `relative` below `root`, as its bytes are (the
+// server may still compress a small text file as a whole). The answer carries validators (a strong ETag and Last-Modified) and honours a
 // single Range: 206 with the rest of the file, 416 for a range that starts
 // past its end, and the whole file (200) when an If-Range names another
 // version of it. False when the path is unsafe or names no regular file; the

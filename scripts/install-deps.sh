@@ -11,6 +11,9 @@ PACKAGES=(
   libcurl4-openssl-dev libpugixml-dev libsqlite3-dev libpng-dev libjpeg62-turbo-dev
   libgif-dev libfreetype-dev fonts-dejavu-core libsdl2-dev libgcab-dev libcpp-httplib-dev
   libcli11-dev nlohmann-json3-dev libsodium-dev libssl-dev liblitehtml-dev libpq-dev
+  # catalogd's HTTP layer compresses answers with these (named, not left to
+  # the HTTP library's own dependencies)
+  zlib1g-dev libbrotli-dev
   # catalogd on a shared store behind a proxy (scripts/catalog-cluster.sh)
   postgresql nginx
   # tests and benchmarks

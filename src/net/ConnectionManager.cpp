@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "net/ApiUrl.h"
 #include "net/NetServices.h"
+#include "platform/http/HttpClient.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ void ConnectionManager::EnsureConnection() {
             } else {
                 platform::ReleaseConnection(handle, false);
                 handle = 0;
+                // Connections made over the lost link are of no use on the next.
+                platform::CloseIdleConnections();
             }
         }
         if (!alive) {

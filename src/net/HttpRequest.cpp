@@ -93,6 +93,14 @@ public:
         bool ok;
         switch (r.outcome) {
         case HttpOutcome::Complete: ok = true; break;
+        // The server did answer, but nothing of it can be trusted: the
+        // caller gets no body, which its reader reports as unreadable, as it
+        // would any other garbled answer.
+        case HttpOutcome::Undecodable:
+            ok = !job.toFile;
+            job.received = 0;
+            job.FreeBody();
+            break;
         // A body shorter than announced and a cancel keep what arrived in
         // memory; a file must be whole or not exist.
         case HttpOutcome::Short: ok = !job.toFile; break;
@@ -177,7 +185,11 @@ bool HttpRequest::Perform(const platform::HttpOptions& options, std::size_t memo
         return ok;
     }
     BodyReceiver receiver(*this, memoryLimit);
-    const platform::HttpResult r = platform::HttpGet(U8(url), options, receiver);
+    // Answers held in memory are read as a whole, so they may travel
+    // compressed; a file's bytes are counted and resumed as they are.
+    platform::HttpOptions asked = options;
+    asked.compressed = !toFile;
+    const platform::HttpResult r = platform::HttpGet(U8(url), asked, receiver);
     if (status == 0) status = r.status;
     const bool ok = receiver.Finish(r);
     pendingFlag = 0;

@@ -22,6 +22,8 @@ bool RetrySchedule::Retryable(platform::HttpOutcome outcome) {
     case platform::HttpOutcome::Dropped:
     case platform::HttpOutcome::Failed: return true;
     case platform::HttpOutcome::Complete:
+    // The same server would send the same garbled coding again.
+    case platform::HttpOutcome::Undecodable:
     case platform::HttpOutcome::Stopped: break;
     }
     return false;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "AnswerCoding.h"
 #include "Db.h"
 #include "Package.h"
 #include "TestCatalog.h"
@@ -227,6 +228,46 @@ TEST_F(DownloadApi, IconsArePngWithAlphaAndScreenshotsDecode) {
         }
     }
     EXPECT_GT(jpeg, 0);
+}
+
+// Compression pays only on text; a picture or a package is compressed
+// already, and a range must count the file's own bytes.
+TEST_F(DownloadApi, OnlyWholeTextAnswersOfSomeSizeTravelCompressed) {
+    Answer a;
+    const std::string icon = Path(Details(a, 4).attribute("icon").value());
+    const std::string package = "/download.xml?sessionid=" + session + "&appid=5";
+    const std::string cats = "/cats.xml?sessionid=" + session;
+    const struct {
+        std::string path;
+        httplib::Headers extra;
+        bool compressed;
+    } cases[] = {
+        {cats, {}, true},
+        {"/ads/admob.php", {}, true},
+        {"/auth.xml?login=nobody&password=x", {}, false},  // a short envelope
+        {icon, {}, false},
+        {package, {}, false},
+        {package, {{"Range", "bytes=100-"}}, false},
+    };
+    auto raw = server.Client();
+    raw.set_decompress(false);
+    for (const auto& c : cases) {
+        httplib::Headers headers = c.extra;
+        headers.emplace("Accept-Encoding", "gzip, deflate, br");
+        auto res = raw.Get(c.path, headers);
+        ASSERT_TRUE(res) << c.path;
+        EXPECT_EQ(res->has_header("Content-Encoding"), c.compressed) << c.path;
+        if (!c.compressed && res->get_header_value("Content-Type").starts_with("text/")) {
+            EXPECT_LT(res->body.size(), kCompressFrom) << c.path;
+        }
+    }
+    // Decoded, the answer is the one a client that asks for no coding gets.
+    auto plain = raw.Get(cats);
+    auto decoded = server.Client().Get(cats, {{"Accept-Encoding", "gzip"}});
+    ASSERT_TRUE(plain && decoded);
+    EXPECT_FALSE(plain->has_header("Content-Encoding"));
+    EXPECT_EQ(decoded->get_header_value("Vary"), "Accept-Encoding");
+    EXPECT_EQ(decoded->body, plain->body);
 }
 
 TEST_F(DownloadApi, FilesOutsideTheFilesFolderStayHidden) {

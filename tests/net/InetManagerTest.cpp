@@ -19,6 +19,7 @@
 #include "net/InetManager.h"
 #include "net/PartialDownload.h"
 #include "net/XMLResponse.h"
+#include "platform/http/HttpClient.h"
 
 extern char** environ;
 
@@ -49,6 +50,8 @@ protected:
     void TearDown() override {
         server.ReleaseAll();
         EXPECT_TRUE(InetManager::Instance().WaitIdle(10s));
+        // The server ends only once the connections it keeps open are closed.
+        platform::CloseIdleConnections();
         nettest::SetNetworkUp(true);
     }
 
@@ -192,6 +195,88 @@ TEST_F(InetManagerTest, OnlyTheFirstFiveQueueEntriesRun) {
     for (int i = 0; i < 6; ++i) {
         EXPECT_TRUE(outs[i].ok);
         EXPECT_EQ(outs[i].body, std::to_string(i));
+    }
+}
+
+TEST_F(InetManagerTest, JobsTakeTurnsOnTheConnectionsAlreadyOpen) {
+    server.Script("/script/a", 200, "a");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Run(server.Url("/script/a")).body, "a");
+    EXPECT_EQ(server.Connections(), 1);
+    // Five at once need five connections, one of them the one already open;
+    // the next five find all five idle.
+    for (int round = 1; round <= 2; ++round) {
+        std::vector<Outcome> outs(5);
+        for (auto& out : outs) Queue(server.Url("/gate/" + std::to_string(round)), out);
+        ASSERT_TRUE(server.WaitArrivals(5 * round, 10s));
+        server.Release(5);
+        ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+        for (auto& out : outs) EXPECT_EQ(out.body, std::to_string(round));
+        EXPECT_EQ(server.Connections(), 5) << "round " << round;
+    }
+}
+
+TEST_F(InetManagerTest, AConnectionTheServerClosedMeanwhileIsReplacedUnnoticed) {
+    RawServer server("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", true, true);
+    EXPECT_EQ(Run(server.Url("/first")).body, "ok");
+    // Sent on the kept connection, which the server then closes unanswered:
+    // the request goes again on a new one.
+    Outcome again = Run(server.Url("/second"));
+    EXPECT_TRUE(again.ok);
+    EXPECT_EQ(again.body, "ok");
+    EXPECT_EQ(server.Requests(), 3);
+    EXPECT_EQ(server.Accepted(), 2);
+}
+
+// An answer in memory travels compressed and reads as it was written; a file
+// travels as its own bytes, so that its ranges and its byte counts hold.
+TEST_F(InetManagerTest, AnswersInMemoryTravelCompressedAndFilesDoNot) {
+    std::string envelope = "<?xml version=\"1.0\" encoding=\"utf-8\"?><kestrum-api><result code=\"0\"/>";
+    for (int i = 0; i < 400; ++i) envelope += "<app id=\"" + std::to_string(i) + "\" name=\"Application\"/>";
+    envelope += "</kestrum-api>";
+    server.Script("/script/apps.xml", 200, envelope);
+
+    const uint64_t before = platform::TrafficSoFar().bodyBytes;
+    Outcome out = Run(server.Url("/script/apps.xml"));
+    const uint64_t compressed = platform::TrafficSoFar().bodyBytes - before;
+    EXPECT_TRUE(out.ok);
+    EXPECT_EQ(out.body, envelope);
+    EXPECT_EQ(out.parsed, XMLResponse::kSuccess);
+    // The announced length is the line's, not the body's: no progress.
+    EXPECT_TRUE(out.progress.empty());
+    EXPECT_LT(compressed, envelope.size() / 4);
+
+    const std::filesystem::path file = TempFile("apps.xml");
+    const uint64_t beforeFile = platform::TrafficSoFar().bodyBytes;
+    Outcome saved = Run(server.Url("/script/apps.xml"), false, file);
+    EXPECT_TRUE(saved.ok);
+    EXPECT_EQ(platform::TrafficSoFar().bodyBytes - beforeFile, envelope.size());
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), envelope);
+    std::filesystem::remove(file);
+}
+
+// A coding that does not decode is an answer nobody can read, whether it
+// breaks at once or after a good start; never a failed transfer, never a
+// body that might be taken for the real one.
+TEST_F(InetManagerTest, ACompressedAnswerThatDoesNotDecodeIsUnreadable) {
+    const std::string gzipHead("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+    // A stored deflate block holding the envelope's start, then a block of
+    // the reserved type.
+    const std::string start = "<kestrum-api><result code=\"0\"/>";
+    std::string stored("\x00", 1);
+    stored += static_cast<char>(start.size());
+    stored += '\0';
+    stored += static_cast<char>(~start.size());
+    stored += '\xff';
+    stored += start;
+    for (const std::string& coded : {gzipHead + "\xff\xff\xff\xff", gzipHead + stored + "\xff\xff"}) {
+        RawServer broken("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Encoding: gzip\r\nContent-Length: " +
+                         std::to_string(coded.size()) + "\r\n\r\n" + coded);
+        Outcome out = Run(broken.Url("/apps.xml"));
+        EXPECT_EQ(out.completions, 1);
+        EXPECT_TRUE(out.ok);
+        EXPECT_FALSE(out.bodyWasThere);
+        EXPECT_EQ(out.parsed, XMLResponse::kUnreadable);
     }
 }
 

@@ -21,6 +21,11 @@ std::string Generated(std::size_t offset, std::size_t n) {
 }  // namespace
 
 TestServer::TestServer() {
+    server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+        std::lock_guard<std::mutex> guard(lock);
+        clientPorts.insert(req.remote_port);
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     server.Get(R"(/bytes/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
         const std::size_t n = std::stoul(req.matches[1]);
         // The same bytes every time: a validator, so that ranges of it may be asked for.
@@ -119,6 +124,11 @@ bool TestServer::WaitArrivals(int count, std::chrono::milliseconds timeout) {
     return changed.wait_for(guard, timeout, [&] { return arrivals >= count; });
 }
 
+int TestServer::Connections() {
+    std::lock_guard<std::mutex> guard(lock);
+    return static_cast<int>(clientPorts.size());
+}
+
 void TestServer::Release(int count) {
     std::lock_guard<std::mutex> guard(lock);
     passes += count;
@@ -131,7 +141,8 @@ void TestServer::ReleaseAll() {
     changed.notify_all();
 }
 
-RawServer::RawServer(std::string response, bool answer) : response(std::move(response)), answer(answer) {
+RawServer::RawServer(std::string response, bool answer, bool hangUpOnReuse)
+    : response(std::move(response)), answer(answer), hangUpOnReuse(hangUpOnReuse) {
     listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -161,25 +172,37 @@ void RawServer::Serve() {
         if (::poll(&p, 1, 20) <= 0) continue;
         const int fd = ::accept(listener, nullptr, nullptr);
         if (fd < 0) continue;
+        ++accepted;
         if (!answer) {
             held.push_back(fd);
             continue;
         }
         // Read the request head before answering so that the client is not
         // reset while it is still sending.
-        std::string head;
-        char buf[1024];
-        while (head.find("\r\n\r\n") == std::string::npos) {
-            pollfd q{fd, POLLIN, 0};
-            if (::poll(&q, 1, 2000) <= 0) break;
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            head.append(buf, static_cast<std::size_t>(n));
-        }
+        ReadHead(fd);
         ::send(fd, response.data(), response.size(), MSG_NOSIGNAL);
+        if (hangUpOnReuse) ReadHead(fd);
         ::shutdown(fd, SHUT_RDWR);
         ::close(fd);
     }
+}
+
+// True once a whole request head has come; false when the client went away
+// or stayed silent for two seconds.
+bool RawServer::ReadHead(int fd) {
+    std::string head;
+    char buf[1024];
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (head.find("\r\n\r\n") == std::string::npos) {
+        if (stopping || std::chrono::steady_clock::now() >= until) return false;
+        pollfd q{fd, POLLIN, 0};
+        if (::poll(&q, 1, 20) <= 0) continue;
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) return false;
+        head.append(buf, static_cast<std::size_t>(n));
+    }
+    ++requests;
+    return true;
 }
 
 int ClosedPort() {

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <map>
+#include <set>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -35,6 +36,10 @@ public:
     void Release(int count = 1);
     void ReleaseAll();
 
+    // How many connections the clients opened so far (told apart by their
+    // ports, which stay distinct while the test's few connections exist).
+    int Connections();
+
     // The byte at offset i of every generated body.
     static char ByteAt(std::size_t i) { return static_cast<char>('a' + i % 23); }
 
@@ -49,24 +54,33 @@ private:
     bool open = false;
     std::atomic<bool> stopping{false};
     std::map<std::string, std::pair<int, std::pair<std::string, bool>>> scripts;
+    std::set<int> clientPorts;
 };
 
 // A server that writes fixed bytes to every connection and then closes it, or,
-// with no response, accepts and never says anything.
+// with no response, accepts and never says anything. With `hangUpOnReuse` it
+// keeps the connection open after its answer and closes it, unanswered, when
+// a second request comes on it: a server whose keep-alive ran out just as
+// the client sent.
 class RawServer {
 public:
-    explicit RawServer(std::string response, bool answer = true);
+    explicit RawServer(std::string response, bool answer = true, bool hangUpOnReuse = false);
     ~RawServer();
     std::string Url(const std::string& path) const;
+    int Accepted() const { return accepted; }
+    int Requests() const { return requests; }
 
 private:
     void Serve();
+    bool ReadHead(int fd);
 
     int listener = -1;
     int port = 0;
     std::string response;
     bool answer;
+    bool hangUpOnReuse;
     std::atomic<bool> stopping{false};
+    std::atomic<int> accepted{0}, requests{0};
     std::vector<int> held;
     std::thread thread;
 };

@@ -35,6 +35,7 @@ HttpOptions ResourceOptions() {
     options.connectTimeout = std::chrono::milliseconds(10000);
     options.lowSpeedTime = std::chrono::seconds(15);
     options.totalTimeout = std::chrono::milliseconds(60000);
+    options.compressed = true;
     return options;
 }
 

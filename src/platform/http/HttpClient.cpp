@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <memory>
@@ -22,6 +23,62 @@ void GlobalInit() {
 }
 
 std::atomic<uint64_t> gRequests{0}, gHeaderBytes{0}, gBodyBytes{0};
+
+// One connection cache for the whole process. On a handheld's line a new
+// connection costs a round trip before the request can even go out, so
+// transfers to the same server take turns on the connections already open.
+// Transfers run on several worker threads at once: libcurl takes these locks
+// around every use of what the transfers share.
+class SharedConnections {
+public:
+    SharedConnections() : share(curl_share_init()) {
+        if (!share) return;
+        curl_share_setopt(share, CURLSHOPT_LOCKFUNC, Lock);
+        curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, Unlock);
+        curl_share_setopt(share, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    }
+    SharedConnections(const SharedConnections&) = delete;
+    SharedConnections& operator=(const SharedConnections&) = delete;
+    CURLSH* Handle() const { return share; }
+    ~SharedConnections() {
+        // Closes the connections still kept; by now no transfer uses them.
+        if (share) curl_share_cleanup(share);
+    }
+
+private:
+    static std::mutex& For(void* user, curl_lock_data data) {
+        auto* self = static_cast<SharedConnections*>(user);
+        const auto i = static_cast<std::size_t>(data);
+        return self->locks[i < self->locks.size() ? i : 0];
+    }
+    static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user) { For(user, data).lock(); }
+    static void Unlock(CURL*, curl_lock_data data, void* user) { For(user, data).unlock(); }
+
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
+    CURLSH* share;
+};
+
+// The cache new transfers join. A transfer keeps the one it joined until it
+// has ended, so that a cache given up meanwhile goes only after its last
+// transfer. Never destroyed: a worker may still be transferring while the
+// process's static objects go away, and the system closes the sockets.
+struct CurrentCache {
+    std::mutex lock;
+    std::shared_ptr<SharedConnections> cache;
+};
+CurrentCache& Current() {
+    static CurrentCache* const current = new CurrentCache();
+    return *current;
+}
+
+std::shared_ptr<SharedConnections> SharedCache() {
+    GlobalInit();
+    std::lock_guard<std::mutex> guard(Current().lock);
+    if (!Current().cache) Current().cache = std::make_shared<SharedConnections>();
+    return Current().cache;
+}
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -66,6 +123,8 @@ struct Exchange {
     bool stopped = false;
     bool refused = false;  // the sink itself said stop
     bool stalled = false;
+    // The answer travels in a content coding that libcurl undoes.
+    bool encoded = false;
     HttpHead head;
     uint64_t bodyBytes = 0;
     // Silence watch: when the last byte arrived.
@@ -81,11 +140,18 @@ struct Exchange {
         curl_off_t length = -1;
         curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
         head.status = static_cast<int>(code);
-        head.contentLength = length;
+        head.contentLength = encoded ? -1 : length;
         link->Started();
         if (!sink->Begin(head)) refused = true;
         if (refused || headersOnly) stopped = true;
         return !stopped;
+    }
+
+    // Body bytes as they came over the line, before any decoding.
+    uint64_t LineBytes() const {
+        curl_off_t n = 0;
+        curl_easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &n);
+        return static_cast<uint64_t>(std::max<curl_off_t>(n, 0));
     }
 };
 
@@ -125,6 +191,9 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     };
     if (StartsWithIgnoreCase(line, "HTTP/")) {
         x->head = HttpHead{};
+        x->encoded = false;
+    } else if (auto v = value("Content-Encoding")) {
+        x->encoded = !v->empty() && !StartsWithIgnoreCase(*v, "identity");
     } else if (auto v = value("ETag")) {
         x->head.etag = *v;
     } else if (auto v = value("Last-Modified")) {
@@ -143,9 +212,12 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
     const size_t through = x->link->Pass(total);
     const bool dropping = through < total;
     total = through;
+    // The line's pace is that of the bytes it carries: a compressed answer
+    // has arrived as far as its coded bytes have, whatever it decodes to.
+    const uint64_t lineBytes = x->encoded ? x->LineBytes() : 0;
     for (size_t done = 0; done < total;) {
         const size_t n = std::min(kHttpPieceSize, total - done);
-        if (!x->link->Pace(x->bodyBytes + n, [x] { return x->sink->Stopping(); })) {
+        if (!x->link->Pace(x->encoded ? lineBytes : x->bodyBytes + n, [x] { return x->sink->Stopping(); })) {
             x->stopped = x->refused = true;
             return 0;
         }
@@ -167,6 +239,7 @@ HttpOutcome Classify(CURLcode rc, const Exchange& x) {
     case CURLE_OK: return HttpOutcome::Complete;
     case CURLE_PARTIAL_FILE: return HttpOutcome::Short;
     case CURLE_OPERATION_TIMEDOUT: return HttpOutcome::TimedOut;
+    case CURLE_BAD_CONTENT_ENCODING: return HttpOutcome::Undecodable;
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY: return HttpOutcome::ConnectFailed;
@@ -201,12 +274,19 @@ const char* OutcomeName(HttpOutcome outcome) {
     case HttpOutcome::ConnectFailed: return "no connection";
     case HttpOutcome::TimedOut: return "timed out";
     case HttpOutcome::Dropped: return "dropped";
+    case HttpOutcome::Undecodable: return "undecodable";
     case HttpOutcome::Failed: break;
     }
     return "failed";
 }
 
 }  // namespace
+
+void CloseIdleConnections() {
+    std::shared_ptr<SharedConnections> old;  // let go of outside the lock
+    std::lock_guard<std::mutex> guard(Current().lock);
+    old.swap(Current().cache);
+}
 
 HttpTraffic TrafficSoFar() { return HttpTraffic{gRequests.load(), gHeaderBytes.load(), gBodyBytes.load()}; }
 
@@ -217,7 +297,8 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
         result.error = "the device has no data connection";
         return result;
     }
-    GlobalInit();
+    // Declared first: the transfer leaves the cache before the cache may go.
+    const std::shared_ptr<SharedConnections> shared = SharedCache();
     std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {
         result.error = "cannot create a transfer";
@@ -233,6 +314,7 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
 
     CURL* c = curl.get();
     const std::string address = EncodeUrl(url);
+    curl_easy_setopt(c, CURLOPT_SHARE, shared->Handle());
     curl_easy_setopt(c, CURLOPT_URL, address.c_str());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -264,6 +346,8 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &x);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
     std::unique_ptr<curl_slist, void (*)(curl_slist*)> headers(nullptr, curl_slist_free_all);
+    // "": every coding this libcurl decodes, which it then undoes itself.
+    if (options.compressed) curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
     if (options.rangeFrom >= 0) curl_easy_setopt(c, CURLOPT_RANGE, (std::to_string(options.rangeFrom) + "-").c_str());
     if (options.rangeFrom >= 0 && !options.ifRange.empty()) {
         headers.reset(curl_slist_append(nullptr, ("If-Range: " + options.ifRange).c_str()));
@@ -277,8 +361,9 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     link.WaitLatency();
 
     const CURLcode rc = curl_easy_perform(c);
-    // An answer without a body never reaches the write callback.
-    if (rc == CURLE_OK && !x.begun) x.Begin();
+    // An answer without a body never reaches the write callback, nor does
+    // one whose first coded bytes already fail to decode.
+    if ((rc == CURLE_OK || rc == CURLE_BAD_CONTENT_ENCODING) && !x.begun) x.Begin();
     result.outcome = Classify(rc, x);
     if (options.headersOnly && x.begun && !x.refused) result.outcome = HttpOutcome::Complete;
     result.status = x.head.status;
@@ -287,10 +372,13 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
 
     long headerBytes = 0;
     curl_easy_getinfo(c, CURLINFO_HEADER_SIZE, &headerBytes);
+    // What the line carried: the coded size of a compressed body. Bytes the
+    // emulated line withheld at a drop never reached the sink, nor count.
+    const uint64_t lineBytes = x.encoded ? x.LineBytes() : x.bodyBytes;
     ++gRequests;
     gHeaderBytes += static_cast<uint64_t>(std::max(0L, headerBytes));
-    gBodyBytes += x.bodyBytes;
-    link.Log(url, options.rangeFrom, result.status, static_cast<uint64_t>(std::max(0L, headerBytes)), x.bodyBytes,
+    gBodyBytes += lineBytes;
+    link.Log(url, options.rangeFrom, result.status, static_cast<uint64_t>(std::max(0L, headerBytes)), lineBytes,
              OutcomeName(result.outcome));
     return result;
 }

@@ -27,12 +27,18 @@ struct HttpOptions {
     // The validator of the copy already held ("If-Range"): a server whose
     // file has changed since answers with the whole new file instead.
     std::string ifRange;
+    // Offers the server every content coding libcurl can decode. The sink
+    // still sees the answer's own bytes; only the line carries fewer. Not for
+    // files: a range and a byte count must mean the bytes of the file.
+    bool compressed = false;
 };
 
 // What the headers of the answer said.
 struct HttpHead {
     int status = 0;
-    int64_t contentLength = -1;  // -1: not announced
+    // -1: not announced, or announced for a compressed answer: that length
+    // counts the bytes on the line, not the bytes the sink receives.
+    int64_t contentLength = -1;
     std::string etag;            // as sent, quotes included; empty when none
     std::string lastModified;
     // "Content-Range: bytes FIRST-LAST/TOTAL" of a partial answer; -1 when
@@ -60,6 +66,7 @@ enum class HttpOutcome {
     ConnectFailed,  // no connection (refused, unknown host, network down)
     TimedOut,       // connect, low-speed or total timeout
     Dropped,        // the device's (emulated) link failed in the middle
+    Undecodable,    // a compressed answer arrived but does not decode
     Failed,         // anything else (malformed answer, TLS, read error)
 };
 
@@ -72,12 +79,20 @@ struct HttpResult {
 
 // Only "http" and "https" URLs are fetched; the port of the URL is used, and
 // certificates are always verified. Redirects are followed (at most five).
+// Open connections are kept for the next transfer to the same server, from
+// any thread; a kept connection the server has closed meanwhile is replaced
+// by a new one without the caller noticing (every transfer here is a GET).
 // On a device with a data link description the transfer goes through that
 // link: its speed, its delay and its drops.
 HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink& sink);
 
+// Lets go of the connections kept for later transfers: after the data link
+// went down they lead nowhere. Transfers running now finish on theirs.
+void CloseIdleConnections();
+
 // What this process has received over the line so far, headers and bodies
-// counted apart: the cost of a download on a metered link.
+// counted apart: the cost of a download on a metered link. Compressed bodies
+// count as they travelled, before decoding.
 struct HttpTraffic {
     uint64_t requests = 0;
     uint64_t headerBytes = 0;
