@@ -89,6 +89,9 @@ void StoreHarness::RunUntil(Done done) {
 
 void StoreHarness::Settle() {
     RunUntil([] { return InetManager::Instance().QueueLength() == 0; });
+    // The messages handled on the way out may carry the last answer, which
+    // opens a popup or starts a slide: the screen comes to rest as well.
+    if (!timedOut) SettleScreen();
 }
 
 void StoreHarness::SettleScreen() {
