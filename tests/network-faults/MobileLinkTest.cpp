@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <thread>
@@ -30,14 +29,6 @@ bool ShownStartingWith(const json& tree, const std::string& head) {
     return false;
 }
 
-// One package transfer as the device's line logged it.
-struct Transfer {
-    int64_t from;  // -1: the whole file asked for
-    int status;
-    uint64_t headerBytes, bodyBytes;
-    std::string outcome;
-};
-
 class MobileLinkTest : public StoreProgramFixture {
 protected:
     void SetUp() override {
@@ -54,18 +45,7 @@ protected:
         RunCapture(DEVICECTL_PATH, options, &code);
         ASSERT_EQ(code, 0);
     }
-    // The package downloads the line carried, in order.
-    std::vector<Transfer> Downloads() const {
-        std::vector<Transfer> out;
-        std::ifstream log(device->Root() / "link.log");
-        for (std::string line; std::getline(log, line);) {
-            const json j = json::parse(line);
-            const std::string url = j["url"];
-            if (url.find("download") == std::string::npos || url.find("getsize") != std::string::npos) continue;
-            out.push_back({j["rangeFrom"], j["status"], j["headerBytes"], j["bodyBytes"], j["outcome"]});
-        }
-        return out;
-    }
+    std::vector<LinkTransfer> Downloads() const { return PackageTransfers(*device); }
     std::vector<fs::path> CabFiles() const {
         std::vector<fs::path> files;
         std::error_code ec;
@@ -115,7 +95,7 @@ TEST_P(MobileLinkVgaTest, ALineThatDropsTwiceDeliversThePackageOnceWithoutTheUse
     EXPECT_EQ(Revision(u"Orbit Chat Link"), 2u);
     EXPECT_EQ(CountShown(Tree("done"), "Error"), 0) << "the drops are not the user's business";
 
-    const std::vector<Transfer> transfers = Downloads();
+    const std::vector<LinkTransfer> transfers = Downloads();
     ASSERT_EQ(transfers.size(), 3u);
     uint64_t body = 0, headers = 0;
     for (size_t i = 0; i < transfers.size(); ++i) {
@@ -155,9 +135,9 @@ TEST_P(MobileLinkVgaTest, AStoreKilledInTheMiddleOfADownloadGoesOnWhereItStopped
     EXPECT_EQ(Revision(u"Orbit Chat Link"), 2u);
     EXPECT_TRUE(CabFiles().empty());
     // The killed store never got to log its transfer: this is the new one.
-    const std::vector<Transfer> transfers = Downloads();
+    const std::vector<LinkTransfer> transfers = Downloads();
     ASSERT_EQ(transfers.size(), 1u);
-    const Transfer& last = transfers.back();
+    const LinkTransfer& last = transfers.back();
     EXPECT_EQ(last.from, int64_t(held));
     EXPECT_EQ(last.status, 206);
     EXPECT_EQ(last.bodyBytes, size - held);

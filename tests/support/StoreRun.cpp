@@ -132,14 +132,15 @@ StoreRun RunningStore::Kill() {
     return run;
 }
 
-LiveStore::LiveStore(const StoreDevice& device, const std::string& baseUrl) : device(device) {
+LiveStore::LiveStore(const StoreDevice& device, const std::string& baseUrl, std::vector<std::string> extraArgs)
+    : device(device) {
     const fs::path fifo = device.Scratch("live-" + std::to_string(++counter) + ".fifo");
     if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + fifo.string());
     // Opened here first, for both ends: the store's open of its end must not
     // block while the spawn waits for it.
     input = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
     if (input < 0) throw std::runtime_error("cannot open " + fifo.string());
-    store = std::make_unique<RunningStore>(device, RunningStore::LiveScript{fifo}, baseUrl);
+    store = std::make_unique<RunningStore>(device, RunningStore::LiveScript{fifo}, baseUrl, std::move(extraArgs));
 }
 
 LiveStore::~LiveStore() {
@@ -187,6 +188,18 @@ StoreRun LiveStore::Finish() {
 StoreRun RunStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
                   std::vector<std::string> extraArgs, int timeoutSeconds) {
     return RunningStore(device, script, baseUrl, std::move(extraArgs)).Wait(timeoutSeconds);
+}
+
+std::vector<LinkTransfer> PackageTransfers(const StoreDevice& device) {
+    std::vector<LinkTransfer> out;
+    std::ifstream log(device.Root() / "link.log");
+    for (std::string line; std::getline(log, line);) {
+        const nlohmann::json j = nlohmann::json::parse(line);
+        const std::string url = j["url"];
+        if (url.find("download") == std::string::npos || url.find("getsize") != std::string::npos) continue;
+        out.push_back({j["rangeFrom"], j["status"], j["headerBytes"], j["bodyBytes"], j["outcome"]});
+    }
+    return out;
 }
 
 nlohmann::json ReadTree(const fs::path& file) {

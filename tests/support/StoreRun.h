@@ -81,7 +81,7 @@ private:
 // it, through a pipe, so that a test can look at the store between steps.
 class LiveStore {
 public:
-    LiveStore(const StoreDevice& device, const std::string& baseUrl);
+    LiveStore(const StoreDevice& device, const std::string& baseUrl, std::vector<std::string> extraArgs = {});
     // Ends the script (the store quits) and waits for the program, bounded.
     ~LiveStore();
     LiveStore(const LiveStore&) = delete;
@@ -117,6 +117,16 @@ std::string RunCapture(const std::string& program, const std::vector<std::string
 // Runs a host program to its end, its output dropped and its errors shown
 // with the test's own: the exit code, -1 when it could not start or end.
 int RunHost(const std::string& program, const std::vector<std::string>& args);
+
+// One package transfer as the device's emulated line logged it.
+struct LinkTransfer {
+    int64_t from;  // -1: the whole file asked for
+    int status;
+    uint64_t headerBytes, bodyBytes;
+    std::string outcome;  // "complete", "dropped", ...
+};
+// The package downloads (size queries left out) the device's line carried, in order.
+std::vector<LinkTransfer> PackageTransfers(const StoreDevice& device);
 
 nlohmann::json ReadTree(const std::filesystem::path& file);
 // Every label text of a dumped tree that is on screen, depth first.
