@@ -91,7 +91,7 @@ TEST_P(MobileLinkVgaTest, ALineThatDropsTwiceDeliversThePackageOnceWithoutTheUse
     Line({"--down", "2400", "--latency", "20", "--drop-after", std::to_string(dropAfter)});
     StoreRun run = RunStore(*device, kSignIn + kInstall + "wait-idle 120\n" + Dump("done") + "quit\n", Url(),
                             Link(kChatLink));
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_EQ(Revision(u"Orbit Chat Link"), 2u);
     EXPECT_EQ(CountShown(Tree("done"), "Error"), 0) << "the drops are not the user's business";
 
@@ -131,7 +131,7 @@ TEST_P(MobileLinkVgaTest, AStoreKilledInTheMiddleOfADownloadGoesOnWhereItStopped
     // by itself and asks only for what is missing.
     Line({"--down", "2400"});
     StoreRun run = RunStore(*device, kSignIn + "wait-idle 120\n" + MyApps() + Dump("resumed") + "quit\n", Url());
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_EQ(Revision(u"Orbit Chat Link"), 2u);
     EXPECT_TRUE(CabFiles().empty());
     // The killed store never got to log its transfer: this is the new one.
@@ -158,7 +158,7 @@ TEST_P(MobileLinkVgaTest, APackageThatIsNotWhatTheCatalogPublishedIsRefusedAndLe
     Line({"--down", "2400", "--latency", "20"});
     StoreRun run = RunStore(*device, kSignIn + kInstall + "wait-idle 120\n" + Dump("refused") + "quit\n", Url(),
                             Link(kChatLink));
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_EQ(CountShown(Tree("refused"), "The application could not be installed."), 1);
     EXPECT_FALSE(Installed(u"Orbit Chat Link"));
     EXPECT_FALSE(Installed(u"Pebble Quick Notes")) << "the other package never reached the installer";
@@ -172,7 +172,7 @@ TEST_P(MobileLinkTest, CancelStopsTheDownloadAndTakesAFirstInstallationsRowAway)
                             kSignIn + kInstall + "sleep 1500\nexpect-text Cancel\n" + Shot("cancel") + Dump("busy") +
                                 "tap-text Cancel\nwait-idle\n" + Shot("cancelled") + Dump("cancelled") + "quit\n",
                             Url(), Link(kChatLink));
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     const json busy = Tree("busy");
     EXPECT_EQ(CountShown(busy, "Chat Link"), 1);
     EXPECT_EQ(CountShown(busy, "Downloading..."), 1);
@@ -207,7 +207,7 @@ TEST_P(MobileLinkTest, UpdateAllAsksOnceWithTheTotalSizeAndInstallsEveryUpdate) 
                                 "tap-text Update all\nwait-idle\n" + Shot("update-all-confirm") + Dump("confirm") +
                                 "key soft1\n" + Shot("updating") + "wait-idle 120\n" + Dump("updated") + "quit\n",
                             Url());
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_EQ(CountShown(Tree("offered"), "Update all"), 1);
     if (!Small()) {
         EXPECT_EQ(CountShown(Tree("offered"), "Update"), 3) << "the small screen shows two rows at once";

@@ -31,7 +31,7 @@ TEST_P(BrowseStoreTest, SignInLeadsToTheMenuAndTheCatalogLists) {
                        "tap-text Free\nwait-idle\n"
                        "screenshot " + Shot("top-free") + "\n"
                        "dump-tree " + tree + "\n");
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     const auto texts = ShownTexts(ReadTree(tree));
     EXPECT_TRUE(Shows(ReadTree(tree), "Free"));
     // Every row of the free top list says so.
@@ -55,7 +55,7 @@ TEST_P(BrowseStoreTest, ExpiredSessionGoesBackToSignIn) {
                        "key soft1\nwait-idle\n"
                        "expect-text Sign in\n"
                        "screenshot " + Shot("expired") + "\n");
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
 }
 
 // A script speaks of the screen in one set of coordinates: the middle of

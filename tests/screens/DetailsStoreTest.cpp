@@ -120,7 +120,7 @@ TEST_P(DetailsStoreTest, InstallFromDetailsThenRunAndUninstallFromMyApplications
                            "tap-text-below Chat Link | Uninstall\nwait-idle\n" + Dump("confirm-uninstall") +
                            "key soft1\nwait-idle\n" + Dump("removed"),
                        kChatLink);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
 
     // Opened by its id alone, the page has no title; its description names
     // it, its line marks shown as line breaks.
@@ -172,7 +172,7 @@ TEST_P(DetailsStoreTest, InstallFromDetailsThenRunAndUninstallFromMyApplications
 
 TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
     StoreRun run = Run(LowerLinks() + "tap-text Screenshots(3)\nwait-idle\n" + Shot("screenshots") + Dump("shots"), kChatLink);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     const json tree = Tree("shots");
     const json* caption = FindText(tree, "Screenshot 1:");
     ASSERT_TRUE(caption);
@@ -206,7 +206,7 @@ protected:
     // Installs Chat Link through its details page.
     void InstallChatLink() {
         StoreRun run = Run("tap-text Install\nwait-idle\nkey soft1\nwait-idle\n", kChatLink);
-        ASSERT_EQ(run.exitCode, 0) << run.errors;
+        ASSERT_TRUE(Succeeded(run));
         ASSERT_EQ(Revision(u"Orbit Chat Link"), 2u);
     }
     // A device program that installs a package as a person would, outside the store.
@@ -235,7 +235,7 @@ TEST_P(DetailsStoreVgaTest, UpdatesAfterTheCatalogPublishesANewerRevisionAndOver
                        "key soft1\nwait-idle\n" + Dump("foreign-updated") +
                        "tap-text Update\nwait-idle\n" + Shot("confirm-update") + Dump("confirm-update") +
                        "key soft1\nwait-idle\n" + Shot("myapps-updated") + Dump("updated"));
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_EQ(CountShown(Tree("updates"), "Update"), 2) << "the store's own and the foreign package";
     EXPECT_TRUE(FindNode(Tree("confirm-foreign"), [](const json& n) {
         return n.value("text", "").rfind("Quick Notes 1.2 was not installed through Tobrix.", 0) == 0;
@@ -262,7 +262,7 @@ TEST_P(DetailsStoreVgaTest, ADamagedPackageReportsItsFailureOnceAndKeepsTheInsta
     ASSERT_EQ(Publish({"--appid", std::to_string(kChatLink), "--revision", "3", "--cab", junk.string()}), 0);
     StoreRun run = Run(std::string(kMyApps) + "tap-text Update\nwait-idle\nkey soft1\nwait-idle\n" +
                        Shot("install-failed") + Dump("failed") + "key soft1\nwait-idle\n" + Dump("after"));
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_EQ(CountShown(Tree("failed"), "The application could not be installed."), 1);
     const json after = Tree("after");
     EXPECT_EQ(CountShown(after, "The application could not be installed."), 0);
@@ -277,7 +277,7 @@ TEST_P(DetailsStoreVgaTest, TwoInstallsStartedOneAfterTheOtherBothEndInstalled) 
                        "tap-text Install\nwait-idle\nkey soft1\n" + Dump("both-busy") +
                        "wait-idle\n" + Dump("both"),
                        kChatLink);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_TRUE(Installed(u"Orbit Chat Link"));
     EXPECT_TRUE(Installed(u"Zephyr Battery Meter"));
     const json both = Tree("both");
@@ -297,7 +297,7 @@ TEST_P(DetailsStoreVgaTest, ARatingNeedsStarsSendsLineBreaksAndRefreshesTheDetai
                        "key soft1\nwait-idle\n" + Dump("refreshed") +
                        "tap-text Reviews(5)\nwait-idle\n" + Shot("reviews") + Dump("reviews"),
                        kWebReader);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_TRUE(FindText(Tree("no-stars"), "Please give at least one star."));
     EXPECT_TRUE(FindText(Tree("thanks"), "Thank you! Your review has been sent."));
     const auto ratings = Ratings(kWebReader);
@@ -312,7 +312,7 @@ TEST_P(DetailsStoreVgaTest, ATooLongReviewIsRefusedWithTheServicesMessageNotCut)
     StoreRun run = Run("tap-text Write a review\nwait-idle\ntap 228 212\ntap 240 370\n"
                        "type " + std::string(2100, 'a') + "\nkey soft2\nwait-idle\n" + Dump("refused"),
                        kQuickNotes);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_TRUE(FindText(Tree("refused"), "The text is too long. Please shorten it."));
     EXPECT_EQ(Ratings(kQuickNotes).size(), before);
 }

@@ -186,7 +186,7 @@ TEST_F(DeviceFaults, StorageFullWhileDownloadingKeepsNoHalfFile) {
     }
     Devicectl({"storage", device->Root().string(), "--unlimited"});
     StoreRun run = Run(kInstall, kChatLink);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_TRUE(Installed(kChatLinkSysid));
     EXPECT_TRUE(fs::exists(ChatLinkFolder() / "chatlink.exe"));
 }
@@ -205,7 +205,7 @@ TEST_F(DeviceFaults, StorageFullWhileInstallingRollsBack) {
     // as well (the settings' save at the end needs a little).
     SetFreeSpace(fs::file_size(cab) + unpacked + 1024);
     StoreRun run = Run(kInstall + Dump("failed") + "key soft1\nwait-idle\n" + Dump("after"), kChatLink);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     ExpectUntouched(Tree("failed"), "storage full");
     EXPECT_EQ(CountShown(Tree("after"), kInstallFailed), 0);
 }
@@ -297,7 +297,7 @@ TEST_F(DeviceFaults, KilledWhileSavingSettingsKeepsTheOldFile) {
 
     // The old settings are read back: signed in as before, in English.
     StoreRun run = Run("expect-text Main menu\n");
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     for (const auto& e : fs::directory_iterator(device->ProgramFile("")))
         EXPECT_FALSE(platform::IsReplaceTemporaryName(e.path().filename().string())) << e.path();
     EXPECT_EQ(ReadHost(device->ProgramFile("settings.dat")).size(), old.size());
@@ -317,7 +317,7 @@ TEST_F(DeviceFaults, KilledWhileDownloadingInstallsNothingUntilTheNextStartGoesO
     EXPECT_EQ(Registry(), registryBefore);
     EXPECT_TRUE(fs::exists(CabFolder() / "Orbit Chat Link.cab.partial.info")) << "what arrived is kept";
     StoreRun run = Run("tap-text My applications\nwait-idle\n" + Dump("restarted"));
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_EQ(CountShown(Tree("restarted"), "Chat Link"), 1);
     EXPECT_EQ(CountShown(Tree("restarted"), kInstallFailed), 0);
     EXPECT_TRUE(Installed(kChatLinkSysid));
@@ -362,19 +362,19 @@ TEST_F(DeviceFaults, AnInstallerCutShortIsReportedAndSettledByTheNextInstall) {
     {
         ScopedEnv crash("TOBRIX_CRASH_AT", "installer-applied");
         StoreRun run = Run(kInstall + Dump("cut"), kChatLink);
-        ASSERT_EQ(run.exitCode, 0) << run.errors;
+        ASSERT_TRUE(Succeeded(run));
     }
     EXPECT_EQ(CountShown(Tree("cut"), kInstallFailed), 1);
     EXPECT_FALSE(Installed(kChatLinkSysid));
     StoreRun run = Run(kInstall + Dump("again"), kChatLink);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_EQ(CountShown(Tree("again"), kInstallFailed), 0);
     EXPECT_TRUE(Installed(kChatLinkSysid));
     EXPECT_FALSE(InstallerAtWork()) << "no work folder of the killed installer is left";
     // Uninstalled again, the device is as it was before either attempt.
     run = Run("tap-text My applications\nwait-idle\ntap-text-below Chat Link | Uninstall\nwait-idle\n"
               "key soft1\nwait-idle\n");
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_FALSE(Installed(kChatLinkSysid));
     EXPECT_EQ(Files(), filesBefore);
     EXPECT_EQ(Registry(), registryBefore);

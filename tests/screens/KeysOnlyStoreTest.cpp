@@ -96,7 +96,7 @@ expect-text Main menu
 expect-highlight New
 quit
 )", text::Utf16ToUtf8(server.BaseUrl()));
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
 }
 
 // An application of a category's list installed from its details, then run
@@ -151,7 +151,7 @@ expect-text Uninstall Логика from this device?
 key soft1
 wait-idle
 )");
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_NE(LaunchLog().find("\\Program Files\\Логика\\"), std::string::npos) << LaunchLog();
     EXPECT_FALSE(platform::OpenRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\Мостик Логика"));
 }
@@ -203,7 +203,7 @@ expect-text Thank you! Your message has been sent.
 key soft1
 wait-idle
 )", {"\"tobrix://" + std::to_string(kWebReader) + "/\""});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_TRUE(Shows(Tree("reviews"), "Read by keys\rall the way"));
 }
 
@@ -254,7 +254,7 @@ wait-idle
 )" + Shot("search") + R"(key soft2
 wait-idle
 )" + Dump("results"));
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_TRUE(Shows(Tree("results"), "Web Reader"));
     EXPECT_TRUE(Shows(Tree("results"), "Feed Reader"));
 }
@@ -309,7 +309,7 @@ key down 2
 key enter
 wait-idle
 )");
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_TRUE(Shows(Tree("edition"), "Windows Mobile 6 Professional")) << "the edition chosen from the list";
     EXPECT_NE(LaunchLog().find("browser\thttp://www.tobrix.example/support"), std::string::npos) << LaunchLog();
 }
@@ -323,7 +323,7 @@ using TouchScreenKeysTest = KeysOnlyStoreTest;
 TEST_P(TouchScreenKeysTest, NothingIsHighlightedUntilAnArrowIsPressed) {
     StoreRun run = Run(Dump("menu") + "tap-text Categories\nwait-idle\n" + Dump("categories") +
                        "key down\nwait-idle\n" + Dump("arrow") + "tap-text-start Games(\nwait-idle\n" + Dump("games"));
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     EXPECT_FALSE(AnyKeyFocus(Tree("menu")));
     EXPECT_FALSE(AnyKeyFocus(Tree("categories")));
     EXPECT_TRUE(AnyKeyFocus(Tree("arrow")));

@@ -74,14 +74,10 @@ protected:
     }
     // Waits (bounded, for a loaded machine) until `done` holds under the UI lock.
     bool WaitFor(const std::function<bool()>& done) {
-        for (int i = 0; i < 6000; ++i) {
-            {
-                std::lock_guard ui(net::UILock());
-                if (done()) return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+        return Eventually([&] {
+            std::lock_guard ui(net::UILock());
+            return done();
+        });
     }
     static bool Visible(const GObject& row, int32_t id) {
         shared_ptr<GObject> bar, child;

@@ -59,7 +59,7 @@ TEST_P(SmallScreenCaptionsTest, FittedCaptionsShowWholeAndTheHeaderKeepsItsPath)
                            "tap-text Settings\nwait-idle\n" + Dump("settings") +
                            "screenshot " + ShotFile("captions-settings") + "\n",
                        {"\"tobrix://" + std::to_string(kWebReader) + "/\""});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
 
     ExpectWhole("review", "Your rating:");
     ExpectWhole("review", "Report a problem");

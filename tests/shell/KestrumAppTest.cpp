@@ -4,14 +4,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "support/FakeAdViewer.h"
+#include "support/HeadlessScreen.h"
 #include "support/StoreRun.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
 #include "platform/device/DeviceRoot.h"
-#include "platform/window/HeadlessWindowSystem.h"
 #include "shell/Loading.h"
 #include "shell/ProgramFolder.h"
 #include "screens/LoginScene.h"
@@ -60,20 +61,16 @@ protected:
         Kestrum::Instance().Reset();
         SetCurrentDevice(*DeviceRoot::Open(device.Root()));
         const auto& info = CurrentDevice().Info();
-        ScreenMetrics m;
-        m.width = info.screenWidth;
-        m.height = info.screenHeight;
-        m.dpi = info.dpi;
-        WindowSystem::Install(std::make_unique<HeadlessWindowSystem>(m));
+        screen.emplace(info.screenWidth, info.screenHeight, info.dpi);
         BaseApplication::SetModuleFileName(programfolder::kModule);
     }
     void TearDown() override {
         app.reset();
-        WindowSystem::Uninstall();
+        screen.reset();
         ClearCurrentDevice();
         Kestrum::Instance().Reset();
     }
-    HeadlessWindowSystem& ws() { return static_cast<HeadlessWindowSystem&>(WindowSystem::Current()); }
+    HeadlessWindowSystem& ws() { return HeadlessScreen::Windows(); }
 
     void Start(std::u16string pending = {}) {
         app = std::make_unique<KestrumApp>(std::move(pending));
@@ -82,24 +79,12 @@ protected:
     }
     // Runs the loop, timers included, until nothing is left to do.
     void RunUntilIdle() {
-        bool idle = false;
-        ws().SetIdleHandler([&] {
+        screen->RunUntilIdle(app->GetWindow(), [this] {
             // An endless animation (the busy spinner of a details screen
             // whose request nobody answers here) never stops the frame timer.
-            if (ws().HasTimer(app->GetWindow(), WindowsMobileUIServer::kFrameTimer) &&
-                !(app->GetServer().IsSettled() && !app->InTransition()))
-                return HeadlessWindowSystem::IdleResult{};
-            idle = true;
-            ws().PostMessage(app->GetWindow(), WM_NULL, 0, 0);
-            return HeadlessWindowSystem::IdleResult{true, {}};
+            return ws().HasTimer(app->GetWindow(), WindowsMobileUIServer::kFrameTimer) &&
+                   !(app->GetServer().IsSettled() && !app->InTransition());
         });
-        Message m;
-        while (ws().GetMessage(m)) {
-            if (idle && m.message == WM_NULL) break;
-            ws().TranslateMessage(m);
-            ws().DispatchMessage(m);
-        }
-        ws().SetIdleHandler(nullptr);
     }
     void SoftKey(bool left) {
         ws().PostMessage(app->GetWindow(), WM_COMMAND, left ? 0x70 : 0x71, 0);
@@ -116,6 +101,7 @@ protected:
     }
 
     StoreDevice device{"wm65-vga", true};
+    std::optional<HeadlessScreen> screen;
     std::unique_ptr<KestrumApp> app;
     std::vector<std::string> log;
 };

@@ -45,38 +45,13 @@ constexpr int kNewerStore = 18; // newer than the revision the package records
 // five minutes a test may take.
 constexpr int kUpdateSeconds = 240;
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Waits for a started program at most `seconds`; kills it after that. The
 // exit code, or -2 when it had to be killed.
 int WaitBounded(platform::Process& process, int seconds = 120) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    const pid_t pid = process.Id();
-    int status = 0;
-    for (;;) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            process.Detach();  // reaped here already
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        if (std::chrono::steady_clock::now() > until) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            process.Detach();
-            return -2;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-bool WaitForFile(const fs::path& file) {
-    for (int i = 0; i < 6000; ++i) {
-        if (fs::exists(file)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    pid_t pid = process.Id();
+    const int code = WaitForExit(pid, std::chrono::seconds(seconds));
+    process.Detach();  // reaped here already
+    return code;
 }
 
 // A script the running store reads as it is written, on its standard input:
@@ -219,7 +194,7 @@ TEST_F(StoreLife, StartsFromItsShortcutAndOpensTheApplicationOfEachLink) {
     platform::Process store = OpenLive(u"tobrix://" + text::ToU16(kChatLink) + u"/", first);
     first.Say("wait-idle\nkey soft1\nwait-idle\n" + Dump("link") + "screenshot " +
               Scratch("link.png").string() + "\n");
-    ASSERT_TRUE(WaitForFile(Scratch("link.png")));
+    ASSERT_TRUE(Eventually([&] { return fs::exists(Scratch("link.png")); }));
 
     // A second link goes to the running store; its own process ends at once.
     platform::Process second = OpenWithScript(u"tobrix://" + text::ToU16(kWebReader) + u"/", "second.txt", "quit\n");

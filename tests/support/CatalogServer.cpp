@@ -1,4 +1,5 @@
 #include "support/CatalogServer.h"
+#include "support/ProgramRun.h"
 
 #include <atomic>
 
@@ -25,11 +26,6 @@ std::string Stamp() {
     auto time = fs::last_write_time(CATALOGD_PATH, ec);
     return std::to_string(fs::file_size(CATALOGD_PATH, ec)) + ":" +
            std::to_string(time.time_since_epoch().count());
-}
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 int Run(const std::vector<std::string>& args) {

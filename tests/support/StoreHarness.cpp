@@ -18,11 +18,7 @@ using platform::HeadlessWindowSystem;
 StoreHarness::StoreHarness(const StoreDevice& device, const std::u16string& baseUrl) {
     platform::SetCurrentDevice(*platform::DeviceRoot::Open(device.Root()));
     const auto& info = platform::CurrentDevice().Info();
-    platform::ScreenMetrics m;
-    m.width = info.screenWidth;
-    m.height = info.screenHeight;
-    m.dpi = info.dpi;
-    platform::WindowSystem::Install(std::make_unique<HeadlessWindowSystem>(m));
+    screen.emplace(info.screenWidth, info.screenHeight, info.dpi);
     // The metrics are measured once per process; each test's device has its own.
     LayoutMetrics::Set(LayoutMetrics::FromPlatform());
     BaseApplication::SetModuleFileName(programfolder::kModule);
@@ -40,13 +36,13 @@ StoreHarness::StoreHarness(const StoreDevice& device, const std::u16string& base
 StoreHarness::~StoreHarness() {
     InetManager::Instance().WaitIdle(std::chrono::seconds(30));
     app.reset();
-    platform::WindowSystem::Uninstall();
+    screen.reset();
     platform::ClearCurrentDevice();
     Kestrum::Instance().Reset();
 }
 
 HeadlessWindowSystem& StoreHarness::Windows() {
-    return static_cast<HeadlessWindowSystem&>(platform::WindowSystem::Current());
+    return HeadlessScreen::Windows();
 }
 
 template <class Done>

@@ -2,12 +2,13 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "support/FakeAdViewer.h"
+#include "support/HeadlessScreen.h"
 #include "support/StoreRun.h"
-#include "platform/window/HeadlessWindowSystem.h"
 #include "shell/AdStrip.h"
 #include "shell/KestrumApp.h"
 
@@ -61,6 +62,7 @@ private:
     void RunUntil(Done done);
     bool Tap(const Rect& area, bool waitForRequests);
 
+    std::optional<HeadlessScreen> screen;
     std::unique_ptr<KestrumApp> app;
     std::chrono::milliseconds settleLimit{0};
     bool timedOut = false;

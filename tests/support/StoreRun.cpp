@@ -19,11 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 int counter = 0;
 
 }  // namespace
@@ -109,15 +104,7 @@ RunningStore::~RunningStore() {
 
 StoreRun RunningStore::Wait(int timeoutSeconds) {
     StoreRun run;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    while (!Ended()) {
-        if (std::chrono::steady_clock::now() > until) {
-            Kill();
-            exitCode = -2;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    if (pid > 0) exitCode = WaitForExit(pid, std::chrono::seconds(timeoutSeconds));
     run.exitCode = exitCode;
     run.errors = ReadAll(errorFile);
     return run;
@@ -240,15 +227,6 @@ int CountShown(const nlohmann::json& tree, const std::string& text) {
     int count = 0;
     for (const auto& t : ShownTexts(tree)) count += t == text;
     return count;
-}
-
-bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < until) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
 }
 
 bool ShowsStart(const nlohmann::json& tree, const std::string& start) {

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "support/ProgramRun.h"
+
 // Makes a device of `profile` in `root` with the store installed from the
 // package the build made (scripts/demo-device.sh); throws when that fails.
 void InstallStoreDevice(const std::filesystem::path& root, const std::string& profile = "wm65-vga");
@@ -40,20 +42,7 @@ private:
 // could not be written.
 bool RememberDemoSignIn(const StoreDevice& device);
 
-struct StoreRun {
-    int exitCode = -1;   // -2: killed after the time limit
-    std::string errors;  // standard error
-};
-
-// A run that ended by itself with code 0: its script reached the end with
-// every expect-text met. Otherwise the failure says how it ended and what the
-// store wrote to standard error (the script's failed line among it).
-inline ::testing::AssertionResult Succeeded(const StoreRun& run) {
-    if (run.exitCode == 0) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << (run.exitCode == -2 ? "killed after the time limit" : "exit code ")
-                                         << (run.exitCode == -2 ? "" : std::to_string(run.exitCode)) << "\n"
-                                         << run.errors;
-}
+using StoreRun = ProgramRun;
 
 // `tobrix --headless` started on the device with the script, against
 // `baseUrl` (none: the device's own), running in the background so that a
@@ -145,9 +134,6 @@ std::vector<std::string> ShownTexts(const nlohmann::json& tree);
 bool Shows(const nlohmann::json& tree, const std::string& text);
 // How many labels on screen show exactly `text`.
 int CountShown(const nlohmann::json& tree, const std::string& text);
-
-// Polls `done` until it holds or `limit` has passed; its last answer.
-bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60));
 
 // A shown text starts so: the details page of an application opened by its
 // id alone has no title, its description names it ("Chat Link by Orbit.").

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/window/HeadlessWindowSystem.h"
+#include "support/HeadlessScreen.h"
 #include "ui/Surface.h"
 #include "ui/StateAnimator.h"
 #include "ui/StatesChain.h"
@@ -91,19 +91,7 @@ public:
 
 class ApplicationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ScreenMetrics m;
-        m.width = 240;
-        m.height = 320;
-        m.dpi = 96;
-        WindowSystem::Install(std::make_unique<HeadlessWindowSystem>(m));
-        app = std::make_unique<TestApp>();
-    }
-    void TearDown() override {
-        app.reset();
-        WindowSystem::Uninstall();
-    }
-    HeadlessWindowSystem& ws() { return static_cast<HeadlessWindowSystem&>(WindowSystem::Current()); }
+    HeadlessWindowSystem& ws() { return HeadlessScreen::Windows(); }
     void Start() {
         ASSERT_TRUE(app->Init(u"LoopTest"));
         app->SetFullScreen(true);
@@ -111,29 +99,16 @@ protected:
     }
     // Runs the loop until only timers remain; `ticks` counts frame timer ticks.
     int RunUntilIdle(bool allowTimers = false) {
-        int ticks = 0;
-        bool idle = false;
-        ws().SetIdleHandler([&] {
-            if (allowTimers && ws().HasTimer(app->GetWindow(), WindowsMobileUIServer::kFrameTimer))
-                return HeadlessWindowSystem::IdleResult{};
-            idle = true;
-            ws().PostMessage(app->GetWindow(), WM_NULL, 0, 0);
-            return HeadlessWindowSystem::IdleResult{true, {}};
-        });
-        Message m;
-        while (ws().GetMessage(m)) {
-            if (idle && m.message == WM_NULL) break;
-            if (m.message == WM_TIMER && m.wParam == WindowsMobileUIServer::kFrameTimer) ++ticks;
-            ws().TranslateMessage(m);
-            ws().DispatchMessage(m);
-        }
-        ws().SetIdleHandler(nullptr);
-        return ticks;
+        return screen.RunUntilIdle(
+            app->GetWindow(),
+            [&] { return allowTimers && ws().HasTimer(app->GetWindow(), WindowsMobileUIServer::kFrameTimer); },
+            WindowsMobileUIServer::kFrameTimer);
     }
     bool TimerRunning() { return ws().HasTimer(app->GetWindow(), WindowsMobileUIServer::kFrameTimer); }
     std::uint16_t ScreenAt(int x, int y) { return ws().Screen()[static_cast<std::size_t>(y) * 240 + x]; }
 
-    std::unique_ptr<TestApp> app;
+    HeadlessScreen screen;
+    std::unique_ptr<TestApp> app = std::make_unique<TestApp>();
 };
 
 }  // namespace

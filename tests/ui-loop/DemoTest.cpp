@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "DemoProcess.h"
+#include "support/DemoProcess.h"
 #include "DemoScene.h"
 #include "platform/window/ScreenShot.h"
 #include "ui/WMSurface.h"
@@ -33,7 +33,7 @@ wait-idle
 expect-text Clicks: 2 0 0
 expect-text Touch: Green up
 dump-tree )" + tree.string() + "\n");
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     auto json = ReadJson(tree);
     ASSERT_NE(FindByText(json, "Red"), nullptr);
     EXPECT_FALSE((*FindByText(json, "Red"))["pressed"].get<bool>());
@@ -76,7 +76,7 @@ key soft2
 wait-idle
 expect-text Soft keys: 3
 )");
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
     auto json = ReadJson(tree);
     auto* box = FindByText(json, "Hello, Мир!");
     ASSERT_NE(box, nullptr);
@@ -123,30 +123,30 @@ TEST(VeltraDemo, AFailingCommandNamesItsLineAndFailsTheRun) {
 TEST(VeltraDemo, ASecondStartHandsItsNumberToTheFirstAndExitsZero) {
     DemoDevice device(240, 320);
     DemoProcess first(device, {});  // script typed on standard input
-    ASSERT_TRUE(WaitUntilExists(device.File("VeltraDemo.sock")));
+    ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(device.File("VeltraDemo.sock")); }));
     // The check must have run before the hand-over can arrive: the tree dump
     // after it says it has, however slowly this build runs.
     const auto checked = device.File("checked.json");
     first.Write("expect-text Hand-over: none\ndump-tree " + checked.string() + "\n");
-    ASSERT_TRUE(WaitUntilExists(checked)) << first.Wait(1).errors;
+    ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(checked); })) << first.Wait(1).errors;
 
     DemoProcess second(device, {"--hand-over", "77"});
     DemoRun secondRun = second.Wait();
-    EXPECT_EQ(secondRun.exitCode, 0) << secondRun.errors;
+    EXPECT_TRUE(Succeeded(secondRun));
 
     first.Write("expect-text Hand-over: 77\nquit\n");
     DemoRun firstRun = first.Wait();
-    EXPECT_EQ(firstRun.exitCode, 0) << firstRun.errors;
+    EXPECT_TRUE(Succeeded(firstRun));
     // The first one is gone: a new start runs on its own.
     DemoRun alone = RunScript(device, "expect-text Hand-over: none\n", {"--hand-over", "5"});
-    EXPECT_EQ(alone.exitCode, 0) << alone.errors;
+    EXPECT_TRUE(Succeeded(alone));
 }
 
 TEST(VeltraDemo, TheScreenshotIsExactlyTheFrameOfTheTree) {
     DemoDevice device(480, 640);
     const auto shot = device.File("shot.png");
     DemoRun run = RunScript(device, "wait-idle\nscreenshot " + shot.string() + "\n");
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_TRUE(Succeeded(run));
 
     // The same scene drawn here the way a frame is drawn: white, then the tree.
     shared_ptr<DemoScene> scene(new DemoScene(480, 640));

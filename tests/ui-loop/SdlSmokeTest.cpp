@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "DemoApp.h"
-#include "DemoProcess.h"
+#include "support/DemoProcess.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/window/ScreenShot.h"
 #include "platform/window/SdlWindowSystem.h"

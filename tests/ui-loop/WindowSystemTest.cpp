@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window/HeadlessWindowSystem.h"
+#include "support/HeadlessScreen.h"
 #include "platform/window/IdleProbes.h"
 #include "platform/window/ScreenShot.h"
 
@@ -34,11 +34,6 @@ LRESULT Proc(Window* w, std::uint32_t msg, WPARAM wp, LPARAM lp) {
 class HeadlessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ScreenMetrics m;
-        m.width = 240;
-        m.height = 320;
-        m.dpi = 96;
-        WindowSystem::Install(std::make_unique<HeadlessWindowSystem>(m));
         gLog = &log;
         ws().RegisterClass({u"Test", 3, &Proc});
         window = ws().CreateWindow(u"Test", u"Test", WS_VISIBLE, {0, 0, 240, 320}, nullptr);
@@ -46,34 +41,18 @@ protected:
         RunUntilIdle();
         log.clear();
     }
-    void TearDown() override {
-        gLog = nullptr;
-        WindowSystem::Uninstall();
-    }
-    static HeadlessWindowSystem& ws() { return static_cast<HeadlessWindowSystem&>(WindowSystem::Current()); }
+    void TearDown() override { gLog = nullptr; }
+    static HeadlessWindowSystem& ws() { return HeadlessScreen::Windows(); }
 
     // Dispatches until the loop has nothing left but timers.
-    void RunUntilIdle() {
-        bool idle = false;
-        ws().SetIdleHandler([&] {
-            idle = true;
-            ws().PostMessage(window, WM_NULL, 0, 0);
-            return HeadlessWindowSystem::IdleResult{true, {}};
-        });
-        Message m;
-        while (ws().GetMessage(m)) {
-            if (idle && m.message == WM_NULL) break;
-            ws().TranslateMessage(m);
-            ws().DispatchMessage(m);
-        }
-        ws().SetIdleHandler(nullptr);
-    }
+    void RunUntilIdle() { screen.RunUntilIdle(window); }
     Message Next() {
         Message m;
         EXPECT_TRUE(ws().GetMessage(m));
         return m;
     }
 
+    HeadlessScreen screen;
     std::vector<Message> log;
     Window* window = nullptr;
 };

@@ -5,7 +5,7 @@
 
 #include "TempRoot.h"
 #include "UiTestSupport.h"
-#include "platform/window/HeadlessWindowSystem.h"
+#include "support/HeadlessScreen.h"
 #include "ui/app/MenuBar.h"
 #include "ui/scenes/PopupBox.h"
 #include "ui/scenes/Scene.h"
@@ -16,12 +16,7 @@
 // call. Advertising can be switched on to see what covers it.
 class TestHost : public SceneHost {
 public:
-    explicit TestHost(int width = 240, int height = 320) : server(width, height) {
-        platform::ScreenMetrics m;
-        m.width = width;
-        m.height = height;
-        m.dpi = 96;
-        platform::WindowSystem::Install(std::make_unique<platform::HeadlessWindowSystem>(m));
+    explicit TestHost(int width = 240, int height = 320) : screen(width, height), server(width, height) {
         auto& ws = platform::WindowSystem::Current();
         ws.RegisterClass({u"SceneTest", 0, &Proc});
         window = ws.CreateWindow(u"SceneTest", u"SceneTest", platform::WS_VISIBLE, {0, 0, width, height}, nullptr);
@@ -32,7 +27,6 @@ public:
         popup.reset();
         stack.clear();
         softKeys.Destroy();
-        platform::WindowSystem::Uninstall();
     }
 
     void PushScene(const shared_ptr<Scene>& scene) override {
@@ -73,6 +67,7 @@ public:
         for (int i = 0; i < frames; ++i) server.Tick(true, true);
     }
 
+    HeadlessScreen screen;
     RecordingServer server;
     platform::Window* window = nullptr;
     MenuBar softKeys;

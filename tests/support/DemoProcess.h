@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "support/ProgramRun.h"
+
 // Runs veltra-demo as a real process on a temporary device root.
 class DemoDevice {
 public:
@@ -18,10 +20,7 @@ private:
     std::filesystem::path root;
 };
 
-struct DemoRun {
-    int exitCode = -1;
-    std::string errors;  // standard error
-};
+using DemoRun = ProgramRun;
 
 class DemoProcess {
 public:
@@ -33,14 +32,10 @@ public:
     DemoRun Wait(int timeoutSeconds = 60);
 
 private:
-    int pid = -1;
+    pid_t pid = -1;
     int input = -1;
     std::filesystem::path errorFile;
 };
-
-// Polls for a file a running demo makes (its socket, a dump); false when it
-// has not appeared within the time given.
-bool WaitUntilExists(const std::filesystem::path& file, int timeoutSeconds = 60);
 
 // Runs a headless script to the end.
 DemoRun RunScript(const DemoDevice& device, const std::string& script, std::vector<std::string> extraArgs = {});

@@ -1,4 +1,4 @@
-#include "DemoProcess.h"
+#include "support/DemoProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -77,38 +77,9 @@ void DemoProcess::CloseInput() {
 
 DemoRun DemoProcess::Wait(int timeoutSeconds) {
     DemoRun run;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    int status = 0;
-    while (pid > 0) {
-        pid_t r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid) {
-            pid = -1;
-            run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            break;
-        }
-        if (std::chrono::steady_clock::now() > until) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            pid = -1;
-            run.exitCode = -2;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    std::ifstream err(errorFile);
-    std::stringstream text;
-    text << err.rdbuf();
-    run.errors = text.str();
+    run.exitCode = WaitForExit(pid, std::chrono::seconds(timeoutSeconds));
+    run.errors = ReadAll(errorFile);
     return run;
-}
-
-bool WaitUntilExists(const std::filesystem::path& file, int timeoutSeconds) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    while (!std::filesystem::exists(file)) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
 }
 
 DemoRun RunScript(const DemoDevice& device, const std::string& script, std::vector<std::string> extraArgs) {

@@ -1,0 +1,51 @@
+#include "support/ProgramRun.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+::testing::AssertionResult Succeeded(const ProgramRun& run) {
+    if (run.exitCode == 0) return ::testing::AssertionSuccess();
+    auto failure = ::testing::AssertionFailure();
+    if (run.exitCode == -2)
+        failure << "killed after the time limit";
+    else
+        failure << "exit code " << run.exitCode;
+    return failure << "\n" << run.errors;
+}
+
+int WaitForExit(pid_t& pid, std::chrono::seconds limit) {
+    if (pid <= 0) return -1;
+    const auto until = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    for (;;) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            pid = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        if (std::chrono::steady_clock::now() > until) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            pid = -1;
+            return -2;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < until) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+}
+
+std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+// How a program a test started has ended.
+struct ProgramRun {
+    int exitCode = -1;   // 128 + signal when a signal ended it; -2: killed after the time limit
+    std::string errors;  // standard error
+};
+
+// A run that ended by itself with code 0: for the store and the demo, its
+// script reached the end with every expect met. Otherwise the failure says
+// how it ended and what the program wrote to standard error (the script's
+// failed line among it).
+::testing::AssertionResult Succeeded(const ProgramRun& run);
+
+// Waits at most `limit` for the child `pid` to end and reaps it; kills it
+// after that. Its exit code (as in ProgramRun); `pid` is -1 afterwards.
+int WaitForExit(pid_t& pid, std::chrono::seconds limit);
+
+// Polls `done` until it holds or `limit` has passed; its last answer.
+bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60));
+
+// The whole file; empty when it cannot be read.
+std::string ReadAll(const std::filesystem::path& file);
