@@ -25,6 +25,7 @@ namespace {
 
 constexpr const char* kXmlType = "text/xml; charset=utf-8";
 constexpr std::string_view kFilesPrefix = "/files/";
+constexpr std::string_view kPictureCacheControl = "max-age=86400";
 
 bool IsSafeHost(std::string_view host) {
     if (host.empty() || host.size() > 255) return false;
@@ -182,14 +183,18 @@ int Server::ServeApi(std::string_view method, const httplib::Request& req, httpl
     // Only the package itself is paced; the size query reads no body.
     if (!answer.sizeOnly) send.bytesPerSecond = options.packageRate;
     send.stop = &stopping;
+    // A package answers a session's request and may be replaced by a newer
+    // revision at any time: a copy is the client's alone, and asked for again.
+    send.cacheControl = "private, no-cache";
     if (!SendFile(assetsDir, answer.packagePath, req, res, send)) {
         res.set_content(Envelope(kNoSuchApp), kXmlType);
         return kNoSuchApp;
     }
     // A resumed download is the same download; count only the one that
-    // starts at the beginning (ranges a stale If-Range voided included).
+    // starts at the beginning (ranges a stale If-Range voided included). A
+    // client told its copy is current downloaded nothing.
     const bool wholeOrFirst = req.ranges.empty() || req.ranges.front().first == 0;
-    if (!answer.sizeOnly && req.method == "GET" && wholeOrFirst)
+    if (!answer.sizeOnly && req.method == "GET" && wholeOrFirst && res.status != 304)
         Catalog(*db, DeviceConfig{}).CountDownload(answer.appId);
     return answer.code;
 }
@@ -209,7 +214,13 @@ ApiAnswer Server::Answer(std::string_view method, ApiCall& call) {
 }
 
 int Server::ServeFile(std::string_view relative, const httplib::Request& req, httplib::Response& res) {
-    if (!SendFile(assetsDir, relative, req, res)) {
+    SendOptions send;
+    // Icons and screenshots change only when a catalog is seeded anew: a
+    // handheld may show its copy for a day before it asks again, and then
+    // the validators spare the picture's bytes. Other files (packages named
+    // by URL) are asked for again each time.
+    send.cacheControl = IsPicturePath(relative) ? kPictureCacheControl : "no-cache";
+    if (!SendFile(assetsDir, relative, req, res, send)) {
         res.status = 404;
         res.set_content("not found\n", "text/plain");
         return 404;

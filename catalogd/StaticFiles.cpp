@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace catalogd {
@@ -21,6 +22,7 @@ constexpr off_t kInMemoryLimit = 256 * 1024;
 const char* ContentType(std::string_view path) {
     if (path.ends_with(".png")) return "image/png";
     if (path.ends_with(".jpg") || path.ends_with(".jpeg")) return "image/jpeg";
+    if (path.ends_with(".gif")) return "image/gif";
     if (path.ends_with(".cab")) return "application/vnd.ms-cab-compressed";
     if (path.ends_with(".xml")) return "text/xml; charset=utf-8";
     return "application/octet-stream";
@@ -94,7 +96,44 @@ std::string HttpDate(time_t t) {
     return date;
 }
 
+// "Sun, 06 Nov 1994 08:49:37 GMT", the one form a client should send back;
+// nullopt for anything else, which then asks for the whole file.
+std::optional<time_t> ParseHttpDate(const std::string& text) {
+    struct tm tm {};
+    const char* end = strptime(text.c_str(), "%a, %d %b %Y %H:%M:%S GMT", &tm);
+    if (!end || *end != '\0') return std::nullopt;
+    return timegm(&tm);
+}
+
+// Whether an If-None-Match list ("\"a\", W/\"b\"" or "*") names `etag`;
+// weak tags compare by their value, as a GET allows.
+bool NamesTag(std::string_view list, std::string_view etag) {
+    while (!list.empty()) {
+        const size_t comma = list.find(',');
+        std::string_view tag = list.substr(0, comma);
+        while (!tag.empty() && (tag.front() == ' ' || tag.front() == '\t')) tag.remove_prefix(1);
+        while (!tag.empty() && (tag.back() == ' ' || tag.back() == '\t')) tag.remove_suffix(1);
+        if (tag.starts_with("W/")) tag.remove_prefix(2);
+        if (tag == "*" || tag == etag) return true;
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+    return false;
+}
+
+// The client's copy is the file as it is now. A date the server has not
+// reached yet proves nothing and is ignored.
+bool StillCurrent(const httplib::Request& req, const std::string& etag, time_t modified) {
+    if (req.method != "GET" && req.method != "HEAD") return false;
+    if (req.has_header("If-None-Match")) return NamesTag(req.get_header_value("If-None-Match"), etag);
+    if (!req.has_header("If-Modified-Since")) return false;
+    const std::optional<time_t> since = ParseHttpDate(req.get_header_value("If-Modified-Since"));
+    return since && *since <= time(nullptr) && modified <= *since;
+}
+
 }  // namespace
+
+bool IsPicturePath(std::string_view path) { return std::string_view(ContentType(path)).starts_with("image/"); }
 
 bool IsSafeRelativePath(std::string_view path) {
     if (path.empty()) return false;
@@ -122,6 +161,13 @@ bool SendFile(const std::string& root, std::string_view relative, const httplib:
     const std::string etag = EntityTag(st), modified = HttpDate(st.st_mtim.tv_sec);
     res.set_header("ETag", etag);
     res.set_header("Last-Modified", modified);
+    if (!options.cacheControl.empty()) res.set_header("Cache-Control", std::string(options.cacheControl));
+    if (StillCurrent(req, etag, st.st_mtim.tv_sec)) {
+        res.status = 304;
+        // Whatever range was asked for, the copy held is whole.
+        const_cast<httplib::Request&>(req).ranges.clear();
+        return true;
+    }
     res.set_header("Accept-Ranges", "bytes");
     if (!req.ranges.empty()) {
         const std::string ifRange = req.get_header_value("If-Range");

@@ -27,6 +27,8 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "support/CatalogServer.h"
 #include "support/StoreRun.h"
 #include "BrowseSteps.h"
@@ -75,10 +77,57 @@ struct Mark {
     CountingRelay::Counts line;
 };
 
+// The transfers of one kind (an API method, icons, screenshots) as the
+// device's link log tells them: the answers' headers and bodies as they
+// travelled, and how many answered "not modified".
+struct Kind {
+    int transfers = 0;
+    int notModified = 0;
+    uint64_t headerBytes = 0;
+    uint64_t bodyBytes = 0;
+};
+
 struct RunResult {
     std::vector<Mark> marks;  // one per screen reached
+    std::map<std::string, Kind> kinds;
     std::string error;
 };
+
+// "http://host/files/icons/7.png" -> "icons", "http://host/getapps.php?..."
+// -> "getapps".
+std::string KindOf(const std::string& url) {
+    const size_t files = url.find("/files/");
+    if (files != std::string::npos) {
+        const size_t from = files + 7, slash = url.find('/', from);
+        return slash == std::string::npos ? "files" : url.substr(from, slash - from);
+    }
+    const size_t end = url.find_first_of("?#"), start = url.rfind('/', end) + 1;
+    const std::string name = url.substr(start, end == std::string::npos ? end : end - start);
+    return name.substr(0, name.find('.'));
+}
+
+// The lines the device's link log gained from `skip` bytes on.
+std::map<std::string, Kind> KindsSince(const fs::path& log, std::streamoff skip) {
+    std::map<std::string, Kind> kinds;
+    std::ifstream in(log);
+    in.seekg(skip);
+    for (std::string line; std::getline(in, line);) {
+        const nlohmann::json t = nlohmann::json::parse(line, nullptr, false);
+        if (!t.is_object()) continue;
+        Kind& k = kinds[KindOf(t.value("url", ""))];
+        ++k.transfers;
+        if (t.value("status", 0) == 304) ++k.notModified;
+        k.headerBytes += t.value("headerBytes", uint64_t{0});
+        k.bodyBytes += t.value("bodyBytes", uint64_t{0});
+    }
+    return kinds;
+}
+
+std::streamoff SizeOf(const fs::path& file) {
+    std::error_code ec;
+    const auto size = fs::file_size(file, ec);
+    return ec ? 0 : static_cast<std::streamoff>(size);
+}
 
 // The catalog, the relay in front of it and one device per link profile,
 // kept from the first run to the second.
@@ -106,6 +155,8 @@ RunResult RunBrowse(Bench& bench, const StoreDevice& device, const std::vector<S
     RunResult result;
     const int requestsBefore = bench.catalog.Requests();
     const CountingRelay::Counts before = bench.relay->Read();
+    const fs::path linkLog = device.Root() / "link.log";
+    const std::streamoff logBefore = SizeOf(linkLog);
     const Clock::time_point start = Clock::now();
     const Clock::time_point limit = start + std::chrono::seconds(kRunLimitSeconds);
     LiveStore store(device, bench.BaseUrl());
@@ -120,6 +171,7 @@ RunResult RunBrowse(Bench& bench, const StoreDevice& device, const std::vector<S
                                 bench.catalog.Requests() - requestsBefore, bench.relay->Since(before)});
     }
     const StoreRun run = store.Finish();
+    result.kinds = KindsSince(linkLog, logBefore);
     if (result.marks.size() != screens.size())
         result.error = "the browse stopped before " + screens[result.marks.size()].name + ": " + run.errors;
     else if (run.exitCode != 0)
@@ -136,6 +188,12 @@ void PrintTable(const std::string& title, const std::vector<Screen>& screens, co
                      m.requests, static_cast<unsigned long long>(m.line.connections), m.line.bytesReceived / 1024.0,
                      m.line.bytesSent / 1024.0);
     }
+    // Where the bytes went, as the device's end of the line saw them.
+    if (r.kinds.empty()) return;
+    std::fprintf(stderr, "  %-16s %9s %9s %10s %10s\n", "answers of", "transfers", "304", "KB headers", "KB bodies");
+    for (const auto& [name, k] : r.kinds)
+        std::fprintf(stderr, "  %-16s %9d %9d %10.1f %10.1f\n", name.c_str(), k.transfers, k.notModified,
+                     k.headerBytes / 1024.0, k.bodyBytes / 1024.0);
 }
 
 // Arguments: the link profile ("none": unshaped), and whether this is the

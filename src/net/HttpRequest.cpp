@@ -8,7 +8,9 @@
 #include <system_error>
 
 #include "base/Text.h"
+#include "net/CachedPictureFetch.h"
 #include "net/NetServices.h"
+#include "net/PictureStore.h"
 #include "net/ResumableDownload.h"
 #include "platform/files/File.h"
 #include "platform/http/HttpClient.h"
@@ -35,6 +37,7 @@ public:
         const int64_t contentLength = head.contentLength;
         job.status = status;
         job.contentLength = contentLength;
+        job.head = head;
         length = contentLength > 0 ? static_cast<std::size_t>(contentLength) : 0;
         if (job.toFile) {
             // An error page is not the package: nothing is written for it, and
@@ -169,8 +172,13 @@ private:
     Why why = Why::None;
 };
 
-HttpRequest::HttpRequest(std::u16string url, bool busyIndicator, std::filesystem::path targetFile, bool toFile)
-    : url(std::move(url)), busyIndicator(busyIndicator), toFile(toFile), targetFile(std::move(targetFile)) {}
+HttpRequest::HttpRequest(std::u16string url, bool busyIndicator, std::filesystem::path targetFile, bool toFile,
+                         bool picture)
+    : url(std::move(url)),
+      busyIndicator(busyIndicator),
+      toFile(toFile),
+      targetFile(std::move(targetFile)),
+      picture(picture && !toFile) {}
 
 HttpRequest::~HttpRequest() {
     // The worker hands its handle to the queue before it lets go of the job;
@@ -179,11 +187,17 @@ HttpRequest::~HttpRequest() {
 }
 
 bool HttpRequest::Perform(const platform::HttpOptions& options, std::size_t memoryLimit, const RetryPolicy& retry) {
-    if (resume) {
-        const bool ok = ResumableDownload(*this, retry).Run(options);
-        pendingFlag = 0;
-        return ok;
-    }
+    bool ok;
+    platform::HttpOutcome outcome;
+    if (resume) ok = ResumableDownload(*this, retry).Run(options);
+    else if (picture && net::PictureStore::Instance().IsOpen()) ok = CachedPictureFetch(*this).Run(options, memoryLimit);
+    else ok = Fetch(options, memoryLimit, outcome);
+    pendingFlag = 0;
+    return ok;
+}
+
+bool HttpRequest::Fetch(const platform::HttpOptions& options, std::size_t memoryLimit,
+                        platform::HttpOutcome& outcome) {
     BodyReceiver receiver(*this, memoryLimit);
     // Answers held in memory are read as a whole, so they may travel
     // compressed; a file's bytes are counted and resumed as they are.
@@ -191,9 +205,8 @@ bool HttpRequest::Perform(const platform::HttpOptions& options, std::size_t memo
     asked.compressed = !toFile;
     const platform::HttpResult r = platform::HttpGet(U8(url), asked, receiver);
     if (status == 0) status = r.status;
-    const bool ok = receiver.Finish(r);
-    pendingFlag = 0;
-    return ok;
+    outcome = r.outcome;
+    return receiver.Finish(r);
 }
 
 void HttpRequest::SetWaitingForLink(bool waiting) {

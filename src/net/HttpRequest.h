@@ -12,10 +12,7 @@
 #include "base/Delegate.h"
 #include "base/shared_ptr.h"
 #include "net/RetrySchedule.h"
-
-namespace platform {
-struct HttpOptions;
-}
+#include "platform/http/HttpClient.h"
 
 // A file download that survives a broken line (InetManager::AddResumable):
 // what arrived is kept beside the target and later tries ask only for the
@@ -35,8 +32,10 @@ public:
     // answer of unknown length must not grow without bound.
     static constexpr std::size_t kDefaultMemoryLimit = 16u << 20;
 
+    // `picture`: an icon or screenshot, which goes through the pictures kept
+    // on the device (PictureStore) when they are in use.
     HttpRequest(std::u16string url, bool busyIndicator, std::filesystem::path targetFile = {},
-                bool toFile = false);
+                bool toFile = false, bool picture = false);
     ~HttpRequest() override;
 
     const std::u16string url;
@@ -85,16 +84,24 @@ public:
     // A resumable download whose whole file did not match its digest: the
     // file is gone and the next download starts afresh. Valid once ended.
     bool IntegrityFailed() const { return integrityFailed; }
+    bool Picture() const { return picture; }
+    // A picture job whose picture came from the device, as kept or once the
+    // server confirmed it unchanged. Valid once the job has ended.
+    bool FromStore() const { return fromStore; }
 
 private:
     friend class InetManager;
     friend class BodyReceiver;
     friend class ResumableDownload;
+    friend class CachedPictureFetch;
 
     static constexpr uint8_t kCancel = 1, kInterrupt = 2;
 
     // Runs the transfer on the worker thread; true when it worked.
     bool Perform(const platform::HttpOptions& options, std::size_t memoryLimit, const RetryPolicy& retry);
+    // One GET into memory or into the target file; `outcome` tells how the
+    // transfer itself ended.
+    bool Fetch(const platform::HttpOptions& options, std::size_t memoryLimit, platform::HttpOutcome& outcome);
     void FreeBody();
     // Fires LinkWait when the state changes; worker thread.
     void SetWaitingForLink(bool waiting);
@@ -110,8 +117,11 @@ private:
     const std::filesystem::path targetFile;
     int64_t contentLength = -1;
     int status = 0;
+    platform::HttpHead head;  // of the answer, once it began
     bool writeFailed = false;
     std::optional<ResumeOptions> resume;
     std::atomic<bool> waitingForLink{false};
     bool integrityFailed = false;
+    const bool picture;
+    bool fromStore = false;
 };

@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "net/ConnectionManager.h"
 #include "net/NetServices.h"
+#include "net/PictureStore.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/http/HttpClient.h"
 
@@ -27,9 +28,11 @@ public:
 }  // namespace
 
 InetManager::InetManager() {
-    // The application services outlive the queue: touching them first makes
-    // them be destroyed after it.
+    // The application services and the kept pictures outlive the queue:
+    // touching them first makes them be destroyed after it, when no worker
+    // is left to use them.
     net::Services();
+    net::PictureStore::Instance();
     // No UI lock here: nothing fires the event before the first job is queued
     // through this instance, and a constructor that waited for the UI lock
     // could deadlock with a UI-lock holder waiting for the instance.
@@ -79,6 +82,10 @@ shared_ptr<HttpRequest> InetManager::Add(const std::u16string& url, bool busyInd
                                          const std::u16string& targetDevicePath) {
     if (targetDevicePath.empty()) return Queue(make_shared_obj<HttpRequest>(url, busyIndicator));
     return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, HostTarget(targetDevicePath), true));
+}
+
+shared_ptr<HttpRequest> InetManager::AddPicture(const std::u16string& url, bool busyIndicator) {
+    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, std::filesystem::path(), false, true));
 }
 
 shared_ptr<HttpRequest> InetManager::AddResumable(const std::u16string& url, const std::u16string& targetDevicePath,

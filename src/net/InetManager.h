@@ -36,6 +36,10 @@ public:
     // is queued or running. Safe from any thread.
     shared_ptr<HttpRequest> Add(const std::u16string& url, bool busyIndicator,
                                 const std::u16string& targetDevicePath = {});
+    // Queues the GET of an icon or screenshot, into memory: while the device
+    // keeps pictures (PictureStore) the job is answered from there when it
+    // can be, and what it fetches is kept.
+    shared_ptr<HttpRequest> AddPicture(const std::u16string& url, bool busyIndicator);
     // The same with a host file as target (tools, tests).
     shared_ptr<HttpRequest> AddToHostFile(const std::u16string& url, bool busyIndicator,
                                           const std::filesystem::path& hostFile);

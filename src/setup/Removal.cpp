@@ -24,6 +24,9 @@ int Removal::AskAboutSettings() const {
 
 bool Removal::DeleteDownloads() const {
     if (!folder.IsBelowRoot()) return false;
+    // The pictures kept from the catalog are of use to no one once the store
+    // is gone; a store that never kept any has no such folder.
+    if (platform::IsFolder(folder.Child(u"pictures"))) platform::ShellDeleteTree(folder.Child(u"pictures"));
     return platform::ShellDeleteTree(folder.Child(u"cabs"));
 }
 

@@ -5,6 +5,8 @@
 #include <malloc.h>
 #endif
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -12,6 +14,7 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "net/ApiUrl.h"
+#include "net/PictureStore.h"
 #include "platform/process/Process.h"
 #include "shell/KestrumApp.h"
 #include "shell/ProgramFolder.h"
@@ -46,6 +49,8 @@ int main(int argc, char** argv) {
     LoopOptions loop;
     std::string base;
     size_t pictureCache = PictureCache::kDefaultBudget;
+    uint64_t pictureStore = net::PictureStore::kDefaultLimit;
+    int64_t pictureFresh = net::PictureStore::kDefaultFreshFor.count();
     std::u16string commandLine;
     // The device's own command line, not the arguments split from it: the
     // application id is found by its place between the link's quotes, which
@@ -61,6 +66,13 @@ int main(int argc, char** argv) {
         cli.add_option("--picture-cache", pictureCache,
                        "Bytes of memory kept for fetched icons and screenshots (default: " +
                            std::to_string(PictureCache::kDefaultBudget) + ")");
+        cli.add_option("--picture-store", pictureStore,
+                       "Bytes of the device's storage kept for fetched icons and screenshots across restarts, "
+                       "0 for none (default: " + std::to_string(net::PictureStore::kDefaultLimit) + ")");
+        cli.add_option("--picture-fresh", pictureFresh,
+                       "Seconds at most that a kept picture is shown before the catalog is asked whether it "
+                       "changed (default: " + std::to_string(net::PictureStore::kDefaultFreshFor.count()) + ")")
+            ->check(CLI::NonNegativeNumber);
         cli.add_option("COMMANDLINE", line, "What the device hands the program, e.g. a \"tobrix\" link");
         CLI11_PARSE(cli, argc, argv);
         commandLine = U16(line);
@@ -78,6 +90,8 @@ int main(int argc, char** argv) {
     }
     SetCatalogBaseUrl(U16(base));
     ImagePool::Instance().RemotePictures().SetBudget(pictureCache);
+    net::PictureStore::Instance().Open(std::u16string(programfolder::kFolder) + u"pictures", pictureStore,
+                                       std::chrono::seconds(pictureFresh));
     BaseApplication::SetModuleFileName(programfolder::kModule);
     int code = 0;
     {

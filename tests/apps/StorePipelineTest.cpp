@@ -16,22 +16,11 @@
 
 using platform::Hive;
 
-namespace {
-CatalogServer* gCatalog = nullptr;
-}
-
-class StorePipeline : public StoreFixture {
+class StorePipeline : public CatalogStoreFixture {
 protected:
-    static void SetUpTestSuite() { gCatalog = new CatalogServer(); }
-    static void TearDownTestSuite() {
-        delete gCatalog;
-        gCatalog = nullptr;
-    }
-
     void SetUp() override {
-        ASSERT_TRUE(gCatalog->Running()) << gCatalog->Error();
-        baseUrl = gCatalog->BaseUrl();
-        StoreFixture::SetUp();
+        CatalogStoreFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(apps::SignIn(u"demo", u"demo"), 0);
         ASSERT_EQ(apps::SendConfig(), 0);
     }
@@ -60,7 +49,7 @@ protected:
     std::u16string Downloaded(const App& app) {
         std::u16string name = app.install.substr(app.install.rfind(u'/') + 1);
         std::u16string target = AppManager::Instance().CabFolder() + u"\\" + name;
-        std::filesystem::copy_file(gCatalog->Assets() / "packages" / text::Utf16ToUtf8(name), Host(target),
+        std::filesystem::copy_file(catalog->Assets() / "packages" / text::Utf16ToUtf8(name), Host(target),
                                    std::filesystem::copy_options::overwrite_existing);
         return target;
     }
@@ -301,9 +290,9 @@ TEST_F(StorePipeline, UpdatesAreCountedForStrictlyNewerRecordedRevisions) {
 
 TEST_F(StorePipeline, ARevisionPublishedAfterInstallingIsCountedAsAnUpdate) {
     // A catalog of its own: publishing changes it for every later test.
-    CatalogServer catalog;
-    ASSERT_TRUE(catalog.Running()) << catalog.Error();
-    SetCatalogBaseUrl(catalog.BaseUrl());
+    CatalogServer own;
+    ASSERT_TRUE(own.Running()) << own.Error();
+    SetCatalogBaseUrl(own.BaseUrl());
     ASSERT_EQ(apps::SignIn(u"demo", u"demo"), 0);
     ASSERT_EQ(apps::SendConfig(), 0);
     shared_ptr<App> app = Offered(1)[0];
@@ -314,7 +303,7 @@ TEST_F(StorePipeline, ARevisionPublishedAfterInstallingIsCountedAsAnUpdate) {
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(manager.UpdateCount(), 0) << "installed at the catalog's revision";
 
-    ASSERT_EQ(RunHost(CATALOGD_PATH, {"publish", "--db", catalog.DbPath().string(), "--appid",
+    ASSERT_EQ(RunHost(CATALOGD_PATH, {"publish", "--db", own.DbPath().string(), "--appid",
                                       std::to_string(app->id), "--revision", std::to_string(app->revision + 1)}),
               0);
     // The published package lands in the shared files folder; it goes again.
@@ -329,7 +318,7 @@ TEST_F(StorePipeline, ARevisionPublishedAfterInstallingIsCountedAsAnUpdate) {
     ASSERT_EQ(apps::FetchApp(app->id, fresh), 0);
     EXPECT_EQ(fresh->revision, app->revision + 1);
     const std::u16string name = fresh->install.substr(fresh->install.rfind(u'/') + 1);
-    cleanup.file = gCatalog->Assets() / "packages" / text::Utf16ToUtf8(name);
+    cleanup.file = catalog->Assets() / "packages" / text::Utf16ToUtf8(name);
     EXPECT_TRUE(std::filesystem::exists(cleanup.file)) << cleanup.file;
 
     // The store's next start finds the newer revision.
@@ -475,10 +464,10 @@ TEST_F(StorePipeline, InterruptedDownloadsGoOnOnceTheCatalogAcceptsTheDevice) {
     const std::u16string name = app->install.substr(app->install.rfind(u'/') + 1);
     const auto cabs = Host(manager.CabFolder());
     const auto target = cabs / text::Utf16ToUtf8(name);
-    const std::string package = Read(gCatalog->Assets() / "packages" / text::Utf16ToUtf8(name));
+    const std::string package = Read(catalog->Assets() / "packages" / text::Utf16ToUtf8(name));
     // The first half, as a killed download leaves it, and what the server
     // said of the file.
-    httplib::Client client("127.0.0.1", gCatalog->Port());
+    httplib::Client client("127.0.0.1", catalog->Port());
     auto head = client.Get("/files/packages/" + text::Utf16ToUtf8(name));
     ASSERT_TRUE(head && head->has_header("ETag"));
     std::ofstream(net::PartialFileOf(target), std::ios::binary) << package.substr(0, package.size() / 2);

@@ -106,6 +106,49 @@ TEST_F(DownloadApi, RangesAreHonouredOnlyForTheVersionTheClientHolds) {
     }
 }
 
+// A client whose copy is current learns so without the body; any doubt
+// (another tag, an older or unreadable date) gets the whole file. Pictures
+// may be kept a while, packages are asked for every time.
+TEST_F(DownloadApi, ACopyStillCurrentIsConfirmedWithoutItsBody) {
+    Answer a;
+    const std::string icon = Path(Details(a, 4).attribute("icon").value());
+    const std::string package = "/download.xml?sessionid=" + session + "&appid=5";
+    for (const auto& [path, cacheControl] :
+         {std::pair{icon, "max-age=86400"}, std::pair{package, "private, no-cache"}}) {
+        SCOPED_TRACE(path);
+        auto whole = server.Client().Get(path);
+        ASSERT_TRUE(whole);
+        EXPECT_EQ(whole->get_header_value("Cache-Control"), cacheControl);
+        const std::string etag = whole->get_header_value("ETag"), modified = whole->get_header_value("Last-Modified");
+        const struct {
+            httplib::Headers ask;
+            int status;
+        } cases[] = {
+            {{{"If-None-Match", etag}}, 304},
+            {{{"If-None-Match", "\"other\", W/" + etag}}, 304},
+            {{{"If-None-Match", "*"}}, 304},
+            {{{"If-Modified-Since", modified}}, 304},
+            {{{"If-None-Match", etag}, {"Range", "bytes=10-"}}, 304},
+            {{{"If-None-Match", "\"other\""}}, 200},
+            // The tag decides when there is one, whatever the date says.
+            {{{"If-None-Match", "\"other\""}, {"If-Modified-Since", modified}}, 200},
+            {{{"If-Modified-Since", "Thu, 01 Jan 1970 00:00:00 GMT"}}, 200},
+            {{{"If-Modified-Since", "yesterday"}}, 200},
+        };
+        for (const auto& c : cases) {
+            auto res = server.Client().Get(path, c.ask);
+            ASSERT_TRUE(res);
+            EXPECT_EQ(res->status, c.status) << c.ask.begin()->first << ": " << c.ask.begin()->second;
+            EXPECT_EQ(res->body.empty(), c.status == 304);
+            if (c.status == 200) {
+                EXPECT_EQ(res->body, whole->body);
+            }
+            EXPECT_EQ(res->get_header_value("ETag"), etag);
+            EXPECT_EQ(res->get_header_value("Cache-Control"), cacheControl);
+        }
+    }
+}
+
 TEST_F(DownloadApi, DetailsAnnounceTheDigestOfThePackageServed) {
     for (int id : {2, 5}) {
         Answer a;

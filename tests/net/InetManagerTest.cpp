@@ -18,6 +18,7 @@
 #include "net/ConnectionManager.h"
 #include "net/InetManager.h"
 #include "net/PartialDownload.h"
+#include "net/PictureStore.h"
 #include "net/XMLResponse.h"
 #include "platform/http/HttpClient.h"
 
@@ -196,6 +197,33 @@ TEST_F(InetManagerTest, OnlyTheFirstFiveQueueEntriesRun) {
         EXPECT_TRUE(outs[i].ok);
         EXPECT_EQ(outs[i].body, std::to_string(i));
     }
+}
+
+// Five workers keep and find pictures at once; the device's copies then
+// answer without the line.
+TEST_F(InetManagerTest, PicturesFetchedAtOnceAreKeptAndLaterServedFromTheDevice) {
+    net::PictureStore::Instance().Open(u"\\Program Files\\Tobrix\\pictures");
+    for (bool again : {false, true}) {
+        std::vector<std::pair<bool, std::string>> got(5);
+        {
+            std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
+            for (int i = 0; i < 5; ++i) {
+                const std::string path = "/script/picture" + std::to_string(i) + ".png";
+                if (!again) server.Script(path, 200, "\x89PNG\r\n\x1a\n" + std::to_string(i));
+                shared_ptr<HttpRequest> job = InetManager::Instance().AddPicture(U16(server.Url(path)), false);
+                SubscribeFn(job->Complete, [&got, i](HttpRequest* r, bool) {
+                    got[i] = {r->FromStore(), r->Data() ? std::string(r->Data(), r->Size()) : ""};
+                });
+            }
+        }
+        ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(got[i].first, again) << i;
+            EXPECT_EQ(got[i].second, "\x89PNG\r\n\x1a\n" + std::to_string(i));
+        }
+        EXPECT_EQ(net::PictureStore::Instance().Count(), 5u);
+    }
+    net::PictureStore::Instance().Close();
 }
 
 TEST_F(InetManagerTest, JobsTakeTurnsOnTheConnectionsAlreadyOpen) {

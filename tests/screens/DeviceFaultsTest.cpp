@@ -102,12 +102,15 @@ protected:
         platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
     }
     // Every file and folder of the device's own folders, relative; the
-    // root's files (the registry, logs) and the test's scratch folder aside.
+    // root's files (the registry, logs), the test's scratch folder and the
+    // pictures the store keeps from browsing (no installation's) aside.
     std::set<std::string> Files() const {
         std::set<std::string> out;
+        const fs::path pictures = fs::path("Program Files") / "Tobrix" / "pictures";
         for (const auto& e : fs::recursive_directory_iterator(device->Root())) {
             const fs::path rel = fs::relative(e.path(), device->Root());
-            if (*rel.begin() == "scratch" || (std::distance(rel.begin(), rel.end()) == 1 && !e.is_directory()))
+            if (*rel.begin() == "scratch" || (std::distance(rel.begin(), rel.end()) == 1 && !e.is_directory()) ||
+                rel == pictures || rel.parent_path() == pictures)
                 continue;
             out.insert(rel.string());
         }

@@ -45,6 +45,7 @@ protected:
     void UseStore() const {
         Write(InFolder(u"settings.dat"), "settings");
         Write(InFolder(u"cabs\\Vendor Notes.cab"), "a package that was never installed");
+        Write(InFolder(u"pictures\\0123456789abcdef0123456789abcdef.pic"), "a kept icon");
     }
 };
 
@@ -94,6 +95,7 @@ TEST_F(StorePackage, RemovalKeepsOrDeletesTheSettingsAsAnsweredAndAlwaysTheDownl
         EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Quelt Tobrix"));
         EXPECT_EQ(Exists(InFolder(u"settings.dat")), std::string(answer) == "yes");
         EXPECT_FALSE(Exists(InFolder(u"cabs")));
+        EXPECT_FALSE(Exists(InFolder(u"pictures")));
         EXPECT_FALSE(Exists(InFolder(u"Tobrix.exe")));
         EXPECT_FALSE(Exists(u"\\Windows\\Start Menu\\Programs\\Tobrix.lnk"));
         EXPECT_FALSE(KeyExists(Hive::LocalMachine, kStartInfo));

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/CatalogServer.h"
 #include "support/StoreRun.h"
 #include "apps/AppManager.h"
 #include "core/Kestrum.h"
@@ -110,6 +111,24 @@ protected:
     std::shared_ptr<platform::Registry> registry;
     PlainAppServices services;
     std::u16string baseUrl = u"http://127.0.0.1:9/";  // the discard port: nothing answers
+};
+
+// The store logic against one catalogd for the whole suite, which the
+// store's base URL points at.
+class CatalogStoreFixture : public StoreFixture {
+protected:
+    static void SetUpTestSuite() { catalog = new CatalogServer(); }
+    static void TearDownTestSuite() {
+        delete catalog;
+        catalog = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(catalog->Running()) << catalog->Error();
+        baseUrl = catalog->BaseUrl();
+        StoreFixture::SetUp();
+    }
+
+    static inline CatalogServer* catalog = nullptr;
 };
 
 // Every StatusChanged report of the records it watches, in order.

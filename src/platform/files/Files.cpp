@@ -340,6 +340,12 @@ bool DeleteFile(std::u16string_view path) {
     return ::unlink(host->c_str()) == 0;
 }
 
+bool TouchFile(std::u16string_view path) {
+    auto host = HostPathOf(path);
+    if (!host || !IsFile(path)) return false;
+    return ::utimensat(AT_FDCWD, host->c_str(), nullptr, 0) == 0;
+}
+
 bool CreateFolder(std::u16string_view path) {
     auto host = HostPathOf(path);
     if (!host) return false;
@@ -376,6 +382,9 @@ bool ListFolder(std::u16string_view path, std::vector<FileEntry>& entries) {
         e.name = U16(name);
         std::error_code sec;
         e.folder = it->is_directory(sec);
+        struct stat st {};
+        if (::stat(it->path().c_str(), &st) == 0)
+            e.modified = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
         if (!e.folder) {
             auto size = it->file_size(sec);
             e.size = sec ? 0 : size;

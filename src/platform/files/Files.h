@@ -16,6 +16,9 @@ struct FileEntry {
     std::u16string name;  // the entry's own name, no path
     bool folder = false;
     uint64_t size = 0;  // bytes; 0 for folders
+    // When the entry was last written (or touched), in nanoseconds since
+    // the epoch: what a cache evicts by.
+    int64_t modified = 0;
 };
 
 // The host path of a device path on the current device.
@@ -78,6 +81,8 @@ uint64_t StorageUsed();
 bool MoveFile(std::u16string_view from, std::u16string_view to);
 // Deletes one file (not a folder).
 bool DeleteFile(std::u16string_view path);
+// Sets a file's last-write time to now, its content untouched.
+bool TouchFile(std::u16string_view path);
 // Creates one folder; its parent must exist. A folder that already exists
 // counts as success, a file of that name does not.
 bool CreateFolder(std::u16string_view path);

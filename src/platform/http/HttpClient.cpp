@@ -127,6 +127,7 @@ struct Exchange {
     bool encoded = false;
     HttpHead head;
     uint64_t bodyBytes = 0;
+    int connections = 0;  // opened for this transfer, redirects included
     // Silence watch: when the last byte arrived.
     std::chrono::steady_clock::duration silenceLimit{};
     std::chrono::steady_clock::time_point lastByte = std::chrono::steady_clock::now();
@@ -198,10 +199,23 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         x->head.etag = *v;
     } else if (auto v = value("Last-Modified")) {
         x->head.lastModified = *v;
+    } else if (auto v = value("Cache-Control")) {
+        x->head.cacheControl = *v;
     } else if (auto v = value("Content-Range")) {
         ReadContentRange(*v, x->head);
     }
     return total;
+}
+
+// libcurl asks for a socket only when no kept connection will do: the
+// emulated line makes the handshake cost its round trip there.
+int OnNewSocket(void* user, curl_socket_t, curlsocktype purpose) {
+    auto* x = static_cast<Exchange*>(user);
+    if (purpose == CURLSOCKTYPE_IPCXN) {
+        ++x->connections;
+        x->link->WaitLatency();
+    }
+    return CURL_SOCKOPT_OK;
 }
 
 size_t OnData(char* data, size_t size, size_t count, void* user) {
@@ -264,6 +278,21 @@ std::string EncodeUrl(const std::string& url) {
         }
     }
     return out;
+}
+
+// The conditions the caller asked for; null when none. Validators come from
+// earlier answers: one with a line break in it is not sent, since it would
+// forge a header of its own.
+curl_slist* RequestHeaders(const HttpOptions& options) {
+    curl_slist* list = nullptr;
+    auto add = [&list](const char* name, const std::string& value) {
+        if (value.empty() || value.find_first_of("\r\n") != std::string::npos) return;
+        if (curl_slist* longer = curl_slist_append(list, (std::string(name) + ": " + value).c_str())) list = longer;
+    };
+    if (options.rangeFrom >= 0) add("If-Range", options.ifRange);
+    add("If-None-Match", options.ifNoneMatch);
+    add("If-Modified-Since", options.ifModifiedSince);
+    return list;
 }
 
 const char* OutcomeName(HttpOutcome outcome) {
@@ -345,14 +374,13 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &x);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
-    std::unique_ptr<curl_slist, void (*)(curl_slist*)> headers(nullptr, curl_slist_free_all);
+    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, OnNewSocket);
+    curl_easy_setopt(c, CURLOPT_SOCKOPTDATA, &x);
     // "": every coding this libcurl decodes, which it then undoes itself.
     if (options.compressed) curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
     if (options.rangeFrom >= 0) curl_easy_setopt(c, CURLOPT_RANGE, (std::to_string(options.rangeFrom) + "-").c_str());
-    if (options.rangeFrom >= 0 && !options.ifRange.empty()) {
-        headers.reset(curl_slist_append(nullptr, ("If-Range: " + options.ifRange).c_str()));
-        curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
-    }
+    const std::unique_ptr<curl_slist, void (*)(curl_slist*)> headers(RequestHeaders(options), curl_slist_free_all);
+    if (headers) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     // The device's line: libcurl's own pacing each way, per transfer.
     if (link.DownBytesPerSecond() > 0)
         curl_easy_setopt(c, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(link.DownBytesPerSecond()));
@@ -379,7 +407,7 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     gHeaderBytes += static_cast<uint64_t>(std::max(0L, headerBytes));
     gBodyBytes += lineBytes;
     link.Log(url, options.rangeFrom, result.status, static_cast<uint64_t>(std::max(0L, headerBytes)), lineBytes,
-             OutcomeName(result.outcome));
+             x.connections, OutcomeName(result.outcome));
     return result;
 }
 

@@ -27,6 +27,11 @@ struct HttpOptions {
     // The validator of the copy already held ("If-Range"): a server whose
     // file has changed since answers with the whole new file instead.
     std::string ifRange;
+    // The validators of a copy held whole ("If-None-Match",
+    // "If-Modified-Since"): a server whose file is unchanged answers 304
+    // without a body.
+    std::string ifNoneMatch;
+    std::string ifModifiedSince;
     // Offers the server every content coding libcurl can decode. The sink
     // still sees the answer's own bytes; only the line carries fewer. Not for
     // files: a range and a byte count must mean the bytes of the file.
@@ -41,6 +46,7 @@ struct HttpHead {
     int64_t contentLength = -1;
     std::string etag;            // as sent, quotes included; empty when none
     std::string lastModified;
+    std::string cacheControl;    // as sent; empty when none
     // "Content-Range: bytes FIRST-LAST/TOTAL" of a partial answer; -1 when
     // absent (TOTAL also when the server gave "*").
     int64_t rangeFirst = -1;

@@ -50,10 +50,15 @@ bool LinkShaper::TimeUp() {
 }
 
 void LinkShaper::Log(const std::string& url, int64_t rangeFrom, int status, uint64_t headerBytes,
-                     uint64_t bodyBytes, const char* outcome) const {
+                     uint64_t bodyBytes, int connections, const char* outcome) const {
     if (!link.Shaped() || !HasCurrentDevice()) return;
-    const nlohmann::json line{{"url", url},           {"rangeFrom", rangeFrom},   {"status", status},
-                              {"headerBytes", headerBytes}, {"bodyBytes", bodyBytes}, {"outcome", outcome}};
+    const nlohmann::json line{{"url", url},
+                              {"rangeFrom", rangeFrom},
+                              {"status", status},
+                              {"headerBytes", headerBytes},
+                              {"bodyBytes", bodyBytes},
+                              {"connections", connections},
+                              {"outcome", outcome}};
     const std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
     // One write per line on a file opened for appending: lines of transfers
     // ending at once never interleave.

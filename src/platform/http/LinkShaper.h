@@ -11,6 +11,12 @@
 // on its own (its own rate, its own delay, its own drop), so that a link
 // shared by several transfers, or a connection used for several requests,
 // still looks to each request like the handheld's line.
+//
+// The line's delay is charged once for the request's own round trip, and
+// once more for each connection the transfer has to open (the TCP
+// handshake): a request on a connection kept from an earlier one costs one
+// round trip, a request on a new connection two, as on a real line. The
+// transport calls WaitLatency for both.
 namespace platform {
 
 class LinkShaper {
@@ -23,8 +29,8 @@ public:
     // Bytes per second the line carries each way; 0: unlimited.
     int64_t DownBytesPerSecond() const { return int64_t(link.downKbps) * 1000 / 8; }
     int64_t UpBytesPerSecond() const { return int64_t(link.upKbps) * 1000 / 8; }
-    // The request waits this long before it goes out, as on a line with a
-    // long round trip.
+    // One round trip of the line: before a request goes out, and before a
+    // new connection is made.
     void WaitLatency() const;
     // Marks the start of the body's transfer, from which the line's pace
     // and its time-based drop are counted.
@@ -43,8 +49,9 @@ public:
 
     // One line per transfer in the device's link.log, so that a test or a
     // person can see what went over the line.
+    // `connections`: how many the transfer had to open.
     void Log(const std::string& url, int64_t rangeFrom, int status, uint64_t headerBytes, uint64_t bodyBytes,
-             const char* outcome) const;
+             int connections, const char* outcome) const;
 
 private:
     DataLink link;

@@ -33,6 +33,10 @@
 // anew, not a failure retried). Resize-parent widgets keep theirs, as their
 // parent's layout depends on it.
 //
+// The fetch goes through the pictures the device keeps across restarts
+// (PictureStore), behind the cache in memory: a picture the device holds
+// fresh costs no request, an older one only a check with the server.
+//
 // Going away while the fetch runs cancels it and removes the handler first,
 // under the UI lock that completions are fired under, so a late completion
 // never reaches a destroyed widget.
@@ -99,7 +103,7 @@ private:
     }
 
     void StartFetch() {
-        request = InetManager::Instance().Add(url, busyIndicator);
+        request = InetManager::Instance().AddPicture(url, busyIndicator);
         completion = ScopedSubscription::To(request.get(), request->Complete, this, &TRemoteImage::OnFetched);
     }
 
