@@ -20,11 +20,6 @@ using nlohmann::json;
 
 const std::u16string kFolder = u"\\Program Files\\Tobrix\\pictures";
 
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The store's logic in this process: each Reopen is what a start of the
 // store does with the folder.
 class PictureStoreTest : public CatalogStoreFixture {
@@ -42,7 +37,7 @@ protected:
         net::PictureStore::Instance().Open(kFolder, limit);
     }
     static std::string Url(const std::string& file) { return U8(catalog->BaseUrl()) + "files/" + file; }
-    static std::string Served(const std::string& file) { return Slurp(catalog->Assets() / file); }
+    static std::string Served(const std::string& file) { return ReadAll(catalog->Assets() / file); }
     static int Asked(const std::string& file) { return catalog->Requests("file /files/" + file); }
     fs::path EntryOf(const std::string& file) { return Host(net::PictureStore::Instance().FileOf(Url(file))); }
 
@@ -80,7 +75,7 @@ TEST_F(PictureStoreTest, ADamagedPictureIsFetchedAgainNeverShown) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(Fetch(icon).ok);
-        std::string entry = Slurp(EntryOf(icon));
+        std::string entry = ReadAll(EntryOf(icon));
         c.damage(entry);
         std::ofstream(EntryOf(icon), std::ios::binary | std::ios::trunc) << entry;
         Reopen();
@@ -180,9 +175,9 @@ TEST_P(PictureRestartTest, APictureCrossesTheLineOnceAcrossRestarts) {
     ASSERT_TRUE(Succeeded(Run(browse("pictures-kept"))));
     Transfers(&kept);
     EXPECT_TRUE(kept.empty());
-    const std::string first = Slurp(ShotFile("pictures-fetched"));
-    EXPECT_EQ(Slurp(ShotFile("pictures-checked")), first);
-    EXPECT_EQ(Slurp(ShotFile("pictures-kept")), first);
+    const std::string first = ReadAll(ShotFile("pictures-fetched"));
+    EXPECT_EQ(ReadAll(ShotFile("pictures-checked")), first);
+    EXPECT_EQ(ReadAll(ShotFile("pictures-kept")), first);
 }
 
 INSTANTIATE_TEST_SUITE_P(Vga, PictureRestartTest, ::testing::Values("wm65-vga"));

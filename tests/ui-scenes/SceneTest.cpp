@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "SceneTestSupport.h"
+#include "support/ProgramRun.h"
 #include "i18n/Localization.h"
 #include "ui/scenes/SceneLayout.h"
 #include "ui/widgets/WidgetTypes.h"
@@ -22,11 +20,6 @@ public:
     int builds = 0;
     shared_ptr<GObject> body;
 };
-
-std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 }  // namespace
 
@@ -76,10 +69,10 @@ TEST(AppLauncherTest, OpensTheTargetOnlyOnAClick) {
         touch.type = kind;
         launcher->Invoke(label, touch);
     }
-    EXPECT_EQ(ReadFile(device.path / "launch.log"), "");
+    EXPECT_EQ(ReadAll(device.path / "launch.log"), "");
     touch.type = Touch::Click;
     launcher->Invoke(label, touch);
-    const std::string log = ReadFile(device.path / "launch.log");
+    const std::string log = ReadAll(device.path / "launch.log");
     EXPECT_NE(log.find("browser\thttp://links.invalid/page"), std::string::npos) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 }
@@ -100,11 +93,11 @@ TEST(AppLauncherTest, LinksOpenTheirTargetWhenTapped) {
     Stylus(*server.GetRoot(), touch, Touch::Move, 200, 200);
     Stylus(*server.GetRoot(), touch, Touch::Up, 200, 200);
     EXPECT_EQ(link->GetColor(), 0xAA0000u);
-    EXPECT_EQ(ReadFile(device.path / "launch.log"), "");
+    EXPECT_EQ(ReadAll(device.path / "launch.log"), "");
 
     Stylus(*server.GetRoot(), touch, Touch::Down, 50, 20);
     Stylus(*server.GetRoot(), touch, Touch::Up, 50, 20);
-    const std::string log = ReadFile(device.path / "launch.log");
+    const std::string log = ReadAll(device.path / "launch.log");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     EXPECT_NE(log.find("http://links.invalid/site"), std::string::npos);
 }
