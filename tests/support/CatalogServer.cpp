@@ -1,5 +1,6 @@
 #include "support/CatalogServer.h"
 #include "support/ProgramRun.h"
+#include "support/StoreRun.h"
 
 #include <atomic>
 
@@ -26,15 +27,6 @@ std::string Stamp() {
     auto time = fs::last_write_time(CATALOGD_PATH, ec);
     return std::to_string(fs::file_size(CATALOGD_PATH, ec)) + ":" +
            std::to_string(time.time_since_epoch().count());
-}
-
-int Run(const std::vector<std::string>& args) {
-    platform::SpawnOptions options;
-    options.stdoutFile = "/dev/null";
-    auto p = platform::SpawnHost(CATALOGD_PATH, args, options);
-    int code = -1;
-    if (!p || !p->Wait(&code)) return -1;
-    return code;
 }
 
 }  // namespace
@@ -96,8 +88,8 @@ bool CatalogServer::Seed() {
     bool ok = true;
     if (ReadAll(cache / "stamp") != Stamp()) {
         fs::remove(cache / "catalog.db");
-        ok = Run({"seed", "--db", (cache / "catalog.db").string(), "--assets", assets.string(), "--apps",
-                  std::to_string(apps)}) == 0;
+        ok = RunHost(CATALOGD_PATH, {"seed", "--db", (cache / "catalog.db").string(), "--assets", assets.string(),
+                                     "--apps", std::to_string(apps)}) == 0;
         if (ok) std::ofstream(cache / "stamp") << Stamp();
         else error = "catalogd seed failed";
     }
