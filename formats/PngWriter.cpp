@@ -2,7 +2,10 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstring>
+#include <unordered_map>
 
 namespace formats {
 namespace {
@@ -83,6 +86,75 @@ PngImage RgbaImage(int width, int height, const uint8_t* rgba, bool keepAlpha) {
     for (size_t i = 0; i < pixels; ++i)
         for (int c = 0; c < 3; ++c) image.samples[i * 3 + c] = rgba[i * 4 + c];
     return image;
+}
+
+namespace {
+
+uint32_t PixelAt(const uint8_t* rgba, size_t i) {
+    uint32_t v;
+    std::memcpy(&v, rgba + i * 4, 4);
+    return v;
+}
+
+// The distinct colours in order of first appearance, or nothing when there
+// are more than 256 of them.
+std::vector<uint32_t> FewColours(const uint8_t* rgba, size_t pixels) {
+    std::vector<uint32_t> colours;
+    std::unordered_map<uint32_t, bool> seen;
+    for (size_t i = 0; i < pixels; ++i) {
+        if (!seen.emplace(PixelAt(rgba, i), true).second) continue;
+        if (colours.size() == 256) return {};
+        colours.push_back(PixelAt(rgba, i));
+    }
+    return colours;
+}
+
+int DepthFor(size_t colours) {
+    if (colours <= 2) return 1;
+    if (colours <= 4) return 2;
+    if (colours <= 16) return 4;
+    return 8;
+}
+
+// A palette image of `colours`, the translucent ones first so that the
+// transparency chunk lists only those.
+PngImage PaletteImage(int width, int height, const uint8_t* rgba, std::vector<uint32_t> colours) {
+    std::stable_partition(colours.begin(), colours.end(),
+                          [](uint32_t c) { return reinterpret_cast<const uint8_t*>(&c)[3] != 0xFF; });
+    PngImage image;
+    image.width = width;
+    image.height = height;
+    image.colorType = PngImage::Palette;
+    image.bitDepth = DepthFor(colours.size());
+    std::unordered_map<uint32_t, uint8_t> index;
+    for (size_t i = 0; i < colours.size(); ++i) {
+        const auto* c = reinterpret_cast<const uint8_t*>(&colours[i]);
+        index[colours[i]] = static_cast<uint8_t>(i);
+        image.palette.insert(image.palette.end(), c, c + 3);
+        if (c[3] != 0xFF) image.trns.push_back(c[3]);
+    }
+    const int perByte = 8 / image.bitDepth;
+    const size_t rowBytes = (static_cast<size_t>(width) + perByte - 1) / perByte;
+    image.samples.assign(rowBytes * height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            const int shift = 8 - image.bitDepth * (x % perByte + 1);  // leftmost pixel in the high bits
+            image.samples[y * rowBytes + x / perByte] |= static_cast<uint8_t>(index[PixelAt(rgba, i)] << shift);
+        }
+    return image;
+}
+
+}  // namespace
+
+PngImage CompactImage(int width, int height, const uint8_t* rgba) {
+    if (width <= 0 || height <= 0 || !rgba) return RgbaImage(width, height, rgba);
+    const size_t pixels = static_cast<size_t>(width) * height;
+    std::vector<uint32_t> colours = FewColours(rgba, pixels);
+    if (!colours.empty()) return PaletteImage(width, height, rgba, std::move(colours));
+    bool opaque = true;
+    for (size_t i = 0; i < pixels && opaque; ++i) opaque = rgba[i * 4 + 3] == 0xFF;
+    return RgbaImage(width, height, rgba, !opaque);
 }
 
 bool EncodePng(const PngImage& image, Bytes& out, std::string* error) {

@@ -29,6 +29,13 @@ struct PngImage {
 // RGB one with the alpha bytes dropped when `keepAlpha` is false.
 PngImage RgbaImage(int width, int height, const uint8_t* rgba, bool keepAlpha = true);
 
+// The same 8-bit RGBA pixels in the smallest form that keeps every one of
+// them exactly: a palette of 1, 2, 4 or 8 bits a pixel (with the alpha of its
+// entries) when there are at most 256 distinct colours, else RGB when every
+// pixel is opaque, else RGBA. For pictures that travel over a handheld's line,
+// where drawn artwork of a few dozen colours costs a third less this way.
+PngImage CompactImage(int width, int height, const uint8_t* rgba);
+
 // Encodes `image` into `out`. False with `error` when the image is empty, its
 // samples are too short for its size, or the encoder refuses it.
 bool EncodePng(const PngImage& image, Bytes& out, std::string* error = nullptr);

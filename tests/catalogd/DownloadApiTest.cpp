@@ -252,8 +252,8 @@ TEST_F(DownloadApi, IconsArePngWithAlphaAndScreenshotsDecode) {
     image.version = PNG_IMAGE_VERSION;
     ASSERT_TRUE(png_image_begin_read_from_memory(&image, res->body.data(), res->body.size()));
     EXPECT_TRUE(image.format & PNG_FORMAT_FLAG_ALPHA);
+    image.format = PNG_FORMAT_RGBA;  // before sizing the buffer: icons may be stored with a palette
     std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    image.format = PNG_FORMAT_RGBA;
     ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
     EXPECT_EQ(pixels[3], 0);                                // a transparent corner
     EXPECT_EQ(pixels[(32 * image.width + 32) * 4 + 3], 255);  // an opaque middle

@@ -83,6 +83,36 @@ TEST(Decoding, PalettedGreyAndSixteenBitPngs) {
     EXPECT_EQ(d->PixelAt(2, 2), 0xFFFF);
 }
 
+// Pictures written in their compact form come back pixel for pixel, in the
+// smallest form their colours allow: rows of an odd width end mid-byte, and
+// only the translucent palette entries carry an alpha.
+TEST(Decoding, CompactPngsKeepEveryPixel) {
+    struct Case {
+        int colours;
+        bool alpha;
+        int colorType, bitDepth;
+    };
+    const Case cases[] = {{2, false, PNG_COLOR_TYPE_PALETTE, 1},  {3, true, PNG_COLOR_TYPE_PALETTE, 2},
+                          {16, false, PNG_COLOR_TYPE_PALETTE, 4}, {200, true, PNG_COLOR_TYPE_PALETTE, 8},
+                          {300, false, PNG_COLOR_TYPE_RGB, 8},    {300, true, PNG_COLOR_TYPE_RGB_ALPHA, 8}};
+    for (const Case& c : cases) {
+        const Bitmap b = ti::Make(23, 17, c.alpha, [&](int x, int y) {
+            const int i = (x * 7 + y * 23) % c.colours;
+            return Rgba(i % 256, i / 256 * 90 + 40, i * 7 % 256, i % 3 ? 255 : i % 256);
+        });
+        const formats::PngImage compact = formats::CompactImage(b.width, b.height, b.rgba.data());
+        EXPECT_EQ(compact.colorType, c.colorType) << c.colours;
+        EXPECT_EQ(compact.bitDepth, c.bitDepth) << c.colours;
+        if (c.colorType == PNG_COLOR_TYPE_PALETTE) {
+            EXPECT_EQ(compact.trns.size(), c.alpha ? size_t((c.colours + 2) / 3) : 0u) << c.colours;
+        }
+        Bitmap back;
+        const ti::Bytes png = ti::Png(compact);
+        ASSERT_TRUE(platform::imaging::Decode(png.data(), png.size(), back)) << c.colours;
+        EXPECT_EQ(back.rgba, b.rgba) << c.colours << " colours";
+    }
+}
+
 TEST(Decoding, JpegAndGif) {
     Bitmap b = ti::Make(16, 16, false, [](int x, int) { return x < 8 ? Rgba(255, 0, 0, 255) : Rgba(0, 0, 255, 255); });
     for (bool progressive : {false, true}) {
