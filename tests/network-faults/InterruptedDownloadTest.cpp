@@ -2,25 +2,17 @@
 // package download, and comes back.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <functional>
-#include <thread>
 
 #include "support/CatalogServer.h"
 #include "support/StoreRun.h"
 #include "base/Text.h"
-#include "core/Kestrum.h"
 #include "i18n/Localization.h"
 #include "platform/device/DeviceRoot.h"
-#include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -32,62 +24,8 @@ constexpr int kChatLink = 10;  // "Orbit Chat Link", about 10 KB, revision 2
 // Slow enough that the package cannot arrive before the test stops the
 // service, however busy the machine: ten seconds for the whole of it.
 constexpr const char* kSlowLine = "1024";
-
-// The store as a process that reads its script as the test writes it.
-class LiveStore {
-public:
-    LiveStore(const StoreDevice& device, const std::u16string& baseUrl, const std::string& link) : device(device) {
-        const fs::path fifo = device.Scratch("script.fifo");
-        if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make the script pipe");
-        // Opened here first, for reading and writing, so that the store's own
-        // open does not wait for a writer.
-        input = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
-        platform::SpawnOptions options;
-        options.stdinFile = fifo;
-        options.stderrFile = device.Scratch("store.err");
-        process = platform::SpawnHost(TOBRIX_PATH,
-                                      {"--headless", "--device-root", device.Root().string(), "--base",
-                                       text::Utf16ToUtf8(baseUrl), "--script", "-", link},
-                                      options);
-        if (input < 0 || !process) throw std::runtime_error("cannot start the store");
-    }
-    ~LiveStore() {
-        if (process) {
-            Say("quit\n");
-            End(std::chrono::seconds(30));
-        }
-        if (input >= 0) ::close(input);
-    }
-
-    void Say(const std::string& lines) {
-        if (::write(input, lines.data(), lines.size()) != static_cast<ssize_t>(lines.size()))
-            ADD_FAILURE() << "the store does not read its script";
-    }
-    // Dumps the object tree and waits until the dump is whole.
-    json Dump(const std::string& name) {
-        const fs::path file = device.Scratch(name + ".json"), mark = device.Scratch(name + ".done");
-        Say("dump-tree " + file.string() + "\nscreenshot " + mark.string() + "\n");
-        if (!Eventually([&] { return fs::exists(mark); }, std::chrono::seconds(150))) return json::object();
-        return ReadTree(file);
-    }
-    // The exit code; -2 when the store had to be killed after `limit`.
-    int End(std::chrono::seconds limit) {
-        int status = 0, code = -2;
-        if (Eventually([&] { return ::waitpid(process->Id(), &status, WNOHANG) == process->Id(); }, limit)) {
-            code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        } else {
-            ::kill(process->Id(), SIGKILL);
-            ::waitpid(process->Id(), nullptr, 0);
-        }
-        process.reset();
-        return code;
-    }
-
-private:
-    const StoreDevice& device;
-    int input = -1;
-    std::optional<platform::Process> process;
-};
+// Room for the script's own waits (up to two minutes idle) before a dump.
+constexpr std::chrono::seconds kScriptWait{150};
 
 // The service is stopped (SIGTERM) or dies (SIGKILL) under the download.
 class InterruptedDownloadTest : public ::testing::TestWithParam<int> {
@@ -97,12 +35,7 @@ protected:
         // Credentials remembered: the sign-in screen needs only its first key.
         platform::SetCurrentDevice(*platform::DeviceRoot::Open(device.Root()));
         Localization::Instance().Load(device.ProgramFile("localization.xml"), u"0409");
-        Kestrum& k = Kestrum::Instance();
-        k.Reset();
-        k.savedLogin = k.sessionLogin = u"demo";
-        k.savedPassword = k.sessionPassword = u"demo";
-        ASSERT_TRUE(k.SaveSettings(device.ProgramFile("settings.dat")));
-        k.Reset();
+        ASSERT_TRUE(RememberDemoSignIn(device));
     }
     void TearDown() override { platform::ClearCurrentDevice(); }
 
@@ -133,7 +66,7 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
     int code = -1;
     RunCapture(DEVICECTL_PATH, {"link", device.Root().string(), "--profile", "wifi"}, &code);
     ASSERT_EQ(code, 0);
-    LiveStore store(device, catalog.BaseUrl(), "\"tobrix://" + std::to_string(kChatLink) + "/\"");
+    LiveStore store(device, text::Utf16ToUtf8(catalog.BaseUrl()), {"\"tobrix://" + std::to_string(kChatLink) + "/\""});
     // Signed in, on the application's page; the install is confirmed.
     store.Say("wait-idle\nkey soft1\nwait-idle\ntap-text Install\nwait-idle\nkey soft1\n");
     // The package file exists once the answer has begun to arrive.
@@ -146,7 +79,7 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
 
     // The store tries again by itself for a while, then gives up.
     store.Say("wait-idle 90\n");
-    const json failed = store.Dump("failed");
+    const json failed = store.Dump(kScriptWait);
     ASSERT_FALSE(failed.empty());
     EXPECT_EQ(Downloads(), (std::vector<fs::path>{partial, partial.string() + ".info"}))
         << "what arrived stays for the next try, and nothing else";
@@ -158,7 +91,7 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
     EXPECT_EQ(CountShown(failed, "Could not connect to the store. Please check your connection and try again."), 1);
     EXPECT_EQ(CountShown(failed, "The application could not be installed."), 0);
     store.Say("key soft1\nwait-idle\n");
-    const json row = store.Dump("row");
+    const json row = store.Dump();
     EXPECT_EQ(CountShown(row, "Error"), 0);
     // The row stays among the jobs, no longer running: it says the download
     // failed and offers to try again. Nothing of it is on the device, so
@@ -176,9 +109,8 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
     // again goes on from what arrived and the package installs.
     ASSERT_TRUE(catalog.Restart()) << catalog.Error();
     store.Say("tap-text Try again\nwait-idle 120\n");
-    const json done = store.Dump("done");
-    store.Say("quit\n");
-    EXPECT_EQ(store.End(std::chrono::seconds(60)), 0);
+    const json done = store.Dump(kScriptWait);
+    EXPECT_TRUE(Succeeded(store.Finish()));
 
     uint32_t revision = 0;
     EXPECT_TRUE(Installed(u"Orbit Chat Link", &revision));

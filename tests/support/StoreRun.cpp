@@ -156,16 +156,13 @@ void LiveStore::Say(const std::string& lines) {
     }
 }
 
-nlohmann::json LiveStore::Dump() {
+nlohmann::json LiveStore::Dump(std::chrono::seconds limit) {
     const fs::path file = device.Scratch("live-dump-" + std::to_string(++dumps) + ".json");
     const fs::path done = device.Scratch("live-dump-" + std::to_string(dumps) + ".done");
     // The second file appears only once the first is whole.
     Say("dump-tree " + file.string() + "\ndump-tree " + done.string() + "\n");
-    for (int i = 0; i < 6000; ++i) {
-        if (fs::exists(done)) return ReadTree(file);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return nullptr;
+    if (!Eventually([&] { return fs::exists(done); }, limit)) return nullptr;
+    return ReadTree(file);
 }
 
 nlohmann::json LiveStore::DumpUntil(const std::function<bool(const nlohmann::json&)>& condition) {

@@ -90,8 +90,8 @@ public:
     // Appends script lines (each ending with a new line).
     void Say(const std::string& lines);
     // The tree as the store dumps it once everything said so far is done;
-    // null after the time limit.
-    nlohmann::json Dump();
+    // null after `limit` (give a script's own long waits room).
+    nlohmann::json Dump(std::chrono::seconds limit = std::chrono::seconds(60));
     // Dumps until `done` holds for the dump, bounded; the last dump.
     nlohmann::json DumpUntil(const std::function<bool(const nlohmann::json&)>& done);
     // Says "quit", closes the script and waits for the exit code.
