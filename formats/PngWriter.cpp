@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace formats {
 namespace {
@@ -69,27 +70,6 @@ bool Run(Session& s, const PngImage& image, png_bytep* rows, png_color* colors, 
     return true;
 }
 
-}  // namespace
-
-PngImage RgbaImage(int width, int height, const uint8_t* rgba, bool keepAlpha) {
-    PngImage image;
-    image.width = width;
-    image.height = height;
-    image.colorType = keepAlpha ? PngImage::Rgba : PngImage::Rgb;
-    if (width <= 0 || height <= 0 || !rgba) return image;
-    const size_t pixels = static_cast<size_t>(width) * height;
-    if (keepAlpha) {
-        image.samples.assign(rgba, rgba + pixels * 4);
-        return image;
-    }
-    image.samples.resize(pixels * 3);
-    for (size_t i = 0; i < pixels; ++i)
-        for (int c = 0; c < 3; ++c) image.samples[i * 3 + c] = rgba[i * 4 + c];
-    return image;
-}
-
-namespace {
-
 uint32_t PixelAt(const uint8_t* rgba, size_t i) {
     uint32_t v;
     std::memcpy(&v, rgba + i * 4, 4);
@@ -100,9 +80,9 @@ uint32_t PixelAt(const uint8_t* rgba, size_t i) {
 // are more than 256 of them.
 std::vector<uint32_t> FewColours(const uint8_t* rgba, size_t pixels) {
     std::vector<uint32_t> colours;
-    std::unordered_map<uint32_t, bool> seen;
+    std::unordered_set<uint32_t> seen;
     for (size_t i = 0; i < pixels; ++i) {
-        if (!seen.emplace(PixelAt(rgba, i), true).second) continue;
+        if (!seen.insert(PixelAt(rgba, i)).second) continue;
         if (colours.size() == 256) return {};
         colours.push_back(PixelAt(rgba, i));
     }
@@ -146,6 +126,23 @@ PngImage PaletteImage(int width, int height, const uint8_t* rgba, std::vector<ui
 }
 
 }  // namespace
+
+PngImage RgbaImage(int width, int height, const uint8_t* rgba, bool keepAlpha) {
+    PngImage image;
+    image.width = width;
+    image.height = height;
+    image.colorType = keepAlpha ? PngImage::Rgba : PngImage::Rgb;
+    if (width <= 0 || height <= 0 || !rgba) return image;
+    const size_t pixels = static_cast<size_t>(width) * height;
+    if (keepAlpha) {
+        image.samples.assign(rgba, rgba + pixels * 4);
+        return image;
+    }
+    image.samples.resize(pixels * 3);
+    for (size_t i = 0; i < pixels; ++i)
+        for (int c = 0; c < 3; ++c) image.samples[i * 3 + c] = rgba[i * 4 + c];
+    return image;
+}
 
 PngImage CompactImage(int width, int height, const uint8_t* rgba) {
     if (width <= 0 || height <= 0 || !rgba) return RgbaImage(width, height, rgba);
