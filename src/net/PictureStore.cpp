@@ -12,6 +12,7 @@
 #include "base/Text.h"
 #include "platform/files/Files.h"
 #include "platform/http/HttpClient.h"
+#include "platform/imaging/Bitmap.h"
 
 namespace net {
 namespace {
@@ -44,8 +45,8 @@ int64_t NowNs() {
 // Only pictures the device can draw are kept: an error page or a proxy's
 // notice served with a 200 would otherwise be shown from the cache for a day.
 bool LooksLikePicture(std::string_view b) {
-    return b.starts_with("\x89PNG\r\n\x1a\n") || b.starts_with("\xFF\xD8\xFF") || b.starts_with("GIF87a") ||
-           b.starts_with("GIF89a");
+    return platform::imaging::Sniff(reinterpret_cast<const uint8_t*>(b.data()), b.size()) !=
+           platform::imaging::Format::Unknown;
 }
 
 bool IsEntryName(std::u16string_view name) {
