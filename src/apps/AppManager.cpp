@@ -498,6 +498,24 @@ bool AppManager::NothingQueuedOrRunning() {
     return workers == 0 && queuedJobs == 0;
 }
 
+bool AppManager::WaitUntilQuiet(std::chrono::milliseconds limit) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + limit;
+    for (;;) {
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now());
+        const auto step = std::clamp(left, milliseconds(0), milliseconds(100));
+        if (InetManager::Instance().WaitIdle(step) && WaitIdle(step)) {
+            // Each manager idle in turn is not enough: work passes from one to
+            // the other under the UI lock, and a worker counts itself out only
+            // after it let go of that lock. Both at rest while it is held means
+            // no hand-over is under way.
+            std::lock_guard ui(net::UILock());
+            if (InetManager::Instance().IsIdle() && NothingQueuedOrRunning()) return true;
+        }
+        if (steady_clock::now() >= deadline) return false;
+    }
+}
+
 bool AppManager::WaitIdle(std::chrono::milliseconds timeout) {
     std::unique_lock lock(workerLock);
     // A job leaves its queue before its worker ends, so both counts at zero

@@ -91,6 +91,12 @@ public:
     // Waits until no install or uninstall job is queued or running; false
     // when `timeout` passed first. Must not be called with the UI lock held.
     bool WaitIdle(std::chrono::milliseconds timeout);
+    // Waits until no request, download, install or uninstall is queued,
+    // running or about to hand over to another (a finished download queues
+    // its installation, a finished installation asks for the catalog
+    // details); false when `limit` passed first. Must not be called with the
+    // UI lock held.
+    bool WaitUntilQuiet(std::chrono::milliseconds limit);
 
     // Fields in the order of the store's design.
     AppMap installed;

@@ -289,8 +289,7 @@ TEST_F(HostileStore, ABrokenPackageEndsInOneMessageAndLeavesNoFile) {
         Sabotage("download", fault);
         ASSERT_TRUE(store->TapText(u"Install"));
         store->SoftKey(true);  // yes, install
-        ASSERT_TRUE(InetManager::Instance().WaitIdle(std::chrono::seconds(20)));
-        ASSERT_TRUE(AppManager::Instance().WaitIdle(std::chrono::seconds(20)));
+        ASSERT_TRUE(AppManager::Instance().WaitUntilQuiet(std::chrono::seconds(40)));
         store->Settle();
         ASSERT_FALSE(store->TimedOut());
         const bool arrived = fault != Fault::HtmlError && fault != Fault::LongerThenClosed &&

@@ -120,8 +120,7 @@ TEST_P(MyAppsScreenTest, ADownloadMovesOnlyItsBarThenTheRowJoinsTheInstalledGrou
 
     held.Release();
     // The download ends first and queues the installation.
-    ASSERT_TRUE(InetManager::Instance().WaitIdle(std::chrono::seconds(30)));
-    ASSERT_TRUE(AppManager::Instance().WaitIdle(std::chrono::seconds(30)));
+    ASSERT_TRUE(AppManager::Instance().WaitUntilQuiet(std::chrono::seconds(60)));
     store->Settle();
     {
         std::lock_guard ui(net::UILock());

@@ -77,14 +77,7 @@ protected:
 
     // Until no request, download, install or uninstall is left.
     bool WaitIdle(std::chrono::seconds limit = std::chrono::seconds(60)) {
-        auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (InetManager::Instance().WaitIdle(std::chrono::milliseconds(100)) &&
-                AppManager::Instance().WaitIdle(std::chrono::milliseconds(100)) &&
-                InetManager::Instance().QueueLength() == 0)
-                return true;
-        }
-        return false;
+        return AppManager::Instance().WaitUntilQuiet(limit);
     }
 
     std::filesystem::path Host(const std::u16string& devicePath) const {

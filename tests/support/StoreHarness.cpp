@@ -84,7 +84,9 @@ void StoreHarness::RunUntil(Done done) {
 }
 
 void StoreHarness::Settle() {
-    RunUntil([] { return InetManager::Instance().QueueLength() == 0; });
+    // Idle, not only an empty queue: a request leaves the queue before its
+    // answer is handed to the screens.
+    RunUntil([] { return InetManager::Instance().IsIdle(); });
     // The messages handled on the way out may carry the last answer, which
     // opens a popup or starts a slide: the screen comes to rest as well.
     if (!timedOut) SettleScreen();

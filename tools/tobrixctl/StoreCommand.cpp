@@ -23,7 +23,6 @@ namespace tobrixctl {
 namespace {
 
 using nlohmann::json;
-using std::chrono::milliseconds;
 
 struct StoreOptions {
     std::string base, deviceRoot, login, password, localization, target;
@@ -101,13 +100,8 @@ public:
 
     // Until no request, download, install or uninstall is left.
     void WaitForJobs() {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
-        for (;;) {
-            if (std::chrono::steady_clock::now() > deadline) throw CommandError("the jobs did not end in time");
-            bool idle = InetManager::Instance().WaitIdle(milliseconds(200)) &&
-                        AppManager::Instance().WaitIdle(milliseconds(200)) && InetManager::Instance().QueueLength() == 0;
-            if (idle) return;
-        }
+        if (!AppManager::Instance().WaitUntilQuiet(std::chrono::seconds(options.timeoutSeconds)))
+            throw CommandError("the jobs did not end in time");
     }
 
     shared_ptr<App> InstalledRecord(const std::string& sysid) {

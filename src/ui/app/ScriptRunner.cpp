@@ -105,10 +105,13 @@ bool ScriptRunner::IsIdle(std::string* reason) {
             *reason = "animations are still running";
             return false;
         }
-    }
-    if (!IdleProbes::Instance().AllIdle()) {
-        *reason = "background jobs are still running";
-        return false;
+        // Asked under the UI lock: background work hands over to other
+        // background work under it (a download queues its installation), so
+        // outside it each job could be seen idle while the next one starts.
+        if (!IdleProbes::Instance().AllIdle()) {
+            *reason = "background jobs are still running";
+            return false;
+        }
     }
     return true;
 }
