@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kAppColumns =
     "a.id, a.catid, a.name, a.company, a.icon, a.type, a.rate_sum, a.rates, a.reviews, a.views, a.downloads, "
-    "a.version, a.revision, a.sysid, a.exe, a.install, a.package, a.createtime, a.sha256";
+    "a.version, a.revision, a.sysid, a.exe, a.install, a.package, a.createtime, a.sha256, a.package_size, a.package_key, a.package_sig";
 
 AppRow ReadApp(const Stmt& s) {
     AppRow r;
@@ -36,6 +36,9 @@ AppRow ReadApp(const Stmt& s) {
     r.package = s.Text(16);
     r.createtime = s.Int(17);
     r.sha256 = s.Text(18);
+    r.packageSize = s.Int(19);
+    r.packageKey = s.Text(20);
+    r.packageSignature = s.Text(21);
     return r;
 }
 

@@ -32,6 +32,9 @@ struct AppRow {
     std::string package;  // the package file below the assets folder
     int64_t createtime = 0;
     std::string sha256;   // of the package file; empty when not recorded
+    int64_t packageSize = 0;
+    std::string packageKey;        // id of the key that signed the statement
+    std::string packageSignature;  // empty when the package was never signed
 };
 
 // The search of "getapps". Empty texts and negative numbers mean "not given".

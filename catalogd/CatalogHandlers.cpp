@@ -165,9 +165,18 @@ ApiAnswer HandleAppDetails(ApiCall& call) {
     XmlWriter xml;
     xml.Start("appdetails");
     WriteApp(xml, *app, call.filesUrl);
-    // The package's digest, so that a client can check what it downloaded;
-    // a client that does not know the element reads past it.
-    if (!app->sha256.empty()) xml.Start("package").Attr("sha256", app->sha256).End();
+    // The catalog's signed statement about the package: its digest and size
+    // with the key's id and signature (the other fields it covers are the
+    // application's own), so that a store can check what it downloaded; a
+    // client that does not know the element reads past it.
+    if (!app->sha256.empty()) {
+        xml.Start("package").Attr("sha256", app->sha256);
+        if (!app->packageSignature.empty())
+            xml.Attr("size", app->packageSize)
+                .Attr("key", app->packageKey)
+                .Attr("signature", app->packageSignature);
+        xml.End();
+    }
     if (details) WriteDetails(xml, catalog, *app, call.filesUrl);
     ApiAnswer answer = Body(xml.Take());
     if (details) answer.viewed = app->id;

@@ -1,7 +1,5 @@
 #include "Package.h"
 
-#include <sodium.h>
-
 #include <stdexcept>
 
 #include "formats/CabinetWriter.h"
@@ -40,15 +38,6 @@ std::string BuildCabinet(const PackageLayout& layout) {
     if (!formats::WriteCabinet(entries, bytes, error))
         throw std::runtime_error("cannot build the package of " + layout.installName + ": " + error);
     return bytes;
-}
-
-std::string PackageSha256(std::string_view bytes) {
-    if (sodium_init() < 0) throw std::runtime_error("libsodium cannot start");
-    unsigned char digest[crypto_hash_sha256_BYTES];
-    crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    char hex[2 * crypto_hash_sha256_BYTES + 1];
-    sodium_bin2hex(hex, sizeof hex, digest, sizeof digest);
-    return hex;
 }
 
 }  // namespace catalogd

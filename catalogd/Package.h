@@ -31,10 +31,6 @@ struct PackageLayout {
 // The provisioning document "_setup.xml" of the package.
 std::string BuildSetupXml(const PackageLayout& layout);
 
-// The SHA-256 of a package's bytes, 64 lowercase hexadecimal digits: what the
-// catalog tells clients so that they can check a download before installing.
-std::string PackageSha256(std::string_view bytes);
-
 // The cabinet: "_setup.xml" and the payload files, MSZIP-compressed, with a
 // fixed file date so that the same layout always gives the same bytes.
 std::string BuildCabinet(const PackageLayout& layout);

@@ -10,6 +10,7 @@
 #include "Package.h"
 #include "Schema.h"
 #include "Seed.h"
+#include "SigningKeys.h"
 
 namespace catalogd {
 namespace {
@@ -100,6 +101,16 @@ std::string BaseName(const std::string& stem) {
 }  // namespace
 
 PublishResult Publish(Db& db, const PublishRequest& request) {
+    // Read before anything changes: without the key nothing can be published.
+    formats::SigningKey key;
+    try {
+        key = LoadSigningKey(request.signingKeyFile);
+    } catch (const std::runtime_error& e) {
+        throw PublishError(e.what());
+    }
+    if (request.revision > formats::kMaxRevision)
+        throw PublishError("revision " + std::to_string(request.revision) + " is above the highest a device records (" +
+                           std::to_string(formats::kMaxRevision) + ")");
     CreateSchema(db);
     // The write lock from the start: two publishes of one application run
     // one after the other, and the second sees the first one's revision.
@@ -132,8 +143,12 @@ PublishResult Publish(Db& db, const PublishRequest& request) {
     // The announcement keeps its form: a URL stays a URL, a file name a file name.
     const std::string install = current.install == current.package ? result.package : file;
     try {
-        db.Prepare("UPDATE apps SET revision = ?2, version = ?3, package = ?4, install = ?5, sha256 = ?6 WHERE id = ?1")
-            .BindAll(current.app.id, request.revision, result.version, result.package, install, PackageSha256(bytes))
+        const PackageSignature signed_ =
+            SignPackage(current.app.id, current.app.sysid, request.revision, result.version, bytes, key);
+        db.Prepare("UPDATE apps SET revision = ?2, version = ?3, package = ?4, install = ?5, sha256 = ?6, "
+                   "package_size = ?7, package_key = ?8, package_sig = ?9 WHERE id = ?1")
+            .BindAll(current.app.id, request.revision, result.version, result.package, install, signed_.sha256,
+                     signed_.size, signed_.keyId, signed_.signature)
             .Run();
         MarkCatalogChanged(db);
         tx.Commit();

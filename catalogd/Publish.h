@@ -16,6 +16,7 @@ struct PublishRequest {
     std::optional<std::string> version;  // default: the seed's text for the revision
     std::string cabFile;                 // default: a cabinet built like the seed's
     std::string filesDir;                // default: the files folder the store names
+    std::string signingKeyFile;          // the catalog's secret key; default: the demo key
 };
 
 struct PublishResult {

@@ -100,7 +100,14 @@ const std::vector<Table>& Tables() {
           {"desc_fold", Type::Text, "NOT NULL"},
           // The package's digest; a store made before it gets the column, and
           // its packages are announced without one until published again.
-          {"sha256", Type::Text, "NOT NULL DEFAULT ''"}}},
+          {"sha256", Type::Text, "NOT NULL DEFAULT ''"},
+          // The catalog's signed statement about the package (size, key id and
+          // signature; the other fields it covers are the row's). Made where the
+          // secret key is, at seed and publish time; a row without one is
+          // refused by every store until it is published again.
+          {"package_size", Type::Int, "NOT NULL DEFAULT 0"},
+          {"package_key", Type::Text, "NOT NULL DEFAULT ''"},
+          {"package_sig", Type::Text, "NOT NULL DEFAULT ''"}}},
         {"tags", {{"id", Type::Key}, {"name", Type::Text, "NOT NULL UNIQUE"}}},
         {"app_tags",
          {{"app_id", Type::Int, "NOT NULL REFERENCES apps(id)"}, {"tag_id", Type::Int, "NOT NULL REFERENCES tags(id)"}},

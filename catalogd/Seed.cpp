@@ -14,6 +14,7 @@
 #include "Package.h"
 #include "Schema.h"
 #include "SeedData.h"
+#include "SigningKeys.h"
 #include "TextFold.h"
 
 namespace catalogd {
@@ -52,7 +53,7 @@ struct SeedApp {
     std::string install;
     std::string package;
     int64_t createtime;
-    std::string sha256;
+    PackageSignature signature;
 };
 
 std::vector<std::string> Split(std::string_view joined) {
@@ -176,7 +177,10 @@ std::vector<seed::AppDef> CatalogApps(int count, std::deque<std::string>& names)
 
 class Seeder {
 public:
-    Seeder(Db& db, const SeedOptions& options) : db(db), root(options.assetsDir) {}
+    // The key first: a key that cannot be read stops the seed before the
+    // old catalog's files are gone.
+    Seeder(Db& db, const SeedOptions& options)
+        : db(db), root(options.assetsDir), key(LoadSigningKey(options.signingKeyFile)) {}
 
     void Run(int count) {
         for (const char* sub : {"icons", "shots", "packages"}) {
@@ -212,7 +216,7 @@ public:
 private:
     void AddApp(int64_t id, const seed::AppDef& def, const seed::AppDef* storeDef) {
         Rng rng(kSeed ^ (static_cast<uint64_t>(id) * 0x100000001B3ULL));
-        SeedApp app{id, def, "", 0, "", "", "", "", 0, ""};
+        SeedApp app{id, def, "", 0, "", "", "", "", 0, {}};
         static const char* kTypes[] = {"free", "free", "free", "free", "paid", "paid", "trial", "trial", "demo", "free"};
         app.type = storeDef ? "free" : kTypes[rng.Below(10)];
         app.revision = storeDef ? kStoreRevision : 1 + rng.Below(9);
@@ -229,7 +233,7 @@ private:
         SamplePackage sample{id, sysid, std::string(def.name), std::string(def.company), app.exe, app.version};
         const std::string cabinet = BuildCabinet(PackageFor(sample, rng));
         WriteFile(root / app.package, cabinet);
-        app.sha256 = PackageSha256(cabinet);
+        app.signature = SignPackage(id, sysid, app.revision, app.version, cabinet, key);
         double hue = rng.Below(360);
         std::string icon = "icons/" + std::to_string(id) + ".png";
         WriteFile(root / icon, EncodePng(DrawIcon(hue, rng.Below(5))));
@@ -260,12 +264,13 @@ private:
         db.Prepare(
               "INSERT INTO apps(id, catid, name, company, description, icon, type, version, revision, sysid, exe, "
               "install, package, createtime, views, downloads, os_mask, min_short, min_long, features, name_fold, "
-              "company_fold, desc_fold, sha256) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
-              "?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24)")
+              "company_fold, desc_fold, sha256, package_size, package_key, package_sig) VALUES(?1, ?2, ?3, ?4, ?5, ?6, "
+              "?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27)")
             .BindAll(app.id, int64_t(d.category), d.name, d.company, desc, icon, app.type, app.version,
                      int64_t(app.revision), sysid, app.exe, app.install, app.package, app.createtime, views, downloads,
                      EditionMask(d.editions), minShort, minLong, FeatureMask(d.needs), FoldCase(d.name),
-                     FoldCase(d.company), FoldCase(desc), app.sha256)
+                     FoldCase(d.company), FoldCase(desc), app.signature.sha256, app.signature.size,
+                     app.signature.keyId, app.signature.signature)
             .Run();
     }
 
@@ -308,6 +313,7 @@ private:
 
     Db& db;
     fs::path root;
+    const formats::SigningKey key;
     std::vector<int64_t> reviewers;
     std::map<std::string, int64_t> tagIds;
 };

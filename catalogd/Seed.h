@@ -15,6 +15,8 @@ struct SeedOptions {
     // How many catalog applications besides the store's own; 0 for the whole
     // sample. More than the sample adds numbered copies of its applications.
     int apps = 0;
+    // The catalog's secret key (catalogd keygen); empty: the demo key.
+    std::string signingKeyFile;
 };
 
 // Fills the store with the sample catalog: categories, applications with

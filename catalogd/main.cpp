@@ -15,6 +15,7 @@
 #include "Schema.h"
 #include "Seed.h"
 #include "Server.h"
+#include "SigningKeys.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ int Serve(const std::string& dbPath, ServerOptions options) {
     return 0;
 }
 
-int SeedCommand(const std::string& dbPath, std::string assets, int apps) {
+int SeedCommand(const std::string& dbPath, std::string assets, int apps, const std::string& signingKey) {
     if (assets.empty() && IsPostgresLocation(dbPath)) {
         std::cerr << "catalogd: a shared store needs --assets, the folder every instance serves the files from\n";
         return 2;
@@ -75,8 +76,15 @@ int SeedCommand(const std::string& dbPath, std::string assets, int apps) {
         assets = (p.parent_path() / (p.stem().string() + "-files")).string();
     }
     Db db(dbPath);
-    SeedCatalog(db, {assets, apps});
+    SeedCatalog(db, {assets, apps, signingKey});
     std::cout << "catalogd: seeded " << PrintableLocation(dbPath) << " (files in " << assets << ")\n";
+    return 0;
+}
+
+int KeygenCommand(const std::string& out) {
+    const std::string id = WriteNewKeyPair(out);
+    std::cout << "catalogd: wrote the secret key " << out << " and the public key " << out << ".pub (key id " << id
+              << ")\n";
     return 0;
 }
 
@@ -174,7 +182,10 @@ int main(int argc, char** argv) {
         ->capture_default_str()
         ->check(CLI::NonNegativeNumber);
 
-    std::string seedDb, assets;
+    constexpr const char* kSigningKeyHelp =
+        "The catalog's secret key from \"catalogd keygen\" (default: the demo key of the source tree, which "
+        "vouches for nothing)";
+    std::string seedDb, assets, seedKey;
     int apps = 0;
     CLI::App* seed = app.add_subcommand("seed", "Fill a store with the sample catalog (replaces its content)");
     seed->add_option("--db", seedDb, kDbHelp)->required();
@@ -185,6 +196,12 @@ int main(int argc, char** argv) {
                      "Number of applications besides the store's own (default: the whole sample; more adds "
                      "numbered copies)")
         ->check(CLI::Range(0, kMaxSeedApps));
+    seed->add_option("--signing-key", seedKey, kSigningKeyHelp)->check(CLI::ExistingFile);
+
+    std::string keygenOut;
+    CLI::App* keygen = app.add_subcommand("keygen", "Make the catalog's signing key pair (Ed25519)");
+    keygen->add_option("--out", keygenOut, "The secret key's file (mode 0600); the public key goes to FILE.pub")
+        ->required();
 
     std::string userDb, login;
     CLI::App* user = app.add_subcommand("user", "Manage accounts");
@@ -217,6 +234,7 @@ int main(int argc, char** argv) {
     auto* version = pub->add_option("--version", publishVersion, "Version text (default: made from the revision)");
     pub->add_option("--cab", publish.cabFile, "The new package (default: one built like the sample packages)")
         ->check(CLI::ExistingFile);
+    pub->add_option("--signing-key", publish.signingKeyFile, kSigningKeyHelp)->check(CLI::ExistingFile);
 
     CLI11_PARSE(app, argc, argv);
     try {
@@ -230,7 +248,8 @@ int main(int argc, char** argv) {
             if (options.service.sessionIdleMs < 1) options.service.sessionIdleMs = 1;
             return Serve(dbPath, options);
         }
-        if (*seed) return SeedCommand(seedDb, assets, apps);
+        if (*seed) return SeedCommand(seedDb, assets, apps, seedKey);
+        if (*keygen) return KeygenCommand(keygenOut);
         if (*activate) return ActivateCommand(userDb, login);
         if (*outbox) return OutboxCommand(outboxDb);
         if (*copy) return CopyCommand(copyFrom, copyTo, copyFiles);

@@ -22,7 +22,7 @@ struct Store {
     static std::string Seed(const fuzz::ScratchDir& dir) {
         const std::string db = (dir.path / "catalog.db").string();
         catalogd::Db store(db);
-        catalogd::SeedCatalog(store, {(dir.path / "files").string(), 3});
+        catalogd::SeedCatalog(store, {(dir.path / "files").string(), 3, {}});
         std::ofstream(dir.path / "secret.txt") << "not served";
         return db;
     }

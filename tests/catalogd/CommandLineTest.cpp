@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "formats/PackageStatement.h"
 #include "Db.h"
 #include "Package.h"
 #include "Seed.h"
@@ -166,7 +167,7 @@ TEST_F(Publishing, ANewerRevisionIsListedDetailedAndDownloaded) {
     const std::string bytes = Download(3);
     EXPECT_EQ(bytes, ReadWholeFile(PackageFile(3)));
     EXPECT_NE(bytes, oldBytes);
-    EXPECT_EQ(app.child("package").attribute("sha256").value(), PackageSha256(bytes)) << "the new package's digest";
+    EXPECT_EQ(app.child("package").attribute("sha256").value(), formats::Sha256Hex(bytes)) << "the new package's digest";
     EXPECT_TRUE(fs::exists(oldPackage));
     auto files = ReadCabinet(bytes);
     ASSERT_TRUE(files.contains("_setup.xml"));

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "formats/PackageStatement.h"
 #include "AnswerCoding.h"
 #include "Db.h"
 #include "Package.h"
@@ -152,7 +153,7 @@ TEST_F(DownloadApi, ACopyStillCurrentIsConfirmedWithoutItsBody) {
 TEST_F(DownloadApi, DetailsAnnounceTheDigestOfThePackageServed) {
     for (int id : {2, 5}) {
         Answer a;
-        EXPECT_EQ(Details(a, id).child("package").attribute("sha256").value(), PackageSha256(PackageFile(id))) << id;
+        EXPECT_EQ(Details(a, id).child("package").attribute("sha256").value(), formats::Sha256Hex(PackageFile(id))) << id;
     }
 }
 

@@ -85,7 +85,7 @@ TEST(Seed, TheSameOptionsGiveTheSameCatalog) {
     TempDir dir;
     auto seedInto = [&](const std::string& name) {
         Db db((dir.Path() / (name + ".db")).string());
-        SeedCatalog(db, {(dir.Path() / name).string(), 4});
+        SeedCatalog(db, {(dir.Path() / name).string(), 4, {}});
         std::string dump;
         for (const char* table : {"categories", "apps", "tags", "app_tags", "screenshots", "ratings"}) {
             Stmt& s = db.Prepare(std::string("SELECT * FROM ") + table + " ORDER BY 1, 2");
@@ -110,7 +110,7 @@ TEST(Seed, TheSameOptionsGiveTheSameCatalog) {
 
     // Seeding again replaces the old catalog instead of adding to it.
     Db db((dir.Path() / "a.db").string());
-    SeedCatalog(db, {folderA, 2});
+    SeedCatalog(db, {folderA, 2, {}});
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM apps"), 3);
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM accounts WHERE login = 'demo' AND activated = 1"), 1);
 }
@@ -122,7 +122,7 @@ TEST(Seed, ALargerCatalogGoesOnWithNumberedCopies) {
     Db db((dir.Path() / "big.db").string());
     const int64_t sample = static_cast<int64_t>(seed::Apps().size());
     const int wanted = static_cast<int>(sample) * 2 + 3;
-    SeedCatalog(db, {(dir.Path() / "big").string(), wanted});
+    SeedCatalog(db, {(dir.Path() / "big").string(), wanted, {}});
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM apps"), wanted + 1);
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT sysid) FROM apps"), wanted + 1);
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT package) FROM apps"), wanted + 1);

@@ -58,7 +58,7 @@ fs::path SeededTemplate() {
         fs::create_directories(work);
         {
             Db store((work / "catalog.db").string());
-            SeedCatalog(store, {(dir / "files").string(), 0});
+            SeedCatalog(store, {(dir / "files").string(), 0, {}});
         }
         fs::create_directories(dir);
         fs::rename(work / "catalog.db", db);
