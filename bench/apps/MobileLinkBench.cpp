@@ -78,6 +78,8 @@ Outcome InstallOverGprs(bool drops) {
                           ("tobrix-bench-device-" + std::to_string(::getpid()) + "-" + std::to_string(++runs));
     fs::remove_all(root);
     RunHost(DEVICECTL_PATH, {"create", root.string(), "--profile", "wm65-vga"});
+    RunHost(DEVICECTL_PATH,
+            {"trust", root.string(), (fs::path(TOBRIX_SOURCE_DIR) / "data" / "keys" / "demo-signing.key.pub").string()});
     std::vector<std::string> line = {"link", root.string(), "--profile", "gprs"};
     if (drops) line.insert(line.end(), {"--drop-after", std::to_string(kDropAfter)});
     RunHost(DEVICECTL_PATH, line);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 
 #include <CLI/CLI.hpp>
@@ -12,6 +13,7 @@
 #include "Profiles.h"
 #include "RegistryDump.h"
 #include "base/Text.h"
+#include "formats/PackageStatement.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/dialog/MessageBox.h"
 #include "platform/files/Files.h"
@@ -103,6 +105,23 @@ void Delete(const std::string& dir, const std::string& key, const std::optional<
     auto k = reg->OpenKey(hive, path);
     if (!k) throw Failure("no such key: " + key);
     if (!k->DeleteValue(U16(*name))) throw Failure("no value " + *name + " in " + key);
+}
+
+// Adds a catalog's public key to those the device's store trusts, where the
+// store's package writes its own (for tests and operators; see
+// docs/security.md). Prints the key's id.
+void Trust(const std::string& dir, const std::string& keyFile) {
+    std::ifstream in(keyFile, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const auto key = formats::ParsePublicKey(text.str());
+    if (!in || !key) throw Failure(keyFile + " is not a public key made by \"catalogd keygen\"");
+    const std::string id = formats::KeyIdOf(*key);
+    auto reg = OpenRegistry(dir);
+    auto k = reg->CreateKey(platform::Hive::LocalMachine, u"Software\\Tobrix\\TrustedKeys");
+    if (!k || !k->Write(U16(id), platform::RegistryValue::String(U16(formats::PublicKeyText(*key).substr(0, 64)))))
+        throw Failure("cannot write the key into the registry of " + dir);
+    std::cout << id << '\n';
 }
 
 // Makes DIR the device this process works on, as the device's own programs
@@ -241,6 +260,12 @@ int main(int argc, char** argv) {
     del->add_option("KEY", key, "HKLM\\... or HKCR\\...")->required();
     del->add_option("NAME", valueName, "Value name; without it the key is deleted");
     del->callback([&] { Delete(dir, key, valueName); });
+
+    std::string keyFile;
+    auto* trust = app.add_subcommand("trust", "Trust a catalog's public key (catalogd keygen's FILE.pub); prints its id");
+    trust->add_option("DIR", dir, "Device root")->required();
+    trust->add_option("KEY", keyFile, "The public key file")->required()->check(CLI::ExistingFile);
+    trust->callback([&] { Trust(dir, keyFile); });
 
     std::string openText, parameters;
     bool wait = false;

@@ -2,6 +2,8 @@
 // reading belong to the catalog client; what it does on the device is here.
 #include "net/App.h"
 
+#include <optional>
+
 #include "apps/AppManager.h"
 #include "apps/PackageNames.h"
 #include "base/KeepAlive.h"
@@ -43,16 +45,32 @@ void App::RequestDetails() {
     StatusChanged.Invoke(this, StatusDetails, false, 0.0, true);
 }
 
+namespace {
+
+// Why a download must not even begin, or nothing when it may.
+std::optional<App::DownloadFault> RefusedBeforeDownload(const App& app, bool safeFileName) {
+    // A name from the catalog that would write outside the cabs folder, or a
+    // package that could never be installed.
+    if (!safeFileName || !apps::IsSafeSysid(app.sysid)) return App::DownloadFault::Refused;
+    AppManager& manager = AppManager::Instance();
+    const int32_t signedRevision = manager.SignedRevision(app);
+    // No trusted signature, or a signed revision that is not newer than the
+    // one installed (an old answer played back to take the device back to
+    // an older package). A package installed by other means has revision 0.
+    if (signedRevision <= 0 || signedRevision <= manager.GetRevision(app.sysid)) return App::DownloadFault::Unverified;
+    return std::nullopt;
+}
+
+}  // namespace
+
 void App::Download() {
     std::lock_guard ui(net::UILock());
     if (IsDownloading()) return;
     auto fileName = apps::PackageFileName(install, sysid);
     downloadProgress = 0.0;
-    if (!fileName || !apps::IsSafeSysid(sysid)) {
-        // A name from the catalog that would write outside the cabs folder,
-        // or a package that could never be installed: the download ends
-        // before it begins.
-        downloadFault = DownloadFault::Refused;
+    if (auto fault = RefusedBeforeDownload(*this, fileName.has_value())) {
+        // The download ends before it begins.
+        downloadFault = *fault;
         StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
         StatusChanged.Invoke(this, StatusDownload, true, 1.0, false);
         AppManager::Instance().DownloadEnded(this);
@@ -62,8 +80,13 @@ void App::Download() {
     // Bytes of this package kept under another name (the catalog renamed
     // the file since) can never be resumed.
     AppManager::Instance().DropPartials(sysid, target);
-    downloadRequest = InetManager::Instance().AddResumable(api::Download(ApiContext::Current(), id), target,
-                                                           ResumeOptions{text::Utf16ToUtf8(sysid), sha256});
+    // The bytes must be the package this record's signed statement names;
+    // the revision installed is the one signed, whatever the record says by
+    // the time the download ends.
+    const int32_t signedRevision = revision;
+    downloadRequest = InetManager::Instance().AddResumable(
+        api::Download(ApiContext::Current(), id), target,
+        ResumeOptions{text::Utf16ToUtf8(sysid), apps::DownloadCheck(*this, AppManager::Instance().TrustedKeys())});
     SubscribeFn(downloadRequest->Progress, [this](HttpRequest*, double p) {
         downloadProgress = p;
         StatusChanged.Invoke(this, StatusDownload, false, p, true);
@@ -73,17 +96,18 @@ void App::Download() {
     SubscribeFn(downloadRequest->LinkWait, [this](HttpRequest*, bool) {
         StatusChanged.Invoke(this, StatusDownload, false, downloadProgress, true);
     });
-    SubscribeFn(downloadRequest->Complete, [keep = KeepAlive(this), target](HttpRequest* request, bool ok) mutable {
+    SubscribeFn(downloadRequest->Complete, [keep = KeepAlive(this), target, signedRevision](HttpRequest* request,
+                                                                                          bool ok) mutable {
         App* self = keep.Get();
         if (!self) return;
         self->downloadFault = request->Interrupted()     ? DownloadFault::Interrupted
                               : request->Cancelled()     ? DownloadFault::Cancelled
-                              : request->IntegrityFailed() ? DownloadFault::Damaged
+                              : request->IntegrityFailed() ? DownloadFault::Unverified
                               : request->WriteFailed()   ? DownloadFault::Storage
                                                          : DownloadFault::Transfer;
         self->StatusChanged.Invoke(self, StatusDownload, true, 1.0, ok);
         if (ok)
-            self->Install(target);
+            self->Install(target, signedRevision);
         else
             AppManager::Instance().DownloadEnded(self);
         keep.Drop();
@@ -91,9 +115,11 @@ void App::Download() {
     StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
 }
 
-void App::Install(const std::u16string& cabPath) {
+void App::Install(const std::u16string& cabPath) { Install(cabPath, revision); }
+
+void App::Install(const std::u16string& cabPath, int32_t installedRevision) {
     std::lock_guard ui(net::UILock());
-    shared_ptr<InstallRequest> job = AppManager::Instance().QueueInstall(cabPath, sysid, revision);
+    shared_ptr<InstallRequest> job = AppManager::Instance().QueueInstall(cabPath, sysid, installedRevision);
     installJob = job;
     SubscribeFn(job->Done, [keep = KeepAlive(this)](InstallRequest*, bool ok) mutable {
         App* self = keep.Get();

@@ -101,6 +101,7 @@ AppManager::~AppManager() {
 
 void AppManager::Start() {
     cabFolder = ProgramFolder() + u"cabs";
+    trustedKeys.reset();
     if (platform::HasCurrentDevice()) {
         platform::CreateFolders(cabFolder);
         ScanStartMenu();
@@ -149,7 +150,18 @@ int32_t AppManager::GetRevision(const std::u16string& sysid) {
     auto key = platform::OpenRegistryKey(Hive::LocalMachine, path);
     uint32_t revision = 0;
     if (!key || !key->ReadDword(kRevisionValue, revision)) return 0;
-    return static_cast<int32_t>(revision);
+    // No revision is above the highest signed one: a larger value is no
+    // record of ours, and must not read as a negative number either.
+    return revision > formats::kMaxRevision ? 0 : static_cast<int32_t>(revision);
+}
+
+const apps::TrustedKeys& AppManager::TrustedKeys() {
+    if (!trustedKeys) trustedKeys = platform::HasCurrentDevice() ? apps::ReadTrustedKeys() : apps::TrustedKeys();
+    return *trustedKeys;
+}
+
+int32_t AppManager::SignedRevision(const App& app) {
+    return apps::HasTrustedStatement(app, TrustedKeys()) ? app.revision : 0;
 }
 
 std::u16string AppManager::FindExecutable(const std::u16string& sysid, const std::u16string& exeHint) {
@@ -344,14 +356,14 @@ void AppManager::OnAppStatus(App* app, App::AppStatusType kind, bool finished, d
     if (!finished || !success) return;
     if (kind == App::StatusDetails) {
         const int32_t installedRevision = GetRevision(app->sysid);
-        if (app->revision <= installedRevision || installedRevision <= 0) return;
+        if (SignedRevision(*app) <= installedRevision || installedRevision <= 0) return;
         ChangeUpdateCount(+1);
         // The store's own package by its exact install name, the one the install
         // job checks too: a foreign package that merely mentions the store must
         // not take the one offer, nor be installed as the store's update.
         if (app->sysid == kSelfSysid && offerSelfUpdate) OfferSelfUpdate(app);
     } else if (kind == App::StatusUninstall) {
-        if (app->revision > revisionBeforeUninstall && revisionBeforeUninstall > 0) ChangeUpdateCount(-1);
+        if (SignedRevision(*app) > revisionBeforeUninstall && revisionBeforeUninstall > 0) ChangeUpdateCount(-1);
     }
 }
 
@@ -365,8 +377,8 @@ int32_t AppManager::DownloadFailureMessage(const App& app) {
     case App::DownloadFault::Storage: return kNoRoom;
     // A package name the store refused to save would never have installed;
     // bytes that are not the published package are a damaged package.
-    case App::DownloadFault::Refused:
-    case App::DownloadFault::Damaged: return kInstallFailed;
+    case App::DownloadFault::Refused: return kInstallFailed;
+    case App::DownloadFault::Unverified: return kUnverified;
     case App::DownloadFault::Cancelled:
     case App::DownloadFault::Interrupted: return 0;
     case App::DownloadFault::Transfer: break;
@@ -419,7 +431,7 @@ void AppManager::ResumeAfterDetails(App* app, bool success) {
     const bool update = installed.count(app->sysid) && installed.at(app->sysid).get() == app;
     if (update) {
         const int32_t installedRevision = GetRevision(app->sysid);
-        if (success && app->revision > installedRevision && !app->IsDownloading()) {
+        if (success && SignedRevision(*app) > installedRevision && !app->IsDownloading()) {
             // Counted as any update, and taken off the count as it starts.
             ChangeUpdateCount(+1);
             StartUpdate(app);

@@ -5,11 +5,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "apps/InstallRequest.h"
+#include "apps/PackageTrust.h"
 #include "apps/UninstallRequest.h"
 #include "base/Delegate.h"
 #include "base/Singleton.h"
@@ -36,6 +38,7 @@ public:
     static constexpr int32_t kNoAnswer = 998;
     static constexpr int32_t kInstallFailed = 11013;
     static constexpr int32_t kNoRoom = 11015;
+    static constexpr int32_t kUnverified = 11022;
 
     ~AppManager() override;
 
@@ -44,6 +47,12 @@ public:
 
     bool IsInstalled(const std::u16string& sysid);
     int32_t GetRevision(const std::u16string& sysid);
+    // The catalog's revision of a record as far as it may be offered and
+    // installed: the revision a key the device trusts signed, 0 when no such
+    // signature vouches for the record (UI lock held).
+    int32_t SignedRevision(const App& app);
+    // The keys the device trusts, read from its registry once per run.
+    const apps::TrustedKeys& TrustedKeys();
     std::u16string FindExecutable(const std::u16string& sysid, const std::u16string& exeHint);
     void ScanStartMenu();
     void LoadInstalled();
@@ -122,6 +131,8 @@ public:
     Delegation_0 ShowMyApplications;
 
 private:
+    std::optional<apps::TrustedKeys> trustedKeys;
+
     friend class Singleton<AppManager>;
     friend class InstallRequest;
     friend class UninstallRequest;

@@ -61,14 +61,20 @@ public:
     // Why the last download failed, so the user is told what went wrong: the
     // line or the service, the device's storage, or a package name from the
     // catalog that could never be saved or installed.
-    // A download the user cancelled, one whose bytes were not the package
-    // the catalog published, and one cut short by the store's own exit are
-    // told apart from the rest as well.
-    enum class DownloadFault { Transfer, Storage, Refused, Cancelled, Damaged, Interrupted };
+    // A download the user cancelled, one that is not a package the catalog
+    // signed (or whose bytes are not that package), and one cut short by the
+    // store's own exit are told apart from the rest as well.
+    enum class DownloadFault { Transfer, Storage, Refused, Cancelled, Unverified, Interrupted };
     DownloadFault downloadFault = DownloadFault::Transfer;
-    // The package's SHA-256 as the catalog announces it (lowercase hex);
-    // empty when the catalog does not say. A download must match it.
+    // The catalog's signed statement about the package, as "appdetails"
+    // gives it: SHA-256 (lowercase hex), size in bytes, the signing key's id
+    // and the signature; the other fields it covers are the record's own
+    // (id, sysid, revision, version). Empty when the answer had none, and
+    // then the package is never installed (src/apps/PackageTrust.h).
     std::string sha256;
+    int64_t packageSize = 0;
+    std::string packageKey;
+    std::string packageSignature;
     // The last fraction of the package download reported.
     double downloadProgress = 0.0;
 
@@ -83,5 +89,8 @@ public:
     void RequestDetails();
     void Download();
     void Install(const std::u16string& cabPath);
+    // The same, recording `installedRevision` (the revision the package's
+    // signed statement names) as the one installed.
+    void Install(const std::u16string& cabPath, int32_t installedRevision);
     void Uninstall();
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -16,11 +17,15 @@
 
 // A file download that survives a broken line (InetManager::AddResumable):
 // what arrived is kept beside the target and later tries ask only for the
-// rest; the file reaches its target name only when whole and, when a digest
-// is given, only when it matches.
+// rest; the file reaches its target name only when whole and, when a check
+// is given, only when the check accepts it.
 struct ResumeOptions {
-    std::string owner;   // kept with the partial file, so that a later run knows whose it is
-    std::string sha256;  // the file's expected SHA-256 in hexadecimal; empty: not checked
+    std::string owner;  // kept with the partial file, so that a later run knows whose it is
+    // Called on the worker with the whole file's size and SHA-256 (lowercase
+    // hexadecimal) before it takes its target name; false refuses the file,
+    // which is then deleted. Empty: every whole file is taken. It runs on a
+    // worker thread, so it holds its own copies of what it compares.
+    std::function<bool(int64_t size, const std::string& sha256)> accept;
 };
 
 // One GET job of the request queue. Everything but the worker's own use
@@ -81,8 +86,8 @@ public:
     bool Resumable() const { return resume.has_value(); }
     // A resumable download between two tries, waiting for the line.
     bool WaitingForLink() const { return waitingForLink; }
-    // A resumable download whose whole file did not match its digest: the
-    // file is gone and the next download starts afresh. Valid once ended.
+    // A resumable download whose whole file its check refused: the file is
+    // gone and the next download starts afresh. Valid once ended.
     bool IntegrityFailed() const { return integrityFailed; }
     bool Picture() const { return picture; }
     // A picture job whose picture came from the device, as kept or once the

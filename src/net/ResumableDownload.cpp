@@ -203,10 +203,13 @@ ResumableDownload::Try ResumableDownload::TryOnce(const platform::HttpOptions& b
 bool ResumableDownload::Deliver() {
     const fs::path& target = job.targetFile;
     const fs::path partial = net::PartialFileOf(target);
-    if (!job.resume->sha256.empty()) {
+    if (job.resume->accept) {
+        // One pass over the file, on the worker: the UI never waits for it.
         const auto digest = net::FileSha256(partial);
-        if (!digest || !text::EqualsIgnoreCase(*digest, job.resume->sha256)) {
-            // Not the package the catalog published: nothing of it is kept,
+        std::error_code sizeError;
+        const auto size = fs::file_size(partial, sizeError);
+        if (!digest || sizeError || !job.resume->accept(static_cast<int64_t>(size), *digest)) {
+            // Not the package the catalog vouched for: nothing of it is kept,
             // so the next try fetches it afresh.
             job.integrityFailed = true;
             net::RemovePartial(target);

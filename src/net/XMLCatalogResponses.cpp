@@ -1,6 +1,7 @@
 #include "net/XMLCatalogResponses.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -47,6 +48,20 @@ std::string Sha256Hex(const char* text) {
         hex.push_back(l);
     }
     return hex.size() == 64 ? hex : std::string();
+}
+
+// The signed statement's own fields. Whatever is missing or malformed stays
+// empty, and an empty statement is never trusted: the store then refuses the
+// package rather than install it unchecked. Also cleared when absent, so an
+// older answer's signature never stays with a newer record.
+void ReadPackageStatement(const pugi::xml_node& package, App& app) {
+    app.sha256 = Sha256Hex(package.attribute("sha256").value());
+    const std::string_view size = package.attribute("size").value();
+    int64_t bytes = 0;
+    const auto [end, error] = std::from_chars(size.data(), size.data() + size.size(), bytes);
+    app.packageSize = (error == std::errc() && end == size.data() + size.size() && bytes > 0) ? bytes : 0;
+    app.packageKey = package.attribute("key").value();
+    app.packageSignature = package.attribute("signature").value();
 }
 
 }  // namespace
@@ -121,7 +136,11 @@ bool XMLResponse_GetApps::FillApp(const pugi::xml_node& e, App& a) {
     all &= ReadInt(found[kViews], a.views);
     all &= ReadInt(found[kDownloads], a.downloads);
     all &= ReadText(found[kVersion], a.version);
-    all &= ReadInt(found[kRevision], a.revision);
+    // A revision is counted from 1 and the device records it as a signed
+    // 32-bit number: anything else, a number too large to read included,
+    // leaves the record with no revision rather than with an older one.
+    a.revision = 0;
+    all &= ReadInt(found[kRevision], a.revision) && a.revision > 0;
     all &= ReadText(found[kSysid], a.sysid);
     all &= ReadText(found[kExe], a.exe);
     all &= ReadText(found[kInstall], a.install);
@@ -143,9 +162,7 @@ bool XMLResponse_AppDetails::ReadBody(const pugi::xml_node& root) {
     const pugi::xml_node element = root.child("appdetails").child("app");
     if (!element || !app) return false;
     if (!XMLResponse_GetApps::FillApp(element, *app)) return false;
-    // The package's digest, when the service gives it: a service that does
-    // not leaves the download unchecked, as before.
-    app->sha256 = Sha256Hex(element.child("package").attribute("sha256").value());
+    ReadPackageStatement(element.child("package"), *app);
     if (!details) return true;
     const pugi::xml_node d = element.child("details");
     if (!d) return false;

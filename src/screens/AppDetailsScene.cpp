@@ -156,7 +156,7 @@ void AppDetailsScene::AddActions(GObject& p) {
             ->Touched()
             ->Add(shared_ptr<Delegate_2<shared_ptr<GObject>&, const Touch&>>(new AppDetailsRun_Touch(app)));
     OnTapped(*AddAction(p, L::SecondButton, 11002), [this] { ConfirmUninstall(); });
-    if (manager.GetRevision(app->sysid) < app->revision)
+    if (manager.GetRevision(app->sysid) < manager.SignedRevision(*app))
         OnTapped(*AddAction(p, L::ThirdButton, 11001), [this] { ConfirmUpdate(); });
 }
 

@@ -41,7 +41,7 @@ MyAppFacts FactsOf(const App& app, double progress, MyAppFailure failure) {
     f.installed = manager.IsInstalled(app.sysid);
     f.failure = failure;
     f.installedRevision = manager.GetRevision(app.sysid);
-    f.catalogRevision = app.revision;
+    f.catalogRevision = manager.SignedRevision(app);
     f.hasInstallText = !app.install.empty();
     f.executableFound = !manager.FindExecutable(app.sysid, app.exe).empty();
     f.progress = progress;

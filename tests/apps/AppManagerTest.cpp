@@ -33,12 +33,15 @@ TEST_F(AppManagerDevice, RevisionsComeFromTheirKeysAndOnlyAsNumbers) {
     FakeInstalled(u"Counted", {}, 4);
     FakeInstalled(u"Foreign", {});
     FakeInstalled(u"Texty", {});
+    FakeInstalled(u"Huge", {}, 0);
+    registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall\\Huge")->WriteDword(u"TobrixRevision", 0x80000000u);
     registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall\\Texty")->WriteString(u"TobrixRevision", u"9");
     registry->CreateKey(Hive::LocalMachine, u"Software\\Tobrix")->WriteDword(u"TobrixRevision", 17);
     FakeInstalled(u"Quelt Tobrix", {}, 2);
     EXPECT_EQ(manager.GetRevision(u"Counted"), 4);
     EXPECT_EQ(manager.GetRevision(u"Foreign"), 0);
     EXPECT_EQ(manager.GetRevision(u"Texty"), 0);
+    EXPECT_EQ(manager.GetRevision(u"Huge"), 0) << "above the highest revision: no record of ours";
     EXPECT_EQ(manager.GetRevision(u"Missing"), 0);
     EXPECT_EQ(manager.GetRevision(u"Quelt Tobrix"), 17) << "the store's own revision lives elsewhere";
 

@@ -345,6 +345,7 @@ TEST_F(StorePipeline, StoresOwnUpdateIsOfferedOnceAndKeepsItsRevisionRight) {
     FakeInstalled(u"Acme TobrixTheme", {}, 1);
     shared_ptr<App> theme = make_shared_obj<App>(*self);
     theme->sysid = u"Acme TobrixTheme";
+    SignAsCatalog(*theme);
     {
         std::lock_guard ui(services.UILock());
         manager.OnAppStatus(theme.get(), App::StatusDetails, true, 1.0, true);
@@ -435,6 +436,10 @@ TEST_F(StorePipeline, DownloadFailingPartWayLeavesNoFileAndNoJob) {
     app->id = 7;
     app->sysid = u"Cut Short";
     app->install = u"cut.cab";
+    app->revision = 1;
+    app->packageSize = 100000;
+    app->sha256 = std::string(64, 'a');
+    SignAsCatalog(*app);
     AppManager& manager = AppManager::Instance();
     StatusLog log;
     {

@@ -14,6 +14,7 @@
 
 #include "NetTestSupport.h"
 #include "TestServer.h"
+#include "formats/PackageStatement.h"
 #include "base/Text.h"
 #include "net/ConnectionManager.h"
 #include "net/InetManager.h"
@@ -514,11 +515,12 @@ protected:
     }
     static std::filesystem::path LinkLog() { return nettest::DeviceRootPath() / "link.log"; }
 
-    void Start(Resumable& r, std::size_t bytes, const std::string& name, std::string sha256 = {}) {
+    void Start(Resumable& r, std::size_t bytes, const std::string& name,
+               std::function<bool(int64_t, const std::string&)> accept = {}) {
         std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
         r.job = InetManager::Instance().AddResumable(server.Url16("/bytes/" + std::to_string(bytes)),
                                                      u"\\Program Files\\Tobrix\\cabs\\" + U16(name),
-                                                     ResumeOptions{"Vendor Notes", std::move(sha256)});
+                                                     ResumeOptions{"Vendor Notes", std::move(accept)});
         SubscribeFn(r.job->Progress, [&r](HttpRequest*, double p) { r.out.progress.push_back(p); });
         SubscribeFn(r.job->LinkWait, [&r](HttpRequest*, bool waiting) { r.waits += waiting; });
         SubscribeFn(r.job->Complete, [&r](HttpRequest*, bool ok) {
@@ -540,7 +542,7 @@ protected:
 TEST_F(ResumableDownloadTest, ADroppingLineDeliversTheWholeFileAskingOnlyForTheRest) {
     nettest::SetLink({"custom", 0, 0, 0, 3000, 0});
     Resumable r;
-    Start(r, 10000, "drops.cab", "");
+    Start(r, 10000, "drops.cab");
     Finish(r);
     EXPECT_TRUE(r.out.ok);
     EXPECT_EQ(r.out.completions, 1);
@@ -561,10 +563,19 @@ TEST_F(ResumableDownloadTest, ADroppingLineDeliversTheWholeFileAskingOnlyForTheR
 }
 
 TEST_F(ResumableDownloadTest, BytesThatAreNotThePublishedFileOrACancelLeaveNothing) {
+    // The check sees the whole file's own size and digest, once; what it
+    // refuses never takes the target's name.
+    std::vector<std::pair<int64_t, std::string>> checked;
     Resumable damaged;
-    Start(damaged, 5000, "damaged.cab", std::string(64, 'a'));
+    Start(damaged, 5000, "damaged.cab", [&checked](int64_t size, const std::string& sha256) {
+        checked.emplace_back(size, sha256);
+        return false;
+    });
     Finish(damaged);
     EXPECT_FALSE(damaged.out.ok);
+    ASSERT_EQ(checked.size(), 1u);
+    EXPECT_EQ(checked[0].first, 5000);
+    EXPECT_EQ(checked[0].second, formats::Sha256Hex(Expected(5000)));
     EXPECT_FALSE(std::filesystem::exists(TempFile("damaged.cab")));
     EXPECT_FALSE(Leftovers("damaged.cab"));
 

@@ -223,6 +223,18 @@ TEST_F(XMLResponseTest, AppDetailsRequiresEveryAttributeButCreatetime) {
     XMLResponse_AppDetails failing(&other);
     EXPECT_EQ(Parse(failing, Envelope("<appdetails><app " + noExe + "/></appdetails>")), XMLResponse::kUnreadable);
     EXPECT_EQ(Parse(failing, Envelope("<appdetails/>")), XMLResponse::kUnreadable);
+    // A revision is 1 to 2^31-1; anything else is none, never an old one kept.
+    for (const char* revision : {"0", "-3", "2147483648", "99999999999", "x"}) {
+        std::string bad = kFullApp;
+        bad.replace(bad.find("revision=\"5\""), std::string("revision=\"5\"").size(),
+                    std::string("revision=\"") + revision + "\"");
+        App updated;
+        updated.revision = 4;
+        XMLResponse_AppDetails reader(&updated);
+        EXPECT_EQ(Parse(reader, Envelope("<appdetails><app " + bad + "/></appdetails>")), XMLResponse::kUnreadable)
+            << revision;
+        EXPECT_EQ(updated.revision, 0) << revision;
+    }
     // The same entry is fine in a list.
     std::vector<shared_ptr<App>> apps;
     XMLResponse_GetApps list(&apps);

@@ -278,8 +278,9 @@ INSTANTIATE_TEST_SUITE_P(Methods, HostileServerTest, ::testing::ValuesIn(kMethod
                          [](const auto& info) { return std::string(info.param.method); });
 
 // The package itself from the broken service, installed from the details page:
-// a transfer that fails says so, anything that arrives whole but is no
-// package is refused by the installer, and no file stays behind either way.
+// a transfer that fails says so, anything that arrives whole but is not the
+// package the catalog signed is refused before the installer sees it, and no
+// file stays behind either way.
 TEST_F(HostileStore, ABrokenPackageEndsInOneMessageAndLeavesNoFile) {
     Push(new AppDetailsScene(App(), u"Chat Link", u"Main menu", kChatLink));
     Scene* details = Top<Scene>();
@@ -294,7 +295,7 @@ TEST_F(HostileStore, ABrokenPackageEndsInOneMessageAndLeavesNoFile) {
         ASSERT_FALSE(store->TimedOut());
         const bool arrived = fault != Fault::HtmlError && fault != Fault::LongerThenClosed &&
                              fault != Fault::Stalled && fault != Fault::Silent;
-        const int32_t message = arrived ? 11013 : XMLResponse::kNoAnswer;
+        const int32_t message = arrived ? AppManager::kUnverified : XMLResponse::kNoAnswer;
         EXPECT_TRUE(store->PopupOpen());
         EXPECT_TRUE(Shows(Str(message))) << "message " << message;
         store->SoftKey(true);
@@ -304,7 +305,7 @@ TEST_F(HostileStore, ABrokenPackageEndsInOneMessageAndLeavesNoFile) {
         EXPECT_TRUE(std::filesystem::is_empty(cabs, ec) || !std::filesystem::exists(cabs)) << "a package file stayed";
         // The row stays among the jobs, says what failed and offers to try
         // again; nothing of it is on the device to update or uninstall. A
-        // package that arrived but does not match the catalog's digest fails
+        // package that arrived but is not the one the catalog signed fails
         // as a download: the installer never sees it.
         const auto texts = store->ShownTexts();
         EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11010)), 1) << "the running jobs' group";

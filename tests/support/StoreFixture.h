@@ -19,6 +19,8 @@
 #include "support/CatalogServer.h"
 #include "support/StoreRun.h"
 #include "apps/AppManager.h"
+#include "apps/PackageTrust.h"
+#include "formats/PackageStatement.h"
 #include "core/Kestrum.h"
 #include "core/PlainAppServices.h"
 #include "i18n/Localization.h"
@@ -40,6 +42,8 @@ protected:
                ("tobrix-apps-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::remove_all(root);
         ASSERT_EQ(RunHost(DEVICECTL_PATH, {"create", root.string(), "--profile", "wm65-vga"}), 0);
+        // What the store's own package would write: the catalog's key.
+        ASSERT_EQ(RunHost(DEVICECTL_PATH, {"trust", root.string(), DemoPublicKey().string()}), 0);
         std::string error;
         auto device = platform::DeviceRoot::Open(root, &error);
         ASSERT_TRUE(device) << error;
@@ -78,6 +82,21 @@ protected:
     // Until no request, download, install or uninstall is left.
     bool WaitIdle(std::chrono::seconds limit = std::chrono::seconds(60)) {
         return AppManager::Instance().WaitUntilQuiet(limit);
+    }
+
+    static std::filesystem::path DemoPublicKey() {
+        return std::filesystem::path(TOBRIX_SOURCE_DIR) / "data" / "keys" / "demo-signing.key.pub";
+    }
+    // Signs the record's statement (its id, sysid, revision, version and
+    // package fields) with the demo key, as the catalog would have: for
+    // records a test makes or changes by hand.
+    static void SignAsCatalog(App& app) {
+        const auto key = formats::ParseSecretKey(
+            Read(std::filesystem::path(TOBRIX_SOURCE_DIR) / "data" / "keys" / "demo-signing.key"));
+        ASSERT_TRUE(key);
+        app.packageKey = formats::KeyIdOf(key->publicKey);
+        app.packageSignature = formats::SignStatement(apps::AnnouncedStatement(app), *key);
+        ASSERT_FALSE(app.packageSignature.empty()) << "the record's fields cannot be stated";
     }
 
     std::filesystem::path Host(const std::u16string& devicePath) const {

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <sstream>
 
 #include "base/Text.h"
+#include "formats/PackageStatement.h"
 #include "formats/SetupDocumentWriter.h"
 #include "platform/imaging/Bitmap.h"
 
@@ -60,6 +63,26 @@ bool StorePackage::AddSkin(const fs::path& folder, std::string& error) {
     return true;
 }
 
+bool StorePackage::AddTrustedKeys(const std::vector<fs::path>& files, std::string& error) {
+    trustedKeys.clear();
+    if (files.empty()) {
+        error = "no trusted key: a store that trusts no catalog key could never install anything";
+        return false;
+    }
+    for (const auto& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        const auto key = formats::ParsePublicKey(text.str());
+        if (!in || !key) {
+            error = file.string() + " is not a public key made by \"catalogd keygen\"";
+            return false;
+        }
+        trustedKeys.emplace_back(formats::KeyIdOf(*key), formats::PublicKeyText(*key).substr(0, 64));
+    }
+    return true;
+}
+
 bool StorePackage::Collect(const StorePackageInputs& inputs, std::string& error) {
     payload.clear();
     for (const auto* required : {&inputs.program, &inputs.setupLibrary, &inputs.localization})
@@ -72,6 +95,7 @@ bool StorePackage::Collect(const StorePackageInputs& inputs, std::string& error)
         return false;
     }
     setupLibrary = inputs.setupLibrary;
+    if (!AddTrustedKeys(inputs.trustedKeys, error)) return false;
     if (!Add("Tobrix.exe", inputs.program, error) || !Add("localization.xml", inputs.localization, error) ||
         !AddSkin(inputs.skinFolder, error))
         return false;
@@ -87,6 +111,9 @@ std::string StorePackage::SetupDocument() const {
     layout.installDir = kInstallDir;
     layout.setupDll = kSetupLibraryName;
     for (const auto& file : payload) layout.files.push_back({file.name, file.name});
+    formats::SetupLayout::Key keys{kTrustedKeysKey, {}};
+    for (const auto& [id, key] : trustedKeys) keys.values.push_back({id, key, false});
+    layout.registry.push_back(std::move(keys));
     std::string xml, error;
     formats::WriteSetupDocument(layout, xml, error);  // cannot fail: the layout carries no extra XML
     return xml;

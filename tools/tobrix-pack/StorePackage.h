@@ -20,11 +20,17 @@ struct StorePackageInputs {
     std::filesystem::path localization;  // localization.xml
     std::filesystem::path skinFolder;    // every *.png in it (none when it is missing)
     std::optional<std::filesystem::path> icon;  // otherwise the skin's icon.png, else a drawn one
+    // Public key files (catalogd keygen's FILE.pub) of the catalogs whose
+    // signed packages the device installs; at least one.
+    std::vector<std::filesystem::path> trustedKeys;
 };
 
 constexpr const char* kInstallName = "Quelt Tobrix";
 constexpr const char* kInstallDir = "%CE1%\\Tobrix";
 constexpr const char* kSetupLibraryName = "pindle.so";
+// Where the package records the keys the device trusts (one string value per
+// key, named by the key's id): the store reads them before every install.
+constexpr const char* kTrustedKeysKey = "HKLM\\Software\\Tobrix\\TrustedKeys";
 
 class StorePackage {
 public:
@@ -41,9 +47,11 @@ public:
 private:
     bool Add(std::string name, CabinetContent content, std::string& error);
     bool AddSkin(const std::filesystem::path& folder, std::string& error);
+    bool AddTrustedKeys(const std::vector<std::filesystem::path>& files, std::string& error);
 
     std::vector<CabinetEntry> payload;
     std::filesystem::path setupLibrary;
+    std::vector<std::pair<std::string, std::string>> trustedKeys;  // (key id, public key in hexadecimal)
 };
 
 // A plain 32x32 PNG for the Start menu when the data has no icon of its own.

@@ -18,6 +18,11 @@ int main(int argc, char** argv) {
     app.add_option("--skin", inputs.skinFolder, "Folder whose *.png files are the skin");
     app.add_option("--icon", icon, "The Start-menu icon (default: the skin's icon.png, else a drawn one)");
     app.add_option("--output", output, "The cabinet to write")->required();
+    app.add_option("--trusted-key", inputs.trustedKeys,
+                   "A catalog's public key (catalogd keygen's FILE.pub) whose signed packages the device installs; "
+                   "repeat for several")
+        ->required()
+        ->check(CLI::ExistingFile);
     CLI11_PARSE(app, argc, argv);
     if (!icon.empty()) inputs.icon = icon;
 
