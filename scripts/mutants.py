@@ -379,6 +379,7 @@ def restore(build):
 
 
 def apply(build, mut):
+    """Writes the mutant in, the original kept aside first; returns its line, 0 if the line is gone."""
     path = ROOT / mut["file"]
     text = path.read_text(encoding="utf-8")
     lines = text.split("\n")
@@ -386,21 +387,22 @@ def apply(build, mut):
     if not (at < len(lines) and lines[at] == mut["from"]):
         same = [k for k, line in enumerate(lines) if line == mut["from"]]
         if len(same) != 1:
-            return False  # the code moved on since the sample was drawn
+            return 0  # the code moved on since the sample was drawn
         at = same[0]
     tmp = build / (BACKUP + ".tmp")
     tmp.write_text(json.dumps({"file": mut["file"], "text": text}), encoding="utf-8")
     os.replace(tmp, build / BACKUP)
     lines[at] = mut["to"]
     path.write_text("\n".join(lines), encoding="utf-8")
-    return True
+    return at + 1  # where it now is
 
 
 def try_mutant(build, programs, mut, args):
     result = dict(mut, outcome="stale", suites=[], note="", build_s=0.0, test_s=0.0, restore_s=0.0)
     before = programs.stamps()
     try:
-        if not apply(build, mut):
+        result["line"] = apply(build, mut) or mut["line"]
+        if not (build / BACKUP).exists():
             return result
         start = time.monotonic()
         code, out = ninja(build, args)

@@ -63,7 +63,7 @@ class Restore(unittest.TestCase):
             (root / "a.cpp").write_text("int f(int a) {\n    return a;\n}\n")
             mutants.ROOT = root
             mut = {"file": "a.cpp", "line": 2, "op": "return", "from": "    return a;", "to": "    return {};"}
-            self.assertTrue(mutants.apply(build, mut))
+            self.assertEqual(mutants.apply(build, mut), 2)
             self.assertIn("return {};", (root / "a.cpp").read_text())
             # As if the run had died here: the next one finds the original kept aside.
             self.assertEqual(mutants.restore(build), "a.cpp")
@@ -71,9 +71,9 @@ class Restore(unittest.TestCase):
             self.assertFalse(list(build.iterdir()))
             # A line that moved is found again; one that changed is not applied.
             (root / "a.cpp").write_text("// moved\nint f(int a) {\n    return a;\n}\n")
-            self.assertTrue(mutants.apply(build, mut))
+            self.assertEqual(mutants.apply(build, mut), 3)
             self.assertEqual(mutants.restore(build), "a.cpp")
-            self.assertFalse(mutants.apply(build, dict(mut, **{"from": "    return b;"})))
+            self.assertEqual(mutants.apply(build, dict(mut, **{"from": "    return b;"})), 0)
             self.assertFalse((build / mutants.BACKUP).exists())
 
 
