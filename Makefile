@@ -4,7 +4,7 @@ BENCH_DIR ?= build-bench
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench fuzz tsan clean
+.PHONY: deps configure build test run bench fuzz tsan mutants mutants-sample clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -67,6 +67,19 @@ tsan: deps
 	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_SUITES)
 	@cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) --timeout 300 -L "^($(shell echo $(TSAN_SUITES) | tr ' ' '|'))$$"
+
+# Seeds one fault at a time from scripts/mutants.sample into the test build's
+# sources, rebuilds, runs the suites the rebuild touched, puts the file back,
+# and writes $(BUILD_DIR)/mutants-report.md. MUTANTS=N runs the first N,
+# FOLDER=src,formats only those folders. The sample stays fixed so that scores
+# compare; `make mutants-sample` draws it again (MUTANTS, FOLDER, SEED).
+PYTHON ?= /usr/bin/python3
+MUTANT_ARGS = $(if $(MUTANTS),--mutants $(MUTANTS)) $(if $(FOLDER),--folder $(FOLDER))
+mutants: build
+	@$(PYTHON) scripts/mutants.py run --build $(BUILD_DIR) $(MUTANT_ARGS)
+
+mutants-sample:
+	@$(PYTHON) scripts/mutants.py sample $(MUTANT_ARGS) $(if $(SEED),--seed $(SEED))
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(FUZZ_DIR) $(TSAN_DIR)

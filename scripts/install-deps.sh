@@ -7,6 +7,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   g++ cmake ninja-build pkg-config ccache make git mold
+  # the mutation runner (scripts/mutants.py) and its test
+  python3
   # libraries the code links against
   libcurl4-openssl-dev libpugixml-dev libsqlite3-dev libpng-dev libjpeg62-turbo-dev
   libgif-dev libfreetype-dev fonts-dejavu-core libsdl2-dev libgcab-dev libcpp-httplib-dev

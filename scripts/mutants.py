@@ -1,0 +1,557 @@
+#!/usr/bin/env python3
+"""Seeds one fault at a time into the sources and runs the suites that could see it.
+
+    mutants.py sample [--mutants N] [--seed S] [--folder a,b]   draw the sample file again
+    mutants.py run [--build DIR] [--mutants N] [--folder a,b]   run the sample in DIR's tree
+    mutants.py restore [--build DIR]                           put back a file a stopped run left
+
+A mutant is one line of one .cpp file changed the way a careless edit changes it. The sample is
+drawn once with a seed and kept in the repository (scripts/mutants.sample), so that two runs months
+apart measure the same faults; a run never draws. Each mutant is written into the source tree the
+sanitizer build compiles, rebuilt with ninja, and judged by the test programs the rebuild relinked
+and those that run a relinked program (their add_dependencies); then the original file is written
+back and rebuilt. The original is kept in the build folder before the mutant is written, so a run
+stopped by anything, even a power cut, is undone by the next run or by `restore`.
+"""
+import argparse
+import json
+import os
+import random
+import re
+import signal
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+SAMPLE = ROOT / "scripts" / "mutants.sample"
+FOLDERS = ("src", "emulator", "catalogd", "formats")
+DEFAULT_COUNT = 150
+DEFAULT_SEED = 32
+BACKUP = "mutant-backup.json"
+# Suites that cost minutes (a database server) run only for a mutant that the
+# others let through.
+COSTLY = "postgresql"
+
+# ---------------------------------------------------------------------------
+# Reading C++: the masked text has the same length and line breaks as the source,
+# with comments, the insides of literals and preprocessor lines blanked, so that
+# an operator is only ever found in code.
+
+
+def mask(text):
+    out = list(text)
+    i, n = 0, len(text)
+    line_start = True
+
+    def blank(a, b):
+        for k in range(a, b):
+            if out[k] != "\n":
+                out[k] = " "
+
+    while i < n:
+        c = text[i]
+        if c == "\n":
+            line_start = True
+            i += 1
+            continue
+        if line_start and c == "#":
+            j = i
+            while j < n and (text[j] != "\n" or text[j - 1] == "\\"):
+                j += 1
+            blank(i, j)
+            i = j
+            continue
+        if not c.isspace():
+            line_start = False
+        if text.startswith("//", i):
+            j = text.find("\n", i)
+            j = n if j < 0 else j
+            blank(i, j)
+            i = j
+        elif text.startswith("/*", i):
+            j = text.find("*/", i + 2)
+            j = n if j < 0 else j + 2
+            blank(i, j)
+            i = j
+        elif c == '"' and re.search(r"(?<![\w])(?:u8|u|U|L)?R$", text[max(0, i - 4):i]):
+            m = re.match(r'"([^()\s\\]{0,16})\(', text[i:])
+            end = text.find(")" + (m.group(1) if m else "") + '"', i)
+            j = n if end < 0 or not m else end + len(m.group(1)) + 2
+            blank(i + 1, j - 1)
+            i = j
+        elif c == '"' or (c == "'" and not re.search(r"(?<!\w)\d[\w']*$", text[max(0, i - 40):i])):
+            j = i + 1
+            while j < n and text[j] != c and text[j] != "\n":
+                j += 2 if text[j] == "\\" else 1
+            blank(i + 1, min(j, n))
+            i = j + 1
+        else:
+            i += 1
+    return "".join(out)
+
+
+def close_paren(s, open_at):
+    depth = 0
+    for k in range(open_at, len(s)):
+        depth += {"(": 1, ")": -1}.get(s[k], 0)
+        if depth == 0:
+            return k
+    return -1
+
+
+def top_level_space(s):
+    depth = 0
+    for c in s:
+        depth += {"(": 1, ")": -1, "[": 1, "]": -1}.get(c, 0)
+        if c.isspace() and depth == 0:
+            return True
+    return False
+
+
+# ---------------------------------------------------------------------------
+# The operators. Each takes the masked and the original line and yields
+# (operator, mutated line). Binary operators are taken only with a space on
+# each side: that is how the code writes them, and it keeps out template
+# brackets, shifts, ->, references and unary signs.
+
+SWAP_CMP = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "=="}
+SWAP_LOGIC = {"&&": "||", "||": "&&"}
+BINARY = re.compile(r"(?<=\s)(<=|>=|==|!=|&&|\|\||<|>)(?=\s)")
+NOT_EXPRESSIONS = re.compile(r"\b(template|operator|static_assert|requires|concept)\b")
+LITERAL = re.compile(r"(?<![\w.'])(\d+)(?![\w.'])")
+ARITH_BEFORE = re.compile(r"(?:^|\s)(?:[-+*/%]|[<>]=?|[=!]=) $")
+ARITH_AFTER = re.compile(r"^ (?:[-+*/%]|[<>]=?|[=!]=)(?:\s|$)")
+CONDITION = re.compile(r"\b(if|while)\s*\(")
+DECLARES = re.compile(r"(?<![=!<>])=(?!=)|;")
+RETURN = re.compile(r"\breturn\s+([^;{}]+?)\s*;")
+CALL = re.compile(r"^(\s*)(?!(?:return|delete|throw|co_return|co_await|co_yield|goto|case|sizeof|new|if|for|while|switch)\b)"
+                  r"[A-Za-z_]\w*(?:(?:::|\.|->)~?[A-Za-z_]\w*)*\s*\(.*\)\s*;\s*$")
+KEEP_RETURNS = {"{}", "nullptr", "std::nullopt", "0"}
+
+
+def comparisons(m, o):
+    if NOT_EXPRESSIONS.search(m):
+        return
+    for x in BINARY.finditer(m):
+        table = SWAP_CMP if x.group(1) in SWAP_CMP else SWAP_LOGIC
+        yield ("compare" if table is SWAP_CMP else "logic",
+               o[:x.start()] + table[x.group(1)] + o[x.end():])
+
+
+def off_by_one(m, o):
+    if NOT_EXPRESSIONS.search(m) or re.match(r"\s*case\b", m):
+        return
+    for x in LITERAL.finditer(m):
+        if not (ARITH_BEFORE.search(m[:x.start()]) or ARITH_AFTER.match(m[x.end():])):
+            continue
+        value = int(x.group(1))
+        for moved in (value + 1, value - 1):
+            if moved >= 0:
+                yield "off-by-one", o[:x.start()] + str(moved) + o[x.end():]
+
+
+def conditions(m, o):
+    for x in CONDITION.finditer(m):
+        end = close_paren(m, x.end() - 1)
+        inner = m[x.end():end]
+        if end < 0 or not inner.strip() or DECLARES.search(inner):
+            continue
+        cond = o[x.end():end]
+        # `!ready` negates to `ready`; anything wider is wrapped whole.
+        if inner.startswith("!") and not top_level_space(inner):
+            yield "negate", o[:x.end()] + cond[1:] + o[end:]
+        else:
+            yield "negate", o[:x.end()] + "!(" + cond + ")" + o[end:]
+        if x.group(1) == "if":
+            yield "drop-condition", o[:x.end()] + "true" + o[end:]
+
+
+def returns(m, o):
+    for x in RETURN.finditer(m):
+        value = m[x.start(1):x.end(1)].strip()
+        if value in KEEP_RETURNS:
+            continue
+        new = {"true": "false", "false": "true"}.get(value, "{}")
+        yield "return", o[:x.start(1)] + new + o[x.end(1):]
+
+
+def removed_call(m, o, previous):
+    x = CALL.match(m)
+    if not x or close_paren(m, m.index("(")) != len(m.rstrip()[:-1].rstrip()) - 1:
+        return
+    # Only a statement of its own: the line before ends one (or opens a block,
+    # or is the head of a braceless if/else); a blank block keeps that body.
+    if previous and not re.search(r"([;{}:)]|\belse)\s*$", previous):
+        return
+    yield "remove-call", x.group(1) + "{}"
+
+
+def mutations_of_line(m, o, previous):
+    if not m.strip():
+        return []
+    found = []
+    for op in (comparisons, off_by_one, conditions, returns):
+        found.extend(op(m, o))
+    found.extend(removed_call(m, o, previous))
+    return [(op, new) for op, new in found if new != o]
+
+
+def mutations_of_file(rel):
+    text = (ROOT / rel).read_text(encoding="utf-8")
+    masked, lines = mask(text).split("\n"), text.split("\n")
+    found, previous = [], ""
+    for number, (m, o) in enumerate(zip(masked, lines), start=1):
+        for op, new in mutations_of_line(m, o, previous):
+            found.append({"file": rel, "line": number, "op": op, "from": o, "to": new})
+        if m.strip():
+            previous = m.rstrip()
+    return found
+
+
+# ---------------------------------------------------------------------------
+# The sample.
+
+
+def sources(folder):
+    return sorted(p.relative_to(ROOT).as_posix() for p in (ROOT / folder).rglob("*.cpp"))
+
+
+def draw(count, seed, folders):
+    size = {f: sum((ROOT / s).read_text(encoding="utf-8").count("\n") for s in sources(f)) for f in folders}
+    total = sum(size.values())
+    # Largest remainder: the shares add up to the count.
+    exact = {f: count * size[f] / total for f in folders}
+    share = {f: int(exact[f]) for f in folders}
+    for f in sorted(folders, key=lambda f: exact[f] - share[f], reverse=True)[:count - sum(share.values())]:
+        share[f] += 1
+    rng = random.Random(seed)
+    chosen = []
+    for f in folders:
+        pool = [mut for s in sources(f) for mut in mutations_of_file(s)]
+        chosen.extend(rng.sample(pool, min(share[f], len(pool))))
+    rng.shuffle(chosen)  # any first N of the file is itself a spread sample
+    return chosen
+
+
+def write_sample(mutants, seed, folders):
+    with open(SAMPLE, "w", encoding="utf-8") as f:
+        f.write(f"# Mutants drawn by scripts/mutants.py sample --mutants {len(mutants)} --seed {seed} "
+                f"--folder {','.join(folders)}\n# One JSON object a line; `make mutants` runs them in this order.\n")
+        for mut in mutants:
+            f.write(json.dumps(mut, ensure_ascii=False) + "\n")
+
+
+def read_sample():
+    with open(SAMPLE, encoding="utf-8") as f:
+        return [json.loads(line) for line in f if line.strip() and not line.startswith("#")]
+
+
+# ---------------------------------------------------------------------------
+# The build: which programs exist, which are tests, which tests run which program.
+
+
+def codemodel(build):
+    reply = build / ".cmake/api/v1/reply"
+    if not list(reply.glob("codemodel-v2-*.json")):
+        query = build / ".cmake/api/v1/query/codemodel-v2"
+        query.parent.mkdir(parents=True, exist_ok=True)
+        query.touch()
+        subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build)], check=True, stdout=subprocess.DEVNULL)
+    index = json.loads(max(reply.glob("codemodel-v2-*.json"), key=os.path.getmtime).read_text())
+    targets = {}
+    for ref in index["configurations"][0]["targets"]:
+        t = json.loads((reply / ref["jsonFile"]).read_text())
+        targets[t["id"]] = t
+    return targets
+
+
+class Programs:
+    """Every program and loadable module of the build, and for each test program the programs it runs."""
+
+    RUNNABLE = ("EXECUTABLE", "MODULE_LIBRARY", "UTILITY")
+
+    def __init__(self, build):
+        targets = codemodel(build)
+        self.paths = {t["name"]: build / t["artifacts"][0]["path"]
+                      for t in targets.values() if t["type"] in self.RUNNABLE[:2] and t.get("artifacts")}
+        self.tests = {t["name"] for t in targets.values() if t["type"] == "EXECUTABLE" and any(
+            "gtest" in f["fragment"] for f in t.get("link", {}).get("commandFragments", []))}
+        # A library's own dependencies are linked (a relink shows them); a
+        # program, module or custom target it depends on is run or loaded.
+        self.runs = {}
+        for t in targets.values():
+            if t["name"] in self.tests:
+                seen, todo = set(), [t]
+                while todo:
+                    for d in todo.pop().get("dependencies", []):
+                        dep = targets[d["id"]]
+                        if dep["type"] in self.RUNNABLE and dep["name"] not in seen:
+                            seen.add(dep["name"])
+                            todo.append(dep)
+                self.runs[t["name"]] = seen
+
+    def stamps(self):
+        return {n: p.stat().st_mtime_ns for n, p in self.paths.items() if p.exists()}
+
+    def affected(self, before, after):
+        changed = {n for n, s in after.items() if before.get(n) != s}
+        return sorted(t for t in self.tests if t in after and (t in changed or self.runs[t] & changed))
+
+
+# ---------------------------------------------------------------------------
+# Running children under a bound, and stopping them with the run.
+
+current = None
+
+
+class Stopped(Exception):
+    pass
+
+
+def on_signal(signum, _frame):
+    raise Stopped(signal.Signals(signum).name)
+
+
+def run(cmd, cwd, timeout):
+    """Runs cmd niced in its own process group; returns (exit code or None on timeout, output)."""
+    global current
+    current = subprocess.Popen(["nice", "-n", "10"] + cmd, cwd=cwd, stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, text=True, start_new_session=True)
+    try:
+        out, _ = current.communicate(timeout=timeout)
+        return current.returncode, out
+    except subprocess.TimeoutExpired:
+        return None, ""
+    finally:
+        if current.poll() is None:
+            os.killpg(current.pid, signal.SIGKILL)
+            current.wait()
+        current = None
+
+
+def ninja(build, args):
+    return run(["ninja", "-C", str(build)] + args.target, ROOT, args.build_timeout)
+
+
+def ctest(build, selection, args):
+    """Runs the selected test cases; returns (outcome, note, whether any case ran)."""
+    code, out = run(["ctest", "--test-dir", str(build)] + selection + ["--timeout", str(args.test_timeout),
+                     "-j", str(args.jobs), "--stop-on-failure"], ROOT, args.suite_timeout)
+    if code is None:
+        return "timed out", "all tests of the mutant ran out of time", True
+    # "12/40 Test #7: Suite.Case ......***Failed    0.52 sec"
+    listed = re.findall(r"Test\s+#\d+: (\S+) .*\*\*\*(\w+)", out)
+    failed = [f for f in listed if f[1] != "Not"]  # "Not Run": its program is missing
+    if code == 0 or (listed and not failed):
+        return "survived", f"not run: {listed[0][0]}" if listed else "", "No tests were found" not in out
+    if failed and all(status == "Timeout" for _, status in failed):
+        return "timed out", failed[0][0], True
+    if failed:
+        return "killed", f"{failed[0][0]} ({failed[0][1]})", True
+    return "killed", " ".join(out.strip().splitlines()[-1:])[:200], True
+
+
+def judge(build, suites, args):
+    labels = "^(" + "|".join(suites) + ")$"
+    outcome, note, ran = ctest(build, ["-L", labels, "-LE", COSTLY], args)
+    if outcome != "survived":
+        return outcome, note
+    # The costly suites only for what the others let through.
+    outcome, note, ran_costly = ctest(build, ["-L", labels, "-L", COSTLY], args)
+    return outcome, note if (ran or ran_costly) else "no test case ran"
+
+
+# ---------------------------------------------------------------------------
+# Writing a mutant in and taking it out again.
+
+
+def restore(build):
+    backup = build / BACKUP
+    if not backup.exists():
+        return False
+    saved = json.loads(backup.read_text(encoding="utf-8"))
+    # Written with a new time, so that ninja compiles the original again.
+    (ROOT / saved["file"]).write_text(saved["text"], encoding="utf-8")
+    backup.unlink()
+    return saved["file"]
+
+
+def apply(build, mut):
+    """Writes the mutant in, the original kept aside first; returns its line, 0 if the line is gone."""
+    path = ROOT / mut["file"]
+    text = path.read_text(encoding="utf-8")
+    lines = text.split("\n")
+    at = mut["line"] - 1
+    if not (at < len(lines) and lines[at] == mut["from"]):
+        same = [k for k, line in enumerate(lines) if line == mut["from"]]
+        if len(same) != 1:
+            return 0  # the code moved on since the sample was drawn
+        at = same[0]
+    tmp = build / (BACKUP + ".tmp")
+    tmp.write_text(json.dumps({"file": mut["file"], "text": text}), encoding="utf-8")
+    os.replace(tmp, build / BACKUP)
+    lines[at] = mut["to"]
+    path.write_text("\n".join(lines), encoding="utf-8")
+    return at + 1  # where it now is
+
+
+def try_mutant(build, programs, mut, args):
+    result = dict(mut, outcome="stale", suites=[], note="", build_s=0.0, test_s=0.0, restore_s=0.0)
+    before = programs.stamps()
+    try:
+        result["line"] = apply(build, mut) or mut["line"]
+        if not (build / BACKUP).exists():
+            return result
+        start = time.monotonic()
+        code, out = ninja(build, args)
+        result["build_s"] = time.monotonic() - start
+        if code != 0:
+            result["outcome"] = "did not build"
+            result["note"] = "build timed out" if code is None else next(
+                (line for line in out.splitlines() if "error:" in line), "")[:200]
+            return result
+        result["suites"] = programs.affected(before, programs.stamps())
+        if not result["suites"]:
+            result["outcome"], result["note"] = "survived", "no test program runs this code"
+            return result
+        start = time.monotonic()
+        result["outcome"], result["note"] = judge(build, result["suites"], args)
+        result["test_s"] = time.monotonic() - start
+        return result
+    finally:
+        if restore(build):
+            start = time.monotonic()
+            code, out = ninja(build, args)
+            result["restore_s"] = time.monotonic() - start
+            if code != 0:
+                sys.exit(f"mutants: the restored tree does not build:\n{out[-2000:]}")
+
+
+# ---------------------------------------------------------------------------
+# The report.
+
+
+def score(rows):
+    built = [r for r in rows if r["outcome"] in ("killed", "survived", "timed out")]
+    caught = sum(r["outcome"] != "survived" for r in built)
+    return caught, len(built)
+
+
+def report(results, args, elapsed):
+    def count(rows, outcome):
+        return sum(r["outcome"] == outcome for r in rows)
+
+    out = ["# Mutation report", "",
+           f"{len(results)} mutants of `{SAMPLE.relative_to(ROOT)}` in {elapsed / 60:.1f} minutes. "
+           "Score: killed or timed out, of the mutants that built.", "",
+           "| Folder | Mutants | Killed | Timed out | Survived | Did not build | Stale | Score |",
+           "|---|---|---|---|---|---|---|---|"]
+    groups = {}
+    for f in FOLDERS:
+        groups[f] = [r for r in results if r["file"].split("/")[0] == f]
+        if f == "src":  # the store's own folders, each on a line of its own
+            for sub in sorted({r["file"].split("/")[1] for r in groups[f]}):
+                groups[f"src/{sub}"] = [r for r in groups[f] if r["file"].split("/")[1] == sub]
+    groups["all"] = results
+    for name, rows in groups.items():
+        if not rows:
+            continue
+        caught, built = score(rows)
+        pct = f"{100 * caught / built:.0f}% ({caught}/{built})" if built else "-"
+        out.append(f"| {name} | {len(rows)} | {count(rows, 'killed')} | {count(rows, 'timed out')} | "
+                   f"{count(rows, 'survived')} | {count(rows, 'did not build')} | {count(rows, 'stale')} | {pct} |")
+    survivors = [r for r in results if r["outcome"] == "survived"]
+    out += ["", f"## Survivors ({len(survivors)})", ""]
+    for r in survivors:
+        seen = ", ".join(r["suites"]) or r["note"]
+        out.append(f"- `{r['file']}:{r['line']}` {r['op']}: `{r['from'].strip()}` -> `{r['to'].strip()}` ({seen})")
+    stale = [r for r in results if r["outcome"] == "stale"]
+    if stale:
+        out += ["", "Stale (the line changed since the sample was drawn; draw again with `make mutants-sample`): "
+                + ", ".join(f"`{r['file']}:{r['line']}`" for r in stale)]
+    timed = [r for r in results if r["outcome"] != "stale"]
+    if timed:
+        avg = {k: sum(r[k] for r in timed) / len(timed) for k in ("build_s", "test_s", "restore_s")}
+        out += ["", f"Average per mutant: build {avg['build_s']:.0f} s, tests {avg['test_s']:.0f} s, "
+                f"rebuild of the original {avg['restore_s']:.0f} s."]
+    text = "\n".join(out) + "\n"
+    (args.build / "mutants-report.md").write_text(text, encoding="utf-8")
+    return text
+
+
+# ---------------------------------------------------------------------------
+
+
+def folders_of(args):
+    chosen = tuple(f.strip().strip("/") for f in args.folder.split(",") if f.strip()) if args.folder else FOLDERS
+    unknown = [f for f in chosen if f.split("/")[0] not in FOLDERS]
+    if unknown:
+        sys.exit(f"mutants: not a mutated folder: {', '.join(unknown)} (choose from {', '.join(FOLDERS)})")
+    return chosen
+
+
+def command_run(args):
+    build = args.build
+    if not (build / "build.ninja").exists():
+        sys.exit(f"mutants: no build in {build}; run `make build` first")
+    leftover = restore(build)
+    if leftover:
+        print(f"mutants: put back {leftover}, which a stopped run had left mutated")
+    if not SAMPLE.exists():
+        print(f"mutants: no sample yet; drawing {DEFAULT_COUNT} into {SAMPLE.relative_to(ROOT)}")
+        write_sample(draw(DEFAULT_COUNT, DEFAULT_SEED, FOLDERS), DEFAULT_SEED, FOLDERS)
+    folders = folders_of(args)
+    mutants = [m for m in read_sample() if any(m["file"].startswith(f + "/") for f in folders)]
+    mutants = mutants[:args.mutants] if args.mutants else mutants
+    programs = Programs(build)
+    code, out = ninja(build, args)
+    if code != 0:
+        sys.exit(f"mutants: the tree does not build before any mutant:\n{out[-2000:]}")
+    results, started = [], time.monotonic()
+    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        signal.signal(sig, on_signal)
+    try:
+        for k, mut in enumerate(mutants, start=1):
+            r = try_mutant(build, programs, mut, args)
+            results.append(r)
+            print(f"[{k}/{len(mutants)}] {r['outcome']:13} {r['file']}:{r['line']} {r['op']} "
+                  f"(build {r['build_s']:.0f} s, tests {r['test_s']:.0f} s) {r['note']}", flush=True)
+    except Stopped as why:
+        print(f"mutants: stopped by {why}; the source is restored, the next build recompiles it")
+    finally:
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            signal.signal(sig, signal.SIG_IGN)
+        restore(build)
+    print(report(results, args, time.monotonic() - started))
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("command", choices=("sample", "run", "restore"))
+    parser.add_argument("--build", type=Path, default=ROOT / "build")
+    parser.add_argument("--mutants", type=int, default=0, help="how many (sample: default 150; run: default all)")
+    parser.add_argument("--folder", default="", help="comma-separated folders, default all four")
+    parser.add_argument("--seed", type=int, default=DEFAULT_SEED)
+    parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--test-timeout", type=int, default=300, help="seconds for one test case")
+    parser.add_argument("--suite-timeout", type=int, default=1800, help="seconds for all tests of a mutant")
+    parser.add_argument("--build-timeout", type=int, default=1800)
+    parser.add_argument("--target", action="append", default=[],
+                        help="build only this target (repeatable): to try the runner on part of a cold tree")
+    args = parser.parse_args(argv)
+    args.build = args.build.resolve()
+    if args.command == "sample":
+        folders = folders_of(args)
+        mutants = draw(args.mutants or DEFAULT_COUNT, args.seed, folders)
+        write_sample(mutants, args.seed, folders)
+        print(f"mutants: {len(mutants)} mutants written to {SAMPLE.relative_to(ROOT)}")
+    elif args.command == "restore":
+        print(f"mutants: put back {restore(args.build)}" if (args.build / BACKUP).exists() else "mutants: nothing to put back")
+    else:
+        command_run(args)
+
+
+if __name__ == "__main__":
+    main()
