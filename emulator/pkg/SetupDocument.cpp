@@ -1,5 +1,6 @@
 #include "pkg/SetupDocument.h"
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 
