@@ -399,7 +399,8 @@ TEST_F(PackageInstall, PackagesStayOutOfPlacesThatAreNotTheirs) {
         {"the store's settings", other("%CE1%\\Other", value("HKLM\\Software\\Tobrix", "TobrixRevision")),
          "store's own"},
     };
-    const auto before = Tree();
+    auto before = Tree();
+    before.erase("My Documents/package.cab");
     const auto notesValues = registry->OpenKey(Hive::LocalMachine, u"Software\\Vendor\\Notes")->Values();
     for (const auto& c : refused) {
         auto result = Install(c.files);
