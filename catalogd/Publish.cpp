@@ -8,6 +8,7 @@
 
 #include "Db.h"
 #include "Package.h"
+#include "PackageCheck.h"
 #include "Schema.h"
 #include "Seed.h"
 #include "SigningKeys.h"
@@ -132,6 +133,7 @@ PublishResult Publish(Db& db, const PublishRequest& request) {
     next.version = result.version;
     const std::string bytes = request.cabFile.empty() ? SampleCabinet(next, request.revision)
                                                       : ReadCabinetFile(request.cabFile);
+    if (!request.cabFile.empty()) CheckPublishedCabinet(bytes, current.app.sysid);
     // A name of its own per revision: the old file keeps serving downloads
     // that started before.
     const fs::path old(current.package);

@@ -17,6 +17,7 @@
 #include "pkg/CabArchive.h"
 #include "pkg/Manifest.h"
 #include "pkg/PackageNames.h"
+#include "pkg/PackagePolicy.h"
 #include "pkg/SetupDocument.h"
 #include "pkg/SetupExtension.h"
 #include "pkg/Transaction.h"
@@ -32,8 +33,6 @@ using platform::Registry;
 
 namespace pkg {
 namespace {
-
-constexpr uint64_t kMaxSetupDocument = 1 << 20;
 
 std::string U8(std::u16string_view s) { return text::Utf16ToUtf8(s); }
 
@@ -152,14 +151,11 @@ private:
         const auto* setupEntry = cab.Find(u"_setup.xml");
         if (!setupEntry) return Fail("the package has no _setup.xml");
         if (!Fits(setupEntry->size)) return false;
-        auto setup = cab.Extract({u"_setup.xml"}, stagingDir, kMaxSetupDocument, &error);
-        if (!setup) return Fail(error);
-        std::ifstream in(setup->begin()->second, std::ios::binary);
-        std::string xml(std::istreambuf_iterator<char>(in), {});
-        auto parsed = ParseSetupDocument(xml, &error);
+        auto parsed = ReadSetupDocument(cab, stagingDir, &error);
         if (!parsed) return Fail(error);
         doc = std::move(*parsed);
         result.installName = U8(doc.installName);
+        if (!Permitted()) return false;
         Say("installing " + result.installName);
 
         auto sources = doc.Sources();
@@ -179,6 +175,21 @@ private:
         for (const auto& s : doc.shortcuts)
             if (!Host(s.path)) return Fail("a shortcut outside the device: " + U8(s.path));
         return true;
+    }
+
+    // Asked before a byte of the payload is unpacked: a package that would
+    // reach into the store's places or another package's is refused whole, and
+    // a setup extension it brings is never even extracted.
+    bool Permitted() {
+        auto problem = StorePlacesProblem(doc);
+        auto apps = registry->OpenKey(Hive::LocalMachine, kAppInstallRoot);
+        for (const auto& name : apps ? apps->Subkeys() : std::vector<std::u16string>{}) {
+            if (problem) break;
+            if (auto other = LoadManifest(name)) problem = OwnershipProblem(doc, *other, *registry);
+        }
+        if (!problem) return true;
+        result.refused = true;
+        return Fail(*problem);
     }
 
     // The cabinet's reader writes past the files role, so the device's free

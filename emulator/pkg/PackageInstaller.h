@@ -14,6 +14,7 @@ struct PackageResult {
     bool ok = false;
     std::string installName;  // UTF-8, once known
     std::string message;      // what went wrong, for people
+    bool refused = false;     // the package reached into places not its own (PackagePolicy.h)
 };
 
 using ProgressFn = std::function<void(const std::string&)>;

@@ -4,6 +4,7 @@
 #include "pkg/Manifest.h"
 #include "pkg/PackageInstaller.h"
 #include "pkg/PackageNames.h"
+#include "pkg/PackagePolicy.h"
 #include "pkg/SetupExtension.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/registry/Registry.h"
@@ -58,7 +59,9 @@ PackageResult RemovePackage(std::u16string_view installName, const ProgressFn& p
     // known to belong to the package.
     auto manifest = LoadManifest(installName);
     std::unique_ptr<SetupExtension> extension;
-    if (manifest && manifest->setupExtension) {
+    // Only the store's own extension ever runs, even one an older installer
+    // kept for another package.
+    if (manifest && manifest->setupExtension && IsStorePackage(installName)) {
         std::string error;
         auto library = platform::CurrentDevice().HostPath(JoinDevicePath(RecordFolder(installName), kExtensionName));
         if (library) extension = SetupExtension::Load(*library, &error);

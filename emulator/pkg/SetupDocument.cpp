@@ -1,12 +1,20 @@
 #include "pkg/SetupDocument.h"
 
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+
 #include <pugixml.hpp>
 
 #include "base/Text.h"
+#include "pkg/CabArchive.h"
 #include "pkg/PackageNames.h"
 
 namespace pkg {
 namespace {
+
+// Far larger than any real document; a bigger one is not read at all.
+constexpr uint64_t kMaxSetupDocument = 1 << 20;
 
 using platform::RegistryValue;
 
@@ -231,6 +239,18 @@ std::optional<SetupDocument> ParseSetupDocument(std::string_view xml, std::strin
     Reader reader(error);
     if (!reader.Read(root)) return std::nullopt;
     return std::move(reader.doc);
+}
+
+std::optional<SetupDocument> ReadSetupDocument(CabArchive& cab, const std::filesystem::path& workFolder,
+                                               std::string* error) {
+    if (!cab.Find(u"_setup.xml")) {
+        if (error) *error = "the package has no _setup.xml";
+        return std::nullopt;
+    }
+    auto setup = cab.Extract({u"_setup.xml"}, workFolder, kMaxSetupDocument, error);
+    if (!setup) return std::nullopt;
+    std::ifstream in(setup->begin()->second, std::ios::binary);
+    return ParseSetupDocument(std::string(std::istreambuf_iterator<char>(in), {}), error);
 }
 
 }  // namespace pkg

@@ -1,4 +1,5 @@
 #pragma once
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,5 +42,11 @@ struct SetupDocument {
 // Reads and checks the document. nullopt with `error` set when it is
 // malformed or names anything unsafe: the package then counts as damaged.
 std::optional<SetupDocument> ParseSetupDocument(std::string_view xml, std::string* error);
+
+class CabArchive;
+// The cabinet's own "_setup.xml", extracted into `workFolder` (which must
+// exist; the copy stays there), read and checked as above.
+std::optional<SetupDocument> ReadSetupDocument(CabArchive& cab, const std::filesystem::path& workFolder,
+                                               std::string* error);
 
 }  // namespace pkg

@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
     options.progress = [](const std::string& what) { std::cerr << "wceload: " << what << std::endl; };
     pkg::PackageResult result = pkg::InstallPackage(hostCab, options);
     if (!result.ok) {
-        std::cerr << "wceload: installation failed: " << result.message << "\n";
+        std::cerr << "wceload: " << (result.refused ? "package refused: " : "installation failed: ") << result.message
+                  << "\n";
         return 1;
     }
     if (deleteAfter) {

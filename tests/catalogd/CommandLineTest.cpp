@@ -14,6 +14,8 @@
 
 #include "formats/PackageStatement.h"
 #include "Db.h"
+#include "formats/CabinetWriter.h"
+#include "formats/SetupDocumentWriter.h"
 #include "Package.h"
 #include "Seed.h"
 #include "TestCatalog.h"
@@ -211,7 +213,29 @@ TEST_F(Publishing, RefusedRequestsSayWhyAndChangeNothing) {
     const fs::path notACab = dir.Path() / "notes.txt";
     std::ofstream(notACab) << "just some text, not a cabinet at all";
     const std::string same = std::to_string(revision), next = std::to_string(revision + 1);
+    const std::string sysid = Details(before, 5).attribute("sysid").value();
+    // Cabinets the device would refuse, or that claim another install name.
+    int made = 0;
+    auto cabinet = [&](const std::string& installName, const std::string& installDir, const std::string& setupDll = {},
+                       const std::string& key = {}) {
+        formats::SetupLayout layout{installName, installDir, setupDll, {{"app.exe", "APP.001"}}, {}, {}, {}};
+        if (!key.empty()) layout.registry = {{key, {{"", "x", false}}}};
+        std::string xml, bytes, error;
+        std::vector<formats::CabinetEntry> entries{{"APP.001", std::string("program")}};
+        if (!setupDll.empty()) entries.push_back({setupDll, std::string("library")});
+        EXPECT_TRUE(formats::WriteSetupDocument(layout, xml, error)) << error;
+        entries.push_back({"_setup.xml", xml});
+        EXPECT_TRUE(formats::WriteCabinet(entries, bytes, error)) << error;
+        const fs::path file = dir.Path() / ("bad" + std::to_string(++made) + ".cab");
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file.string();
+    };
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--appid", "5", "--revision", next, "--cab", cabinet("Someone Else", "%CE1%\\X")}, "install name"},
+        {{"--appid", "5", "--revision", next, "--cab", cabinet(sysid, "%CE1%\\X", "setup.so")}, "setup extension"},
+        {{"--appid", "5", "--revision", next, "--cab", cabinet(sysid, "%CE1%\\TOBRIX")}, "store's own"},
+        {{"--appid", "5", "--revision", next, "--cab", cabinet(sysid, "%CE1%\\X", {}, "HKCR\\tobrix\\Shell")},
+         "store's own"},
         {{"--appid", "5", "--revision", same}, "not newer"},
         {{"--appid", "5", "--revision", std::to_string(revision - 1)}, "not newer"},
         {{"--appid", "424242", "--revision", next}, "no application"},

@@ -9,6 +9,8 @@
 
 #include "Db.h"
 #include "Package.h"
+#include "PackageCheck.h"
+#include "Publish.h"
 #include "Seed.h"
 #include "SeedData.h"
 #include "TestCatalog.h"
@@ -19,6 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 void ExpectInstallable(const std::string& cabBytes, const std::string& sysid) {
+    // What publish would refuse, no seeded package may be.
+    EXPECT_NO_THROW(CheckPublishedCabinet(cabBytes, sysid)) << sysid;
     auto files = ReadCabinet(cabBytes);
     ASSERT_TRUE(files.contains("_setup.xml")) << sysid;
     pugi::xml_document doc;

@@ -198,7 +198,7 @@ TEST_F(PackageInstall, DamagedPackagesLeaveTheDeviceAsItWas) {
                                              "</characteristic></characteristic>")},
           {"NOTES.001", "x"}}},
         {"setup extension that is no library",
-         {{"_setup.xml", SetupXml("Notes", "%CE1%\\Notes", {{"n.exe", "NOTES.001"}}, sharedValue, "setup.so")},
+         {{"_setup.xml", SetupXml("Quelt Tobrix", "%CE1%\\Notes", {{"n.exe", "NOTES.001"}}, sharedValue, "setup.so")},
           {"NOTES.001", "x"},
           {"setup.so", "not an ELF file"}}},
     };
@@ -257,7 +257,7 @@ TEST_F(PackageInstall, PackagesLargerThanAllowedAreRefused) {
 
 TEST_F(PackageInstall, SetupExtensionIsCalledAroundInstallAndRemoval) {
     std::vector<CabFile> files = NotesPackage({});
-    files[0].content = SetupXml("Vendor Notes", "%CE1%\\Vendor Notes", {{"notes.exe", "NOTES.001"}}, {}, "SETUP.DLL");
+    files[0].content = SetupXml("Quelt Tobrix", "%CE1%\\Vendor Notes", {{"notes.exe", "NOTES.001"}}, {}, "SETUP.DLL");
     files.push_back({"SETUP.DLL", ExtensionBytes()});
     ASSERT_TRUE(Install(files).ok);
     EXPECT_EQ(ReadLog(root),
@@ -266,7 +266,7 @@ TEST_F(PackageInstall, SetupExtensionIsCalledAroundInstallAndRemoval) {
 
     // Installing it again removes the installed one first, through its extension.
     ASSERT_TRUE(Install(files).ok);
-    ASSERT_TRUE(pkg::RemovePackage(u"Vendor Notes").ok);
+    ASSERT_TRUE(pkg::RemovePackage(u"Quelt Tobrix").ok);
     EXPECT_EQ(ReadLog(root),
               "Install_Init \\Program Files\\Vendor Notes 1 0\n"
               "Install_Exit \\Program Files\\Vendor Notes\n"
@@ -276,12 +276,12 @@ TEST_F(PackageInstall, SetupExtensionIsCalledAroundInstallAndRemoval) {
               "Install_Exit \\Program Files\\Vendor Notes\n"
               "Uninstall_Init \\Program Files\\Vendor Notes\n"
               "Uninstall_Exit\n");
-    EXPECT_FALSE(std::filesystem::exists(Host("\\Windows\\AppMgr\\Vendor Notes")));
+    EXPECT_FALSE(std::filesystem::exists(Host("\\Windows\\AppMgr\\Quelt Tobrix")));
 }
 
 TEST_F(PackageInstall, SetupExtensionCanStopInstallAndRemoval) {
     std::vector<CabFile> files = NotesPackage();
-    files[0].content = SetupXml("Vendor Notes", "%CE1%\\Vendor Notes", {{"notes.exe", "NOTES.001"}},
+    files[0].content = SetupXml("Quelt Tobrix", "%CE1%\\Vendor Notes", {{"notes.exe", "NOTES.001"}},
                                 kRegistryExtras, "SETUP.DLL");
     files.push_back({"SETUP.DLL", ExtensionBytes()});
     auto before = Tree();
@@ -297,8 +297,8 @@ TEST_F(PackageInstall, SetupExtensionCanStopInstallAndRemoval) {
 
     ::setenv("TOBRIX_TEST_EXTENSION", "refuse-uninstall", 1);
     ASSERT_TRUE(Install(files).ok);
-    EXPECT_FALSE(pkg::RemovePackage(u"Vendor Notes").ok);
-    EXPECT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes"));
+    EXPECT_FALSE(pkg::RemovePackage(u"Quelt Tobrix").ok);
+    EXPECT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Quelt Tobrix"));
     EXPECT_TRUE(std::filesystem::exists(Host("\\Program Files\\Vendor Notes\\notes.exe")));
 }
 
@@ -308,7 +308,7 @@ TEST_F(PackageInstall, FailedInstallationPutsReplacedFilesAndValuesBack) {
     registry->CreateKey(Hive::ClassesRoot, u".note")->WriteString(u"Owner", u"Someone Else");
 
     std::vector<CabFile> files = NotesPackage();
-    files[0].content = SetupXml("Vendor Notes", "%CE1%\\Vendor Notes",
+    files[0].content = SetupXml("Quelt Tobrix", "%CE1%\\Vendor Notes",
                                 {{"notes.exe", "NOTES.001"}, {"readme.txt", "README.002"}}, kRegistryExtras, "SETUP.DLL");
     files.push_back({"SETUP.DLL", ExtensionBytes()});
     ::setenv("TOBRIX_TEST_EXTENSION", "undo-exit", 1);
@@ -350,6 +350,81 @@ TEST_F(PackageInstall, RemovalChecksTheInstallName) {
     EXPECT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\A\\B"));
     EXPECT_FALSE(pkg::RemovePackage(u"").ok);
     EXPECT_FALSE(pkg::RemovePackage(u"Never Installed").ok);
+}
+
+// A package keeps to its own places: the store's folder, protocol keys and
+// settings are the store's own, and what another installed package wrote is
+// that package's, however the path is spelled. A refused package changes
+// nothing, and a setup extension it brings never runs.
+TEST_F(PackageInstall, PackagesStayOutOfPlacesThatAreNotTheirs) {
+    ASSERT_TRUE(Install(NotesPackage()).ok);
+    std::filesystem::create_directories(Host("\\Program Files\\Tobrix"));
+    std::ofstream(Host("\\Program Files\\Tobrix\\Tobrix.exe")) << "the store";
+    registry->CreateKey(Hive::ClassesRoot, u"tobrix\\Shell\\Open\\Command")->WriteString(u"", u"store");
+    auto fileIn = [](const std::string& folder, const std::string& name) {
+        return "<characteristic type=\"FileOperation\"><characteristic type=\"" + folder +
+               "\" translation=\"install\"><characteristic type=\"" + name +
+               "\" translation=\"install\"><characteristic type=\"Extract\"><parm name=\"Source\" value=\"O\"/>"
+               "</characteristic></characteristic></characteristic></characteristic>";
+    };
+    auto value = [](const std::string& key, const std::string& name) {
+        return "<characteristic type=\"Registry\"><characteristic type=\"" + key + "\"><parm name=\"" + name +
+               "\" value=\"x\"/></characteristic></characteristic>";
+    };
+    auto other = [](const std::string& dir, const std::string& extras, const std::string& setupDll = {}) {
+        std::vector<CabFile> files = {{"_setup.xml", SetupXml("Other", dir, {{"o.exe", "O"}}, extras, setupDll)},
+                                      {"O", "other"}};
+        if (!setupDll.empty()) files.push_back({setupDll, ExtensionBytes()});
+        return files;
+    };
+    const struct {
+        const char* what;
+        std::vector<CabFile> files;
+        const char* why;
+    } refused[] = {
+        {"foreign setup extension", other("%CE1%\\Other", "", "SETUP.DLL"), "setup extension"},
+        {"another package's shortcut, spelled in other case",
+         other("%CE1%\\Other", fileIn("\\WINDOWS\\start menu\\Programs", "NOTES.LNK")), "installed package"},
+        {"another package's program", other("%CE1%\\Other", fileIn("%CE1%\\Vendor Notes", "notes.exe")),
+         "installed package"},
+        {"install dir inside another package's folder", other("\\program files\\VENDOR NOTES\\Plugins", ""),
+         "installed package"},
+        {"another package's registry value", other("%CE1%\\Other", value("HKLM\\SOFTWARE\\vendor\\Notes", "runs")),
+         "installed package"},
+        {"install dir in the store's folder", other("%CE1%\\tobrix", ""), "store's own"},
+        {"the store's program", other("%CE1%\\Other", fileIn("%CE1%\\TOBRIX", "Tobrix.exe")), "store's own"},
+        {"the store's Start-menu entry", other("%CE1%\\Other", fileIn("%CE11%", "tobrix.lnk")), "store's own"},
+        {"the store's protocol", other("%CE1%\\Other", value("HKCR\\TOBRIX\\shell\\open\\command", "")),
+         "store's own"},
+        {"the store's settings", other("%CE1%\\Other", value("HKLM\\Software\\Tobrix", "TobrixRevision")),
+         "store's own"},
+    };
+    auto before = Tree();
+    before.erase("My Documents/package.cab");
+    const auto notesValues = registry->OpenKey(Hive::LocalMachine, u"Software\\Vendor\\Notes")->Values();
+    for (const auto& c : refused) {
+        auto result = Install(c.files);
+        EXPECT_FALSE(result.ok) << c.what;
+        EXPECT_TRUE(result.refused) << c.what << ": " << result.message;
+        EXPECT_NE(result.message.find(c.why), std::string::npos) << c.what << ": " << result.message;
+        auto after = Tree();
+        after.erase("My Documents/package.cab");
+        EXPECT_EQ(after, before) << c.what;
+        EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Other")) << c.what;
+        EXPECT_EQ(registry->OpenKey(Hive::LocalMachine, u"Software\\Vendor\\Notes")->Values(), notesValues) << c.what;
+        EXPECT_EQ(registry->OpenKey(Hive::ClassesRoot, u"tobrix\\Shell\\Open\\Command")->Values().size(), 1u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(root / "extension.log")) << "a foreign extension's code never runs";
+    EXPECT_EQ(Read(Host("\\Program Files\\Tobrix\\Tobrix.exe")), "the store");
+
+    // A package of the same vendor keeps its own key beside the other's, and
+    // an update of a package replaces that package's own files.
+    ASSERT_TRUE(Install(other("%CE1%\\Other", value("HKLM\\Software\\Vendor\\Other", "Runs"))).ok);
+    auto update = NotesPackage();
+    update[1].content = "version two";
+    auto updated = Install(update);
+    ASSERT_TRUE(updated.ok) << updated.message;
+    EXPECT_EQ(Read(Host("\\Program Files\\Vendor Notes\\notes.exe")), "version two");
 }
 
 TEST(SetupDocument, ExpandsMacrosAndReadsNestedKeys) {
