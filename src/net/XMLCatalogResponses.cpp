@@ -140,7 +140,9 @@ bool XMLResponse_GetApps::FillApp(const pugi::xml_node& e, App& a) {
     // 32-bit number: anything else, a number too large to read included,
     // leaves the record with no revision rather than with an older one.
     a.revision = 0;
-    all &= ReadInt(found[kRevision], a.revision) && a.revision > 0;
+    const bool revisionRead = ReadInt(found[kRevision], a.revision) && a.revision > 0;
+    if (!revisionRead) a.revision = 0;
+    all &= revisionRead;
     all &= ReadText(found[kSysid], a.sysid);
     all &= ReadText(found[kExe], a.exe);
     all &= ReadText(found[kInstall], a.install);

@@ -159,7 +159,9 @@ TEST_P(MobileLinkVgaTest, APackageThatIsNotWhatTheCatalogPublishedIsRefusedAndLe
     StoreRun run = RunStore(*device, kSignIn + kInstall + "wait-idle 120\n" + Dump("refused") + "quit\n", Url(),
                             Link(kChatLink));
     ASSERT_TRUE(Succeeded(run));
-    EXPECT_EQ(CountShown(Tree("refused"), "The application could not be installed."), 1);
+    EXPECT_EQ(CountShown(Tree("refused"), "The package could not be verified: it is not the one the catalog published. "
+                                          "Nothing was installed."),
+              1);
     EXPECT_FALSE(Installed(u"Orbit Chat Link"));
     EXPECT_FALSE(Installed(u"Pebble Quick Notes")) << "the other package never reached the installer";
     EXPECT_TRUE(CabFiles().empty());
