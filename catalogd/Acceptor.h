@@ -74,6 +74,7 @@ public:
     void Run();
     // Safe from any thread, also before Run().
     void Stop();
+    int ListeningSocket() const { return listener; }
 
     struct Counts {
         int64_t accepted = 0;

@@ -44,6 +44,10 @@ bool IsSafeHost(std::string_view host) {
 class HttpCore : public httplib::Server {
 public:
     using httplib::Server::process_request;
+    // Answers sent piece by piece (large files, paced downloads) go on only
+    // while the HTTP layer believes its listening socket open; it is the
+    // acceptor's, and closing it (INVALID_SOCKET) cuts them short at a stop.
+    void SetListening(socket_t socket) { svr_sock_ = socket; }
 };
 
 std::string Refusal(bool requestLineTooLong) {
@@ -105,6 +109,7 @@ Server::~Server() = default;
 
 int Server::Bind() {
     boundPort = acceptor->Bind(options.host, options.port);
+    static_cast<HttpCore&>(*http).SetListening(acceptor->ListeningSocket());
     return boundPort;
 }
 
@@ -176,6 +181,7 @@ void Server::Stop() {
         stopping = true;
     }
     sweepWake.notify_all();
+    static_cast<HttpCore&>(*http).SetListening(INVALID_SOCKET);
     acceptor->Stop();
 }
 

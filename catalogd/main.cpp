@@ -170,6 +170,10 @@ int main(int argc, char** argv) {
     serve->add_option("--hash-slots", options.hashSlots, "Password hashes at once (0: fitted to the machine)")
         ->capture_default_str()
         ->check(CLI::Range(0, 64));
+    serve->add_option("--reg-per-address", options.service.limits.registrationsPerAddress.count,
+                      "Registrations a client address may make in an hour")
+        ->capture_default_str()
+        ->check(CLI::Range(int64_t(1), int64_t(1) << 30));
     serve->add_flag("--behind-proxy", options.trustForwarded,
                     "Take the client's address from the X-Real-IP header the proxy in front sets");
     serve->add_flag("--auto-activate", options.service.autoActivate, "Activate new accounts at once");
