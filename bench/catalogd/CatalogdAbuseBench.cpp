@@ -189,8 +189,8 @@ void Registrations(benchmark::State& state) {
         state.counters["icon_p95_ms"] = p95;
         state.counters["idle_icon_p95_ms"] = idle;
         state.counters["icon_ratio"] = idle > 0 ? p95 / idle : 0;
-        state.counters["registered"] = created;
-        state.counters["busy"] = busy;
+        state.counters["registered"] = created.load();
+        state.counters["busy"] = busy.load();
     }
 }
 
