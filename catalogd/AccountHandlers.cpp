@@ -16,6 +16,10 @@ bool AllOk(std::initializer_list<Param> params) {
     return std::all_of(params.begin(), params.end(), [](Param p) { return p == Param::Ok; });
 }
 
+Accounts AccountsOf(ApiCall& call) {
+    return Accounts(call.db, AccountGuard{call.hashSlots, &call.options.limits, call.clientAddress});
+}
+
 }  // namespace
 
 ApiAnswer HandleAuth(ApiCall& call) {
@@ -24,14 +28,12 @@ ApiAnswer HandleAuth(ApiCall& call) {
                 ReadText(call.query, "ver", ver)}))
         return ApiAnswer::Code(kBadParameter);
     int64_t accountId = 0;
-    ResultCode code = Accounts(call.db).SignIn(login, pass, ver, accountId);
+    ResultCode code = AccountsOf(call).SignIn(login, pass, ver, accountId, call.nowMs);
     if (code != kOk) return ApiAnswer::Code(code);
     // Checking the password takes a deliberate while; the session's idle
     // time starts when it is handed out, not when the request came in.
     int64_t now = NowMs();
-    Sessions sessions(call.db, call.options.sessionIdleMs);
-    sessions.Sweep(now);
-    std::string sessionId = sessions.Open(accountId, now);
+    std::string sessionId = Sessions(call.db, call.options.Rules()).Open(accountId, now);
     ApiAnswer answer;
     answer.body = XmlWriter().Start("auth").Attr("id", sessionId).Take();
     return answer;
@@ -42,22 +44,22 @@ ApiAnswer HandleReg(ApiCall& call) {
     if (!AllOk({ReadText(call.query, "login", login), ReadEncoded(call.query, "pass", pass),
                 ReadText(call.query, "mail", mail)}))
         return ApiAnswer::Code(kBadParameter);
-    return ApiAnswer::Code(Accounts(call.db).Register(login, pass, mail, call.options.autoActivate, call.nowMs));
+    return ApiAnswer::Code(AccountsOf(call).Register(login, pass, mail, call.options.autoActivate, call.nowMs));
 }
 
 ApiAnswer HandleAuthRestore(ApiCall& call) {
     std::string value;
     Param mail = ReadText(call.query, "mail", value);
-    if (mail == Param::Ok) return ApiAnswer::Code(Accounts(call.db).RequestRestore(value, true, call.nowMs));
+    if (mail == Param::Ok) return ApiAnswer::Code(AccountsOf(call).RequestRestore(value, true, call.nowMs));
     if (mail == Param::Bad || ReadText(call.query, "login", value) != Param::Ok)
         return ApiAnswer::Code(kBadParameter);
-    return ApiAnswer::Code(Accounts(call.db).RequestRestore(value, false, call.nowMs));
+    return ApiAnswer::Code(AccountsOf(call).RequestRestore(value, false, call.nowMs));
 }
 
 ApiAnswer HandleActmailResend(ApiCall& call) {
     std::string login;
     if (ReadText(call.query, "login", login) != Param::Ok) return ApiAnswer::Code(kBadParameter);
-    return ApiAnswer::Code(Accounts(call.db).ResendActivation(login, call.nowMs));
+    return ApiAnswer::Code(AccountsOf(call).ResendActivation(login, call.nowMs));
 }
 
 ApiAnswer HandleConfig(ApiCall& call) {
@@ -80,7 +82,7 @@ ApiAnswer HandleConfig(ApiCall& call) {
     device.osBit = EditionBit(device.osver);
     device.shortSide = std::min(w, h);
     device.longSide = std::max(w, h);
-    Sessions(call.db, call.options.sessionIdleMs).Configure(session->id, device);
+    Sessions(call.db, call.options.Rules()).Configure(session->id, device);
     return ApiAnswer::Code(kOk);
 }
 

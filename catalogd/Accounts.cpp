@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "Db.h"
+#include "HashSlots.h"
 #include "base/Text.h"
 
 namespace catalogd {
@@ -14,8 +15,18 @@ constexpr size_t kMaxLoginChars = 64;
 constexpr size_t kMaxPasswordBytes = 1024;
 constexpr size_t kMaxMailBytes = 254;
 
+constexpr std::string_view kSignInSubject = "signin-addr";
+constexpr std::string_view kRegisterSubject = "reg-addr";
+
 void EnsureSodium() {
     if (sodium_init() < 0) throw std::runtime_error("libsodium cannot start");
+}
+
+// A hash of a password nobody knows, made the way every account's is, so
+// that checking against it costs what checking a real one does.
+const std::string& DummyHash() {
+    static const std::string hash = Accounts::HashPassword(RandomHex(16));
+    return hash;
 }
 
 }  // namespace
@@ -71,9 +82,14 @@ ResultCode Accounts::Register(std::string_view login, std::string_view password,
                               bool activate, int64_t nowMs) {
     if (!IsValidLogin(login) || password.empty() || password.size() > kMaxPasswordBytes || !IsValidMail(mail))
         return kBadParameter;
+    if (!Allowed(kRegisterSubject, &AbuseLimits::registrationsPerAddress, nowMs, true)) return kTooManyTries;
+    // A taken login or address is answered before the costly hash.
+    if (db.QueryInt("SELECT id FROM accounts WHERE login = ?1", login)) return kLoginTaken;
+    if (db.QueryInt("SELECT id FROM accounts WHERE mail = ?1", mail)) return kMailTaken;
     // Hash before the transaction: it takes a noticeable moment on purpose,
     // and other writers should not wait for it.
-    std::string hash = HashPassword(password);
+    std::string hash;
+    if (!Hash([&] { hash = HashPassword(password); })) return kBusy;
     Transaction tx(db);
     if (db.QueryInt("SELECT id FROM accounts WHERE login = ?1", login)) return kLoginTaken;
     if (db.QueryInt("SELECT id FROM accounts WHERE mail = ?1", mail)) return kMailTaken;
@@ -89,32 +105,50 @@ ResultCode Accounts::Register(std::string_view login, std::string_view password,
 }
 
 ResultCode Accounts::SignIn(std::string_view login, std::string_view password, std::string_view version,
-                            int64_t& accountId) {
+                            int64_t& accountId, int64_t nowMs) {
     if (version != kClientVersion) return kOldClient;
+    const std::string loginSubject = LoginSubject("signin-login", login);
+    if (!Allowed(loginSubject, &AbuseLimits::signInPerLogin, nowMs, false) ||
+        !Allowed(kSignInSubject, &AbuseLimits::signInPerAddress, nowMs, false))
+        return kTooManyTries;
     Stmt& s = db.Prepare("SELECT id, pass_hash, activated FROM accounts WHERE login = ?1");
     s.BindAll(login);
-    if (!s.Step()) return kWrongCredentials;
-    int64_t id = s.Int(0);
-    std::string hash = s.Text(1);
-    bool activated = s.Int(2) != 0;
+    const bool found = s.Step();
+    const int64_t id = found ? s.Int(0) : 0;
+    const std::string hash = found ? s.Text(1) : std::string();
+    const bool activated = found && s.Int(2) != 0;
     s.Reset();
-    EnsureSodium();
-    if (hash.empty() || password.size() > kMaxPasswordBytes ||
-        crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0)
+    // Whether the login exists (or has a password at all) must not show in
+    // the time the answer takes: a miss is checked against a dummy.
+    bool match = false;
+    if (!Hash([&] {
+            const std::string& against = hash.empty() ? DummyHash() : hash;
+            const std::string_view tried = password.substr(0, kMaxPasswordBytes);
+            match = crypto_pwhash_str_verify(against.c_str(), tried.data(), tried.size()) == 0 && !hash.empty() &&
+                    password.size() <= kMaxPasswordBytes;
+        }))
+        return kBusy;
+    if (!match) {
+        Allowed(loginSubject, &AbuseLimits::signInPerLogin, nowMs, true);
+        Allowed(kSignInSubject, &AbuseLimits::signInPerAddress, nowMs, true);
         return kWrongCredentials;
+    }
+    Throttle(db).Clear(loginSubject);
     if (!activated) return kNotActivated;
     accountId = id;
     return kOk;
 }
 
 ResultCode Accounts::RequestRestore(std::string_view loginOrMail, bool byMail, int64_t nowMs) {
-    Stmt& s = db.Prepare(byMail ? "SELECT login, mail FROM accounts WHERE mail = ?1"
-                                : "SELECT login, mail FROM accounts WHERE login = ?1");
+    Stmt& s = db.Prepare(byMail ? "SELECT id, login, mail FROM accounts WHERE mail = ?1"
+                                : "SELECT id, login, mail FROM accounts WHERE login = ?1");
     s.BindAll(loginOrMail);
-    if (!s.Step()) return kNoSuchAccount;
-    std::string login = s.Text(0);
-    std::string mail = s.Text(1);
+    if (!s.Step()) return kOk;
+    const int64_t id = s.Int(0);
+    std::string login = s.Text(1);
+    std::string mail = s.Text(2);
     s.Reset();
+    if (!MayMail(id, nowMs)) return kOk;
     QueueMail(mail, "Choose a new password",
               "A new password was asked for the account \"" + login + "\". Reset code: " + RandomHex(8) +
                   ". If you did not ask for it, ignore this mail.",
@@ -123,19 +157,45 @@ ResultCode Accounts::RequestRestore(std::string_view loginOrMail, bool byMail, i
 }
 
 ResultCode Accounts::ResendActivation(std::string_view login, int64_t nowMs) {
-    Stmt& s = db.Prepare("SELECT login, mail, activated FROM accounts WHERE login = ?1");
+    Stmt& s = db.Prepare("SELECT id, login, mail, activated FROM accounts WHERE login = ?1");
     s.BindAll(login);
-    if (!s.Step()) return kNoSuchAccount;
-    std::string name = s.Text(0);
-    std::string mail = s.Text(1);
-    bool activated = s.Int(2) != 0;
+    if (!s.Step()) return kOk;
+    const int64_t id = s.Int(0);
+    std::string name = s.Text(1);
+    std::string mail = s.Text(2);
+    bool activated = s.Int(3) != 0;
     s.Reset();
     // An active account needs no second mail; the answer is the same so that
     // the reply does not reveal more than the sign-in already did.
-    if (!activated)
+    if (!activated && MayMail(id, nowMs))
         QueueMail(mail, "Activate your account",
                   "Your account \"" + name + "\" waits for activation.", nowMs);
     return kOk;
+}
+
+bool Accounts::MayMail(int64_t accountId, int64_t nowMs) {
+    return Allowed("mail:" + std::to_string(accountId), &AbuseLimits::mailsPerAccount, nowMs, true);
+}
+
+bool Accounts::Allowed(std::string_view subject, const Allowance AbuseLimits::*allowance, int64_t nowMs, bool take) {
+    if (!guard.limits) return true;
+    std::string full(subject);
+    // The per-address subjects are named here, where the address is known.
+    if (subject == kSignInSubject || subject == kRegisterSubject) {
+        if (guard.address.empty()) return true;
+        full += ":" + std::string(guard.address);
+    }
+    Throttle throttle(db);
+    const Allowance& a = guard.limits->*allowance;
+    return take ? throttle.Take(full, a, nowMs) : !throttle.Exhausted(full, a, nowMs);
+}
+
+bool Accounts::Hash(const std::function<void()>& work) {
+    if (!guard.slots) {
+        work();
+        return true;
+    }
+    return guard.slots->Run(work);
 }
 
 bool Accounts::Activate(std::string_view login) {

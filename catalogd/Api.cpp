@@ -71,7 +71,7 @@ std::optional<Session> RequireSession(ApiCall& call, ApiAnswer& failure) {
         failure = ApiAnswer::Code(kBadParameter);
         return std::nullopt;
     }
-    auto session = Sessions(call.db, call.options.sessionIdleMs).Touch(id, call.nowMs);
+    auto session = Sessions(call.db, call.options.Rules()).Touch(id, call.nowMs);
     if (!session) failure = ApiAnswer::Code(kBadSession);
     return session;
 }

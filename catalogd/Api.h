@@ -6,16 +6,23 @@
 
 #include "ResultCode.h"
 #include "Sessions.h"
+#include "Throttle.h"
 
 namespace catalogd {
 
 class Db;
+class HashSlots;
 class Query;
 
 struct ServiceOptions {
     std::string prefix;                  // text between "/" and the method in the ".php" form
     int64_t sessionIdleMs = 30 * 60 * 1000;
     bool autoActivate = false;
+    int64_t sessionLifetimeMs = SessionRules{}.lifetimeMs;
+    int sessionsPerAccount = SessionRules{}.perAccount;
+    AbuseLimits limits;
+
+    SessionRules Rules() const { return {sessionIdleMs, sessionLifetimeMs, sessionsPerAccount}; }
 };
 
 // One API request as a handler sees it.
@@ -27,6 +34,10 @@ struct ApiCall {
     std::string filesUrl;  // absolute URL of the files folder, ending with "/"
     // The session, when the server already looked it up for the answer cache.
     const Session* session = nullptr;
+    // Who asks (the peer, or the address the proxy passed on); empty when unknown.
+    std::string clientAddress;
+    // The bound on password hashing; null hashes at once.
+    HashSlots* hashSlots = nullptr;
 };
 
 // A handler's answer: a result code and, for code 0, the children of the

@@ -9,6 +9,7 @@
 #include "Query.h"
 #include "Ratings.h"
 #include "TextFold.h"
+#include "Throttle.h"
 #include "XmlWriter.h"
 
 namespace catalogd {
@@ -210,6 +211,16 @@ ApiAnswer HandleFeedback(ApiCall& call) {
     std::string text;
     if (ReadEncoded(call.query, "text", text) != Param::Ok || Trim(text).empty())
         return ApiAnswer::Code(kBadParameter);
+    // Rows anyone can add without end would fill the store: a session, and
+    // an account in a day, may send only so many.
+    const AbuseLimits& limits = call.options.limits;
+    Throttle throttle(call.db);
+    const std::string perSession = "feedback-session:" + c.session->id;
+    const std::string perDay = "feedback-day:" + std::to_string(c.session->accountId);
+    if (throttle.Exhausted(perSession, limits.feedbackPerSession, call.nowMs) ||
+        !throttle.Take(perDay, limits.feedbackPerDay, call.nowMs))
+        return ApiAnswer::Code(kTooManyTries);
+    throttle.Add(perSession, limits.feedbackPerSession, call.nowMs);
     return ApiAnswer::Code(Ratings(call.db).Feedback(c.session->accountId, c.app->id, text, call.nowMs));
 }
 

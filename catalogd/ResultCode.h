@@ -16,6 +16,13 @@ enum ResultCode : int {
     kBadRating = 208,
     kOldClient = 209,
     kTextTooLong = 210,
+    // Too many tries in a while (failed sign-ins of a login or from an
+    // address, registrations from an address, feedback): the allowance comes
+    // back with time.
+    kTooManyTries = 211,
+    // Every slot for the expensive work (password hashing) stayed taken for
+    // the whole short wait: nothing was done, the client may ask again.
+    kBusy = 212,
 };
 
 }  // namespace catalogd

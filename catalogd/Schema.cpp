@@ -23,6 +23,10 @@ struct Column {
     // already exists in stores out there must either allow NULL or carry a
     // DEFAULT: it is added to them by ALTER TABLE.
     const char* constraints = "";
+    // For a column added to stores made before it: an expression over the
+    // row's other columns that gives the existing rows their value (instead
+    // of the DEFAULT, which only suits new rows).
+    const char* backfill = nullptr;
 };
 
 struct Table {
@@ -59,7 +63,11 @@ const std::vector<Table>& Tables() {
           {"os_bit", Type::Int, "NOT NULL DEFAULT 0"},
           {"short_side", Type::Int, "NOT NULL DEFAULT 0"},
           {"long_side", Type::Int, "NOT NULL DEFAULT 0"},
-          {"features", Type::Int, "NOT NULL DEFAULT 0"}}},
+          {"features", Type::Int, "NOT NULL DEFAULT 0"},
+          // --- sessions' absolute lifetime ---
+          // When the session was handed out. Sessions from before the column
+          // count from when they were last used.
+          {"created", Type::Int, "NOT NULL DEFAULT 0", "last_seen"}}},
         {"outbox",
          {{"id", Type::Key},
           {"time", Type::Int, "NOT NULL"},
@@ -132,6 +140,15 @@ const std::vector<Table>& Tables() {
           {"time", Type::Int, "NOT NULL"}}},
         // One row: the number every change of what the answers say moves on.
         {"catalog_state", {{"generation", Type::Int, "NOT NULL"}}},
+        // --- abuse limits ---
+        // Counts of attempts in a window, per subject ("signin-login:...",
+        // "signin-addr:...", "restore:...", ...): in the store, so that every
+        // instance behind the proxy sees the same counts. A row whose window
+        // has passed counts as zero and is swept.
+        {"throttle",
+         {{"subject", Type::Text, "PRIMARY KEY"},
+          {"expires", Type::Int, "NOT NULL"},
+          {"count", Type::Int, "NOT NULL"}}},
     };
     return tables;
 }
@@ -140,6 +157,8 @@ const Index kIndexes[] = {
     {"apps_by_cat", "apps", "catid"},
     {"app_tags_by_tag", "app_tags", "tag_id"},
     {"ratings_by_app", "ratings", "app_id, time"},
+    // --- abuse limits ---
+    {"sessions_by_account", "sessions", "account_id, created"},
 };
 
 // The tables ClearAll leaves alone: the generation must keep counting up so
@@ -182,8 +201,11 @@ void CreateOrExtend(Db& db, const Table& t) {
     db.Exec(sql + ")");
     std::set<std::string> existing = ExistingColumns(db, t);
     for (const Column& c : t.columns)
-        if (!existing.contains(c.name))
+        if (!existing.contains(c.name)) {
             db.Exec(std::string("ALTER TABLE ") + t.name + " ADD COLUMN " + ColumnSql(c, db.Kind()));
+            if (c.backfill)
+                db.Exec(std::string("UPDATE ") + t.name + " SET " + c.name + " = " + c.backfill);
+        }
 }
 
 }  // namespace
@@ -237,7 +259,8 @@ void CopyStore(Db& from, Db& to, const std::string& filesDir) {
     ClearAll(to);
     for (const Table& t : Tables()) {
         if (KeptByClear(t)) continue;
-        // A store from an older version lacks some columns; they take their defaults.
+        // A store from an older version lacks some columns; they take their
+        // defaults, or the value their backfill gives the rows of such a store.
         std::set<std::string> present = ExistingColumns(from, t);
         std::string names, numbers;
         int count = 0;
@@ -260,6 +283,9 @@ void CopyStore(Db& from, Db& to, const std::string& filesDir) {
             write.Reset();
         }
         read.Reset();
+        for (const Column& c : t.columns)
+            if (c.backfill && !present.contains(c.name))
+                to.Exec(std::string("UPDATE ") + t.name + " SET " + c.name + " = " + c.backfill);
     }
     if (!filesDir.empty())
         to.Prepare("UPDATE meta SET value = ?1 WHERE key = 'assets'").BindAll(filesDir).Run();

@@ -13,10 +13,13 @@
 #include "AnswerCache.h"
 #include "Catalog.h"
 #include "Clock.h"
+#include "ConnectionStream.h"
 #include "DbPool.h"
 #include "Query.h"
 #include "Schema.h"
+#include "Sessions.h"
 #include "StaticFiles.h"
+#include "Throttle.h"
 #include "ViewCounts.h"
 #include "XmlWriter.h"
 
@@ -36,6 +39,26 @@ bool IsSafeHost(std::string_view host) {
     return true;
 }
 
+// The HTTP layer's parsing and answering of one request, driven on a
+// connection whose head the acceptor has already read.
+class HttpCore : public httplib::Server {
+public:
+    using httplib::Server::process_request;
+    // Answers sent piece by piece (large files, paced downloads) go on only
+    // while the HTTP layer believes its listening socket open; it is the
+    // acceptor's, and closing it (INVALID_SOCKET) cuts them short at a stop.
+    void SetListening(socket_t socket) { svr_sock_ = socket; }
+};
+
+std::string Refusal(bool requestLineTooLong) {
+    // Only an overlong free text makes a request line that long: it is
+    // answered the way the methods answer such a text.
+    const std::string status = requestLineTooLong ? "414 URI Too Long" : "431 Request Header Fields Too Large";
+    const std::string body = requestLineTooLong ? Envelope(kTextTooLong) : "request head too large\n";
+    return "HTTP/1.1 " + status + "\r\nContent-Type: " + (requestLineTooLong ? kXmlType : "text/plain") +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
 std::string_view RawQuery(const httplib::Request& req) {
     std::string_view target = req.target;
     size_t q = target.find('?');
@@ -45,7 +68,10 @@ std::string_view RawQuery(const httplib::Request& req) {
 }  // namespace
 
 Server::Server(const std::string& dbPath, ServerOptions opts)
-    : options(std::move(opts)), pool(std::make_unique<DbPool>(dbPath)), http(std::make_unique<httplib::Server>()) {
+    : options(std::move(opts)),
+      pool(std::make_unique<DbPool>(dbPath)),
+      http(std::make_unique<HttpCore>()),
+      hashSlots(options.hashSlots, std::chrono::milliseconds(options.hashWaitMs)) {
     {
         auto db = pool->Acquire();
         CreateSchema(*db);
@@ -58,17 +84,12 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
         cache = std::make_unique<AnswerCache>(options.cacheTtlMs, options.cacheBytes);
         views = std::make_unique<ViewCounts>(std::min<int64_t>(options.cacheTtlMs, 1000));
     }
-    int threads = options.threads > 0 ? options.threads : 1;
-    http->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
-    // Headers and body leave in separate writes; without this, delayed
-    // acknowledgements hold every keep-alive answer back by tens of ms.
-    http->set_tcp_nodelay(true);
-    // A worker serves one connection for as long as it is kept alive, so
-    // idle keep-alive connections must let go soon or they starve the pool.
-    http->set_keep_alive_max_count(200);
-    http->set_keep_alive_timeout(2);
-    http->set_read_timeout(10, 0);
-    http->set_write_timeout(30, 0);
+    // The acceptor reads every head before a worker is taken, and keeps
+    // idle kept-alive connections itself: a worker is busy only while it
+    // answers. The HTTP layer's own accepting and pool are not used.
+    acceptor = std::make_unique<Acceptor>(
+        options.connections, options.threads,
+        [this](ClientConnection& c, bool last) { return ServeConnection(c, last); }, Refusal);
     http->set_payload_max_length(64 * 1024);
     // The HTTP layer refuses request lines beyond its limit before any
     // handler sees them; only an overlong free text makes one that long, so
@@ -87,21 +108,59 @@ Server::Server(const std::string& dbPath, ServerOptions opts)
 Server::~Server() = default;
 
 int Server::Bind() {
-    if (options.port == 0) {
-        boundPort = http->bind_to_any_port(options.host);
-        if (boundPort <= 0) throw std::runtime_error("cannot listen on " + options.host);
-    } else {
-        if (!http->bind_to_port(options.host, options.port))
-            throw std::runtime_error("cannot listen on " + options.host + ":" + std::to_string(options.port));
-        boundPort = options.port;
-    }
+    boundPort = acceptor->Bind(options.host, options.port);
+    static_cast<HttpCore&>(*http).SetListening(acceptor->ListeningSocket());
     return boundPort;
 }
 
+bool Server::ServeConnection(ClientConnection& c, bool lastRequest) {
+    // A request's body, if any, and its answer may still be slow: each read
+    // and write waits at most these.
+    ConnectionStream stream(c, std::chrono::seconds(10), std::chrono::seconds(30));
+    bool closed = false;
+    const bool answered = static_cast<HttpCore&>(*http).process_request(stream, lastRequest, closed, nullptr);
+    return answered && !closed;
+}
+
+std::string Server::ClientAddress(const httplib::Request& req) const {
+    if (options.trustForwarded) {
+        std::string forwarded = req.get_header_value("X-Real-IP");
+        if (!forwarded.empty() && forwarded.size() <= 64) return forwarded;
+    }
+    return req.remote_addr;
+}
+
+void Server::Sweep() {
+    try {
+        auto db = pool->Acquire();
+        const int64_t now = NowMs();
+        Sessions(*db, options.service.Rules()).Sweep(now);
+        Throttle(*db).Sweep(now);
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "sweep failed, tried again later: %s\n", e.what());
+    }
+}
+
+void Server::SweepUntilStopped() {
+    std::unique_lock lock(sweepMutex);
+    while (!sweepWake.wait_for(lock, std::chrono::milliseconds(options.sweepIntervalMs), [this] { return stopping.load(); })) {
+        lock.unlock();
+        Sweep();
+        lock.lock();
+    }
+}
+
 void Server::Run() {
-    running = true;
-    if (!stopping) http->listen_after_bind();
-    running = false;
+    // Expired sessions and ended counting windows go on a timer, not only
+    // when someone signs in, so that the tables stay small on a quiet day.
+    std::thread sweeper([this] { SweepUntilStopped(); });
+    if (!stopping) acceptor->Run();
+    {
+        std::lock_guard lock(sweepMutex);
+        stopping = true;
+    }
+    sweepWake.notify_all();
+    sweeper.join();
     if (!views) return;
     try {
         auto db = pool->Acquire();
@@ -117,12 +176,13 @@ void Server::WriteViews(Db& db, int64_t nowMs, bool now) {
 }
 
 void Server::Stop() {
-    stopping = true;
-    // The HTTP server counts as running only once its accept loop has begun;
-    // a stop that came earlier would be lost and Run() would never return.
-    for (int i = 0; i < 5000 && running && !http->is_running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    http->stop();
+    {
+        std::lock_guard lock(sweepMutex);
+        stopping = true;
+    }
+    sweepWake.notify_all();
+    static_cast<HttpCore&>(*http).SetListening(INVALID_SOCKET);
+    acceptor->Stop();
 }
 
 std::string Server::FilesUrl(const httplib::Request& req) const {
@@ -169,7 +229,7 @@ void Server::Handle(const httplib::Request& req, httplib::Response& res) {
 int Server::ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res) {
     Query query = Query::Parse(RawQuery(req));
     auto db = pool->Acquire();
-    ApiCall call{query, *db, options.service, NowMs(), FilesUrl(req)};
+    ApiCall call{query, *db, options.service, NowMs(), FilesUrl(req), nullptr, ClientAddress(req), &hashSlots};
     ApiAnswer answer = Answer(method, call);
     if (answer.viewed && views) views->Add(answer.viewed, call.nowMs);
     else if (answer.viewed) Catalog(*db, DeviceConfig{}).CountView(answer.viewed);

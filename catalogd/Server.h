@@ -1,10 +1,15 @@
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
+#include "Acceptor.h"
 #include "Api.h"
+#include "HashSlots.h"
 
 namespace httplib {
 class Server;
@@ -36,6 +41,17 @@ struct ServerOptions {
     // The folder of packages and pictures, where this instance sees it;
     // empty: where the store says the seed put it.
     std::string filesDir;
+    // What slow and greedy clients may hold (see Acceptor).
+    AcceptorLimits connections;
+    // Password hashes at once (0: fitted to the machine), and how long a
+    // request waits for a slot before it is answered "busy".
+    int hashSlots = 0;
+    int64_t hashWaitMs = 2000;
+    // Take the client's address from the "X-Real-IP" header the proxy in
+    // front sets; only behind such a proxy, as anyone can send the header.
+    bool trustForwarded = false;
+    // How often expired sessions and ended counting windows are swept.
+    int64_t sweepIntervalMs = 60 * 1000;
 };
 
 // The HTTP front: routes both URL forms of the API, the files folder (icons,
@@ -60,7 +76,16 @@ public:
     // request handling can be driven in-process, without a socket.
     void Handle(const httplib::Request& req, httplib::Response& res);
 
+    // What the bounds did so far: hashes run and refused, heads dropped.
+    HashSlots::Counts HashTotals() const { return hashSlots.Totals(); }
+    int HashSlotCount() const { return hashSlots.Slots(); }
+    Acceptor::Counts ConnectionTotals() const { return acceptor->Totals(); }
+
 private:
+    bool ServeConnection(ClientConnection& connection, bool lastRequest);
+    std::string ClientAddress(const httplib::Request& req) const;
+    void Sweep();
+    void SweepUntilStopped();
     int ServeApi(std::string_view method, const httplib::Request& req, httplib::Response& res);
     ApiAnswer Answer(std::string_view method, ApiCall& call);
     void WriteViews(Db& db, int64_t nowMs, bool now);
@@ -72,10 +97,13 @@ private:
     std::unique_ptr<AnswerCache> cache;
     std::unique_ptr<ViewCounts> views;  // with the cache only: see ViewCounts
     std::unique_ptr<httplib::Server> http;
+    HashSlots hashSlots;
+    std::unique_ptr<Acceptor> acceptor;
     std::string assetsDir;
     int boundPort = 0;
-    std::atomic<bool> running{false};
     std::atomic<bool> stopping{false};
+    std::mutex sweepMutex;
+    std::condition_variable sweepWake;
 };
 
 }  // namespace catalogd

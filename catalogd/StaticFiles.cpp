@@ -131,6 +131,27 @@ bool StillCurrent(const httplib::Request& req, const std::string& etag, time_t m
     return since && *since <= time(nullptr) && modified <= *since;
 }
 
+// Opens `relative` below `root` one name at a time, following no symbolic
+// link on the way: a link planted in the files folder (or in any folder
+// below it) must not serve what lies outside, such as the store itself.
+// The file is opened without blocking, so that a planted pipe cannot hold
+// the worker; the caller serves regular files only.
+int OpenBelow(const std::string& root, std::string_view relative) {
+    int dir = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    while (dir >= 0) {
+        const size_t slash = relative.find('/');
+        const std::string name(relative.substr(0, slash));
+        const bool last = slash == std::string_view::npos;
+        const int flags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC | (last ? O_NONBLOCK : O_DIRECTORY);
+        const int next = openat(dir, name.c_str(), flags);
+        close(dir);
+        if (last) return next;
+        dir = next;
+        relative.remove_prefix(slash + 1);
+    }
+    return -1;
+}
+
 }  // namespace
 
 bool IsPicturePath(std::string_view path) { return std::string_view(ContentType(path)).starts_with("image/"); }
@@ -153,8 +174,7 @@ bool IsSafeRelativePath(std::string_view path) {
 bool SendFile(const std::string& root, std::string_view relative, const httplib::Request& req,
               httplib::Response& res, const SendOptions& options) {
     if (root.empty() || !IsSafeRelativePath(relative)) return false;
-    std::string full = root + "/" + std::string(relative);
-    auto file = std::make_shared<Fd>(open(full.c_str(), O_RDONLY | O_CLOEXEC));
+    auto file = std::make_shared<Fd>(OpenBelow(root, relative));
     struct stat st {};
     if (file->fd < 0 || fstat(file->fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     const char* type = ContentType(relative);
@@ -171,7 +191,13 @@ bool SendFile(const std::string& root, std::string_view relative, const httplib:
     res.set_header("Accept-Ranges", "bytes");
     if (!req.ranges.empty()) {
         const std::string ifRange = req.get_header_value("If-Range");
-        if (!ifRange.empty() && ifRange != etag && ifRange != modified) {
+        if (req.ranges.size() > 1) {
+            // Many ranges would be answered as many copies assembled in
+            // memory (a few thousand ranges of a small picture make
+            // megabytes). No client of ours asks for more than one: the
+            // whole file, once, is a correct answer to such a request.
+            const_cast<httplib::Request&>(req).ranges.clear();
+        } else if (!ifRange.empty() && ifRange != etag && ifRange != modified) {
             // The client holds a part of another version: it gets this one
             // whole. The HTTP layer applies the parsed ranges to whatever the
             // handler answers, so the request's own ranges go.

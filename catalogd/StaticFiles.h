@@ -30,7 +30,8 @@ struct SendOptions {
 // carries validators (a strong ETag and Last-Modified) and honours a single
 // Range: 206 with the rest of the file, 416 for a range that starts past its
 // end, and the whole file (200) when an If-Range names another version of
-// it. A client whose copy is still this version (If-None-Match naming its
+// it or more than one range is asked for. No symbolic link below `root` is
+// followed. A client whose copy is still this version (If-None-Match naming its
 // tag, or without one If-Modified-Since not older than the file) gets 304
 // and no body. False when the path is unsafe or names no regular file; the
 // response is then untouched.

@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -166,6 +167,23 @@ int main(int argc, char** argv) {
     serve->add_option("--session-idle", idleSeconds, "Seconds after which an unused session ends")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
+    double lifetimeSeconds = static_cast<double>(options.service.sessionLifetimeMs) / 1000;
+    serve->add_option("--session-lifetime", lifetimeSeconds, "Seconds after sign-in at which a session ends however used")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
+    serve->add_option("--sessions-per-account", options.service.sessionsPerAccount,
+                      "Live sessions an account keeps; a new sign-in ends the oldest beyond it")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 1000));
+    serve->add_option("--hash-slots", options.hashSlots, "Password hashes at once (0: fitted to the machine)")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 64));
+    serve->add_option("--reg-per-address", options.service.limits.registrationsPerAddress.count,
+                      "Registrations a client address may make in an hour")
+        ->capture_default_str()
+        ->check(CLI::Range(int64_t(1), int64_t(1) << 30));
+    serve->add_flag("--behind-proxy", options.trustForwarded,
+                    "Take the client's address from the X-Real-IP header the proxy in front sets");
     serve->add_flag("--auto-activate", options.service.autoActivate, "Activate new accounts at once");
     serve->add_flag("--quiet", options.quiet, "Do not log requests");
     serve->add_option("--threads", options.threads, "Worker threads")->capture_default_str()->check(CLI::Range(1, 256));
@@ -244,6 +262,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
             options.service.sessionIdleMs = static_cast<int64_t>(idleSeconds * 1000);
+            options.service.sessionLifetimeMs = std::max<int64_t>(1, static_cast<int64_t>(lifetimeSeconds * 1000));
             options.cacheTtlMs = static_cast<int64_t>(cacheSeconds * 1000);
             if (options.service.sessionIdleMs < 1) options.service.sessionIdleMs = 1;
             return Serve(dbPath, options);

@@ -38,6 +38,8 @@ CATALOGD=${CATALOGD:-$(dirname "$here")/build/catalogd/catalogd}
 # broken one must still not hang whoever called us.
 START_WAIT=600
 STOP_WAIT=150
+# Worker threads of each instance; each may hold a database connection.
+INSTANCE_THREADS=32
 
 die() {
   echo "catalog-cluster: $*" >&2
@@ -125,8 +127,16 @@ as_db_user() {
   fi
 }
 
+# The connections the database must take: every worker of every instance
+# may hold one, and so may its sweeper; the seed, a copy or an operator's
+# session come on top.
+db_connections() {
+  local n=$(($1 * (INSTANCE_THREADS + 1) + 20))
+  echo $((n > 100 ? n : 100))
+}
+
 start_db() {
-  local dir=$1 bindir pgdir
+  local dir=$1 connections=$2 bindir pgdir
   if ! bindir=$(pg_bindir); then
     echo "catalog-cluster: the PostgreSQL server programs are missing (Debian package: postgresql)" >&2
     exit 3
@@ -141,7 +151,7 @@ start_db() {
   (cd "$pgdir" && as_db_user "$bindir/initdb" -D "$pgdir/data" -U catalog --auth=trust -E UTF8 --locale=C \
     --no-sync >"$pgdir/initdb.log" 2>&1) || die "initdb failed: $(tail -n 5 "$pgdir/initdb.log")"
   (cd "$pgdir" && as_db_user "$bindir/pg_ctl" -D "$pgdir/data" -l "$pgdir/server.log" -w -t $((START_WAIT / 10)) \
-    -o "-k '$pgdir' -c listen_addresses='' -c unix_socket_permissions=0700 -c fsync=off -c full_page_writes=off" \
+    -o "-k '$pgdir' -c listen_addresses='' -c unix_socket_permissions=0700 -c fsync=off -c full_page_writes=off -c max_connections=$connections" \
     start >/dev/null) || die "the database server did not start: $(tail -n 5 "$pgdir/server.log" 2>/dev/null)"
   (cd "$pgdir" && as_db_user "$bindir/createdb" -h "$pgdir" -U catalog catalog) || die "createdb failed"
   echo "postgresql://catalog@/catalog?host=$pgdir" >"$dir/db-url"
@@ -179,9 +189,11 @@ watch_owner() {
 start_instance() {
   local dir=$1 n=$2 db=$3
   shift 3
-  # A worker serves one connection while it is kept alive: enough of them
-  # for the proxy's idle connections (workers x keepalive) and its busy ones.
-  "$CATALOGD" serve --db "$db" --files "$dir/files" --listen 127.0.0.1:0 --threads 32 "$@" \
+  # Workers are taken only by requests whose head has arrived (kept-alive
+  # connections wait without one): enough of them for the proxy's busy
+  # connections. The proxy passes the client's address on.
+  "$CATALOGD" serve --db "$db" --files "$dir/files" --listen 127.0.0.1:0 --threads "$INSTANCE_THREADS" \
+    --behind-proxy "$@" \
     </dev/null >"$dir/instance-$n.log" 2>&1 &
   local pid=$!
   echo "$pid" >"$dir/instance-$n.pid"
@@ -231,6 +243,10 @@ $servers    keepalive 8;
     listen 127.0.0.1:$port;
     # The answers' file URLs name the host the client asked for: this proxy.
     proxy_set_header Host \$http_host;
+    # Failed sign-ins are counted per client address: the instances see
+    # only the proxy's, so it passes the client's on (and replaces any the
+    # client sent itself).
+    proxy_set_header X-Real-IP \$remote_addr;
     proxy_http_version 1.1;
     proxy_set_header Connection "";
     proxy_connect_timeout 5s;
@@ -296,7 +312,7 @@ cmd_db() {
   touch "$dir/running"
   trap 'cmd_stop "$dir"' EXIT
   watch_owner "$dir"
-  start_db "$dir"
+  start_db "$dir" 100
   trap - EXIT
   cat "$dir/db-url"
 }
@@ -327,7 +343,7 @@ cmd_start() {
   watch_owner "$dir"
   local db="$dir/catalog.db"
   if [[ $backend == postgresql ]]; then
-    start_db "$dir"
+    start_db "$dir" "$(db_connections "$instances")"
     db=$(cat "$dir/db-url")
   fi
   "$CATALOGD" seed --db "$db" --assets "$dir/files" ${apps:+--apps "$apps"} >"$dir/seed.log" 2>&1 ||

@@ -99,5 +99,17 @@ TEST(Schema, AStoreMadeBeforeAColumnExistedGetsItWithItsDefault) {
     EXPECT_EQ(db.QueryInt("SELECT COUNT(*) FROM apps WHERE features = 0"), db.QueryInt("SELECT COUNT(*) FROM apps"));
 }
 
+TEST(Schema, SessionsOfAnOlderStoreCountTheirLifetimeFromTheirLastUseAndTheCountsTableArrives) {
+    TestStore store;
+    Db db(store.Location());
+    db.Exec("INSERT INTO sessions(id, account_id, last_seen) VALUES('s', (SELECT id FROM accounts WHERE login = 'demo'), 1234)");
+    db.Exec("DROP INDEX sessions_by_account");
+    db.Exec("ALTER TABLE sessions DROP COLUMN created");
+    db.Exec("DROP TABLE throttle");
+    CreateSchema(db);
+    EXPECT_EQ(db.QueryInt("SELECT created FROM sessions WHERE id = 's'"), 1234);
+    EXPECT_EQ(db.QueryInt("SELECT COUNT(*) FROM throttle"), 0);
+}
+
 }  // namespace
 }  // namespace catalogd::test

@@ -1,7 +1,11 @@
 #include "TestCatalog.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -204,6 +208,45 @@ int ApiClient::Configure(const std::string& session, const std::string& osver, i
         q += "&" + std::string(f) + "=" + (on ? "1" : "0");
     }
     return Call("config", q).code;
+}
+
+RawConnection::RawConnection(int port) {
+    fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        throw std::runtime_error("cannot connect to port " + std::to_string(port));
+}
+
+RawConnection::~RawConnection() {
+    if (fd >= 0) close(fd);
+}
+
+bool RawConnection::Send(const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool RawConnection::ReadToEnd(std::string& out, int boundSeconds) {
+    for (int waited = 0; waited < boundSeconds * 10;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) == 0) {
+            ++waited;
+            continue;
+        }
+        char buf[4096];
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) return true;  // closed, or reset after a refusal
+        out.append(buf, static_cast<size_t>(n));
+    }
+    return false;
 }
 
 std::string Encoded(const std::string& text) {

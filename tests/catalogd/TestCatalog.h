@@ -114,11 +114,32 @@ public:
     void Stop();
     const std::string& Store() const { return store.Location(); }
     std::filesystem::path PackageFile(int appId) const { return store.PackageFile(appId); }
+    // The running service, for the counts its bounds keep.
+    const Server& Service() const { return *server; }
 
 private:
     TestStore store;
     std::unique_ptr<Server> server;
     std::thread thread;
+};
+
+// A plain TCP connection to 127.0.0.1, for clients that misbehave on purpose
+// (a head sent in pieces, or one that never ends).
+class RawConnection {
+public:
+    explicit RawConnection(int port);
+    ~RawConnection();
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    // False once the server has stopped taking bytes.
+    bool Send(const std::string& bytes);
+    // Everything the server sends until it closes the connection; false when
+    // it has not closed it within `boundSeconds`.
+    bool ReadToEnd(std::string& out, int boundSeconds = 20);
+
+private:
+    int fd = -1;
 };
 
 // Every file of a cabinet, by name; a cabinet that cannot be read is a test
