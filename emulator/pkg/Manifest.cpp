@@ -46,6 +46,11 @@ std::string Manifest::ToJson() const {
             value["previous"] = {{"string", U8(v.previous->text)}};
         j["values"].push_back(value);
     }
+    if (createdValues) {
+        j["createdValues"] = json::array();
+        for (const auto& v : *createdValues)
+            j["createdValues"].push_back({{"hive", U8(platform::HiveName(v.hive))}, {"key", U8(v.key)}, {"name", U8(v.name)}});
+    }
     if (installer != 0) {
         j["installer"] = installer;
         j["replaced"] = json::array();
@@ -75,6 +80,11 @@ std::optional<Manifest> Manifest::FromJson(std::string_view text) {
             else if (p != v.end())
                 value.previous = platform::RegistryValue::String(U16(p->at("string")));
             m.values.push_back(std::move(value));
+        }
+        if (auto c = j.find("createdValues"); c != j.end()) {
+            for (const auto& v : *c) m.createdValues->push_back({hive(v.at("hive")), U16(v.at("key")), U16(v.at("name")), std::nullopt});
+        } else {
+            m.createdValues.reset();
         }
         m.installer = j.value("installer", int64_t{0});
         if (auto r = j.find("replaced"); r != j.end())

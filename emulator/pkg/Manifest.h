@@ -39,6 +39,12 @@ struct Manifest {
     std::vector<std::u16string> folders;  // folders the installation created, parents first
     std::vector<KeyRef> keys;             // keys the installation created (the topmost new one)
     std::vector<ValueRef> values;         // values written into keys that were there before
+    // Values written into the keys the installation created. Removal deletes
+    // these and then only the created keys that are left empty, so that what
+    // others wrote there since (a setup extension's values, a program's
+    // settings) stays. A record made before this list existed has none, and
+    // its keys go whole, as they always did.
+    std::optional<std::vector<ValueRef>> createdValues = std::vector<ValueRef>{};
     // While an installation runs its record is written ahead of each change
     // and names the installer's process; 0 once the installation is complete.
     // A record of a process that is gone is an installation cut short.

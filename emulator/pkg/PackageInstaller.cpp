@@ -368,6 +368,13 @@ private:
         return false;
     }
 
+    static bool Listed(const std::vector<ValueRef>& list, Hive hive, const std::u16string& key,
+                       const std::u16string& name) {
+        for (const auto& v : list)
+            if (v.hive == hive && Lower(v.key) == Lower(key) && Lower(v.name) == Lower(name)) return true;
+        return false;
+    }
+
     bool WriteRegistry(const RegistryEntry& entry, Transaction& tx) {
         auto key = registry->OpenKey(entry.hive, entry.key);
         bool ours = CreatedByUs(entry.hive, entry.key);
@@ -397,14 +404,14 @@ private:
                     else
                         key.DeleteValue(name);
                 });
-                bool listed = false;
-                for (const auto& v : manifest.values)
-                    listed = listed || (v.hive == entry.hive && Lower(v.key) == Lower(entry.key) &&
-                                        Lower(v.name) == Lower(name));
-                if (!listed) {
+                if (!Listed(manifest.values, entry.hive, entry.key, name)) {
                     manifest.values.push_back({entry.hive, entry.key, name, previous});
                     if (!Journal()) return false;
                 }
+            }
+            if (ours && manifest.createdValues && !Listed(*manifest.createdValues, entry.hive, entry.key, name)) {
+                manifest.createdValues->push_back({entry.hive, entry.key, name, std::nullopt});
+                if (!Journal()) return false;
             }
             if (!key->Write(name, value)) return Fail("cannot write the registry value " + U8(name));
         }

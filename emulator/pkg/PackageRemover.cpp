@@ -30,9 +30,29 @@ void DeleteFolderIfEmpty(std::u16string_view devicePath) {
     if (host && fs::is_directory(*host, ec) && fs::is_empty(*host, ec)) fs::remove(*host, ec);
 }
 
+// Deletes the keys below `path` that hold nothing, then `path` when it holds
+// nothing; true when it is gone.
+bool DeleteIfEmpty(const platform::Registry& registry, platform::Hive hive, const std::u16string& path) {
+    auto key = registry.OpenKey(hive, path);
+    if (!key) return true;
+    std::vector<std::u16string> subkeys;
+    std::u16string name;
+    for (uint32_t i = 0; key->EnumSubkey(i, name); ++i) subkeys.push_back(name);
+    bool empty = true;
+    for (const auto& subkey : subkeys) empty = DeleteIfEmpty(registry, hive, path + u"\\" + subkey) && empty;
+    if (key->EnumValue(0, name)) empty = false;
+    return empty && registry.DeleteKey(hive, path);
+}
+
 void DeleteRegistryEntries(const platform::Registry& registry, const Manifest& m) {
     for (const auto& v : m.values)
         if (auto key = registry.OpenKey(v.hive, v.key)) key->DeleteValue(v.name);
+    if (m.createdValues) {
+        for (const auto& v : *m.createdValues)
+            if (auto key = registry.OpenKey(v.hive, v.key)) key->DeleteValue(v.name);
+        for (const auto& k : m.keys) DeleteIfEmpty(registry, k.hive, k.path);
+        return;
+    }
     for (const auto& k : m.keys)
         if (registry.OpenKey(k.hive, k.path)) registry.DeleteKey(k.hive, k.path);
 }

@@ -139,11 +139,21 @@ TEST_F(PackageInstall, RemovalUndoesExactlyWhatTheInstallationCreated) {
     ASSERT_TRUE(Install(NotesPackage()).ok);
     // The user saved something into the program's folder: it survives.
     std::ofstream(Host("\\Program Files\\Vendor Notes\\mine.txt")) << "mine";
+    // A value another program wrote into a key the package created since
+    // (a setup extension's record, a program's settings) survives as well:
+    // the key then stays, holding it alone.
+    registry->CreateKey(Hive::LocalMachine, u"Software\\Vendor\\Notes\\Kept")->WriteString(u"Theme", u"dark");
 
     auto removed = pkg::RemovePackage(u"Vendor Notes");
     ASSERT_TRUE(removed.ok) << removed.message;
     EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes"));
-    EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Software\\Vendor"));
+    auto kept = registry->OpenKey(Hive::LocalMachine, u"Software\\Vendor\\Notes");
+    ASSERT_TRUE(kept);
+    EXPECT_FALSE(kept->Read(u"Version")) << "the package's own values go";
+    std::u16string theme;
+    EXPECT_TRUE(registry->OpenKey(Hive::LocalMachine, u"Software\\Vendor\\Notes\\Kept")->ReadString(u"Theme", theme));
+    EXPECT_EQ(theme, u"dark");
+    registry->DeleteKey(Hive::LocalMachine, u"Software\\Vendor");
     auto shared = registry->OpenKey(Hive::ClassesRoot, u".note");
     ASSERT_TRUE(shared);
     EXPECT_FALSE(shared->Read(u"Owner"));
