@@ -30,18 +30,25 @@ void DeleteFolderIfEmpty(std::u16string_view devicePath) {
     if (host && fs::is_directory(*host, ec) && fs::is_empty(*host, ec)) fs::remove(*host, ec);
 }
 
-// Deletes the keys below `path` that hold nothing, then `path` when it holds
-// nothing; true when it is gone.
-bool DeleteIfEmpty(const platform::Registry& registry, platform::Hive hive, const std::u16string& path) {
-    auto key = registry.OpenKey(hive, path);
-    if (!key) return true;
-    std::vector<std::u16string> subkeys;
-    std::u16string name;
-    for (uint32_t i = 0; key->EnumSubkey(i, name); ++i) subkeys.push_back(name);
-    bool empty = true;
-    for (const auto& subkey : subkeys) empty = DeleteIfEmpty(registry, hive, path + u"\\" + subkey) && empty;
-    if (key->EnumValue(0, name)) empty = false;
-    return empty && registry.DeleteKey(hive, path);
+// Deletes `path` and then each of its parents up to `top` while they hold
+// no value and no subkey: only keys on the way to what the package wrote,
+// never a sibling that another program created in the meantime.
+void DeleteEmptyUpTo(const platform::Registry& registry, platform::Hive hive, std::u16string path,
+                     const std::u16string& top) {
+    const auto inside = [&top](const std::u16string& p) {
+        return text::EqualsIgnoreCase(p, top) ||
+               (p.size() > top.size() && p[top.size()] == u'\\' &&
+                text::EqualsIgnoreCase(std::u16string_view(p).substr(0, top.size()), top));
+    };
+    while (inside(path)) {
+        auto key = registry.OpenKey(hive, path);
+        std::u16string name;
+        if (key && (key->EnumValue(0, name) || key->EnumSubkey(0, name))) return;
+        if (key && !registry.DeleteKey(hive, path)) return;
+        const size_t slash = path.rfind(u'\\');
+        if (slash == std::u16string::npos) return;
+        path.resize(slash);
+    }
 }
 
 void DeleteRegistryEntries(const platform::Registry& registry, const Manifest& m) {
@@ -50,7 +57,9 @@ void DeleteRegistryEntries(const platform::Registry& registry, const Manifest& m
     if (m.createdValues) {
         for (const auto& v : *m.createdValues)
             if (auto key = registry.OpenKey(v.hive, v.key)) key->DeleteValue(v.name);
-        for (const auto& k : m.keys) DeleteIfEmpty(registry, k.hive, k.path);
+        for (const auto& k : m.keys)
+            for (const auto& v : *m.createdValues)
+                if (v.hive == k.hive) DeleteEmptyUpTo(registry, v.hive, v.key, k.path);
         return;
     }
     for (const auto& k : m.keys)
