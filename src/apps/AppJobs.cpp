@@ -40,6 +40,7 @@ void App::RequestDetails() {
         }
         keep.Drop();
     });
+    AppManager::Instance().TrackJob(detailsRequest);
     StatusChanged.Invoke(this, StatusDetails, false, 0.0, true);
 }
 
@@ -88,6 +89,7 @@ void App::Download() {
             AppManager::Instance().DownloadEnded(self);
         keep.Drop();
     });
+    AppManager::Instance().TrackJob(downloadRequest);
     StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
 }
 
