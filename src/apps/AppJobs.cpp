@@ -42,6 +42,7 @@ void App::RequestDetails() {
         }
         keep.Drop();
     });
+    AppManager::Instance().TrackJob(detailsRequest);
     StatusChanged.Invoke(this, StatusDetails, false, 0.0, true);
 }
 
@@ -112,6 +113,7 @@ void App::Download() {
             AppManager::Instance().DownloadEnded(self);
         keep.Drop();
     });
+    AppManager::Instance().TrackJob(downloadRequest);
     StatusChanged.Invoke(this, StatusDownload, false, 0.0, true);
 }
 

@@ -83,8 +83,19 @@ AppManager::AppManager() {
 
 AppManager::~AppManager() {
     idleProbe.reset();
+    // The request queue outlives the manager: the requests whose handlers
+    // would reach it are stopped first.
+    StopJobs();
     // Workers finish their job first: they still use the manager.
     WaitIdle(std::chrono::milliseconds::max());
+    {
+        // The records' counts are shared with the workers that still run.
+        std::lock_guard ui(net::UILock());
+        installed.clear();
+        downloading.clear();
+        selfUpdateApp = nullptr;
+        selfUpdateKeep = nullptr;
+    }
     if (cabFolder.empty() || !platform::HasCurrentDevice()) return;
     // Downloaded packages do not outlive the run; interrupted downloads do,
     // so that the next run goes on where this one stopped.
@@ -478,6 +489,57 @@ void AppManager::OfferSelfUpdate(App* app) {
         selfUpdateApp = nullptr;
         selfUpdateKeep = nullptr;
     });
+}
+
+namespace {
+
+// How long the manager waits at exit for its interrupted requests: a worker
+// notices the interrupt at its next piece or poll of the line, well within
+// this; one that does not is left to the request queue, detached.
+constexpr std::chrono::seconds kStopWait{10};
+
+// Nothing the request does from now on reaches its subscribers.
+void Detach(HttpRequest& job) {
+    job.Complete.delegates.clear();
+    job.Progress.delegates.clear();
+    job.LinkWait.delegates.clear();
+}
+
+}  // namespace
+
+void AppManager::TrackJob(const shared_ptr<HttpRequest>& job) {
+    std::lock_guard ui(net::UILock());
+    if (stopping) {
+        Detach(*job);
+        job->Interrupt();
+        return;
+    }
+    jobsInFlight.push_back(job);
+    Subscribe(job->Complete, this, &AppManager::JobEnded);
+}
+
+void AppManager::JobEnded(HttpRequest* job, bool) {
+    auto it = std::find_if(jobsInFlight.begin(), jobsInFlight.end(), [job](const auto& j) { return j.get() == job; });
+    if (it != jobsInFlight.end()) jobsInFlight.erase(it);
+    jobsEnded.notify_all();
+}
+
+void AppManager::StopJobs() {
+    std::unique_lock ui(net::UILock());
+    stopping = true;
+    // What the records would make of the end is not wanted now: an
+    // interrupted download must not be reported, a finished one not
+    // installed, and a details answer cut short must not drop the bytes an
+    // interrupted download left for the next run.
+    for (const auto& job : jobsInFlight) {
+        Detach(*job);
+        Subscribe(job->Complete, this, &AppManager::JobEnded);
+        job->Interrupt();
+    }
+    // The wait lets go of the UI lock, which the workers need to end.
+    jobsEnded.wait_for(ui, kStopWait, [this] { return jobsInFlight.empty(); });
+    for (const auto& job : jobsInFlight) Detach(*job);
+    jobsInFlight.clear();
 }
 
 // The worker lock is the innermost lock of the manager: it is taken under a

@@ -87,6 +87,10 @@ public:
     // per run.
     void ResumeInterrupted();
     void OnAppStatus(App* app, App::AppStatusType kind, bool finished, double progress, bool success);
+    // A record's catalog request or package download, whose handlers reach
+    // the manager and the record: the manager stops it before it goes
+    // itself. Once the manager is stopping, the request is stopped at once.
+    void TrackJob(const shared_ptr<HttpRequest>& job);
     int32_t UpdateCount() const { return updateCount; }
 
     // The program's folder (ends with "\") and the download folder in it.
@@ -157,6 +161,16 @@ private:
     bool resumeChecked = false;
 
     shared_ptr<App> selfUpdateKeep;
+
+    // At exit: interrupts the tracked requests (a download keeps what
+    // arrived, for the next run), lets go of what their handlers would do
+    // and waits, bounded, until their workers have let go of them.
+    void StopJobs();
+    void JobEnded(HttpRequest* job, bool ok);
+    // The tracked requests not yet ended; UI lock.
+    std::vector<shared_ptr<HttpRequest>> jobsInFlight;
+    std::condition_variable_any jobsEnded;
+    bool stopping = false;
 
     // Live worker threads, so that nothing outlives the manager, and the jobs
     // in both queues, so that waiting for idle needs no queue lock. Taken

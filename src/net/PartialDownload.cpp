@@ -16,6 +16,13 @@ namespace {
 constexpr const char* kPartial = ".partial";
 constexpr const char* kIdentity = ".partial.info";
 
+// A partial answer whose range is whole and agrees with itself and with the
+// length of its body.
+bool PlacedPart(const platform::HttpHead& head) {
+    if (head.rangeFirst < 0 || head.rangeLast < head.rangeFirst || head.rangeTotal <= head.rangeLast) return false;
+    return head.contentLength < 0 || head.contentLength == head.rangeLast - head.rangeFirst + 1;
+}
+
 // A header value with line breaks would break the file into other lines.
 bool OneLine(const std::string& text) { return text.find_first_of("\r\n") == std::string::npos; }
 
@@ -93,12 +100,23 @@ AnswerUse JudgeAnswer(const ResumePlan& plan, const platform::HttpHead& head) {
     if (head.status == 200) return AnswerUse::Restart;
     if (head.status == 416) return AnswerUse::StartOver;
     if (head.status != 206) return AnswerUse::Refuse;
-    // A part of the file: it must start where the bytes held end, and belong
-    // to a file of the length they came from.
+    // A part of the file says where it lies and how long the whole file is;
+    // one that does not, or whose figures disagree, cannot be placed and
+    // says nothing of when the file is whole: nothing of it is used, and the
+    // bytes held stay.
+    if (!PlacedPart(head)) return AnswerUse::Refuse;
+    // A part from the start replaces the bytes held, but is still only a
+    // part: the file's length is the range's total, not the part's length.
     if (head.rangeFirst == 0) return AnswerUse::Restart;
+    // Otherwise it must start where the bytes held end, and belong to a file
+    // of the length they came from.
     if (plan.from == 0 || head.rangeFirst != plan.from) return AnswerUse::StartOver;
-    if (plan.length >= 0 && head.rangeTotal >= 0 && head.rangeTotal != plan.length) return AnswerUse::StartOver;
+    if (plan.length >= 0 && head.rangeTotal != plan.length) return AnswerUse::StartOver;
     return AnswerUse::Append;
+}
+
+int64_t FileLengthOf(const platform::HttpHead& head) {
+    return head.status == 206 ? head.rangeTotal : head.contentLength;
 }
 
 std::optional<std::string> FileSha256(const fs::path& file) {

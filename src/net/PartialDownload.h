@@ -55,8 +55,12 @@ enum class AnswerUse {
     Append,     // the answer continues the bytes held
     Restart,    // the answer is the whole file: the bytes held are replaced
     StartOver,  // the bytes held cannot be continued (the range is refused): drop them, ask again
-    Refuse,     // an error answer: nothing of it is the file
+    Refuse,     // an error answer, or a part that cannot be placed: nothing of it is the file
 };
+
+// The length of the whole file an answer to be used (Append or Restart)
+// belongs to: a part's range total, else the announced length; -1 unknown.
+int64_t FileLengthOf(const platform::HttpHead& head);
 
 AnswerUse JudgeAnswer(const ResumePlan& plan, const platform::HttpHead& head);
 

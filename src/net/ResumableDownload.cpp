@@ -49,7 +49,7 @@ public:
         net::PartialIdentity id;
         id.owner = owner;
         id.validator = net::ValidatorOf(head);
-        id.length = append ? (head.rangeTotal >= 0 ? head.rangeTotal : plan.length) : head.contentLength;
+        id.length = net::FileLengthOf(head);
         length = id.length;
         job.contentLength = length;
         // Bytes from a file that cannot be named again are not worth keeping

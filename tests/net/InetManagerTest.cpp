@@ -515,11 +515,13 @@ protected:
     }
     static std::filesystem::path LinkLog() { return nettest::DeviceRootPath() / "link.log"; }
 
-    void Start(Resumable& r, std::size_t bytes, const std::string& name,
-               std::function<bool(int64_t, const std::string&)> accept = {}) {
+    using Accept = std::function<bool(int64_t, const std::string&)>;
+    void Start(Resumable& r, std::size_t bytes, const std::string& name, Accept accept = {}) {
+        Start(r, server.Url16("/bytes/" + std::to_string(bytes)), name, std::move(accept));
+    }
+    void Start(Resumable& r, const std::u16string& url, const std::string& name, Accept accept = {}) {
         std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
-        r.job = InetManager::Instance().AddResumable(server.Url16("/bytes/" + std::to_string(bytes)),
-                                                     u"\\Program Files\\Tobrix\\cabs\\" + U16(name),
+        r.job = InetManager::Instance().AddResumable(url, u"\\Program Files\\Tobrix\\cabs\\" + U16(name),
                                                      ResumeOptions{"Vendor Notes", std::move(accept)});
         SubscribeFn(r.job->Progress, [&r](HttpRequest*, double p) { r.out.progress.push_back(p); });
         SubscribeFn(r.job->LinkWait, [&r](HttpRequest*, bool waiting) { r.waits += waiting; });
@@ -621,6 +623,46 @@ TEST_F(ResumableDownloadTest, ALineThatNeverComesBackEndsAfterItsFruitlessTriesK
     EXPECT_GE(again.out.progress.front(), 0.3) << "the first progress counts what was held";
     EXPECT_FALSE(Leftovers("kept.cab"));
     std::filesystem::remove(TempFile("kept.cab"));
+}
+
+// A server that answers a resumed download with a part it does not place
+// right. A part from the start is only that part: the file is not whole
+// until the range's total has arrived. A part without a usable range is a
+// failure that leaves the bytes held as they were.
+TEST_F(ResumableDownloadTest, APartThatIsNotTheRestNeverPassesForTheWholeFile) {
+    constexpr std::size_t kHeld = 400, kPart = 3000, kTotal = 10000;
+    const std::string validator = "\"bytes-10000\"";
+    struct Case {
+        const char* what;
+        std::string range;  // the Content-Range line, if any
+        std::size_t partialAfter;
+    } cases[] = {
+        {"a part from the start", "Content-Range: bytes 0-2999/10000\r\n", kPart},
+        {"no range", "", kHeld},
+        {"a range that is no range", "Content-Range: bytes 0-2x99/10000\r\n", kHeld},
+        {"the total not said", "Content-Range: bytes 0-2999/*\r\n", kHeld},
+        {"a range longer than the body", "Content-Range: bytes 0-3999/10000\r\n", kHeld},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RawServer raw("HTTP/1.1 206 Partial Content\r\nETag: " + validator + "\r\n" + c.range +
+                      "Content-Length: " + std::to_string(kPart) + "\r\n\r\n" + Expected(kPart));
+        std::ofstream(TempFile("part.cab.partial"), std::ios::binary) << Expected(kHeld);
+        ASSERT_TRUE(net::WriteIdentity(TempFile("part.cab.partial.info"), {kTotal, validator, "Vendor Notes"}));
+        Resumable r;
+        Start(r, U16(raw.Url("/part.cab")), "part.cab");
+        Finish(r);
+        EXPECT_FALSE(r.out.ok);
+        EXPECT_FALSE(std::filesystem::exists(TempFile("part.cab"))) << "a short file was delivered";
+        std::ifstream in(TempFile("part.cab.partial"), std::ios::binary);
+        const std::string held(std::istreambuf_iterator<char>(in), {});
+        EXPECT_EQ(held.size(), c.partialAfter);
+        EXPECT_TRUE(held == Expected(held.size())) << "bytes that are not the file's";
+        const auto identity = net::ReadIdentity(TempFile("part.cab.partial.info"));
+        ASSERT_TRUE(identity);
+        EXPECT_EQ(identity->length, static_cast<int64_t>(kTotal));
+        net::RemovePartial(TempFile("part.cab"));
+    }
 }
 
 TEST_F(InetManagerTest, SizeQueryGivesKilobytesOrNothing) {

@@ -16,11 +16,13 @@ using net::ResumePlan;
 
 namespace {
 
-platform::HttpHead Head(int status, int64_t first = -1, int64_t total = -1) {
+platform::HttpHead Head(int status, int64_t first = -1, int64_t last = -1, int64_t total = -1, int64_t length = -1) {
     platform::HttpHead h;
     h.status = status;
     h.rangeFirst = first;
+    h.rangeLast = last;
     h.rangeTotal = total;
+    h.contentLength = length;
     return h;
 }
 
@@ -58,15 +60,26 @@ TEST(ResumeDecisions, AnswersAppendRestartOrStartOver) {
         ResumePlan plan;
         platform::HttpHead head;
         AnswerUse use;
+        int64_t fileLength = -1;  // of an answer that is used
     } cases[] = {
-        {"the rest", resuming, Head(206, 400, 1000), AnswerUse::Append},
-        {"the rest, total not said", resuming, Head(206, 400), AnswerUse::Append},
-        {"the file changed: all of it", resuming, Head(200), AnswerUse::Restart},
-        {"a range from the start", resuming, Head(206, 0, 1000), AnswerUse::Restart},
-        {"another place", resuming, Head(206, 300, 1000), AnswerUse::StartOver},
-        {"a file of another length", resuming, Head(206, 400, 2000), AnswerUse::StartOver},
-        {"range refused", resuming, Head(416, -1, 400), AnswerUse::StartOver},
-        {"a part that was not asked for", fresh, Head(206, 400, 1000), AnswerUse::StartOver},
+        {"the rest", resuming, Head(206, 400, 999, 1000), AnswerUse::Append, 1000},
+        {"the rest, its length agreeing", resuming, Head(206, 400, 999, 1000, 600), AnswerUse::Append, 1000},
+        {"the file changed: all of it", resuming, Head(200, -1, -1, -1, 1200), AnswerUse::Restart, 1200},
+        {"a range from the start", resuming, Head(206, 0, 999, 1000), AnswerUse::Restart, 1000},
+        // Only a part, though it starts at the start: the file is the range's
+        // total long, whatever the part's own length.
+        {"a part from the start", fresh, Head(206, 0, 299, 1000, 300), AnswerUse::Restart, 1000},
+        {"another place", resuming, Head(206, 300, 999, 1000), AnswerUse::StartOver},
+        {"a file of another length", resuming, Head(206, 400, 1999, 2000), AnswerUse::StartOver},
+        {"range refused", resuming, Head(416, -1, -1, 400), AnswerUse::StartOver},
+        {"a part that was not asked for", fresh, Head(206, 400, 999, 1000), AnswerUse::StartOver},
+        // A part that cannot be placed, or whose end cannot be known.
+        {"no range", resuming, Head(206, -1, -1, -1, 600), AnswerUse::Refuse},
+        {"no range, from the start", fresh, Head(206, -1, -1, -1, 300), AnswerUse::Refuse},
+        {"total not said", resuming, Head(206, 400, 999), AnswerUse::Refuse},
+        {"last before first", resuming, Head(206, 400, 399, 1000), AnswerUse::Refuse},
+        {"past the file's end", resuming, Head(206, 400, 1000, 1000), AnswerUse::Refuse},
+        {"longer than its range", fresh, Head(206, 0, 299, 1000, 1000), AnswerUse::Refuse},
         {"error page", resuming, Head(404), AnswerUse::Refuse},
         {"server error", fresh, Head(500), AnswerUse::Refuse},
         {"no answer", fresh, Head(0), AnswerUse::Refuse},
@@ -75,6 +88,9 @@ TEST(ResumeDecisions, AnswersAppendRestartOrStartOver) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(net::JudgeAnswer(c.plan, c.head), c.use);
+        if (c.use == AnswerUse::Append || c.use == AnswerUse::Restart) {
+            EXPECT_EQ(net::FileLengthOf(c.head), c.fileLength);
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 #include "support/StoreRun.h"
 #include "base/Text.h"
 #include "i18n/Localization.h"
+#include "net/PartialDownload.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/registry/Registry.h"
 
@@ -125,6 +126,29 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
     ASSERT_FALSE(transfers.empty());
     EXPECT_EQ(transfers.back().from, static_cast<int64_t>(held));
     EXPECT_EQ(transfers.back().status, 206);
+}
+
+// The user quits while the package is on its way: the store ends cleanly
+// (its exit runs under the sanitizers here, with the download's worker still
+// ending), and keeps what arrived for the next run, as a broken line would.
+TEST_F(InterruptedDownloadTest, QuittingInTheMiddleOfADownloadEndsCleanlyAndKeepsWhatArrived) {
+    LiveStore store(device, text::Utf16ToUtf8(catalog.BaseUrl()), {"\"tobrix://" + std::to_string(kChatLink) + "/\""});
+    store.Say("wait-idle\nkey soft1\nwait-idle\ntap-text Install\nwait-idle\nkey soft1\n");
+    const fs::path partial = device.ProgramFile("cabs") / "Orbit Chat Link.cab.partial";
+    ASSERT_TRUE(Eventually([&] {
+        std::error_code ec;
+        return fs::file_size(partial, ec) > 0 && fs::exists(partial.string() + ".info");
+    })) << "the download never started";
+
+    const StoreRun run = store.Finish();
+    EXPECT_TRUE(Succeeded(run));
+    EXPECT_EQ(run.errors.find("Sanitizer"), std::string::npos) << run.errors;
+    EXPECT_EQ(Downloads(), (std::vector<fs::path>{partial, partial.string() + ".info"}));
+    const auto identity = net::ReadIdentity(partial.string() + ".info");
+    ASSERT_TRUE(identity);
+    EXPECT_EQ(identity->owner, "Orbit Chat Link");
+    EXPECT_GT(identity->length, static_cast<int64_t>(fs::file_size(partial))) << "only a part arrived";
+    EXPECT_FALSE(Installed(u"Orbit Chat Link"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptedDownloadTest, ::testing::Values(SIGTERM, SIGKILL),

@@ -95,23 +95,40 @@ std::string_view Trimmed(std::string_view v) {
     return v;
 }
 
-// "bytes 100-199/1000" -> first 100, total 1000; "bytes */1000" (a refused
-// range) -> total only.
+// A byte count as the range header writes it: decimal digits only, no sign,
+// no spaces, small enough for a file length.
+std::optional<int64_t> ByteCount(std::string_view v) {
+    if (v.empty() || v.size() > 18) return std::nullopt;
+    int64_t n = 0;
+    for (char c : v) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// "bytes 100-199/1000" -> first 100, last 199, total 1000; "bytes */1000"
+// (a refused range) -> total only. Anything else leaves the range unknown,
+// which a partial answer may not be.
 void ReadContentRange(std::string_view v, HttpHead& head) {
     if (!StartsWithIgnoreCase(v, "bytes ")) return;
     v.remove_prefix(6);
     const size_t slash = v.find('/');
     if (slash == std::string_view::npos) return;
-    const std::string total(v.substr(slash + 1)), first(v.substr(0, v.find('-')));
-    char* end = nullptr;
-    if (!total.empty() && total != "*") {
-        const long long t = std::strtoll(total.c_str(), &end, 10);
-        if (*end == '\0' && t >= 0) head.rangeTotal = t;
+    const std::string_view span = v.substr(0, slash), totalText = v.substr(slash + 1);
+    const std::optional<int64_t> total = ByteCount(totalText);
+    if (!total && totalText != "*") return;
+    if (span == "*") {
+        head.rangeTotal = total.value_or(-1);
+        return;
     }
-    if (!first.empty() && first != "*") {
-        const long long f = std::strtoll(first.c_str(), &end, 10);
-        if (*end == '\0' && f >= 0) head.rangeFirst = f;
-    }
+    const size_t dash = span.find('-');
+    if (dash == std::string_view::npos) return;
+    const std::optional<int64_t> first = ByteCount(span.substr(0, dash)), last = ByteCount(span.substr(dash + 1));
+    if (!first || !last) return;
+    head.rangeFirst = *first;
+    head.rangeLast = *last;
+    head.rangeTotal = total.value_or(-1);
 }
 
 struct Exchange {

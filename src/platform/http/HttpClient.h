@@ -47,9 +47,11 @@ struct HttpHead {
     std::string etag;            // as sent, quotes included; empty when none
     std::string lastModified;
     std::string cacheControl;    // as sent; empty when none
-    // "Content-Range: bytes FIRST-LAST/TOTAL" of a partial answer; -1 when
-    // absent (TOTAL also when the server gave "*").
+    // "Content-Range: bytes FIRST-LAST/TOTAL" of a partial answer; all -1
+    // when absent or malformed (TOTAL also when the server gave "*"). A
+    // refused range ("bytes */TOTAL") gives TOTAL only.
     int64_t rangeFirst = -1;
+    int64_t rangeLast = -1;
     int64_t rangeTotal = -1;
 };
 
