@@ -188,10 +188,16 @@ TEST_F(ScrollTest, TheThumbShowsTheVisibleShare) {
     EXPECT_EQ(thumb->GetRect(), Rect(196, 0, 4, 40));
     view->GetContent()->SetPosition(0, -500);
     EXPECT_EQ(thumb->GetRect(), Rect(196, 100, 4, 40));
-    // Content shorter than the view is all in view: the thumb spans the bar.
-    view->GetContent()->SetPosition(0, 0);
-    view->GetContent()->SetSize(200, 100);
-    EXPECT_EQ(thumb->GetRect(), Rect(196, 0, 4, 400));
+    // Content that fits the view does not scroll: no bar, even while pulled.
+    for (int height : {200, 100}) {
+        view->GetContent()->SetPosition(0, 0);
+        view->GetContent()->SetSize(200, height);
+        EXPECT_EQ(thumb->Height(), 0) << height;
+    }
+    Down(50, 50);
+    Move(50, 90);
+    EXPECT_GT(ContentY(), 0);
+    EXPECT_EQ(thumb->Height(), 0);
 }
 
 }  // namespace
