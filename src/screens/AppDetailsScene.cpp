@@ -73,6 +73,18 @@ void AppDetailsScene::Build(const shared_ptr<GObject>& root) {
                   [this](HttpRequest* r, bool ok) { OnDetailsDone(r, ok); });
 }
 
+void AppDetailsScene::OnShown() {
+    if (app && !request.Pending() && CurrentInstallState() != shownState) Refresh();
+}
+
+AppDetailsScene::InstallState AppDetailsScene::CurrentInstallState() const {
+    AppManager& manager = AppManager::Instance();
+    InstallState state;
+    state.installed = manager.IsInstalled(app->sysid);
+    if (state.installed) state.revision = manager.GetRevision(app->sysid);
+    return state;
+}
+
 void AppDetailsScene::OnDetailsDone(HttpRequest* answerRequest, bool ok) {
     host->SetInputEnabled(true);
     shared_ptr<App> fresh(new App());
@@ -147,6 +159,7 @@ shared_ptr<GObject> AppDetailsScene::AddAction(GObject& p, int32_t id, int32_t t
 
 void AppDetailsScene::AddActions(GObject& p) {
     AppManager& manager = AppManager::Instance();
+    shownState = CurrentInstallState();
     if (!manager.IsInstalled(app->sysid)) {
         if (!app->install.empty()) OnTapped(*AddAction(p, L::FirstButton, 8007), [this] { ConfirmInstall(); });
         return;
@@ -205,18 +218,20 @@ void AppDetailsScene::AddTags(GObject& p) {
 void AppDetailsScene::ConfirmInstall() {
     shared_ptr<App> target = app;
     SceneHost* h = host;
-    appactions::Confirm(appactions::ConfirmationText(appactions::kInstallTemplate, app->name, app->id), [h, target] {
+    const std::u16string back = app->name;
+    appactions::Confirm(appactions::ConfirmationText(appactions::kInstallTemplate, app->name, app->id), [h, target, back] {
         AppManager::Instance().AddDownload(target);
-        screenlinks::OpenMyApps(h);
+        screenlinks::OpenMyApps(h, back);
     });
 }
 
 void AppDetailsScene::ConfirmUninstall() {
     const std::u16string sysid = app->sysid;
     SceneHost* h = host;
-    appactions::Confirm(appactions::ConfirmationText(appactions::kUninstallTemplate, app->name, app->id), [h, sysid] {
+    const std::u16string back = app->name;
+    appactions::Confirm(appactions::ConfirmationText(appactions::kUninstallTemplate, app->name, app->id), [h, sysid, back] {
         if (shared_ptr<App> record = appactions::InstalledRecord(sysid)) record->Uninstall();
-        screenlinks::OpenMyApps(h);
+        screenlinks::OpenMyApps(h, back);
     });
 }
 
@@ -225,8 +240,9 @@ void AppDetailsScene::ConfirmUpdate() {
     SceneHost* h = host;
     const std::u16string message = appactions::ConfirmationText(appactions::UpdateTemplate(sysid),
                                                                  app->name + u" " + app->version, app->id);
-    appactions::Confirm(message, [h, sysid] {
+    const std::u16string back = app->name;
+    appactions::Confirm(message, [h, sysid, back] {
         if (shared_ptr<App> record = appactions::InstalledRecord(sysid)) AppManager::Instance().StartUpdate(record.get());
-        screenlinks::OpenMyApps(h);
+        screenlinks::OpenMyApps(h, back);
     });
 }

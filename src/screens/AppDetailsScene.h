@@ -23,6 +23,9 @@ public:
 
     void Build(const shared_ptr<GObject>& root) override;
     bool RefreshOnDataChange() const override { return true; }
+    // Back from a screen above (My applications after an install): a page
+    // whose actions no longer match the device is asked for again.
+    void OnShown() override;
 
     int32_t AppId() const { return appId; }
     // The application of the last answer (null before it).
@@ -40,6 +43,15 @@ private:
     shared_ptr<GObject> AddAction(GObject& page, int32_t id, int32_t text);
     void OnTapped(GObject& object, std::function<void()> action);
 
+    // Whether the application is installed, and at which revision: what the
+    // actions offered were chosen from.
+    struct InstallState {
+        bool installed = false;
+        int32_t revision = 0;
+        bool operator==(const InstallState&) const = default;
+    };
+    InstallState CurrentInstallState() const;
+
     void ConfirmInstall();
     void ConfirmUninstall();
     void ConfirmUpdate();
@@ -51,5 +63,6 @@ private:
     shared_ptr<GObject> page;
     shared_ptr<App> app;
     AppDetailsRecord details;
+    InstallState shownState;
     std::vector<ScopedSubscription> taps;
 };

@@ -196,7 +196,7 @@ void MyAppsScene::Build(const shared_ptr<GObject>& root) {
     for (Row& row : rows) Unsubscribe(row);
     rows.clear();
     list = ScreenParts::AddList(*root, 6 * ScreenParts::FontUnit());
-    ScreenParts::AddHeader(*root, host, Str(kTitle), Str(textid::kMainMenu));
+    ScreenParts::AddHeader(*root, host, Str(kTitle), backText.empty() ? Str(textid::kMainMenu) : backText);
     AppManager& manager = AppManager::Instance();
     // Copies: a report fired while the rows are built may change the maps.
     std::vector<shared_ptr<App>> apps;

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Delegate.h"
@@ -32,7 +34,10 @@ public:
     // The "Update all" button in the header of the installed group.
     static constexpr int32_t kUpdateAllId = 40;
 
-    explicit MyAppsScene(SceneHost* host) : Scene(host) {}
+    // `backText` names the screen below in the header: the main menu unless
+    // a details page opened this one after an action.
+    explicit MyAppsScene(SceneHost* host, std::u16string backText = std::u16string())
+        : Scene(host), backText(std::move(backText)) {}
     ~MyAppsScene() override;
 
     void Build(const shared_ptr<GObject>& root) override;
@@ -76,6 +81,7 @@ private:
 
     void RefreshAll();
 
+    std::u16string backText;
     shared_ptr<GObject> list;
     std::vector<Row> rows;
     // Last, so it goes first: no report after the rows are gone.

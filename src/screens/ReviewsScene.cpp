@@ -14,7 +14,9 @@
 
 namespace {
 constexpr int32_t kTitle = 8005;
+constexpr int32_t kNoReviews = 8009;
 constexpr uint32_t kText = 0x202020;
+constexpr uint32_t kGrey = 0x787878;
 }  // namespace
 
 ReviewsScene::~ReviewsScene() { request.Drop(); }
@@ -45,6 +47,13 @@ void ReviewsScene::OnReviewsDone(HttpRequest* answerRequest, bool ok) {
     const shared_ptr<Layout>& layout = list->GetLayout();
     layout->Lock();
     for (size_t i = 0; i < reviews.size(); ++i) AddItem(reviews[i], i);
+    // An empty page would look like one still loading or broken.
+    if (reviews.empty()) {
+        auto none = ScreenParts::NewLabel(Localization::Instance().Text(kNoReviews), 400, ScreenParts::FontUnit(),
+                                          kGrey, widgets::Label::Left);
+        none->SetWordWrap(true);
+        list->AddChild(none, -1);
+    }
     layout->Unlock();
 }
 

@@ -25,7 +25,7 @@ void OpenFeedback(SceneHost* host, const std::u16string& appName, int32_t appId)
 }
 
 void OpenSearch(SceneHost* host) { Push(host, new SearchScene(host)); }
-void OpenMyApps(SceneHost* host) { Push(host, new MyAppsScene(host)); }
+void OpenMyApps(SceneHost* host, const std::u16string& backText) { Push(host, new MyAppsScene(host, backText)); }
 void OpenSettings(SceneHost* host) { Push(host, new SettingsScene(host, false)); }
 void OpenAbout(SceneHost* host) { Push(host, new AboutScene(host)); }
 

@@ -12,7 +12,8 @@ void OpenAppDetails(SceneHost* host, const std::u16string& title, const std::u16
 // The problem report of one application.
 void OpenFeedback(SceneHost* host, const std::u16string& appName, int32_t appId);
 void OpenSearch(SceneHost* host);
-void OpenMyApps(SceneHost* host);
+// `backText` names the screen below in the header (the main menu when empty).
+void OpenMyApps(SceneHost* host, const std::u16string& backText = std::u16string());
 void OpenSettings(SceneHost* host);
 void OpenAbout(SceneHost* host);
 

@@ -274,6 +274,8 @@ void KestrumApp::FinishBack() {
     transition = false;
     if (!stack.empty()) RemoveTop();
     sceneContainer->SetTouchEnabled(inputEnabled);
+    // The screen below has slid back in, as a pushed one slides in.
+    if (Scene* top = TopScene()) top->OnShown();
 }
 
 void KestrumApp::PopUntil(Scene* target) {

@@ -198,6 +198,19 @@ TEST_P(DetailsStoreTest, ScreenshotsAreCaptionedAndScaledToTheView) {
     EXPECT_GE(pictures, 1);
 }
 
+// A page with nothing to scroll says why it is empty and shows no scroll bar.
+TEST_P(DetailsStoreTest, AnApplicationWithoutReviewsSaysSoOnAPageThatDoesNotScroll) {
+    StoreRun run = Run(LowerLinks() + "tap-text Reviews(0)\nwait-idle\nexpect-text No reviews yet\n" +
+                           Shot("no-reviews") + Dump("no-reviews"),
+                       kChatLink);
+    ASSERT_TRUE(Succeeded(run));
+    const json* bar = FindNode(Tree("no-reviews"), [](const json& n) {
+        return n.value("onScreen", false) && n.value("type", "").find("ScrollDrawer") != std::string::npos &&
+               n["rect"][3] > 0;
+    });
+    EXPECT_FALSE(bar) << bar->dump();
+}
+
 INSTANTIATE_TEST_SUITE_P(Profiles, DetailsStoreTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 // The cases below depend on the catalog and the store, not on the screen.
@@ -223,6 +236,20 @@ protected:
     }
     static constexpr const char* kMyApps = "tap-text My applications\nwait-idle\n";
 };
+
+// My applications opened by an install names the page it goes back to, and
+// that page then offers what the device now allows.
+TEST_P(DetailsStoreVgaTest, AfterAnInstallTheHeaderLeadsBackToTheDetailsShowingTheNewState) {
+    StoreRun run = Run("tap-text Install\nwait-idle\nkey soft1\nwait-idle\n" + Dump("myapps") +
+                           "tap-text Chat Link\nwait-idle\nexpect-text Description:\n" + Shot("back-after-install") +
+                           Dump("back"),
+                       kChatLink);
+    ASSERT_TRUE(Succeeded(run));
+    EXPECT_FALSE(FindText(Tree("myapps"), "Main menu")) << "the screen below is the details page";
+    const json back = Tree("back");
+    EXPECT_TRUE(FindText(back, "Uninstall"));
+    EXPECT_FALSE(FindText(back, "Install"));
+}
 
 TEST_P(DetailsStoreVgaTest, UpdatesAfterTheCatalogPublishesANewerRevisionAndOverAForeignInstall) {
     InstallChatLink();

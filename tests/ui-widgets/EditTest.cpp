@@ -6,6 +6,7 @@
 #include "WidgetTestSupport.h"
 #include "base/ScopedSubscription.h"
 #include "platform/imaging/Pixel565.h"
+#include "ui/FontManager.h"
 #include "ui/app/InputManager.h"
 #include "ui/app/TreeQuery.h"
 #include "ui/widgets/WidgetTypes.h"
@@ -160,8 +161,49 @@ TEST_F(EditTest, AFocusedBoxDrawsItsSelectionAndCursor) {
     const uint16_t selected = px::Blend(0xFFFF, px::FromRgb(200, 200, 200), 127);
     EXPECT_EQ(server.surface->PixelAt(10 + 2 * one, 105), selected);
     EXPECT_EQ(server.surface->PixelAt(10 + 5 * one, 105), 0xFFFF);
-    EXPECT_EQ(server.surface->PixelAt(10 + 6 * one - 1, 105), px::FromRgb(0, 0, 255)) << "the cursor";
-    EXPECT_EQ(server.surface->PixelAt(10 + 6 * one, 105), px::FromRgb(0, 0, 255));
+    EXPECT_EQ(server.surface->PixelAt(10 + 6 * one - 1, 105), 0xFFFF);
+    EXPECT_EQ(server.surface->PixelAt(10 + 6 * one, 105), px::FromRgb(0, 0, 255)) << "the cursor";
+    EXPECT_EQ(server.surface->PixelAt(10 + 6 * one + 1, 105), px::FromRgb(0, 0, 255));
+}
+
+// At either end of a word the cursor leaves every pixel of its letters as
+// they were ("calc" read "cald"), in the text sizes from 96 to 192 DPI; in
+// some of them the word's last column is inked, which a bar centred on the
+// boundary covered.
+TEST_F(EditTest, TheCursorCoversNoLetter) {
+    box->SetRect(Rect(10, 100, 200, 40));
+    box->SetText(u"calc");
+    auto picture = [this] {
+        server.Invalidate();
+        server.Tick(false, true);
+        std::vector<uint16_t> pixels;
+        for (int y = 100; y < 140; ++y)
+            for (int x = 10; x < 210; ++x) pixels.push_back(server.surface->PixelAt(x, y));
+        return pixels;
+    };
+    int inkedLastColumn = 0;
+    for (int height : {12, 16, 20, 24}) {
+        const FontManager::FontHandle font = FontManager::Instance().GetFont(400, height);
+        box->SetFont(font);
+        box->SetInsets(height / 2, 0, height / 2, 0);  // as the skin makes text boxes
+        server.SetFocus(shared_ptr<GObject>());
+        const std::vector<uint16_t> plain = picture();
+        platform::text::DeviceContext dc;
+        dc.SelectFont(font);
+        const size_t last = static_cast<size_t>(height / 2 + dc.GetTextExtent(u"calc").width - 1);
+        for (size_t y = 0; y < 40; ++y) inkedLastColumn += plain[y * 200 + last] != 0xFFFF;
+        Focus();
+        for (int at : {4, 0}) {
+            box->SetCursor(at);
+            const std::vector<uint16_t> focused = picture();
+            ASSERT_NE(focused, plain) << "no cursor drawn";
+            for (size_t i = 0; i < plain.size(); ++i) {
+                if (plain[i] == 0xFFFF) continue;
+                ASSERT_EQ(focused[i], plain[i]) << "height " << height << ", cursor at " << at;
+            }
+        }
+    }
+    EXPECT_GT(inkedLastColumn, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "WidgetTestSupport.h"
@@ -54,6 +55,24 @@ TEST_F(ScrollTest, AMoveOfTwiceTheBarWidthStillClicksOneMoreDrags) {
     Up(50, 91);
     EXPECT_EQ(clicks[2], 1) << "the drag belongs to the list";
     EXPECT_EQ(ContentY(), -9);
+}
+
+// The finger goes down on a label (the content takes the down) and pulls
+// the list past either end, lifting over another row: nothing was tapped.
+TEST_F(ScrollTest, ADragFromALabelPastEitherEndClicksNothing) {
+    view->GetContent()->Children()[0]->SetTouchEnabled(false);
+    view->GetContent()->Children()[24]->SetTouchEnabled(false);
+    for (const auto& [from, to, y] : {std::tuple{20, 140, 0}, std::tuple{180, 60, -800}}) {
+        view->GetContent()->SetPosition(0, y);
+        Down(50, from);
+        for (int step = 1; step <= 4; ++step) Move(50, from + (to - from) * step / 4);
+        Up(50, to);
+        Frames(20);
+        EXPECT_EQ(ContentY(), y) << "the list springs back";
+    }
+    for (int c : clicks) EXPECT_EQ(c, 0);
+    Tap(50, 100);
+    EXPECT_EQ(clicks[22], 1) << "the next tap still clicks";
 }
 
 TEST_F(ScrollTest, BounceKeysAreADampedSpringOfSixteenFrames) {
@@ -169,10 +188,16 @@ TEST_F(ScrollTest, TheThumbShowsTheVisibleShare) {
     EXPECT_EQ(thumb->GetRect(), Rect(196, 0, 4, 40));
     view->GetContent()->SetPosition(0, -500);
     EXPECT_EQ(thumb->GetRect(), Rect(196, 100, 4, 40));
-    // Content shorter than the view is all in view: the thumb spans the bar.
-    view->GetContent()->SetPosition(0, 0);
-    view->GetContent()->SetSize(200, 100);
-    EXPECT_EQ(thumb->GetRect(), Rect(196, 0, 4, 400));
+    // Content that fits the view does not scroll: no bar, even while pulled.
+    for (int height : {200, 100}) {
+        view->GetContent()->SetPosition(0, 0);
+        view->GetContent()->SetSize(200, height);
+        EXPECT_EQ(thumb->Height(), 0) << height;
+    }
+    Down(50, 50);
+    Move(50, 90);
+    EXPECT_GT(ContentY(), 0);
+    EXPECT_EQ(thumb->Height(), 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/app/ScriptRunner.h"
 
+#include <algorithm>
 #include <functional>
 
 #include <poll.h>
@@ -153,6 +154,9 @@ ScriptRunner::IdleResult ScriptRunner::OnIdle() {
             state = State::Ready;
             if (!WriteScreenshot()) return {true, {}};
             break;
+        case State::Dragging:
+            if (DragStep()) return {true, {}};
+            break;
         case State::Sleeping:
             if (Clock::now() < deadline) return {false, deadline};
             state = State::Ready;
@@ -187,6 +191,7 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         if (start.empty()) return Fail("no text to start with");
         return TapLabel([&start](GObject& root) { return treequery::FindLabelStarting(root, start); });
     }
+    if (command == "drag-text") return StartDrag(argument);
     if (command == "key") return Key(argument);
     if (command == "type") {
         if (argument.empty()) return Fail("nothing to type");
@@ -246,6 +251,13 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         std::lock_guard lock(app.UILock());
         auto root = app.GetServer().GetRoot();
         if (!root || !treequery::FindLabel(*root, U16(argument))) return Fail("no shown label has this text");
+        return false;
+    }
+    if (command == "expect-no-text-start") {
+        if (argument.empty()) return Fail("no text to look for");
+        std::lock_guard lock(app.UILock());
+        auto root = app.GetServer().GetRoot();
+        if (root && treequery::FindLabelStarting(*root, U16(argument))) return Fail("a shown label starts so");
         return false;
     }
     if (command == "quit") {
@@ -316,21 +328,62 @@ bool ScriptRunner::TapTextBelow(const std::string& argument) {
     return TapLabel([&](GObject& root) { return treequery::FindLabelBelow(root, anchor, text); });
 }
 
+bool ScriptRunner::LabelPoint(const std::function<GObject*(GObject&)>& find, int& x, int& y, Rect* area) {
+    std::lock_guard lock(app.UILock());
+    auto root = app.GetServer().GetRoot();
+    GObject* label = root ? find(*root) : nullptr;
+    Rect r;
+    // The middle of the part that is seen, not of the whole label: a label
+    // half scrolled out of its list is hit where it shows.
+    if (!label || !treequery::VisibleArea(*label, r)) return false;
+    const WinRect& w = app.GetWindow()->Rect();
+    x = w.left + r.x + r.width / 2;
+    y = w.top + r.y + r.height / 2;
+    if (area) *area = Rect(w.left + r.x, w.top + r.y, r.width, r.height);
+    return true;
+}
+
 bool ScriptRunner::TapLabel(const std::function<GObject*(GObject&)>& find) {
     int x = 0, y = 0;
-    {
-        std::lock_guard lock(app.UILock());
-        auto root = app.GetServer().GetRoot();
-        GObject* label = root ? find(*root) : nullptr;
-        Rect r;
-        // Tap the middle of the part that is seen, not of the whole label:
-        // a label half scrolled out of its list is hit where it shows.
-        if (!label || !treequery::VisibleArea(*label, r)) return Fail("no shown label has this text");
-        const WinRect& w = app.GetWindow()->Rect();
-        x = w.left + r.x + r.width / 2;
-        y = w.top + r.y + r.height / 2;
-    }
+    if (!LabelPoint(find, x, y)) return Fail("no shown label has this text");
     system.StylusDown(x, y);
     system.StylusUp(x, y);
+    return true;
+}
+
+// "drag-text FROM | TO": the finger goes down on FROM and slides in small
+// steps towards TO, looking again after each step, since a list that is
+// pulled moves what it carries (at half the finger's speed past an end).
+bool ScriptRunner::StartDrag(const std::string& argument) {
+    const size_t bar = argument.find(" | ");
+    if (bar == std::string::npos) return Fail("expected FROM | TO");
+    const std::u16string from = U16(argument.substr(0, bar));
+    dragTarget = U16(argument.substr(bar + 3));
+    if (from.empty() || dragTarget.empty()) return Fail("expected FROM | TO");
+    if (!LabelPoint([&from](GObject& root) { return treequery::FindLabelStarting(root, from); }, dragX, dragY))
+        return Fail("no shown label starts with " + argument.substr(0, bar));
+    dragSteps = 0;
+    system.StylusDown(dragX, dragY);
+    state = State::Dragging;
+    return true;
+}
+
+bool ScriptRunner::DragStep() {
+    int x = 0, y = 0;
+    Rect target;
+    if (!LabelPoint([this](GObject& root) { return treequery::FindLabelStarting(root, dragTarget); }, x, y, &target))
+        return Fail("the label to drag to is not shown");
+    if (target.Contains(Point{dragX, dragY})) {
+        system.StylusUp(dragX, dragY);
+        state = State::Ready;
+        return true;
+    }
+    constexpr int kMaxSteps = 200;
+    if (++dragSteps > kMaxSteps) return Fail("the finger never reached the label");
+    // Steps of about a thirtieth of the screen: many moves, as a finger makes.
+    const int step = std::max(2, system.Metrics().height / 30);
+    dragX += std::clamp(x - dragX, -step, step);
+    dragY += std::clamp(y - dragY, -step, step);
+    system.StylusMove(dragX, dragY);
     return true;
 }

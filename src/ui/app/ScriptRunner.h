@@ -13,6 +13,7 @@ class GObject;
 #include <nlohmann/json.hpp>
 
 #include "platform/window/HeadlessWindowSystem.h"
+#include "ui/Rect.h"
 
 class Application;
 
@@ -20,6 +21,9 @@ class Application;
 //   tap X Y | down X Y | move X Y | up X Y      stylus, device screen pixels
 //   tap-text TEXT                               tap the topmost shown label TEXT
 //   tap-text-start TEXT                         ... whose text starts with TEXT
+//   drag-text FROM | TO                         press on the label starting with FROM and
+//                                               slide towards the one starting with TO until
+//                                               it is under the finger, then lift
 //   key NAME [COUNT]                            enter left up right down delete soft1 soft2 f3 f4
 //   type TEXT                                   characters, any script
 //   wait-idle [SECONDS]                         until nothing runs, is dirty or is pending (default 10)
@@ -28,6 +32,7 @@ class Application;
 //                                               rectangle in screen pixels, as tap
 //                                               takes them)
 //   expect-text TEXT | sleep MS | quit
+//   expect-no-text-start TEXT                   no shown label's text starts with TEXT
 //   expect-highlight TEXT                       a label under the key highlight starts with TEXT
 // Blank lines and lines starting with '#' are skipped. A screenshot shows the
 // screen as it is: frames follow the frame timer, so a script waits for idle
@@ -51,7 +56,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     using IdleResult = platform::HeadlessWindowSystem::IdleResult;
-    enum class State { Ready, WaitingIdle, Sleeping, Painting, Finished };
+    enum class State { Ready, WaitingIdle, Sleeping, Painting, Dragging, Finished };
 
     IdleResult OnIdle();
     void ReadStandardInput();
@@ -69,6 +74,10 @@ private:
     bool TapText(const std::u16string& text);
     bool TapTextBelow(const std::string& argument);
     bool TapLabel(const std::function<GObject*(GObject&)>& find);
+    bool StartDrag(const std::string& argument);
+    bool DragStep();
+    // Screen point of the middle of the shown part of the label found.
+    bool LabelPoint(const std::function<GObject*(GObject&)>& find, int& x, int& y, Rect* area = nullptr);
     nlohmann::json ChildWindows() const;
 
     Application& app;
@@ -83,6 +92,8 @@ private:
     double idleTimeout = kDefaultIdleTimeout;
     int lineNumber = 0;
     std::string screenshotFile;  // waiting for the frame that shows the input before it
+    std::u16string dragTarget;   // the label a drag slides to
+    int dragX = 0, dragY = 0, dragSteps = 0;
     std::string line;
     bool failed = false;
     std::string error;

@@ -20,9 +20,10 @@ void VScrollLayout::Apply(GObject* owner, int) {
 void VScrollLayout::PlaceThumb(GObject& owner) {
     shared_ptr<GObject> content, thumb;
     if (!owner.FindChildById(ThumbId, thumb)) return;
-    // The thumb is the share of the content in view; content with no height
-    // has no share to show (and nothing to divide by).
-    if (!owner.FindChildById(ContentId, content) || content->Height() <= 0) {
+    // The thumb is the share of the content in view. Content that fits the
+    // view (or has no height at all) does not scroll: a bar along the whole
+    // side would only say that it might.
+    if (!owner.FindChildById(ContentId, content) || content->Height() <= owner.Height()) {
         thumb->SetSize(thumb->Width(), 0);
         return;
     }

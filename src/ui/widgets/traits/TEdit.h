@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -29,6 +30,7 @@ public:
     static constexpr char16_t kClear = 12;
     static constexpr char16_t kReturn = 13;
     static constexpr int kBlinkFrames = 15;
+    static constexpr int32_t kCursorWidth = 2;
 
     TEdit() : cursorDriver(this, &TEdit::GetCursorTransparency, &TEdit::SetCursorTransparency) {
         Subscribe(this->KeyPressed(), this, &TEdit::OnSelfKey);
@@ -137,8 +139,11 @@ public:
             if (a > b) std::swap(a, b);
             surface.FillColor(Rect(a, at.y, b - a, lineHeight), 200, 200, 200, 127);
         }
-        const int32_t x = at.x + Boundary(extents, cursor) - 1;
-        surface.FillColor(Rect(x, at.y, 2, lineHeight), 0, 0, 255, cursorTransparency);
+        // The bar follows the character before it: centred on the boundary
+        // it would cover that character's last column ("calc" read "cald").
+        // Before the first character it stands in the margin, if there is one.
+        const int32_t x = cursor > 0 ? at.x + Boundary(extents, cursor) : std::max(0, at.x - kCursorWidth);
+        surface.FillColor(Rect(x, at.y, kCursorWidth, lineHeight), 0, 0, 255, cursorTransparency);
     }
 
     // Where a tap at `localX` (object coordinates) puts the cursor: the

@@ -258,6 +258,10 @@ private:
             DragTo(touch, p);
         } else if (liftPending) {  // up or click: the finger lifted
             liftPending = false;
+            // A finger that dragged the list has tapped nothing: without
+            // this the click meant for the content would go down to
+            // whatever link the list carried under the finger meanwhile.
+            if (capturing && touch.type == Touch::Up) touch.handled = true;
             if (!Restore()) Fling();
             ReleaseCapture(touch);
         }
