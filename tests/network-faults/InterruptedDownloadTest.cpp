@@ -58,6 +58,18 @@ protected:
         return false;
     }
 
+    // Signs in on the application's page and confirms the install; true once
+    // the package's first bytes and what the server said of the file are on
+    // the device.
+    bool BeginInstall(LiveStore& store) const {
+        store.Say("wait-idle\nkey soft1\nwait-idle\ntap-text Install\nwait-idle\nkey soft1\n");
+        return Eventually([&] {
+            std::error_code ec;
+            return fs::file_size(Partial(), ec) > 0 && fs::exists(Partial().string() + ".info");
+        });
+    }
+    fs::path Partial() const { return device.ProgramFile("cabs") / "Orbit Chat Link.cab.partial"; }
+
     CatalogServer catalog{{"--package-rate", kSlowLine}};
     StoreDevice device;
 };
@@ -68,14 +80,8 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
     RunCapture(DEVICECTL_PATH, {"link", device.Root().string(), "--profile", "wifi"}, &code);
     ASSERT_EQ(code, 0);
     LiveStore store(device, text::Utf16ToUtf8(catalog.BaseUrl()), {"\"tobrix://" + std::to_string(kChatLink) + "/\""});
-    // Signed in, on the application's page; the install is confirmed.
-    store.Say("wait-idle\nkey soft1\nwait-idle\ntap-text Install\nwait-idle\nkey soft1\n");
-    // The package file exists once the answer has begun to arrive.
-    const fs::path partial = device.ProgramFile("cabs") / "Orbit Chat Link.cab.partial";
-    ASSERT_TRUE(Eventually([&] {
-        std::error_code ec;
-        return fs::file_size(partial, ec) > 0 && fs::exists(partial.string() + ".info");
-    })) << "the download never started";
+    ASSERT_TRUE(BeginInstall(store)) << "the download never started";
+    const fs::path partial = Partial();
     catalog.Stop(GetParam());
 
     // The store tries again by itself for a while, then gives up.
@@ -133,12 +139,8 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
 // ending), and keeps what arrived for the next run, as a broken line would.
 TEST_F(InterruptedDownloadTest, QuittingInTheMiddleOfADownloadEndsCleanlyAndKeepsWhatArrived) {
     LiveStore store(device, text::Utf16ToUtf8(catalog.BaseUrl()), {"\"tobrix://" + std::to_string(kChatLink) + "/\""});
-    store.Say("wait-idle\nkey soft1\nwait-idle\ntap-text Install\nwait-idle\nkey soft1\n");
-    const fs::path partial = device.ProgramFile("cabs") / "Orbit Chat Link.cab.partial";
-    ASSERT_TRUE(Eventually([&] {
-        std::error_code ec;
-        return fs::file_size(partial, ec) > 0 && fs::exists(partial.string() + ".info");
-    })) << "the download never started";
+    ASSERT_TRUE(BeginInstall(store)) << "the download never started";
+    const fs::path partial = Partial();
 
     const StoreRun run = store.Finish();
     EXPECT_TRUE(Succeeded(run));
