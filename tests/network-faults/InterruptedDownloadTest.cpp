@@ -107,7 +107,7 @@ TEST_P(InterruptedDownloadTest, TheFailedDownloadKeepsWhatArrivedAndTheSameInsta
     EXPECT_EQ(CountShown(row, "Downloading..."), 0);
     EXPECT_EQ(CountShown(row, "Download failed"), 1);
     EXPECT_EQ(CountShown(row, "Try again"), 1);
-    EXPECT_EQ(CountShown(row, "Chat Link"), 1);
+    EXPECT_EQ(CountShown(row, "Chat Link"), 2) << "the row, and the header's way back to the details page";
     EXPECT_EQ(CountShown(row, "Uninstall"), 1) << "only the store's own row";
     EXPECT_EQ(CountShown(row, "Update"), 0);
     EXPECT_EQ(CountShown(row, "Run"), 1) << "only the store itself is installed";
