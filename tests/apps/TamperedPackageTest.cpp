@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <regex>
 #include <string>
 
 #include "support/CabWriter.h"
@@ -114,7 +113,11 @@ TEST_F(TamperedPackage, NothingTheCatalogDidNotSignIsInstalled) {
     const Attack attacks[] = {
         {"the package element dropped",
          [](const std::string& method, TamperingRelay::Answer& a) {
-             if (method == "appdetails") a.body = std::regex_replace(a.body, std::regex("<package [^>]*/>"), "");
+             // Found by hand, not with <regex>: its matcher's template code,
+             // instantiated here, would also serve the HTTP library's own
+             // patterns, which ThreadSanitizer cannot follow.
+             const size_t at = a.body.find("<package ");
+             if (method == "appdetails" && at != std::string::npos) a.body.erase(at, a.body.find("/>", at) + 2 - at);
          }},
         {"the digest rewritten to match another package",
          [&](const std::string& method, TamperingRelay::Answer& a) {

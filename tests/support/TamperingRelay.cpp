@@ -27,12 +27,13 @@ TamperingRelay::TamperingRelay(int upstreamPort) : upstreamPort(upstreamPort), s
             return;
         }
         Answer a{answer->status, answer->get_header_value("Content-Type"), answer->body};
-        Rule current;
         {
+            // Applied under the lock: once SetRule returns, no answer is
+            // still being rewritten by the rule it replaced, so a test may
+            // let go of what that rule used.
             std::lock_guard lock(mutex);
-            current = rule;
+            if (rule) rule(target, a);
         }
-        if (current) current(target, a);
         response.status = a.status;
         for (const char* name : {"Content-Range", "ETag", "Last-Modified", "Accept-Ranges"})
             if (answer->has_header(name)) response.set_header(name, answer->get_header_value(name));

@@ -22,8 +22,9 @@ public:
         std::string contentType;
         std::string body;
     };
-    // Called for every answer, on the relay's threads: `target` is the path
-    // with its query ("/api.php?method=appdetails&...").
+    // Called for every answer, on the relay's threads, one at a time:
+    // `target` is the path with its query ("/api.php?method=appdetails&...").
+    // SetRule waits for a call under way to end.
     using Rule = std::function<void(const std::string& target, Answer& answer)>;
 
     // Relays to the catalog at `upstreamPort` on 127.0.0.1; listens on a free
