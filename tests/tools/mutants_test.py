@@ -9,9 +9,9 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 SCRIPT = Path(__file__).resolve().parents[2] / "scripts" / "mutants.py"
-spec = importlib.util.spec_from_file_location("mutants", SCRIPT)
-mutants = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(mutants)
+found = importlib.util.spec_from_file_location("mutants", SCRIPT)
+mutants = importlib.util.module_from_spec(found)
+found.loader.exec_module(mutants)
 
 
 def mutated(line, previous=";"):
