@@ -2,6 +2,8 @@
 
 #include <sodium.h>
 
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace formats {
@@ -102,6 +104,13 @@ std::optional<SigningKey> ParseSecretKey(std::string_view text) {
 }
 
 std::optional<std::string> ParsePublicKey(std::string_view text) { return FromHex(text, crypto_sign_PUBLICKEYBYTES); }
+
+std::optional<std::string> ReadPublicKeyFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ParsePublicKey(text);
+}
 
 std::string SecretKeyText(const SigningKey& key) { return ToHex(key.secretKey) + "\n"; }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,9 @@ SigningKey GenerateSigningKey();
 // a public one. Empty when the text is not such a key.
 std::optional<SigningKey> ParseSecretKey(std::string_view text);
 std::optional<std::string> ParsePublicKey(std::string_view text);
+// The public key held by a file that PublicKeyText wrote (catalogd keygen's
+// FILE.pub); empty when it cannot be read or holds no such key.
+std::optional<std::string> ReadPublicKeyFile(const std::filesystem::path& file);
 std::string SecretKeyText(const SigningKey& key);
 std::string PublicKeyText(std::string_view publicKey);
 

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
 #include <CLI/CLI.hpp>
@@ -111,11 +110,8 @@ void Delete(const std::string& dir, const std::string& key, const std::optional<
 // store's package writes its own (for tests and operators; see
 // docs/security.md). Prints the key's id.
 void Trust(const std::string& dir, const std::string& keyFile) {
-    std::ifstream in(keyFile, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const auto key = formats::ParsePublicKey(text.str());
-    if (!in || !key) throw Failure(keyFile + " is not a public key made by \"catalogd keygen\"");
+    const auto key = formats::ReadPublicKeyFile(keyFile);
+    if (!key) throw Failure(keyFile + " is not a public key made by \"catalogd keygen\"");
     const std::string id = formats::KeyIdOf(*key);
     auto reg = OpenRegistry(dir);
     auto k = reg->CreateKey(platform::Hive::LocalMachine, u"Software\\Tobrix\\TrustedKeys");

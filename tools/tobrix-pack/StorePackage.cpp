@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <sstream>
 
 #include "base/Text.h"
 #include "formats/PackageStatement.h"
@@ -70,11 +68,8 @@ bool StorePackage::AddTrustedKeys(const std::vector<fs::path>& files, std::strin
         return false;
     }
     for (const auto& file : files) {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        const auto key = formats::ParsePublicKey(text.str());
-        if (!in || !key) {
+        const auto key = formats::ReadPublicKeyFile(file);
+        if (!key) {
             error = file.string() + " is not a public key made by \"catalogd keygen\"";
             return false;
         }
