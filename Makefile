@@ -71,12 +71,12 @@ tsan: deps
 # Seeds one fault at a time from scripts/mutants.sample into the test build's
 # sources, rebuilds, runs the suites the rebuild touched, puts the file back,
 # and writes $(BUILD_DIR)/mutants-report.md. MUTANTS=N runs the first N,
-# FOLDER=src,formats only those folders. The sample stays fixed so that scores
-# compare; `make mutants-sample` draws it again (MUTANTS, FOLDER, SEED).
+# FOLDER=src,formats only those folders, RESUME=1 goes on from the results a
+# stopped run kept. The sample stays fixed so that scores compare; `make mutants-sample` draws it again (MUTANTS, FOLDER, SEED).
 PYTHON ?= /usr/bin/python3
 MUTANT_ARGS = $(if $(MUTANTS),--mutants $(MUTANTS)) $(if $(FOLDER),--folder $(FOLDER))
 mutants: build
-	@$(PYTHON) scripts/mutants.py run --build $(BUILD_DIR) $(MUTANT_ARGS)
+	@$(PYTHON) scripts/mutants.py run --build $(BUILD_DIR) $(MUTANT_ARGS) $(if $(RESUME),--resume)
 
 mutants-sample:
 	@$(PYTHON) scripts/mutants.py sample $(MUTANT_ARGS) $(if $(SEED),--seed $(SEED))

@@ -3,6 +3,7 @@
 
     mutants.py sample [--mutants N] [--seed S] [--folder a,b]   draw the sample file again
     mutants.py run [--build DIR] [--mutants N] [--folder a,b]   run the sample in DIR's tree
+    mutants.py run ... --resume                                 go on where a stopped run ended
     mutants.py restore [--build DIR]                           put back a file a stopped run left
 
 A mutant is one line of one .cpp file changed the way a careless edit changes it. The sample is
@@ -11,7 +12,9 @@ apart measure the same faults; a run never draws. Each mutant is written into th
 sanitizer build compiles, rebuilt with ninja, and judged by the test programs the rebuild relinked
 and those that run a relinked program (their add_dependencies); then the original file is written
 back and rebuilt. The original is kept in the build folder before the mutant is written, so a run
-stopped by anything, even a power cut, is undone by the next run or by `restore`.
+stopped by anything, even a power cut, is undone by the next run or by `restore`. Every result is
+appended to the build folder's mutants-results.jsonl as it is known: a run of the whole sample takes
+hours on a small machine, and `--resume` lets it go on over several sittings with one report.
 """
 import argparse
 import json
@@ -30,6 +33,7 @@ FOLDERS = ("src", "emulator", "catalogd", "formats")
 DEFAULT_COUNT = 150
 DEFAULT_SEED = 32
 BACKUP = "mutant-backup.json"
+RESULTS = "mutants-results.jsonl"
 # Suites that cost minutes (a database server) run only for a mutant that the
 # others let through.
 COSTLY = "postgresql"
@@ -492,6 +496,23 @@ def folders_of(args):
     return chosen
 
 
+def key(mut):
+    """A mutant's identity in the results log: the sample's own fields, not where the line now is."""
+    return mut.get("key") or f"{mut['file']}|{mut['from']}|{mut['to']}"
+
+
+def read_results(log):
+    if not log.exists():
+        return []
+    rows = []
+    for line in log.read_text(encoding="utf-8").splitlines():
+        try:
+            rows.append(json.loads(line))
+        except json.JSONDecodeError:
+            pass  # a line cut by a stop mid-write: that mutant runs again
+    return rows
+
+
 def command_run(args):
     build = args.build
     if not (build / "build.ninja").exists():
@@ -509,14 +530,24 @@ def command_run(args):
     code, out = ninja(build, args)
     if code != 0:
         sys.exit(f"mutants: the tree does not build before any mutant:\n{out[-2000:]}")
-    results, started = [], time.monotonic()
+    log = build / RESULTS
+    results = read_results(log) if args.resume else []
+    done = {key(r) for r in results}
+    if not args.resume:
+        log.unlink(missing_ok=True)
+    elapsed_before = sum(r["build_s"] + r["test_s"] + r["restore_s"] for r in results)
+    todo = [m for m in mutants if key(m) not in done]
+    results = [r for r in results if key(r) in {key(m) for m in mutants}]
+    started = time.monotonic() - elapsed_before
     for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         signal.signal(sig, on_signal)
     try:
-        for k, mut in enumerate(mutants, start=1):
+        for mut in todo:
             r = try_mutant(build, programs, mut, args)
             results.append(r)
-            print(f"[{k}/{len(mutants)}] {r['outcome']:13} {r['file']}:{r['line']} {r['op']} "
+            with log.open("a", encoding="utf-8") as out:
+                out.write(json.dumps(dict(r, key=key(mut))) + "\n")
+            print(f"[{len(results)}/{len(mutants)}] {r['outcome']:13} {r['file']}:{r['line']} {r['op']} "
                   f"(build {r['build_s']:.0f} s, tests {r['test_s']:.0f} s) {r['note']}", flush=True)
     except Stopped as why:
         print(f"mutants: stopped by {why}; the source is restored, the next build recompiles it")
@@ -534,6 +565,7 @@ def main(argv=None):
     parser.add_argument("--mutants", type=int, default=0, help="how many (sample: default 150; run: default all)")
     parser.add_argument("--folder", default="", help="comma-separated folders, default all four")
     parser.add_argument("--seed", type=int, default=DEFAULT_SEED)
+    parser.add_argument("--resume", action="store_true", help="keep the results log and run what it lacks")
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--test-timeout", type=int, default=300, help="seconds for one test case")
     parser.add_argument("--suite-timeout", type=int, default=1800, help="seconds for all tests of a mutant")

@@ -76,6 +76,16 @@ class Restore(unittest.TestCase):
             self.assertEqual(mutants.apply(build, dict(mut, **{"from": "    return b;"})), 0)
             self.assertFalse((build / mutants.BACKUP).exists())
 
+    def test_a_resumed_run_skips_what_the_log_holds(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            log = Path(tmp) / mutants.RESULTS
+            a = {"file": "a.cpp", "line": 2, "from": "x < y", "to": "x <= y"}
+            moved = dict(a, line=9, outcome="killed")
+            log.write_text(json.dumps(dict(moved, key=mutants.key(moved))) + "\n" + '{"file": "b.c')
+            rows = mutants.read_results(log)  # the line a stop cut off is dropped, not fatal
+            self.assertEqual([mutants.key(r) for r in rows], [mutants.key(a)])
+            self.assertNotEqual(mutants.key(a), mutants.key(dict(a, to="x > y")))
+
 
 if __name__ == "__main__":
     sys.exit(unittest.main())
