@@ -52,18 +52,7 @@ protected:
     }
 
     // A whole answer, fetched beside the screens.
-    static std::string Get(const std::u16string& url) {
-        shared_ptr<HttpRequest> job = InetManager::Instance().Add(url, false);
-        std::string body;
-        {
-            std::lock_guard ui(net::UILock());
-            SubscribeFn(job->Complete, [&body](HttpRequest* r, bool ok) {
-                if (ok && r->Data()) body.assign(r->Data(), r->Size());
-            });
-        }
-        InetManager::Instance().WaitIdle(std::chrono::seconds(30));
-        return body;
-    }
+    static std::string Get(const std::u16string& url) { return StoreHarness::FetchBeside(url).value_or(""); }
 
     // Where the screenshots of a run go, for people to look at.
     std::filesystem::path Shot(const std::string& name) const {

@@ -4,6 +4,7 @@
 #include "core/Kestrum.h"
 #include "net/ApiUrl.h"
 #include "net/InetManager.h"
+#include "net/NetServices.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/window/ScreenShot.h"
 #include "shell/ProgramFolder.h"
@@ -165,4 +166,18 @@ bool StoreHarness::PopupOpen() {
 bool StoreHarness::Screenshot(const std::filesystem::path& file) {
     const auto& m = Windows().Metrics();
     return platform::WriteScreenPng(file, Windows().Screen().data(), m.width, m.height, nullptr);
+}
+
+std::optional<std::string> StoreHarness::FetchBeside(const std::u16string& url, std::chrono::seconds limit) {
+    std::optional<std::string> body;
+    {
+        // Completion needs this lock, so the job cannot end before it is heard.
+        std::lock_guard ui(net::UILock());
+        shared_ptr<HttpRequest> job = InetManager::Instance().Add(url, false);
+        SubscribeFn(job->Complete, [&body](HttpRequest* r, bool ok) {
+            if (ok) body.emplace(r->Data() ? std::string(r->Data(), r->Size()) : std::string());
+        });
+    }
+    if (!InetManager::Instance().WaitIdle(limit)) return std::nullopt;
+    return body;
 }

@@ -55,6 +55,13 @@ public:
     bool PopupOpen();
     bool Screenshot(const std::filesystem::path& file);
 
+    // A whole answer fetched beside the screens, as a second client would:
+    // the body, or nothing when the request failed or outlived `limit`. The
+    // handler is attached under the UI lock before the job can complete, so a
+    // fast answer is never missed.
+    static std::optional<std::string> FetchBeside(const std::u16string& url,
+                                                  std::chrono::seconds limit = std::chrono::seconds(30));
+
     FakeAdViewer viewer;
 
 private:
