@@ -20,7 +20,7 @@ PACKAGES=(
   postgresql nginx
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev xvfb xauth wrk curl
-  ca-certificates libxml2-utils
+  ca-certificates libxml2-utils openssl
 )
 
 missing=()

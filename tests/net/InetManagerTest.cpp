@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -14,6 +13,7 @@
 
 #include "NetTestSupport.h"
 #include "TestServer.h"
+#include "support/ProgramRun.h"
 #include "formats/PackageStatement.h"
 #include "base/Text.h"
 #include "net/ConnectionManager.h"
@@ -23,7 +23,6 @@
 #include "net/XMLResponse.h"
 #include "platform/http/HttpClient.h"
 
-extern char** environ;
 
 using namespace std::chrono_literals;
 
@@ -686,18 +685,9 @@ TEST_F(InetManagerTest, HttpsVerifiesCertificates) {
     const auto dir = nettest::DeviceRootPath() / "tls";
     std::filesystem::create_directories(dir);
     const std::string key = (dir / "key.pem").string(), cert = (dir / "cert.pem").string();
-    const char* argv[] = {"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1",
-                          "-days", "1", "-keyout", key.c_str(), "-out", cert.c_str(), nullptr};
-    pid_t pid = 0;
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = posix_spawnp(&pid, "openssl", &quiet, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    if (spawned != 0) GTEST_SKIP() << "openssl is not installed";
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const Captured made = RunCaptured("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1",
+                                                  "-days", "1", "-keyout", key, "-out", cert});
+    ASSERT_EQ(made.exitCode, 0) << "openssl (installed with the build's packages): " << made.err;
 
     httplib::SSLServer tls(cert.c_str(), key.c_str());
     ASSERT_TRUE(tls.is_valid());

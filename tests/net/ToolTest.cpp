@@ -1,34 +1,20 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "TestServer.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
 using nlohmann::json;
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 // Runs the real tool and returns its standard output; `status` gets the exit code.
 std::string Tool(const std::vector<std::string>& args, int* status = nullptr) {
-    std::string command = Quote(TOBRIXCTL_PATH);
-    for (const auto& a : args) command += " " + Quote(a);
-    command += " 2>/dev/null";
-    FILE* p = ::popen(command.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    const int raw = ::pclose(p);
-    if (status) *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
+    Captured run = RunCaptured(TOBRIXCTL_PATH, args);
+    if (status) *status = run.exitCode;
+    return run.out;
 }
 
 std::string Temp(const std::string& name) {

@@ -1,15 +1,14 @@
 #include <fstream>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "TempRoot.h"
+#include "support/ProgramRun.h"
 #include "base/Text.h"
+#include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
 
-extern char** environ;
 
 using platform::Hive;
 using platform::Registry;
@@ -26,18 +25,8 @@ protected:
 };
 
 pid_t Spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    return pid;
-}
-
-int Wait(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto child = platform::SpawnHost(args[0], {args.begin() + 1, args.end()});
+    return child ? child->Id() : -1;
 }
 
 }  // namespace
@@ -217,8 +206,8 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
     pid_t second = Spawn({REGISTRY_WRITER, file, "second", std::to_string(kCount)});
     ASSERT_GT(first, 0);
     ASSERT_GT(second, 0);
-    EXPECT_EQ(Wait(first), 0);
-    EXPECT_EQ(Wait(second), 0);
+    EXPECT_EQ(WaitForExit(first, std::chrono::seconds(120)), 0);
+    EXPECT_EQ(WaitForExit(second, std::chrono::seconds(120)), 0);
 
     auto shared = Registry::OpenFile(file);
     ASSERT_TRUE(shared);

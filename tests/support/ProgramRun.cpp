@@ -3,9 +3,13 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <unistd.h>
+
+#include "platform/process/Process.h"
 
 ::testing::AssertionResult Succeeded(const ProgramRun& run) {
     if (run.exitCode == 0) return ::testing::AssertionSuccess();
@@ -48,4 +52,29 @@ bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
 std::string ReadAll(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+Captured RunCaptured(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                     std::chrono::seconds limit) {
+    static std::atomic<int> counter{0};
+    const std::filesystem::path stem = std::filesystem::temp_directory_path() /
+                                       ("tobrix-run-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    platform::SpawnOptions options;
+    options.searchPath = program.find('/') == std::string::npos;
+    options.stdinFile = stem.string() + ".in";
+    std::ofstream(*options.stdinFile, std::ios::binary) << input;
+    options.stdoutFile = stem.string() + ".out";
+    options.stderrFile = stem.string() + ".err";
+    Captured run;
+    if (auto child = platform::SpawnHost(program, args, options)) {
+        pid_t pid = child->Id();
+        run.exitCode = WaitForExit(pid, limit);
+    }
+    run.out = ReadAll(*options.stdoutFile);
+    run.err = ReadAll(*options.stderrFile);
+    std::error_code ec;
+    std::filesystem::remove(*options.stdinFile, ec);
+    std::filesystem::remove(*options.stdoutFile, ec);
+    std::filesystem::remove(*options.stderrFile, ec);
+    return run;
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -29,3 +30,15 @@ bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = 
 
 // The whole file; empty when it cannot be read.
 std::string ReadAll(const std::filesystem::path& file);
+
+// A program run to its end with what it printed. Standard input is `input`
+// (empty by default), so that a program waiting for a script ends at once
+// instead of hanging.
+struct Captured {
+    int exitCode = -1;  // as WaitForExit; -1 also when it could not start
+    std::string out, err;
+};
+// Runs `program` (looked up in PATH when it has no slash) with `args`, for at
+// most `limit`; its output goes through files that are removed afterwards.
+Captured RunCaptured(const std::string& program, const std::vector<std::string>& args, const std::string& input = "",
+                     std::chrono::seconds limit = std::chrono::seconds(120));
