@@ -306,28 +306,6 @@ TEST_F(DeviceFaults, KilledWhileSavingSettingsKeepsTheOldFile) {
     EXPECT_EQ(ReadHost(device->ProgramFile("settings.dat")).size(), old.size());
 }
 
-// Killed in the middle of a download: nothing is installed, and the next
-// start goes on with the download by itself once signed in, from what had
-// arrived, and installs the application.
-TEST_F(DeviceFaults, KilledWhileDownloadingInstallsNothingUntilTheNextStartGoesOn) {
-    {
-        ScopedEnv crash("TOBRIX_CRASH_AT", "download");
-        StoreRun run = Run(kInstall, kChatLink);
-        ASSERT_EQ(run.exitCode, 128 + SIGKILL) << run.errors;
-    }
-    EXPECT_FALSE(Installed(kChatLinkSysid));
-    EXPECT_FALSE(fs::exists(ChatLinkFolder()));
-    EXPECT_EQ(Registry(), registryBefore);
-    EXPECT_TRUE(fs::exists(CabFolder() / "Orbit Chat Link.cab.partial.info")) << "what arrived is kept";
-    StoreRun run = Run("tap-text My applications\nwait-idle\n" + Dump("restarted"));
-    ASSERT_TRUE(Succeeded(run));
-    EXPECT_EQ(CountShown(Tree("restarted"), "Chat Link"), 1);
-    EXPECT_EQ(CountShown(Tree("restarted"), kInstallFailed), 0);
-    EXPECT_TRUE(Installed(kChatLinkSysid));
-    EXPECT_TRUE(fs::exists(ChatLinkFolder() / "chatlink.exe"));
-    EXPECT_FALSE(fs::exists(CabFolder())) << "no download is left once the store has ended";
-}
-
 // Killed while the installer works and right after it: the installer ends
 // its work on its own, and after a restart the registry, the files and My
 // applications all say the same.

@@ -162,21 +162,4 @@ TEST_F(SignInTest, ACatalogThatDoesNotAnswerGivesOneMessage) {
     EXPECT_EQ(layers, 1u);
 }
 
-// The service ends sessions after a second of idleness; the main menu's
-// first request then meets an expired session.
-class ExpiredSessionTest : public SignInTest {
-protected:
-    static void SetUpTestSuite() { catalog = std::make_unique<CatalogServer>(std::vector<std::string>{"--session-idle", "1"}); }
-};
-
-TEST_F(ExpiredSessionTest, AnExpiredSessionReturnsToSignIn) {
-    EXPECT_TRUE(Run(kTypeDemo + "key soft1\nwait-idle\nkey soft2\nwait-idle\nexpect-text Settings\n"
-        "sleep 2500\nkey soft2\nwait-idle\n"
-        "expect-text Your session has expired. Please sign in again.\n"
-        "key soft1\nwait-idle\n"
-        "expect-text Forgot your password?\n"
-        "dump-tree " + Shot("back.json") + "\nquit\n"));
-    EXPECT_FALSE(Shows(ReadTree(Shot("back.json")), "Main menu"));
-}
-
 }  // namespace

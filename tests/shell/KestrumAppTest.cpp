@@ -7,7 +7,6 @@
 #include <optional>
 #include <thread>
 
-#include "support/FakeAdViewer.h"
 #include "support/HeadlessScreen.h"
 #include "support/StoreRun.h"
 #include "core/Kestrum.h"
@@ -245,44 +244,6 @@ TEST_F(KestrumAppTest, SettingsAreReadAtCreationAndWrittenAtTheEnd) {
     Kestrum::Instance().LoadSettings(device.ProgramFile("settings.dat"));
     EXPECT_EQ(Kestrum::Instance().savedPassword, u"secret");
     EXPECT_EQ(Kestrum::Instance().savedLogin, u"someone");
-}
-
-TEST_F(KestrumAppTest, TheStripCountsTapsAndItsCloseButtonSendsItAwayUntilTheTimer) {
-    FakeAdViewer viewer;
-    app = std::make_unique<KestrumApp>(u"");
-    app->SetAdViewer(&viewer, u"http://ads.invalid/");
-    ASSERT_TRUE(app->Init(KestrumApp::kWindowName));
-    RunUntilIdle();
-    {
-        std::lock_guard lock(app->UILock());
-        app->EnableAdvertising();
-        app->ShowAdvertising(true);
-        app->ReloadAdvertising();
-    }
-    const WinRect w = app->GetWindow()->Rect();
-    auto tap = [&](int x, int y) {
-        ws().StylusDown(w.left + x, w.top + y);
-        ws().StylusUp(w.left + x, w.top + y);
-        RunUntilIdle();
-    };
-    for (int i = 0; i < 10; ++i) tap(5, 5);
-    EXPECT_EQ(viewer.pages.size(), 2u);
-
-    shared_ptr<GObject> close;
-    ASSERT_TRUE(app->GetUiRoot()->FindChildById(KestrumApp::kCloseAdsId, close));
-    ASSERT_TRUE(close->IsVisible());
-    const Rect r = close->GetScreenRect();
-    tap(r.x + r.width / 2, r.y + r.height / 2);
-    EXPECT_FALSE(viewer.visible);
-    EXPECT_FALSE(close->IsVisible());
-    EXPECT_TRUE(ws().HasTimer(app->GetWindow(), AdStrip::kTimerId));
-
-    ws().PostMessage(app->GetWindow(), WM_TIMER, AdStrip::kTimerId, 0);
-    RunUntilIdle();
-    EXPECT_TRUE(viewer.visible);
-    EXPECT_TRUE(close->IsVisible());
-    EXPECT_EQ(viewer.pages.size(), 3u);
-    EXPECT_FALSE(ws().HasTimer(app->GetWindow(), AdStrip::kTimerId));
 }
 
 TEST_F(KestrumAppTest, TheStripIsTheDevicesHtmlViewerAndWithoutOneNothingElseChanges) {
