@@ -215,15 +215,12 @@ TEST_F(DeviceFaults, StorageFullWhileInstallingRollsBack) {
 
 // Packages that are damaged or try to reach outside their place, served by
 // the catalog as the application's newest revision: the store shows the
-// failure and the device is as it was.
+// failure and the device is as it was. The installer's own cases hold every
+// way out; here one that fails at once, one that fails after files were put
+// in place, and a cut cabinet, through the whole store.
 TEST_F(DeviceFaults, DamagedAndHostilePackagesChangeNothing) {
     using testing_cab::CabFile;
     using testing_cab::SetupXml;
-    const std::string registryOutside =
-        "<characteristic type=\"Registry\"><characteristic type=\"HKLM\\Software\\Tobrix\">"
-        "<parm name=\"TobrixRevision\" value=\"999\" datatype=\"integer\"/></characteristic>"
-        "<characteristic type=\"HKLM\\Security\\AppInstall\\Orbit Chat Link\">"
-        "<parm name=\"InstallDir\" value=\"\\Windows\"/></characteristic></characteristic>";
     const std::string windowsFile =
         "<characteristic type=\"FileOperation\"><characteristic type=\"%CE2%\" translation=\"install\">"
         "<characteristic type=\"chat.dll\" translation=\"install\"><characteristic type=\"Extract\">"
@@ -249,10 +246,6 @@ TEST_F(DeviceFaults, DamagedAndHostilePackagesChangeNothing) {
     };
     const std::vector<Case> cases = {
         {"install folder climbing out", hostile("%CE1%\\..\\..\\..\\escaped", "chatlink.exe", windowsFile)},
-        {"file climbing out", hostile("%CE1%\\Chat Link", "..\\..\\escaped.exe", windowsFile)},
-        {"absolute file name", hostile("%CE1%\\Chat Link", "\\Windows\\chatlink.exe")},
-        {"drive letters", hostile("C:\\Chat Link", "D:chatlink.exe", windowsFile)},
-        {"registry outside its keys", hostile("%CE1%\\Chat Link", "chatlink.exe", windowsFile + registryOutside)},
         {"the Windows folder", hostile("%CE1%\\Chat Link", "chatlink.exe", windowsOverwrite)},
     };
     std::vector<std::pair<std::string, fs::path>> packages;
@@ -273,7 +266,6 @@ TEST_F(DeviceFaults, DamagedAndHostilePackagesChangeNothing) {
         ExpectUntouched(Tree("hostile"), what);
         EXPECT_EQ(ReadHost(device->Root() / "Windows" / "phone.dll"), "probe library of the emulated device\n") << what;
         EXPECT_FALSE(fs::exists(device->Root().parent_path() / "escaped")) << what;
-        EXPECT_FALSE(fs::exists(device->Root().parent_path() / "escaped.exe")) << what;
     }
 }
 

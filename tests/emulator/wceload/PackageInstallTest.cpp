@@ -190,6 +190,7 @@ TEST_F(PackageInstall, DamagedPackagesLeaveTheDeviceAsItWas) {
         {"empty install name", {{"_setup.xml", setup("", "%CE1%\\Notes")}, {"NOTES.001", "x"}}},
         {"install dir climbing out", {{"_setup.xml", setup("Notes", "%CE1%\\..\\..\\..\\tmp")}, {"NOTES.001", "x"}}},
         {"install dir in the root", {{"_setup.xml", setup("Notes", "\\")}, {"NOTES.001", "x"}}},
+        {"drive letters", {{"_setup.xml", SetupXml("Notes", "C:\\Notes", {{"D:n.exe", "NOTES.001"}})}, {"NOTES.001", "x"}}},
         {"unknown macro", {{"_setup.xml", setup("Notes", "%CE99%\\Notes")}, {"NOTES.001", "x"}}},
         {"target with a slash",
          {{"_setup.xml", SetupXml("Notes", "%CE1%\\Notes", {{"a/b.exe", "NOTES.001"}})}, {"NOTES.001", "x"}}},
