@@ -85,10 +85,15 @@ const ListOrder& OrderOf(std::string_view sort) {
 // Below this many matches a search reads its matches from the search index
 // and sorts them; from it on, matches are common enough that walking the
 // list's order and comparing each row finds a page sooner.
-constexpr int64_t kFewMatches = 2000;
+// Either way costs a few milliseconds at the threshold: reading and sorting
+// 500 matches, or walking 100,000 rows to find a page among 500.
+constexpr int64_t kFewMatches = 500;
 // Shorter searches have no three letters for the search index to look up.
 constexpr size_t kIndexedSearchChars = 3;
 constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
+// The rows of an order a list looks at first: twice the rows up to the end
+// of the page (most handhelds see most applications), at least this many.
+constexpr int64_t kFirstChunk = 64;
 
 }  // namespace
 
@@ -298,40 +303,54 @@ std::vector<AppRow> Catalog::Rows(Stmt& s) {
 
 std::vector<AppRow> Catalog::Walk(const AppFilter& f, const ListOrder& order, std::optional<int64_t> category,
                                   const ListPage& page) {
-    // Within one category the condition names it alone, so that the
-    // category's own index of the order is walked.
-    Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM apps a WHERE " +
-                         (category ? "a.catid = ?6" : "CAST(?6 AS BIGINT) IS NULL") + " AND " + FilterSql() +
+    // The first rows of the order alone, which both engines read from the
+    // order's index (within one category, from the category's index of
+    // it) whatever they guess of the other conditions, then filtered. When
+    // they hold too few matches for the page: four times as many, until
+    // the page is full or the order has no rows left.
+    Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM (SELECT * FROM apps a" +
+                         (category ? " WHERE a.catid = ?6" : "") + " ORDER BY " + order.sql +
+                         " LIMIT ?14) a WHERE " + (category ? "" : "CAST(?6 AS BIGINT) IS NULL AND ") + FilterSql() +
                          " ORDER BY " + order.sql + " LIMIT ?12 OFFSET ?13");
-    if (category) s.Bind(6, *category);
-    BindFilter(s, f, page);
-    return Rows(s);
+    const int64_t end = page.limit == kNoLimit ? kNoLimit : page.offset + page.limit;
+    std::optional<int64_t> available;
+    for (int64_t chunk = end == kNoLimit ? kNoLimit : std::max(kFirstChunk, end * 2);; chunk *= 4) {
+        if (category) s.Bind(6, *category);
+        BindFilter(s, f, page);
+        s.Bind(14, chunk);
+        std::vector<AppRow> rows = Rows(s);
+        if (chunk == kNoLimit || static_cast<int64_t>(rows.size()) == page.limit) return rows;
+        if (!available) available = category ? db.QueryInt("SELECT COUNT(*) FROM apps WHERE catid = ?1", *category)
+                                              : db.QueryInt("SELECT COUNT(*) FROM apps");
+        if (chunk >= available.value_or(0)) return rows;
+    }
 }
 
-std::string Catalog::HitsSql(std::string_view scope) const {
+std::string Catalog::HitsSql(std::string_view scope, int parameter) const {
+    const std::string text = "?" + std::to_string(parameter);
     if (db.Kind() == Engine::Sqlite)
-        return std::string("SELECT rowid FROM ") + kSearchIndex + " WHERE " + kSearchIndex + " MATCH ?14";
+        return std::string("SELECT rowid FROM ") + kSearchIndex + " WHERE " + kSearchIndex + " MATCH " + text;
     std::string any;
     for (auto [name, column] : {std::pair{"name", "name_fold"}, {"com", "company_fold"}, {"desc", "desc_fold"}})
-        if (scope.empty() || scope == name) any += (any.empty() ? "" : " OR ") + std::string(column) + " LIKE ?14";
+        if (scope.empty() || scope == name) any += (any.empty() ? "" : " OR ") + std::string(column) + " LIKE " + text;
     return "SELECT id FROM apps WHERE " + any;
 }
 
-void Catalog::BindHits(Stmt& s, const AppFilter& f) {
+void Catalog::BindHits(Stmt& s, const AppFilter& f, int parameter) {
     if (db.Kind() == Engine::Postgres) {
-        s.Bind(14, "%" + LikeEscaped(f.query) + "%");
+        s.Bind(parameter, "%" + LikeEscaped(f.query) + "%");
         return;
     }
     // The search text as one phrase of the trigram index, within the
     // column the search is limited to.
     const char* column = f.scope == "name" ? "name_fold" : f.scope == "com" ? "company_fold" : f.scope == "desc" ? "desc_fold" : nullptr;
-    s.Bind(14, (column ? std::string(column) + " : " : std::string()) + Quoted(f.query, '"'));
+    s.Bind(parameter, (column ? std::string(column) + " : " : std::string()) + Quoted(f.query, '"'));
 }
 
 int64_t Catalog::SearchHits(const AppFilter& f) {
-    Stmt& s = db.Prepare("SELECT COUNT(*) FROM (" + HitsSql(f.scope) + " LIMIT ?15) h");
-    BindHits(s, f);
-    s.Bind(15, kFewMatches);
+    Stmt& s = db.Prepare("SELECT COUNT(*) FROM (" + HitsSql(f.scope, 1) + " LIMIT ?2) h");
+    BindHits(s, f, 1);
+    s.Bind(2, kFewMatches);
     int64_t n = s.Step() ? s.Int(0) : 0;
     s.Reset();
     return n;
@@ -341,12 +360,12 @@ std::vector<AppRow> Catalog::FromHits(const AppFilter& f, const ListOrder& order
     // The matches first (materialized, so that neither engine walks an
     // order instead), then the other conditions, then the sort of at most
     // kFewMatches rows.
-    Stmt& s = db.Prepare("WITH hits(id) AS MATERIALIZED (" + HitsSql(f.scope) + ") SELECT " + kAppColumns +
+    Stmt& s = db.Prepare("WITH hits(id) AS MATERIALIZED (" + HitsSql(f.scope, 14) + ") SELECT " + kAppColumns +
                          " FROM hits h JOIN apps a ON a.id = h.id WHERE (CAST(?6 AS BIGINT) IS NULL OR a.catid IN "
                          "(SELECT descendant FROM category_tree WHERE ancestor = ?6)) AND " +
                          FilterSql() + " ORDER BY " + order.sql + " LIMIT ?12 OFFSET ?13");
     if (f.category) s.Bind(6, *f.category);
-    BindHits(s, f);
+    BindHits(s, f, 14);
     BindFilter(s, f, page);
     return Rows(s);
 }

@@ -87,9 +87,9 @@ private:
     int64_t SearchHits(const AppFilter& f);
     std::vector<int64_t> Subtree(int64_t category);
     std::string FilterSql() const;
-    std::string HitsSql(std::string_view scope) const;
+    std::string HitsSql(std::string_view scope, int parameter) const;
     void BindFilter(Stmt& s, const AppFilter& f, const ListPage& page);
-    void BindHits(Stmt& s, const AppFilter& f);
+    void BindHits(Stmt& s, const AppFilter& f, int parameter);
     static std::vector<AppRow> Rows(Stmt& s);
 
     template <typename K>

@@ -229,11 +229,17 @@ void CreateSqliteSearch(Db& db, const SearchIndex& x) {
     if (fresh) db.Exec("INSERT INTO " + name + "(" + name + ") VALUES('rebuild')");
 }
 
+// Without a list of pending entries: a search would read all of it, row by
+// row, and a seed or a copy leaves it thousands of rows long.
 void CreatePostgresSearch(Db& db, const SearchIndex& x) {
     db.Exec("CREATE EXTENSION IF NOT EXISTS pg_trgm");
-    for (const char* c : x.columns)
-        db.Exec(std::string("CREATE INDEX IF NOT EXISTS ") + x.name + "_" + c + " ON " + x.table + " USING gin (" +
-                c + " gin_trgm_ops)");
+    for (const char* c : x.columns) {
+        const std::string index = std::string(x.name) + "_" + c;
+        db.Exec("CREATE INDEX IF NOT EXISTS " + index + " ON " + x.table + " USING gin (" + c +
+                " gin_trgm_ops) WITH (fastupdate = off)");
+        db.Exec("ALTER INDEX " + index + " SET (fastupdate = off)");
+        db.Exec("SELECT gin_clean_pending_list('" + index + "')");
+    }
 }
 
 void RebuildCategoryTree(Db& db) {
@@ -385,6 +391,14 @@ void CopyStore(Db& from, Db& to, const std::string& filesDir) {
     NumberAfterExisting(to);
     MarkCatalogChanged(to);
     tx.Commit();
+    Analyze(to);
+}
+
+void Analyze(Db& db) {
+    // The shared engine plans by what it knows of the rows; a catalog
+    // written in one go would otherwise be planned as an empty one until
+    // its background statistics catch up.
+    if (db.Kind() == Engine::Postgres) db.Exec("ANALYZE");
 }
 
 }  // namespace catalogd

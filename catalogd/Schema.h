@@ -39,6 +39,10 @@ void MarkCatalogChanged(Db& db);
 // rows get keys after the highest one.
 void NumberAfterExisting(Db& db);
 
+// After a whole catalog was written: brings the engine's planning
+// statistics up to date.
+void Analyze(Db& db);
+
 // Replaces what `to` holds with everything `from` holds (a store of either
 // engine, of this version or an older one), in one transaction. A non-empty
 // `filesDir` is recorded as the folder of the copied store's files.

@@ -218,6 +218,7 @@ public:
         AddApp(static_cast<int64_t>(defs.size() + 1), store, &store);
         NumberAfterExisting(db);
         tx.Commit();
+        Analyze(db);
     }
 
 private:

@@ -49,11 +49,19 @@ const Request kAsked[] = {
     {"details", "details=1&appid=", "appdetails"},
 };
 
-std::string QueryOf(const Request& r, int apps) {
+// The newest application the device sees: details of one it is offered.
+std::string Offered(const ServedCatalog& served) {
+    auto res = served.Client().Get("/getapps.xml?sessionid=" + served.session + "&count=1&sort=createtime");
+    const size_t at = res ? res->body.find("<app id=\"") : std::string::npos;
+    if (at == std::string::npos) throw std::runtime_error("no application offered");
+    return res->body.substr(at + 9, res->body.find('"', at + 9) - at - 9);
+}
+
+std::string QueryOf(const Request& r, const ServedCatalog& served) {
     std::string q = r.query;
     if (std::string_view(r.name) == "search_common") q += Encoded("game");
     if (std::string_view(r.name) == "search_none") q += Encoded("zqxj");
-    if (std::string_view(r.name) == "details") q += std::to_string(apps / 2);
+    if (std::string_view(r.name) == "details") q += Offered(served);
     return q;
 }
 
@@ -157,7 +165,7 @@ void Measure(benchmark::State& state, const std::string& engine, int apps, const
     ServedCatalog& served = Shared().Serving(engine, apps);
     httplib::Client client = served.Client();
     const std::string path =
-        std::string("/") + r.method + ".xml?sessionid=" + served.session + "&" + QueryOf(r, apps);
+        std::string("/") + r.method + ".xml?sessionid=" + served.session + "&" + QueryOf(r, served);
     std::vector<double> ms;
     for (auto _ : state) {
         for (int i = 0; i < kWarmUp + kTimed; ++i) {
