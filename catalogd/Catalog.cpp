@@ -303,26 +303,41 @@ std::vector<AppRow> Catalog::Rows(Stmt& s) {
 
 std::vector<AppRow> Catalog::Walk(const AppFilter& f, const ListOrder& order, std::optional<int64_t> category,
                                   const ListPage& page) {
-    // The first rows of the order alone, which both engines read from the
-    // order's index (within one category, from the category's index of
-    // it) whatever they guess of the other conditions, then filtered. When
-    // they hold too few matches for the page: four times as many, until
-    // the page is full or the order has no rows left.
-    Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM (SELECT * FROM apps a" +
-                         (category ? " WHERE a.catid = ?6" : "") + " ORDER BY " + order.sql +
-                         " LIMIT ?14) a WHERE " + (category ? "" : "CAST(?6 AS BIGINT) IS NULL AND ") + FilterSql() +
-                         " ORDER BY " + order.sql + " LIMIT ?12 OFFSET ?13");
+    // Within one category the condition names it alone, so that the
+    // category's own index of the order is walked.
+    const std::string scope = category ? " WHERE a.catid = ?6" : "";
+    const std::string tail = std::string(category ? "" : "CAST(?6 AS BIGINT) IS NULL AND ") + FilterSql() +
+                             " ORDER BY " + order.sql + " LIMIT ?12 OFFSET ?13";
     const int64_t end = page.limit == kNoLimit ? kNoLimit : page.offset + page.limit;
-    std::optional<int64_t> available;
-    for (int64_t chunk = end == kNoLimit ? kNoLimit : std::max(kFirstChunk, end * 2);; chunk *= 4) {
+    if (db.Kind() == Engine::Sqlite || end == kNoLimit) {
+        // The embedded engine walks the order's index and checks the other
+        // conditions on the way by itself.
+        Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM apps a" +
+                             (category ? scope + " AND " : " WHERE ") + tail);
+        if (category) s.Bind(6, *category);
+        BindFilter(s, f, page);
+        return Rows(s);
+    }
+    // The shared engine guesses the device filter to leave almost nothing
+    // and would rather sort every row. So: the first rows of the order
+    // alone, which it reads from the order's index, then filtered; when
+    // they hold too few matches for the page, four times as many, until the
+    // page is full or the order has no rows left.
+    Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM (SELECT * FROM apps a" + scope +
+                         " ORDER BY " + order.sql + " LIMIT ?14) a WHERE " + tail);
+    for (int64_t chunk = std::max(kFirstChunk, end * 2);; chunk *= 4) {
         if (category) s.Bind(6, *category);
         BindFilter(s, f, page);
         s.Bind(14, chunk);
         std::vector<AppRow> rows = Rows(s);
-        if (chunk == kNoLimit || static_cast<int64_t>(rows.size()) == page.limit) return rows;
-        if (!available) available = category ? db.QueryInt("SELECT COUNT(*) FROM apps WHERE catid = ?1", *category)
-                                              : db.QueryInt("SELECT COUNT(*) FROM apps");
-        if (chunk >= available.value_or(0)) return rows;
+        if (static_cast<int64_t>(rows.size()) == page.limit) return rows;
+        Stmt& more = db.Prepare(std::string("SELECT COUNT(*) FROM (SELECT 1 FROM apps") +
+                                (category ? " WHERE catid = ?2" : "") + " LIMIT ?1) x");
+        more.Bind(1, chunk);
+        if (category) more.Bind(2, *category);
+        const bool exhausted = more.Step() && more.Int(0) < chunk;
+        more.Reset();
+        if (exhausted) return rows;
     }
 }
 
