@@ -2,10 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 #include <map>
+#include <tuple>
 
 #include "Db.h"
+#include "Schema.h"
 #include "XmlWriter.h"
 
 namespace catalogd {
@@ -13,7 +17,8 @@ namespace {
 
 constexpr const char* kAppColumns =
     "a.id, a.catid, a.name, a.company, a.icon, a.type, a.rate_sum, a.rates, a.reviews, a.views, a.downloads, "
-    "a.version, a.revision, a.sysid, a.exe, a.install, a.package, a.createtime, a.sha256, a.package_size, a.package_key, a.package_sig";
+    "a.version, a.revision, a.sysid, a.exe, a.install, a.package, a.createtime, a.sha256, a.package_size, a.package_key, a.package_sig, "
+    "a.rate_rank";
 
 AppRow ReadApp(const Stmt& s) {
     AppRow r;
@@ -39,22 +44,106 @@ AppRow ReadApp(const Stmt& s) {
     r.packageSize = s.Int(19);
     r.packageKey = s.Text(20);
     r.packageSignature = s.Text(21);
+    r.rateRank = s.Int(22);
     return r;
 }
 
-// Rating order: averages within the same 0.05 step count as equal, and then
-// the application more people rated comes first. The step is taken of the
-// average as it is sent (two decimals), so a client sees the order it gets.
-const char* OrderBy(std::string_view sort) {
-    // Integer arithmetic only: the average in hundredths, rounded half up as
-    // FormatRate rounds it, then cut into 0.05 steps.
-    if (sort == "rates")
-        return "CASE WHEN a.rates > 0 THEN ((a.rate_sum * 200 + a.rates) / (2 * a.rates)) / 5 ELSE -1 END DESC, "
-               "a.rates DESC, a.id";
-    if (sort == "downloads") return "a.downloads DESC, a.id";
-    if (sort == "views") return "a.views DESC, a.id";
-    if (sort == "createtime") return "a.createtime DESC, a.id";
-    return "a.id";
+}  // namespace
+
+// A list's order, in SQL (walked by the index of that order) and as a
+// comparison of two rows, for merging the lists of several categories.
+// Every order ends with the id, so it is total and pages never overlap.
+struct ListOrder {
+    std::string_view name;
+    const char* sql;
+    bool (*before)(const AppRow&, const AppRow&);
+};
+
+// Rating order: averages within the same 0.05 step count as equal (the
+// stored rate_rank, see kRateRank), and then the application more people
+// rated comes first.
+constexpr ListOrder kOrders[] = {
+    {"rates", "a.rate_rank DESC, a.rates DESC, a.id",
+     [](const AppRow& x, const AppRow& y) { return std::tie(y.rateRank, y.rates, x.id) < std::tie(x.rateRank, x.rates, y.id); }},
+    {"downloads", "a.downloads DESC, a.id",
+     [](const AppRow& x, const AppRow& y) { return std::tie(y.downloads, x.id) < std::tie(x.downloads, y.id); }},
+    {"views", "a.views DESC, a.id",
+     [](const AppRow& x, const AppRow& y) { return std::tie(y.views, x.id) < std::tie(x.views, y.id); }},
+    {"createtime", "a.createtime DESC, a.id",
+     [](const AppRow& x, const AppRow& y) { return std::tie(y.createtime, x.id) < std::tie(x.createtime, y.id); }},
+    {"", "a.id", [](const AppRow& x, const AppRow& y) { return x.id < y.id; }},
+};
+
+namespace {
+
+const ListOrder& OrderOf(std::string_view sort) {
+    for (const ListOrder& o : kOrders)
+        if (o.name == sort) return o;
+    return kOrders[std::size(kOrders) - 1];
+}
+
+// Below this many matches a search reads its matches from the search index
+// and sorts them; from it on, matches are common enough that walking the
+// list's order and comparing each row finds a page sooner.
+// Either way costs a few milliseconds at the threshold: reading and sorting
+// 500 matches, or walking 100,000 rows to find a page among 500.
+constexpr int64_t kFewMatches = 500;
+// Shorter searches have no three letters for the search index to look up.
+constexpr size_t kIndexedSearchChars = 3;
+constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
+// The rows of an order a list looks at first: twice the rows up to the end
+// of the page (most handhelds see most applications), at least this many.
+constexpr int64_t kFirstChunk = 64;
+
+}  // namespace
+
+struct ListPage {
+    int64_t limit = kNoLimit;
+    int64_t offset = 0;
+};
+
+namespace {
+
+ListPage PageOf(const AppFilter& f) {
+    ListPage p;
+    if (f.count > 0 || f.page > 0) {
+        p.limit = f.count > 0 ? f.count : 25;
+        p.offset = f.page > 1 ? (f.page - 1) * p.limit : 0;
+    }
+    return p;
+}
+
+// The rows of a page out of the rows before its end, already in order.
+std::vector<AppRow> Slice(std::vector<AppRow> rows, const ListPage& page) {
+    if (static_cast<uint64_t>(page.offset) >= rows.size()) return {};
+    rows.erase(rows.begin(), rows.begin() + page.offset);
+    if (static_cast<uint64_t>(page.limit) < rows.size()) rows.resize(static_cast<size_t>(page.limit));
+    return rows;
+}
+
+std::string Quoted(std::string_view text, char quote) {
+    std::string out(1, quote);
+    for (char c : text) {
+        if (c == quote) out.push_back(quote);
+        out.push_back(c);
+    }
+    return out + quote;
+}
+
+std::string LikeEscaped(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\' || c == '%' || c == '_') out.push_back('\\');
+        out.push_back(c);
+    }
+    return out;
+}
+
+size_t CodePoints(std::string_view utf8) {
+    size_t n = 0;
+    for (unsigned char c : utf8)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
 }
 
 struct CatNode {
@@ -156,29 +245,44 @@ void Catalog::WriteTags(XmlWriter& xml) {
 }
 
 std::vector<AppRow> Catalog::Find(const AppFilter& f) {
-    // One statement per sort order; every other condition is switched off by
-    // binding NULL, so the statement cache stays small whatever is asked.
-    // Parameters that only meet NULL checks are cast so that the shared
-    // engine knows their type.
+    const ListOrder& order = OrderOf(f.sort);
+    const ListPage page = PageOf(f);
+    if (CodePoints(f.query) >= kIndexedSearchChars && SearchHits(f) < kFewMatches) return FromHits(f, order, page);
+    if (!f.category) return Walk(f, order, std::nullopt, page);
+    const std::vector<int64_t> cats = Subtree(*f.category);
+    if (cats.size() <= 1) return Walk(f, order, *f.category, page);
+    // Each category's list up to the end of the page, walked by its own
+    // index, then merged: the work grows with the tree and the page, not
+    // with the catalog.
+    const ListPage head{page.limit == kNoLimit ? kNoLimit : page.offset + page.limit, 0};
+    std::vector<AppRow> rows;
+    for (int64_t cat : cats) {
+        std::vector<AppRow> part = Walk(f, order, cat, head);
+        std::move(part.begin(), part.end(), std::back_inserter(rows));
+    }
+    std::sort(rows.begin(), rows.end(), order.before);
+    return Slice(std::move(rows), page);
+}
+
+std::string Catalog::FilterSql() const {
+    // Every condition is switched off by binding NULL, so the statement
+    // cache stays small whatever is asked; parameters that only meet NULL
+    // checks are cast so that the shared engine knows their type. The
+    // search's rule is the folded substring whichever way the rows were
+    // found.
     const bool lite = db.Kind() == Engine::Sqlite;
-    const char* contains = lite ? "instr" : "strpos";
+    const std::string contains = lite ? "instr" : "strpos";
     const char* tagList = lite ? "SELECT value FROM json_each(?9)" : "SELECT json_array_elements_text(CAST(?9 AS json))";
-    std::string sql = std::string("WITH RECURSIVE sub(id) AS (SELECT CAST(?6 AS BIGINT) WHERE CAST(?6 AS BIGINT) IS "
-                                  "NOT NULL UNION ALL SELECT c.id FROM categories c JOIN sub ON c.parent_id = sub.id) "
-                                  "SELECT ") +
-                      kAppColumns + " FROM apps a WHERE " + kSuitsDevice +
-                      " AND (CAST(?6 AS BIGINT) IS NULL OR a.catid IN (SELECT id FROM sub))"
-                      " AND (CAST(?7 AS TEXT) IS NULL OR (?8 IN ('', 'name') AND " + contains + "(a.name_fold, ?7) > 0)"
-                      " OR (?8 IN ('', 'com') AND " + contains + "(a.company_fold, ?7) > 0)"
-                      " OR (?8 IN ('', 'desc') AND " + contains + "(a.desc_fold, ?7) > 0))"
-                      " AND (CAST(?9 AS TEXT) IS NULL OR (SELECT COUNT(*) FROM app_tags t JOIN tags g ON g.id = t.tag_id"
-                      " WHERE t.app_id = a.id AND g.name IN (" + tagList + ")) = ?10)"
-                      " AND (CAST(?11 AS TEXT) IS NULL OR (?11 = 'free' AND a.type = 'free') OR (?11 = 'paid' AND a.type <> 'free'))"
-                      " ORDER BY " +
-                      OrderBy(f.sort) + " LIMIT ?12 OFFSET ?13";
-    Stmt& s = db.Prepare(sql);
+    return std::string(kSuitsDevice) + " AND (CAST(?7 AS TEXT) IS NULL OR (?8 IN ('', 'name') AND " + contains +
+           "(a.name_fold, ?7) > 0) OR (?8 IN ('', 'com') AND " + contains + "(a.company_fold, ?7) > 0)"
+           " OR (?8 IN ('', 'desc') AND " + contains + "(a.desc_fold, ?7) > 0))"
+           " AND (CAST(?9 AS TEXT) IS NULL OR (SELECT COUNT(*) FROM app_tags t JOIN tags g ON g.id = t.tag_id"
+           " WHERE t.app_id = a.id AND g.name IN (" + tagList + ")) = ?10)"
+           " AND (CAST(?11 AS TEXT) IS NULL OR (?11 = 'free' AND a.type = 'free') OR (?11 = 'paid' AND a.type <> 'free'))";
+}
+
+void Catalog::BindFilter(Stmt& s, const AppFilter& f, const ListPage& page) {
     BindDevice(s, device);
-    if (f.category) s.Bind(6, *f.category);
     if (!f.query.empty()) s.Bind(7, f.query);
     s.Bind(8, f.scope);
     if (!f.tags.empty()) {
@@ -186,19 +290,108 @@ std::vector<AppRow> Catalog::Find(const AppFilter& f) {
         s.Bind(10, int64_t(f.tags.size()));
     }
     if (!f.price.empty()) s.Bind(11, f.price);
-    // "No limit" in words both engines take.
-    int64_t limit = std::numeric_limits<int64_t>::max();
-    int64_t offset = 0;
-    if (f.count > 0 || f.page > 0) {
-        limit = f.count > 0 ? f.count : 25;
-        offset = f.page > 1 ? (f.page - 1) * limit : 0;
-    }
-    s.Bind(12, limit);
-    s.Bind(13, offset);
+    s.Bind(12, page.limit);
+    s.Bind(13, page.offset);
+}
+
+std::vector<AppRow> Catalog::Rows(Stmt& s) {
     std::vector<AppRow> apps;
     while (s.Step()) apps.push_back(ReadApp(s));
     s.Reset();
     return apps;
+}
+
+std::vector<AppRow> Catalog::Walk(const AppFilter& f, const ListOrder& order, std::optional<int64_t> category,
+                                  const ListPage& page) {
+    // Within one category the condition names it alone, so that the
+    // category's own index of the order is walked.
+    const std::string scope = category ? " WHERE a.catid = ?6" : "";
+    const std::string tail = std::string(category ? "" : "CAST(?6 AS BIGINT) IS NULL AND ") + FilterSql() +
+                             " ORDER BY " + order.sql + " LIMIT ?12 OFFSET ?13";
+    const int64_t end = page.limit == kNoLimit ? kNoLimit : page.offset + page.limit;
+    if (db.Kind() == Engine::Sqlite || end == kNoLimit) {
+        // The embedded engine walks the order's index and checks the other
+        // conditions on the way by itself.
+        Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM apps a" +
+                             (category ? scope + " AND " : " WHERE ") + tail);
+        if (category) s.Bind(6, *category);
+        BindFilter(s, f, page);
+        return Rows(s);
+    }
+    // The shared engine guesses the device filter to leave almost nothing
+    // and would rather sort every row. So: the first rows of the order
+    // alone, which it reads from the order's index, then filtered; when
+    // they hold too few matches for the page, four times as many, until the
+    // page is full or the order has no rows left.
+    Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM (SELECT * FROM apps a" + scope +
+                         " ORDER BY " + order.sql + " LIMIT ?14) a WHERE " + tail);
+    for (int64_t chunk = std::max(kFirstChunk, end * 2);; chunk *= 4) {
+        if (category) s.Bind(6, *category);
+        BindFilter(s, f, page);
+        s.Bind(14, chunk);
+        std::vector<AppRow> rows = Rows(s);
+        if (static_cast<int64_t>(rows.size()) == page.limit) return rows;
+        Stmt& more = db.Prepare(std::string("SELECT COUNT(*) FROM (SELECT 1 FROM apps") +
+                                (category ? " WHERE catid = ?2" : "") + " LIMIT ?1) x");
+        more.Bind(1, chunk);
+        if (category) more.Bind(2, *category);
+        const bool exhausted = more.Step() && more.Int(0) < chunk;
+        more.Reset();
+        if (exhausted) return rows;
+    }
+}
+
+std::string Catalog::HitsSql(std::string_view scope, int parameter) const {
+    const std::string text = "?" + std::to_string(parameter);
+    if (db.Kind() == Engine::Sqlite)
+        return std::string("SELECT rowid FROM ") + kSearchIndex + " WHERE " + kSearchIndex + " MATCH " + text;
+    std::string any;
+    for (auto [name, column] : {std::pair{"name", "name_fold"}, {"com", "company_fold"}, {"desc", "desc_fold"}})
+        if (scope.empty() || scope == name) any += (any.empty() ? "" : " OR ") + std::string(column) + " LIKE " + text;
+    return "SELECT id FROM apps WHERE " + any;
+}
+
+void Catalog::BindHits(Stmt& s, const AppFilter& f, int parameter) {
+    if (db.Kind() == Engine::Postgres) {
+        s.Bind(parameter, "%" + LikeEscaped(f.query) + "%");
+        return;
+    }
+    // The search text as one phrase of the trigram index, within the
+    // column the search is limited to.
+    const char* column = f.scope == "name" ? "name_fold" : f.scope == "com" ? "company_fold" : f.scope == "desc" ? "desc_fold" : nullptr;
+    s.Bind(parameter, (column ? std::string(column) + " : " : std::string()) + Quoted(f.query, '"'));
+}
+
+int64_t Catalog::SearchHits(const AppFilter& f) {
+    Stmt& s = db.Prepare("SELECT COUNT(*) FROM (" + HitsSql(f.scope, 1) + " LIMIT ?2) h");
+    BindHits(s, f, 1);
+    s.Bind(2, kFewMatches);
+    int64_t n = s.Step() ? s.Int(0) : 0;
+    s.Reset();
+    return n;
+}
+
+std::vector<AppRow> Catalog::FromHits(const AppFilter& f, const ListOrder& order, const ListPage& page) {
+    // The matches first (materialized, so that neither engine walks an
+    // order instead), then the other conditions, then the sort of at most
+    // kFewMatches rows.
+    Stmt& s = db.Prepare("WITH hits(id) AS MATERIALIZED (" + HitsSql(f.scope, 14) + ") SELECT " + kAppColumns +
+                         " FROM hits h JOIN apps a ON a.id = h.id WHERE (CAST(?6 AS BIGINT) IS NULL OR a.catid IN "
+                         "(SELECT descendant FROM category_tree WHERE ancestor = ?6)) AND " +
+                         FilterSql() + " ORDER BY " + order.sql + " LIMIT ?12 OFFSET ?13");
+    if (f.category) s.Bind(6, *f.category);
+    BindHits(s, f, 14);
+    BindFilter(s, f, page);
+    return Rows(s);
+}
+
+std::vector<int64_t> Catalog::Subtree(int64_t category) {
+    Stmt& s = db.Prepare("SELECT descendant FROM category_tree WHERE ancestor = ?1");
+    s.BindAll(category);
+    std::vector<int64_t> ids;
+    while (s.Step()) ids.push_back(s.Int(0));
+    s.Reset();
+    return ids;
 }
 
 template <typename K>

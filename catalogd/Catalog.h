@@ -10,7 +10,11 @@
 namespace catalogd {
 
 class Db;
+class Stmt;
 class XmlWriter;
+// How a list is read (Catalog.cpp).
+struct ListPage;
+struct ListOrder;
 
 struct AppRow {
     int64_t id = 0;
@@ -35,6 +39,7 @@ struct AppRow {
     int64_t packageSize = 0;
     std::string packageKey;        // id of the key that signed the statement
     std::string packageSignature;  // empty when the package was never signed
+    int64_t rateRank = -1;         // the rating order's first key
 };
 
 // The search of "getapps". Empty texts and negative numbers mean "not given".
@@ -72,6 +77,21 @@ public:
     void CountDownload(int64_t appId);
 
 private:
+    // A list walked in its order, within one category or the whole catalog.
+    std::vector<AppRow> Walk(const AppFilter& f, const ListOrder& order, std::optional<int64_t> category,
+                             const ListPage& page);
+    // The search's matches from the search index, sorted.
+    std::vector<AppRow> FromHits(const AppFilter& f, const ListOrder& order, const ListPage& page);
+    // How many rows the search index finds, counting no further than where
+    // walking the order becomes the cheaper way.
+    int64_t SearchHits(const AppFilter& f);
+    std::vector<int64_t> Subtree(int64_t category);
+    std::string FilterSql() const;
+    std::string HitsSql(std::string_view scope, int parameter) const;
+    void BindFilter(Stmt& s, const AppFilter& f, const ListPage& page);
+    void BindHits(Stmt& s, const AppFilter& f, int parameter);
+    static std::vector<AppRow> Rows(Stmt& s);
+
     template <typename K>
     std::optional<AppRow> One(const char* where, const K& key);
 

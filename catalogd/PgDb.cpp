@@ -145,6 +145,10 @@ public:
         }
         // "already exists, skipping" and the like are no business of the log.
         PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+        // Every statement planned for the values it is run with: a plan
+        // made once for unknown values cannot tell a category's list from
+        // the whole catalog's, or a search switched off from one given.
+        Exec("SET plan_cache_mode = force_custom_plan");
     }
     ~PgConnection() override { PQfinish(conn); }
 

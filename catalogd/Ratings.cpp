@@ -28,6 +28,10 @@ size_t CharCount(std::string_view utf8) {
     return n;
 }
 
+void StoreRateRank(Db& db, int64_t appId) {
+    db.Prepare(std::string("UPDATE apps SET rate_rank = ") + kRateRank + " WHERE id = ?1").BindAll(appId).Run();
+}
+
 void Ratings::WriteReviews(XmlWriter& xml, int64_t appId) {
     Stmt& s = db.Prepare(
         "SELECT c.login, r.text, r.stars FROM ratings r JOIN accounts c ON c.id = r.account_id "
@@ -66,6 +70,7 @@ ResultCode Ratings::Rate(int64_t accountId, int64_t appId, int stars, std::strin
     db.Prepare("UPDATE apps SET rate_sum = rate_sum + ?2, rates = rates + ?3, reviews = reviews + ?4 WHERE id = ?1")
         .BindAll(appId, int64_t(stars) - oldStars, int64_t(had ? 0 : 1), int64_t(review) - int64_t(oldReview))
         .Run();
+    StoreRateRank(db, appId);
     MarkCatalogChanged(db);
     tx.Commit();
     return kOk;

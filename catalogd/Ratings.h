@@ -36,4 +36,8 @@ std::string NormalizeLineBreaks(std::string_view text);
 // Length in characters (code points) of UTF-8 text.
 size_t CharCount(std::string_view utf8);
 
+// Sets the application's rating order key from its ratings' sum and count;
+// whoever changes those calls it in the same transaction.
+void StoreRateRank(Db& db, int64_t appId);
+
 }  // namespace catalogd

@@ -115,7 +115,10 @@ const std::vector<Table>& Tables() {
           // refused by every store until it is published again.
           {"package_size", Type::Int, "NOT NULL DEFAULT 0"},
           {"package_key", Type::Text, "NOT NULL DEFAULT ''"},
-          {"package_sig", Type::Text, "NOT NULL DEFAULT ''"}}},
+          {"package_sig", Type::Text, "NOT NULL DEFAULT ''"},
+          // The rating order's first key (see kRateRank), kept with every
+          // rating so that the list by rating walks an index.
+          {"rate_rank", Type::Int, "NOT NULL DEFAULT -1", kRateRank}}},
         {"tags", {{"id", Type::Key}, {"name", Type::Text, "NOT NULL UNIQUE"}}},
         {"app_tags",
          {{"app_id", Type::Int, "NOT NULL REFERENCES apps(id)"}, {"tag_id", Type::Int, "NOT NULL REFERENCES tags(id)"}},
@@ -138,6 +141,13 @@ const std::vector<Table>& Tables() {
           {"app_id", Type::Int, "NOT NULL REFERENCES apps(id)"},
           {"text", Type::Text, "NOT NULL"},
           {"time", Type::Int, "NOT NULL"}}},
+        // Every category with each category below it, and with itself: a
+        // category's applications without walking the tree per request.
+        // Made again from the categories whenever they may have changed.
+        {"category_tree",
+         {{"ancestor", Type::Int, "NOT NULL REFERENCES categories(id)"},
+          {"descendant", Type::Int, "NOT NULL REFERENCES categories(id)"}},
+         "PRIMARY KEY(ancestor, descendant)"},
         // One row: the number every change of what the answers say moves on.
         {"catalog_state", {{"generation", Type::Int, "NOT NULL"}}},
         // --- abuse limits ---
@@ -154,12 +164,92 @@ const std::vector<Table>& Tables() {
 }
 
 const Index kIndexes[] = {
-    {"apps_by_cat", "apps", "catid"},
+    // A list is read by walking the index of its order, alone or within one
+    // category, and stops after its page; filters the index cannot carry
+    // (device, price, tags, a search too common for the search index) are
+    // checked on the way.
+    {"apps_by_cat_id", "apps", "catid, id"},
+    {"apps_by_rating", "apps", "rate_rank DESC, rates DESC, id"},
+    {"apps_by_downloads", "apps", "downloads DESC, id"},
+    {"apps_by_views", "apps", "views DESC, id"},
+    {"apps_by_age", "apps", "createtime DESC, id"},
+    {"apps_by_cat_rating", "apps", "catid, rate_rank DESC, rates DESC, id"},
+    {"apps_by_cat_downloads", "apps", "catid, downloads DESC, id"},
+    {"apps_by_cat_views", "apps", "catid, views DESC, id"},
+    {"apps_by_cat_age", "apps", "catid, createtime DESC, id"},
     {"app_tags_by_tag", "app_tags", "tag_id"},
     {"ratings_by_app", "ratings", "app_id, time"},
     // --- abuse limits ---
     {"sessions_by_account", "sessions", "account_id, created"},
 };
+
+// Indexes of older versions that a newer one covers.
+const char* const kRetiredIndexes[] = {"apps_by_cat"};
+
+// The keyword search's index: over the folded texts a search compares, on
+// each engine the index that finds substrings (three letters or more).
+struct SearchIndex {
+    const char* name;
+    const char* table;
+    const char* key;
+    std::vector<const char*> columns;
+};
+
+const SearchIndex& Search() {
+    static const SearchIndex search{kSearchIndex, "apps", "id", {"name_fold", "company_fold", "desc_fold"}};
+    return search;
+}
+
+std::string Joined(const std::vector<const char*>& names, const char* prefix) {
+    std::string out;
+    for (const char* n : names) out += (out.empty() ? "" : ", ") + std::string(prefix) + n;
+    return out;
+}
+
+bool SqliteTableExists(Db& db, const char* name) {
+    return db.QueryInt("SELECT COUNT(*) FROM sqlite_master WHERE name = ?1", name).value_or(0) > 0;
+}
+
+// An index of the text itself (not of words), kept by triggers, so that it
+// finds what a substring comparison finds.
+void CreateSqliteSearch(Db& db, const SearchIndex& x) {
+    const std::string name = x.name, cols = Joined(x.columns, "");
+    const bool fresh = !SqliteTableExists(db, x.name);
+    db.Exec("CREATE VIRTUAL TABLE IF NOT EXISTS " + name + " USING fts5(" + cols + ", content='" + x.table +
+            "', content_rowid='" + x.key + "', tokenize='trigram case_sensitive 1')");
+    const std::string add = "INSERT INTO " + name + "(rowid, " + cols + ") VALUES(new." + x.key + ", " +
+                            Joined(x.columns, "new.") + ");";
+    const std::string remove = "INSERT INTO " + name + "(" + name + ", rowid, " + cols + ") VALUES('delete', old." +
+                               x.key + ", " + Joined(x.columns, "old.") + ");";
+    const std::string on = std::string(" ON ") + x.table + " BEGIN ";
+    db.Exec("CREATE TRIGGER IF NOT EXISTS " + name + "_add AFTER INSERT" + on + add + " END");
+    db.Exec("CREATE TRIGGER IF NOT EXISTS " + name + "_remove AFTER DELETE" + on + remove + " END");
+    db.Exec("CREATE TRIGGER IF NOT EXISTS " + name + "_change AFTER UPDATE OF " + cols + on + remove + add + " END");
+    // A store made before the index: fill it from the rows there are.
+    if (fresh) db.Exec("INSERT INTO " + name + "(" + name + ") VALUES('rebuild')");
+}
+
+// Without a list of pending entries: a search would read all of it, row by
+// row, and a seed or a copy leaves it thousands of rows long.
+void CreatePostgresSearch(Db& db, const SearchIndex& x) {
+    db.Exec("CREATE EXTENSION IF NOT EXISTS pg_trgm");
+    for (const char* c : x.columns) {
+        const std::string index = std::string(x.name) + "_" + c;
+        db.Exec("CREATE INDEX IF NOT EXISTS " + index + " ON " + x.table + " USING gin (" + c +
+                " gin_trgm_ops) WITH (fastupdate = off)");
+        db.Exec("ALTER INDEX " + index + " SET (fastupdate = off)");
+        db.Exec("SELECT gin_clean_pending_list('" + index + "')");
+    }
+}
+
+void RebuildCategoryTree(Db& db) {
+    db.Exec("DELETE FROM category_tree");
+    // UNION, not UNION ALL: a parent loop in a damaged store ends instead
+    // of growing without end.
+    db.Exec("INSERT INTO category_tree(ancestor, descendant) WITH RECURSIVE t(ancestor, descendant) AS ("
+            "SELECT id, id FROM categories UNION SELECT t.ancestor, c.id FROM categories c "
+            "JOIN t ON c.parent_id = t.descendant) SELECT ancestor, descendant FROM t");
+}
 
 // The tables ClearAll leaves alone: the generation must keep counting up so
 // that every instance drops what it kept from the old catalog.
@@ -217,9 +307,17 @@ void CreateSchema(Db& db) {
     for (const Table& t : Tables()) CreateOrExtend(db, t);
     for (const Index& i : kIndexes)
         db.Exec(std::string("CREATE INDEX IF NOT EXISTS ") + i.name + " ON " + i.table + "(" + i.columns + ")");
+    for (const char* name : kRetiredIndexes) db.Exec(std::string("DROP INDEX IF EXISTS ") + name);
+    if (db.Kind() == Engine::Sqlite) CreateSqliteSearch(db, Search());
+    else CreatePostgresSearch(db, Search());
+    // Cheap (a few dozen categories), and it mends a tree that an older
+    // version's copy or seed left empty.
+    RebuildCategoryTree(db);
     db.Exec("INSERT INTO catalog_state(generation) SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM catalog_state)");
     tx.Commit();
 }
+
+void CategoriesChanged(Db& db) { RebuildCategoryTree(db); }
 
 void ClearAll(Db& db) {
     if (db.Kind() == Engine::Postgres) {
@@ -289,9 +387,18 @@ void CopyStore(Db& from, Db& to, const std::string& filesDir) {
     }
     if (!filesDir.empty())
         to.Prepare("UPDATE meta SET value = ?1 WHERE key = 'assets'").BindAll(filesDir).Run();
+    RebuildCategoryTree(to);
     NumberAfterExisting(to);
     MarkCatalogChanged(to);
     tx.Commit();
+    Analyze(to);
+}
+
+void Analyze(Db& db) {
+    // The shared engine plans by what it knows of the rows; a catalog
+    // written in one go would otherwise be planned as an empty one until
+    // its background statistics catch up.
+    if (db.Kind() == Engine::Postgres) db.Exec("ANALYZE");
 }
 
 }  // namespace catalogd

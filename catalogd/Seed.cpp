@@ -12,6 +12,7 @@
 #include "Db.h"
 #include "DeviceConfig.h"
 #include "Package.h"
+#include "Ratings.h"
 #include "Schema.h"
 #include "SeedData.h"
 #include "SigningKeys.h"
@@ -156,8 +157,10 @@ std::vector<seed::AppDef> Interleaved() {
 // The first `count` applications (all of the sample for 0). A catalog
 // larger than the sample goes on with numbered copies ("Block Drop 2", then
 // "Block Drop 3" after a whole round), in the same round-robin order, so
-// that long lists can be tried; each copy has its own install name, package
-// and pictures. `names` owns the copies' names.
+// that long lists can be tried; each copy has its own install name, type,
+// age, counts and ratings, and shares the pictures and the package of the
+// sample application it copies (see Seeder::AddCopy). `names` owns the
+// copies' names.
 std::vector<seed::AppDef> CatalogApps(int count, std::deque<std::string>& names) {
     std::vector<seed::AppDef> defs = Interleaved();
     const size_t sample = defs.size();
@@ -198,6 +201,7 @@ public:
             if (c.parent == 0) s.BindNull(2);
             s.Run();
         }
+        CategoriesChanged(db);
         Accounts accounts(db);
         accounts.Insert("demo", "demo@example.org", Accounts::HashPassword("demo"), true, kSeedTimeMs);
         for (size_t i = 0; i < seed::ReviewerLogins().size(); ++i)
@@ -206,18 +210,28 @@ public:
                                                 kSeedTimeMs));
         std::deque<std::string> names;
         std::vector<seed::AppDef> defs = CatalogApps(count, names);
-        for (size_t i = 0; i < defs.size(); ++i) AddApp(static_cast<int64_t>(i + 1), defs[i], nullptr);
+        const size_t sample = std::min(defs.size(), seed::Apps().size());
+        for (size_t i = 0; i < sample; ++i) drawn.push_back(AddApp(static_cast<int64_t>(i + 1), defs[i], nullptr));
+        for (size_t i = sample; i < defs.size(); ++i)
+            AddCopy(static_cast<int64_t>(i + 1), defs[i], drawn[i % sample]);
         seed::AppDef store{14, "Tobrix", "Quelt", "online,store,system", "", "", 0, 0};
         AddApp(static_cast<int64_t>(defs.size() + 1), store, &store);
         NumberAfterExisting(db);
         tx.Commit();
+        Analyze(db);
     }
 
 private:
-    void AddApp(int64_t id, const seed::AppDef& def, const seed::AppDef* storeDef) {
+    // What a copy takes over from the sample application it copies.
+    struct Drawn {
+        int revision = 0;
+        std::string version, exe, package, icon, cabinet;
+        std::vector<std::string> shots;
+    };
+
+    Drawn AddApp(int64_t id, const seed::AppDef& def, const seed::AppDef* storeDef) {
         Rng rng(kSeed ^ (static_cast<uint64_t>(id) * 0x100000001B3ULL));
         SeedApp app{id, def, "", 0, "", "", "", "", 0, {}};
-        static const char* kTypes[] = {"free", "free", "free", "free", "paid", "paid", "trial", "trial", "demo", "free"};
         app.type = storeDef ? "free" : kTypes[rng.Below(10)];
         app.revision = storeDef ? kStoreRevision : 1 + rng.Below(9);
         app.version = storeDef ? kStoreVersion : SampleVersion(app.revision);
@@ -240,17 +254,44 @@ private:
 
         InsertApp(app, icon, rng);
         InsertTags(id, def.tags);
+        Drawn files{app.revision, app.version, app.exe, app.package, icon, cabinet, {}};
         int shots = 1 + rng.Below(4);
         for (int n = 0; n < shots; ++n) {
             bool jpeg = n % 2 == 1;
             std::string path = "shots/" + std::to_string(id) + "-" + std::to_string(n + 1) + (jpeg ? ".jpg" : ".png");
             Canvas c = DrawScreenshot(hue, rng.Below(4), rng.Next());
             WriteFile(root / path, jpeg ? EncodeJpeg(c, 85) : EncodePng(c));
-            db.Prepare("INSERT INTO screenshots(app_id, position, path) VALUES(?1, ?2, ?3)")
-                .BindAll(id, int64_t(n), path)
-                .Run();
+            files.shots.push_back(path);
         }
+        InsertShots(id, files.shots);
         AddRatings(app, rng);
+        return files;
+    }
+
+    // A numbered copy: drawing pictures and building a package for each of
+    // a hundred thousand applications would take the best part of an hour
+    // and gigabytes, so a copy announces the files of the sample application
+    // it copies (the package installs under that application's name) with a
+    // statement of its own, signed for its id and install name.
+    void AddCopy(int64_t id, const seed::AppDef& def, const Drawn& of) {
+        Rng rng(kSeed ^ (static_cast<uint64_t>(id) * 0x100000001B3ULL));
+        SeedApp app{id, def, "", of.revision, of.version, of.exe, "", of.package, 0, {}};
+        app.type = kTypes[rng.Below(10)];
+        app.install = id % 2 == 0 ? of.package : of.package.substr(of.package.rfind('/') + 1);
+        app.createtime = kEpoch + rng.Below(3 * 365 * 86400);
+        const std::string sysid = std::string(def.company) + " " + std::string(def.name);
+        app.signature = SignPackage(id, sysid, app.revision, app.version, of.cabinet, key);
+        InsertApp(app, of.icon, rng);
+        InsertTags(id, def.tags);
+        InsertShots(id, of.shots);
+        AddRatings(app, rng);
+    }
+
+    void InsertShots(int64_t appId, const std::vector<std::string>& paths) {
+        for (size_t n = 0; n < paths.size(); ++n)
+            db.Prepare("INSERT INTO screenshots(app_id, position, path) VALUES(?1, ?2, ?3)")
+                .BindAll(appId, int64_t(n), paths[n])
+                .Run();
     }
 
     void InsertApp(const SeedApp& app, const std::string& icon, Rng& rng) {
@@ -309,11 +350,16 @@ private:
         db.Prepare("UPDATE apps SET rate_sum = ?2, rates = ?3, reviews = ?4 WHERE id = ?1")
             .BindAll(app.id, sum, count, reviews)
             .Run();
+        StoreRateRank(db, app.id);
     }
+
+    static constexpr const char* kTypes[] = {"free", "free", "free", "free", "paid",
+                                             "paid", "trial", "trial", "demo", "free"};
 
     Db& db;
     fs::path root;
     const formats::SigningKey key;
+    std::vector<Drawn> drawn;  // the sample's applications, in the order of their ids
     std::vector<int64_t> reviewers;
     std::map<std::string, int64_t> tagIds;
 };

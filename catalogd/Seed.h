@@ -6,14 +6,15 @@ namespace catalogd {
 
 class Db;
 
-// Every application writes a package and its pictures: a mistyped count
-// must not fill the disk.
-inline constexpr int kMaxSeedApps = 10000;
+// Enough for the largest catalogs a handheld ever browsed; copies share
+// their files, so the bound is about the store's size, not the disk's.
+inline constexpr int kMaxSeedApps = 100000;
 
 struct SeedOptions {
     std::string assetsDir;  // icons/, shots/ and packages/ are (re)made below it
     // How many catalog applications besides the store's own; 0 for the whole
-    // sample. More than the sample adds numbered copies of its applications.
+    // sample. More than the sample adds numbered copies of its applications,
+    // which share the pictures and package of the application they copy.
     int apps = 0;
     // The catalog's secret key (catalogd keygen); empty: the demo key.
     std::string signingKeyFile;

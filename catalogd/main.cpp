@@ -212,7 +212,8 @@ int main(int argc, char** argv) {
                      "PostgreSQL store)");
     seed->add_option("--apps", apps,
                      "Number of applications besides the store's own (default: the whole sample; more adds "
-                     "numbered copies)")
+                     "numbered copies, which share the icon, screenshots and package of the sample application "
+                     "they copy so that 100000 take seconds)")
         ->check(CLI::Range(0, kMaxSeedApps));
     seed->add_option("--signing-key", seedKey, kSigningKeyHelp)->check(CLI::ExistingFile);
 

@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,50 +19,23 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "Base64.h"
-
-extern char** environ;
+#include "ServedCatalog.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using catalogd::bench::Encoded;
+using catalogd::bench::RunProgram;
+using catalogd::bench::ServedCatalog;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kFlood = 64;
 constexpr const char* kIcon = "/files/icons/3.png";
-
-std::string Encoded(const std::string& text) {
-    std::string out;
-    for (char c : catalogd::Base64Encode(text)) out += c == '+' ? "%2B" : c == '/' ? "%2F" : std::string(1, c);
-    return out;
-}
-
-int Run(std::vector<std::string> args, const fs::path& log, pid_t* child = nullptr) {
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) throw std::runtime_error("cannot start " + args[0]);
-    if (child) {
-        *child = pid;
-        return 0;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // The sample catalog, seeded once for every scenario.
 class Store {
@@ -71,7 +43,7 @@ public:
     Store() : dir(fs::temp_directory_path() / ("catalogd-abuse-bench-" + std::to_string(getpid()))) {
         fs::remove_all(dir);
         fs::create_directories(dir);
-        if (Run({CATALOGD_PATH, "seed", "--db", (dir / "catalog.db").string()}, dir / "seed.log") != 0)
+        if (RunProgram({CATALOGD_PATH, "seed", "--db", (dir / "catalog.db").string()}, dir / "seed.log") != 0)
             throw std::runtime_error("seeding failed");
     }
     ~Store() {
@@ -89,44 +61,16 @@ Store& Seeded() {
 // One catalogd serving a copy of the seeded store, from start to destruction.
 class Instance {
 public:
-    Instance() {
-        const fs::path& dir = Seeded().dir;
-        static int count = 0;
-        db = dir / ("run-" + std::to_string(++count) + ".db");
-        fs::copy_file(dir / "catalog.db", db, fs::copy_options::overwrite_existing);
-        log = dir / ("run-" + std::to_string(count) + ".log");
-        Run({CATALOGD_PATH, "serve", "--db", db.string(), "--listen", "127.0.0.1:0", "--quiet", "--auto-activate",
-             "--reg-per-address", "100000"},
-            log, &pid);
-        const std::regex url("http://127\\.0\\.0\\.1:([0-9]+)/");
-        for (int i = 0; i < 300 && port == 0; ++i) {
-            std::ifstream in(log);
-            std::string text((std::istreambuf_iterator<char>(in)), {});
-            std::smatch m;
-            if (std::regex_search(text, m, url)) port = std::stoi(m[1]);
-            else std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        if (port == 0) throw std::runtime_error("catalogd did not start");
-        auto res = Client().Get("/auth.xml?login=demo&pass=" + Encoded("demo") + "&ver=1.0b");
-        const size_t at = res ? res->body.find("id=\"") : std::string::npos;
-        if (at == std::string::npos) throw std::runtime_error("sign-in failed");
-        session = res->body.substr(at + 4, 32);
+    Instance() : db(Copy()), served(db.string(), Log(), {"--auto-activate", "--reg-per-address", "100000"}) {
+        port = served.port;
+        session = served.session;
     }
-    ~Instance() {
-        kill(pid, SIGTERM);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        fs::remove(db);
-    }
+    ~Instance() { fs::remove(db); }
 
-    httplib::Client Client() const {
-        httplib::Client c("127.0.0.1", port);
-        c.set_read_timeout(30, 0);
-        return c;
-    }
+    httplib::Client Client() const { return served.Client(); }
     // The most memory the process ever had resident, in MB.
     double PeakMb() const {
-        std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+        std::ifstream in("/proc/" + std::to_string(served.Pid()) + "/status");
         std::string line;
         while (std::getline(in, line))
             if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
@@ -137,8 +81,20 @@ public:
     std::string session;
 
 private:
-    fs::path db, log;
-    pid_t pid = -1;
+    static int& Count() {
+        static int count = 0;
+        return count;
+    }
+    static fs::path Copy() {
+        const fs::path& dir = Seeded().dir;
+        fs::path db = dir / ("run-" + std::to_string(++Count()) + ".db");
+        fs::copy_file(dir / "catalog.db", db, fs::copy_options::overwrite_existing);
+        return db;
+    }
+    static fs::path Log() { return Seeded().dir / ("run-" + std::to_string(Count()) + ".log"); }
+
+    fs::path db;
+    ServedCatalog served;
 };
 
 // Times of honest requests for `path` made one after the other until `done`

@@ -13,6 +13,7 @@
 #include "Publish.h"
 #include "Seed.h"
 #include "SeedData.h"
+#include "SigningKeys.h"
 #include "TestCatalog.h"
 
 namespace catalogd::test {
@@ -120,7 +121,9 @@ TEST(Seed, TheSameOptionsGiveTheSameCatalog) {
 }
 
 // More applications than the sample holds: numbered copies, each with an
-// install name, package and icon of its own, so the store can tell them apart.
+// install name of its own, so the store can tell them apart, sharing the
+// package and pictures of the application they copy under a statement
+// signed for the copy.
 TEST(Seed, ALargerCatalogGoesOnWithNumberedCopies) {
     TempDir dir;
     Db db((dir.Path() / "big.db").string());
@@ -129,20 +132,33 @@ TEST(Seed, ALargerCatalogGoesOnWithNumberedCopies) {
     SeedCatalog(db, {(dir.Path() / "big").string(), wanted, {}});
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM apps"), wanted + 1);
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT sysid) FROM apps"), wanted + 1);
-    EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT package) FROM apps"), wanted + 1);
-    EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT icon) FROM apps"), wanted + 1);
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT package) FROM apps"), sample + 1);
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(DISTINCT icon) FROM apps"), sample + 1);
+    EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM apps c JOIN apps o ON o.id = (c.id - 1) % ?1 + 1 WHERE "
+                           "c.id <= ?2 AND (c.package <> o.package OR c.icon <> o.icon OR c.revision <> o.revision "
+                           "OR (SELECT COUNT(*) FROM screenshots s WHERE s.app_id = c.id) <> "
+                           "(SELECT COUNT(*) FROM screenshots s WHERE s.app_id = o.id))",
+                           sample, int64_t(wanted)),
+              0);
     // The first copy repeats the first application under its number, in its category.
     Stmt& first = db.Prepare("SELECT name, catid FROM apps WHERE id = 1");
     ASSERT_TRUE(first.Step());
     const std::string name = first.Text(0);
     const std::string category = first.Text(1);
     first.Reset();
-    Stmt& copy = db.Prepare("SELECT name, catid, package FROM apps WHERE id = ?1");
+    Stmt& copy = db.Prepare("SELECT name, catid, package, sysid, revision, version, package_size, sha256, "
+                            "package_key, package_sig FROM apps WHERE id = ?1");
     copy.BindAll(sample + 1);
     ASSERT_TRUE(copy.Step());
     EXPECT_EQ(copy.Text(0), name + " 2");
     EXPECT_EQ(copy.Text(1), category);
-    EXPECT_TRUE(fs::exists(dir.Path() / "big" / copy.Text(2)));
+    const std::string package = ReadWholeFile(dir.Path() / "big" / copy.Text(2));
+    const formats::PackageStatement statement{sample + 1, copy.Text(3), copy.Int(4), copy.Text(5),
+                                              static_cast<int64_t>(package.size()), formats::Sha256Hex(package),
+                                              copy.Text(8)};
+    EXPECT_EQ(copy.Int(6), statement.size);
+    EXPECT_EQ(copy.Text(7), statement.sha256);
+    EXPECT_TRUE(formats::StatementVerifies(statement, copy.Text(9), LoadSigningKey("").publicKey));
     copy.Reset();
     EXPECT_EQ(*db.QueryInt("SELECT COUNT(*) FROM apps WHERE name LIKE '% 3'"), 3);
 }
