@@ -282,6 +282,7 @@ class Programs:
                       for t in targets.values() if t["type"] in self.RUNNABLE[:2] and t.get("artifacts")}
         self.tests = {t["name"] for t in targets.values() if t["type"] == "EXECUTABLE" and any(
             "gtest" in f["fragment"] for f in t.get("link", {}).get("commandFragments", []))}
+        self.folders = {t["name"]: t.get("paths", {}).get("source", "") for t in targets.values()}
         # A library's own dependencies are linked (a relink shows them); a
         # program, module or custom target it depends on is run or loaded.
         self.runs = {}
@@ -381,11 +382,20 @@ def suite_costs(build):
     return {label: max(c, middle) if label in unknown else c for label, c in costs.items()}
 
 
-def judge(build, suites, args, costs):
-    # One program at a time, the quickest first: most mutants fall to a unit
-    # suite in seconds, and the first failure ends the judging. The costly
-    # suites (a database server) only for what all others let through.
-    order = sorted(suites, key=lambda suite: (costs.get(suite, 0.0), suite))
+def near(mut_file, test_folder):
+    """Whether a test program's folder is the home of the mutated code's folder
+    (src/ui/X.cpp: tests/ui, tests/ui-loop...; emulator/pkg/X.cpp: tests/emulator/...)."""
+    parts = mut_file.split("/")
+    home = parts[1] if parts[0] == "src" and len(parts) > 2 else parts[0]
+    return any(part == home or part.startswith(home + "-") for part in test_folder.split("/")[1:])
+
+
+def judge(build, suites, args, costs, first=()):
+    # One program at a time: those of the code's own folder first, then the
+    # quickest: most mutants fall to a unit suite in seconds, and the first
+    # failure ends the judging. The costly suites (a database server) only
+    # for what all others let through.
+    order = sorted(suites, key=lambda suite: (suite not in first, costs.get(suite, 0.0), suite))
     ran_any = False
     for costly in (["-LE", COSTLY], ["-L", COSTLY]):
         for suite in order:
@@ -450,7 +460,8 @@ def try_mutant(build, programs, mut, args, costs):
             result["outcome"], result["note"] = "survived", "no test program runs this code"
             return result
         start = time.monotonic()
-        result["outcome"], result["note"] = judge(build, result["suites"], args, costs)
+        first = {t for t in result["suites"] if near(mut["file"], programs.folders.get(t, ""))}
+        result["outcome"], result["note"] = judge(build, result["suites"], args, costs, first)
         result["test_s"] = time.monotonic() - start
         return result
     finally:

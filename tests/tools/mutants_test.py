@@ -34,6 +34,16 @@ class Operators(unittest.TestCase):
             with self.subTest(line=line):
                 self.assertEqual(mutated("    " + line), sorted(expected))
 
+    def test_the_codes_own_suites_are_near(self):
+        for file, folder, expected in [("src/ui/StatesChain.cpp", "tests/ui-loop", True),
+                                       ("src/ui/StatesChain.cpp", "tests/ui", True),
+                                       ("src/ui/StatesChain.cpp", "tests/screens", False),
+                                       ("emulator/pkg/Manifest.cpp", "tests/emulator/wceload", True),
+                                       ("catalogd/Seed.cpp", "tests/catalogd", True),
+                                       ("src/net/App.cpp", "tests/network-faults", False)]:
+            with self.subTest(file=file, folder=folder):
+                self.assertEqual(mutants.near(file, folder), expected)
+
     def test_what_is_not_code_is_left_alone(self):
         for line in ['s = "a < b" + t;', "// if (a < b) f();", "#include <vector>", "#if A > 1",
                      "std::vector<std::pair<int, int>> v;", "out << x >> y;", "q = p->next;", "return {};",
