@@ -45,4 +45,10 @@ void HtmlAdViewer::Navigate(const std::u16string& url) {
     WS().SendMessage(window, hv::kNavigateMessage, kNavigateFlags, reinterpret_cast<LPARAM>(url.c_str()));
 }
 
+void HtmlAdViewer::ShowKeyHighlight(bool shown) {
+    WS().SendMessage(window, hv::kKeyHighlightMessage, shown ? 1 : 0, 0);
+}
+
+bool HtmlAdViewer::FollowLink() { return WS().SendMessage(window, hv::kFollowLinkMessage, 0, 0) != 0; }
+
 void HtmlAdViewer::Place(int x, int y, int width, int height) { WS().MoveWindow(window, {x, y, x + width, y + height}, true); }

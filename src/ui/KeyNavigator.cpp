@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <cstdlib>
 
 #include "ui/IKeyControl.h"
@@ -38,6 +39,14 @@ int ScrollNeeded(const GObject& object, int* side = nullptr) {
 
 // A quarter of the view stays in sight from one page to the next.
 int PageOf(const GObject& view) { return std::max(1, view.Height() * 3 / 4); }
+
+// Nothing worth reading lies between two stops a quarter of a view apart (a
+// row and the next, a row and a button inside it).
+bool Adjacent(const GObject& current, const GObject& next, const GObject& view, int direction) {
+    const Rect a = keystops::Place(current), b = keystops::Place(next);
+    const int gap = direction > 0 ? b.y - a.Bottom() : a.y - b.Bottom();
+    return gap <= view.Height() / 4;
+}
 
 bool CanScroll(GObject* view, int direction) {
     auto* v = dynamic_cast<IScrollView*>(view);
@@ -108,7 +117,20 @@ std::vector<GObject*> KeyNavigator::Stops() const {
     if (!scope) return {};
     std::vector<GObject*> stops = keystops::Collect(*scope);
     if (order) order(stops);
+    // A page that takes no input (waiting, sliding) offers none of them.
+    for (const GObject* o = scope.get(); o; o = o->Parent())
+        if (!o->IsVisible() || !o->IsTouchEnabled()) return stops;
+    for (const shared_ptr<GObject>& t : trailing)
+        if (t && t->IsTouchEnabled() && Attached(*t)) stops.push_back(t.get());
     return stops;
+}
+
+bool KeyNavigator::IsTrailing(const GObject* object) const {
+    return object && std::any_of(trailing.begin(), trailing.end(), [&](const auto& t) { return t.get() == object; });
+}
+
+size_t KeyNavigator::PageStopCount(const std::vector<GObject*>& stops) const {
+    return static_cast<size_t>(std::count_if(stops.begin(), stops.end(), [&](GObject* s) { return !IsTrailing(s); }));
 }
 
 bool KeyNavigator::OnKey(const Key& key) {
@@ -139,7 +161,9 @@ GObject* KeyNavigator::Current(const std::vector<GObject*>& stops) const {
     return focus && IndexOf(stops, focus) >= 0 ? focus : nullptr;
 }
 
-GObject* KeyNavigator::Start(const std::vector<GObject*>& stops) const {
+GObject* KeyNavigator::Start(const std::vector<GObject*>& all) const {
+    std::vector<GObject*> stops;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(stops), [&](GObject* s) { return !IsTrailing(s); });
     for (GObject* s : stops)
         if (s->GetKeyRole() == GObject::KeyRole::Start) return s;
     std::vector<GObject*> shown;
@@ -203,13 +227,22 @@ bool KeyNavigator::Vertical(int direction) {
     }
     GObject* current = Current(stops);
     if (!current && !readingView) {
-        // The first arrow only shows where the keys are.
-        MoveTo(Start(stops), stops);
-        return true;
+        // The first arrow only shows where the keys are; a page with no
+        // stops of its own is read first.
+        if (GObject* start = Start(stops)) {
+            MoveTo(start, stops);
+            return true;
+        }
     }
+    if (current && PageThrough(*current, direction)) return true;
     GObject* next = current ? NextLine(stops, IndexOf(stops, current), direction) : FirstInView(stops, direction);
+    if (next && IsTrailing(next) && !IsTrailing(current)) {
+        if (direction > 0) return ToTrailing(current, *next, stops);
+        if (!current) next = nullptr;  // Up on an unmarked page reads it upwards
+    }
     GObject* view = PagingView(next, current, direction);
-    if (next && (!view || !CanScroll(view, direction) || ScrollNeeded(*next) <= PageOf(*view))) {
+    if (next && (!view || !CanScroll(view, direction) || ScrollNeeded(*next) <= PageOf(*view) ||
+                 (current && Adjacent(*current, *next, *view, direction)))) {
         MoveTo(next, stops);
         return true;
     }
@@ -217,6 +250,31 @@ bool KeyNavigator::Vertical(int direction) {
     // The view is at its end and none of its stops came into sight: go on
     // to whatever lies beyond it (the title bar above, a bar below).
     if (!current && view) MoveTo(Beyond(*view, stops, direction), stops);
+    return true;
+}
+
+// The rest of a highlighted stop that the view hides the way the keys go
+// shows before the highlight moves on: a page at a time.
+bool KeyNavigator::PageThrough(GObject& current, int direction) {
+    GObject* viewObject = ScrollViewOf(current);
+    auto* view = dynamic_cast<IScrollView*>(viewObject);
+    if (!view) return false;
+    Rect shown = viewObject->GetScreenRect();
+    shown.height -= view->EndRoom();
+    const Rect r = current.GetScreenRect();
+    const int hidden = direction > 0 ? r.Bottom() - shown.Bottom() : shown.y - r.y;
+    if (hidden <= 0) return false;
+    return view->ScrollContentBy(-direction * std::min(hidden, PageOf(*viewObject))) != 0;
+}
+
+// The page's views reach their ends (the room left under the overlay
+// included) before the keys leave the page for the stops after it.
+bool KeyNavigator::ToTrailing(GObject* current, GObject& next, const std::vector<GObject*>& stops) {
+    GObject* viewObject = current ? ScrollViewOf(*current) : nullptr;
+    if (!viewObject) viewObject = FirstScrollView(*scope, 1);
+    if (auto* view = dynamic_cast<IScrollView*>(viewObject))
+        if (view->ScrollContentBy(-PageOf(*viewObject)) != 0) return true;
+    MoveTo(&next, stops);
     return true;
 }
 
@@ -228,7 +286,7 @@ GObject* KeyNavigator::Beyond(GObject& view, const std::vector<GObject*>& stops,
         return nullptr;
     }
     for (GObject* s : stops)
-        if (!Holds(view, *s) && keystops::Place(*s).y >= placed.Bottom()) return s;
+        if (!Holds(view, *s) && (keystops::Place(*s).y >= placed.Bottom() || IsTrailing(s))) return s;
     return nullptr;
 }
 
@@ -307,6 +365,7 @@ void KeyNavigator::SetHighlight(GObject* object) {
         // Leaving a text box ends the typing there.
         if (GObject* focus = server.GetFocus().get(); focus && focus != object) server.SetFocus(shared_ptr<GObject>());
         highlight = object;
+        if (onHighlight) onHighlight(object);
     }
     if (!object) return;
     object->Invalidate();
@@ -317,6 +376,7 @@ void KeyNavigator::Drop() {
     if (!highlight) return;
     shared_ptr<GObject> gone = highlight;
     highlight = nullptr;
+    if (onHighlight) onHighlight(nullptr);
     gone->Invalidate();
     if (IsTextInput(gone.get()) && gone->IsFocused()) gone->SetFocused(false);
 }
@@ -329,8 +389,10 @@ void KeyNavigator::OnStylus() {
 }
 
 bool KeyNavigator::Attached(const GObject& object) const {
-    if (!scope || object.GetServer() != &server || !Holds(*scope, object)) return false;
-    for (const GObject* o = &object; o && o != scope.get(); o = o->Parent())
+    if (!scope || object.GetServer() != &server) return false;
+    const bool outside = IsTrailing(&object);
+    if (!outside && !Holds(*scope, object)) return false;
+    for (const GObject* o = &object; o && (outside || o != scope.get()); o = o->Parent())
         if (!o->IsVisible()) return false;
     return true;
 }
@@ -349,7 +411,7 @@ void KeyNavigator::Resolve() {
     const Rect& page = scope->GetScreenRect();
     if (page.Intersect(server.GetScreen()) != page) return;
     const std::vector<GObject*> stops = Stops();
-    if (stops.empty()) return;  // the page takes no input yet
+    if (PageStopCount(stops) == 0) return;  // the page takes no input yet
     GObject* target = lastIndex >= 0 ? stops[std::min<size_t>(static_cast<size_t>(lastIndex), stops.size() - 1)]
                                      : Start(stops);
     MoveTo(target, stops);
