@@ -64,6 +64,7 @@ public:
     void ReturnToMainMenu() override;
     void ReturnToSignIn() override;
     void SetMainMenuScene(Scene* scene) override { mainMenuScene = scene; }
+    bool HasMainMenu() const override { return mainMenuScene != nullptr; }
     void SetSignInScene(Scene* scene) override { signInScene = scene; }
     Scene* TopScene() const override;
     void RebuildAllScenes() override;

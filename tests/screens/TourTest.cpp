@@ -2,6 +2,7 @@
 // it without an optimised build of its own.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -46,11 +47,13 @@ TEST_P(TourTest, TheDemoTourRunsToItsEndAndWritesItsScreenshots) {
 
 INSTANTIATE_TEST_SUITE_P(Profiles, TourTest,
                          ::testing::Values(Tour{"wm65-vga", "tour.script"}, Tour{"wm5-sp-176x220", "tour.script"},
-                                           Tour{"wm5-sp-176x220", "tour-keys.script"}),
+                                           Tour{"wm5-sp-176x220", "tour-keys.script"},
+                                           Tour{"wm65-sp-320x240", "tour-keys.script"}),
                          [](const auto& info) {
-                             const bool keys = info.param.script == "tour-keys.script";
-                             return std::string(info.param.profile == "wm65-vga" ? "Vga" : "Smartphone") +
-                                    (keys ? "KeysOnly" : "");
+                             std::string name = info.param.profile + "_" + info.param.script;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
                          });
 
 }  // namespace
