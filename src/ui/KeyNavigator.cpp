@@ -40,12 +40,13 @@ int ScrollNeeded(const GObject& object, int* side = nullptr) {
 // A quarter of the view stays in sight from one page to the next.
 int PageOf(const GObject& view) { return std::max(1, view.Height() * 3 / 4); }
 
-// Nothing worth reading lies between two stops a quarter of a view apart (a
-// row and the next, a row and a button inside it).
+// Less than a page between two stops (a row and the next, a caption above a
+// text box) is no text to be read page by page: the next stop is taken
+// however tall it is, rather than the highlight dropped on a short screen.
 bool Adjacent(const GObject& current, const GObject& next, const GObject& view, int direction) {
     const Rect a = keystops::Place(current), b = keystops::Place(next);
     const int gap = direction > 0 ? b.y - a.Bottom() : a.y - b.Bottom();
-    return gap <= view.Height() / 4;
+    return gap <= PageOf(view);
 }
 
 bool CanScroll(GObject* view, int direction) {

@@ -2,7 +2,6 @@
 // it without an optimised build of its own.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -50,10 +49,10 @@ INSTANTIATE_TEST_SUITE_P(Profiles, TourTest,
                                            Tour{"wm5-sp-176x220", "tour-keys.script"},
                                            Tour{"wm65-sp-320x240", "tour-keys.script"}),
                          [](const auto& info) {
-                             std::string name = info.param.profile + "_" + info.param.script;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
+                             const std::string& p = info.param.profile;
+                             const bool keys = info.param.script == "tour-keys.script";
+                             return std::string(p == "wm65-vga" ? "Vga" : p == "wm65-sp-320x240" ? "Smartphone320" : "Smartphone") +
+                                    (keys ? "KeysOnly" : "");
                          });
 
 }  // namespace
