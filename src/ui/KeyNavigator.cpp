@@ -6,11 +6,13 @@
 #include <cstdlib>
 
 #include "ui/IKeyControl.h"
+#include "ui/IKeyLit.h"
 #include "ui/IScrollView.h"
 #include "ui/ITextInput.h"
 #include "ui/Key.h"
 #include "ui/KeyFrame.h"
 #include "ui/KeyStops.h"
+#include "ui/Surface.h"
 #include "ui/UIServer.h"
 
 using keystops::Holds;
@@ -106,7 +108,7 @@ void KeyNavigator::SetScope(const shared_ptr<GObject>& newScope, Order newOrder)
 
 void KeyNavigator::SetModal(const shared_ptr<GObject>& layer) {
     if (modal == layer) return;
-    if (highlight) highlight->Invalidate();
+    if (highlight) InvalidateFrame(*highlight);
     modal = layer;
     // The box took the keyboard with it; the text box under the highlight
     // is typed into again.
@@ -362,14 +364,18 @@ void KeyNavigator::MoveTo(GObject* object, const std::vector<GObject*>& stops) {
 
 void KeyNavigator::SetHighlight(GObject* object) {
     if (highlight.get() != object) {
-        if (highlight) highlight->Invalidate();
+        if (highlight) {
+            InvalidateFrame(*highlight);
+            if (auto* lit = dynamic_cast<IKeyLit*>(highlight.get())) lit->ShowKeyLit(false);
+        }
+        if (auto* lit = dynamic_cast<IKeyLit*>(object)) lit->ShowKeyLit(true);
         // Leaving a text box ends the typing there.
         if (GObject* focus = server.GetFocus().get(); focus && focus != object) server.SetFocus(shared_ptr<GObject>());
         highlight = object;
         if (onHighlight) onHighlight(object);
     }
     if (!object) return;
-    object->Invalidate();
+    InvalidateFrame(*object);
     if (IsTextInput(object) && !object->IsFocused()) object->SetFocused(true);
 }
 
@@ -378,7 +384,8 @@ void KeyNavigator::Drop() {
     shared_ptr<GObject> gone = highlight;
     highlight = nullptr;
     if (onHighlight) onHighlight(nullptr);
-    gone->Invalidate();
+    InvalidateFrame(*gone);
+    if (auto* lit = dynamic_cast<IKeyLit*>(gone.get())) lit->ShowKeyLit(false);
     if (IsTextInput(gone.get()) && gone->IsFocused()) gone->SetFocused(false);
 }
 
@@ -418,7 +425,32 @@ void KeyNavigator::Resolve() {
     MoveTo(target, stops);
 }
 
-void KeyNavigator::DrawFrame(Surface& surface, GObject& object) const {
-    if (&object != highlight.get() || modal) return;
-    DrawKeyFrame(surface, object.Width(), object.Height(), object.GetTransparency());
+namespace {
+
+Rect Grown(const Rect& r, int by) { return Rect(r.x - by, r.y - by, r.width + 2 * by, r.height + 2 * by); }
+
+}  // namespace
+
+void KeyNavigator::InvalidateFrame(GObject& object) const {
+    server.Invalidate(Grown(object.GetScreenRect(), KeyFrameWidth()));
+}
+
+void KeyNavigator::DrawFrame(Surface& surface) const {
+    if (!highlight || modal || !Attached(*highlight)) return;
+    const GObject& object = *highlight;
+    // A row at the edge of its list keeps its ring inside the list.
+    Rect shown = server.GetScreen();
+    for (const GObject* a = object.Parent(); a; a = a->Parent()) {
+        const Rect& r = a->GetScreenRect();
+        const Rect m = a->GetDrawMargins();
+        shown = shown.Intersect(Rect(r.x + m.x, r.y + m.y, r.width + m.width, r.height + m.height));
+    }
+    const Rect ring = Grown(object.GetScreenRect(), KeyFrameWidth()).Intersect(shown);
+    if (ring.IsEmpty()) return;
+    surface.PushClip(ring.Intersect(surface.GetClipRect()));
+    const Point saved = surface.GetOrigin();
+    surface.SetOrigin(ring.x, ring.y);
+    DrawKeyFrame(surface, ring.width, ring.height, object.GetTransparency());
+    surface.SetOrigin(saved.x, saved.y);
+    surface.PopClip();
 }

@@ -77,9 +77,10 @@ public:
     void Resolve();
 
     const shared_ptr<GObject>& Highlight() const { return highlight; }
-    // Draws the frame when `object` is the highlight; the tree calls it after
-    // the object and its children, in the object's coordinates.
-    void DrawFrame(Surface& surface, GObject& object) const;
+    // Draws the frame round the highlight, outside it (so that it never
+    // covers the object's text) and within what its ancestors show; the tree
+    // calls it once it has drawn everything, at the screen's origin.
+    void DrawFrame(Surface& surface) const;
 
 private:
     // The stops of the scope in the order the keys walk them.
@@ -96,6 +97,7 @@ private:
     bool Page(GObject* view, int direction);
     void MoveTo(GObject* object, const std::vector<GObject*>& stops);
     void SetHighlight(GObject* object);
+    void InvalidateFrame(GObject& object) const;
     void Drop();
     bool Attached(const GObject& object) const;
     bool IsTrailing(const GObject* object) const;

@@ -255,6 +255,39 @@ TEST_F(KeyNavigatorTest, TheHighlightIsDrawnFromTheSkin) {
     EXPECT_NE(leftEdgeOfFirstRow(), plain);
     keys().OnStylus();
     EXPECT_EQ(leftEdgeOfFirstRow(), plain);
+
+    // The ring lies round the object, never over it: the OK button (10, 125,
+    // 60 x 20 on the screen) looks the same lit and unlit.
+    auto okPixels = [&] {
+        server.Invalidate();
+        server.Tick(true, true);
+        std::vector<uint16_t> pixels;
+        for (int y = 125; y < 145; ++y)
+            for (int x = 10; x < 70; ++x) pixels.push_back(server.surface->PixelAt(x, y));
+        return pixels;
+    };
+    const std::vector<uint16_t> unlit = okPixels();
+    const uint16_t beside = server.surface->PixelAt(8, 135);
+    for (int i = 0; i < 3; ++i) Press(Key::Down);
+    ASSERT_EQ(Lit(), ok.get());
+    EXPECT_EQ(okPixels(), unlit);
+    EXPECT_NE(server.surface->PixelAt(8, 135), beside) << "the ring is drawn just outside";
+
+    // A link in the title bar takes its pressed colour while lit.
+    shared_ptr<widgets::Link> link(new widgets::Link());
+    link->SetHotColors(0xC8C8C8, 0xFFFFFF);
+    log.Listen(*link);
+    page->AddChild(link, 3);
+    link->SetRect(Rect(100, 8, 60, 16));
+    keys().OnStylus();
+    Press(Key::Up);
+    while (Lit() != back.get() && Press(Key::Up)) {
+    }
+    Press(Key::Right);
+    ASSERT_EQ(Lit(), link.get());
+    EXPECT_EQ(link->GetColor(), 0xFFFFFFu);
+    Press(Key::Right);
+    EXPECT_EQ(link->GetColor(), 0xC8C8C8u);
     ImagePool::Instance().SetBaseFolder(u"");
     ImagePool::Instance().Clear();
     LayoutMetrics::Set(metrics);
