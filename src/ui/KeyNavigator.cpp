@@ -453,4 +453,10 @@ void KeyNavigator::DrawFrame(Surface& surface) const {
     DrawKeyFrame(surface, ring.width, ring.height, object.GetTransparency());
     surface.SetOrigin(saved.x, saved.y);
     surface.PopClip();
+    // What lies over every page (the strip's close button) stays over the
+    // ring of a row that runs under it.
+    const Rect over = server.OverlayArea();
+    if (over.IsEmpty() || !over.Intersects(ring) || !server.GetRoot()) return;
+    for (const shared_ptr<GObject>& child : server.GetRoot()->Children())
+        if (child.get() != &object && child->GetScreenRect() == over) child->DrawTree(surface);
 }
