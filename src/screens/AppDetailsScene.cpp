@@ -12,6 +12,7 @@
 #include "screens/MakeReviewScene.h"
 #include "screens/ReviewsScene.h"
 #include "screens/ScreenLinks.h"
+#include "screens/CaptionFit.h"
 #include "screens/ScreenParts.h"
 #include "screens/ScreenText.h"
 #include "screens/ScreenshotsScene.h"
@@ -154,6 +155,10 @@ void AppDetailsScene::AddHead(GObject& p) {
 shared_ptr<GObject> AppDetailsScene::AddAction(GObject& p, int32_t id, int32_t text) {
     auto link = NewLink(Str(text));
     p.AddChild(link, id);
+    // The column under the icon is narrow: a word too wide for it
+    // ("Uninstall") takes a smaller plain font before it is cut.
+    captionfit::Keep(*link, FontManager::Instance().GetFont(400, ScreenParts::FontUnit() * 4 / 5),
+                     captionfit::Lines::One);
     return link;
 }
 

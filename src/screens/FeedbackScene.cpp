@@ -33,20 +33,21 @@ void FeedbackScene::Build(const shared_ptr<GObject>& root) {
     const int f = ScreenParts::FontUnit();
     ScreenParts::AddHeader(*root, host, Str(kTitle), name);
     // Two rows for the prompt, which takes two lines on most screens; its
-    // text still ends above the box.
-    shared_ptr<GObject> form = ScreenRows::AddForm(*root, {{0, 1.0, 2}});
+    // text still ends above the box. The box is a row of the form, so that it
+    // scrolls with it into sight above the advertising strip.
+    shared_ptr<GObject> form = ScreenRows::AddForm(*root, {{0, 1.0, 2}, {2, 1.0, 4}});
     auto prompt = ScreenParts::NewLabel(Str(kPrompt), 600, f, kText, widgets::Label::Left);
     prompt->SetAlign(widgets::Label::Left, widgets::Label::Top);
     prompt->SetWordWrap(true);
     form->AddChild(prompt, -1);
-    AddEditor(*root);
+    AddEditor(*form);
 }
 
-void FeedbackScene::AddEditor(GObject& root) {
+void FeedbackScene::AddEditor(GObject& form) {
     // A rebuilt form (a new language) keeps what was typed.
     const std::u16string typed = editor ? editor->GetText() : std::u16string();
     const bool shown = editor && editor->IsVisible();
-    editor = ScreenParts::AddTextEditor(root, host, typed, 6, 8, shown);
+    editor = ScreenParts::AddTextEditor(form, host, typed, 0, 8, shown);
 }
 
 void FeedbackScene::ShowEditor(bool show) { ScreenParts::ShowTextEditor(editor, show); }

@@ -27,7 +27,7 @@ public:
     bool Sending() const { return request.Pending(); }
 
 private:
-    void AddEditor(GObject& root);
+    void AddEditor(GObject& form);
     void ShowEditor(bool show);
     void OnFeedbackDone(HttpRequest* request, bool ok);
 

@@ -39,12 +39,13 @@ void MakeReviewScene::Build(const shared_ptr<GObject>& root) {
     shared_ptr<GObject> form = ScreenParts::AddList(*root, 1);
     ScreenParts::AddHeader(*root, host, Str(kTitle), name);
     BuildForm(*form);
-    AddEditor(*root);
 }
 
 void MakeReviewScene::BuildForm(GObject& form) {
     const int f = ScreenParts::FontUnit();
-    std::vector<TableLayout::Cell> cells = {{0, 0.4, 1}, {0, 0.6, 1}, {1, 1.0, 1}, {2, 1.0, 1}, {6, 1.0, 3}};
+    // The comment box is a row of the form, so that it scrolls with it and
+    // the keys reach it on a screen too short to show it below the stars.
+    std::vector<TableLayout::Cell> cells = {{0, 0.4, 1}, {0, 0.6, 1}, {1, 1.0, 1}, {2, 1.0, 1}, {3, 1.0, 3}, {6, 1.0, 3}};
     form.SetLayout(shared_ptr<Layout>(new TableLayout(cells, f / 3, 2 * f)));
 
     // On a small screen the caption and the link share a line too short for
@@ -77,16 +78,18 @@ void MakeReviewScene::BuildForm(GObject& form) {
     form.AddChild(holder, -1);
 
     form.AddChild(ScreenParts::NewLabel(Str(10002), 600, f, kText, widgets::Label::Left), -1);
+    AddEditor(form);
     auto hint = ScreenParts::NewLabel(screentext::FromWire(Str(10004)), 400, f, kGrey, widgets::Label::Left);
     hint->SetAlign(widgets::Label::Left, widgets::Label::Top);
     hint->SetWordWrap(true);
     form.AddChild(hint, -1);
 }
 
-void MakeReviewScene::AddEditor(GObject& root) {
-    // A rebuilt form (a new language) keeps what was typed.
+void MakeReviewScene::AddEditor(GObject& form) {
+    // A rebuilt form (a new language) keeps what was typed; the form's
+    // layout places the box.
     const std::u16string typed = editor ? editor->GetText() : std::u16string();
-    editor = ScreenParts::AddTextEditor(root, host, typed, 10, 7, false);
+    editor = ScreenParts::AddTextEditor(form, host, typed, 0, 6, false);
 }
 
 void MakeReviewScene::ShowEditor(bool show) { ScreenParts::ShowTextEditor(editor, show); }

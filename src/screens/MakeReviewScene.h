@@ -30,7 +30,7 @@ public:
     void OnLeave() override { ShowEditor(false); }
     void OnHide(const shared_ptr<GObject>& root) override;
 
-    // The comment box (placed over the form's empty rows) and the stars.
+    // The comment box (a row of the form) and the stars.
     const shared_ptr<widgets::MultiLineBox>& Editor() const { return editor; }
     const shared_ptr<StarRating>& Stars() const { return stars; }
     bool Sending() const { return request.Pending(); }
@@ -39,7 +39,7 @@ public:
 
 private:
     void BuildForm(GObject& form);
-    void AddEditor(GObject& root);
+    void AddEditor(GObject& form);
     void ShowEditor(bool show);
     void ShowForm();
     void OnRateDone(HttpRequest* request, bool ok);

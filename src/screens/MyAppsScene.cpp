@@ -371,6 +371,8 @@ void MyAppsScene::OnAppStatus(GObject* widget, App::AppStatusType kind, bool fin
         const MyAppFailure failed = kind == App::StatusDownload ? MyAppFailure::Download : MyAppFailure::Install;
         row->failure = finished && !success ? failed : MyAppFailure::None;
     }
+    // A row made while its first installation ran had no page to open yet.
+    if (kind == App::StatusInstall && finished && success && row->app->inCatalog) AddDetailsTap(*row);
     RefreshRow(*row);
     if (MyAppRowState::Regroups(kind, progress)) Regroup();
 }

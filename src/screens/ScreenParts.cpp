@@ -78,7 +78,10 @@ shared_ptr<widgets::Image> ScreenParts::AddHeader(GObject& root, SceneHost* host
             if (touch.type == Touch::Click) host->Back();
         });
     }
-    if (GObject* home = Child(*bar, SimpleHeaderLayout::RightIcon)) {
+    // The home icon leads somewhere only from a page above the main menu: on
+    // the menu itself and before sign-in it is a picture, no stop for the keys.
+    GObject* home = Child(*bar, SimpleHeaderLayout::RightIcon);
+    if (home && !backText.empty() && host && host->HasMainMenu()) {
         SubscribeFn(home->Touched(), [host](shared_ptr<GObject>&, const Touch& touch) {
             if (touch.type == Touch::Click) host->ReturnToMainMenu();
         });

@@ -51,9 +51,9 @@ shared_ptr<widgets::RowButton> ScreenRows::AddTwoStageRow(GObject& list, const s
         auto* label = dynamic_cast<widgets::Label*>(bottom.get());
         if (label) {
             label->SetColor(kCaption);
-            // A value too long for its line (an edition name on a small
-            // screen) takes the smaller bold font before it is cut.
-            captionfit::Keep(*label, FontManager::Instance().GetFont(600, ScreenParts::FontUnit()),
+            // A value too long for its line (an edition name) takes a
+            // plain font a little smaller than the caption's before it is cut.
+            captionfit::Keep(*label, FontManager::Instance().GetFont(400, ScreenParts::FontUnit() * 5 / 6),
                              captionfit::Lines::One);
         }
         if (lowerLine) *lowerLine = shared_ptr<widgets::Label>(label);

@@ -37,6 +37,10 @@ void AdStrip::OnLinkTapped(const std::u16string& link) {
 
 void AdStrip::OnCloseTapped() { Dismiss(kAfterCloseMs); }
 
+void AdStrip::OnLinkChosen() {
+    if (viewer.IsVisible()) viewer.FollowLink();
+}
+
 void AdStrip::Dismiss(unsigned awayMs) {
     viewer.Show(false);
     if (hooks.showCloseButton) hooks.showCloseButton(false);

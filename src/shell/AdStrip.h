@@ -13,6 +13,11 @@ public:
     virtual void Clear() = 0;
     virtual void Navigate(const std::u16string& url) = 0;
     virtual void Place(int x, int y, int width, int height) = 0;
+    // Rings the view as the key highlight, or takes the ring away.
+    virtual void ShowKeyHighlight(bool shown) = 0;
+    // Follows the page's link as a tap would (the link comes back as a tap's
+    // does); false when there is none.
+    virtual bool FollowLink() = 0;
 };
 
 // The advertising strip at the bottom of the screen: when it shows, when it
@@ -57,6 +62,9 @@ public:
     void OnLinkTapped(const std::u16string& link);
     // The close button.
     void OnCloseTapped();
+    // Enter on the strip, for a device without a touch screen: follows the
+    // page's link.
+    void OnLinkChosen();
     // Timer kTimerId: the strip comes back.
     void OnTimer();
 

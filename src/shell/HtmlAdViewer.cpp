@@ -45,4 +45,11 @@ void HtmlAdViewer::Navigate(const std::u16string& url) {
     WS().SendMessage(window, hv::kNavigateMessage, kNavigateFlags, reinterpret_cast<LPARAM>(url.c_str()));
 }
 
+// Posted, not sent: the highlight also changes on a worker that holds the UI
+// lock (a page rebuilt with its answer), and a sent message would wait for
+// the UI thread, which waits for that lock.
+void HtmlAdViewer::ShowKeyHighlight(bool shown) { WS().PostMessage(window, hv::kKeyHighlightMessage, shown ? 1 : 0, 0); }
+
+bool HtmlAdViewer::FollowLink() { return WS().SendMessage(window, hv::kFollowLinkMessage, 0, 0) != 0; }
+
 void HtmlAdViewer::Place(int x, int y, int width, int height) { WS().MoveWindow(window, {x, y, x + width, y + height}, true); }

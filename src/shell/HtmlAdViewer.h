@@ -23,6 +23,8 @@ public:
     void Clear() override;
     void Navigate(const std::u16string& url) override;
     void Place(int x, int y, int width, int height) override;
+    void ShowKeyHighlight(bool shown) override;
+    bool FollowLink() override;
 
     platform::Window* GetWindow() const { return window; }
 

@@ -43,6 +43,10 @@ KestrumApp::~KestrumApp() {
     if (Kestrum::Instance().GetApplication() == this) Kestrum::Instance().SetApplication(nullptr);
     InputManager::Instance().SetApplication(nullptr);
     mainMenuScene = signInScene = nullptr;
+    // The highlight's listener reaches into this object.
+    server.Keys().SetOnHighlight({});
+    server.Keys().SetTrailing({});
+    server.SetOverlay(shared_ptr<GObject>());
     server.Keys().SetScope(shared_ptr<GObject>());
     stack.clear();
     server.SetRoot(shared_ptr<GObject>());
@@ -137,7 +141,7 @@ void KestrumApp::OnSize(int w, int h) {
 void KestrumApp::BuildRoot() {
     shared_ptr<GObject> root(new GObject());
     root->SetSize(width, height);
-    root->SetLayout(shared_ptr<Layout>(new RootMainLayout()));
+    root->SetLayout(shared_ptr<Layout>(new RootMainLayout(5 * systemFontHeight)));
     sceneContainer = new GObject();
     switcher = new MultiSceneLayout(this, 5 * systemFontHeight);
     Subscribe(switcher->SlideEnded(), this, &KestrumApp::OnSlideEnded);
@@ -151,7 +155,21 @@ void KestrumApp::BuildRoot() {
     Subscribe(close->Touched(), this, &KestrumApp::OnCloseAdsTouched);
     root->AddChild(close, kCloseAdsId);
     closeAdsButton = close;
+    shared_ptr<GObject> link(new GObject());
+    link->SetVisible(false);
+    SubscribeFn(link->Touched(), [this](shared_ptr<GObject>&, const Touch& touch) {
+        if (touch.type == Touch::Click && adStrip) adStrip->OnLinkChosen();
+    });
+    root->AddChild(link, kStripLinkId);
+    stripLinkStop = link;
     server.SetRoot(root);
+    // The strip and its close button are the last stops of every screen;
+    // content scrolls clear of the button.
+    server.SetOverlay(closeAdsButton);
+    server.Keys().SetTrailing({closeAdsButton, stripLinkStop});
+    server.Keys().SetOnHighlight([this](GObject* lit) {
+        if (adViewer) adViewer->ShowKeyHighlight(lit && lit == stripLinkStop.get());
+    });
 }
 
 // A dimmed layer over everything, with the spinning frames and the text in
@@ -413,6 +431,7 @@ void KestrumApp::CarryOutAdvertising(WPARAM request) {
 // screens above take back, or give up, its rows.
 void KestrumApp::StripShown(bool shown) {
     if (closeAdsButton) closeAdsButton->SetVisible(shown);
+    if (stripLinkStop) stripLinkStop->SetVisible(shown);
     if (switcher) switcher->Update(LayoutRelayout);
 }
 

@@ -30,6 +30,7 @@ public:
     static constexpr const char16_t* kWindowName = u"Tobrix";
     static constexpr int32_t kSceneContainerId = -30;
     static constexpr int32_t kCloseAdsId = 1000;
+    static constexpr int32_t kStripLinkId = 1001;
     static constexpr int32_t kBusyLayerId = -32;
     static constexpr int kLoadingFrames = 8;
 
@@ -63,6 +64,7 @@ public:
     void ReturnToMainMenu() override;
     void ReturnToSignIn() override;
     void SetMainMenuScene(Scene* scene) override { mainMenuScene = scene; }
+    bool HasMainMenu() const override { return mainMenuScene != nullptr; }
     void SetSignInScene(Scene* scene) override { signInScene = scene; }
     Scene* TopScene() const override;
     void RebuildAllScenes() override;
@@ -120,6 +122,9 @@ private:
     shared_ptr<GObject> sceneContainer;
     shared_ptr<GObject> busyLayer;
     shared_ptr<GObject> closeAdsButton;
+    // Where the keys stop on the strip itself: the strip is a window of its
+    // own, so this lies under it and the strip rings itself.
+    shared_ptr<GObject> stripLinkStop;
     bool transition = false;
     std::unique_ptr<PopupBox> popupBox;
     Scene* mainMenuScene = nullptr;

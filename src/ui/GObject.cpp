@@ -286,8 +286,11 @@ void GObject::DrawTree(Surface& surface) {
         shared_ptr<GObject> child = children[i];
         child->DrawTree(surface);
     }
-    // Over the object and its children, under whatever is drawn later.
-    if (server) server->Keys().DrawFrame(surface, *this);
+    // The key highlight goes over everything, once the whole tree is drawn.
+    if (server && !parent) {
+        surface.SetOrigin(0, 0);
+        server->Keys().DrawFrame(surface);
+    }
     surface.SetOrigin(savedOrigin.x, savedOrigin.y);
     surface.PopClip();
 }

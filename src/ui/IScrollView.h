@@ -18,4 +18,8 @@ public:
     // Moves the content by `dy` at once (clamped to the room), ending any
     // scroll animation. Returns how far it moved.
     virtual int ScrollContentBy(int dy) = 0;
+    // How much of the viewport's bottom something lies over (the server's
+    // overlay): the content may scroll that much further, and what the keys
+    // show stays above it.
+    virtual int EndRoom() const { return 0; }
 };

@@ -48,5 +48,9 @@ void DrawKeyFrame(Surface& surface, int width, int height, int transparency) {
     Tile(surface, s, Rect(cx, H - h, midW, h), Rect(w, height - h, width - 2 * w, h), transparency);
     Tile(surface, s, Rect(0, cy, w, midH), Rect(0, h, w, height - 2 * h), transparency);
     Tile(surface, s, Rect(W - w, cy, w, midH), Rect(width - w, h, w, height - 2 * h), transparency);
-    Tile(surface, s, Rect(cx, cy, midW, midH), Rect(w, h, width - 2 * w, height - 2 * h), transparency);
+}
+
+int KeyFrameWidth() {
+    const shared_ptr<Surface> image = FrameImage();
+    return image && !image->IsEmpty() ? image->Width() / 3 : 0;
 }

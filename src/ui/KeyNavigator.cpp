@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <cstdlib>
 
 #include "ui/IKeyControl.h"
+#include "ui/IKeyLit.h"
 #include "ui/IScrollView.h"
 #include "ui/ITextInput.h"
 #include "ui/Key.h"
 #include "ui/KeyFrame.h"
 #include "ui/KeyStops.h"
+#include "ui/Surface.h"
 #include "ui/UIServer.h"
 
 using keystops::Holds;
@@ -38,6 +41,15 @@ int ScrollNeeded(const GObject& object, int* side = nullptr) {
 
 // A quarter of the view stays in sight from one page to the next.
 int PageOf(const GObject& view) { return std::max(1, view.Height() * 3 / 4); }
+
+// Less than a page between two stops (a row and the next, a caption above a
+// text box) is no text to be read page by page: the next stop is taken
+// however tall it is, rather than the highlight dropped on a short screen.
+bool Adjacent(const GObject& current, const GObject& next, const GObject& view, int direction) {
+    const Rect a = keystops::Place(current), b = keystops::Place(next);
+    const int gap = direction > 0 ? b.y - a.Bottom() : a.y - b.Bottom();
+    return gap <= PageOf(view);
+}
 
 bool CanScroll(GObject* view, int direction) {
     auto* v = dynamic_cast<IScrollView*>(view);
@@ -96,7 +108,7 @@ void KeyNavigator::SetScope(const shared_ptr<GObject>& newScope, Order newOrder)
 
 void KeyNavigator::SetModal(const shared_ptr<GObject>& layer) {
     if (modal == layer) return;
-    if (highlight) highlight->Invalidate();
+    if (highlight) InvalidateFrame(*highlight);
     modal = layer;
     // The box took the keyboard with it; the text box under the highlight
     // is typed into again.
@@ -108,7 +120,20 @@ std::vector<GObject*> KeyNavigator::Stops() const {
     if (!scope) return {};
     std::vector<GObject*> stops = keystops::Collect(*scope);
     if (order) order(stops);
+    // A page that takes no input (waiting, sliding) offers none of them.
+    for (const GObject* o = scope.get(); o; o = o->Parent())
+        if (!o->IsVisible() || !o->IsTouchEnabled()) return stops;
+    for (const shared_ptr<GObject>& t : trailing)
+        if (t && t->IsTouchEnabled() && Attached(*t)) stops.push_back(t.get());
     return stops;
+}
+
+bool KeyNavigator::IsTrailing(const GObject* object) const {
+    return object && std::any_of(trailing.begin(), trailing.end(), [&](const auto& t) { return t.get() == object; });
+}
+
+size_t KeyNavigator::PageStopCount(const std::vector<GObject*>& stops) const {
+    return static_cast<size_t>(std::count_if(stops.begin(), stops.end(), [&](GObject* s) { return !IsTrailing(s); }));
 }
 
 bool KeyNavigator::OnKey(const Key& key) {
@@ -139,7 +164,9 @@ GObject* KeyNavigator::Current(const std::vector<GObject*>& stops) const {
     return focus && IndexOf(stops, focus) >= 0 ? focus : nullptr;
 }
 
-GObject* KeyNavigator::Start(const std::vector<GObject*>& stops) const {
+GObject* KeyNavigator::Start(const std::vector<GObject*>& all) const {
+    std::vector<GObject*> stops;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(stops), [&](GObject* s) { return !IsTrailing(s); });
     for (GObject* s : stops)
         if (s->GetKeyRole() == GObject::KeyRole::Start) return s;
     std::vector<GObject*> shown;
@@ -203,13 +230,22 @@ bool KeyNavigator::Vertical(int direction) {
     }
     GObject* current = Current(stops);
     if (!current && !readingView) {
-        // The first arrow only shows where the keys are.
-        MoveTo(Start(stops), stops);
-        return true;
+        // The first arrow only shows where the keys are; a page with no
+        // stops of its own is read first.
+        if (GObject* start = Start(stops)) {
+            MoveTo(start, stops);
+            return true;
+        }
     }
+    if (current && PageThrough(*current, direction)) return true;
     GObject* next = current ? NextLine(stops, IndexOf(stops, current), direction) : FirstInView(stops, direction);
+    if (next && IsTrailing(next) && !IsTrailing(current)) {
+        if (direction > 0) return ToTrailing(current, *next, stops);
+        if (!current) next = nullptr;  // Up on an unmarked page reads it upwards
+    }
     GObject* view = PagingView(next, current, direction);
-    if (next && (!view || !CanScroll(view, direction) || ScrollNeeded(*next) <= PageOf(*view))) {
+    if (next && (!view || !CanScroll(view, direction) || ScrollNeeded(*next) <= PageOf(*view) ||
+                 (current && Adjacent(*current, *next, *view, direction)))) {
         MoveTo(next, stops);
         return true;
     }
@@ -217,6 +253,31 @@ bool KeyNavigator::Vertical(int direction) {
     // The view is at its end and none of its stops came into sight: go on
     // to whatever lies beyond it (the title bar above, a bar below).
     if (!current && view) MoveTo(Beyond(*view, stops, direction), stops);
+    return true;
+}
+
+// The rest of a highlighted stop that the view hides the way the keys go
+// shows before the highlight moves on: a page at a time.
+bool KeyNavigator::PageThrough(GObject& current, int direction) {
+    GObject* viewObject = ScrollViewOf(current);
+    auto* view = dynamic_cast<IScrollView*>(viewObject);
+    if (!view) return false;
+    Rect shown = viewObject->GetScreenRect();
+    shown.height -= view->EndRoom();
+    const Rect r = current.GetScreenRect();
+    const int hidden = direction > 0 ? r.Bottom() - shown.Bottom() : shown.y - r.y;
+    if (hidden <= 0) return false;
+    return view->ScrollContentBy(-direction * std::min(hidden, PageOf(*viewObject))) != 0;
+}
+
+// The page's views reach their ends (the room left under the overlay
+// included) before the keys leave the page for the stops after it.
+bool KeyNavigator::ToTrailing(GObject* current, GObject& next, const std::vector<GObject*>& stops) {
+    GObject* viewObject = current ? ScrollViewOf(*current) : nullptr;
+    if (!viewObject) viewObject = FirstScrollView(*scope, 1);
+    if (auto* view = dynamic_cast<IScrollView*>(viewObject))
+        if (view->ScrollContentBy(-PageOf(*viewObject)) != 0) return true;
+    MoveTo(&next, stops);
     return true;
 }
 
@@ -228,7 +289,7 @@ GObject* KeyNavigator::Beyond(GObject& view, const std::vector<GObject*>& stops,
         return nullptr;
     }
     for (GObject* s : stops)
-        if (!Holds(view, *s) && keystops::Place(*s).y >= placed.Bottom()) return s;
+        if (!Holds(view, *s) && (keystops::Place(*s).y >= placed.Bottom() || IsTrailing(s))) return s;
     return nullptr;
 }
 
@@ -303,13 +364,18 @@ void KeyNavigator::MoveTo(GObject* object, const std::vector<GObject*>& stops) {
 
 void KeyNavigator::SetHighlight(GObject* object) {
     if (highlight.get() != object) {
-        if (highlight) highlight->Invalidate();
+        if (highlight) {
+            InvalidateFrame(*highlight);
+            if (auto* lit = dynamic_cast<IKeyLit*>(highlight.get())) lit->ShowKeyLit(false);
+        }
+        if (auto* lit = dynamic_cast<IKeyLit*>(object)) lit->ShowKeyLit(true);
         // Leaving a text box ends the typing there.
         if (GObject* focus = server.GetFocus().get(); focus && focus != object) server.SetFocus(shared_ptr<GObject>());
         highlight = object;
+        if (onHighlight) onHighlight(object);
     }
     if (!object) return;
-    object->Invalidate();
+    InvalidateFrame(*object);
     if (IsTextInput(object) && !object->IsFocused()) object->SetFocused(true);
 }
 
@@ -317,7 +383,9 @@ void KeyNavigator::Drop() {
     if (!highlight) return;
     shared_ptr<GObject> gone = highlight;
     highlight = nullptr;
-    gone->Invalidate();
+    if (onHighlight) onHighlight(nullptr);
+    InvalidateFrame(*gone);
+    if (auto* lit = dynamic_cast<IKeyLit*>(gone.get())) lit->ShowKeyLit(false);
     if (IsTextInput(gone.get()) && gone->IsFocused()) gone->SetFocused(false);
 }
 
@@ -329,8 +397,10 @@ void KeyNavigator::OnStylus() {
 }
 
 bool KeyNavigator::Attached(const GObject& object) const {
-    if (!scope || object.GetServer() != &server || !Holds(*scope, object)) return false;
-    for (const GObject* o = &object; o && o != scope.get(); o = o->Parent())
+    if (!scope || object.GetServer() != &server) return false;
+    const bool outside = IsTrailing(&object);
+    if (!outside && !Holds(*scope, object)) return false;
+    for (const GObject* o = &object; o && (outside || o != scope.get()); o = o->Parent())
         if (!o->IsVisible()) return false;
     return true;
 }
@@ -349,13 +419,44 @@ void KeyNavigator::Resolve() {
     const Rect& page = scope->GetScreenRect();
     if (page.Intersect(server.GetScreen()) != page) return;
     const std::vector<GObject*> stops = Stops();
-    if (stops.empty()) return;  // the page takes no input yet
+    if (PageStopCount(stops) == 0) return;  // the page takes no input yet
     GObject* target = lastIndex >= 0 ? stops[std::min<size_t>(static_cast<size_t>(lastIndex), stops.size() - 1)]
                                      : Start(stops);
     MoveTo(target, stops);
 }
 
-void KeyNavigator::DrawFrame(Surface& surface, GObject& object) const {
-    if (&object != highlight.get() || modal) return;
-    DrawKeyFrame(surface, object.Width(), object.Height(), object.GetTransparency());
+namespace {
+
+Rect Grown(const Rect& r, int by) { return Rect(r.x - by, r.y - by, r.width + 2 * by, r.height + 2 * by); }
+
+}  // namespace
+
+void KeyNavigator::InvalidateFrame(GObject& object) const {
+    server.Invalidate(Grown(object.GetScreenRect(), KeyFrameWidth()));
+}
+
+void KeyNavigator::DrawFrame(Surface& surface) const {
+    if (!highlight || modal || !Attached(*highlight)) return;
+    const GObject& object = *highlight;
+    // A row at the edge of its list keeps its ring inside the list.
+    Rect shown = server.GetScreen();
+    for (const GObject* a = object.Parent(); a; a = a->Parent()) {
+        const Rect& r = a->GetScreenRect();
+        const Rect m = a->GetDrawMargins();
+        shown = shown.Intersect(Rect(r.x + m.x, r.y + m.y, r.width + m.width, r.height + m.height));
+    }
+    const Rect ring = Grown(object.GetScreenRect(), KeyFrameWidth()).Intersect(shown);
+    if (ring.IsEmpty()) return;
+    surface.PushClip(ring.Intersect(surface.GetClipRect()));
+    const Point saved = surface.GetOrigin();
+    surface.SetOrigin(ring.x, ring.y);
+    DrawKeyFrame(surface, ring.width, ring.height, object.GetTransparency());
+    surface.SetOrigin(saved.x, saved.y);
+    surface.PopClip();
+    // What lies over every page (the strip's close button) stays over the
+    // ring of a row that runs under it.
+    const Rect over = server.OverlayArea();
+    if (over.IsEmpty() || !over.Intersects(ring) || !server.GetRoot()) return;
+    for (const shared_ptr<GObject>& child : server.GetRoot()->Children())
+        if (child.get() != &object && child->GetScreenRect() == over) child->DrawTree(surface);
 }

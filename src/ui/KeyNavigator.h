@@ -21,7 +21,10 @@ struct Key;
 //    shown whole. When the next stop lies more than a page further, or there
 //    is none, the view scrolls one page instead, so that text between links
 //    can be read; a highlight scrolled out of sight is then dropped, and the
-//    next Up or Down picks the first stop that came into view.
+//    next Up or Down picks the first stop that came into view. A stop right
+//    next to the current one is always the next, however tall: a stop taller
+//    than the view shows its top first, and each further key pages through
+//    it, highlighted, until its far end shows.
 //  - Left and Right change the highlighted control (or the control in the
 //    highlighted row); otherwise they move within the line.
 //  - Enter taps the highlighted object: a stylus down and up where it shows,
@@ -51,6 +54,15 @@ public:
     // when the old page is the scope again); on a keys-only device the new
     // page's start is highlighted as soon as the page takes input.
     void SetScope(const shared_ptr<GObject>& scope, Order order = {});
+    // Stops outside every page that come after the page's own on each of
+    // them (the advertising strip's link and close button): Down after the
+    // page's last stop, once its scroll views have reached their ends,
+    // reaches them. They are never where a page starts.
+    void SetTrailing(std::vector<shared_ptr<GObject>> stops) { trailing = std::move(stops); }
+    // Called with the new highlight (null: none) whenever it changes, for a
+    // stop the tree cannot draw the frame on itself (one under a window of
+    // its own).
+    void SetOnHighlight(std::function<void(GObject*)> listener) { onHighlight = std::move(listener); }
     // A modal layer over the page (a popup box): it takes no highlight, Up
     // and Down scroll its text. Null ends it; a text box under the highlight
     // gets the focus back.
@@ -65,9 +77,10 @@ public:
     void Resolve();
 
     const shared_ptr<GObject>& Highlight() const { return highlight; }
-    // Draws the frame when `object` is the highlight; the tree calls it after
-    // the object and its children, in the object's coordinates.
-    void DrawFrame(Surface& surface, GObject& object) const;
+    // Draws the frame round the highlight, outside it (so that it never
+    // covers the object's text) and within what its ancestors show; the tree
+    // calls it once it has drawn everything, at the screen's origin.
+    void DrawFrame(Surface& surface) const;
 
 private:
     // The stops of the scope in the order the keys walk them.
@@ -84,8 +97,13 @@ private:
     bool Page(GObject* view, int direction);
     void MoveTo(GObject* object, const std::vector<GObject*>& stops);
     void SetHighlight(GObject* object);
+    void InvalidateFrame(GObject& object) const;
     void Drop();
     bool Attached(const GObject& object) const;
+    bool IsTrailing(const GObject* object) const;
+    size_t PageStopCount(const std::vector<GObject*>& stops) const;
+    bool PageThrough(GObject& current, int direction);
+    bool ToTrailing(GObject* current, GObject& next, const std::vector<GObject*>& stops);
     Point TapPoint(GObject& object, const std::vector<GObject*>& stops) const;
 
     UIServer& server;
@@ -95,6 +113,8 @@ private:
     shared_ptr<GObject> modal;
     Order order;
     shared_ptr<GObject> highlight;
+    std::vector<shared_ptr<GObject>> trailing;
+    std::function<void(GObject*)> onHighlight;
     // The scroll view being read page by page while nothing is highlighted.
     shared_ptr<GObject> readingView;
     int lastIndex = -1;   // the highlight's place in the order, for Resolve

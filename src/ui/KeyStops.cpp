@@ -42,9 +42,12 @@ void Walk(GObject& o, bool insideStop, std::vector<GObject*>& out) {
     for (const auto& child : o.Children()) Walk(*child, insideStop || stop, out);
 }
 
-// How far a view must move its content so that `area` shows in `viewport`
-// (its top first when it is taller), within the room it has.
-int NeededScroll(const Rect& area, const Rect& viewport, IScrollView& view) {
+// How far a view must move its content so that `area` shows in `shown`
+// (its top first when it is taller), within the room it has. What lies over
+// the viewport's bottom hides what is under it.
+int NeededScroll(const Rect& area, const Rect& shown, IScrollView& view) {
+    Rect viewport = shown;
+    viewport.height -= view.EndRoom();
     int dy = 0;
     if (area.y < viewport.y || area.height > viewport.height)
         dy = viewport.y - area.y;

@@ -42,6 +42,12 @@ void UIServer::SetRoot(const shared_ptr<GObject>& newRoot) {
     Invalidate();
 }
 
+Rect UIServer::OverlayArea() const {
+    for (const GObject* o = overlay.get(); o; o = o->Parent())
+        if (!o->IsVisible()) return Rect();
+    return overlay && overlay->GetServer() == this ? overlay->GetScreenRect() : Rect();
+}
+
 void UIServer::SetScreenSize(int width, int height) {
     screen = Rect(0, 0, width, height);
     dirty = screen;

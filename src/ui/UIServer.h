@@ -47,6 +47,14 @@ public:
     KeyNavigator& Keys() { return keys; }
     const KeyNavigator& Keys() const { return keys; }
 
+    // An object that lies over the bottom of every page (the close button of
+    // the advertising strip): a scroll view under it lets its content go on
+    // scrolling until nothing of it stays hidden there, and the keys show a
+    // stop clear of it.
+    void SetOverlay(const shared_ptr<GObject>& object) { overlay = object; }
+    // Its rectangle on the screen while it shows; empty otherwise.
+    Rect OverlayArea() const;
+
     const shared_ptr<GObject>& GetRoot() const { return root; }
     void SetRoot(const shared_ptr<GObject>& newRoot);
     void SetScreenSize(int width, int height);
@@ -73,5 +81,6 @@ protected:
     bool ticking = false;
     shared_ptr<GObject> root;
     shared_ptr<GObject> focus;
+    shared_ptr<GObject> overlay;
     KeyNavigator keys;
 };

@@ -98,8 +98,11 @@ TEST_P(AdStripStoreTest, AppearsAfterConfigReloadsOnTheTenthTapAndComesBackAfter
 INSTANTIATE_TEST_SUITE_P(Profiles, AdStripStoreTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 using AdLinkStoreTest = AdStripStoreTest;
+using AdFollowStoreTest = AdStripStoreTest;
 
-TEST_P(AdLinkStoreTest, ALinkGoesThroughTheBrowserToTheAdvertisedApplication) {
+// A finger taps the strip; a device without a touch screen walks the keys
+// down to it (past the page's stops and the close button) and presses Enter.
+TEST_P(AdFollowStoreTest, ALinkGoesThroughTheBrowserToTheAdvertisedApplication) {
     // The store the link starts hands over to this one and ends; it runs
     // headless like this one.
     const auto quit = device->Scratch("second.txt");
@@ -110,7 +113,7 @@ TEST_P(AdLinkStoreTest, ALinkGoesThroughTheBrowserToTheAdvertisedApplication) {
     const json menu = store.Dump();
     const json strip = Strip(menu);
     ASSERT_TRUE(strip.is_object() && strip["visible"]);
-    store.Say(TapAt(strip["rect"]));
+    store.Say(Small() ? std::string("key-until down | #1001\nkey enter\nwait-idle\n") : TapAt(strip["rect"]));
     // The details are those of the advertised application: its name led the
     // advertisement, and the description opens with "<name> by <publisher>".
     // A page opened by a link has an empty title and first shows while its
@@ -151,6 +154,7 @@ TEST_P(AdLinkStoreTest, RussianAsksForTheRussianPage) {
     EXPECT_THAT(Strip(ReadTree(dump))["text"].get<std::string>(), HasSubstr("Открыть в Tobrix"));
 }
 
+INSTANTIATE_TEST_SUITE_P(Profiles, AdFollowStoreTest, ::testing::ValuesIn(kProfiles), ProfileName);
 INSTANTIATE_TEST_SUITE_P(Vga, AdLinkStoreTest, ::testing::ValuesIn(kVga), ProfileName);
 
 }  // namespace

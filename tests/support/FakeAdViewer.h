@@ -12,9 +12,16 @@ public:
     void Clear() override { ++clears; }
     void Navigate(const std::u16string& url) override { pages.push_back(url); }
     void Place(int x, int y, int w, int h) override { placed = {x, y, w, h}; }
+    void ShowKeyHighlight(bool shown) override { ringed = shown; }
+    bool FollowLink() override {
+        ++follows;
+        return false;
+    }
 
     bool visible = false;
     int clears = 0;
+    bool ringed = false;
+    int follows = 0;
     std::vector<std::u16string> pages;
     std::vector<int> placed;
 };

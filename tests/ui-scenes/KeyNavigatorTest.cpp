@@ -255,7 +255,87 @@ TEST_F(KeyNavigatorTest, TheHighlightIsDrawnFromTheSkin) {
     EXPECT_NE(leftEdgeOfFirstRow(), plain);
     keys().OnStylus();
     EXPECT_EQ(leftEdgeOfFirstRow(), plain);
+
+    // The ring lies round the object, never over it: the OK button (10, 125,
+    // 60 x 20 on the screen) looks the same lit and unlit.
+    auto okPixels = [&] {
+        server.Invalidate();
+        server.Tick(true, true);
+        std::vector<uint16_t> pixels;
+        for (int y = 125; y < 145; ++y)
+            for (int x = 10; x < 70; ++x) pixels.push_back(server.surface->PixelAt(x, y));
+        return pixels;
+    };
+    const std::vector<uint16_t> unlit = okPixels();
+    const uint16_t beside = server.surface->PixelAt(8, 135);
+    for (int i = 0; i < 3; ++i) Press(Key::Down);
+    ASSERT_EQ(Lit(), ok.get());
+    EXPECT_EQ(okPixels(), unlit);
+    EXPECT_NE(server.surface->PixelAt(8, 135), beside) << "the ring is drawn just outside";
+
+    // A link in the title bar takes its pressed colour while lit.
+    shared_ptr<widgets::Link> link(new widgets::Link());
+    link->SetHotColors(0xC8C8C8, 0xFFFFFF);
+    log.Listen(*link);
+    page->AddChild(link, 3);
+    link->SetRect(Rect(100, 8, 60, 16));
+    keys().OnStylus();
+    Press(Key::Up);
+    while (Lit() != back.get() && Press(Key::Up)) {
+    }
+    Press(Key::Right);
+    ASSERT_EQ(Lit(), link.get());
+    EXPECT_EQ(link->GetColor(), 0xFFFFFFu);
+    Press(Key::Right);
+    EXPECT_EQ(link->GetColor(), 0xC8C8C8u);
     ImagePool::Instance().SetBaseFolder(u"");
     ImagePool::Instance().Clear();
     LayoutMetrics::Set(metrics);
+}
+
+// Under a close button that lies over the view's bottom (the server's
+// overlay) only 50 of the 70 pixels show: every 60-high row is taller than
+// that. Each Down still moves something in sight: a row shows its top, then
+// its rest; the list scrolls clear of the button; then the stops outside the
+// page (the button, the strip's link) come last, and a hidden one is none.
+TEST_F(KeyNavigatorTest, TallRowsPageThroughAndTheStopsOutsideThePageComeLast) {
+    rows[1]->RemoveAllChildren();
+    view->SetRect(Rect(0, 30, 240, 70));
+    shared_ptr<GObject> close = Tappable(*server.GetRoot(), Rect(200, 80, 30, 30), 1000);
+    shared_ptr<GObject> link = Tappable(*server.GetRoot(), Rect(0, 110, 240, 60), 1001);
+    server.SetOverlay(close);
+    keys().SetTrailing({close, link});
+    std::vector<GObject*> announced;
+    keys().SetOnHighlight([&](GObject* lit) { announced.push_back(lit); });
+    EXPECT_EQ(view->EndRoom(), 20);
+
+    Press(Key::Down);
+    ASSERT_EQ(Lit(), rows[0].get());
+    std::vector<std::pair<GObject*, int>> seen{{Lit(), Scrolled()}};
+    for (int i = 0; i < 40 && Lit() != close.get(); ++i) {
+        Press(Key::Down);
+        ASSERT_NE(std::make_pair(Lit(), Scrolled()), seen.back()) << "a Down that changed nothing, press " << i;
+        seen.emplace_back(Lit(), Scrolled());
+    }
+    ASSERT_EQ(Lit(), close.get());
+    EXPECT_EQ(Scrolled(), 550) << "the last row's end shows above the button";
+    // Row 3 came with its top in sight, then its bottom, highlighted both times.
+    EXPECT_NE(std::find(seen.begin(), seen.end(), std::make_pair(rows[3].get(), 180)), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), std::make_pair(rows[3].get(), 190)), seen.end());
+    Press(Key::Down);
+    EXPECT_EQ(Lit(), link.get());
+    EXPECT_EQ(announced.back(), link.get()) << "the strip learns that it is lit";
+    Press(Key::Down);
+    EXPECT_EQ(Lit(), link.get()) << "no wrapping";
+    Press(Key::Up);
+    Press(Key::Up);
+    EXPECT_EQ(Lit(), rows[9].get());
+    EXPECT_EQ(announced.back(), rows[9].get());
+
+    close->SetVisible(false);
+    Press(Key::Down);
+    EXPECT_EQ(Lit(), link.get()) << "a hidden button is passed over";
+    server.SetOverlay(shared_ptr<GObject>());
+    keys().SetTrailing({});
+    keys().SetOnHighlight({});
 }

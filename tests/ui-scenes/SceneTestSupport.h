@@ -41,6 +41,7 @@ public:
     void ReturnToMainMenu() override { calls.push_back("main"); }
     void ReturnToSignIn() override { calls.push_back("signin"); }
     void SetMainMenuScene(Scene*) override {}
+    bool HasMainMenu() const override { return mainMenuBelow; }
     void SetSignInScene(Scene*) override {}
     Scene* TopScene() const override { return stack.empty() ? nullptr : stack.back().get(); }
     void RebuildAllScenes() override {}
@@ -74,6 +75,7 @@ public:
     std::unique_ptr<PopupBox> popup{new PopupBox(*this)};
     std::vector<shared_ptr<Scene>> stack;
     std::vector<std::string> calls;
+    bool mainMenuBelow = true;  // a page shown before sign-in has none
     bool advertising = false;
     bool covered = false;
 

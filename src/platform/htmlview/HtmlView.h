@@ -29,6 +29,12 @@ enum : std::uint32_t {
     // changes how this view loads: it always fetches afresh), lParam a
     // null-terminated UTF-16 URL, read before the message returns.
     kNavigateMessage = WM_USER + 120,
+    // For a device driven by its keys alone: wParam 1 rings the view as the
+    // key highlight of its owner, 0 takes the ring away.
+    kKeyHighlightMessage = WM_USER + 130,
+    // Follows the page's first link as a tap on it would (the owner gets
+    // kHotspotNotify); returns 0 when the page has none.
+    kFollowLinkMessage = WM_USER + 131,
 };
 
 // The notification code (WM_NOTIFY to the parent) of a tap on a link.

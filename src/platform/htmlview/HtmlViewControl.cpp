@@ -17,6 +17,9 @@ constexpr std::uint32_t kPageArrived = WM_USER + 0x3A0;
 
 constexpr std::uint16_t kPaper = 0xFFFF;
 constexpr std::uint16_t kBorder = 0x8410;  // mid grey
+// The owner's key highlight: the orange of its frame, three pixels wide.
+constexpr std::uint16_t kKeyRing = 0xEBC0;
+constexpr int kKeyRingWidth = 3;
 
 WindowSystem& WS() { return WindowSystem::Current(); }
 
@@ -76,6 +79,12 @@ LRESULT HtmlViewControl::Handle(std::uint32_t message, WPARAM wParam, LPARAM lPa
     case kStopMessage:
         StopLoads();
         return 1;
+    case kKeyHighlightMessage:
+        keyHighlight = wParam != 0;
+        WS().InvalidateRect(window, nullptr, false);
+        return 1;
+    case kFollowLinkMessage:
+        return FollowFirstLink() ? 1 : 0;
     case kClearMessage:
         Clear();
         return 1;
@@ -171,6 +180,7 @@ void HtmlViewControl::Paint() {
             page->Draw(canvas);
         }
         if (bordered) DrawFrame();
+        if (keyHighlight) DrawKeyRing();
         WS().Present(window, pixels.data(), width, ps.paint);
     }
     WS().EndPaint(window, ps);
@@ -182,16 +192,35 @@ void HtmlViewControl::DrawFrame() {
         pixels[static_cast<std::size_t>(y) * width] = pixels[static_cast<std::size_t>(y) * width + width - 1] = kBorder;
 }
 
+void HtmlViewControl::DrawKeyRing() {
+    // Inside the one-pixel border, which lies just off the screen's edges.
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int edge = std::min({x, y, width - 1 - x, height - 1 - y});
+            if (edge >= 1 && edge <= kKeyRingWidth) pixels[static_cast<std::size_t>(y) * width + x] = kKeyRing;
+        }
+}
+
 void HtmlViewControl::StylusUp(int x, int y) {
     if (!page) return;
-    std::optional<std::string> link = page->StylusUp(x, y);
-    if (!link || !window->Owner()) return;
-    // The parent may clear this view while it handles the tap: nothing of the
-    // page is touched after this.
+    if (std::optional<std::string> link = page->StylusUp(x, y)) Notify(*link);
+}
+
+bool HtmlViewControl::FollowFirstLink() {
+    std::optional<std::string> link = page ? page->FirstLink() : std::nullopt;
+    if (!link) return false;
+    Notify(*link);
+    return true;
+}
+
+void HtmlViewControl::Notify(const std::string& link) {
+    if (!window->Owner()) return;
+    // The parent may clear this view while it handles the link: the text is
+    // our own copy, and nothing of the page is touched after this.
     LinkNotify notify;
     notify.header.from = window;
     notify.header.code = kHotspotNotify;
-    notify.link = link->c_str();
+    notify.link = link.c_str();
     WS().SendMessage(window->Owner(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
 }
 

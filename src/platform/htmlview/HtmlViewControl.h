@@ -47,9 +47,13 @@ private:
     void Paint();
     void DrawFrame();
     void StylusUp(int x, int y);
+    bool FollowFirstLink();
+    void Notify(const std::string& link);
+    void DrawKeyRing();
 
     Window* window;
     bool bordered;
+    bool keyHighlight = false;
     PageSettings settings;
     std::unique_ptr<Page> page;
     std::vector<std::unique_ptr<Load>> loads;  // out, or back and not yet joined

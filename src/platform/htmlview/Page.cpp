@@ -63,6 +63,17 @@ void CollectText(const litehtml::element::ptr& element, std::string& out) {
         out += ' ';
 }
 
+const char* FirstHref(const litehtml::element::ptr& element) {
+    if (!element || element->get_display() == litehtml::display_none) return nullptr;
+    const char* tag = element->get_tagName();
+    if (tag && std::string_view(tag) == "a")
+        if (const char* href = element->get_attr("href"); href && *href) return href;
+    const std::size_t children = element->get_children_count();
+    for (std::size_t i = 0; i < children; ++i)
+        if (const char* href = FirstHref(element->get_child(static_cast<int>(i)))) return href;
+    return nullptr;
+}
+
 }  // namespace
 
 std::optional<std::string> FetchBody(const std::string& url, std::size_t limit, const std::atomic<bool>& cancel) {
@@ -119,6 +130,12 @@ std::optional<std::string> Page::StylusUp(int x, int y) {
     document->on_lbutton_up(x, y, x, y, redraw);
     document->on_mouse_leave(redraw);
     return container->TakeClickedLink();
+}
+
+std::optional<std::string> Page::FirstLink() const {
+    const char* href = document ? FirstHref(document->root()) : nullptr;
+    if (!href) return std::nullopt;
+    return container->Resolve(href);
 }
 
 std::string Page::VisibleText() const {

@@ -35,6 +35,8 @@ public:
     // completed, if any.
     void StylusDown(int x, int y);
     std::optional<std::string> StylusUp(int x, int y);
+    // The first link of the page, resolved against its address.
+    std::optional<std::string> FirstLink() const;
     // The words the page shows, separated by single spaces.
     std::string VisibleText() const;
     const std::string& Url() const { return url; }

@@ -157,6 +157,9 @@ ScriptRunner::IdleResult ScriptRunner::OnIdle() {
         case State::Dragging:
             if (DragStep()) return {true, {}};
             break;
+        case State::Seeking:
+            if (SeekStep()) return {true, {}};
+            break;
         case State::Sleeping:
             if (Clock::now() < deadline) return {false, deadline};
             state = State::Ready;
@@ -193,6 +196,7 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
     }
     if (command == "drag-text") return StartDrag(argument);
     if (command == "key") return Key(argument);
+    if (command == "key-until") return StartSeeking(argument);
     if (command == "type") {
         if (argument.empty()) return Fail("nothing to type");
         system.TypeText(U16(argument));
@@ -242,9 +246,8 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
     if (command == "expect-highlight") {
         if (argument.empty()) return Fail("no text to expect");
         std::lock_guard lock(app.UILock());
-        const shared_ptr<GObject>& lit = app.GetServer().Keys().Highlight();
-        if (!lit) return Fail("nothing is highlighted");
-        if (!treequery::FindLabelStarting(*lit, U16(argument))) return Fail("the highlight shows no label starting so");
+        if (!app.GetServer().Keys().Highlight()) return Fail("nothing is highlighted");
+        if (!HighlightStarts(U16(argument))) return Fail("the highlight shows no label starting so");
         return false;
     }
     if (command == "expect-text") {
@@ -294,19 +297,63 @@ bool ScriptRunner::Stylus(const std::string& command, const std::string& argumen
     return true;
 }
 
-// "key NAME [COUNT]": the key pressed and released COUNT times (default once).
-bool ScriptRunner::Key(const std::string& argument) {
+namespace {
+
+std::uint32_t KeyNamed(const std::string& name) {
     static const std::pair<const char*, std::uint32_t> keys[] = {
         {"enter", VK_RETURN}, {"left", VK_LEFT}, {"up", VK_UP}, {"right", VK_RIGHT}, {"down", VK_DOWN},
         {"delete", VK_DELETE}, {"soft1", VK_F1}, {"soft2", VK_F2}, {"f3", VK_F3}, {"f4", VK_F4}};
+    for (const auto& [keyName, vk] : keys)
+        if (name == keyName) return vk;
+    return 0;
+}
+
+}  // namespace
+
+bool ScriptRunner::HighlightStarts(const std::u16string& text) {
+    std::lock_guard lock(app.UILock());
+    const shared_ptr<GObject>& lit = app.GetServer().Keys().Highlight();
+    if (!lit) return false;
+    // "#ID": an object that shows no text of its own.
+    if (int32_t id = 0; text.size() > 1 && text[0] == u'#' && ::text::ParseInt(text.substr(1), id))
+        return lit->GetId() == id;
+    return treequery::FindLabelStarting(*lit, text);
+}
+
+// "key-until NAME | TEXT": the screens differ in how many presses a walk
+// takes (a tall row pages through on a small screen), so the script names
+// where it goes rather than how far.
+bool ScriptRunner::StartSeeking(const std::string& argument) {
+    const size_t bar = argument.find(" | ");
+    seekKey = bar == std::string::npos ? 0 : KeyNamed(argument.substr(0, bar));
+    if (!seekKey) return Fail("expected a key NAME | TEXT");
+    seekText = U16(argument.substr(bar + 3));
+    seekPresses = 0;
+    state = State::Seeking;
+    return false;
+}
+
+bool ScriptRunner::SeekStep() {
+    constexpr int kMaxPresses = 30;
+    if (HighlightStarts(seekText)) {
+        state = State::Ready;
+        return false;
+    }
+    if (++seekPresses > kMaxPresses) return Fail("the highlight never reached the label");
+    system.KeyDown(seekKey);
+    system.KeyUp(seekKey);
+    return true;
+}
+
+// "key NAME [COUNT]": the key pressed and released COUNT times (default once).
+bool ScriptRunner::Key(const std::string& argument) {
     std::istringstream in(argument);
     std::string name, rest;
     int count = 1;
     in >> name;
     if (!in.eof() && (!(in >> count) || count < 1 || (in >> rest)))
         return Fail("expected a key and a count of presses");
-    for (const auto& [keyName, vk] : keys) {
-        if (name != keyName) continue;
+    if (const std::uint32_t vk = KeyNamed(name)) {
         for (int i = 0; i < count; ++i) {
             system.KeyDown(vk);
             system.KeyUp(vk);

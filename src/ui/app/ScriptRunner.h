@@ -25,6 +25,8 @@ class Application;
 //                                               slide towards the one starting with TO until
 //                                               it is under the finger, then lift
 //   key NAME [COUNT]                            enter left up right down delete soft1 soft2 f3 f4
+//   key-until NAME | TEXT                       press NAME until a label under the key highlight
+//                                               starts with TEXT (at most 30 presses)
 //   type TEXT                                   characters, any script
 //   wait-idle [SECONDS]                         until nothing runs, is dirty or is pending (default 10)
 //   screenshot FILE.png | dump-tree FILE.json     (the tree and, under "windows",
@@ -33,7 +35,9 @@ class Application;
 //                                               takes them)
 //   expect-text TEXT | sleep MS | quit
 //   expect-no-text-start TEXT                   no shown label's text starts with TEXT
-//   expect-highlight TEXT                       a label under the key highlight starts with TEXT
+//   expect-highlight TEXT                       a label under the key highlight starts with TEXT;
+//                                               #ID: the highlighted object has that id (the
+//                                               strip's close button #1000, its link #1001)
 // Blank lines and lines starting with '#' are skipped. A screenshot shows the
 // screen as it is: frames follow the frame timer, so a script waits for idle
 // before it looks at what its input changed. Commands run when the
@@ -56,7 +60,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     using IdleResult = platform::HeadlessWindowSystem::IdleResult;
-    enum class State { Ready, WaitingIdle, Sleeping, Painting, Dragging, Finished };
+    enum class State { Ready, WaitingIdle, Sleeping, Painting, Dragging, Seeking, Finished };
 
     IdleResult OnIdle();
     void ReadStandardInput();
@@ -71,6 +75,9 @@ private:
     bool WriteScreenshot();
     bool Stylus(const std::string& command, const std::string& argument);
     bool Key(const std::string& argument);
+    bool StartSeeking(const std::string& argument);
+    bool SeekStep();
+    bool HighlightStarts(const std::u16string& text);
     bool TapText(const std::u16string& text);
     bool TapTextBelow(const std::string& argument);
     bool TapLabel(const std::function<GObject*(GObject&)>& find);
@@ -94,6 +101,9 @@ private:
     std::string screenshotFile;  // waiting for the frame that shows the input before it
     std::u16string dragTarget;   // the label a drag slides to
     int dragX = 0, dragY = 0, dragSteps = 0;
+    std::uint32_t seekKey = 0;  // key-until: the key, the label sought, presses so far
+    std::u16string seekText;
+    int seekPresses = 0;
     std::string line;
     bool failed = false;
     std::string error;

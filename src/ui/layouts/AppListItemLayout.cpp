@@ -1,5 +1,8 @@
 #include "ui/layouts/AppListItemLayout.h"
 
+#include <algorithm>
+
+#include "ui/ITextFit.h"
 #include "ui/layouts/LayoutSupport.h"
 
 void AppListItemLayout::Apply(GObject* owner, int) {
@@ -14,7 +17,18 @@ void AppListItemLayout::Apply(GObject* owner, int) {
     layout::Place(*owner, Price, Rect(W - 2 * (p + 2 * f) - aw, p + ic / 2, 4 * f, ic / 2));
     layout::Place(*owner, Arrow, Rect(W - aw - p, (H - ah) / 2, aw, ah));
     layout::Place(*owner, Stars, Rect(p, bottomLine, sw, sh));
-    layout::Place(*owner, VoteCount, Rect(sw + 2 * p, bottomLine, 4 * f, sh));
+    // The installed state (right-aligned) and the vote count share the line
+    // after the stars; on a narrow row the count ends where the state's text
+    // begins, and gives way to it when that leaves too little.
+    const int32_t votesX = sw + 2 * p;
+    int32_t votesWidth = 4 * f;
+    if (const auto* fit = dynamic_cast<const ITextFit*>(layout::Find(*owner, InstalledState))) {
+        const int32_t stateLeft = W - aw - fit->NaturalWidth();
+        const auto* votes = dynamic_cast<const ITextFit*>(layout::Find(*owner, VoteCount));
+        votesWidth = std::min(votesWidth, stateLeft - p - votesX);
+        if (votes && votesWidth < votes->NaturalWidth()) votesWidth = 0;
+    }
+    layout::Place(*owner, VoteCount, Rect(votesX, bottomLine, std::max(0, votesWidth), sh));
     layout::Place(*owner, InstalledState, Rect(W - 7 * f - aw, bottomLine, 7 * f, sh));
     layout::Place(*owner, Holder, Rect(p, bottomLine, W - 2 * p - aw, sh));
 }

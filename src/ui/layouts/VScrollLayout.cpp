@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/GObject.h"
+#include "ui/IScrollView.h"
 
 void VScrollLayout::Apply(GObject* owner, int) {
     shared_ptr<GObject> content;
@@ -23,11 +24,14 @@ void VScrollLayout::PlaceThumb(GObject& owner) {
     // The thumb is the share of the content in view. Content that fits the
     // view (or has no height at all) does not scroll: a bar along the whole
     // side would only say that it might.
-    if (!owner.FindChildById(ContentId, content) || content->Height() <= owner.Height()) {
+    // Room at the end under an overlay counts as content: it is scrolled to.
+    const auto* view = dynamic_cast<const IScrollView*>(&owner);
+    const int room = view ? view->EndRoom() : 0;
+    if (!owner.FindChildById(ContentId, content) || content->Height() <= owner.Height() - room) {
         thumb->SetSize(thumb->Width(), 0);
         return;
     }
-    const double ratio = static_cast<double>(owner.Height()) / content->Height();
+    const double ratio = static_cast<double>(owner.Height()) / (content->Height() + room);
     thumb->SetRect(Rect(owner.Width() - thumb->Width(), static_cast<int>(-content->Y() * ratio), thumb->Width(),
                         static_cast<int>(owner.Height() * ratio)));
 }

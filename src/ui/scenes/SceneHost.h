@@ -36,6 +36,8 @@ public:
     // The targets of the two returns above. Non-owning: a scene registers
     // itself when built and passes null when it leaves the stack.
     virtual void SetMainMenuScene(Scene* scene) = 0;
+    // Whether there is a main menu to return to (not before sign-in).
+    virtual bool HasMainMenu() const = 0;
     virtual void SetSignInScene(Scene* scene) = 0;
     // The scene on top of the stack, or null when the stack is empty.
     virtual Scene* TopScene() const = 0;

@@ -110,6 +110,10 @@ std::vector<shared_ptr<RowButton>> SkinFactory::CreateCheckList(GObject& parent,
     return rows;
 }
 
+namespace {
+constexpr uint32_t kUnselectedPiece = 0x4A5562;
+}  // namespace
+
 shared_ptr<RadioGroup> SkinFactory::CreateSortSelector(GObject& parent, const std::vector<std::u16string>& captions,
                                                        int selected, int baseHeight, int id) {
     // Whole names, so that a look through the code finds every image it needs.
@@ -124,7 +128,10 @@ shared_ptr<RadioGroup> SkinFactory::CreateSortSelector(GObject& parent, const st
         tab->SetSelectImage(SelectTab::Unselected, SkinImage(kParts[i][1]));
         Caption(*tab, i < static_cast<int>(captions.size()) ? captions[static_cast<size_t>(i)] : u"", kWhite,
                 baseHeight, SelectTab::Centre);
-        tab->SetSelectColors(kWhite, kPathGrey);
+        // An unselected piece is a choice to make, not a disabled one: dark
+        // slate on its light image reads at about 6:1 (the light grey of the
+        // title bar's path read at 1.5:1 there).
+        tab->SetSelectColors(kWhite, kUnselectedPiece);
         group->AddChild(tab, i);
     }
     group->Select(selected);

@@ -11,6 +11,7 @@
 #include "ui/IScrollView.h"
 #include "ui/PerformanceFrequency.h"
 #include "ui/Touch.h"
+#include "ui/UIServer.h"
 #include "ui/layouts/VScrollLayout.h"
 #include "ui/widgets/traits/TScrollDrawer.h"
 #include "ui/widgets/traits/TTransparableI.h"
@@ -102,7 +103,7 @@ public:
     // bring it back afterwards.
     GObject* ScrolledContent() const override { return content.get(); }
     void ScrollRoom(int& least, int& most) const override {
-        const int H = this->Height(), h = content->Height(), y = content->Y();
+        const int H = RestingHeight(), h = content->Height(), y = content->Y();
         const int top = h > H ? H - h : 0;
         least = std::min(0, top - y);
         most = std::max(0, -y);
@@ -117,9 +118,18 @@ public:
         return dy;
     }
 
+    int EndRoom() const override {
+        const UIServer* server = this->GetServer();
+        if (!server) return 0;
+        const Rect over = server->OverlayArea(), me = this->GetScreenRect();
+        if (over.IsEmpty() || over.x >= me.x + me.width || over.x + over.width <= me.x) return 0;
+        if (over.y >= me.Bottom() || over.Bottom() <= me.y) return 0;
+        return std::min(me.height / 2, me.Bottom() - over.y);
+    }
+
     bool Restore() override {
         if (snap) return RestoreSnapped();
-        const int H = this->Height(), h = content->Height(), y = content->Y();
+        const int H = RestingHeight(), h = content->Height(), y = content->Y();
         if (h <= H) {
             if (y != 0) Run(BounceToTopKeys(y));
             return true;
@@ -143,7 +153,7 @@ public:
         Keys keys;
         if (elapsed > 0.0) {
             double v = (lastPoint.y - dragStart.y) / (elapsed * 20.0);
-            keys = FlingKeys(v, content->Y(), content->Height(), this->Height(), BarWidth());
+            keys = FlingKeys(v, content->Y(), content->Height(), RestingHeight(), BarWidth());
         }
         if (keys.empty()) {
             if (snap) SnapToNearestItem();
@@ -191,6 +201,10 @@ public:
     }
 
 private:
+    // The height the content's end rests against: the view's own, less what
+    // lies over its bottom, so that the last lines scroll clear of it.
+    int RestingHeight() const { return this->Height() - EndRoom(); }
+
     // sign -1 mirrors the spring for the bottom edge: keys are rest minus the
     // decaying gap instead of the decaying distance itself.
     static Keys Bounce(double rest, double gap, double sign) {
@@ -277,7 +291,7 @@ private:
             dragStart = lastPoint;
             dragStartTime = clock();
         }
-        const bool pulledBeyond = content->Y() >= 1 || content->Y() + content->Height() < this->Height();
+        const bool pulledBeyond = content->Y() >= 1 || content->Y() + content->Height() < RestingHeight();
         content->MoveBy(0, pulledBeyond ? step / 2 : step);
         lastPoint = p;
     }
