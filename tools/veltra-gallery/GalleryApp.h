@@ -31,6 +31,8 @@ public:
     void ReturnToMainMenu() override { ShowPage(0); }
     void ReturnToSignIn() override { ShowPage(0); }
     void SetMainMenuScene(Scene*) override {}
+    // Its home links lead to the first page, as a main menu would.
+    bool HasMainMenu() const override { return true; }
     void SetSignInScene(Scene*) override {}
     Scene* TopScene() const override;
     void RebuildAllScenes() override;
