@@ -53,20 +53,11 @@ std::vector<Partial> PartialsIn(const std::u16string& folder) {
         const std::filesystem::path& path = entry.path();
         if (auto target = net::TargetOfIdentityFile(path)) {
             found.push_back({*target, net::ReadIdentity(path)});
-        } else if (path.extension() == ".partial") {
-            std::filesystem::path target = path;
-            target.replace_extension();
-            if (!std::filesystem::exists(net::IdentityFileOf(target))) found.push_back({target, std::nullopt});
+        } else if (auto bytesOf = net::TargetOfPartialFile(path)) {
+            if (!std::filesystem::exists(net::IdentityFileOf(*bytesOf))) found.push_back({*bytesOf, std::nullopt});
         }
     }
     return found;
-}
-
-bool IsPartialName(const std::u16string& name) {
-    auto endsWith = [&](std::u16string_view suffix) {
-        return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-    };
-    return endsWith(u".partial") || endsWith(u".partial.info");
 }
 
 }  // namespace
@@ -103,7 +94,7 @@ AppManager::~AppManager() {
     bool keep = false;
     if (platform::ListFolder(cabFolder, entries)) {
         for (const auto& e : entries) {
-            if (!e.folder && IsPartialName(e.name)) keep = true;
+            if (!e.folder && net::IsPartialDownloadName(std::filesystem::path(text::Utf16ToUtf8(e.name)))) keep = true;
             else platform::DeleteTree(cabFolder + u"\\" + e.name);
         }
     }

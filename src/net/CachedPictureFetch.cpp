@@ -19,7 +19,7 @@ bool CachedPictureFetch::Run(const platform::HttpOptions& options, std::size_t m
     }
     platform::HttpOutcome outcome = platform::HttpOutcome::Failed;
     const bool ok = job.Fetch(asked, memoryLimit, outcome);
-    const bool whole = ok && outcome == platform::HttpOutcome::Complete && !job.Cancelled();
+    const bool whole = ok && outcome == platform::HttpOutcome::Complete && !job.StopRequested();
     if (held && whole && job.status == 304) {
         store.Confirm(url, *held, job.head);
         return Deliver(held->bytes);
@@ -29,7 +29,7 @@ bool CachedPictureFetch::Run(const platform::HttpOptions& options, std::size_t m
     } else if (held && job.status >= 400) {
         // Gone or refused now: the copy is of nothing the catalog offers.
         store.Forget(url);
-    } else if (held && !whole && !job.Cancelled()) {
+    } else if (held && !whole && !job.StopRequested()) {
         return Deliver(held->bytes);
     }
     return ok;

@@ -65,10 +65,10 @@ public:
         return true;
     }
 
-    bool Stopping() const override { return job.Cancelled(); }
+    bool Stopping() const override { return job.StopRequested(); }
 
     bool Piece(const char* data, std::size_t size) override {
-        if (job.Cancelled()) return Refuse(Why::Cancelled);
+        if (job.StopRequested()) return Refuse(Why::Cancelled);
         if (job.toFile) {
             pending.append(data, size);
             if (pending.size() >= kFileBuffer && !FlushFile()) return Refuse(Why::WriteFailed);
@@ -109,7 +109,7 @@ public:
         case HttpOutcome::Short: ok = !job.toFile; break;
         // Stopped by a cancel while waiting for bytes: no piece said why.
         case HttpOutcome::Stopped:
-            ok = (why == Why::Cancelled || (why == Why::None && job.Cancelled())) && !job.toFile;
+            ok = (why == Why::Cancelled || (why == Why::None && job.StopRequested())) && !job.toFile;
             break;
         default: ok = false;
         }
@@ -179,12 +179,6 @@ HttpRequest::HttpRequest(std::u16string url, bool busyIndicator, std::filesystem
       toFile(toFile),
       targetFile(std::move(targetFile)),
       picture(picture && !toFile) {}
-
-HttpRequest::~HttpRequest() {
-    // The worker hands its handle to the queue before it lets go of the job;
-    // a job that never ran has none.
-    if (worker.joinable()) worker.detach();
-}
 
 bool HttpRequest::Perform(const platform::HttpOptions& options, std::size_t memoryLimit, const RetryPolicy& retry) {
     bool ok;

@@ -41,7 +41,6 @@ public:
     // on the device (PictureStore) when they are in use.
     HttpRequest(std::u16string url, bool busyIndicator, std::filesystem::path targetFile = {},
                 bool toFile = false, bool picture = false);
-    ~HttpRequest() override;
 
     const std::u16string url;
     // Fraction received, 0.0 to 1.0; only when the length is announced.
@@ -58,19 +57,23 @@ public:
     // a resumable one no partial file either.
     void Cancel() { cancelFlag = kCancel; }
     // Stops the job as a lost line would, at shutdown: like a cancel, except
-    // that a resumable download keeps what arrived for the next run.
+    // that a resumable download keeps what arrived for the next run. A job
+    // the user cancelled already stays cancelled.
     void Interrupt() {
         uint8_t none = 0;
         cancelFlag.compare_exchange_strong(none, kInterrupt);
     }
-    bool Cancelled() const { return cancelFlag != 0; }
+    // The user called the job off (Cancel).
+    bool Cancelled() const { return cancelFlag == kCancel; }
+    // The job was stopped at shutdown (Interrupt), and not cancelled.
     bool Interrupted() const { return cancelFlag == kInterrupt; }
+    // Either of the two: the transfer is to end.
+    bool StopRequested() const { return cancelFlag != 0; }
     // The body while the completion event runs (null in file mode and after).
     const char* Data() const { return body.empty() ? nullptr : body.data(); }
     // Bytes actually received.
     std::size_t Size() const { return received; }
     bool Pending() const { return pendingFlag != 0; }
-    bool FileMode() const { return toFile; }
     bool BusyIndicator() const { return busyIndicator; }
     const std::filesystem::path& TargetFile() const { return targetFile; }
     // Announced length, -1 when the answer had none; HTTP status, 0 without an
@@ -83,7 +86,6 @@ public:
     bool WriteFailed() const { return writeFailed; }
     // A worker was started for the job (it may have ended since).
     bool Started() const { return started; }
-    bool Resumable() const { return resume.has_value(); }
     // A resumable download between two tries, waiting for the line.
     bool WaitingForLink() const { return waitingForLink; }
     // A resumable download whose whole file its check refused: the file is

@@ -21,9 +21,12 @@ struct PartialIdentity {
 
 std::filesystem::path PartialFileOf(const std::filesystem::path& target);
 std::filesystem::path IdentityFileOf(const std::filesystem::path& target);
-// The target a partial or identity file belongs to, or nullopt for any
-// other name.
+// The target an identity file belongs to, or nullopt for any other name.
 std::optional<std::filesystem::path> TargetOfIdentityFile(const std::filesystem::path& file);
+// The target a file of bytes held belongs to, or nullopt for any other name.
+std::optional<std::filesystem::path> TargetOfPartialFile(const std::filesystem::path& file);
+// Whether a file name is one of the two a partial download keeps.
+bool IsPartialDownloadName(const std::filesystem::path& name);
 
 // nullopt when the file is missing or is not an identity.
 std::optional<PartialIdentity> ReadIdentity(const std::filesystem::path& identityFile);

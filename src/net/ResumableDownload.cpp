@@ -65,10 +65,10 @@ public:
         return true;
     }
 
-    bool Stopping() const override { return job.Cancelled(); }
+    bool Stopping() const override { return job.StopRequested(); }
 
     bool Piece(const char* data, std::size_t size) override {
-        if (job.Cancelled()) return false;
+        if (job.StopRequested()) return false;
         pending.append(data, size);
         const bool first = received == 0;
         received += size;
@@ -129,21 +129,22 @@ private:
 
 bool ResumableDownload::Run(const platform::HttpOptions& options) {
     if (job.targetFile.empty()) return false;
-    // Cancelled while it waited in the queue: the user wants none of it.
-    if (job.Cancelled()) {
-        if (!job.Interrupted()) net::RemovePartial(job.targetFile);
+    // Stopped while it waited in the queue: a cancel wants none of it, a
+    // shutdown keeps what an earlier run left.
+    if (job.StopRequested()) {
+        if (job.Cancelled()) net::RemovePartial(job.targetFile);
         return false;
     }
     RetrySchedule schedule(policy, net::PartialSize(job.targetFile));
     for (;;) {
         const Try t = TryOnce(options);
         if (t.whole) return Deliver();
-        if (job.Cancelled() && !job.Interrupted()) {
+        if (job.Cancelled()) {
             net::RemovePartial(job.targetFile);
             return false;
         }
         std::optional<std::chrono::milliseconds> pause;
-        if (!job.Cancelled() && !t.final && RetrySchedule::Retryable(t.outcome))
+        if (!job.StopRequested() && !t.final && RetrySchedule::Retryable(t.outcome))
             pause = schedule.AfterFailure(net::PartialSize(job.targetFile));
         if (!pause) {
             KeepOrDrop();
@@ -153,7 +154,7 @@ bool ResumableDownload::Run(const platform::HttpOptions& options) {
         const bool goOn = Pause(*pause);
         job.SetWaitingForLink(false);
         if (!goOn) {
-            if (!job.Interrupted()) net::RemovePartial(job.targetFile);
+            if (job.Cancelled()) net::RemovePartial(job.targetFile);
             return false;
         }
     }
@@ -186,7 +187,8 @@ ResumableDownload::Try ResumableDownload::TryOnce(const platform::HttpOptions& b
     if (!sink.Use()) return t;  // no answer: the line, not the server
     switch (*sink.Use()) {
     case net::AnswerUse::Refuse: t.final = true; return t;
-    // The range was refused: the next try asks for the whole file, at once.
+    // The range was refused and the bytes held are gone: the next try asks
+    // for the whole file, after the pause of a try that brought nothing.
     case net::AnswerUse::StartOver: t.outcome = platform::HttpOutcome::Failed; return t;
     case net::AnswerUse::Append:
     case net::AnswerUse::Restart: break;
@@ -229,11 +231,11 @@ bool ResumableDownload::Deliver() {
 bool ResumableDownload::Pause(std::chrono::milliseconds pause) {
     const auto until = std::chrono::steady_clock::now() + pause;
     while (std::chrono::steady_clock::now() < until) {
-        if (job.Cancelled()) return false;
+        if (job.StopRequested()) return false;
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
             std::chrono::milliseconds(20), until - std::chrono::steady_clock::now()));
     }
-    return !job.Cancelled();
+    return !job.StopRequested();
 }
 
 void ResumableDownload::KeepOrDrop() {
