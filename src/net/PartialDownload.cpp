@@ -91,6 +91,26 @@ void RemovePartial(const fs::path& target) {
     fs::remove(IdentityFileOf(target), ec);
 }
 
+std::vector<HeldDownload> HeldDownloadsIn(const fs::path& folder) {
+    std::vector<HeldDownload> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const fs::path& path = entry.path();
+        if (auto target = TargetOfIdentityFile(path)) {
+            found.push_back({*target, ReadIdentity(path)});
+        } else if (auto bytesOf = TargetOfPartialFile(path)) {
+            // Bytes with an identity are found through the identity.
+            if (!fs::exists(IdentityFileOf(*bytesOf), ec)) found.push_back({*bytesOf, std::nullopt});
+        }
+    }
+    return found;
+}
+
+void RemovePartialsOf(const fs::path& folder, const std::string& owner, const fs::path& except) {
+    for (const HeldDownload& held : HeldDownloadsIn(folder))
+        if (held.identity && held.identity->owner == owner && held.target != except) RemovePartial(held.target);
+}
+
 std::string ValidatorOf(const platform::HttpHead& head) {
     if (!head.etag.empty() && head.etag.rfind("W/", 0) != 0) return head.etag;
     return head.lastModified;
