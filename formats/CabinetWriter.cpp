@@ -24,6 +24,7 @@ std::string Take(GError*& error) {
     return message;
 }
 
+// Null when libgcab cannot make the file (a source it cannot open).
 GCabFile* NewFile(const CabinetEntry& entry) {
     if (const auto* path = std::get_if<std::filesystem::path>(&entry.content)) {
         Ref<GFile> source(g_file_new_for_path(path->c_str()));
@@ -41,6 +42,11 @@ bool AddEntries(GCabFolder* folder, const std::vector<CabinetEntry>& entries, st
     bool ok = true;
     for (const auto& entry : entries) {
         Ref<GCabFile> file(NewFile(entry));
+        if (!file.p) {
+            error = "cannot read " + entry.name;
+            ok = false;
+            break;
+        }
         gcab_file_set_date_time(file.p, when);
         gcab_file_set_attributes(file.p, GCAB_FILE_ATTRIBUTE_ARCH);
         GError* err = nullptr;
@@ -90,33 +96,6 @@ bool WriteCabinet(const std::vector<CabinetEntry>& entries, std::string& bytes, 
     auto* memory = G_MEMORY_OUTPUT_STREAM(out.p);
     bytes.assign(static_cast<const char*>(g_memory_output_stream_get_data(memory)),
                  g_memory_output_stream_get_data_size(memory));
-    return true;
-}
-
-bool WriteCabinet(const std::filesystem::path& target, const std::vector<CabinetEntry>& entries, std::string& error,
-                  const CabinetOptions& options) {
-    Ref<GCabCabinet> cabinet(gcab_cabinet_new());
-    if (!Build(cabinet.p, entries, options, error)) return false;
-    std::filesystem::path partial = target;
-    partial += ".partial";
-    Ref<GFile> file(g_file_new_for_path(partial.c_str()));
-    GError* err = nullptr;
-    Ref<GFileOutputStream> stream(g_file_replace(file.p, nullptr, FALSE, G_FILE_CREATE_NONE, nullptr, &err));
-    if (!stream.p) {
-        error = "cannot create " + partial.string() + ": " + Take(err);
-        return false;
-    }
-    std::error_code ec;
-    if (!WriteTo(cabinet.p, G_OUTPUT_STREAM(stream.p), target.string(), error)) {
-        std::filesystem::remove(partial, ec);
-        return false;
-    }
-    std::filesystem::rename(partial, target, ec);
-    if (ec) {
-        error = "cannot replace " + target.string() + ": " + ec.message();
-        std::filesystem::remove(partial, ec);
-        return false;
-    }
     return true;
 }
 

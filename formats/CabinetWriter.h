@@ -24,14 +24,11 @@ struct CabinetOptions {
 };
 
 // Every entry gets one fixed date, so that the same inputs always give the
-// same bytes. False with `error` when libgcab refuses an entry or the
-// cabinet; nothing is written then.
+// same bytes. False with `error` when an entry cannot be read or libgcab
+// refuses it or the cabinet; `bytes` stays empty then. A package goes to its
+// file through the platform's one safe replacement (ReplaceHostFile), so
+// that a failed build or a crash never leaves half a package there.
 bool WriteCabinet(const std::vector<CabinetEntry>& entries, std::string& bytes, std::string& error,
-                  const CabinetOptions& options = {});
-
-// The same into a file: written next to `target` and renamed over it, so a
-// failed build leaves no half-written package behind.
-bool WriteCabinet(const std::filesystem::path& target, const std::vector<CabinetEntry>& entries, std::string& error,
                   const CabinetOptions& options = {});
 
 }  // namespace formats

@@ -37,38 +37,6 @@ std::u16string ExeNameInShortcut(const std::u16string& content) {
     return {};
 }
 
-struct Partial {
-    std::filesystem::path target;  // host path of the package the bytes are for
-    std::optional<net::PartialIdentity> identity;
-};
-
-// The partial downloads in a folder: each identity file with its target, and
-// bytes whose identity is missing (their owner cannot be known).
-std::vector<Partial> PartialsIn(const std::u16string& folder) {
-    std::vector<Partial> found;
-    auto host = platform::HostPathOf(folder);
-    std::error_code ec;
-    if (!host) return found;
-    for (const auto& entry : std::filesystem::directory_iterator(*host, ec)) {
-        const std::filesystem::path& path = entry.path();
-        if (auto target = net::TargetOfIdentityFile(path)) {
-            found.push_back({*target, net::ReadIdentity(path)});
-        } else if (path.extension() == ".partial") {
-            std::filesystem::path target = path;
-            target.replace_extension();
-            if (!std::filesystem::exists(net::IdentityFileOf(target))) found.push_back({target, std::nullopt});
-        }
-    }
-    return found;
-}
-
-bool IsPartialName(const std::u16string& name) {
-    auto endsWith = [&](std::u16string_view suffix) {
-        return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-    };
-    return endsWith(u".partial") || endsWith(u".partial.info");
-}
-
 }  // namespace
 
 AppManager::AppManager() {
@@ -103,7 +71,7 @@ AppManager::~AppManager() {
     bool keep = false;
     if (platform::ListFolder(cabFolder, entries)) {
         for (const auto& e : entries) {
-            if (!e.folder && IsPartialName(e.name)) keep = true;
+            if (!e.folder && net::IsPartialDownloadName(std::filesystem::path(text::Utf16ToUtf8(e.name)))) keep = true;
             else platform::DeleteTree(cabFolder + u"\\" + e.name);
         }
     }
@@ -360,22 +328,25 @@ void AppManager::ChangeUpdateCount(int32_t delta) {
 }
 
 void AppManager::OnAppStatus(App* app, App::AppStatusType kind, bool finished, double, bool success) {
-    if (finished && kind == App::StatusDetails && resumeWanted.erase(app->sysid)) {
-        ResumeAfterDetails(app, success);
-        return;
-    }
-    if (!finished || !success) return;
-    if (kind == App::StatusDetails) {
-        const int32_t installedRevision = GetRevision(app->sysid);
-        if (SignedRevision(*app) <= installedRevision || installedRevision <= 0) return;
-        ChangeUpdateCount(+1);
-        // The store's own package by its exact install name, the one the install
-        // job checks too: a foreign package that merely mentions the store must
-        // not take the one offer, nor be installed as the store's update.
-        if (app->sysid == kSelfSysid && offerSelfUpdate) OfferSelfUpdate(app);
-    } else if (kind == App::StatusUninstall) {
-        if (SignedRevision(*app) > revisionBeforeUninstall && revisionBeforeUninstall > 0) ChangeUpdateCount(-1);
-    }
+    if (!finished) return;
+    if (kind == App::StatusDetails && resumeWanted.erase(app->sysid)) return ResumeAfterDetails(app, success);
+    if (!success) return;
+    if (kind == App::StatusDetails) CountUpdate(app);
+    else if (kind == App::StatusUninstall) UncountUninstalledUpdate(app);
+}
+
+void AppManager::CountUpdate(App* app) {
+    const int32_t installedRevision = GetRevision(app->sysid);
+    if (SignedRevision(*app) <= installedRevision || installedRevision <= 0) return;
+    ChangeUpdateCount(+1);
+    // The store's own package by its exact install name, the one the install
+    // job checks too: a foreign package that merely mentions the store must
+    // not take the one offer, nor be installed as the store's update.
+    if (app->sysid == kSelfSysid && offerSelfUpdate) OfferSelfUpdate(app);
+}
+
+void AppManager::UncountUninstalledUpdate(App* app) {
+    if (SignedRevision(*app) > revisionBeforeUninstall && revisionBeforeUninstall > 0) ChangeUpdateCount(-1);
 }
 
 void AppManager::CancelDownload(App* app) {
@@ -412,7 +383,8 @@ void AppManager::ResumeInterrupted() {
     if (resumeChecked || !platform::HasCurrentDevice()) return;
     resumeChecked = true;
     std::vector<shared_ptr<App>> joining;
-    for (const Partial& p : PartialsIn(cabFolder)) {
+    const auto folder = platform::HostPathOf(cabFolder);
+    for (const net::HeldDownload& p : folder ? net::HeldDownloadsIn(*folder) : std::vector<net::HeldDownload>()) {
         const std::u16string owner = p.identity ? text::Utf8ToUtf16(p.identity->owner) : std::u16string();
         if (owner.empty() || !apps::IsSafeSysid(owner)) {
             net::RemovePartial(p.target);
@@ -440,17 +412,24 @@ void AppManager::ResumeInterrupted() {
 
 void AppManager::ResumeAfterDetails(App* app, bool success) {
     const bool update = installed.count(app->sysid) && installed.at(app->sysid).get() == app;
-    if (update) {
-        const int32_t installedRevision = GetRevision(app->sysid);
-        if (success && SignedRevision(*app) > installedRevision && !app->IsDownloading()) {
-            // Counted as any update, and taken off the count as it starts.
-            ChangeUpdateCount(+1);
-            StartUpdate(app);
-        } else if (success) {
-            DropPartials(app->sysid);
-        }
-        return;
+    if (update) ResumeUpdate(app, success);
+    else ResumeFirstInstall(app, success);
+}
+
+void AppManager::ResumeUpdate(App* app, bool success) {
+    // Without an answer the bytes stay for the next run; an update the user
+    // started meanwhile owns them and goes on with them.
+    if (!success || app->IsDownloading()) return;
+    if (SignedRevision(*app) > GetRevision(app->sysid)) {
+        // Counted as any update, and taken off the count as it starts.
+        ChangeUpdateCount(+1);
+        StartUpdate(app);
+    } else {
+        DropPartials(app->sysid);
     }
+}
+
+void AppManager::ResumeFirstInstall(App* app, bool success) {
     if (success && app->inCatalog) {
         app->Download();
         return;
@@ -465,10 +444,10 @@ void AppManager::ResumeAfterDetails(App* app, bool success) {
 }
 
 void AppManager::DropPartials(const std::u16string& sysid, const std::u16string& except) {
-    const std::string owner = text::Utf16ToUtf8(sysid);
+    const auto folder = platform::HostPathOf(cabFolder);
+    if (!folder) return;
     const auto kept = except.empty() ? std::nullopt : platform::HostPathOf(except);
-    for (const Partial& p : PartialsIn(cabFolder))
-        if (p.identity && p.identity->owner == owner && (!kept || p.target != *kept)) net::RemovePartial(p.target);
+    net::RemovePartialsOf(*folder, text::Utf16ToUtf8(sysid), kept.value_or(std::filesystem::path()));
 }
 
 void AppManager::OfferSelfUpdate(App* app) {

@@ -152,9 +152,17 @@ private:
     void ScanFolder(const std::u16string& folder, int depth);
     void OfferSelfUpdate(App* app);
     void ChangeUpdateCount(int32_t delta);
+    // The manager's part of a record's news (UI lock held): a finished
+    // details request counts an update, a finished uninstall takes one off
+    // the count.
+    void CountUpdate(App* app);
+    void UncountUninstalledUpdate(App* app);
     // A record asked the catalog for its details so that its interrupted
     // download can go on: start it, or drop the partial nobody wants now.
+    // An installed package's update, or a first installation.
     void ResumeAfterDetails(App* app, bool success);
+    void ResumeUpdate(App* app, bool success);
+    void ResumeFirstInstall(App* app, bool success);
     // Packages (install names) whose interrupted download waits for their
     // details, and whether this run looked for them already.
     std::set<std::u16string> resumeWanted;

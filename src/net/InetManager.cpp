@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "base/Text.h"
+#include "net/CachedPictureFetch.h"
 #include "net/ConnectionManager.h"
+#include "net/FileTransfer.h"
+#include "net/MemoryTransfer.h"
 #include "net/NetServices.h"
 #include "net/PictureStore.h"
 #include "platform/device/DeviceRoot.h"
@@ -16,6 +19,14 @@ platform::HttpOptions TransferOptions(const InetManager::Limits& l) {
     o.connectTimeout = l.connectTimeout;
     o.lowSpeedTime = l.lowSpeedTime;
     return o;
+}
+
+TransferSettings SettingsOf(const InetManager::Limits& l) {
+    TransferSettings s;
+    s.options = TransferOptions(l);
+    s.memoryLimit = l.memoryLimit;
+    s.retry = l.retry;
+    return s;
 }
 
 // Receives only the headers of the size query.
@@ -47,10 +58,10 @@ InetManager::~InetManager() {
         std::unique_lock<std::mutex> guard(queueLock);
         // Jobs that never started are dropped; running ones end at their next
         // piece and finish normally, downloads keeping what they have.
-        for (auto& job : queue) job->Interrupt();
+        for (auto& entry : queue) entry.job->Interrupt();
         auto notStarted = std::stable_partition(queue.begin(), queue.end(),
-                                                [](const shared_ptr<HttpRequest>& j) { return j->Started(); });
-        std::move(notStarted, queue.end(), std::back_inserter(waiting));
+                                                [](const Entry& e) { return e.job->Started(); });
+        for (auto it = notStarted; it != queue.end(); ++it) waiting.push_back(std::move(it->job));
         queue.erase(notStarted, queue.end());
         idle.wait(guard, [this] { return workers == 0; });
     }
@@ -80,31 +91,33 @@ std::filesystem::path HostTarget(const std::u16string& devicePath) {
 
 shared_ptr<HttpRequest> InetManager::Add(const std::u16string& url, bool busyIndicator,
                                          const std::u16string& targetDevicePath) {
-    if (targetDevicePath.empty()) return Queue(make_shared_obj<HttpRequest>(url, busyIndicator));
-    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, HostTarget(targetDevicePath), true));
+    if (targetDevicePath.empty())
+        return Queue(make_shared_obj<HttpRequest>(url, busyIndicator), std::make_unique<MemoryTransfer>());
+    return AddToHostFile(url, busyIndicator, HostTarget(targetDevicePath));
 }
 
 shared_ptr<HttpRequest> InetManager::AddPicture(const std::u16string& url, bool busyIndicator) {
-    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, std::filesystem::path(), false, true));
+    net::PictureStore& store = net::PictureStore::Instance();
+    std::unique_ptr<Transfer> transfer;
+    if (store.IsOpen()) transfer = std::make_unique<CachedPictureFetch>(store);
+    else transfer = std::make_unique<MemoryTransfer>();
+    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator), std::move(transfer));
 }
 
 shared_ptr<HttpRequest> InetManager::AddResumable(const std::u16string& url, const std::u16string& targetDevicePath,
                                                   ResumeOptions options) {
-    shared_ptr<HttpRequest> job;
-    {
-        std::lock_guard<std::recursive_mutex> ui(net::UILock());
-        job = make_shared_obj<HttpRequest>(url, false, HostTarget(targetDevicePath), true);
-        job->resume = std::move(options);
-    }
-    return Queue(job);
+    const std::filesystem::path target = HostTarget(targetDevicePath);
+    // No busy indicator: downloads run in the background.
+    return Queue(make_shared_obj<HttpRequest>(url, false, target),
+                 std::make_unique<ResumableDownload>(target, std::move(options)));
 }
 
 shared_ptr<HttpRequest> InetManager::AddToHostFile(const std::u16string& url, bool busyIndicator,
                                                    const std::filesystem::path& hostFile) {
-    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, hostFile, true));
+    return Queue(make_shared_obj<HttpRequest>(url, busyIndicator, hostFile), std::make_unique<FileTransfer>(hostFile));
 }
 
-shared_ptr<HttpRequest> InetManager::Queue(shared_ptr<HttpRequest> job) {
+shared_ptr<HttpRequest> InetManager::Queue(shared_ptr<HttpRequest> job, std::unique_ptr<Transfer> transfer) {
     JoinFinished();
     // Reference counts are guarded by the UI lock; it is re-entrant, so a
     // handler that adds a job while holding it is fine.
@@ -114,7 +127,7 @@ shared_ptr<HttpRequest> InetManager::Queue(shared_ptr<HttpRequest> job) {
     if (job->BusyIndicator()) net::Services().RaiseBusy();
     {
         std::lock_guard<std::mutex> guard(queueLock);
-        queue.push_back(job);
+        queue.push_back({job, std::move(transfer)});
     }
     ConnectionManager::Instance().EnsureConnection();
     return job;
@@ -127,37 +140,42 @@ void InetManager::StartJobs() {
 
 void InetManager::StartJobsLocked() {
     int position = 0;
-    for (auto& job : queue) {
+    for (auto& entry : queue) {
         if (position++ >= kMaxRunning) break;
+        HttpRequest* job = entry.job.get();
         if (job->Started()) continue;
         job->started = true;
         ++workers;
-        // The queue keeps the job alive until the worker takes it out.
-        job->worker = std::thread(&InetManager::RunJob, this, job.get());
+        // The queue keeps the job and its transfer alive until the worker
+        // takes them out.
+        job->worker = std::thread(&InetManager::RunJob, this, job, entry.transfer.get());
     }
 }
 
-void InetManager::RunJob(HttpRequest* job) {
-    Limits l = GetLimits();
-    const bool ok = job->Perform(TransferOptions(l), l.memoryLimit, l.retry);
+void InetManager::RunJob(HttpRequest* job, Transfer* transfer) {
+    HttpRequest::Control control(*job);
+    TransferResult result = transfer->Run(control, SettingsOf(GetLimits()));
+    const bool ok = result.ok;
 
-    shared_ptr<HttpRequest> keep;
+    Entry keep;
     {
         std::lock_guard<std::mutex> guard(queueLock);
-        auto it = std::find(queue.begin(), queue.end(), job);
+        auto it = std::find_if(queue.begin(), queue.end(), [job](const Entry& e) { return e.job.get() == job; });
         keep = std::move(*it);  // moved, not copied: no count changes off the UI lock
         queue.erase(it);
         StartJobsLocked();
     }
+    keep.transfer.reset();
     std::thread self;
     {
         std::lock_guard<std::recursive_mutex> ui(net::UILock());
         // The busy indicator is the UI's: lowered under its lock, as it was raised.
         if (job->BusyIndicator()) net::Services().LowerBusy();
         self = std::move(job->worker);
+        job->Finish(std::move(result));
         job->Complete.Invoke(job, ok);
         job->FreeBody();
-        keep.reset();
+        keep.job.reset();
     }
     // A thread cannot join itself: it hands its handle to whoever joins
     // finished workers next (a later Add, WaitIdle, the destructor). Joining,

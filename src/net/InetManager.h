@@ -12,10 +12,15 @@
 #include "base/Singleton.h"
 #include "base/shared_ptr.h"
 #include "net/HttpRequest.h"
+#include "net/ResumableDownload.h"
+#include "net/Transfer.h"
 #include "platform/window/IdleProbes.h"
 
 // The request queue. Only the first five entries of the queue run, each on a
 // worker of its own; a job behind them waits until one of them is removed.
+// The queue decides how each job moves its bytes when the job is added (a
+// Transfer: into memory, into a file, a download that resumes, a picture
+// the device keeps) and hands the job what the transfer brought.
 class InetManager : public Singleton<InetManager> {
 public:
     static constexpr int kMaxRunning = 5;
@@ -36,9 +41,9 @@ public:
     // is queued or running. Safe from any thread.
     shared_ptr<HttpRequest> Add(const std::u16string& url, bool busyIndicator,
                                 const std::u16string& targetDevicePath = {});
-    // Queues the GET of an icon or screenshot, into memory: while the device
-    // keeps pictures (PictureStore) the job is answered from there when it
-    // can be, and what it fetches is kept.
+    // Queues the GET of an icon or screenshot, into memory: when the device
+    // keeps pictures (PictureStore open) as the job is added, the job is
+    // answered from there when it can be, and what it fetches is kept.
     shared_ptr<HttpRequest> AddPicture(const std::u16string& url, bool busyIndicator);
     // The same with a host file as target (tools, tests).
     shared_ptr<HttpRequest> AddToHostFile(const std::u16string& url, bool busyIndicator,
@@ -68,16 +73,21 @@ private:
     friend class Singleton<InetManager>;
     InetManager();
 
-    shared_ptr<HttpRequest> Queue(shared_ptr<HttpRequest> job);
+    struct Entry {
+        shared_ptr<HttpRequest> job;
+        std::unique_ptr<Transfer> transfer;
+    };
+
+    shared_ptr<HttpRequest> Queue(shared_ptr<HttpRequest> job, std::unique_ptr<Transfer> transfer);
     // Subscribed to the connection manager: starts what may run now.
     void StartJobs();
     void StartJobsLocked();
-    void RunJob(HttpRequest* job);
+    void RunJob(HttpRequest* job, Transfer* transfer);
     void JoinFinished();
 
     std::mutex queueLock;
     std::condition_variable idle;
-    std::vector<shared_ptr<HttpRequest>> queue;
+    std::vector<Entry> queue;
     int workers = 0;
     std::vector<std::thread> finished;  // workers that ended, not yet joined
     Limits limits;

@@ -23,6 +23,16 @@ bool PlacedPart(const platform::HttpHead& head) {
     return head.contentLength < 0 || head.contentLength == head.rangeLast - head.rangeFirst + 1;
 }
 
+// The path without `suffix`, when its file name ends with it and is more
+// than it.
+std::optional<fs::path> WithoutSuffix(const fs::path& file, const std::string& suffix) {
+    const std::string leaf = file.filename().string();
+    if (leaf.size() <= suffix.size() || leaf.compare(leaf.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return std::nullopt;
+    const std::string name = file.string();
+    return fs::path(name.substr(0, name.size() - suffix.size()));
+}
+
 // A header value with line breaks would break the file into other lines.
 bool OneLine(const std::string& text) { return text.find_first_of("\r\n") == std::string::npos; }
 
@@ -32,11 +42,12 @@ fs::path PartialFileOf(const fs::path& target) { return fs::path(target.string()
 
 fs::path IdentityFileOf(const fs::path& target) { return fs::path(target.string() + kIdentity); }
 
-std::optional<fs::path> TargetOfIdentityFile(const fs::path& file) {
-    const std::string name = file.string(), suffix = kIdentity;
-    if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
-        return std::nullopt;
-    return fs::path(name.substr(0, name.size() - suffix.size()));
+std::optional<fs::path> TargetOfIdentityFile(const fs::path& file) { return WithoutSuffix(file, kIdentity); }
+
+std::optional<fs::path> TargetOfPartialFile(const fs::path& file) { return WithoutSuffix(file, kPartial); }
+
+bool IsPartialDownloadName(const fs::path& name) {
+    return TargetOfPartialFile(name) || TargetOfIdentityFile(name);
 }
 
 std::optional<PartialIdentity> ReadIdentity(const fs::path& identityFile) {
@@ -78,6 +89,26 @@ void RemovePartial(const fs::path& target) {
     std::error_code ec;
     fs::remove(PartialFileOf(target), ec);
     fs::remove(IdentityFileOf(target), ec);
+}
+
+std::vector<HeldDownload> HeldDownloadsIn(const fs::path& folder) {
+    std::vector<HeldDownload> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const fs::path& path = entry.path();
+        if (auto target = TargetOfIdentityFile(path)) {
+            found.push_back({*target, ReadIdentity(path)});
+        } else if (auto bytesOf = TargetOfPartialFile(path)) {
+            // Bytes with an identity are found through the identity.
+            if (!fs::exists(IdentityFileOf(*bytesOf), ec)) found.push_back({*bytesOf, std::nullopt});
+        }
+    }
+    return found;
+}
+
+void RemovePartialsOf(const fs::path& folder, const std::string& owner, const fs::path& except) {
+    for (const HeldDownload& held : HeldDownloadsIn(folder))
+        if (held.identity && held.identity->owner == owner && held.target != except) RemovePartial(held.target);
 }
 
 std::string ValidatorOf(const platform::HttpHead& head) {

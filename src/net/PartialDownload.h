@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/http/HttpClient.h"
 
@@ -21,9 +22,26 @@ struct PartialIdentity {
 
 std::filesystem::path PartialFileOf(const std::filesystem::path& target);
 std::filesystem::path IdentityFileOf(const std::filesystem::path& target);
-// The target a partial or identity file belongs to, or nullopt for any
-// other name.
+// The target an identity file belongs to, or nullopt for any other name.
 std::optional<std::filesystem::path> TargetOfIdentityFile(const std::filesystem::path& file);
+// The target a file of bytes held belongs to, or nullopt for any other name.
+std::optional<std::filesystem::path> TargetOfPartialFile(const std::filesystem::path& file);
+// Whether a file name is one of the two a partial download keeps.
+bool IsPartialDownloadName(const std::filesystem::path& name);
+
+// A partial download found in a folder: the target its bytes are for, and
+// what identifies them (nullopt for bytes whose identity is missing or
+// damaged: nobody can be known to want them).
+struct HeldDownload {
+    std::filesystem::path target;
+    std::optional<PartialIdentity> identity;
+};
+// The partial downloads of a host folder, each once.
+std::vector<HeldDownload> HeldDownloadsIn(const std::filesystem::path& folder);
+// Forgets every partial download in `folder` that `owner` wanted, but for the
+// one of `except` (empty: all of them).
+void RemovePartialsOf(const std::filesystem::path& folder, const std::string& owner,
+                      const std::filesystem::path& except = {});
 
 // nullopt when the file is missing or is not an identity.
 std::optional<PartialIdentity> ReadIdentity(const std::filesystem::path& identityFile);

@@ -37,11 +37,6 @@ std::u16string NameOf(const std::string& url) { return U16(Digest(url)) + std::u
 
 int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
-int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 // Only pictures the device can draw are kept: an error page or a proxy's
 // notice served with a 200 would otherwise be shown from the cache for a day.
 bool LooksLikePicture(std::string_view b) {
@@ -108,21 +103,32 @@ std::optional<int64_t> MaxAge(std::string_view cacheControl, bool& noStore, bool
 
 }  // namespace
 
+std::unique_lock<std::mutex> PictureStore::Lock() {
+    std::unique_lock<std::mutex> guard(lock, std::try_to_lock);
+    if (!guard.owns_lock()) {
+        ++lockWaits;
+        guard.lock();
+    }
+    return guard;
+}
+
 void PictureStore::Open(std::u16string where, uint64_t bytes, std::chrono::seconds fresh) {
-    std::lock_guard<std::mutex> guard(lock);
+    auto guard = Lock();
     if (!where.empty() && where.back() != u'\\') where += u'\\';
     folder = std::move(where);
     limit = bytes;
     freshFor = fresh;
     loaded = usable = false;
     items.clear();
+    order.clear();
     total = 0;
+    lockWaits = 0;
 }
 
 void PictureStore::Close() { Open({}, kDefaultLimit, kDefaultFreshFor); }
 
 bool PictureStore::IsOpen() {
-    std::lock_guard<std::mutex> guard(lock);
+    auto guard = Lock();
     return !folder.empty() && limit > 0;
 }
 
@@ -132,6 +138,10 @@ bool PictureStore::Ready() {
     if (folder.empty() || limit == 0 || !platform::CreateFolders(folder)) return false;
     std::vector<platform::FileEntry> entries;
     if (!platform::ListFolder(folder, entries)) return false;
+    // The order of use is the order of the files' last writes (a use
+    // touches its file).
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const platform::FileEntry& a, const platform::FileEntry& b) { return a.modified < b.modified; });
     for (const platform::FileEntry& e : entries) {
         if (e.folder) continue;
         // Nothing but entries belongs here: anything else is dropped, so that
@@ -140,37 +150,53 @@ bool PictureStore::Ready() {
             platform::DeleteFile(folder + e.name);
             continue;
         }
-        items[e.name] = Item{e.size, e.modified};
+        Item& item = items[e.name];
+        item.bytes = e.size;
+        item.version = item.since = ++lastVersion;
+        item.use = order.insert(order.end(), e.name);
         total += e.size;
     }
     usable = true;
     // A smaller limit than the last run's, or less room on the device.
-    MakeRoom(0, {});
+    MakeRoom(0, platform::FreeSpace(folder).value_or(0), {});
     return true;
 }
 
 std::u16string PictureStore::FileOf(const std::string& url) {
-    std::lock_guard<std::mutex> guard(lock);
+    auto guard = Lock();
     return folder + NameOf(url);
 }
 
 std::optional<StoredPicture> PictureStore::Find(const std::string& url) {
-    std::lock_guard<std::mutex> guard(lock);
-    if (!Ready()) return std::nullopt;
     const std::u16string name = NameOf(url);
-    auto it = items.find(name);
-    if (it == items.end()) return std::nullopt;
-    std::string file;
+    std::u16string file;
+    uint64_t version = 0;
+    int64_t freshest = 0;
+    {
+        auto guard = Lock();
+        if (!Ready()) return std::nullopt;
+        auto it = items.find(name);
+        if (it == items.end()) return std::nullopt;
+        Used(it->second);
+        file = folder + name;
+        version = it->second.version;
+        freshest = freshFor.count();
+    }
+    std::string bytes;
     std::optional<StoredPicture> picture;
-    if (platform::ReadFile(folder + name, file)) picture = Parse(file, url);
+    if (platform::ReadFile(file, bytes)) picture = Parse(bytes, url);
     if (!picture) {
-        Drop(name);
+        auto guard = Lock();
+        auto it = items.find(name);
+        // Only the content that was read is damaged: one written since, or
+        // being written now, is another.
+        if (it != items.end() && it->second.version == version && it->second.writers == 0 && folder + name == file)
+            Drop(name);
         return std::nullopt;
     }
-    it->second.lastUse = NowNs();
-    platform::TouchFile(folder + name);
+    platform::TouchFile(file);
     // Kept under a longer limit than this start's: this one holds.
-    picture->freshFor = std::min<int64_t>(picture->freshFor, freshFor.count());
+    picture->freshFor = std::min<int64_t>(picture->freshFor, freshest);
     return picture;
 }
 
@@ -185,26 +211,20 @@ std::optional<int64_t> PictureStore::FreshForOf(const platform::HttpHead& head) 
 }
 
 void PictureStore::Keep(const std::string& url, const std::string& bytes, const platform::HttpHead& head) {
+    const std::optional<int64_t> fresh = FreshForOf(head);
+    if (!fresh || !LooksLikePicture(bytes)) return Forget(url);
     StoredPicture p;
     p.bytes = bytes;
     p.etag = head.etag;
     p.lastModified = head.lastModified;
     p.fetchedAt = Now();
-    std::lock_guard<std::mutex> guard(lock);
-    const std::optional<int64_t> fresh = FreshForOf(head);
-    if (!fresh || !LooksLikePicture(bytes)) {
-        if (Ready()) Drop(NameOf(url));
-        return;
-    }
     p.freshFor = *fresh;
     Store(url, p);
 }
 
 void PictureStore::Confirm(const std::string& url, StoredPicture picture, const platform::HttpHead& head) {
-    std::lock_guard<std::mutex> guard(lock);
     const std::optional<int64_t> fresh = FreshForOf(head);
-    if (!Ready()) return;
-    if (!fresh) return Drop(NameOf(url));
+    if (!fresh) return Forget(url);
     // A confirmation may name the same version anew; one that names none
     // leaves the validators held.
     if (!head.etag.empty()) picture.etag = head.etag;
@@ -215,56 +235,92 @@ void PictureStore::Confirm(const std::string& url, StoredPicture picture, const 
 }
 
 void PictureStore::Forget(const std::string& url) {
-    std::lock_guard<std::mutex> guard(lock);
+    auto guard = Lock();
     if (Ready()) Drop(NameOf(url));
 }
 
 void PictureStore::Store(const std::string& url, const StoredPicture& picture) {
-    if (!Ready()) return;
     const std::u16string name = NameOf(url);
-    const std::string file = Serialize(url, picture);
-    // What was kept for the URL is outdated either way.
-    if (!MakeRoom(file.size(), name) || !platform::ReplaceFile(folder + name, file)) return Drop(name);
-    Item& item = items[name];
-    total = total - item.bytes + file.size();
-    item = Item{file.size(), NowNs()};
+    const std::string content = Serialize(url, picture);
+    std::u16string where;
+    {
+        auto guard = Lock();
+        if (!Ready()) return;
+        where = folder;
+    }
+    const uint64_t free = platform::FreeSpace(where).value_or(0);
+    uint64_t version = 0, since = 0;
+    {
+        auto guard = Lock();
+        // Closed or moved meanwhile: the picture belongs to no folder now.
+        if (folder != where || !Ready()) return;
+        // What was kept for the URL is outdated either way.
+        if (!MakeRoom(content.size(), free, name)) return Drop(name);
+        auto [it, added] = items.try_emplace(name);
+        Item& item = it->second;
+        if (added) {
+            item.since = lastVersion + 1;
+            item.use = order.insert(order.end(), name);
+        }
+        total = total - item.bytes + content.size();
+        item.bytes = content.size();
+        item.version = ++lastVersion;
+        ++item.writers;
+        Used(item);
+        version = item.version;
+        since = item.since;
+    }
+    const std::u16string file = where + name;
+    Written(name, file, version, since, platform::ReplaceFile(file, content));
 }
 
-bool PictureStore::MakeRoom(uint64_t bytes, const std::u16string& replaced) {
+void PictureStore::Written(const std::u16string& name, const std::u16string& file, uint64_t version, uint64_t since,
+                           bool ok) {
+    auto guard = Lock();
+    auto it = items.find(name);
+    if (it == items.end() || it->second.since != since || folder + name != file) {
+        // Dropped while it was written: the file belongs to no entry, unless
+        // the URL was kept again meanwhile, whose writer writes it anew.
+        if (ok && (it == items.end() || folder + name != file)) platform::DeleteFile(file);
+        return;
+    }
+    --it->second.writers;
+    if (!ok && it->second.version == version && it->second.writers == 0) Drop(name);
+}
+
+bool PictureStore::MakeRoom(uint64_t bytes, uint64_t free, const std::u16string& replaced) {
     auto old = items.find(replaced);
     const uint64_t kept = old == items.end() ? 0 : old->second.bytes;
     // The free space counts what this folder takes as taken; what it could
     // give back is added, so the bound does not shrink as the folder fills.
-    const uint64_t free = platform::FreeSpace(folder).value_or(0);
     const uint64_t room = std::min(limit, (std::min(free, UINT64_MAX / 2) + total) / 4);
     if (bytes > room) return false;
-    while (total - kept + bytes > room) {
-        auto oldest = items.end();
-        for (auto it = items.begin(); it != items.end(); ++it)
-            if (it->first != replaced && (oldest == items.end() || it->second.lastUse < oldest->second.lastUse))
-                oldest = it;
-        if (oldest == items.end()) return false;
-        Drop(oldest->first);
+    for (auto next = order.begin(); total - kept + bytes > room && next != order.end();) {
+        const std::u16string name = *next++;
+        if (name != replaced && items.at(name).writers == 0) Drop(name);
     }
-    return true;
+    return total - kept + bytes <= room;
 }
+
+void PictureStore::Used(Item& item) { order.splice(order.end(), order, item.use); }
 
 void PictureStore::Drop(const std::u16string& name) {
     platform::DeleteFile(folder + name);
     auto it = items.find(name);
     if (it == items.end()) return;
     total -= it->second.bytes;
+    order.erase(it->second.use);
     items.erase(it);
 }
 
 uint64_t PictureStore::Bytes() {
-    std::lock_guard<std::mutex> guard(lock);
+    auto guard = Lock();
     Ready();
     return total;
 }
 
 std::size_t PictureStore::Count() {
-    std::lock_guard<std::mutex> guard(lock);
+    auto guard = Lock();
     Ready();
     return items.size();
 }

@@ -1,6 +1,8 @@
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -39,7 +41,8 @@ struct StoredPicture {
 // renamed, so a crash leaves the old picture or the new one; one that does not
 // read back whole and matching its header (cut short, damaged, another URL's)
 // is deleted and counts as never kept, so it is fetched again and never shown.
-// There is no index file to lose: the folder is the index, read on first use.
+// There is no index file to lose: the folder is the index, read on first use,
+// and each file's last-write time keeps the order of use across restarts.
 //
 // The folder holds at most `limit` bytes, and never more than a quarter of
 // what it and the device's free storage come to, so that pictures never take
@@ -51,6 +54,11 @@ struct StoredPicture {
 // validators, and a "not modified" answer costs no body.
 //
 // Safe from any thread: the workers of the request queue use it at once. Its
+// lock guards the index alone (which files are kept, their sizes, the order
+// of their use); reading, checking, hashing and writing the files happen
+// outside it, so that five workers never wait for one another's disk. A
+// file being written is never chosen to make room; a file read while
+// another worker replaced it is the old picture or the new one, whole. The
 // lock is taken alone, never while another is held or an event fires.
 class PictureStore : public Singleton<PictureStore> {
 public:
@@ -82,6 +90,9 @@ public:
     std::size_t Count();
     // The device path of the file that keeps `url`'s picture.
     std::u16string FileOf(const std::string& url);
+    // How often a caller found the lock taken and waited for it, since the
+    // folder was opened: how much the workers hold one another up.
+    uint64_t LockWaits() const { return lockWaits; }
 
 private:
     friend class Singleton<PictureStore>;
@@ -89,16 +100,32 @@ private:
 
     struct Item {
         uint64_t bytes = 0;
-        int64_t lastUse = 0;  // nanoseconds since the epoch
+        // Which content the entry holds: each entry, and each new content of
+        // one, gets the next number.
+        uint64_t version = 0;
+        // Since when the entry is in the index (a version number): an entry
+        // dropped and kept again is another one.
+        uint64_t since = 0;
+        int writers = 0;  // replacing the file now, outside the lock
+        std::list<std::u16string>::iterator use;  // its place in `order`
     };
+    // The index's lock, counting the waits for it.
+    std::unique_lock<std::mutex> Lock();
 
-    // Reads the folder on first use; false when it cannot be used.
+    // Reads the folder on first use; false when it cannot be used. The
+    // folder is listed once, under the lock.
     bool Ready();
     void Store(const std::string& url, const StoredPicture& picture);
+    // The file of `url` is written outside the lock; what then becomes of
+    // its entry.
+    void Written(const std::u16string& name, const std::u16string& file, uint64_t version, uint64_t since, bool ok);
     // Lets the least recently used go until `bytes` more fit beside what is
-    // kept, `replaced` aside; false when they never would.
-    bool MakeRoom(uint64_t bytes, const std::u16string& replaced);
+    // kept, `replaced` and the files being written aside; `free` is the
+    // device's free storage. False when they never would.
+    bool MakeRoom(uint64_t bytes, uint64_t free, const std::u16string& replaced);
     void Drop(const std::u16string& name);
+    // Makes an entry the most recently used.
+    void Used(Item& item);
     // Seconds the server lets a copy be used without asking; nullopt when
     // it must not be kept at all.
     static std::optional<int64_t> FreshForOf(const platform::HttpHead& head);
@@ -110,7 +137,10 @@ private:
     bool loaded = false;
     bool usable = false;
     std::unordered_map<std::u16string, Item> items;  // by file name
+    std::list<std::u16string> order;                 // the least recently used first
     uint64_t total = 0;
+    uint64_t lastVersion = 0;
+    std::atomic<uint64_t> lockWaits{0};
 };
 
 }  // namespace net

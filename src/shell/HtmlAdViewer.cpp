@@ -1,7 +1,11 @@
 #include "shell/HtmlAdViewer.h"
 
+#include <atomic>
+#include <cstdio>
+
 #include "platform/htmlview/HtmlView.h"
 #include "platform/library/DeviceLibrary.h"
+#include "platform/probes/Probes.h"
 #include "platform/window/WindowSystem.h"
 
 using namespace platform;
@@ -16,15 +20,27 @@ constexpr WPARAM kNavigateFlags = 0x1020;
 
 WindowSystem& WS() { return WindowSystem::Current(); }
 
+// A device that has the viewer but cannot use it runs without the strip as
+// one without the viewer does; whoever wonders where the strip went finds
+// the reason in the log, once per run rather than at each sign-in.
+std::nullptr_t Broken(const std::string& why) {
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true)) std::fprintf(stderr, "tobrix: no advertising strip: %s\n", why.c_str());
+    return nullptr;
+}
+
 }  // namespace
 
 std::unique_ptr<HtmlAdViewer> HtmlAdViewer::Create(Window* parent) {
-    auto library = LoadDeviceLibrary(hv::kLibraryName);
-    if (!library) return nullptr;
+    if (!CanLoadLibrary(hv::kLibraryName)) return nullptr;
+    std::string error;
+    auto library = LoadDeviceLibrary(hv::kLibraryName, &error);
+    if (!library) return Broken(error);
     auto init = reinterpret_cast<hv::HtmlViewInitFunction>(library->Symbol(hv::kHtmlViewInitExport));
-    if (!init || !init(library->Module())) return nullptr;
+    if (!init) return Broken("the HTML viewer library has no entry");
+    if (!init(library->Module())) return Broken("the HTML viewer did not initialise");
     Window* window = WS().CreateWindow(hv::kHtmlViewClass, u"", kStripStyle, {}, library->Module(), parent);
-    if (!window) return nullptr;
+    if (!window) return Broken("the HTML viewer's window could not be created");
     return std::unique_ptr<HtmlAdViewer>(new HtmlAdViewer(window));
 }
 

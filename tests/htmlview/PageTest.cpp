@@ -85,6 +85,14 @@ TEST_F(PageFixture, ATapOnALinkGivesItResolvedAndATapElsewhereNothing) {
     EXPECT_EQ(page->StylusUp(100, -80), std::nullopt);
 }
 
+TEST_F(PageFixture, APageBringsAtMostItsShareOfResources) {
+    std::string markup = "<html><body>";
+    for (std::size_t i = 0; i < Page::kResourceLimit + 8; ++i)
+        markup += "<img src=\"../icons/" + std::to_string(i) + ".png\">";
+    Build(markup + "</body></html>", 96);
+    EXPECT_EQ(asked.size(), Page::kResourceLimit);
+}
+
 TEST_F(PageFixture, NothingIsFetchedOnceThePageIsBuilt) {
     Build("<html><body><style>a:hover{background:url(late.png)}</style><a href=x>x</a></body></html>", 96);
     const size_t before = asked.size();

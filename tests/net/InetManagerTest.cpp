@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <fstream>
@@ -21,6 +23,7 @@
 #include "net/PartialDownload.h"
 #include "net/PictureStore.h"
 #include "net/XMLResponse.h"
+#include "platform/files/Files.h"
 #include "platform/http/HttpClient.h"
 
 
@@ -222,8 +225,52 @@ TEST_F(InetManagerTest, PicturesFetchedAtOnceAreKeptAndLaterServedFromTheDevice)
             EXPECT_EQ(got[i].second, "\x89PNG\r\n\x1a\n" + std::to_string(i));
         }
         EXPECT_EQ(net::PictureStore::Instance().Count(), 5u);
+        // How often a worker found the index taken: the figure of how much
+        // the five hold one another up.
+        RecordProperty(again ? "lockWaitsFinding" : "lockWaitsKeeping",
+                       std::to_string(net::PictureStore::Instance().LockWaits()));
     }
     net::PictureStore::Instance().Close();
+}
+
+// A picture whose file hangs when read (a stuck card) holds up its own
+// worker only: the others find, keep and count pictures meanwhile.
+TEST_F(InetManagerTest, APictureReadThatHangsHoldsUpNoOtherWorker) {
+    net::PictureStore& store = net::PictureStore::Instance();
+    store.Open(u"\\Program Files\\Tobrix\\pictures");
+    platform::HttpHead head;
+    head.status = 200;
+    const std::string png = "\x89PNG\r\n\x1a\n";
+    store.Keep("http://pictures/stuck.png", png + "stuck", head);
+    store.Keep("http://pictures/other.png", png + "other", head);
+    const auto stuck = platform::HostPathOf(store.FileOf("http://pictures/stuck.png"));
+    ASSERT_TRUE(stuck);
+    std::filesystem::remove(*stuck);
+    ASSERT_EQ(::mkfifo(stuck->c_str(), 0600), 0);
+
+    auto hanging = std::async(std::launch::async, [&] { return store.Find("http://pictures/stuck.png"); });
+    // The pipe opens for writing once the worker has it open for reading.
+    int writer = -1;
+    for (int i = 0; i < 1000 && writer < 0; ++i) {
+        writer = ::open(stuck->c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer < 0) std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_GE(writer, 0) << "the worker never began to read";
+    auto others = std::async(std::launch::async, [&] {
+        const bool found = store.Find("http://pictures/other.png").has_value();
+        store.Keep("http://pictures/new.png", png + "new", head);
+        return found && store.Count() == 3;
+    });
+    const bool othersWentOn = others.wait_for(10s) == std::future_status::ready;
+    // The stuck read ends with bytes that are no entry: it counts as damaged.
+    EXPECT_EQ(::write(writer, "garbage", 7), 7);
+    ::close(writer);
+    EXPECT_TRUE(othersWentOn) << "a worker waited for another's disk";
+    EXPECT_TRUE(others.get());
+    EXPECT_FALSE(hanging.get());
+    EXPECT_EQ(store.Count(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(*stuck));
+    store.Close();
 }
 
 TEST_F(InetManagerTest, JobsTakeTurnsOnTheConnectionsAlreadyOpen) {

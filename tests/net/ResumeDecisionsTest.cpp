@@ -131,6 +131,25 @@ TEST(ResumeDecisions, OnlyABrokenOrMissingLineIsWorthAnotherTry) {
     for (O o : {O::Complete, O::Stopped}) EXPECT_FALSE(RetrySchedule::Retryable(o));
 }
 
+TEST(ResumeDecisions, OnlyTheTwoNamesOfAPartialDownloadBelongToATarget) {
+    const std::filesystem::path dir = "/cabs";
+    struct Case {
+        const char* name;
+        const char* bytesOf;     // target as a file of bytes held, "" for none
+        const char* identityOf;  // target as an identity file, "" for none
+    };
+    for (const Case& c : {Case{"a.cab.partial", "/cabs/a.cab", ""}, Case{"a.cab.partial.info", "", "/cabs/a.cab"},
+                          Case{".partial", "", ""}, Case{".partial.info", "", ""}, Case{"a.cab", "", ""},
+                          Case{"a.partial.cab", "", ""}}) {
+        SCOPED_TRACE(c.name);
+        const auto bytesOf = net::TargetOfPartialFile(dir / c.name);
+        const auto identityOf = net::TargetOfIdentityFile(dir / c.name);
+        EXPECT_EQ(bytesOf ? bytesOf->string() : "", c.bytesOf);
+        EXPECT_EQ(identityOf ? identityOf->string() : "", c.identityOf);
+        EXPECT_EQ(net::IsPartialDownloadName(c.name), *c.bytesOf || *c.identityOf);
+    }
+}
+
 TEST(ResumeDecisions, IdentitySurvivesOnDiskAndRefusesWhatWouldBreakItsLines) {
     const auto target = nettest::DeviceRootPath() / "Program Files" / "Tobrix" / "cabs" / "notes.cab";
     const auto file = net::IdentityFileOf(target);

@@ -1,5 +1,7 @@
 #include <cerrno>
+#include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -7,6 +9,7 @@
 #include "platform/device/DeviceRoot.h"
 #include "platform/files/File.h"
 #include "platform/files/Files.h"
+#include "platform/http/BodySink.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -103,4 +106,54 @@ TEST_F(StorageLimit, TheSizeIsReadFromAndWrittenToTheDescription) {
     EXPECT_EQ(again->Info().storageBytes, 10000u);
     std::ofstream(root.path / "device.json") << R"({"storageBytes": -5})";
     EXPECT_EQ(DeviceRoot::Open(root.path)->Info().storageBytes, 0u) << "a negative size means no limit";
+}
+
+// The one body sink of every transfer: its first piece reaches the disk at
+// once, a full device is never reported as a stored body, and memory never
+// grows past its limit whatever the answer announced.
+TEST_F(StorageLimit, TheBodySinkStoresAFirstPieceAtOnceAndNeverPassesAFullDeviceForSuccess) {
+    const std::string piece(2048, 'b');
+    {
+        BodySink sink;
+        ASSERT_TRUE(sink.IntoFile(Host("Program Files/App/small.cab"), false));
+        ASSERT_TRUE(sink.Take(piece.data(), piece.size()));
+        EXPECT_EQ(fs::file_size(Host("Program Files/App/small.cab")), piece.size()) << "the first piece waits for nothing";
+        EXPECT_TRUE(sink.Close());
+    }
+    BodySink full;
+    ASSERT_TRUE(full.IntoFile(Host("Program Files/App/large.cab"), false));
+    bool stored = true;
+    for (int i = 0; i < 4 && stored; ++i) stored = full.Take(piece.data(), piece.size());
+    stored = full.Close() && stored;
+    EXPECT_FALSE(stored) << "8 KiB do not fit in the 4 KiB left";
+
+    // Memory: (announced length, bytes sent, limit) and whether all of it is held.
+    struct Case {
+        int64_t announced;
+        std::size_t sent, limit;
+        bool held;
+    };
+    for (const Case& c : {Case{-1, 50000, 50000, true}, Case{-1, 50001, 50000, false}, Case{6000, 6000, 6000, true},
+                          Case{6001, 0, 6000, false}, Case{100, 9000, 9000, true}, Case{0, 0, 10, true}}) {
+        SCOPED_TRACE(std::to_string(c.announced) + " announced, " + std::to_string(c.sent) + " sent");
+        BodySink memory;
+        std::vector<double> progress;
+        memory.ReportProgress(0, c.announced, [&](double p) { progress.push_back(p); });
+        bool held = memory.IntoMemory(c.announced, c.limit);
+        std::string sent;
+        for (std::size_t at = 0; held && at < c.sent; at += piece.size()) {
+            const std::size_t size = std::min(piece.size(), c.sent - at);
+            const std::string bytes(size, char('a' + at / piece.size() % 26));
+            held = memory.Take(bytes.data(), size);
+            if (held) sent += bytes;
+        }
+        EXPECT_EQ(held, c.held);
+        if (!c.held) continue;
+        const std::vector<char> body = memory.TakeBody();
+        ASSERT_GE(body.size(), memory.Received());
+        EXPECT_EQ(std::string(body.data(), memory.Received()), sent);
+        if (c.announced > 0 && c.sent > 0) {
+            EXPECT_EQ(progress.back(), 1.0) << "more than announced still ends at 1";
+        }
+    }
 }

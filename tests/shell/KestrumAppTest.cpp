@@ -270,6 +270,31 @@ TEST_F(KestrumAppTest, TheStripIsTheDevicesHtmlViewerAndWithoutOneNothingElseCha
     EXPECT_NE(app->TopScene(), nullptr);
 }
 
+// A device whose viewer library is there but cannot be loaded runs as one
+// without it, and says why in the log once, not at every start of the strip.
+TEST_F(KestrumAppTest, AViewerThatCannotLoadIsLoggedOnceAndTheShellGoesOnWithoutTheStrip) {
+    const std::filesystem::path broken = device.Root() / "broken-modules";
+    std::filesystem::create_directories(broken);
+    std::ofstream(broken / "libtobrix_htmlview.so") << "not a module";
+    ::setenv("TOBRIX_EMULATOR_DIR", broken.c_str(), 1);
+    ::testing::internal::CaptureStderr();
+    for (int run = 0; run < 2; ++run) {
+        if (run > 0) {
+            app.reset();
+            WindowSystem::Uninstall();
+            SetUp();
+        }
+        Start();
+        EXPECT_EQ(app->GetAdWindow(), nullptr);
+        EXPECT_EQ(app->StackSize(), 1u);
+    }
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    ::unsetenv("TOBRIX_EMULATOR_DIR");
+    const std::string line = "tobrix: no advertising strip: ";
+    ASSERT_NE(log.find(line), std::string::npos) << log;
+    EXPECT_EQ(log.find(line), log.rfind(line)) << log;
+}
+
 TEST_F(KestrumAppTest, BusyIndicatorCountsRequestsFromAnyThread) {
     Start();
     std::thread worker([&] {

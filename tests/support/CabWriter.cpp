@@ -4,14 +4,16 @@
 
 #include "formats/CabinetWriter.h"
 #include "formats/SetupDocumentWriter.h"
+#include "platform/files/Files.h"
 
 namespace testing_cab {
 
 void WriteCab(const std::filesystem::path& target, const std::vector<CabFile>& files, bool compress) {
     std::vector<formats::CabinetEntry> entries;
     for (const auto& f : files) entries.push_back({f.name, f.content});
-    std::string error;
-    if (!formats::WriteCabinet(target, entries, error, {compress})) throw std::runtime_error(error);
+    std::string bytes, error;
+    if (!formats::WriteCabinet(entries, bytes, error, {compress}) || !platform::ReplaceHostFile(target, bytes, &error))
+        throw std::runtime_error(error);
 }
 
 std::string SetupXml(const std::string& installName, const std::string& installDir,

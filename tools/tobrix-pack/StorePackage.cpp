@@ -6,6 +6,7 @@
 #include "base/Text.h"
 #include "formats/PackageStatement.h"
 #include "formats/SetupDocumentWriter.h"
+#include "platform/files/Files.h"
 #include "platform/imaging/Bitmap.h"
 
 namespace fs = std::filesystem;
@@ -118,7 +119,8 @@ bool StorePackage::Write(const fs::path& cabinet, std::string& error) const {
     std::vector<CabinetEntry> entries{{"_setup.xml", SetupDocument()}};
     entries.insert(entries.end(), payload.begin(), payload.end());
     entries.push_back({kSetupLibraryName, setupLibrary});
-    return formats::WriteCabinet(cabinet, entries, error);
+    std::string bytes;
+    return formats::WriteCabinet(entries, bytes, error) && platform::ReplaceHostFile(cabinet, bytes, &error);
 }
 
 std::string DrawnIcon() {

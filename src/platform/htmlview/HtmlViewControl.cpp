@@ -1,6 +1,8 @@
 #include "platform/htmlview/HtmlViewControl.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
 #include "base/Text.h"
 #include "platform/device/DeviceRoot.h"
@@ -35,16 +37,44 @@ PageSettings DeviceSettings() {
     return s;
 }
 
+// The controls of the viewer's windows, each from its window's creation to
+// its destruction; touched on the UI thread only.
+class Controls {
+public:
+    HtmlViewControl* Of(Window* window) {
+        auto it = controls.find(window);
+        return it == controls.end() ? nullptr : it->second.get();
+    }
+    void Create(Window* window, bool bordered) {
+        controls[window] = std::make_unique<HtmlViewControl>(window, bordered);
+    }
+    // Stops the control's loads and waits for them.
+    void Destroy(Window* window) { controls.erase(window); }
+    // A window still open when the process ends went with a window system
+    // that is gone already: its control cannot be stopped any more and is
+    // left to the end of the process.
+    ~Controls() {
+        for (auto& entry : controls) (void)entry.second.release();
+    }
+
+private:
+    std::map<Window*, std::unique_ptr<HtmlViewControl>> controls;
+};
+
+Controls& TheControls() {
+    static Controls controls;
+    return controls;
+}
+
 LRESULT Procedure(Window* window, std::uint32_t message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
         const auto* create = reinterpret_cast<const CreateStruct*>(lParam);
-        window->SetUserData(new HtmlViewControl(window, create && (create->style & WS_BORDER)));
+        TheControls().Create(window, create && (create->style & WS_BORDER));
     }
-    auto* control = static_cast<HtmlViewControl*>(window->UserData());
+    HtmlViewControl* control = TheControls().Of(window);
     if (!control) return WS().DefWindowProc(window, message, wParam, lParam);
     if (message == WM_DESTROY) {
-        window->SetUserData(nullptr);
-        delete control;
+        TheControls().Destroy(window);
         return 0;
     }
     return control->Handle(message, wParam, lParam);

@@ -1,42 +1,61 @@
 #include "platform/htmlview/Page.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "platform/htmlview/MasterStyle.h"
+#include "platform/http/BodySink.h"
 #include "platform/http/HttpClient.h"
 
 namespace platform::htmlview {
 namespace {
 
-class BodySink : public HttpSink {
+// A page or one of its resources: a successful answer of at most `limit`
+// bytes.
+class ResourceSink : public HttpSink {
 public:
-    BodySink(std::size_t limit, const std::atomic<bool>& cancel) : limit(limit), cancel(cancel) {}
+    ResourceSink(std::size_t limit, const std::atomic<bool>& cancel) : limit(limit), cancel(cancel) {}
     bool Begin(const HttpHead& head) override {
-        const int64_t length = head.contentLength;
-        ok = head.status >= 200 && head.status < 300 && (length < 0 || static_cast<std::uint64_t>(length) <= limit);
+        ok = head.status >= 200 && head.status < 300 && body.IntoMemory(head.contentLength, limit);
         return ok && !cancel;
     }
     bool Stopping() const override { return cancel; }
     bool Piece(const char* data, std::size_t size) override {
-        if (cancel || body.size() + size > limit) return ok = false;
-        body.append(data, size);
+        if (cancel || !body.Take(data, size)) return ok = false;
         return true;
     }
-    std::string body;
+    std::string Text() {
+        const std::vector<char> bytes = body.TakeBody();
+        return std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(body.Received()));
+    }
     bool ok = false;
 
 private:
+    BodySink body;
     std::size_t limit;
     const std::atomic<bool>& cancel;
 };
 
 // Page resources are small; a link that cannot bring them in this time has
 // nothing to show anyway, and a closing view must not wait long for them.
-HttpOptions ResourceOptions() {
+HttpOptions ResourceOptions(std::chrono::milliseconds most) {
     HttpOptions options;
-    options.connectTimeout = std::chrono::milliseconds(10000);
+    options.connectTimeout = std::min<std::chrono::milliseconds>(std::chrono::milliseconds(10000), most);
     options.lowSpeedTime = std::chrono::seconds(15);
-    options.totalTimeout = std::chrono::milliseconds(60000);
+    options.totalTimeout = std::min<std::chrono::milliseconds>(std::chrono::minutes(1), most);
     options.compressed = true;
     return options;
+}
+
+// At most kResourceLimit fetches go through.
+Fetcher Counted(Fetcher fetch) {
+    if (!fetch) return fetch;
+    return [fetch = std::move(fetch), left = Page::kResourceLimit](const std::string& url,
+                                                                   std::size_t limit) mutable {
+        if (left == 0) return std::optional<std::string>();
+        --left;
+        return fetch(url, limit);
+    };
 }
 
 void CollectText(const litehtml::element::ptr& element, std::string& out) {
@@ -76,12 +95,13 @@ const char* FirstHref(const litehtml::element::ptr& element) {
 
 }  // namespace
 
-std::optional<std::string> FetchBody(const std::string& url, std::size_t limit, const std::atomic<bool>& cancel) {
-    if (cancel) return std::nullopt;
-    BodySink sink(limit, cancel);
-    const HttpResult result = HttpGet(url, ResourceOptions(), sink);
+std::optional<std::string> FetchBody(const std::string& url, std::size_t limit, const std::atomic<bool>& cancel,
+                                     std::chrono::milliseconds most) {
+    if (cancel || most <= std::chrono::milliseconds::zero()) return std::nullopt;
+    ResourceSink sink(limit, cancel);
+    const HttpResult result = HttpGet(url, ResourceOptions(most), sink);
     if (result.outcome != HttpOutcome::Complete || !sink.ok || cancel) return std::nullopt;
-    return std::move(sink.body);
+    return sink.Text();
 }
 
 std::unique_ptr<Page> Page::FromMarkup(const std::string& markup, const std::string& url,
@@ -89,7 +109,7 @@ std::unique_ptr<Page> Page::FromMarkup(const std::string& markup, const std::str
     std::unique_ptr<Page> page(new Page());
     page->url = url;
     page->context.load_master_stylesheet(MasterStyleSheet());
-    page->container = std::make_unique<PageContainer>(url, settings, std::move(fetch));
+    page->container = std::make_unique<PageContainer>(url, settings, Counted(std::move(fetch)));
     page->document = litehtml::document::createFromUTF8(markup.c_str(), page->container.get(), &page->context);
     page->container->StopFetching();
     return page;
@@ -99,8 +119,10 @@ std::unique_ptr<Page> Page::Load(const std::string& url, const PageSettings& set
                                  const std::atomic<bool>& cancel) {
     auto markup = FetchBody(url, kPageLimit, cancel);
     if (!markup) return nullptr;
-    Fetcher fetch = [&cancel](const std::string& resource, std::size_t limit) {
-        return FetchBody(resource, limit, cancel);
+    const auto until = std::chrono::steady_clock::now() + kResourceTime;
+    Fetcher fetch = [&cancel, until](const std::string& resource, std::size_t limit) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        return FetchBody(resource, limit, cancel, left);
     };
     auto page = FromMarkup(*markup, url, settings, std::move(fetch));
     if (cancel) return nullptr;

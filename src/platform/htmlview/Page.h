@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,9 +17,16 @@ namespace platform::htmlview {
 class Page {
 public:
     static constexpr std::size_t kPageLimit = 256 * 1024;
+    // What one page may bring besides itself: so many style sheets and
+    // pictures, all of them within so long. A strip is small; a page that
+    // asks for more, or a line too slow for it, shows without the rest
+    // rather than holding a loading thread and the line.
+    static constexpr std::size_t kResourceLimit = 24;
+    static constexpr std::chrono::seconds kResourceTime{20};
 
     // Builds a page from its markup; style sheets and images come through
-    // `fetch` while it is built (none when `fetch` is empty). Whatever the
+    // `fetch` while it is built (none when `fetch` is empty), at most
+    // kResourceLimit of them. Whatever the
     // markup, the result is a page: broken markup shows what can be made of
     // it.
     static std::unique_ptr<Page> FromMarkup(const std::string& markup, const std::string& url,
@@ -49,8 +57,10 @@ private:
     litehtml::document::ptr document;
 };
 
-// An HTTP GET of at most `limit` bytes with a successful status; nullopt on
-// anything else, or once `cancel` is set.
-std::optional<std::string> FetchBody(const std::string& url, std::size_t limit, const std::atomic<bool>& cancel);
+// An HTTP GET of at most `limit` bytes with a successful status, within
+// `most` (and never longer than a minute); nullopt on anything else, or once
+// `cancel` is set.
+std::optional<std::string> FetchBody(const std::string& url, std::size_t limit, const std::atomic<bool>& cancel,
+                                     std::chrono::milliseconds most = std::chrono::minutes(1));
 
 }  // namespace platform::htmlview

@@ -321,7 +321,8 @@ void PageContainer::get_client_rect(litehtml::position& client) const {
 
 // --- The page as a whole -------------------------------------------------------------
 
-void PageContainer::set_caption(const char* text) { caption = text ? text : ""; }
+// A strip has no title bar to show the page's title in.
+void PageContainer::set_caption(const char*) {}
 
 void PageContainer::set_base_url(const char* base) {
     if (base && *base) baseUrl = ResolveAgainst(pageUrl, base);

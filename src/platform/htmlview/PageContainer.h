@@ -47,7 +47,6 @@ public:
     void Draw(const litehtml::document::ptr& document, PageCanvas& canvas);
     // The link of the last anchor the user clicked; taken once.
     std::optional<std::string> TakeClickedLink();
-    const std::string& Caption() const { return caption; }
     const std::string& BaseUrl() const { return baseUrl; }
     std::string Resolve(const std::string& reference) const;
 
@@ -108,7 +107,6 @@ private:
     PageCanvas* canvas = nullptr;  // while drawing
     int unmatchedClips = 0;
     std::optional<std::string> clicked;
-    std::string caption;
 };
 
 }  // namespace platform::htmlview

@@ -178,7 +178,7 @@ struct Exchange {
 // asked. This ends the transfer when no byte came for the whole limit.
 int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
     auto* x = static_cast<Exchange*>(user);
-    if (x->begun && x->link->TimeUp()) return 1;
+    if (x->begun && x->link->DropIfTimeUp()) return 1;
     if (x->sink->Stopping()) {
         x->stopped = x->refused = true;
         return 1;

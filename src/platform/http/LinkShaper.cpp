@@ -43,7 +43,7 @@ bool LinkShaper::Pace(uint64_t total, const std::function<bool()>& stop) const {
     return true;
 }
 
-bool LinkShaper::TimeUp() {
+bool LinkShaper::DropIfTimeUp() {
     if (!link.Shaped() || link.dropEverySeconds <= 0 || dropped) return dropped;
     if (std::chrono::steady_clock::now() - start >= std::chrono::seconds(link.dropEverySeconds)) dropped = true;
     return dropped;

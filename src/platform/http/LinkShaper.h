@@ -25,7 +25,6 @@ public:
     static LinkShaper ForCurrentDevice();
     explicit LinkShaper(const DataLink& link) : link(link) {}
 
-    bool Shaped() const { return link.Shaped(); }
     // Bytes per second the line carries each way; 0: unlimited.
     int64_t DownBytesPerSecond() const { return int64_t(link.downKbps) * 1000 / 8; }
     int64_t UpBytesPerSecond() const { return int64_t(link.upKbps) * 1000 / 8; }
@@ -43,8 +42,9 @@ public:
     // How many of the next `size` body bytes get through; fewer than `size`
     // means the line has just dropped.
     std::size_t Pass(std::size_t size);
-    // The line drops once a transfer has lasted its time.
-    bool TimeUp();
+    // The line drops once a transfer has lasted its time: marks the line
+    // dropped when that time has come, and tells whether it is.
+    bool DropIfTimeUp();
     bool Dropped() const { return dropped; }
 
     // One line per transfer in the device's link.log, so that a test or a

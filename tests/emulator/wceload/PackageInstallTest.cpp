@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/CabWriter.h"
+#include "formats/CabinetWriter.h"
 #include "DeviceFixture.h"
 #include "pkg/Manifest.h"
 #include "pkg/PackageInstaller.h"
@@ -455,4 +456,16 @@ TEST(SetupDocument, ExpandsMacrosAndReadsNestedKeys) {
     EXPECT_EQ(doc->registry[0].values[0].second.text, u"\\Windows\\x");
     EXPECT_EQ(doc->registry[1].key, u"a\\Shell\\Open");
     EXPECT_EQ(doc->registry[1].values[0].second.dword, 0xFFFFFFFFu);
+}
+
+// A package missing one of its files is no package: the writer says so and
+// hands over nothing, whatever it had written of the others.
+TEST(CabinetWriter, AnEntryThatCannotBeReadFailsTheWholeCabinet) {
+    const std::vector<formats::CabinetEntry> entries{
+        {"readme.txt", std::string("read me")},
+        {"notes.exe", std::filesystem::path("/nonexistent/tobrix/notes.exe")}};
+    std::string bytes = "stale", error;
+    EXPECT_FALSE(formats::WriteCabinet(entries, bytes, error));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(error.empty());
 }
