@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -47,7 +48,8 @@ public:
     void Reset();
 
     uint8_t keepPackagesOnCard = 0;
-    AppServices* application = nullptr;
+    // Read by request workers while the UI thread may clear it at the end.
+    std::atomic<AppServices*> application{nullptr};
     DeviceProfile detectedProfile;
     DeviceProfile currentProfile;
     DeviceProfile previousProfile;

@@ -139,6 +139,7 @@ void InetManager::StartJobs() {
 }
 
 void InetManager::StartJobsLocked() {
+    if (stopped) return;
     int position = 0;
     for (auto& entry : queue) {
         if (position++ >= kMaxRunning) break;
@@ -184,6 +185,18 @@ void InetManager::RunJob(HttpRequest* job, Transfer* transfer) {
     finished.push_back(std::move(self));
     --workers;
     idle.notify_all();
+}
+
+bool InetManager::Stop(std::chrono::milliseconds limit) {
+    bool ended;
+    {
+        std::unique_lock<std::mutex> guard(queueLock);
+        stopped = true;
+        for (auto& entry : queue) entry.job->Interrupt();
+        ended = idle.wait_for(guard, limit, [this] { return workers == 0; });
+    }
+    JoinFinished();
+    return ended;
 }
 
 void InetManager::JoinFinished() {

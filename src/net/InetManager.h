@@ -62,6 +62,13 @@ public:
     Limits GetLimits();
     void SetLimits(const Limits& limits);
 
+    // Stops the queue for good, as at the program's end, before the
+    // application its workers call into is gone: no job starts any more,
+    // running ones are interrupted (downloads keep what arrived) and waited
+    // for at most `limit`. Never with the UI lock held: a worker ends through
+    // its completion, under that lock. False when one was still running.
+    bool Stop(std::chrono::milliseconds limit);
+
     // Jobs queued or running.
     std::size_t QueueLength();
     // Nothing queued, running or still in its completion handler.
@@ -89,6 +96,7 @@ private:
     std::condition_variable idle;
     std::vector<Entry> queue;
     int workers = 0;
+    bool stopped = false;  // by Stop: nothing starts any more
     std::vector<std::thread> finished;  // workers that ended, not yet joined
     Limits limits;
     // Headless runs wait for the answers before their next step.

@@ -14,6 +14,7 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "net/ApiUrl.h"
+#include "net/InetManager.h"
 #include "net/PictureStore.h"
 #include "platform/process/Process.h"
 #include "shell/KestrumApp.h"
@@ -97,6 +98,9 @@ int main(int argc, char** argv) {
     {
         KestrumApp app(AppIdFromCommandLine(commandLine));
         code = RunLoop(app, KestrumApp::kWindowName, loop);
+        // The request workers call into the application (its UI lock, its
+        // busy indicator): they end before it does.
+        InetManager::Instance().Stop(std::chrono::seconds(30));
     }
     StopLoop();
     return code;
