@@ -10,6 +10,7 @@
 
 #include "Db.h"
 #include "Schema.h"
+#include "TextFold.h"
 #include "XmlWriter.h"
 
 namespace catalogd {
@@ -139,13 +140,6 @@ std::string LikeEscaped(std::string_view text) {
     return out;
 }
 
-size_t CodePoints(std::string_view utf8) {
-    size_t n = 0;
-    for (unsigned char c : utf8)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
-}
-
 struct CatNode {
     int64_t id;
     std::string name;
@@ -247,7 +241,7 @@ void Catalog::WriteTags(XmlWriter& xml) {
 std::vector<AppRow> Catalog::Find(const AppFilter& f) {
     const ListOrder& order = OrderOf(f.sort);
     const ListPage page = PageOf(f);
-    if (CodePoints(f.query) >= kIndexedSearchChars && SearchHits(f) < kFewMatches) return FromHits(f, order, page);
+    if (CharCount(f.query) >= kIndexedSearchChars && SearchHits(f) < kFewMatches) return FromHits(f, order, page);
     if (!f.category) return Walk(f, order, std::nullopt, page);
     const std::vector<int64_t> cats = Subtree(*f.category);
     if (cats.size() <= 1) return Walk(f, order, *f.category, page);

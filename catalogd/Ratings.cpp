@@ -2,6 +2,7 @@
 
 #include "Db.h"
 #include "Schema.h"
+#include "TextFold.h"
 #include "XmlWriter.h"
 
 namespace catalogd {
@@ -19,13 +20,6 @@ std::string NormalizeLineBreaks(std::string_view text) {
         }
     }
     return out;
-}
-
-size_t CharCount(std::string_view utf8) {
-    size_t n = 0;
-    for (unsigned char c : utf8)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
 }
 
 void StoreRateRank(Db& db, int64_t appId) {

@@ -33,8 +33,6 @@ private:
 
 // Free texts are kept in the client's form: each line break as "--br--".
 std::string NormalizeLineBreaks(std::string_view text);
-// Length in characters (code points) of UTF-8 text.
-size_t CharCount(std::string_view utf8);
 
 // Sets the application's rating order key from its ratings' sum and count;
 // whoever changes those calls it in the same transaction.

@@ -35,4 +35,11 @@ std::string FoldCase(std::string_view utf8) {
     return text::Utf16ToUtf8(wide);
 }
 
+size_t CharCount(std::string_view utf8) {
+    size_t n = 0;
+    for (unsigned char c : utf8)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
 }  // namespace catalogd

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -8,5 +9,8 @@ namespace catalogd {
 // Greek and Cyrillic letters fold to their small forms, so "ПОГОДА" finds
 // "Погода" and "MÜLLER" finds "Müller". Invalid UTF-8 becomes U+FFFD.
 std::string FoldCase(std::string_view utf8);
+
+// Length in characters (code points) of UTF-8 text.
+size_t CharCount(std::string_view utf8);
 
 }  // namespace catalogd

@@ -83,6 +83,7 @@ TEST(GObjectTree, IndexErrorsAndLookups) {
         EXPECT_STREQ(e.what(), "invalid vector<T> subscript");
     }
     EXPECT_THROW(p->RemoveChildAt(-1), std::out_of_range);
+    EXPECT_THROW(p->RemoveChildAt(2), std::out_of_range) << "one past the last child";
     EXPECT_TRUE(p->RemoveChildById(7));
     EXPECT_EQ(p->ChildAt(0), b) << "the first match goes";
     EXPECT_FALSE(p->RemoveChild(a));
