@@ -5,26 +5,20 @@
 
 namespace {
 
-TEST(CommandLine, TakesTheIdOutOfAQuotedLink) {
-    EXPECT_EQ(AppIdFromCommandLine(u"\"tobrix://42/\""), u"42");
-    EXPECT_EQ(AppIdFromCommandLine(u"0123456789" u"42" u"ab"), u"42");
-    EXPECT_EQ(AppIdFromCommandLine(u"0123456789" u"1234567" u"ab"), u"1234567");
-}
+// The link's id is what follows a ten-unit prefix, less the last two units.
+TEST(CommandLine, TakesTheIdOutOfTheLink) {
+    const struct { std::u16string line, id; } cases[] = {
+        {u"\"tobrix://42/\"", u"42"},
+        {u"0123456789" u"1234567" u"ab", u"1234567"},
+        {U16("ЯЯЯЯЯЯЯЯЯЯ77/\""), u"77"},  // units, not bytes
+        {u"", u""},
+        {u"012345678", u""},
+        {u"0123456789", u""},
+        {u"0123456789x", u"x"},  // one left: too few to drop two
+        {u"0123456789xy", u""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AppIdFromCommandLine(c.line), c.id) << text::Utf16ToUtf8(c.line);
 
-TEST(CommandLine, ShortLinesGiveNoId) {
-    EXPECT_EQ(AppIdFromCommandLine(u""), u"");
-    EXPECT_EQ(AppIdFromCommandLine(u"012345678"), u"");    // nine characters
-    EXPECT_EQ(AppIdFromCommandLine(u"0123456789"), u"");   // ten: nothing after the prefix
-    EXPECT_EQ(AppIdFromCommandLine(u"0123456789x"), u"x"); // one left: too few to drop two
-    EXPECT_EQ(AppIdFromCommandLine(u"0123456789xy"), u"");
-}
-
-TEST(CommandLine, CountsUtf16Units) {
-    // A non-ASCII prefix is still ten code units.
-    EXPECT_EQ(AppIdFromCommandLine(U16("ЯЯЯЯЯЯЯЯЯЯ77/\"")), u"77");
-}
-
-TEST(CommandLine, AnIdWithoutLeadingDigitsIsNoId) {
     int32_t id = -1;
     EXPECT_TRUE(text::ParseInt(AppIdFromCommandLine(u"\"tobrix:// 42abc/\""), id));
     EXPECT_EQ(id, 42);
