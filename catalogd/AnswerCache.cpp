@@ -38,20 +38,20 @@ std::string AnswerCache::Key(std::string_view method, const Query& query, const 
     return key;
 }
 
-std::optional<ApiAnswer> AnswerCache::Find(const std::string& key, int64_t generation, int64_t nowMs) {
+AnswerCache::Shared AnswerCache::Find(const std::string& key, int64_t generation, int64_t nowMs) {
     std::lock_guard lock(mutex);
     Follow(generation);
     auto it = entries.find(key);
-    if (it == entries.end()) return std::nullopt;
+    if (it == entries.end()) return nullptr;
     if (it->second.generation != generation || nowMs >= it->second.expiresMs) {
         Drop(it);
-        return std::nullopt;
+        return nullptr;
     }
     return it->second.answer;
 }
 
-void AnswerCache::Put(std::string key, int64_t generation, int64_t nowMs, const ApiAnswer& answer) {
-    const size_t bytes = key.size() + answer.body.size() + kEntryOverhead;
+void AnswerCache::Put(std::string key, int64_t generation, int64_t nowMs, Shared answer) {
+    const size_t bytes = key.size() + answer->body.size() + kEntryOverhead;
     std::lock_guard lock(mutex);
     Follow(generation);
     if (bytes > maxBytes) return;
@@ -59,7 +59,7 @@ void AnswerCache::Put(std::string key, int64_t generation, int64_t nowMs, const 
     while (used + bytes > maxBytes && !oldestFirst.empty()) Drop(entries.find(oldestFirst.front()));
     oldestFirst.push_back(key);
     used += bytes;
-    entries.emplace(std::move(key), Entry{answer, generation, nowMs + ttlMs, bytes, std::prev(oldestFirst.end())});
+    entries.emplace(std::move(key), Entry{std::move(answer), generation, nowMs + ttlMs, bytes, std::prev(oldestFirst.end())});
 }
 
 size_t AnswerCache::Bytes() const {

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -33,14 +33,17 @@ public:
     static std::string Key(std::string_view method, const Query& query, const DeviceConfig& device,
                            std::string_view filesUrl);
 
-    std::optional<ApiAnswer> Find(const std::string& key, int64_t generation, int64_t nowMs);
-    void Put(std::string key, int64_t generation, int64_t nowMs, const ApiAnswer& answer);
+    // A kept answer is shared, never changed: the lock is held only to find
+    // it, and the caller reads (or copies) it while others do the same.
+    using Shared = std::shared_ptr<const ApiAnswer>;
+    Shared Find(const std::string& key, int64_t generation, int64_t nowMs);
+    void Put(std::string key, int64_t generation, int64_t nowMs, Shared answer);
     // What the kept answers take, keys included.
     size_t Bytes() const;
 
 private:
     struct Entry {
-        ApiAnswer answer;
+        Shared answer;
         int64_t generation;
         int64_t expiresMs;
         size_t bytes;

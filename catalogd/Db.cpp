@@ -1,6 +1,19 @@
 #include "Db.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace catalogd {
+
+std::optional<int64_t> ReadStoredInt(std::string_view text) {
+    const char* end = text.data() + text.size();
+    int64_t n = 0;
+    auto [stop, ec] = std::from_chars(text.data(), end, n);
+    if (ec != std::errc()) return std::nullopt;
+    if (stop < end && *stop == '.') stop = std::find_if(stop + 1, end, [](char c) { return c < '0' || c > '9'; });
+    if (stop != end) return std::nullopt;
+    return n;
+}
 
 bool IsPostgresLocation(std::string_view location) {
     return location.starts_with("postgresql://") || location.starts_with("postgres://");

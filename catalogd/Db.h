@@ -16,6 +16,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A number a database server sent as text, read as the embedded engine reads
+// its own: a fraction is cut off. Nothing for anything else (a word, an
+// empty text, a number beyond 64 bits), which must fail loudly rather than
+// pass for a count or an id of 0.
+std::optional<int64_t> ReadStoredInt(std::string_view text);
+
 // The two engines the store runs on: an embedded file for one instance, a
 // PostgreSQL database for several instances that share it.
 enum class Engine { Sqlite, Postgres };

@@ -32,7 +32,7 @@ std::string NumberedParameters(const std::string& sql, int& count) {
         } else if (c == '?' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9') {
             int n = 0;
             auto [end, ec] = std::from_chars(sql.data() + i + 1, sql.data() + sql.size(), n);
-            (void)ec;
+            if (ec != std::errc()) throw DbError("parameter number out of range in: " + sql);
             count = std::max(count, n);
             out += '$';
             out.append(sql.data() + i + 1, end);
@@ -84,9 +84,11 @@ public:
         // Booleans come as "t" and "f" where the embedded engine says 1 and 0.
         if (v[0] == 't' && v[1] == 0) return 1;
         if (v[0] == 'f' && v[1] == 0) return 0;
-        int64_t n = 0;
-        std::from_chars(v, v + PQgetlength(result, row, column), n);
-        return n;
+        if (IsNull(column)) return 0;
+        std::string_view text(v, static_cast<size_t>(PQgetlength(result, row, column)));
+        if (auto n = ReadStoredInt(text)) return *n;
+        throw DbError("column " + std::to_string(column) + " of " + name +
+                      " is not a whole number: " + std::string(text.substr(0, 40)));
     }
     std::string Text(int column) const override {
         return std::string(PQgetvalue(result, row, column), static_cast<size_t>(PQgetlength(result, row, column)));

@@ -69,7 +69,7 @@ std::string_view RawQuery(const httplib::Request& req) {
 
 Server::Server(const std::string& dbPath, ServerOptions opts)
     : options(std::move(opts)),
-      pool(std::make_unique<DbPool>(dbPath)),
+      pool(std::make_unique<DbPool>(dbPath, options.dbConnections > 0 ? options.dbConnections : options.threads + 2)),
       http(std::make_unique<HttpCore>()),
       hashSlots(options.hashSlots, std::chrono::milliseconds(options.hashWaitMs)) {
     {
@@ -212,6 +212,13 @@ void Server::Handle(const httplib::Request& req, httplib::Response& res) {
             res.status = 404;
             res.set_content("not found\n", "text/plain");
         }
+    } catch (const DbPoolExhausted& e) {
+        // Too many requests at once for the store: the client may ask again.
+        label += std::string(" busy: ") + e.what();
+        code = 503;
+        res.status = 503;
+        res.set_header("Retry-After", "1");
+        res.set_content("busy\n", "text/plain");
     } catch (const std::exception& e) {
         // A store failure is ours, not the client's: say so plainly and keep serving.
         label += std::string(" failed: ") + e.what();
@@ -267,9 +274,11 @@ ApiAnswer Server::Answer(std::string_view method, ApiCall& call) {
     if (!session) return failure;
     call.session = &*session;
     std::string key = AnswerCache::Key(method, call.query, session->device, call.filesUrl);
-    if (auto kept = cache->Find(key, session->catalogGeneration, call.nowMs)) return *std::move(kept);
+    // The copy of a kept answer is made here, after the cache's lock is let go.
+    if (auto kept = cache->Find(key, session->catalogGeneration, call.nowMs)) return *kept;
     ApiAnswer answer = handler(call);
-    if (answer.code == kOk) cache->Put(std::move(key), session->catalogGeneration, call.nowMs, answer);
+    if (answer.code == kOk)
+        cache->Put(std::move(key), session->catalogGeneration, call.nowMs, std::make_shared<const ApiAnswer>(answer));
     return answer;
 }
 

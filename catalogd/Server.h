@@ -30,6 +30,10 @@ struct ServerOptions {
     int port = 8080;  // 0: let the system choose
     bool quiet = false;
     int threads = 16;
+    // Database connections open at once (0: one per worker, one for the
+    // sweeper and one spare); a request that finds them all in use waits
+    // for one and is answered "busy" if none comes back in time.
+    int dbConnections = 0;
     // Package downloads at most this many bytes per second (0: no limit), so
     // that tests and people can watch or break a download half-way.
     int64_t packageRate = 0;

@@ -187,6 +187,10 @@ int main(int argc, char** argv) {
     serve->add_flag("--auto-activate", options.service.autoActivate, "Activate new accounts at once");
     serve->add_flag("--quiet", options.quiet, "Do not log requests");
     serve->add_option("--threads", options.threads, "Worker threads")->capture_default_str()->check(CLI::Range(1, 256));
+    serve->add_option("--db-connections", options.dbConnections,
+                      "Database connections open at once; requests beyond wait for one (0: threads + 2)")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 1024));
     double cacheSeconds = 0;
     serve->add_option("--cache-ttl", cacheSeconds,
                       "Seconds an answer that is the same for every session with the same device is used again "

@@ -25,18 +25,19 @@ TEST(AnswerCache, KeysIgnoreTheSessionAndKeptAnswersStayWithinTheirBound) {
     EXPECT_NE(key("a=bc", {}), key("ab=c", {}));
 
     AnswerCache cache(1000, 4096);
-    ApiAnswer answer;
-    answer.body = std::string(500, 'x');
+    auto answer = std::make_shared<ApiAnswer>();
+    answer->body = std::string(500, 'x');
     for (int i = 0; i < 20; ++i) cache.Put("k" + std::to_string(i), 1, 0, answer);
     EXPECT_LE(cache.Bytes(), 4096u);
     EXPECT_FALSE(cache.Find("k0", 1, 10));  // the oldest made room
     ASSERT_TRUE(cache.Find("k19", 1, 10));
-    EXPECT_EQ(cache.Find("k19", 1, 10)->body, answer.body);
+    EXPECT_EQ(cache.Find("k19", 1, 10)->body, answer->body);
     EXPECT_FALSE(cache.Find("k19", 1, 1000));  // expired
     EXPECT_TRUE(cache.Find("k18", 1, 999));
     EXPECT_FALSE(cache.Find("k18", 2, 999));  // the catalog changed: everything goes
     EXPECT_EQ(cache.Bytes(), 0u);
-    answer.body = std::string(5000, 'y');
+    answer = std::make_shared<ApiAnswer>();
+    answer->body = std::string(5000, 'y');
     cache.Put("huge", 2, 0, answer);
     EXPECT_FALSE(cache.Find("huge", 2, 1));
 }
