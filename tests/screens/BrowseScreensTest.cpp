@@ -216,49 +216,6 @@ TEST_P(BrowseTest, ServerListAsksAgainOnPriceAndSort) {
     EXPECT_TRUE(Contains(store->ShownTexts(), Str(12007)));
 }
 
-TEST_P(BrowseTest, LocalListFiltersAndSortsWithoutAsking) {
-    OpenMenu();
-    Category* none = nullptr;
-    KestrumApp* app = &store->App();
-    store->Push(shared_ptr<Scene>(new AppsScene(app, u"All", Str(5000), none, u"", u"", u"", -1, -1, u"", false, false)));
-    auto* list = Top<AppsScene>();
-    ASSERT_TRUE(list);
-    const int asked = server->Requests("getapps");
-    const Apps everything = list->Model().Shown();
-    ASSERT_GT(everything.size(), 2u);
-
-    Tap(Str(12001));  // paid
-    EXPECT_EQ(server->Requests("getapps"), asked);
-    for (const auto& a : list->Model().Shown()) EXPECT_NE(a->type, u"free");
-    const size_t paid = list->Model().Shown().size();
-    Tap(Str(12002));  // free: the paid ones were not lost
-    EXPECT_EQ(list->Model().Shown().size() + paid, everything.size());
-    Tap(Str(12000));
-    EXPECT_EQ(list->Model().Shown().size(), everything.size());
-
-    Tap(Str(12006));  // downloads, remembered from before
-    EXPECT_TRUE(Contains(store->ShownTexts(), Str(12003)));
-    Tap(Str(12005));  // by rating
-    EXPECT_EQ(server->Requests("getapps"), asked);
-    const Apps& shown = list->Model().Shown();
-    for (size_t i = 1; i < shown.size(); ++i)
-        EXPECT_FALSE(AppListModel::RanksBefore(*shown[i], *shown[i - 1], u"rates")) << i;
-    EXPECT_TRUE(store->Screenshot(Shot("apps-local-rated")));
-}
-
-TEST_P(BrowseTest, ExpiredSessionReturnsToSignIn) {
-    OpenMenu();
-    {
-        std::lock_guard ui(net::UILock());
-        Kestrum::Instance().SetSessionId(u"expired");
-    }
-    Tap(Str(5007));
-    EXPECT_TRUE(Top<LoginScene>());
-    EXPECT_EQ(store->App().StackSize(), 1u);
-    EXPECT_EQ(Kestrum::Instance().configPending, 1);
-    ExpectError(203);
-}
-
 INSTANTIATE_TEST_SUITE_P(Profiles, BrowseTest, ::testing::ValuesIn(kProfiles), ProfileName);
 
 TEST(AppRowTest, RatingsBecomeHalfStarsRoundedUp) {

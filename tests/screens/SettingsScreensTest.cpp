@@ -116,6 +116,7 @@ TEST_P(SettingsTest, ALanguageChangeRebuildsEveryScreen) {
     EXPECT_TRUE(ShowsText(Str(5000)));
     EXPECT_EQ(Str(5000), u"\u0413\u043b\u0430\u0432\u043d\u043e\u0435 \u043c\u0435\u043d\u044e");  // "Main menu"
     EXPECT_EQ(Configs(), before + 1);
+    EXPECT_NE(menu->ConfigJob()->url.find(u"locale=ru"), std::u16string::npos) << "the catalog learns the language";
 }
 
 TEST_P(SettingsTest, TheStorageCardSwitchReachesTheStore) {

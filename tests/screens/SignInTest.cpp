@@ -142,14 +142,6 @@ TEST_F(SignInTest, LeavingAsksFirstAndYesClosesTheProgram) {
     EXPECT_FALSE(std::filesystem::exists(Shot("left.png")));  // nothing ran after the program closed
 }
 
-TEST_F(SignInTest, ChoosingALanguageRebuildsTheTextsOfEveryScreen) {
-    EXPECT_TRUE(Run("wait-idle\ntap-text Choose language\nwait-idle\nexpect-text English\n"
-        "tap-text \xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9\nwait-idle\n"  // "Русский"
-        "expect-text \xD0\x92\xD1\x85\xD0\xBE\xD0\xB4\n"                                    // "Вход"
-        "expect-text \xD0\x97\xD0\xB0\xD0\xB1\xD1\x8B\xD0\xBB\xD0\xB8 \xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C?\n"
-        "quit\n"));
-}
-
 TEST_F(SignInTest, ACatalogThatDoesNotAnswerGivesOneMessage) {
     EXPECT_TRUE(Run(kTypeDemo + "key soft1\nwait-idle 60\n"
         "expect-text Could not connect to the store. Please check your connection and try again.\n"

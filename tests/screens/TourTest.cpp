@@ -44,6 +44,11 @@ TEST_P(TourTest, TheDemoTourRunsToItsEndAndWritesItsScreenshots) {
     ASSERT_TRUE(Succeeded(run));
     for (const auto& shot : shots) EXPECT_GT(std::filesystem::file_size(device.Scratch(shot)), 1000u) << shot;
     EXPECT_GE(shots.size(), 8u);
+    if (GetParam().script != "tour-keys.script") return;
+    // Enter on Run and on About's support link reached the device's programs.
+    const std::string launched = ReadAll(device.Root() / "launch.log");
+    EXPECT_NE(launched.find("\\Program Files\\"), std::string::npos) << launched;
+    EXPECT_NE(launched.find("browser\thttp://www.tobrix.example/support"), std::string::npos) << launched;
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, TourTest,

@@ -71,16 +71,10 @@ TEST_F(PopupBoxTest, OpensOverTheSceneAndAnswersOnce) {
     EXPECT_EQ(host.softKeys.GetLabel(1), u"No");
     EXPECT_TRUE(host.softKeys.IsEnabled(1));
     EXPECT_EQ(ShownTitle(), u"Question");
-    const auto& layer = host.popup->GetLayer();
     shared_ptr<GObject> box;
-    ASSERT_TRUE(layer->FindChildById(PopupBox::kBoxId, box));
-    EXPECT_EQ(box->Y(), 320);  // starts below the screen
-    EXPECT_LT(layer->GetTransparency(), 10);
-
+    ASSERT_TRUE(host.popup->GetLayer()->FindChildById(PopupBox::kBoxId, box));
     host.Settle();
-    EXPECT_EQ(layer->GetTransparency(), 127);
     EXPECT_EQ(box->GetRect(), Rect(0, 160, 240, 160));  // risen into the lower half
-    EXPECT_EQ(box->GetTransparency(), 255);             // only the layer is dimmed
     // The message wraps inside the box, below the title.
     shared_ptr<GObject> scroller;
     ASSERT_TRUE(box->FindChildById(PopupBox::kTextId, scroller));

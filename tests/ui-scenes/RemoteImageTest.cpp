@@ -15,7 +15,6 @@
 #include "net/InetManager.h"
 #include "platform/files/Files.h"
 #include "ui/ImagePool.h"
-#include "ui/WMSurface.h"
 #include "ui/layouts/LayoutMetrics.h"
 #include "ui/layouts/ScreenshotsLayout.h"
 #include "ui/widgets/TRemoteImage.h"
@@ -215,20 +214,6 @@ TEST_F(RemoteImageTest, DestroyedWhilePendingCancelsTheRequest) {
     std::lock_guard lock(services.UILock());
     EXPECT_TRUE(request->Complete.Empty());
     request = nullptr;
-}
-
-TEST_F(RemoteImageTest, WithoutUrlOrPathItIsAPlainImage) {
-    std::lock_guard lock(services.UILock());
-    shared_ptr<widgets::RemoteImage> image(new widgets::RemoteImage());
-    image->SetRect(Rect(0, 0, 20, 20));
-    shared_ptr<WMSurface> red(new WMSurface(20, 20));
-    red->FillRect(Rect(0, 0, 20, 20), 0xF800);
-    image->AddImageState(0, red);
-    image->SetImageState(0);
-    server.GetRoot()->AddChild(image);
-    server.Tick(true, true);
-    EXPECT_FALSE(image->IsFetchStarted());
-    EXPECT_EQ(server.surface->PixelAt(10, 10), 0xF800);
 }
 
 // A program's icon comes from the shell, drawn on magenta with magenta made
