@@ -114,9 +114,7 @@ std::u16string AppManager::ProgramFolder() {
     return settings.substr(0, settings.rfind(u'\\') + 1);
 }
 
-bool AppManager::IsInstalled(const std::u16string& sysid) {
-    return apps::IsSafeSysid(sysid) && platform::OpenRegistryKey(Hive::LocalMachine, kAppInstallKey + sysid);
-}
+bool AppManager::IsInstalled(const std::u16string& sysid) { return apps::IsInstalled(sysid); }
 
 int32_t AppManager::GetRevision(const std::u16string& sysid) {
     std::u16string path;
@@ -229,7 +227,10 @@ shared_ptr<InstallRequest> AppManager::QueueInstall(const std::u16string& cabPat
 void AppManager::RunInstallQueueLocked() {
     if (installQueue.empty() || installQueue.front()->worker.joinable()) return;
     WorkerStarted();
-    installQueue.front()->Start();
+    // The manager waits for every worker before it goes (~AppManager): the
+    // job's worker may call it back.
+    installQueue.front()->Start({[this](InstallRequest* job, bool ok) { InstallEnded(job, ok); },
+                                 [this] { WorkerEnded(); }});
 }
 
 shared_ptr<UninstallRequest> AppManager::QueueUninstall(const std::u16string& sysid) {
@@ -247,7 +248,8 @@ void AppManager::RunUninstallQueueLocked() {
     // Before the removal can begin: afterwards the revision is gone.
     revisionBeforeUninstall = GetRevision(uninstallQueue.front()->sysid);
     WorkerStarted();
-    uninstallQueue.front()->Start();
+    uninstallQueue.front()->Start({[this](UninstallRequest* job, bool ok) { UninstallEnded(job, ok); },
+                                   [this] { WorkerEnded(); }});
 }
 
 void AppManager::InstallEnded(InstallRequest* job, bool ok) {

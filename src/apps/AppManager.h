@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/InstallKeys.h"
 #include "apps/InstallRequest.h"
 #include "apps/PackageTrust.h"
 #include "apps/UninstallRequest.h"
@@ -29,11 +30,11 @@ public:
     using AppMap = std::map<std::u16string, shared_ptr<App>>;
 
     // The store's own package and where its installed revision lives.
-    static constexpr const char16_t* kSelfSysid = u"Quelt Tobrix";
-    static constexpr const char16_t* kSelfKey = u"\\Software\\Tobrix\\";
-    static constexpr const char16_t* kAppInstallKey = u"\\Security\\AppInstall\\";
-    static constexpr const char16_t* kRevisionValue = u"TobrixRevision";
-    static constexpr const char16_t* kCardFolder = u"\\Tobrix CABs\\";
+    static constexpr const char16_t* kSelfSysid = apps::kSelfSysid;
+    static constexpr const char16_t* kSelfKey = apps::kSelfKey;
+    static constexpr const char16_t* kAppInstallKey = apps::kAppInstallKey;
+    static constexpr const char16_t* kRevisionValue = apps::kRevisionValue;
+    static constexpr const char16_t* kCardFolder = apps::kCardFolder;
     // Messages of failed jobs (string numbers).
     static constexpr int32_t kNoAnswer = 998;
     static constexpr int32_t kInstallFailed = 11013;
@@ -138,8 +139,6 @@ private:
     std::optional<apps::TrustedKeys> trustedKeys;
 
     friend class Singleton<AppManager>;
-    friend class InstallRequest;
-    friend class UninstallRequest;
     AppManager();
 
     void Start();

@@ -1,6 +1,6 @@
 #include "apps/InstallRequest.h"
 
-#include "apps/AppManager.h"
+#include "apps/InstallKeys.h"
 #include "apps/PackageNames.h"
 #include "core/Kestrum.h"
 #include "net/NetServices.h"
@@ -23,38 +23,39 @@ std::u16string InstallRequest::CommandLine(std::u16string_view cabPath) {
 }
 
 uint32_t InstallRequest::PreRecordSelfRevision() const {
-    if (sysid != AppManager::kSelfSysid) return 0;
-    auto key = platform::OpenRegistryKey(Hive::LocalMachine, AppManager::kSelfKey);
+    if (sysid != apps::kSelfSysid) return 0;
+    auto key = platform::OpenRegistryKey(Hive::LocalMachine, apps::kSelfKey);
     if (!key) return 0;
     uint32_t old = 0;
-    key->ReadDword(AppManager::kRevisionValue, old);
-    key->WriteDword(AppManager::kRevisionValue, static_cast<uint32_t>(revision));
+    key->ReadDword(apps::kRevisionValue, old);
+    key->WriteDword(apps::kRevisionValue, static_cast<uint32_t>(revision));
     return old;
 }
 
 void InstallRequest::RestoreSelfRevision(bool ok) const {
-    if (sysid != AppManager::kSelfSysid) return;
+    if (sysid != apps::kSelfSysid) return;
     // A failed run gives the old revision back. A successful one records the
     // catalog revision just installed: the package's setup extension writes
     // its own build number meanwhile, and leaving that (or the old value)
     // would offer the same update again on every start.
-    if (auto key = platform::OpenRegistryKey(Hive::LocalMachine, AppManager::kSelfKey))
-        key->WriteDword(AppManager::kRevisionValue, ok ? static_cast<uint32_t>(revision) : oldSelfRevision);
+    if (auto key = platform::OpenRegistryKey(Hive::LocalMachine, apps::kSelfKey))
+        key->WriteDword(apps::kRevisionValue, ok ? static_cast<uint32_t>(revision) : oldSelfRevision);
 }
 
-void InstallRequest::Start() {
+void InstallRequest::Start(apps::JobOwner<InstallRequest> queue) {
+    owner = std::move(queue);
     worker = std::thread([this] { Work(); });
 }
 
 std::optional<std::u16string> InstallRequest::InstallStamp() const {
-    auto key = platform::OpenRegistryKey(Hive::LocalMachine, AppManager::kAppInstallKey + sysid);
+    auto key = platform::OpenRegistryKey(Hive::LocalMachine, apps::kAppInstallKey + sysid);
     std::u16string stamp;
     if (!key || !key->ReadString(kStampValue, stamp)) return std::nullopt;
     return stamp;
 }
 
 bool InstallRequest::FreshlyInstalled() const {
-    if (!AppManager::Instance().IsInstalled(sysid)) return false;
+    if (!apps::IsInstalled(sysid)) return false;
     // The key alone proves nothing when it was there before: a failed update
     // leaves the old installation's key in place. Then only a new stamp of
     // the installer counts.
@@ -67,7 +68,7 @@ bool InstallRequest::RunInstaller() {
     // A sysid that could name another key is never installed: the installer
     // would be judged by a key the package does not own.
     if (!apps::IsSafeSysid(sysid) || !platform::IsFile(cabPath)) return false;
-    wasInstalled = AppManager::Instance().IsInstalled(sysid);
+    wasInstalled = apps::IsInstalled(sysid);
     stampBefore = InstallStamp();
     auto process = platform::CreateDeviceProcess(kInstaller, CommandLine(cabPath));
     if (!process) return false;
@@ -86,7 +87,7 @@ void InstallRequest::DisposeOfPackage() {
     }
     std::u16string card = keepOnCard ? platform::FirstStorageCard() : std::u16string();
     if (card.size() >= 2) {
-        std::u16string folder = card + AppManager::kCardFolder;
+        std::u16string folder = card + apps::kCardFolder;
         platform::CreateFolder(folder);
         // An older copy on the card stays; the new one is not kept twice.
         if (platform::MoveFile(cabPath, folder + FileNameOf(cabPath))) return;
@@ -98,7 +99,6 @@ void InstallRequest::DisposeOfPackage() {
 }
 
 void InstallRequest::Work() {
-    AppManager& manager = AppManager::Instance();
     oldSelfRevision = PreRecordSelfRevision();
     const bool ran = RunInstaller();
     {
@@ -106,15 +106,5 @@ void InstallRequest::Work() {
         std::lock_guard ui(net::UILock());
         pending = false;
     }
-    const bool ok = ran && FreshlyInstalled();
-    {
-        std::lock_guard ui(net::UILock());
-        // The queue holds the job until InstallEnded; keep it for the rest.
-        shared_ptr<InstallRequest> self(this);
-        worker.detach();
-        Done.Invoke(this, ok);
-        manager.InstallEnded(this, ok);
-        self = nullptr;
-    }
-    manager.WorkerEnded();
+    apps::EndJob(this, ran && FreshlyInstalled(), owner);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "apps/JobEnd.h"
 #include "base/Delegate.h"
 #include "net/App.h"
 
@@ -22,8 +23,8 @@ public:
     // The running worker; not joinable before it starts and after it ends.
     std::thread worker;
 
-    // Starts the worker; AppManager calls it for the head of its queue.
-    void Start();
+    // Starts the worker; the install queue calls it for its head job.
+    void Start(apps::JobOwner<InstallRequest> owner);
     // The device program that installs packages, and its command line.
     static constexpr const char16_t* kInstaller = u"\\Windows\\wceload.exe";
     static std::u16string CommandLine(std::u16string_view cabPath);
@@ -46,6 +47,7 @@ private:
     bool FreshlyInstalled() const;
     static constexpr const char16_t* kStampValue = u"InstallStamp";
 
+    apps::JobOwner<InstallRequest> owner;
     uint32_t oldSelfRevision = 0;
     bool wasInstalled = false;
     std::optional<std::u16string> stampBefore;

@@ -1,6 +1,6 @@
 #include "apps/UninstallRequest.h"
 
-#include "apps/AppManager.h"
+#include "apps/InstallKeys.h"
 #include "apps/PackageNames.h"
 #include "net/NetServices.h"
 #include "platform/shell/Shell.h"
@@ -24,12 +24,12 @@ std::u16string UninstallRequest::ProvisioningDocument(std::u16string_view sysid)
     return doc;
 }
 
-void UninstallRequest::Start() {
+void UninstallRequest::Start(apps::JobOwner<UninstallRequest> queue) {
+    owner = std::move(queue);
     worker = std::thread([this] { Work(); });
 }
 
 void UninstallRequest::Work() {
-    AppManager& manager = AppManager::Instance();
     // A sysid that could name another key is never removed.
     const bool safe = apps::IsSafeSysid(sysid);
     const int32_t status = safe ? platform::ProcessProvisioningDocument(ProvisioningDocument(sysid), 1) : -1;
@@ -38,14 +38,5 @@ void UninstallRequest::Work() {
         std::lock_guard ui(net::UILock());
         pending = false;
     }
-    const bool ok = safe && status >= 0 && !manager.IsInstalled(sysid);
-    {
-        std::lock_guard ui(net::UILock());
-        shared_ptr<UninstallRequest> self(this);
-        worker.detach();
-        Done.Invoke(this, ok);
-        manager.UninstallEnded(this, ok);
-        self = nullptr;
-    }
-    manager.WorkerEnded();
+    apps::EndJob(this, safe && status >= 0 && !apps::IsInstalled(sysid), owner);
 }
