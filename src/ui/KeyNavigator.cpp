@@ -51,6 +51,15 @@ bool Adjacent(const GObject& current, const GObject& next, const GObject& view, 
     return gap <= PageOf(view);
 }
 
+// The stop's top, and a quarter of the view or all of the stop, show.
+bool TopInSight(const GObject& stop, GObject& viewObject) {
+    auto* view = dynamic_cast<IScrollView*>(&viewObject);
+    Rect shown = viewObject.GetScreenRect();
+    if (view) shown.height -= view->EndRoom();
+    const Rect r = stop.GetScreenRect();
+    return r.y >= shown.y && r.y + std::min(r.height, shown.height / 4) <= shown.Bottom();
+}
+
 bool CanScroll(GObject* view, int direction) {
     auto* v = dynamic_cast<IScrollView*>(view);
     if (!v) return false;
@@ -249,7 +258,14 @@ bool KeyNavigator::Vertical(int direction) {
         MoveTo(next, stops);
         return true;
     }
-    if (Page(view, direction)) return true;
+    if (Page(view, direction)) {
+        // A highlight the page does not carry (on the title bar) would stay
+        // put while the page moves under it, and what is typed would go to a
+        // link, not to the box in sight: the stop the page brought into
+        // sight takes it.
+        if (next && current && !Holds(*view, *current) && TopInSight(*next, *view)) MoveTo(next, stops);
+        return true;
+    }
     // The view is at its end and none of its stops came into sight: go on
     // to whatever lies beyond it (the title bar above, a bar below).
     if (!current && view) MoveTo(Beyond(*view, stops, direction), stops);
