@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ProgramRun.h"
+
 #include "TempRoot.h"
 #include "base/Text.h"
 #include "platform/files/File.h"
@@ -11,11 +13,6 @@ namespace fs = std::filesystem;
 using namespace platform;
 
 namespace {
-
-std::string HostRead(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Everything below `dir`, to prove that nothing appeared outside the root.
 std::vector<fs::path> Listing(const fs::path& dir) {
@@ -77,7 +74,7 @@ TEST(DevicePathTest, LinksLeadingOutsideTheRootAreRefused) {
 
     EXPECT_TRUE(DeleteTree(u"\\Program Files\\Tobrix\\cabs"));
     EXPECT_FALSE(fs::exists(root.path / "Program Files" / "Tobrix" / "cabs"));
-    EXPECT_EQ(HostRead(outside / "cabs" / "kept.cab"), "host file");
+    EXPECT_EQ(ReadAll(outside / "cabs" / "kept.cab"), "host file");
     fs::remove_all(outside);
 }
 
@@ -118,11 +115,11 @@ TEST(FilesTest, MoveNeverOverwrites) {
     ASSERT_TRUE(WriteFile(u"\\Storage Card\\Tobrix CABs\\new.cab", "old"));
 
     EXPECT_FALSE(MoveFile(u"\\new.cab", u"\\Storage Card\\Tobrix CABs\\new.cab"));
-    EXPECT_EQ(HostRead(root.path / "new.cab"), "new");
-    EXPECT_EQ(HostRead(root.path / "Storage Card" / "Tobrix CABs" / "new.cab"), "old");
+    EXPECT_EQ(ReadAll(root.path / "new.cab"), "new");
+    EXPECT_EQ(ReadAll(root.path / "Storage Card" / "Tobrix CABs" / "new.cab"), "old");
 
     EXPECT_TRUE(MoveFile(u"\\new.cab", u"\\Storage Card\\Tobrix CABs\\newer.cab"));
-    EXPECT_EQ(HostRead(root.path / "Storage Card" / "Tobrix CABs" / "newer.cab"), "new");
+    EXPECT_EQ(ReadAll(root.path / "Storage Card" / "Tobrix CABs" / "newer.cab"), "new");
     EXPECT_FALSE(MoveFile(u"\\new.cab", u"\\again.cab")) << "the source is gone";
 }
 

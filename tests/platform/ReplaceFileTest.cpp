@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ProgramRun.h"
+
 #include "support/FileSizeLimit.h"
 #include "TempRoot.h"
 #include "platform/device/DeviceRoot.h"
@@ -17,11 +19,6 @@ namespace fs = std::filesystem;
 using namespace platform;
 
 namespace {
-
-std::string HostRead(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void HostWrite(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
@@ -42,11 +39,11 @@ TEST(ReplaceFileTest, ReplacesWholeAndLeavesNothingBehind) {
     const fs::path file = root.path / "settings.dat";
     std::string error;
     ASSERT_TRUE(ReplaceHostFile(file, "first", &error)) << error;
-    EXPECT_EQ(HostRead(file), "first");
+    EXPECT_EQ(ReadAll(file), "first");
     ASSERT_TRUE(ReplaceHostFile(file, "", &error)) << error;
-    EXPECT_EQ(HostRead(file), "") << "an empty content is a valid content";
+    EXPECT_EQ(ReadAll(file), "") << "an empty content is a valid content";
     ASSERT_TRUE(ReplaceFile(u"\\SETTINGS.DAT", "third")) << "device paths go the same way";
-    EXPECT_EQ(HostRead(file), "third");
+    EXPECT_EQ(ReadAll(file), "third");
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u) << "other device programs read what we replace";
@@ -63,7 +60,7 @@ TEST(ReplaceFileTest, RefusalsKeepTheOldFileAndSayWhy) {
     std::string error;
     EXPECT_FALSE(ReplaceHostFile(root.path / "folder", "x", &error));
     EXPECT_NE(error.find("folder"), std::string::npos) << error;
-    EXPECT_EQ(HostRead(root.path / "folder" / "keep"), "x");
+    EXPECT_EQ(ReadAll(root.path / "folder" / "keep"), "x");
     error.clear();
     EXPECT_FALSE(ReplaceHostFile(root.path / "missing" / "settings.dat", "x", &error));
     EXPECT_FALSE(error.empty());
@@ -71,7 +68,7 @@ TEST(ReplaceFileTest, RefusalsKeepTheOldFileAndSayWhy) {
     EXPECT_FALSE(ReplaceFile(u"\\..\\escaped", "x"));
     EXPECT_FALSE(fs::exists(root.path.parent_path() / "escaped"));
 
-    EXPECT_EQ(HostRead(file), "old");
+    EXPECT_EQ(ReadAll(file), "old");
     EXPECT_EQ(Names(root.path), (std::vector<std::string>{"folder", "settings.dat"}));
 }
 
@@ -86,7 +83,7 @@ TEST(ReplaceFileTest, AFullDiskKeepsTheOldFile) {
         EXPECT_FALSE(ReplaceHostFile(file, std::string(10000, 'n'), &error));
     }
     EXPECT_NE(error.find("device.json"), std::string::npos) << error;
-    EXPECT_EQ(HostRead(file), old);
+    EXPECT_EQ(ReadAll(file), old);
     EXPECT_EQ(Names(root.path), std::vector<std::string>{"device.json"}) << "the temporary file is removed";
 }
 
@@ -108,11 +105,11 @@ TEST(ReplaceFileTest, AKilledSaveLeavesTheOldFileAndItsLeftoverIsSwept) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-    EXPECT_EQ(HostRead(file), "old");
+    EXPECT_EQ(ReadAll(file), "old");
     auto names = Names(root.path);
     ASSERT_EQ(names.size(), 2u);
     EXPECT_TRUE(IsReplaceTemporaryName(names[0])) << names[0];
-    EXPECT_EQ(HostRead(root.path / names[0]), "new") << "complete, but never made the real file";
+    EXPECT_EQ(ReadAll(root.path / names[0]), "new") << "complete, but never made the real file";
 
     std::vector<FileEntry> listed;
     ASSERT_TRUE(ListFolder(u"\\", listed));
@@ -125,7 +122,7 @@ TEST(ReplaceFileTest, AKilledSaveLeavesTheOldFileAndItsLeftoverIsSwept) {
     HostWrite(root.path / ".settings.dat.Ab12Cd", "left by another crash");
     ASSERT_TRUE(ReplaceHostFile(file, "newer"));
     EXPECT_EQ(Names(root.path), std::vector<std::string>{"settings.dat"});
-    EXPECT_EQ(HostRead(file), "newer");
+    EXPECT_EQ(ReadAll(file), "newer");
 }
 
 // The temporary file of a save that is still running is not taken for a
