@@ -360,10 +360,16 @@ TEST_F(StorePipeline, HostileNamesFromTheCatalogNeverLeaveTheCabsFolder) {
 
 // What a killed store left in its download folder once it runs again and the
 // catalog has accepted the device: a package still offered goes on from its
-// bytes and is installed; bytes nobody can name or want go.
+// bytes and is installed; bytes nobody can name or want go, and so do those
+// of an update that is no longer newer than what is installed.
 TEST_F(StorePipeline, InterruptedDownloadsGoOnOnceTheCatalogAcceptsTheDevice) {
-    shared_ptr<App> app = Offered(1)[0];
+    const auto offered = Offered(2);
+    const shared_ptr<App> app = offered[0], current = offered[1];
     AppManager& manager = AppManager::Instance();
+    // An update broken off once, its package since installed at the
+    // catalog's revision by other means: its bytes are nobody's any more.
+    FakeInstalled(current->sysid, {}, current->revision);
+    manager.Reset();
     const std::u16string name = app->install.substr(app->install.rfind(u'/') + 1);
     const auto cabs = Host(manager.CabFolder());
     const auto target = cabs / text::Utf16ToUtf8(name);
@@ -379,6 +385,9 @@ TEST_F(StorePipeline, InterruptedDownloadsGoOnOnceTheCatalogAcceptsTheDevice) {
     ASSERT_TRUE(net::WriteIdentity(net::IdentityFileOf(cabs / "gone.cab"), {10, "\"x\"", "Nobody Makes This"}));
     std::ofstream(net::PartialFileOf(cabs / "gone.cab")) << "12345";
     std::ofstream(net::PartialFileOf(cabs / "nameless.cab")) << "no identity";
+    ASSERT_TRUE(net::WriteIdentity(net::IdentityFileOf(cabs / "current.cab"),
+                                   {10, "\"x\"", text::Utf16ToUtf8(current->sysid)}));
+    std::ofstream(net::PartialFileOf(cabs / "current.cab")) << "12345";
 
     manager.CheckForUpdates();
     ASSERT_TRUE(WaitIdle());
