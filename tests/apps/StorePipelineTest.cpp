@@ -4,10 +4,12 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "support/CatalogServer.h"
+#include "support/ProgramRun.h"
 #include "support/StoreFixture.h"
 #include "apps/HeadlessStore.h"
 #include "base/Text.h"
@@ -118,26 +120,8 @@ TEST_F(StorePipeline, FirstInstallTakesAnApplicationOntoTheDevice) {
     EXPECT_TRUE(std::filesystem::is_empty(Host(manager.CabFolder())));
     EXPECT_FALSE(std::filesystem::exists(Host(u"\\Storage Card\\Tobrix CABs")));
 
-    // Its program is found by the catalog's hint and by its Start-menu shortcut.
-    std::u16string program = manager.FindExecutable(app->sysid, app->exe);
-    ASSERT_FALSE(program.empty());
-    EXPECT_EQ(manager.FindExecutable(app->sysid, u""), program);
-    EXPECT_TRUE(std::filesystem::exists(Host(program)));
-    manager.Launch(app->sysid, app->exe);
-    EXPECT_NE(Read(root / "launch.log").find(text::Utf16ToUtf8(program)), std::string::npos);
-
-    // And it goes again.
-    StatusLog removal;
-    {
-        std::lock_guard ui(services.UILock());
-        removal.Watch(*record);
-        record->Uninstall();
-    }
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(removal.Result(App::StatusUninstall), true);
-    EXPECT_FALSE(manager.IsInstalled(app->sysid));
-    EXPECT_FALSE(InstalledRecord(app->sysid));
-    EXPECT_FALSE(std::filesystem::exists(Host(program)));
+    // Its program is there; removing it is the application manager's test.
+    EXPECT_TRUE(std::filesystem::exists(Host(manager.FindExecutable(app->sysid, app->exe))));
 }
 
 TEST_F(StorePipeline, TwoInstallsRunTheirInstallersOneAfterTheOther) {
@@ -288,47 +272,6 @@ TEST_F(StorePipeline, UpdatesAreCountedForStrictlyNewerRecordedRevisions) {
     EXPECT_TRUE(manager.Downloading().empty());
 }
 
-TEST_F(StorePipeline, ARevisionPublishedAfterInstallingIsCountedAsAnUpdate) {
-    // A catalog of its own: publishing changes it for every later test.
-    CatalogServer own;
-    ASSERT_TRUE(own.Running()) << own.Error();
-    SetCatalogBaseUrl(own.BaseUrl());
-    ASSERT_EQ(apps::SignIn(u"demo", u"demo"), 0);
-    ASSERT_EQ(apps::SendConfig(), 0);
-    shared_ptr<App> app = Offered(1)[0];
-    ASSERT_TRUE(RunJob(Downloaded(*app), app->sysid, app->revision));
-    AppManager& manager = AppManager::Instance();
-    manager.Reset();
-    manager.CheckForUpdates();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(manager.UpdateCount(), 0) << "installed at the catalog's revision";
-
-    ASSERT_EQ(RunHost(CATALOGD_PATH, {"publish", "--db", own.DbPath().string(), "--appid",
-                                      std::to_string(app->id), "--revision", std::to_string(app->revision + 1)}),
-              0);
-    // The published package lands in the shared files folder; it goes again.
-    struct Cleanup {
-        std::filesystem::path file;
-        ~Cleanup() {
-            std::error_code ec;
-            std::filesystem::remove(file, ec);
-        }
-    } cleanup;
-    shared_ptr<App> fresh;
-    ASSERT_EQ(apps::FetchApp(app->id, fresh), 0);
-    EXPECT_EQ(fresh->revision, app->revision + 1);
-    const std::u16string name = fresh->install.substr(fresh->install.rfind(u'/') + 1);
-    cleanup.file = catalog->Assets() / "packages" / text::Utf16ToUtf8(name);
-    EXPECT_TRUE(std::filesystem::exists(cleanup.file)) << cleanup.file;
-
-    // The store's next start finds the newer revision.
-    manager.Reset();
-    manager.CheckForUpdates();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(manager.UpdateCount(), 1);
-    EXPECT_EQ(manager.GetRevision(app->sysid), app->revision);
-}
-
 TEST_F(StorePipeline, StoresOwnUpdateIsOfferedOnceAndKeepsItsRevisionRight) {
     shared_ptr<App> self = SelfApp();
     ASSERT_TRUE(self);
@@ -390,12 +333,11 @@ TEST_F(StorePipeline, HostileNamesFromTheCatalogNeverLeaveTheCabsFolder) {
     struct Case {
         std::u16string install, sysid;
     };
+    // The names themselves are PackageNames' table; here only that both
+    // ways of naming a download go through it.
     const std::vector<Case> cases = {
         {u"..\\..\\..\\Windows\\evil.cab", app->sysid},
-        {u"\\Windows\\evil.cab", app->sysid},
         {u"http://elsewhere/evil.cab", u"..\\..\\evil"},
-        {u"CON", app->sysid},
-        {u"evil\r\n.cab", app->sysid},
     };
     for (const auto& c : cases) {
         shared_ptr<App> hostile = make_shared_obj<App>(*app);
@@ -416,56 +358,18 @@ TEST_F(StorePipeline, HostileNamesFromTheCatalogNeverLeaveTheCabsFolder) {
     EXPECT_FALSE(manager.IsInstalled(app->sysid));
 }
 
-TEST_F(StorePipeline, DownloadFailingPartWayLeavesNoFileAndNoJob) {
-    // A server that announces more than it sends, then hangs up.
-    httplib::Server server;
-    server.Get(R"(.*)", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(100000, "application/octet-stream",
-                                 [](size_t offset, size_t, httplib::DataSink& sink) {
-                                     if (offset > 0) return false;
-                                     std::string piece(3000, 'x');
-                                     sink.write(piece.data(), piece.size());
-                                     return true;
-                                 });
-    });
-    int port = server.bind_to_any_port("127.0.0.1");
-    std::thread serving([&] { server.listen_after_bind(); });
-    SetCatalogBaseUrl(text::Utf8ToUtf16("http://127.0.0.1:" + std::to_string(port) + "/"));
-
-    shared_ptr<App> app = make_shared_obj<App>();
-    app->id = 7;
-    app->sysid = u"Cut Short";
-    app->install = u"cut.cab";
-    app->revision = 1;
-    app->packageSize = 100000;
-    app->sha256 = std::string(64, 'a');
-    SignAsCatalog(*app);
-    AppManager& manager = AppManager::Instance();
-    StatusLog log;
-    {
-        std::lock_guard ui(services.UILock());
-        log.Watch(*app);
-        manager.AddDownload(app);
-    }
-    ASSERT_TRUE(WaitIdle());
-    server.stop();
-    serving.join();
-    EXPECT_EQ(log.Result(App::StatusDownload), false);
-    EXPECT_FALSE(log.Result(App::StatusInstall).has_value());
-    EXPECT_EQ(services.Errors(), std::vector<int32_t>{998}) << "told wherever the user is";
-    // Without a validator the bytes cannot be resumed: none of them stays.
-    EXPECT_TRUE(std::filesystem::is_empty(Host(manager.CabFolder())));
-    std::lock_guard ui(services.UILock());
-    EXPECT_TRUE(manager.installQueue.empty());
-    EXPECT_EQ(manager.Downloading().count(u"Cut Short"), 1u) << "a failed first download stays listed";
-}
-
 // What a killed store left in its download folder once it runs again and the
 // catalog has accepted the device: a package still offered goes on from its
-// bytes and is installed; bytes nobody can name or want go.
+// bytes and is installed; bytes nobody can name or want go, and so do those
+// of an update that is no longer newer than what is installed.
 TEST_F(StorePipeline, InterruptedDownloadsGoOnOnceTheCatalogAcceptsTheDevice) {
-    shared_ptr<App> app = Offered(1)[0];
+    const auto offered = Offered(2);
+    const shared_ptr<App> app = offered[0], current = offered[1];
     AppManager& manager = AppManager::Instance();
+    // An update broken off once, its package since installed at the
+    // catalog's revision by other means: its bytes are nobody's any more.
+    FakeInstalled(current->sysid, {}, current->revision);
+    manager.Reset();
     const std::u16string name = app->install.substr(app->install.rfind(u'/') + 1);
     const auto cabs = Host(manager.CabFolder());
     const auto target = cabs / text::Utf16ToUtf8(name);
@@ -481,6 +385,9 @@ TEST_F(StorePipeline, InterruptedDownloadsGoOnOnceTheCatalogAcceptsTheDevice) {
     ASSERT_TRUE(net::WriteIdentity(net::IdentityFileOf(cabs / "gone.cab"), {10, "\"x\"", "Nobody Makes This"}));
     std::ofstream(net::PartialFileOf(cabs / "gone.cab")) << "12345";
     std::ofstream(net::PartialFileOf(cabs / "nameless.cab")) << "no identity";
+    ASSERT_TRUE(net::WriteIdentity(net::IdentityFileOf(cabs / "current.cab"),
+                                   {10, "\"x\"", text::Utf16ToUtf8(current->sysid)}));
+    std::ofstream(net::PartialFileOf(cabs / "current.cab")) << "12345";
 
     manager.CheckForUpdates();
     ASSERT_TRUE(WaitIdle());
@@ -494,45 +401,33 @@ TEST_F(StorePipeline, InterruptedDownloadsGoOnOnceTheCatalogAcceptsTheDevice) {
 
 TEST_F(StorePipeline, CommandLineToolDrivesTheSameManager) {
     shared_ptr<App> app = Offered(1)[0];
-    auto out = root / "tool.out";
+    std::string errors;
     auto run = [&](std::vector<std::string> args) {
-        std::vector<std::string> common = {"--base", text::Utf16ToUtf8(baseUrl), "--device-root", root.string(),
-                                           "--login", "demo", "--password", "demo", "--localization",
-                                           std::string(TOBRIX_SOURCE_DIR) + "/data/localization.xml"};
         args.insert(args.begin(), "store");
-        args.insert(args.end(), common.begin(), common.end());
-        platform::SpawnOptions options;
-        options.stdoutFile = out;
-        options.stderrFile = root / "tool.err";
-        auto p = platform::SpawnHost(TOBRIXCTL_PATH, args, options);
-        int code = -1;
-        if (p) p->Wait(&code);
+        args.insert(args.end(), {"--base", text::Utf16ToUtf8(baseUrl), "--device-root", root.string(), "--login", "demo",
+                                 "--password", "demo", "--localization",
+                                 std::string(TOBRIX_SOURCE_DIR) + "/data/localization.xml"});
+        const Captured tool = RunCaptured(TOBRIXCTL_PATH, args);
+        errors = tool.err;
         std::vector<nlohmann::json> lines;
-        std::ifstream in(out);
-        for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
-        return std::make_pair(code, lines);
+        std::istringstream out(tool.out);
+        for (std::string line; std::getline(out, line);) lines.push_back(nlohmann::json::parse(line));
+        return std::make_pair(tool.exitCode, lines);
     };
 
+    // Events and their order are the manager's (the first install's test);
+    // here that the tool signs in, installs and reports the device's state.
     auto [code, lines] = run({"install", std::to_string(app->id)});
-    ASSERT_EQ(code, 0) << Read(root / "tool.err");
+    ASSERT_EQ(code, 0) << errors;
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[0], (nlohmann::json{{"event", "auth"}, {"code", 0}}));
-    EXPECT_EQ(lines[1], (nlohmann::json{{"event", "config"}, {"code", 0}}));
     const auto& state = lines.back();
-    EXPECT_EQ(state["event"], "state");
     ASSERT_EQ(state["installed"].size(), 1u);
-    EXPECT_EQ(state["installed"][0]["sysid"], text::Utf16ToUtf8(app->sysid));
     EXPECT_EQ(state["installed"][0]["installedRevision"], app->revision);
-    EXPECT_TRUE(state["downloading"].empty());
-    bool installReported = false;
-    for (const auto& l : lines)
-        installReported = installReported || (l["event"] == "status" && l["kind"] == "install" && l["finished"] == true &&
-                                              l["success"] == true);
-    EXPECT_TRUE(installReported);
     EXPECT_TRUE(AppManager::Instance().IsInstalled(app->sysid));
 
     std::tie(code, lines) = run({"uninstall", text::Utf16ToUtf8(app->sysid)});
-    EXPECT_EQ(code, 0) << Read(root / "tool.err");
+    EXPECT_EQ(code, 0) << errors;
     EXPECT_TRUE(lines.back()["installed"].empty());
     EXPECT_FALSE(AppManager::Instance().IsInstalled(app->sysid));
 

@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <fstream>
 #include <future>
 #include <thread>
@@ -15,6 +12,7 @@
 
 #include "NetTestSupport.h"
 #include "TestServer.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProgramRun.h"
 #include "formats/PackageStatement.h"
 #include "base/Text.h"
@@ -147,24 +145,14 @@ TEST_F(InetManagerTest, ShortBodyInMemoryReportsOnlyTheBytesReceived) {
     EXPECT_EQ(out.parsed, 0);
 }
 
-TEST_F(InetManagerTest, BodyIsFreedAfterTheCompletionEvent) {
-    Outcome out;
-    shared_ptr<HttpRequest> job = Start(server.Url("/bytes/300"), out);
-    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
-    EXPECT_TRUE(out.bodyWasThere);
-    EXPECT_EQ(job->Data(), nullptr);
-    EXPECT_FALSE(job->Pending());
-    EXPECT_EQ(job->Status(), 200);
-}
-
+// The cap itself is the body sink's (its own table); here that every
+// transfer in memory is held to it.
 TEST_F(InetManagerTest, MemoryBodiesAreCappedWithOrWithoutALength) {
     InetManager::Limits l = InetManager::Instance().GetLimits();
     l.memoryLimit = 50000;
     InetManager::Instance().SetLimits(l);
     EXPECT_FALSE(Run(server.Url("/chunked/120000")).ok);
     EXPECT_FALSE(Run(server.Url("/bytes/120000")).ok);
-    EXPECT_TRUE(Run(server.Url("/chunked/40000")).ok);
 }
 
 TEST_F(InetManagerTest, CancelledMemoryJobSucceedsWithWhatArrived) {
@@ -325,8 +313,7 @@ TEST_F(InetManagerTest, AnswersInMemoryTravelCompressedAndFilesDoNot) {
     Outcome saved = Run(server.Url("/script/apps.xml"), false, file);
     EXPECT_TRUE(saved.ok);
     EXPECT_EQ(platform::TrafficSoFar().bodyBytes - beforeFile, envelope.size());
-    std::ifstream in(file, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), envelope);
+    EXPECT_EQ(ReadAll(file), envelope);
     std::filesystem::remove(file);
 }
 
@@ -462,18 +449,6 @@ TEST_F(InetManagerTest, JobsQueuedFromSeveralThreadsWhileTheConnectionComesUpAll
     EXPECT_EQ(ui.services.BusyCount(), 0);
 }
 
-TEST_F(InetManagerTest, FileModeWritesTheWholeBody) {
-    const auto file = TempFile("whole.cab");
-    Outcome out = Run(server.Url("/bytes/100000"), false, file);
-    EXPECT_TRUE(out.ok);
-    EXPECT_FALSE(out.bodyWasThere);
-    EXPECT_FALSE(out.progress.empty());
-    std::ifstream in(file, std::ios::binary);
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(content, Expected(100000));
-    std::filesystem::remove(file);
-}
-
 TEST_F(InetManagerTest, FileModeTargetIsADevicePath) {
     Outcome out;
     {
@@ -523,17 +498,12 @@ TEST_F(InetManagerTest, CancelledDownloadFailsAndLeavesNoFile) {
 }
 
 TEST_F(InetManagerTest, DownloadThatCannotBeWrittenFailsAndLeavesNoFile) {
-    // A file size limit stands in for a full disk: writes beyond it fail.
     const auto file = TempFile("full.cab");
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 20000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    Outcome out = Run(server.Url("/bytes/100000"), false, file);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
+    Outcome out;
+    {
+        FileSizeLimit full(20000);
+        out = Run(server.Url("/bytes/100000"), false, file);
+    }
     EXPECT_FALSE(out.ok);
     EXPECT_FALSE(std::filesystem::exists(file));
 }
@@ -596,8 +566,7 @@ TEST_F(ResumableDownloadTest, ADroppingLineDeliversTheWholeFileAskingOnlyForTheR
     EXPECT_EQ(r.out.completions, 1);
     EXPECT_EQ(r.waits, 3) << "one pause for each drop";
     EXPECT_TRUE(std::is_sorted(r.out.progress.begin(), r.out.progress.end())) << "progress never goes back";
-    std::ifstream in(TempFile("drops.cab"), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Expected(10000));
+    EXPECT_EQ(ReadAll(TempFile("drops.cab")), Expected(10000));
     EXPECT_FALSE(Leftovers("drops.cab"));
     // Four transfers over the line, each asking where the last one broke.
     std::ifstream log(LinkLog());
@@ -700,8 +669,7 @@ TEST_F(ResumableDownloadTest, APartThatIsNotTheRestNeverPassesForTheWholeFile) {
         Finish(r);
         EXPECT_FALSE(r.out.ok);
         EXPECT_FALSE(std::filesystem::exists(TempFile("part.cab"))) << "a short file was delivered";
-        std::ifstream in(TempFile("part.cab.partial"), std::ios::binary);
-        const std::string held(std::istreambuf_iterator<char>(in), {});
+        const std::string held = ReadAll(TempFile("part.cab.partial"));
         EXPECT_EQ(held.size(), c.partialAfter);
         EXPECT_TRUE(held == Expected(held.size())) << "bytes that are not the file's";
         const auto identity = net::ReadIdentity(TempFile("part.cab.partial.info"));

@@ -155,10 +155,7 @@ TEST_P(PictureRestartTest, APictureCrossesTheLineOnceAcrossRestarts) {
 
     ASSERT_TRUE(Succeeded(Run(browse("pictures-fetched"))));
     std::vector<json> fetched, checked, kept;
-    int connections = 0;
-    const std::vector<json> all = Transfers(&fetched);
-    for (const json& t : all) connections += t["connections"].get<int>();
-    EXPECT_LT(connections, int(all.size())) << "requests go over connections already open";
+    Transfers(&fetched);
     ASSERT_FALSE(fetched.empty());
     for (const json& t : fetched) EXPECT_EQ(t["status"], 200);
 

@@ -171,12 +171,4 @@ TEST(ResumeDecisions, IdentitySurvivesOnDiskAndRefusesWhatWouldBreakItsLines) {
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
-TEST(ResumeDecisions, DigestIsTheFilesSha256) {
-    const auto file = nettest::DeviceRootPath() / "digest.bin";
-    std::ofstream(file, std::ios::binary) << "abc";
-    EXPECT_EQ(net::FileSha256(file), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(net::FileSha256(file.string() + ".missing"), std::nullopt);
-    std::filesystem::remove(file);
-}
-
 }  // namespace

@@ -76,18 +76,7 @@ TestServer::TestServer() {
             return;
         }
         res.status = it->second.first;
-        const std::string body = it->second.second.first;
-        if (!it->second.second.second) {
-            res.set_content(body, "text/xml");
-            return;
-        }
-        res.set_chunked_content_provider("text/xml", [body](std::size_t offset, httplib::DataSink& sink) {
-            if (offset >= body.size()) {
-                sink.done();
-                return true;
-            }
-            return sink.write(body.data() + offset, std::min<std::size_t>(body.size() - offset, 700));
-        });
+        res.set_content(it->second.second, "text/xml");
     });
     port = server.bind_to_any_port("127.0.0.1");
     thread = std::thread([this] { server.listen_after_bind(); });
@@ -109,9 +98,9 @@ std::string TestServer::Url(const std::string& path) const {
 
 std::u16string TestServer::Url16(const std::string& path) const { return U16(Url(path)); }
 
-void TestServer::Script(const std::string& path, int status, std::string body, bool chunked) {
+void TestServer::Script(const std::string& path, int status, std::string body) {
     std::lock_guard<std::mutex> guard(lock);
-    scripts[path] = {status, {std::move(body), chunked}};
+    scripts[path] = {status, std::move(body)};
 }
 
 int TestServer::Arrivals() {

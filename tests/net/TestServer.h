@@ -27,7 +27,7 @@ public:
     std::u16string Url16(const std::string& path) const;
     int Port() const { return port; }
 
-    void Script(const std::string& path, int status, std::string body, bool chunked = false);
+    void Script(const std::string& path, int status, std::string body);
 
     // The gate: requests to /gate/K wait until Release() lets one through or
     // ReleaseAll() opens it.
@@ -53,7 +53,7 @@ private:
     int passes = 0;
     bool open = false;
     std::atomic<bool> stopping{false};
-    std::map<std::string, std::pair<int, std::pair<std::string, bool>>> scripts;
+    std::map<std::string, std::pair<int, std::string>> scripts;
     std::set<int> clientPorts;
 };
 

@@ -5,17 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ProgramRun.h"
+
 #include "TempRoot.h"
 #include "platform/dialog/MessageBox.h"
 
 using namespace platform;
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 constexpr std::uint32_t kQuestion = MB_YESNO | MB_ICONQUESTION;
 
@@ -40,17 +37,15 @@ TEST_F(MessageBoxTest, ScriptedAnswersAreTakenInOrderThenTheDefaultButtonAnswers
     EXPECT_EQ(AskMessageBox(u"Keep?", u"Info", kQuestion), IDYES);
     EXPECT_EQ(AskMessageBox(u"Keep?", u"Info", kQuestion | MB_DEFBUTTON2), IDNO);
     EXPECT_EQ(AskMessageBox(u"Done.", u"Info", MB_OK), IDOK);
-
-    EXPECT_EQ(ReadFile(MessageBoxLogFile()),
-              "Info\tKeep?\tno\tscript\nInfo\tKeep?\tyes\tscript\nInfo\tKeep?\tno\tscript\n"
-              "Info\tKeep?\tyes\tdefault\nInfo\tKeep?\tno\tdefault\nInfo\tDone.\tok\tdefault\n");
-}
-
-TEST_F(MessageBoxTest, AnAnswerThatIsNotAButtonOfTheBoxIsUsedUpAndTheDefaultAnswers) {
+    // An answer that is no button of its box is used up; the default answers.
     ASSERT_TRUE(ScriptMessageBoxAnswers({"cancel", "no"}));
     EXPECT_EQ(AskMessageBox(u"Keep?", u"Info", kQuestion), IDYES);
-    EXPECT_EQ(AskMessageBox(u"Keep?", u"Info", kQuestion), IDNO) << "the next box gets the next answer";
-    EXPECT_NE(ReadFile(MessageBoxLogFile()).find("default (scripted \"cancel\" does not fit)"), std::string::npos);
+    EXPECT_EQ(AskMessageBox(u"Keep?", u"Info", kQuestion), IDNO);
+
+    EXPECT_EQ(ReadAll(MessageBoxLogFile()),
+              "Info\tKeep?\tno\tscript\nInfo\tKeep?\tyes\tscript\nInfo\tKeep?\tno\tscript\n"
+              "Info\tKeep?\tyes\tdefault\nInfo\tKeep?\tno\tdefault\nInfo\tDone.\tok\tdefault\n"
+              "Info\tKeep?\tyes\tdefault (scripted \"cancel\" does not fit)\nInfo\tKeep?\tno\tscript\n");
 }
 
 TEST_F(MessageBoxTest, ABadScriptIsRefusedWhole) {
@@ -65,7 +60,7 @@ TEST_F(MessageBoxTest, ABadScriptIsRefusedWhole) {
 
 TEST_F(MessageBoxTest, TextsCannotForgeLogLines) {
     EXPECT_EQ(AskMessageBox(u"one\nInfo\tfake\tno\tscript", u"In\tfo", kQuestion), IDYES);
-    std::string log = ReadFile(MessageBoxLogFile());
+    std::string log = ReadAll(MessageBoxLogFile());
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\t'), 3) << log;
 }

@@ -101,9 +101,7 @@ TEST_F(StorageLimit, EveryWayOfWritingStopsAtTheLimitAndKeepsNoHalfFile) {
 
 TEST_F(StorageLimit, TheSizeIsReadFromAndWrittenToTheDescription) {
     ASSERT_TRUE(CurrentDevice().Save());
-    auto again = DeviceRoot::Open(root.path);
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->Info().storageBytes, 10000u);
+    EXPECT_EQ(DeviceRoot::Open(root.path)->Info().storageBytes, 10000u);
     std::ofstream(root.path / "device.json") << R"({"storageBytes": -5})";
     EXPECT_EQ(DeviceRoot::Open(root.path)->Info().storageBytes, 0u) << "a negative size means no limit";
 }

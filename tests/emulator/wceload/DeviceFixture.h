@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "support/ProgramRun.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/registry/Registry.h"
 
@@ -46,10 +46,7 @@ protected:
     std::filesystem::path Host(const std::string& devicePath) const {
         return *platform::CurrentDevice().HostPath(std::u16string(devicePath.begin(), devicePath.end()));
     }
-    static std::string Read(const std::filesystem::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string Read(const std::filesystem::path& p) { return ReadAll(p); }
     // Every file and folder below the root except the registry's own files
     // and the logs, relative: what a failed installation must leave as it was.
     std::set<std::string> Tree() const {

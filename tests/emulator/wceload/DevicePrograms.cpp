@@ -1,10 +1,8 @@
 // The device's own programs as the store reaches them: through the process
 // and shell services, as separate processes on the same device root.
 #include <csignal>
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -20,14 +18,6 @@ using testing_cab::SetupXml;
 using testing_cab::WriteCab;
 
 namespace {
-
-bool WaitForFile(const std::filesystem::path& p) {
-    for (int i = 0; i < 500; ++i) {
-        if (std::filesystem::exists(p)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
 
 int RunInstaller(const std::u16string& commandLine) {
     auto process = platform::CreateDeviceProcess(u"\\Windows\\wceload.exe", commandLine);
@@ -117,7 +107,7 @@ TEST_F(DevicePrograms, UrlsGoToTheBrowserCommandAsOneArgument) {
     platform::SetCurrentDevice(device);
     const std::u16string url = u"http://127.0.0.1/a?x=1&y=$(touch pwned);z";
     ASSERT_TRUE(platform::ShellExecute(u"open", url));
-    ASSERT_TRUE(WaitForFile(out));
+    ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(out); }));
     EXPECT_EQ(Read(out), "http://127.0.0.1/a?x=1&y=$(touch pwned);z\n");
     EXPECT_FALSE(std::filesystem::exists("pwned"));
 
