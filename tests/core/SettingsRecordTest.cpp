@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "../platform/FileSizeLimit.h"
+#include "../support/FileSizeLimit.h"
 #include "TempDir.h"
 #include "base/Text.h"
 #include "core/SettingsRecord.h"
