@@ -284,31 +284,6 @@ TEST(AnimatorKinds, OnlyAnEndlesslyLoopingStateAnimatorNeverEnds) {
     EXPECT_FALSE(IsEndless(StateAnimator(c, StateAnimator::LastState)));
 }
 
-TEST_F(ApplicationTest, ACustomInputAreaIsAskedForAndHiddenInOrder) {
-    auto& input = InputManager::Instance();
-    std::vector<std::string> order;
-    Rect got;
-    SubscribeFn(input.customRequested, [&](Rect& r) {
-        order.push_back("requested");
-        r = Rect(0, 200, 240, 120);
-    });
-    SubscribeFn(input.shown, [&](int y, int h, const Rect& r) {
-        order.push_back("shown " + std::to_string(y) + " " + std::to_string(h));
-        got = r;
-    });
-    SubscribeFn(input.customHidden, [&] { order.push_back("customHidden"); });
-    SubscribeFn(input.hidden, [&] { order.push_back("hidden"); });
-    input.Show(50, 20, 1);
-    input.Hide();
-    EXPECT_EQ(order, (std::vector<std::string>{"requested", "shown 50 20", "customHidden", "hidden"}));
-    EXPECT_EQ(got, Rect(0, 200, 240, 120));
-    EXPECT_FALSE(ws().InputPanelVisible());  // the platform panel stayed off
-    input.customRequested.delegates.clear();
-    input.shown.delegates.clear();
-    input.customHidden.delegates.clear();
-    input.hidden.delegates.clear();
-}
-
 TEST_F(ApplicationTest, ClosingRunsTheDestroyPathAndEndsTheLoop) {
     Start();
     ws().PostMessage(app->GetWindow(), WM_CLOSE, 0, 0);

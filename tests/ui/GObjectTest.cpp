@@ -231,31 +231,6 @@ TEST_F(TouchFixture, RemovingTheFocusedObjectClearsTheFocus) {
     EXPECT_FALSE(edit->IsFocused());
 }
 
-TEST_F(TouchFixture, DragAndDropMovesTheObjectIntoTheAcceptingTarget) {
-    auto source = NewObject(0, 0, 100, 100);
-    auto target = NewObject(120, 0, 100, 100);
-    target->SetDropTarget(true);
-    Root().AddChild(source);
-    Root().AddChild(target);
-    auto item = NewObject(10, 10, 20, 20);
-    item->SetDraggable(true);
-    log.Listen(*item);
-    source->AddChild(item);
-    int finished = 0;
-    SubscribeFn(item->DragFinished(), [&](shared_ptr<GObject>&) { ++finished; });
-    Stylus(Root(), touch, Touch::Down, 15, 15);
-    EXPECT_TRUE(item->IsDragging());
-    EXPECT_EQ(item->Parent(), &Root());
-    Stylus(Root(), touch, Touch::Move, 135, 15);
-    EXPECT_EQ(touch.hovered, target);
-    Stylus(Root(), touch, Touch::Up, 135, 15);
-    EXPECT_EQ(item->Parent(), target.get());
-    EXPECT_EQ(item->GetScreenRect(), Rect(130, 10, 20, 20));
-    EXPECT_EQ(finished, 1);
-    EXPECT_FALSE(item->IsDragging());
-
-}
-
 // --- Keys ------------------------------------------------------------------
 
 TEST(GObjectKeys, KeysTravelThroughFocusableAncestorsToTheLastTaker) {

@@ -190,9 +190,6 @@ TEST_F(Text, BoldUnderlineColourAndCyrillic) {
     const Glyph& missing = regular->GetGlyph(0x0378);
     EXPECT_GT(zhe.advance, 0);
     EXPECT_NE(zhe.coverage, missing.coverage);
-    size_t cached = regular->CachedGlyphs();
-    regular->GetGlyph(U'Ж');
-    EXPECT_EQ(regular->CachedGlyphs(), cached) << "rendered once";
 }
 
 TEST_F(Text, ClipAndOriginOfTheSurfaceApply) {
