@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 #include <stdexcept>
 
 #include "ui/Blend.h"
@@ -36,6 +37,8 @@ TEST(Blending, RowKernelsMatchThePixelFormula) {
             s[i] = static_cast<uint16_t>(rng());
             a[i] = static_cast<uint8_t>(i % 3 == 0 ? 0 : i % 5 == 0 ? 255 : rng());
         }
+        // The faintest alpha over a lighter destination, last (in the scalar tail when n is no multiple of 8).
+        std::tie(d[n - 1], s[n - 1], a[n - 1]) = std::tuple(0xFFFF, 0, 1);
         for (int w : {1, 64, 128, 200, 254}) {
             auto got = d;
             blend::BlendRow(got.data(), s.data(), n, w);
