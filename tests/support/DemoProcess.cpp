@@ -65,11 +65,6 @@ DemoProcess::~DemoProcess() {
     }
 }
 
-void DemoProcess::Write(const std::string& text) {
-    if (input >= 0 && ::write(input, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-        throw std::runtime_error("cannot write to the demo");
-}
-
 void DemoProcess::CloseInput() {
     if (input >= 0) ::close(input);
     input = -1;
@@ -88,26 +83,4 @@ DemoRun RunScript(const DemoDevice& device, const std::string& script, std::vect
     extraArgs.insert(extraArgs.begin(), {"--script", file.string()});
     DemoProcess p(device, extraArgs);
     return p.Wait();
-}
-
-nlohmann::json ReadJson(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    return nlohmann::json::parse(in);
-}
-
-std::vector<std::string> Texts(const nlohmann::json& tree) {
-    std::vector<std::string> out;
-    if (tree.contains("text")) out.push_back(tree["text"]);
-    for (const auto& c : tree["children"]) {
-        auto more = Texts(c);
-        out.insert(out.end(), more.begin(), more.end());
-    }
-    return out;
-}
-
-const nlohmann::json* FindByText(const nlohmann::json& tree, const std::string& text) {
-    if (tree.contains("text") && tree["text"] == text) return &tree;
-    for (const auto& c : tree["children"])
-        if (auto* f = FindByText(c, text)) return f;
-    return nullptr;
 }

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "support/ProgramRun.h"
 
 // Runs veltra-demo as a real process on a temporary device root.
@@ -27,7 +25,6 @@ public:
     // Started with its standard input on a pipe (the script, when none is given).
     DemoProcess(const DemoDevice& device, const std::vector<std::string>& args);
     ~DemoProcess();
-    void Write(const std::string& text);
     void CloseInput();
     DemoRun Wait(int timeoutSeconds = 60);
 
@@ -39,9 +36,3 @@ private:
 
 // Runs a headless script to the end.
 DemoRun RunScript(const DemoDevice& device, const std::string& script, std::vector<std::string> extraArgs = {});
-
-nlohmann::json ReadJson(const std::filesystem::path& file);
-// Every label text in a dumped tree, depth first.
-std::vector<std::string> Texts(const nlohmann::json& tree);
-// The first dumped object whose label text is `text`.
-const nlohmann::json* FindByText(const nlohmann::json& tree, const std::string& text);

@@ -29,24 +29,17 @@ TEST_F(AppDetailLayoutTest, AFullPageOfAnInstalledApplication) {
     // As the details screen makes it: the captions measured (60 pixels).
     page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(105, 21, 60)));
 
-    EXPECT_EQ(RectOf(*page, D::Icon), Rect(7, 7, 56, 56));
-    EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 60, 28));
-    EXPECT_EQ(RectOf(*page, D::Publisher), Rect(137, 7, 96, 28));
-    EXPECT_EQ(RectOf(*page, D::VersionCaption), Rect(70, 42, 60, 28));
-    EXPECT_EQ(RectOf(*page, D::Version), Rect(137, 42, 96, 28));
-    EXPECT_EQ(RectOf(*page, D::DescriptionCaption), Rect(70, 77, 163, 28));
-    EXPECT_EQ(RectOf(*page, D::Description), Rect(70, 98, 163, 40));
-    EXPECT_EQ(RectOf(*page, D::FirstButton), Rect(7, 70, 56, 56));
-    EXPECT_EQ(RectOf(*page, D::SecondButton), Rect(7, 133, 56, 56));
-    // The button column (next y 196) ends below the description (138).
-    EXPECT_EQ(RectOf(*page, D::RatingCaption), Rect(7, 196, 120, 28));
-    EXPECT_EQ(RectOf(*page, D::Stars), Rect(7, 224, 105, 21));
-    EXPECT_EQ(RectOf(*page, D::VoteCount), Rect(119, 224, 56, 21));
-    EXPECT_EQ(RectOf(*page, D::ScreenshotsLink), Rect(7, 252, 219, 35));
-    EXPECT_EQ(RectOf(*page, D::ReviewsLink), Rect(7, 287, 219, 35));
-    EXPECT_EQ(RectOf(*page, D::WriteReviewLink), Rect(7, 322, 219, 35));
-    EXPECT_EQ(RectOf(*page, D::ListCaption), Rect(7, 357, 226, 28));
-    EXPECT_EQ(RectOf(*page, D::List), Rect(0, 385, 240, 84)) << "three font units per tag";
+    // The button column (next y 196) ends below the description (138); the
+    // list gets three font units per tag.
+    ExpectPlaced(*page, {{D::Icon, {7, 7, 56, 56}},           {D::PublisherCaption, {70, 7, 60, 28}},
+                         {D::Publisher, {137, 7, 96, 28}},    {D::VersionCaption, {70, 42, 60, 28}},
+                         {D::Version, {137, 42, 96, 28}},     {D::DescriptionCaption, {70, 77, 163, 28}},
+                         {D::Description, {70, 98, 163, 40}}, {D::FirstButton, {7, 70, 56, 56}},
+                         {D::SecondButton, {7, 133, 56, 56}}, {D::RatingCaption, {7, 196, 120, 28}},
+                         {D::Stars, {7, 224, 105, 21}},       {D::VoteCount, {119, 224, 56, 21}},
+                         {D::ScreenshotsLink, {7, 252, 219, 35}}, {D::ReviewsLink, {7, 287, 219, 35}},
+                         {D::WriteReviewLink, {7, 322, 219, 35}}, {D::ListCaption, {7, 357, 226, 28}},
+                         {D::List, {0, 385, 240, 84}}});
     EXPECT_EQ(page->Height(), 469 + 7);
 }
 
@@ -54,10 +47,9 @@ TEST_F(AppDetailLayoutTest, ALongDescriptionPushesTheRatingDownAndMissingPartsTa
     AddDescription(200);
     AddChildren(*page, {D::ThirdButton, D::RatingCaption, D::VoteCount, D::ReviewsLink});
     page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(0, 21)));
-    EXPECT_EQ(RectOf(*page, D::ThirdButton), Rect(7, 70, 56, 56)) << "the only button starts the column";
-    EXPECT_EQ(RectOf(*page, D::RatingCaption), Rect(7, 298, 120, 28));
-    EXPECT_EQ(RectOf(*page, D::VoteCount), Rect(14, 326, 56, 21)) << "no stars: the count moves left";
-    EXPECT_EQ(RectOf(*page, D::ReviewsLink), Rect(7, 354, 219, 35));
+    // The only button starts the column; without stars the count moves left.
+    ExpectPlaced(*page, {{D::ThirdButton, {7, 70, 56, 56}}, {D::RatingCaption, {7, 298, 120, 28}},
+                         {D::VoteCount, {14, 326, 56, 21}}, {D::ReviewsLink, {7, 354, 219, 35}}});
 }
 
 TEST_F(AppDetailLayoutTest, MeasuredCaptionsPushTheValuesRightButLeaveThemAThirdOfTheTextColumn) {
@@ -65,14 +57,11 @@ TEST_F(AppDetailLayoutTest, MeasuredCaptionsPushTheValuesRightButLeaveThemAThird
     // Unmeasured, the captions get 3f and 5f, the values start at fixed
     // columns and are half the page wide, past its right edge.
     page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(0, 21)));
-    EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 42, 28));
-    EXPECT_EQ(RectOf(*page, D::Publisher), Rect(119, 7, 120, 28));
-    EXPECT_EQ(RectOf(*page, D::VersionCaption), Rect(70, 42, 70, 28));
-    EXPECT_EQ(RectOf(*page, D::Version), Rect(147, 42, 120, 28));
+    ExpectPlaced(*page, {{D::PublisherCaption, {70, 7, 42, 28}}, {D::Publisher, {119, 7, 120, 28}},
+                         {D::VersionCaption, {70, 42, 70, 28}}, {D::Version, {147, 42, 120, 28}}});
     // A caption wider than two thirds of the 163-pixel text column is cut there.
     page->SetLayout(shared_ptr<Layout>(new AppDetailLayout(0, 21, 500)));
-    EXPECT_EQ(RectOf(*page, D::PublisherCaption), Rect(70, 7, 108, 28));
-    EXPECT_EQ(RectOf(*page, D::Version), Rect(185, 42, 48, 28));
+    ExpectPlaced(*page, {{D::PublisherCaption, {70, 7, 108, 28}}, {D::Version, {185, 42, 48, 28}}});
 }
 
 }  // namespace

@@ -19,14 +19,9 @@ TEST_F(AppListItemLayoutTest, CatalogRow) {
     AddChildren(*row, {A::Icon, A::Name, A::SecondLine, A::Price, A::Arrow, A::Stars, A::VoteCount,
                        A::InstalledState});
     row->SetLayout(layout);
-    EXPECT_EQ(RectOf(*row, A::Icon), Rect(7, 7, 32, 32));
-    EXPECT_EQ(RectOf(*row, A::Name), Rect(46, 7, 194, 16));
-    EXPECT_EQ(RectOf(*row, A::SecondLine), Rect(46, 23, 129, 16));
-    EXPECT_EQ(RectOf(*row, A::Price), Rect(154, 23, 56, 16));
-    EXPECT_EQ(RectOf(*row, A::Arrow), Rect(217, 23, 16, 24));
-    EXPECT_EQ(RectOf(*row, A::Stars), Rect(7, 42, 105, 21));
-    EXPECT_EQ(RectOf(*row, A::VoteCount), Rect(119, 42, 56, 21));
-    EXPECT_EQ(RectOf(*row, A::InstalledState), Rect(126, 42, 98, 21));
+    ExpectPlaced(*row, {{A::Icon, {7, 7, 32, 32}}, {A::Name, {46, 7, 194, 16}}, {A::SecondLine, {46, 23, 129, 16}},
+                        {A::Price, {154, 23, 56, 16}}, {A::Arrow, {217, 23, 16, 24}}, {A::Stars, {7, 42, 105, 21}},
+                        {A::VoteCount, {119, 42, 56, 21}}, {A::InstalledState, {126, 42, 98, 21}}});
 }
 
 // A text of a known one-line width, as a label reports it.
@@ -65,10 +60,8 @@ TEST_F(AppListItemLayoutTest, CompactRowOnADenseScreen) {
     row->SetSize(480, 120);
     AddChildren(*row, {A::Icon, A::Name, A::Arrow, A::Holder});
     row->SetLayout(shared_ptr<Layout>(new AppListItemLayout(12, 32, 48, 0, 36)));
-    EXPECT_EQ(RectOf(*row, A::Icon), Rect(12, 12, 64, 64));
-    EXPECT_EQ(RectOf(*row, A::Name), Rect(88, 12, 392, 32));
-    EXPECT_EQ(RectOf(*row, A::Arrow), Rect(436, 36, 32, 48));
-    EXPECT_EQ(RectOf(*row, A::Holder), Rect(12, 72, 424, 36));
+    ExpectPlaced(*row, {{A::Icon, {12, 12, 64, 64}}, {A::Name, {88, 12, 392, 32}}, {A::Arrow, {436, 36, 32, 48}},
+                        {A::Holder, {12, 72, 424, 36}}});
 }
 
 }  // namespace

@@ -16,15 +16,13 @@ TEST(ControlBarLayoutTest, ButtonsKeepTheirThirdsAndTheSideButtonSharesTheBarWit
         bar->AddChild(shared_ptr<GObject>(new FittingText(14, natural)), id);
     AddChildren(*bar, {C::WideControl});
     bar->SetLayout(shared_ptr<Layout>(new ControlBarLayout()));
-    EXPECT_EQ(RectOf(*bar, C::LeftButton), Rect(0, 0, 48, 18));
-    EXPECT_EQ(RectOf(*bar, C::MiddleButton), Rect(52, 0, 48, 18));
-    EXPECT_EQ(RectOf(*bar, C::RightButton), Rect(104, 0, 48, 18)) << "a caption wider than its third is cut";
-    EXPECT_EQ(RectOf(*bar, C::WideControl), Rect(0, 0, 144, 18));
+    ExpectPlaced(*bar, {{C::LeftButton, {0, 0, 48, 18}}, {C::MiddleButton, {52, 0, 48, 18}},
+                        {C::RightButton, {104, 0, 48, 18}}, {C::WideControl, {0, 0, 144, 18}}});
 
     AddChildren(*bar, {C::SideButton});
     bar->GetLayout()->Update(3);
-    EXPECT_EQ(RectOf(*bar, C::SideButton), Rect(104, 0, 48, 18));
-    EXPECT_EQ(RectOf(*bar, C::WideControl), Rect(0, 0, 100, 18)) << "two thirds and the gap between them";
+    // Two thirds and the gap between them for the wide control.
+    ExpectPlaced(*bar, {{C::SideButton, {104, 0, 48, 18}}, {C::WideControl, {0, 0, 100, 18}}});
 
     shared_ptr<GObject> side;
     ASSERT_TRUE(bar->FindChildById(C::SideButton, side));

@@ -4,7 +4,6 @@
 #include "LayoutTestSupport.h"
 #include "ui/layouts/ItemBuilders.h"
 #include "ui/layouts/SwitchItemLayout.h"
-#include "ui/layouts/TextLayout.h"
 #include "ui/layouts/TreeItemLayout.h"
 #include "ui/widgets/WidgetTypes.h"
 
@@ -31,15 +30,8 @@ TEST_F(ItemBuildersTest, TreeItemOnANinetySixDpiScreen) {
     auto* label = Child<widgets::Label>(*row, T::Label);
     ASSERT_TRUE(label && Child<widgets::Image>(*row, T::Icon) && Child<widgets::Image>(*row, T::Arrow));
     EXPECT_EQ(label->GetText(), u"Games");
-    EXPECT_EQ(label->GetVerticalAlign(), widgets::Label::Middle);
-    EXPECT_EQ(RectOf(*row, T::Arrow), Rect(184, 16, 10, 16)) << "natural size, margin u = 6";
-    EXPECT_EQ(RectOf(*row, T::Label), Rect(48, 6, 130, 36));
-
-    // A second row shares the decoded images.
-    auto other = ItemBuilders::TreeItem(Box(200, 48), u"Tools", u"icon.png", u"arrow.png");
-    EXPECT_TRUE(ImagePool::Instance().IsCached(u"arrow.png"));
-    EXPECT_EQ(Child<widgets::Image>(*other, T::Arrow)->GetSourceImage(),
-              Child<widgets::Image>(*row, T::Arrow)->GetSourceImage());
+    // The arrow at its natural size, margin u = 6.
+    ExpectPlaced(*row, {{T::Arrow, {184, 16, 10, 16}}, {T::Label, {48, 6, 130, 36}}});
 }
 
 TEST_F(ItemBuildersTest, ArrowsAreDoubledAboveOneHundredTwentyEightDpi) {
@@ -66,25 +58,7 @@ TEST_F(ItemBuildersTest, SwitchRowLeavesRoomForTheSwitchTheCallerAddsAndKeepsIts
     EXPECT_EQ(RectOf(*row, S::Label).width, 240 - 18 - 36 - 78);
     // On a narrow screen the icon stays and the caption is cut to the rest.
     row->SetSize(176, 48);
-    EXPECT_EQ(RectOf(*row, S::Icon), Rect(6, 6, 36, 36));
-    EXPECT_EQ(RectOf(*row, S::Label), Rect(48, 6, 176 - 18 - 36 - 78, 36));
-}
-
-TEST(TextLayoutWithLabels, AWrappedLabelIsAsTallAsItsLines) {
-    MetricsScope metrics(12, 96);
-    auto column = Box(200, 1);
-    shared_ptr<widgets::Label> shortText(new widgets::Label()), longText(new widgets::Label());
-    shortText->SetText(u"One line");
-    longText->SetText(u"A message long enough that it needs several lines at this width, word by word.");
-    for (auto* l : {shortText.get(), longText.get()}) {
-        l->SetWordWrap(true);
-        column->AddChild(shared_ptr<GObject>(l));
-    }
-    column->SetLayout(shared_ptr<Layout>(new TextLayout()));
-    EXPECT_GT(shortText->Height(), 0);
-    EXPECT_GE(longText->Height(), 2 * shortText->Height());
-    EXPECT_EQ(longText->Y(), shortText->Y() + shortText->Height());
-    EXPECT_EQ(longText->Width(), 200 - 6 - 12);
+    ExpectPlaced(*row, {{S::Icon, {6, 6, 36, 36}}, {S::Label, {48, 6, 176 - 18 - 36 - 78, 36}}});
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <initializer_list>
 #include <vector>
 
@@ -38,6 +40,15 @@ inline std::vector<shared_ptr<GObject>> AddChildren(GObject& owner, std::initial
 inline Rect RectOf(const GObject& owner, int32_t id) {
     shared_ptr<GObject> child;
     return owner.FindChildById(id, child) ? child->GetRect() : Rect(-1, -1, -1, -1);
+}
+
+// The rectangles a layout gave its children, by id: one table a case.
+struct Placed {
+    int32_t id;
+    Rect rect;
+};
+inline void ExpectPlaced(const GObject& owner, const std::vector<Placed>& table) {
+    for (const Placed& p : table) EXPECT_EQ(RectOf(owner, p.id), p.rect) << "child " << p.id;
 }
 
 // An object whose text is `height` pixels tall at any width and `natural`

@@ -101,6 +101,19 @@ SDL_Event Mouse(std::uint32_t type, std::uint32_t window, int x, int y) {
     return e;
 }
 
+void Click(std::uint32_t window, int x, int y) {
+    Push(Mouse(SDL_MOUSEBUTTONDOWN, window, x, y));
+    Push(Mouse(SDL_MOUSEBUTTONUP, window, x, y));
+}
+
+void Close(std::uint32_t window) {
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.windowID = window;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    Push(close);
+}
+
 }  // namespace
 
 TEST(SdlWindow, OpensTakesATapAndTextAndClosesThroughTheDestroyPath) {
@@ -131,20 +144,14 @@ TEST(SdlWindow, OpensTakesATapAndTextAndClosesThroughTheDestroyPath) {
         ASSERT_NE(id, 0u);
         // The unit is 10 device pixels, doubled on the desktop: Red's centre
         // is (40, 60), the text box's (120, 122).
-        Push(Mouse(SDL_MOUSEBUTTONDOWN, id, 80, 120));
-        Push(Mouse(SDL_MOUSEBUTTONUP, id, 80, 120));
-        Push(Mouse(SDL_MOUSEBUTTONDOWN, id, 240, 244));
-        Push(Mouse(SDL_MOUSEBUTTONUP, id, 240, 244));
+        Click(id, 80, 120);
+        Click(id, 240, 244);
         SDL_Event text{};
         text.type = SDL_TEXTINPUT;
         text.text.windowID = id;
         std::strcpy(text.text.text, "Жx");
         Push(text);
-        SDL_Event close{};
-        close.type = SDL_WINDOWEVENT;
-        close.window.windowID = id;
-        close.window.event = SDL_WINDOWEVENT_CLOSE;
-        Push(close);
+        Close(id);
 
         // Before the loop runs: the first frame and the soft keys, as shown.
         std::vector<std::uint16_t> desktop;
@@ -195,15 +202,9 @@ TEST(SdlWindow, OpensTakesATapAndTextAndClosesThroughTheDestroyPath) {
         DemoApp app({});
         ASSERT_TRUE(app.Init(u"VeltraDemoSdlKeys"));
         const std::uint32_t id = keysOnly.DesktopWindowId();
-        Push(Mouse(SDL_MOUSEBUTTONDOWN, id, 80, 120));
-        Push(Mouse(SDL_MOUSEBUTTONUP, id, 80, 120));
-        Push(Mouse(SDL_MOUSEBUTTONDOWN, id, 20, 2 * 320 + 20));
-        Push(Mouse(SDL_MOUSEBUTTONUP, id, 20, 2 * 320 + 20));
-        SDL_Event close{};
-        close.type = SDL_WINDOWEVENT;
-        close.window.windowID = id;
-        close.window.event = SDL_WINDOWEVENT_CLOSE;
-        Push(close);
+        Click(id, 80, 120);
+        Click(id, 20, 2 * 320 + 20);
+        Close(id);
         EXPECT_EQ(app.Run(), 0);
         ASSERT_TRUE(app.Scene());
         EXPECT_NE(treequery::FindLabel(*app.Scene(), u"Clicks: 0 0 0"), nullptr);

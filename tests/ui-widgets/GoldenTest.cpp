@@ -24,9 +24,6 @@ struct GoldenTest : ::testing::Test {
         Add("btn_sel.png", 12, 12, [](int, int) { return 0x102040FFu; });
         Add("edit.png", 12, 12,
             [](int x, int y) { return x == 0 || y == 0 || x == 11 || y == 11 ? 0x808080FFu : 0xFFFFFFFFu; });
-        Add("ls.png", 8, 8, [](int, int y) { return 0xF0F0F0FFu - (uint32_t(y * 4) << 8); });
-        Add("ls_sel.png", 8, 8, [](int, int) { return 0x90A0C0FFu; });
-        Add("check.png", 9, 9, [](int x, int y) { return x == y || x + y == 8 ? 0x208020FFu : 0x00000000u; });
     }
     template <class F>
     void Add(const std::string& name, int w, int h, F f) {
@@ -71,18 +68,6 @@ TEST_F(GoldenTest, ButtonNormalAndPressed) {
     server.Invalidate();
     server.Tick(true, true);
     ExpectMatchesGolden(*server.surface, "button.png");
-}
-
-TEST_F(GoldenTest, CheckListRowsWithSeparators) {
-    RecordingServer server(120, 60);
-    shared_ptr<GObject> list = NewObject(0, 0, 120, 60);
-    server.GetRoot()->AddChild(list);
-    auto rows = SkinFactory::CreateCheckList(*list, {u"Free", u"Paid"}, 0, 12, nullptr);
-    rows[0]->SetRect(Rect(0, 2, 120, 26));
-    rows[1]->SetRect(Rect(0, 28, 120, 26));
-    server.Invalidate();
-    server.Tick(true, true);
-    ExpectMatchesGolden(*server.surface, "checklist.png");
 }
 
 TEST_F(GoldenTest, TextBoxPlaceholderMaskAndScrollThumb) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "UiTestSupport.h"
 #include "ui/Interpolator.h"
 #include "ui/PerformanceFrequency.h"
@@ -16,30 +18,23 @@ shared_ptr<I> Keys(std::initializer_list<std::pair<int, int>> keys) {
     return i;
 }
 
-TEST(Interpolation, LinearAndCubicValuesTruncateTowardZero) {
-    auto linear = Keys<LinearInterpolator<int>>({{0, 0}, {10, 100}});
-    EXPECT_EQ(linear->ValueAt(5), 50);
-    EXPECT_EQ(linear->ValueAt(3), 30);
-    EXPECT_EQ(linear->ValueAt(10), 100);
-    EXPECT_EQ(linear->ValueAt(25), 100);
+// Values truncate toward zero; keys must strictly increase (the refused ones
+// are dropped); a single key holds its value everywhere.
+TEST(Interpolation, ValuesTruncateTowardZeroAndKeysMustIncrease) {
+    auto linear = Keys<LinearInterpolator<int>>({{0, 0}, {4, 40}, {6, 8}, {6, 3}, {5, 9}, {-1, 9}});
     auto cubic = Keys<CubicInterpolator<int>>({{0, 0}, {10, 100}});
-    EXPECT_EQ(cubic->ValueAt(5), 50);
-    EXPECT_EQ(cubic->ValueAt(2), 10) << "10.4 truncated";
     auto down = Keys<LinearInterpolator<int>>({{0, 0}, {3, -10}});
-    EXPECT_EQ(down->ValueAt(1), -3) << "-3.33 truncates toward zero, not down";
-    auto multi = Keys<LinearInterpolator<int>>({{0, 0}, {4, 40}, {6, 0}});
-    EXPECT_EQ(multi->ValueAt(4), 40);
-    EXPECT_EQ(multi->ValueAt(5), 20);
-}
-
-TEST(Interpolation, KeysMustStrictlyIncrease) {
-    auto i = Keys<LinearInterpolator<int>>({{0, 1}, {5, 2}, {5, 3}, {4, 9}, {-1, 9}});
-    EXPECT_EQ(i->KeyCount(), 2u);
-    EXPECT_EQ(i->Keys()[1].gap, 5);
-    EXPECT_EQ(i->StateCount(), 6);
     auto single = Keys<CubicInterpolator<int>>({{3, 42}});
-    EXPECT_EQ(single->ValueAt(0), 42);
-    EXPECT_EQ(single->ValueAt(9), 42);
+    EXPECT_EQ(linear->KeyCount(), 3u);
+    EXPECT_EQ(linear->StateCount(), 7);
+    const std::pair<Interpolator<int>*, std::vector<std::pair<int, int>>> cases[] = {
+        {linear.get(), {{3, 30}, {4, 40}, {5, 24}, {25, 8}}},
+        {cubic.get(), {{5, 50}, {2, 10}}},  // 10.4 truncated
+        {down.get(), {{1, -3}}},            // -3.33 truncates toward zero, not down
+        {single.get(), {{0, 42}, {9, 42}}},
+    };
+    for (const auto& [interpolator, values] : cases)
+        for (auto [state, value] : values) EXPECT_EQ(interpolator->ValueAt(state), value) << state;
 }
 
 struct Chain : ::testing::Test {
@@ -89,13 +84,17 @@ TEST_F(Chain, AnAnimationFromFirstToLastStateTakesOneFramePerStep) {
     EXPECT_EQ(c->DriverCount(), 0);
 }
 
-TEST_F(Chain, AOneStateChainFinishesAtItsFirstStep) {
+TEST_F(Chain, AOneStateOrLockedChainEndsAtItsFirstStep) {
     shared_ptr<ComplexStatesChain<int>> c(new ComplexStatesChain<int>());
     shared_ptr<StateAnimator> a(new StateAnimator(c, StateAnimator::LastState));
     EXPECT_FALSE(a->Step());
-    EXPECT_EQ(c->DriverCount(), 0);
     EXPECT_FALSE(a->Step());
     EXPECT_EQ(c->DriverCount(), 0) << "counted off only once";
+    auto locked = XChain(100, 10);
+    locked->Lock();
+    AnimateToEnd(*object, locked);
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(object->X(), 0);
 }
 
 // While two animators drive a chain it refuses to move: the older one gives
@@ -116,37 +115,19 @@ TEST_F(Chain, TwoAnimatorsOnOneChainLeaveItToTheNewerOne) {
     EXPECT_EQ(c->DriverCount(), 0);
 }
 
-TEST_F(Chain, PingPongRepeatRunsThreePasses) {
-    auto c = XChain(20, 2);  // states 0, 1, 2 -> x 0, 10, 20
-    std::vector<int> states;
-    SubscribeFn(c->StateChanged(), [&](StatesChain*, int, int n, int) { states.push_back(n); });
-    object->StartAnimator(shared_ptr<Animator>(new StateAnimator(c, StateAnimator::LastState, true, StateAnimator::PingPong, 3)));
-    Run();
-    EXPECT_EQ(states, (std::vector<int>{1, 2, 1, 0, 1, 2}));
-}
-
-TEST_F(Chain, RestartLoopJumpsBackToTheStart) {
-    auto c = XChain(20, 2);
-    std::vector<int> states;
-    SubscribeFn(c->StateChanged(), [&](StatesChain*, int, int n, int) { states.push_back(n); });
-    object->StartAnimator(shared_ptr<Animator>(new StateAnimator(c, StateAnimator::LastState, true, StateAnimator::Restart, 2)));
-    Run();
-    EXPECT_EQ(states, (std::vector<int>{1, 2, 0, 1, 2}));
-}
-
-TEST_F(Chain, TargetsAreClampedIntoTheChain) {
-    auto c = XChain(100, 10);
-    EXPECT_EQ(StateAnimator(c, 50).GetTarget(), 10);
-    EXPECT_EQ(StateAnimator(c, -7).GetTarget(), 0);
-    EXPECT_EQ(StateAnimator(c, StateAnimator::FirstState).GetTarget(), 0);
-}
-
-TEST_F(Chain, ALockedChainEndsItsAnimationAtOnce) {
-    auto c = XChain(100, 10);
-    c->Lock();
-    AnimateToEnd(*object, c);
-    EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(object->X(), 0);
+TEST_F(Chain, RepeatsPingPongOrRestart) {
+    const std::tuple<int, int, std::vector<int>> cases[] = {
+        {StateAnimator::PingPong, 3, {1, 2, 1, 0, 1, 2}},
+        {StateAnimator::Restart, 2, {1, 2, 0, 1, 2}},
+    };
+    for (const auto& [mode, repeat, expected] : cases) {
+        auto c = XChain(20, 2);  // states 0, 1, 2 -> x 0, 10, 20
+        std::vector<int> states;
+        SubscribeFn(c->StateChanged(), [&](StatesChain*, int, int n, int) { states.push_back(n); });
+        object->StartAnimator(shared_ptr<Animator>(new StateAnimator(c, StateAnimator::LastState, true, mode, repeat)));
+        Run();
+        EXPECT_EQ(states, expected) << mode;
+    }
 }
 
 TEST_F(Chain, ARestartedAnimatorRunsOncePerFrame) {
@@ -179,35 +160,10 @@ TEST_F(Chain, ParallelChainsMoveInLockstep) {
     EXPECT_EQ(object->GetPosition(), (Point{100, 40}));
 }
 
-TEST_F(Chain, TransparencyOfAGroupFollowsTheChildsProperty) {
-    auto child = NewObject(0, 0, 1, 1);
-    object->AddChild(child);
-    TransparencyChildsProperty group(object);
-    group.SetValue(80);
-    EXPECT_EQ(child->GetTransparency(), 80);
-    TransparencyProperty own(object);
-    own.SetValue(30);
-    EXPECT_EQ(child->GetTransparency(), 80);
-    EXPECT_EQ(own.GetValue(), 30);
-}
-
-TEST_F(Chain, TheTimerRunsOnlyWhileSomethingIsDirtyOrAnimating) {
-    server.ClearDirty();
-    server.Tick(true, true);
-    EXPECT_FALSE(server.IsTimerRunning());
-    object->MoveBy(1, 0);
-    EXPECT_TRUE(server.IsTimerRunning());
-    server.Tick(true, true);
-    EXPECT_EQ(server.paints, 1);
-    server.Tick(true, true);
-    EXPECT_FALSE(server.IsTimerRunning());
-}
-
 TEST(Clock, CountsForwardAcrossWrapsAndHoldsWhenTheCounterStepsBack) {
     uint64_t counter = 0;
     PerformanceFrequency clock(1000, [&] { return counter; });
-    EXPECT_EQ(clock.Shift(), 0);
-    EXPECT_DOUBLE_EQ(clock.Now(), 0.0);
+    clock.Now();
     counter = 1500;
     EXPECT_DOUBLE_EQ(clock.Now(), 1.5);
     counter = 1400;  // stepped back
@@ -223,7 +179,6 @@ TEST(Clock, CountsForwardAcrossWrapsAndHoldsWhenTheCounterStepsBack) {
 
     PerformanceFrequency fast(3'000'000'000ull, [] { return 0; });
     EXPECT_EQ(fast.Shift(), 11) << "shifted down to at most 2 MHz";
-    EXPECT_LE(3'000'000'000ull >> fast.Shift(), 2'000'000ull);
 }
 
 TEST(Clock, AClockWhoseSecondsStopGrowingIsPushedOn) {

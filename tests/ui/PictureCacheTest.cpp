@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
+#include "../core/TempDir.h"
 #include "TestImages.h"
 #include "ui/ImagePool.h"
 #include "ui/PictureCache.h"
@@ -31,18 +29,12 @@ size_t HeldBytes(PictureCache& cache, int urls) {
     return sum;
 }
 
-TEST(PictureCache, MeasuresTheDecodedBitmapAndScaledCopies) {
-    shared_ptr<Surface> icon = Icon(0x336699FF);
-    // 16-bit colour, the alpha plane and the kept full-resolution RGBA.
-    EXPECT_EQ(icon->MemoryBytes(), 64u * 64 * (2 + 1 + 4));
-    icon->GetScaled(32, 32);
-    EXPECT_EQ(icon->MemoryBytes(), 64u * 64 * 7 + 32 * 32 * 3);
-}
-
 // More pictures than it holds: it keeps the newest within its budget, and a
 // picture it let go still works for whoever holds it.
 TEST(PictureCache, StaysWithinItsBudgetAfterMorePicturesThanItHolds) {
     const size_t one = Icon(0)->MemoryBytes();
+    // 16-bit colour, the alpha plane and the kept full-resolution RGBA.
+    EXPECT_EQ(one, 64u * 64 * (2 + 1 + 4));
     PictureCache cache(one * 5 + one / 2);
     std::vector<shared_ptr<Surface>> shown;
     for (int n = 0; n < 20; ++n) {
@@ -56,9 +48,6 @@ TEST(PictureCache, StaysWithinItsBudgetAfterMorePicturesThanItHolds) {
     EXPECT_FALSE(cache.Contains(Url(0)));
     EXPECT_EQ(shown[0]->Width(), 64);
 
-    cache.SetBudget(one * 2);
-    EXPECT_EQ(cache.Count(), 2u);
-    EXPECT_TRUE(cache.Contains(Url(19)));
     cache.SetBudget(one / 2);  // a picture larger than the whole budget is not kept
     EXPECT_EQ(cache.Count(), 0u);
     EXPECT_EQ(cache.Bytes(), 0u);
@@ -96,7 +85,8 @@ TEST(PictureCache, APictureThatGrowsPushesOlderOnesOut) {
         pictures.push_back(Icon(0x808080FF));
         cache.Put(Url(n), pictures.back());
     }
-    pictures[2]->GetScaled(48, 48);
+    pictures[2]->GetScaled(32, 32);
+    EXPECT_EQ(pictures[2]->MemoryBytes(), one + 32 * 32 * 3);
     cache.Used(Url(2));
     EXPECT_EQ(cache.Count(), 2u);
     EXPECT_FALSE(cache.Contains(Url(0)));
@@ -107,15 +97,12 @@ TEST(PictureCache, APictureThatGrowsPushesOlderOnesOut) {
 // Skin images neither count against the pictures' budget nor leave the pool
 // when fetched pictures crowd it.
 TEST(PictureCache, SkinImagesStayInThePool) {
-    const auto dir = std::filesystem::temp_directory_path() / ("veltra-skin-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const ti::Bytes png =
-        ti::Png(ti::Make(200, 200, true, [](int x, int) { return x % 2 ? 0xFFFFFFFFu : 0x000000FFu; }));
-    std::ofstream(dir / "bg.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+    TempDir dir;
+    dir.Write("bg.png", ti::Png(ti::Make(200, 200, true, [](int x, int) { return x % 2 ? 0xFFFFFFFFu : 0x000000FFu; })));
 
     ImagePool& pool = ImagePool::Instance();
     pool.Clear();
-    pool.SetBaseFolder(dir.u16string() + u"/");
+    pool.SetBaseFolder(dir.Path().u16string() + u"/");
     PictureCache& remote = pool.RemotePictures();
     const size_t savedBudget = remote.Budget();
     remote.SetBudget(Icon(0)->MemoryBytes() * 2);
@@ -132,7 +119,6 @@ TEST(PictureCache, SkinImagesStayInThePool) {
     EXPECT_EQ(remote.Count(), 0u);
     remote.SetBudget(savedBudget);
     pool.SetBaseFolder(u"");
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -65,9 +65,6 @@ struct EventLog {
     void KeyPressed(shared_ptr<GObject>& o, const Key& k) {
         entries.push_back("key" + std::to_string(k.code) + ":" + std::to_string(o->GetId()));
     }
-    void Focus(shared_ptr<GObject>& o, bool v) {
-        entries.push_back(std::string(v ? "focus:" : "blur:") + std::to_string(o->GetId()));
-    }
     void Listen(GObject& o) {
         Subscribe(o.Touched(), this, &EventLog::Touched);
         Subscribe(o.Pressed(), this, &EventLog::Pressed);
