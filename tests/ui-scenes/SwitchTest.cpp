@@ -58,11 +58,9 @@ TEST_F(SwitchTest, TappingSlidesTheStripAndHidesTheCoveredBackground) {
     Settle();
     EXPECT_EQ(toggle->GetStrip()->X(), -45);
     EXPECT_FALSE(Shown(Switch::OnBackground));
-}
 
-// Rows flip their switch when the row is tapped, and screens set the state
-// they read from settings: both go through the viewport's flag.
-TEST_F(SwitchTest, SettingTheFlagSlidesAsWell) {
+    // Screens set the state they read from settings through the viewport's
+    // flag, which slides it as a tap does.
     toggle->GetViewport()->SetFocusable(true);
     Settle();
     EXPECT_TRUE(toggle->IsOn());
