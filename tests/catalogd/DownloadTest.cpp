@@ -2,7 +2,6 @@
 // copies confirmed current without their body, which answers travel
 // compressed, and the files that stay hidden.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -178,33 +177,6 @@ TEST_F(Download, OnlyWholeTextAnswersOfSomeSizeTravelCompressed) {
     EXPECT_FALSE(plain->has_header("Content-Encoding"));
     EXPECT_EQ(decoded->get_header_value("Vary"), "Accept-Encoding");
     EXPECT_EQ(decoded->body, plain->body);
-}
-
-TEST_F(Download, IconsArePngWithAlphaAndScreenshotsDecode) {
-    Answer a;
-    auto res = server.Client().Get(server.PathOf(server.Details(a, session, 4).attribute("icon").value()));
-    ASSERT_TRUE(res);
-    EXPECT_EQ(res->get_header_value("Content-Type"), "image/png");
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_memory(&image, res->body.data(), res->body.size()));
-    EXPECT_TRUE(image.format & PNG_FORMAT_FLAG_ALPHA);
-    image.format = PNG_FORMAT_RGBA;  // before sizing the buffer: icons may be stored with a palette
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
-    EXPECT_EQ(pixels[3], 0);                                  // a transparent corner
-    EXPECT_EQ(pixels[(32 * image.width + 32) * 4 + 3], 255);  // an opaque middle
-
-    server.Details(a, session, 15, true);
-    int jpeg = 0;
-    for (pugi::xml_node p : a.Root().child("appdetails").child("app").child("details").child("pictures").children()) {
-        auto shot = server.Client().Get(server.PathOf(p.attribute("url").value()));
-        ASSERT_TRUE(shot);
-        const bool isJpeg = shot->get_header_value("Content-Type") == "image/jpeg";
-        jpeg += isJpeg;
-        EXPECT_EQ(shot->body.substr(0, 2), isJpeg ? "\xFF\xD8" : "\x89P");
-    }
-    EXPECT_GT(jpeg, 0);
 }
 
 TEST_F(Download, FilesOutsideTheFilesFolderStayHidden) {
