@@ -1,7 +1,6 @@
 #include "ClusterScript.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -13,11 +12,11 @@ namespace {
 // The script's exit status when the server programs are not installed.
 constexpr int kMissingPrograms = 3;
 
-ProcessRun RunScript(const std::vector<std::string>& args, const std::filesystem::path& log) {
+Captured RunScript(const std::vector<std::string>& args) {
     std::vector<std::string> command = {"CLUSTER_OWNER=" + std::to_string(getpid()),
                                         std::string("CATALOGD=") + CATALOGD_EXE, "bash", CLUSTER_SCRIPT};
     command.insert(command.end(), args.begin(), args.end());
-    return RunProgram("env", command, log);
+    return RunCaptured("env", command, "", std::chrono::seconds(600));
 }
 
 }  // namespace
@@ -25,11 +24,12 @@ ProcessRun RunScript(const std::vector<std::string>& args, const std::filesystem
 ClusterScript::Result ClusterScript::Run(std::vector<std::string> args) {
     args.insert(args.begin() + 1, dir.Path().string());
     used = true;
-    ProcessRun run = RunScript(args, dir.Path() / "script.log");
+    Captured run = RunScript(args);
     Result r;
-    r.status = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
+    r.status = run.exitCode;
     r.missingPrograms = r.status == kMissingPrograms;
-    r.out = run.out;
+    r.out = run.out + run.err;
+    // The script prints what it started last, on standard output.
     std::string trimmed = run.out.substr(0, run.out.find_last_not_of('\n') + 1);
     r.lastLine = trimmed.substr(trimmed.rfind('\n') + 1);
     return r;
@@ -38,8 +38,8 @@ ClusterScript::Result ClusterScript::Run(std::vector<std::string> args) {
 void ClusterScript::Stop() {
     if (!used) return;
     used = false;
-    ProcessRun run = RunScript({"stop", dir.Path().string()}, dir.Path() / "stop.log");
-    if (run.status != 0) ADD_FAILURE() << "stopping the cluster failed: " << run.out;
+    Captured run = RunScript({"stop", dir.Path().string()});
+    if (run.exitCode != 0) ADD_FAILURE() << "stopping the cluster failed: " << run.out << run.err;
 }
 
 std::vector<std::string> ClusterScript::Lines(const std::string& name) const {

@@ -1,16 +1,6 @@
 // catalogd as people run it: a real process, its commands and its shutdown.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fcntl.h>
-
-#include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "formats/PackageStatement.h"
 #include "Db.h"
@@ -19,31 +9,14 @@
 #include "Package.h"
 #include "Seed.h"
 #include "TestCatalog.h"
-
-extern char** environ;
+#include "platform/process/Process.h"
 
 namespace catalogd::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-ProcessRun RunCatalogd(const std::vector<std::string>& args, const fs::path& log) {
-    return RunProgram(CATALOGD_EXE, args, log);
-}
-
-TEST(CommandLine, HelpNamesEveryCommand) {
-    TempDir dir;
-    ProcessRun r = RunCatalogd({"--help"}, dir.Path() / "out");
-    EXPECT_EQ(r.status, 0);
-    for (const char* word : {"serve", "seed", "user", "outbox"}) EXPECT_NE(r.out.find(word), std::string::npos) << word;
-    r = RunCatalogd({"serve", "--help"}, dir.Path() / "out");
-    for (const char* word : {"--db", "--listen", "--prefix", "--session-idle", "--auto-activate", "--quiet"})
-        EXPECT_NE(r.out.find(word), std::string::npos) << word;
-    EXPECT_NE(RunCatalogd({"serve", "--db", "x.db", "--listen", "nonsense"}, dir.Path() / "out").status, 0);
-}
-
 TEST(CommandLine, UserActivateAndOutboxWorkOnTheStore) {
-    TempDir dir;
     TestStore copy;
     const std::string& db = copy.Location();
     {
@@ -51,12 +24,12 @@ TEST(CommandLine, UserActivateAndOutboxWorkOnTheStore) {
         store.Exec("INSERT INTO accounts(login, mail, pass_hash, activated, created) VALUES('newbie', 'n@example.org', '', 0, 0)");
         store.Exec("INSERT INTO outbox(time, recipient, subject, body) VALUES(1, 'n@example.org', 'Activate', 'Hello newbie')");
     }
-    EXPECT_EQ(RunCatalogd({"user", "activate", "newbie", "--db", db}, dir.Path() / "out").status, 0);
-    EXPECT_NE(RunCatalogd({"user", "activate", "ghost", "--db", db}, dir.Path() / "out").status, 0);
-    Db store(db);
-    EXPECT_EQ(*store.QueryInt("SELECT activated FROM accounts WHERE login = 'newbie'"), 1);
-    ProcessRun outbox = RunCatalogd({"outbox", "--db", db}, dir.Path() / "out");
-    EXPECT_EQ(outbox.status, 0);
+    EXPECT_EQ(RunCatalogd({"user", "activate", "newbie", "--db", db}).exitCode, 0);
+    EXPECT_NE(RunCatalogd({"user", "activate", "ghost", "--db", db}).exitCode, 0);
+    EXPECT_NE(RunCatalogd({"serve", "--db", db, "--listen", "nonsense"}).exitCode, 0);
+    EXPECT_EQ(*Db(db).QueryInt("SELECT activated FROM accounts WHERE login = 'newbie'"), 1);
+    Captured outbox = RunCatalogd({"outbox", "--db", db});
+    EXPECT_EQ(outbox.exitCode, 0);
     EXPECT_NE(outbox.out.find("Hello newbie"), std::string::npos);
     EXPECT_NE(outbox.out.find("n@example.org"), std::string::npos);
 }
@@ -64,50 +37,33 @@ TEST(CommandLine, UserActivateAndOutboxWorkOnTheStore) {
 TEST(CommandLine, ServeLogsEachRequestAndStopsCleanlyOnSigterm) {
     TempDir dir;
     TestStore db;
-    fs::path log = dir.Path() / "serve.log";
-    pid_t pid = 0;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> args = {CATALOGD_EXE, "serve", "--db", db.Location(), "--listen", "127.0.0.1:0",
-                                     "--prefix", "store/"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ASSERT_EQ(posix_spawn(&pid, CATALOGD_EXE, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-
+    platform::SpawnOptions options;
+    options.stderrFile = dir / "serve.log";
+    auto child = platform::SpawnHost(CATALOGD_EXE, {"serve", "--db", db.Location(), "--listen", "127.0.0.1:0", "--prefix", "store/"},
+                                     options);
+    ASSERT_TRUE(child);
+    pid_t pid = child->Id();
     // The port the system chose is in the first line of the log.
     int port = 0;
-    for (int i = 0; i < 250 && port == 0; ++i) {
-        std::ifstream in(log);
-        std::string line;
-        std::getline(in, line);
-        size_t at = line.find("127.0.0.1:");
-        if (at != std::string::npos && line.find('/', at) != std::string::npos)
-            port = std::atoi(line.c_str() + at + 10);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    Eventually([&] {
+        const std::string log = ReadAll(*options.stderrFile);
+        const size_t at = log.find("127.0.0.1:");
+        if (at != std::string::npos && log.find('/', at) != std::string::npos) port = std::atoi(log.c_str() + at + 10);
+        return port > 0;
+    }, std::chrono::seconds(10));
     ASSERT_GT(port, 0);
-    httplib::Client client("127.0.0.1", port);
-    auto res = client.Get("/store/auth.php?login=demo&pass=" + Encoded("demo") + "&ver=1.0b");
+    auto res = httplib::Client("127.0.0.1", port).Get("/store/auth.php?login=demo&pass=" + Encoded("demo") + "&ver=1.0b");
     ASSERT_TRUE(res);
     EXPECT_NE(res->body.find("<auth id="), std::string::npos);
 
     ASSERT_EQ(kill(pid, SIGTERM), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    size_t line = text.str().find("\nauth 0 ");
-    ASSERT_NE(line, std::string::npos) << text.str();
-    EXPECT_NE(text.str().find(" ms\n", line), std::string::npos);
-    EXPECT_NE(text.str().find("stopped"), std::string::npos);
-    EXPECT_EQ(text.str().find("demo\n"), std::string::npos);
+    EXPECT_EQ(WaitForExit(pid, std::chrono::seconds(30)), 0);
+    const std::string text = ReadAll(*options.stderrFile);
+    size_t line = text.find("\nauth 0 ");
+    ASSERT_NE(line, std::string::npos) << text;
+    EXPECT_NE(text.find(" ms\n", line), std::string::npos);
+    EXPECT_NE(text.find("stopped"), std::string::npos);
+    EXPECT_EQ(text.find("demo\n"), std::string::npos);
 }
 
 // Files a test leaves in the shared files folder of the sample catalog.
@@ -128,16 +84,13 @@ protected:
 
     // Publishes for application `appId` (named by the arguments); each test
     // takes an application of its own, since the files folder is shared.
-    ProcessRun Publish(int appId, std::vector<std::string> args) {
+    Captured Publish(int appId, std::vector<std::string> args) {
         args.insert(args.begin(), {"publish", "--db", server.Store()});
-        ProcessRun r = RunCatalogd(args, dir.Path() / "out");
-        if (r.status == 0) published.files.push_back(server.PackageFile(appId));
+        Captured r = RunCatalogd(args);
+        if (r.exitCode == 0) published.files.push_back(server.PackageFile(appId));
         return r;
     }
-    pugi::xml_node Details(Answer& a, int appId) {
-        a = server.Call("appdetails", "sessionid=" + session + "&appid=" + std::to_string(appId) + "&details=1");
-        return a.Root().child("appdetails").child("app");
-    }
+    pugi::xml_node Details(Answer& a, int appId) { return server.Details(a, session, appId); }
     fs::path PackageFile(int appId) { return server.PackageFile(appId); }
     std::string Download(int appId) {
         auto res = server.Client().Get("/download.xml?sessionid=" + session + "&appid=" + std::to_string(appId));
@@ -151,37 +104,27 @@ TEST_F(Publishing, ANewerRevisionIsListedDetailedAndDownloaded) {
     const std::string sysid = Details(before, 3).attribute("sysid").value();
     const fs::path oldPackage = PackageFile(3);
     const std::string oldBytes = Download(3);
-    ASSERT_GT(revision, 0);
 
-    ProcessRun r = Publish(3, {"--appid", "3", "--revision", std::to_string(revision + 1)});
-    ASSERT_EQ(r.status, 0) << r.out;
+    Captured r = Publish(3, {"--appid", "3", "--revision", std::to_string(revision + 1)});
+    ASSERT_EQ(r.exitCode, 0) << r.out;
     Answer after;
     pugi::xml_node app = Details(after, 3);
     EXPECT_EQ(app.attribute("revision").as_int(), revision + 1);
     EXPECT_EQ(std::string(app.attribute("version").value()), SampleVersion(revision + 1));
-    Answer list = server.Call("getapps", "sessionid=" + session + "&count=500");
-    pugi::xml_node listed = list.Root().child("getapps").find_child_by_attribute("app", "id", "3");
-    EXPECT_EQ(listed.attribute("revision").as_int(), revision + 1);
-    EXPECT_EQ(std::string(listed.attribute("install").value()), app.attribute("install").value());
+    Answer list = server.Call("getapps", "sessionid=" + session + "&count=100");
+    EXPECT_EQ(list.Root().child("getapps").find_child_by_attribute("app", "id", "3").attribute("revision").as_int(), revision + 1);
 
-    // The new package is a cabinet of the same install name with the new
-    // version inside; the old file is still there for running downloads.
+    // A cabinet of the same install name with the new version inside; the
+    // old file stays for running downloads.
     const std::string bytes = Download(3);
-    EXPECT_EQ(bytes, ReadWholeFile(PackageFile(3)));
     EXPECT_NE(bytes, oldBytes);
     EXPECT_EQ(app.child("package").attribute("sha256").value(), formats::Sha256Hex(bytes)) << "the new package's digest";
     EXPECT_TRUE(fs::exists(oldPackage));
-    auto files = ReadCabinet(bytes);
-    ASSERT_TRUE(files.contains("_setup.xml"));
     pugi::xml_document setup;
-    ASSERT_TRUE(setup.load_string(files["_setup.xml"].c_str()));
-    EXPECT_TRUE(setup.find_node([&](pugi::xml_node n) {
-        return std::string(n.attribute("name").value()) == "AppName" && n.attribute("value").value() == sysid;
-    }));
-    EXPECT_TRUE(setup.find_node([&](pugi::xml_node n) {
-        return std::string(n.attribute("name").value()) == "Version" &&
-               n.attribute("value").value() == SampleVersion(revision + 1);
-    })) << files["_setup.xml"];
+    ASSERT_TRUE(setup.load_string(ReadCabinet(bytes)["_setup.xml"].c_str()));
+    for (const auto& [name, value] : {std::pair<std::string, std::string>{"AppName", sysid}, {"Version", SampleVersion(revision + 1)}})
+        EXPECT_TRUE(setup.find_node([&](pugi::xml_node n) { return n.attribute("name").value() == name && n.attribute("value").value() == value; }))
+            << name;
 }
 
 TEST_F(Publishing, AGivenCabinetIsServedAsItIsAndTheApplicationFoundByInstallName) {
@@ -192,17 +135,16 @@ TEST_F(Publishing, AGivenCabinetIsServedAsItIsAndTheApplicationFoundByInstallNam
     layout.installDir = "%CE1%\\Given";
     layout.files = {{"given.exe", "GIVEN.001", std::string(500, 'g')}};
     const std::string cab = BuildCabinet(layout);
-    const fs::path cabFile = dir.Path() / "given.cab";
-    std::ofstream(cabFile, std::ios::binary) << cab;
+    const fs::path cabFile = dir.Write("given.cab", cab);
 
-    ProcessRun r = Publish(4, {"--sysid", sysid, "--revision", "40", "--version", "4.0 beta", "--cab", cabFile.string()});
-    ASSERT_EQ(r.status, 0) << r.out;
+    Captured r = Publish(4, {"--sysid", sysid, "--revision", "40", "--version", "4.0 beta", "--cab", cabFile.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.out;
     Answer after;
     EXPECT_EQ(Details(after, 4).attribute("revision").as_int(), 40);
     EXPECT_STREQ(Details(after, 4).attribute("version").value(), "4.0 beta");
     EXPECT_EQ(Download(4), cab);
     // Publishing again does not pile revisions up in the file name.
-    ASSERT_EQ(Publish(4, {"--appid", "4", "--revision", "41"}).status, 0);
+    ASSERT_EQ(Publish(4, {"--appid", "4", "--revision", "41"}).exitCode, 0);
     EXPECT_EQ(PackageFile(4).filename().string().find("_r40"), std::string::npos) << PackageFile(4);
 }
 
@@ -210,8 +152,7 @@ TEST_F(Publishing, RefusedRequestsSayWhyAndChangeNothing) {
     Answer before;
     const int revision = Details(before, 5).attribute("revision").as_int();
     const fs::path package = PackageFile(5);
-    const fs::path notACab = dir.Path() / "notes.txt";
-    std::ofstream(notACab) << "just some text, not a cabinet at all";
+    const fs::path notACab = dir.Write("notes.txt", "just some text, not a cabinet at all");
     const std::string same = std::to_string(revision), next = std::to_string(revision + 1);
     const std::string sysid = Details(before, 5).attribute("sysid").value();
     // Cabinets the device would refuse, or that claim another install name.
@@ -226,9 +167,7 @@ TEST_F(Publishing, RefusedRequestsSayWhyAndChangeNothing) {
         EXPECT_TRUE(formats::WriteSetupDocument(layout, xml, error)) << error;
         entries.push_back({"_setup.xml", xml});
         EXPECT_TRUE(formats::WriteCabinet(entries, bytes, error)) << error;
-        const fs::path file = dir.Path() / ("bad" + std::to_string(++made) + ".cab");
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file.string();
+        return dir.Write("bad" + std::to_string(++made) + ".cab", bytes).string();
     };
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
         {{"--appid", "5", "--revision", next, "--cab", cabinet("Someone Else", "%CE1%\\X")}, "install name"},
@@ -246,8 +185,8 @@ TEST_F(Publishing, RefusedRequestsSayWhyAndChangeNothing) {
         {{"--appid", "5", "--revision", next, "--version", ""}, "version"},
     };
     for (const auto& [args, why] : refused) {
-        ProcessRun r = Publish(5, args);
-        EXPECT_NE(r.status, 0) << r.out;
+        Captured r = Publish(5, args);
+        EXPECT_NE(r.exitCode, 0) << r.out;
         EXPECT_NE(r.out.find(why), std::string::npos) << why << " not in: " << r.out;
     }
     Answer after;

@@ -28,11 +28,9 @@ public:
         // publish into it).
         const std::filesystem::path files = script.Dir() / "files";
         std::filesystem::copy(SeededTemplate().parent_path() / "files", files, std::filesystem::copy_options::recursive);
-        ProcessRun copied = RunProgram(CATALOGD_EXE,
-                                       {"copy", "--db", SeededTemplate().string(), "--to", DatabaseUrl(url, "seed"),
-                                        "--files", files.string()},
-                                       script.Dir() / "copy.log");
-        ASSERT_EQ(copied.status, 0) << copied.out;
+        Captured copied = RunCatalogd(
+            {"copy", "--db", SeededTemplate().string(), "--to", DatabaseUrl(url, "seed"), "--files", files.string()});
+        ASSERT_EQ(copied.exitCode, 0) << copied.out;
         UsePostgres(url, "seed");
     }
 

@@ -4,21 +4,15 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <libgcab.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <random>
 #include <stdexcept>
 
 #include "Base64.h"
@@ -26,22 +20,9 @@
 #include "DeviceConfig.h"
 #include "Seed.h"
 
-extern char** environ;
-
 namespace catalogd::test {
 
 namespace fs = std::filesystem;
-
-TempDir::TempDir() {
-    std::random_device rd;
-    path = fs::temp_directory_path() / ("catalogd-test-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
-    fs::create_directories(path);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-}
 
 fs::path SeededTemplate() {
     // Keyed by the test program's own time stamp: a rebuilt program (and so
@@ -137,14 +118,10 @@ fs::path TestStore::PackageFile(int appId) const {
     return p;
 }
 
-ProcessRun RunProgram(const std::string& program, const std::vector<std::string>& args, const fs::path& log) {
-    std::string command = "'" + program + "'";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " >'" + log.string() + "' 2>&1 </dev/null";
-    ProcessRun r;
-    r.status = std::system(command.c_str());
-    r.out = ReadWholeFile(log);
-    return r;
+Captured RunCatalogd(const std::vector<std::string>& args) {
+    Captured run = RunCaptured(CATALOGD_EXE, args);
+    run.out += run.err;
+    return run;
 }
 
 TestServer::TestServer(ServerOptions options) {
@@ -154,6 +131,12 @@ TestServer::TestServer(ServerOptions options) {
 }
 
 TestServer::~TestServer() { Stop(); }
+
+std::string TestServer::PathOf(const std::string& url) const {
+    const std::string base = "http://127.0.0.1:" + std::to_string(Port());
+    EXPECT_EQ(url.rfind(base, 0), 0u) << url;
+    return url.substr(base.size());
+}
 
 void TestServer::Stop() {
     if (!thread.joinable()) return;
@@ -208,6 +191,11 @@ int ApiClient::Configure(const std::string& session, const std::string& osver, i
         q += "&" + std::string(f) + "=" + (on ? "1" : "0");
     }
     return Call("config", q).code;
+}
+
+pugi::xml_node ApiClient::Details(Answer& a, const std::string& session, int appId, bool details) const {
+    a = Call("appdetails", "sessionid=" + session + "&appid=" + std::to_string(appId) + "&details=" + (details ? "1" : "0"));
+    return a.Root().child("appdetails").child("app");
 }
 
 RawConnection::RawConnection(int port) {
@@ -303,33 +291,13 @@ std::map<std::string, std::string> ReadCabinet(const std::string& bytes) {
     return files;
 }
 
-std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string LintComplaints(const std::vector<fs::path>& files, const fs::path& scratch, bool html) {
-    std::vector<std::string> args{XMLLINT_PATH, "--noout", "--nonet"};
+std::string LintComplaints(const std::vector<fs::path>& files, bool html) {
+    std::vector<std::string> args{"--noout", "--nonet"};
     if (html) args.push_back("--html");
     for (const auto& f : files) args.push_back(f.string());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const fs::path report = scratch / "xmllint.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, XMLLINT_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return "xmllint did not start";
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return "xmllint did not end normally";
-    std::string text = ReadWholeFile(report);
-    if (WEXITSTATUS(status) != 0 && text.empty()) text = "xmllint failed without a message";
-    return text;
+    const Captured run = RunCaptured(XMLLINT_PATH, args);
+    if (run.exitCode != 0 && run.err.empty()) return "xmllint failed without a message";
+    return run.err;
 }
 
 }  // namespace catalogd::test

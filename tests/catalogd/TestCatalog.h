@@ -10,19 +10,12 @@
 #include <vector>
 
 #include "Server.h"
+#include "support/ProgramRun.h"
+#include "support/TempDir.h"
 
 namespace catalogd::test {
 
-// A folder under the system's temporary folder, removed again at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::filesystem::path& Path() const { return path; }
-
-private:
-    std::filesystem::path path;
-};
+using ::TempDir;
 
 // The full sample catalog, seeded once per build of the tests and shared
 // read-only by all of them (seeding draws every picture and builds every
@@ -57,15 +50,8 @@ private:
     std::string database;  // dropped again at the end
 };
 
-// The output and exit status of a program run to its end.
-struct ProcessRun {
-    int status = -1;
-    std::string out;
-};
-
-// Runs the program with the arguments, standard output and error into `log`.
-ProcessRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::filesystem::path& log);
+// catalogd run to its end as people run it, with standard output and error together.
+Captured RunCatalogd(const std::vector<std::string>& args);
 
 // An answer read as XML: the result code (-1 when the envelope is broken)
 // and the document.
@@ -95,6 +81,8 @@ public:
     // Sends "config" for the given device.
     int Configure(const std::string& session, const std::string& osver, int w, int h,
                   const std::string& features) const;
+    // The application element of "appdetails".
+    pugi::xml_node Details(Answer& a, const std::string& session, int appId, bool details = false) const;
 
 protected:
     std::string host = "127.0.0.1";
@@ -114,6 +102,8 @@ public:
     void Stop();
     const std::string& Store() const { return store.Location(); }
     std::filesystem::path PackageFile(int appId) const { return store.PackageFile(appId); }
+    // The path part of a URL the service handed out.
+    std::string PathOf(const std::string& url) const;
     // The running service, for the counts its bounds keep.
     const Server& Service() const { return *server; }
 
@@ -147,10 +137,8 @@ private:
 std::map<std::string, std::string> ReadCabinet(const std::string& bytes);
 // What xmllint says about the files (read as HTML with `html`): empty when
 // every one is well-formed.
-std::string LintComplaints(const std::vector<std::filesystem::path>& files, const std::filesystem::path& scratch,
-                           bool html = false);
-// A whole file as bytes (empty when it cannot be read).
-std::string ReadWholeFile(const std::filesystem::path& path);
+std::string LintComplaints(const std::vector<std::filesystem::path>& files, bool html = false);
+inline std::string ReadWholeFile(const std::filesystem::path& path) { return ReadAll(path); }
 
 // Value encoding of the client: Base64 with "+" and "/" escaped.
 std::string Encoded(const std::string& text);

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "base/Text.h"
+#include "support/ProgramRun.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/dialog/MessageBox.h"
 #include "platform/process/Process.h"
@@ -54,10 +54,7 @@ protected:
         return *platform::CurrentDevice().HostPath(devicePath);
     }
     bool Exists(std::u16string_view devicePath) const { return std::filesystem::exists(Host(devicePath)); }
-    static std::string Read(const std::filesystem::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string Read(const std::filesystem::path& p) { return ReadAll(p); }
     void Write(std::u16string_view devicePath, const std::string& bytes) const {
         auto host = Host(devicePath);
         std::filesystem::create_directories(host.parent_path());

@@ -1,24 +1,17 @@
 // The store's whole life on a device, as a user meets it: its own package
 // installed by the device's installer, the program started through the
-// Start-menu shortcut and through "tobrix" links (a second start handing its
-// application to the running store), the store updating itself when the
-// catalog publishes a newer one, and its removal.
+// Start-menu shortcut, the store updating itself when the catalog publishes
+// a newer one, and its removal. (Links and their hand-over to a running
+// store are the shell's ProgramTest; the package's own entries, setup_tests.)
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
-#include <thread>
 
 #include "support/CatalogServer.h"
 #include "support/StoreRun.h"
@@ -38,8 +31,6 @@ using platform::Hive;
 constexpr const char16_t* kShortcut = u"\\Windows\\Start Menu\\Programs\\Tobrix.lnk";
 constexpr const char16_t* kSelfKey = u"\\Software\\Tobrix";
 constexpr const char16_t* kSelfPackageKey = u"\\Security\\AppInstall\\Quelt Tobrix";
-constexpr int kChatLink = 10;   // "Orbit Chat Link" in the sample catalog
-constexpr int kWebReader = 9;   // "Orbit Web Reader"
 constexpr int kNewerStore = 18; // newer than the revision the package records
 // A bound for the store's own update on a slow, loaded machine, inside the
 // five minutes a test may take.
@@ -149,10 +140,6 @@ protected:
         script.AsStandardInput([&] { started = Open(what, "-"); });
         return started;
     }
-    platform::Process OpenWithScript(const std::u16string& what, const std::string& name, const std::string& text) {
-        std::ofstream(Scratch(name)) << text;
-        return Open(what, Scratch(name));
-    }
 
     uint32_t StoreRevision() const {
         uint32_t revision = 0;
@@ -180,33 +167,6 @@ protected:
     fs::path root;
     std::vector<fs::path> published;
 };
-
-TEST_F(StoreLife, StartsFromItsShortcutAndOpensTheApplicationOfEachLink) {
-    // The shortcut Pindle made starts what the package installed.
-    platform::Process fromMenu =
-        OpenWithScript(kShortcut, "menu.txt", "wait-idle\n" + Dump("menu") + "quit\n");
-    ASSERT_EQ(WaitBounded(fromMenu), 0);
-    EXPECT_TRUE(Shows(Tree("menu"), "Login:"));
-
-    // A link starts the store on an application: its details follow sign-in.
-    LiveScript first(Scratch("first.fifo"));
-    ASSERT_TRUE(first.Ready());
-    platform::Process store = OpenLive(u"tobrix://" + text::ToU16(kChatLink) + u"/", first);
-    first.Say("wait-idle\nkey soft1\nwait-idle\n" + Dump("link") + "screenshot " +
-              Scratch("link.png").string() + "\n");
-    ASSERT_TRUE(Eventually([&] { return fs::exists(Scratch("link.png")); }));
-
-    // A second link goes to the running store; its own process ends at once.
-    platform::Process second = OpenWithScript(u"tobrix://" + text::ToU16(kWebReader) + u"/", "second.txt", "quit\n");
-    EXPECT_EQ(WaitBounded(second, 30), 0);
-
-    first.Say("wait-idle\n" + Dump("handed-over") + "quit\n");
-    first.Close();
-    ASSERT_EQ(WaitBounded(store), 0);
-    EXPECT_TRUE(ShowsStart(Tree("link"), "Chat Link by Orbit.")) << "the linked application's details";
-    EXPECT_TRUE(ShowsStart(Tree("handed-over"), "Web Reader by Orbit.")) << "the handed-over application's details";
-    EXPECT_FALSE(ShowsStart(Tree("handed-over"), "Chat Link by"));
-}
 
 TEST_F(StoreLife, UpdatesItselfFromTheCatalogKeepingItsSettingsAndIsRemovedLikeAnyPackage) {
     ASSERT_EQ(StoreRevision(), 17u) << "the installed package records its revision";

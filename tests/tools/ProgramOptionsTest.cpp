@@ -2,8 +2,6 @@
 // prints a usage on standard output and exits 0; an option nobody defined is
 // an error, not a file name, and leaves nothing behind.
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -12,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ProgramRun.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -35,24 +34,14 @@ Captured RunIn(const std::filesystem::path& dir, const char* path, const std::ve
 
 class ProgramOptions : public ::testing::TestWithParam<Program> {
 protected:
-    void SetUp() override {
-        base = std::filesystem::temp_directory_path() /
-               ("tobrix-options-" + std::to_string(::getpid()) + "-" + GetParam().name);
-        work = base / "cwd";
-        std::filesystem::create_directories(work);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(base, ec);
-    }
-    bool WorkFolderEmpty() const { return std::filesystem::is_empty(work); }
+    bool WorkFolderEmpty() const { return std::filesystem::is_empty(work.Path()); }
 
-    std::filesystem::path base, work;
+    TempDir work;
 };
 
 TEST_P(ProgramOptions, HelpPrintsUsageOnStandardOutputAndExitsZero) {
     for (const char* help : {"--help", "-h"}) {
-        Captured run = RunIn(work, GetParam().path, {help});
+        Captured run = RunIn(work.Path(), GetParam().path, {help});
         EXPECT_EQ(run.exitCode, 0) << help << "\n" << run.err;
         EXPECT_NE(run.out.find("sage"), std::string::npos) << help << " printed: " << run.out;
         EXPECT_TRUE(WorkFolderEmpty()) << help << " made a file";
@@ -60,7 +49,7 @@ TEST_P(ProgramOptions, HelpPrintsUsageOnStandardOutputAndExitsZero) {
 }
 
 TEST_P(ProgramOptions, AnUnknownOptionIsAnErrorThatMakesNothing) {
-    Captured run = RunIn(work, GetParam().path, {"--no-such-option"});
+    Captured run = RunIn(work.Path(), GetParam().path, {"--no-such-option"});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_NE(run.exitCode, -1) << "did not start or did not exit";
     // Programs with subcommands may complain about the missing subcommand
