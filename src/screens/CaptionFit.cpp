@@ -24,13 +24,15 @@ int WidestWord(const DeviceContext& dc, std::u16string_view text) {
 // Wrapped lines are drawn from the top of the text area: insets of half the
 // spare height put them in the middle, and draw margins let the tree repaint
 // lines that reach past the label.
-void Centre(widgets::Label& label, const platform::text::TextRect& area, int textHeight) {
+template <class Caption>
+void Centre(Caption& label, const platform::text::TextRect& area, int textHeight) {
     const int pad = textHeight > 0 ? (label.Height() - textHeight) / 2 : 0;
     label.SetInsets(area.left, pad, label.Width() - area.right, pad);
     label.SetDrawMargins(0, std::min(pad, 0), 0, -2 * std::min(pad, 0));
 }
 
-void Fit(widgets::Label& label, FontManager::FontHandle preferred, FontManager::FontHandle smaller, Lines lines) {
+template <class Caption>
+void Fit(Caption& label, FontManager::FontHandle preferred, FontManager::FontHandle smaller, Lines lines) {
     const platform::text::TextRect area = label.TextArea();
     const int width = area.right - area.left;
     if (width <= 0 || label.Height() <= 0) return;
@@ -55,10 +57,9 @@ void Fit(widgets::Label& label, FontManager::FontHandle preferred, FontManager::
     Centre(label, area, textHeight);
 }
 
-}  // namespace
-
-void Keep(widgets::Label& label, FontManager::FontHandle smaller, Lines lines) {
-    widgets::Label* self = &label;
+template <class Caption>
+void KeepFitted(Caption& label, FontManager::FontHandle smaller, Lines lines) {
+    Caption* self = &label;
     FontManager::FontHandle preferred = label.GetFont();
     SubscribeFn(label.Resized(),
                 [self, preferred, smaller, lines](shared_ptr<GObject>&, int, int) { Fit(*self, preferred, smaller, lines); });
@@ -67,5 +68,10 @@ void Keep(widgets::Label& label, FontManager::FontHandle smaller, Lines lines) {
     });
     Fit(label, preferred, smaller, lines);
 }
+
+}  // namespace
+
+void Keep(widgets::Label& label, FontManager::FontHandle smaller, Lines lines) { KeepFitted(label, smaller, lines); }
+void Keep(widgets::Button& button, FontManager::FontHandle smaller, Lines lines) { KeepFitted(button, smaller, lines); }
 
 }  // namespace captionfit

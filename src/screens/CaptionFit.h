@@ -16,5 +16,7 @@ namespace captionfit {
 enum class Lines { One, Many };
 
 void Keep(widgets::Label& label, FontManager::FontHandle smaller = nullptr, Lines lines = Lines::Many);
+// The same for a button's caption.
+void Keep(widgets::Button& button, FontManager::FontHandle smaller = nullptr, Lines lines = Lines::Many);
 
 }  // namespace captionfit

@@ -9,6 +9,7 @@
 #include "screens/AppActions.h"
 #include "screens/AppDetailsScene.h"
 #include "screens/AppRowBuilder.h"
+#include "screens/CaptionFit.h"
 #include "screens/ScreenParts.h"
 #include "ui/layouts/AppListItemLayout.h"
 #include "ui/layouts/ControlBarLayout.h"
@@ -258,6 +259,10 @@ void MyAppsScene::FillControls(Row& row) {
     retry->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppRetry_Touch(row.app)));
     auto cancel = SkinFactory::CreateButton(*bar, Str(textid::kCancel), f, CancelButton);
     cancel->Touched()->Add(shared_ptr<TouchDelegate>(new MyAppCancel_Touch(row.app)));
+    // A third of a 176-pixel row is narrow for "Uninstall": the caption takes
+    // a smaller plain font before it is cut.
+    for (widgets::Button* button : {run.get(), update.get(), uninstall.get(), retry.get(), cancel.get()})
+        captionfit::Keep(*button, FontManager::Instance().GetFont(400, f * 4 / 5), captionfit::Lines::One);
     shared_ptr<ProgressBar> progress(new ProgressBar());
     progress->SetFillColor(214, 222, 234);
     progress->AddImageState(0, SkinFactory::SkinImage(u"progress.png"));
