@@ -22,8 +22,8 @@ constexpr const char* kStyle = R"css(html, body { margin: 0; padding: 0; }
 body { background: #f3f6fa; color: #1d2833; font-family: sans-serif; }
 a.ad { display: block; height: 4.3em; padding: 0.35em 0.5em; color: #1d2833; text-decoration: none; overflow: hidden; }
 img.icon { float: left; width: 3.5em; height: 3.5em; margin: 0.4em 0.6em 0 0; }
-.name { display: block; font-size: 1.1em; font-weight: bold; white-space: nowrap; overflow: hidden; }
-.pitch { display: block; color: #4b5a69; white-space: nowrap; overflow: hidden; }
+.name { display: block; font-size: 1.1em; font-weight: bold; line-height: 1.25em; height: 1.25em; overflow: hidden; }
+.pitch { display: block; color: #4b5a69; line-height: 1.25em; height: 1.25em; overflow: hidden; }
 .go { display: block; color: #1560bd; font-size: 0.9em; white-space: nowrap; }
 .price { background: #2e7d32; color: #ffffff; font-weight: bold; padding: 0 0.3em; border-radius: 0.3em; }
 )css";
