@@ -166,9 +166,9 @@ TEST_F(XMLResponseTest, GetAppsFillsEveryFieldAndKeepsIncompleteEntries) {
     ASSERT_EQ(apps.size(), 2u);
     // Compared as tuples so that two fields read into each other's place show.
     const App& a = *apps[0];
-    EXPECT_EQ(std::tie(a.id, a.catid, a.rates, a.reviews, a.views, a.downloads, a.revision, a.createtime),
+    EXPECT_EQ(std::make_tuple(a.id, a.catid, a.rates, a.reviews, a.views, a.downloads, a.revision, a.createtime),
               std::make_tuple(7, 3, 12, 4, 99, 40, 5, 4000000000u));
-    EXPECT_EQ(std::tie(a.name, a.company, a.icon, a.type, a.version, a.sysid, a.exe, a.install),
+    EXPECT_EQ(std::make_tuple(a.name, a.company, a.icon, a.type, a.version, a.sysid, a.exe, a.install),
               std::make_tuple(u"Chess & Co"s, u"Acme"s, u"http://h/i.png"s, u"free"s, u"1.2"s, u"Acme Chess"s,
                               u"chess.exe"s, u"chess.cab"s));
     EXPECT_DOUBLE_EQ(a.rate, 3.5);
