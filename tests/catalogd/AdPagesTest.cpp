@@ -47,7 +47,7 @@ TEST(AdPages, EachLoadAdvertisesTheNextApplicationInWellFormedPagesOfBothLanguag
         pages.push_back(scratch.Write("page" + std::to_string(pages.size()) + ".html", page.body));
     }
     EXPECT_NE(links[0], links[1]);
-    EXPECT_THAT(ReadWholeFile(pages[2]), HasSubstr("Открыть в Tobrix"));
+    EXPECT_THAT(ReadAll(pages[2]), HasSubstr("Открыть в Tobrix"));
     EXPECT_EQ(LintComplaints(pages, true), "");
 
     auto sheet = server.Client().Get("/ads/ad.css");

@@ -18,16 +18,17 @@ namespace fs = std::filesystem;
 
 constexpr int64_t kHour = 60 * 60 * 1000;
 
+// Sign-in and registration of `server`, their result codes.
+int Auth(const ApiClient& server, const std::string& login, const std::string& pass) {
+    return server.Call("auth", "login=" + Escaped(login) + "&pass=" + Encoded(pass) + "&ver=1.0b").code;
+}
+int Reg(const ApiClient& server, const std::string& login, const std::string& pass, const std::string& mail) {
+    return server.Call("reg", "login=" + Escaped(login) + "&pass=" + Encoded(pass) + "&mail=" + Escaped(mail)).code;
+}
+int64_t Count(const TestServer& server, const std::string& sql) { return *Db(server.Store()).QueryInt(sql); }
+
 class Api : public ::testing::Test {
 protected:
-    int Auth(const std::string& login, const std::string& pass, const std::string& ver = "1.0b") {
-        return server.Call("auth", "login=" + Escaped(login) + "&pass=" + Encoded(pass) + "&ver=" + ver).code;
-    }
-    int Reg(const std::string& login, const std::string& pass, const std::string& mail) {
-        return server.Call("reg", "login=" + Escaped(login) + "&pass=" + Encoded(pass) + "&mail=" + Escaped(mail)).code;
-    }
-    int64_t Count(const std::string& sql) { return *Db(server.Store()).QueryInt(sql); }
-
     TestServer server;
 };
 
@@ -45,7 +46,7 @@ TEST_F(Api, EachMethodAnswersItsResultCodeInWellFormedXml) {
     const std::string flags = "&irda=0&bt=0&wifi=0&phone=0&gl=0&cam=0&cam3g=0&accel=0&gps=0&keypad=0";
     // Markup, line breaks, and the two code points that are text everywhere but in XML.
     const std::string nasty = "<b>&amp; \"q\" 'a'\t\nline \xEF\xBF\xBE\xEF\xBF\xBF end --";
-    ASSERT_EQ(Reg("fresh", "secret", "fresh@example.org"), 0);
+    ASSERT_EQ(Reg(server, "fresh", "secret", "fresh@example.org"), 0);
     struct Case {
         std::string path;
         int code;  // -1: no envelope
@@ -142,7 +143,7 @@ TEST_F(Api, RegistrationKeepsLoginsAndMailsUniqueAndPasswordsHashed) {
     // Base64 of this password holds both "+" and "/", which travel escaped.
     const std::string password = "p\xC3\xA4ss?>>w0rd", login = "Ёлка & <Co>";
     ASSERT_NE(Base64Encode(password).find_first_of("+/"), std::string::npos);
-    ASSERT_EQ(Reg(login, password, "elka@example.org"), 0);
+    ASSERT_EQ(Reg(server, login, password, "elka@example.org"), 0);
     const struct {
         const char *login, *pass, *mail;
         int code;
@@ -150,11 +151,11 @@ TEST_F(Api, RegistrationKeepsLoginsAndMailsUniqueAndPasswordsHashed) {
                    {"other", "x", "ELKA@example.org", 205},        {"", "x", "a@b.cd", 200},
                    {"x", "", "a@b.cd", 200},                       {"x", "y", "not-a-mail", 200},
                    {" padded", "y", "p@b.cd", 200}};
-    for (const auto& r : refused) EXPECT_EQ(Reg(r.login, r.pass, r.mail), r.code) << r.login << "/" << r.mail;
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM outbox WHERE recipient = 'elka@example.org'"), 1);  // the activation mail
+    for (const auto& r : refused) EXPECT_EQ(Reg(server, r.login, r.pass, r.mail), r.code) << r.login << "/" << r.mail;
+    EXPECT_EQ(Count(server, "SELECT COUNT(*) FROM outbox WHERE recipient = 'elka@example.org'"), 1);  // the activation mail
     Db db(server.Store());
     ASSERT_TRUE(Accounts(db).Activate(login));
-    EXPECT_EQ(Auth(login, password), 0);
+    EXPECT_EQ(Auth(server, login, password), 0);
     EXPECT_NE(server.SignIn(login, password), server.SignIn(login, password));  // a session of its own each
     Stmt& s = db.Prepare("SELECT pass_hash FROM accounts WHERE login = ?1");
     s.BindAll(login);
@@ -168,7 +169,7 @@ TEST(ApiAutoActivate, NewAccountsCanSignInAtOnce) {
     ServerOptions o = TestServer::Defaults();
     o.service.autoActivate = true;
     TestServer server(o);
-    ASSERT_EQ(server.Call("reg", "login=quick&pass=" + Encoded("pw") + "&mail=quick@example.org").code, 0);
+    ASSERT_EQ(Reg(server, "quick", "pw", "quick@example.org"), 0);
     EXPECT_NO_THROW(server.SignIn("quick", "pw"));
 }
 
@@ -239,10 +240,6 @@ protected:
         return o;
     }
     int64_t Hashes() const { return limited.Service().HashTotals().runs; }
-    int64_t Count(const std::string& sql) { return *Db(limited.Store()).QueryInt(sql); }
-    int Auth(const std::string& login, const std::string& pass) {
-        return limited.Call("auth", "login=" + Escaped(login) + "&pass=" + Encoded(pass) + "&ver=1.0b").code;
-    }
 
     TestServer limited{Limited()};
 };
@@ -264,29 +261,29 @@ TEST_F(AbuseApi, FailedSignInsAreCountedPerLoginAndAddressAndEveryTryCostsOneHas
     };
     for (const auto& s : steps) {
         const int64_t before = Hashes();
-        EXPECT_EQ(Auth(s.login, s.pass), s.code) << s.login << "/" << s.pass;
+        EXPECT_EQ(Auth(limited, s.login, s.pass), s.code) << s.login << "/" << s.pass;
         EXPECT_EQ(Hashes() - before, s.hashes) << s.login << "/" << s.pass;
     }
     // The allowance comes back once the window has passed, and a success
     // clears its login's failures: two more never lock it.
     Db(limited.Store()).Exec("UPDATE throttle SET expires = 0");
-    for (int code : {201, 201, 0, 201, 201, 0}) EXPECT_EQ(Auth("demo", code == 0 ? "demo" : "wrong"), code);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM throttle WHERE subject = 'signin-login:demo'"), 0);
+    for (int code : {201, 201, 0, 201, 201, 0}) EXPECT_EQ(Auth(limited, "demo", code == 0 ? "demo" : "wrong"), code);
+    EXPECT_EQ(Count(limited, "SELECT COUNT(*) FROM throttle WHERE subject = 'signin-login:demo'"), 0);
 }
 
 TEST_F(AbuseApi, MailAndFeedbackStayWithinTheirAllowances) {
     // Known or not, the answer is the same; only a known account gets mail,
     // at most three an hour, and an active one no activation mail.
     for (const char* login : {"ghost", "demo"}) EXPECT_EQ(limited.Call("actmail_resend", std::string("login=") + login).code, 0);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM outbox"), 0);
-    ASSERT_EQ(limited.Call("reg", "login=sleeper&pass=" + Encoded("pw") + "&mail=sleeper%40example.org").code, 0);
+    EXPECT_EQ(Count(limited, "SELECT COUNT(*) FROM outbox"), 0);
+    ASSERT_EQ(Reg(limited, "sleeper", "pw", "sleeper@example.org"), 0);
     EXPECT_EQ(limited.Call("actmail_resend", "login=sleeper").code, 0);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM outbox WHERE recipient = 'sleeper@example.org'"), 2);
+    EXPECT_EQ(Count(limited, "SELECT COUNT(*) FROM outbox WHERE recipient = 'sleeper@example.org'"), 2);
     for (const std::string q : {"mail=demo%40example.org", "login=demo", "login=ghost", "mail=ghost%40example.org",
                                 "login=DEMO", "login=demo"})
         EXPECT_EQ(limited.Call("auth_restore", q).code, 0) << q;
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM outbox WHERE recipient = 'demo@example.org'"), 3);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM outbox WHERE recipient LIKE 'ghost%'"), 0);
+    EXPECT_EQ(Count(limited, "SELECT COUNT(*) FROM outbox WHERE recipient = 'demo@example.org'"), 3);
+    EXPECT_EQ(Count(limited, "SELECT COUNT(*) FROM outbox WHERE recipient LIKE 'ghost%'"), 0);
 
     // Two rows per session, three per account and day.
     const std::string first = limited.SignIn(), second = limited.SignIn();
@@ -294,7 +291,7 @@ TEST_F(AbuseApi, MailAndFeedbackStayWithinTheirAllowances) {
     const std::pair<const std::string*, int> tries[] = {
         {&first, 0}, {&first, 0}, {&first, 211}, {&second, 0}, {&second, 211}};
     for (const auto& [session, code] : tries) EXPECT_EQ(limited.Call("feedback", "sessionid=" + *session + text).code, code);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM feedback"), 3);
+    EXPECT_EQ(Count(limited, "SELECT COUNT(*) FROM feedback"), 3);
 }
 
 TEST_F(AbuseApi, SessionsEndByLifetimeByCapAndOnTheSweepersTimer) {
@@ -310,10 +307,10 @@ TEST_F(AbuseApi, SessionsEndByLifetimeByCapAndOnTheSweepersTimer) {
     db.Prepare("UPDATE sessions SET last_seen = last_seen - ?2 WHERE id = ?1").BindAll(newest, kHour / 2).Run();
     EXPECT_EQ(limited.Call("cats", "sessionid=" + newest).code, 0);
     const std::string row = " FROM sessions WHERE id = '" + newest + "'";
-    EXPECT_EQ(Count("SELECT CASE WHEN last_seen >= created THEN 1 ELSE 0 END" + row), 1);
+    EXPECT_EQ(Count(limited, "SELECT CASE WHEN last_seen >= created THEN 1 ELSE 0 END" + row), 1);
     // An idle one goes with the next sweep, though nobody asks for it.
     db.Prepare("UPDATE sessions SET last_seen = 0 WHERE id = ?1").BindAll(newest).Run();
-    EXPECT_TRUE(Eventually([&] { return Count("SELECT COUNT(*)" + row) == 0; }, std::chrono::seconds(10)));
+    EXPECT_TRUE(Eventually([&] { return Count(limited, "SELECT COUNT(*)" + row) == 0; }, std::chrono::seconds(10)));
 }
 
 TEST(AbuseApiHashing, ConcurrentRegistrationsNeverRunMoreHashesThanSlots) {

@@ -9,6 +9,7 @@
 #include "Package.h"
 #include "Seed.h"
 #include "TestCatalog.h"
+#include "pkg/CabArchive.h"
 #include "platform/process/Process.h"
 
 namespace catalogd::test {
@@ -120,8 +121,14 @@ TEST_F(Publishing, ANewerRevisionIsListedDetailedAndDownloaded) {
     EXPECT_NE(bytes, oldBytes);
     EXPECT_EQ(app.child("package").attribute("sha256").value(), formats::Sha256Hex(bytes)) << "the new package's digest";
     EXPECT_TRUE(fs::exists(oldPackage));
+    // Read with the device's own cabinet reader.
+    std::string error;
+    auto cab = pkg::CabArchive::Open(dir.Write("new.cab", bytes), &error);
+    ASSERT_TRUE(cab) << error;
+    const auto extracted = cab->Extract({u"_setup.xml"}, dir.Path(), 1 << 20, &error);
+    ASSERT_TRUE(extracted) << error;
     pugi::xml_document setup;
-    ASSERT_TRUE(setup.load_string(ReadCabinet(bytes)["_setup.xml"].c_str()));
+    ASSERT_TRUE(setup.load_file(extracted->at(u"_setup.xml").c_str()));
     for (const auto& [name, value] : {std::pair<std::string, std::string>{"AppName", sysid}, {"Version", SampleVersion(revision + 1)}})
         EXPECT_TRUE(setup.find_node([&](pugi::xml_node n) { return n.attribute("name").value() == name && n.attribute("value").value() == value; }))
             << name;

@@ -18,12 +18,13 @@ protected:
     TestServer server;
     std::string session = server.SignIn();
 
-    std::string PackageFile(int appId) { return ReadWholeFile(server.PackageFile(appId)); }
+    std::string PackageFile(int appId) { return ReadAll(server.PackageFile(appId)); }
     std::string Method(int appId) { return "/download.xml?sessionid=" + session + "&appid=" + std::to_string(appId); }
-    int Downloads(int appId) {
+    std::string Attribute(int appId, const char* name) {
         Answer a;
-        return server.Details(a, session, appId).attribute("downloads").as_int();
+        return server.Details(a, session, appId).attribute(name).value();
     }
+    int Downloads(int appId) { return std::stoi(Attribute(appId, "downloads")); }
 };
 
 TEST_F(Download, AWholeDownloadCountsOnceAndNeverTravelsCompressed) {
@@ -48,12 +49,10 @@ TEST_F(Download, AWholeDownloadCountsOnceAndNeverTravelsCompressed) {
 
 // Application 2 is announced by URL, 3 by name: both lead to the package.
 TEST_F(Download, BothInstallFormsLeadToThePackage) {
-    Answer a;
-    const std::string url = server.Details(a, session, 2).attribute("install").value();
-    auto direct = server.Client().Get(server.PathOf(url));
+    auto direct = server.Client().Get(server.PathOf(Attribute(2, "install")));
     ASSERT_TRUE(direct);
     EXPECT_EQ(direct->body, PackageFile(2));
-    const std::string name = server.Details(a, session, 3).attribute("install").value();
+    const std::string name = Attribute(3, "install");
     auto viaMethod = server.Client().Get(Method(3));
     ASSERT_TRUE(viaMethod);
     EXPECT_EQ(viaMethod->body, PackageFile(3));
@@ -64,11 +63,10 @@ TEST_F(Download, BothInstallFormsLeadToThePackage) {
 // gets the rest, another version or a range past the end does not, and a
 // flood of ranges gets the whole file once.
 TEST_F(Download, RangesResumeOnlyTheVersionTheClientHolds) {
-    Answer a;
     const std::string expected = PackageFile(2), size = std::to_string(expected.size());
     std::string many = "bytes=0-0";
     for (int i = 1; i < 500; ++i) many += "," + std::to_string(i % 50) + "-" + std::to_string(i % 50);
-    for (const std::string& path : {Method(2), server.PathOf(server.Details(a, session, 2).attribute("install").value())}) {
+    for (const std::string& path : {Method(2), server.PathOf(Attribute(2, "install"))}) {
         SCOPED_TRACE(path);
         auto whole = server.Client().Get(path);
         ASSERT_TRUE(whole);
@@ -104,8 +102,7 @@ TEST_F(Download, RangesResumeOnlyTheVersionTheClientHolds) {
 // (another tag, an older or unreadable date) gets the whole file. Pictures
 // may be kept a while, packages are asked for every time.
 TEST_F(Download, ACopyStillCurrentIsConfirmedWithoutItsBody) {
-    Answer a;
-    const std::string icon = server.PathOf(server.Details(a, session, 4).attribute("icon").value());
+    const std::string icon = server.PathOf(Attribute(4, "icon"));
     for (const auto& [path, cacheControl] :
          {std::pair{icon, "max-age=86400"}, std::pair{Method(5), "private, no-cache"}}) {
         SCOPED_TRACE(path);
@@ -143,8 +140,7 @@ TEST_F(Download, ACopyStillCurrentIsConfirmedWithoutItsBody) {
 // Compression pays only on text; a picture or a package is compressed
 // already, and a range must count the file's own bytes.
 TEST_F(Download, OnlyWholeTextAnswersOfSomeSizeTravelCompressed) {
-    Answer a;
-    const std::string icon = server.PathOf(server.Details(a, session, 4).attribute("icon").value());
+    const std::string icon = server.PathOf(Attribute(4, "icon"));
     const std::string cats = "/cats.xml?sessionid=" + session;
     const struct {
         std::string path;
@@ -194,7 +190,7 @@ TEST(PacedDownload, StoppingTheServiceCutsARunningDownloadShort) {
     ServerOptions o = TestServer::Defaults();
     o.packageRate = 8192;
     TestServer server(o);
-    const std::string session = server.SignIn(), expected = ReadWholeFile(server.PackageFile(10));
+    const std::string session = server.SignIn(), expected = ReadAll(server.PackageFile(10));
     ASSERT_GT(expected.size(), 8192u);
     std::mutex mutex;
     std::condition_variable arrived;

@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-#include <libgcab.h>
 
 #include <optional>
 #include <stdexcept>
@@ -260,35 +259,6 @@ std::string Escaped(const std::string& text) {
         }
     }
     return out;
-}
-
-std::map<std::string, std::string> ReadCabinet(const std::string& bytes) {
-    std::map<std::string, std::string> files;
-    GInputStream* in = g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr);
-    GCabCabinet* cab = gcab_cabinet_new();
-    GError* error = nullptr;
-    if (gcab_cabinet_load(cab, in, nullptr, &error) &&
-        gcab_cabinet_extract_simple(cab, nullptr, nullptr, nullptr, nullptr, &error)) {
-        GPtrArray* folders = gcab_cabinet_get_folders(cab);
-        for (guint i = 0; i < folders->len; ++i) {
-            GSList* list = gcab_folder_get_files(GCAB_FOLDER(g_ptr_array_index(folders, i)));
-            for (GSList* f = list; f; f = f->next) {
-                GCabFile* file = GCAB_FILE(f->data);
-                GBytes* data = gcab_file_get_bytes(file);
-                gsize size = 0;
-                const char* p = data ? static_cast<const char*>(g_bytes_get_data(data, &size)) : "";
-                files[gcab_file_get_name(file)] = std::string(p, size);
-            }
-            g_slist_free(list);
-        }
-    }
-    if (error) {
-        ADD_FAILURE() << error->message;
-        g_error_free(error);
-    }
-    g_object_unref(cab);
-    g_object_unref(in);
-    return files;
 }
 
 std::string LintComplaints(const std::vector<fs::path>& files, bool html) {

@@ -3,7 +3,6 @@
 #include <pugixml.hpp>
 
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -132,13 +131,9 @@ private:
     int fd = -1;
 };
 
-// Every file of a cabinet, by name; a cabinet that cannot be read is a test
-// failure and yields what was read of it.
-std::map<std::string, std::string> ReadCabinet(const std::string& bytes);
 // What xmllint says about the files (read as HTML with `html`): empty when
 // every one is well-formed.
 std::string LintComplaints(const std::vector<std::filesystem::path>& files, bool html = false);
-inline std::string ReadWholeFile(const std::filesystem::path& path) { return ReadAll(path); }
 
 // Value encoding of the client: Base64 with "+" and "/" escaped.
 std::string Encoded(const std::string& text);

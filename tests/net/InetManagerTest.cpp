@@ -89,6 +89,17 @@ protected:
         return out;
     }
 
+    // A job that calls itself off at its first progress report.
+    Outcome RunCancelled(const std::string& url, const std::filesystem::path& file = {}) {
+        Outcome out;
+        {
+            std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
+            SubscribeFn(Start(url, out, false, file)->Progress, [](HttpRequest* r, double) { r->Cancel(); });
+        }
+        EXPECT_TRUE(InetManager::Instance().WaitIdle(10s));
+        return out;
+    }
+
     static std::string Expected(std::size_t n) {
         std::string s(n, '\0');
         for (std::size_t i = 0; i < n; ++i) s[i] = TestServer::ByteAt(i);
@@ -156,13 +167,7 @@ TEST_F(InetManagerTest, MemoryBodiesAreCappedWithOrWithoutALength) {
 }
 
 TEST_F(InetManagerTest, CancelledMemoryJobSucceedsWithWhatArrived) {
-    Outcome out;
-    {
-        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
-        shared_ptr<HttpRequest> job = Start(server.Url("/bytes/200000"), out);
-        SubscribeFn(job->Progress, [](HttpRequest* r, double) { r->Cancel(); });
-    }
-    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
+    const Outcome out = RunCancelled(server.Url("/bytes/200000"));
     EXPECT_TRUE(out.ok);
     EXPECT_LT(out.body.size(), 200000u);
     EXPECT_EQ(out.body, Expected(out.body.size()));
@@ -469,43 +474,25 @@ TEST_F(InetManagerTest, FileModeTargetIsADevicePath) {
     std::filesystem::remove(TempFile("dev.cab"));
 }
 
+// Whatever breaks a download off, it fails once and leaves no file behind.
 TEST_F(InetManagerTest, BrokenDownloadsFailAndLeaveNoFile) {
     const auto file = TempFile("broken.cab");
-    // An error page, a body shorter than announced, a stalled server.
-    EXPECT_FALSE(Run(server.Url("/notfound"), false, file).ok);
-    EXPECT_FALSE(std::filesystem::exists(file));
+    const auto expectFailed = [&file](const Outcome& out, const char* what) {
+        EXPECT_EQ(out.completions, 1) << what;
+        EXPECT_FALSE(out.ok) << what;
+        EXPECT_FALSE(std::filesystem::exists(file)) << what;
+    };
+    expectFailed(Run(server.Url("/notfound"), false, file), "an error page");
     RawServer shortBody("HTTP/1.1 200 OK\r\nContent-Length: 50000\r\n\r\n" + std::string(3000, 'x'));
-    EXPECT_FALSE(Run(shortBody.Url("/p.cab"), false, file).ok);
-    EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_FALSE(Run(server.Url("/stall"), false, file).ok);
-    EXPECT_FALSE(std::filesystem::exists(file));
-    // A target whose folder does not exist cannot be created.
-    EXPECT_FALSE(Run(server.Url("/bytes/10"), false, TempFile("missing/dir.cab")).ok);
-}
-
-TEST_F(InetManagerTest, CancelledDownloadFailsAndLeavesNoFile) {
-    const auto file = TempFile("cancelled.cab");
-    Outcome out;
-    {
-        std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
-        shared_ptr<HttpRequest> job = Start(server.Url("/bytes/500000"), out, false, file);
-        SubscribeFn(job->Progress, [](HttpRequest* r, double) { r->Cancel(); });
-    }
-    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    EXPECT_EQ(out.completions, 1);
-    EXPECT_FALSE(out.ok);
-    EXPECT_FALSE(std::filesystem::exists(file));
-}
-
-TEST_F(InetManagerTest, DownloadThatCannotBeWrittenFailsAndLeavesNoFile) {
-    const auto file = TempFile("full.cab");
-    Outcome out;
+    expectFailed(Run(shortBody.Url("/p.cab"), false, file), "a body shorter than announced");
+    expectFailed(Run(server.Url("/stall"), false, file), "a stalled server");
+    expectFailed(RunCancelled(server.Url("/bytes/500000"), file), "cancelled");
     {
         FileSizeLimit full(20000);
-        out = Run(server.Url("/bytes/100000"), false, file);
+        expectFailed(Run(server.Url("/bytes/100000"), false, file), "cannot be written");
     }
-    EXPECT_FALSE(out.ok);
-    EXPECT_FALSE(std::filesystem::exists(file));
+    // A target whose folder does not exist cannot be created.
+    EXPECT_FALSE(Run(server.Url("/bytes/10"), false, TempFile("missing/dir.cab")).ok);
 }
 
 // A resumable download of /bytes/N into cabs\NAME on the device's line,

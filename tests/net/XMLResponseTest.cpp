@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "NetTestSupport.h"
 #include "core/Kestrum.h"
 #include "net/XMLCatalogResponses.h"
 #include "net/XMLResponse.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -15,6 +18,13 @@ std::string Envelope(const std::string& inner, int code = 0) {
 }
 
 int32_t Parse(XMLResponse& r, const std::string& body) { return r.Parse(body.data(), body.size()); }
+
+// Reads `body` with a fresh reader of type R that fills `targets`.
+template <class R, class... T>
+int32_t ParseWith(const std::string& body, T*... targets) {
+    R reader(targets...);
+    return Parse(reader, body);
+}
 
 const std::string kFullApp =
     "id=\"7\" name=\"Chess &amp; Co\" com=\"Acme\" icon=\"http://h/i.png\" type=\"free\" catid=\"3\" "
@@ -51,8 +61,7 @@ TEST_F(XMLResponseTest, BytesAfterTheLastTagAreIgnored) {
 
 TEST_F(XMLResponseTest, ServiceCodesAreReturnedWithoutReadingTheBody) {
     std::u16string session = u"old";
-    XMLResponse_Auth auth(&session);
-    EXPECT_EQ(Parse(auth, Envelope("<auth id=\"new\"/>", 201)), 201);
+    EXPECT_EQ(ParseWith<XMLResponse_Auth>(Envelope("<auth id=\"new\"/>", 201), &session), 201);
     EXPECT_EQ(session, u"old");
     EXPECT_EQ(Kestrum::Instance().configPending, 0);
     EXPECT_EQ(ui.services.ReturnToSignInCount(), 0);
@@ -60,8 +69,7 @@ TEST_F(XMLResponseTest, ServiceCodesAreReturnedWithoutReadingTheBody) {
 
 TEST_F(XMLResponseTest, ExpiredSessionMarksConfigPendingAndReturnsToSignIn) {
     std::vector<shared_ptr<App>> apps;
-    XMLResponse_GetApps r(&apps);
-    EXPECT_EQ(Parse(r, Envelope("<getapps><app " + kFullApp + "/></getapps>", 203)), 203);
+    EXPECT_EQ(ParseWith<XMLResponse_GetApps>(Envelope("<getapps><app " + kFullApp + "/></getapps>", 203), &apps), 203);
     EXPECT_TRUE(apps.empty());
     EXPECT_EQ(Kestrum::Instance().configPending, 1);
     EXPECT_EQ(ui.services.ReturnToSignInCount(), 1);
@@ -86,12 +94,11 @@ TEST_F(XMLResponseTest, AuthNeedsItsElementWhileAnswersWithoutBodyDoNot) {
 
 TEST_F(XMLResponseTest, CategoriesBuildATreeWithParentLinks) {
     Category root;
-    XMLResponse_Cats r(&root);
     const std::string body = Envelope(
         "<cats><cat name=\"Games\" id=\"1\" count=\"10\"><cat name=\"Chess\" id=\"11\" count=\"2\"/>"
         "<cat name=\"Cards\" id=\"12\" count=\"3\"><cat name=\"Poker\" id=\"121\" count=\"1\"/></cat></cat>"
         "<cat name=\"Tools\" id=\"2\" count=\"-4\"/></cats>");
-    ASSERT_EQ(Parse(r, body), 0);
+    ASSERT_EQ(ParseWith<XMLResponse_Cats>(body, &root), 0);
     ASSERT_EQ(root.children.size(), 2u);
     Category& games = *root.children[0];
     EXPECT_EQ(games.name, u"Games");
@@ -103,15 +110,14 @@ TEST_F(XMLResponseTest, CategoriesBuildATreeWithParentLinks) {
 
 TEST_F(XMLResponseTest, CategoryWithoutCountFailsButKeepsWhatWasRead) {
     Category root;
-    XMLResponse_Cats r(&root);
-    EXPECT_EQ(Parse(r, Envelope("<cats><c name=\"A\" id=\"1\" count=\"1\"/><c name=\"B\" id=\"2\"/>"
-                                "<c name=\"C\" id=\"3\" count=\"1\"/></cats>")),
+    EXPECT_EQ(ParseWith<XMLResponse_Cats>(Envelope("<cats><c name=\"A\" id=\"1\" count=\"1\"/><c name=\"B\" id=\"2\"/>"
+                                                   "<c name=\"C\" id=\"3\" count=\"1\"/></cats>"),
+                                          &root),
               XMLResponse::kUnreadable);
     ASSERT_EQ(root.children.size(), 2u);
     EXPECT_EQ(root.children[0]->name, u"A");
     Category other;
-    XMLResponse_Cats missing(&other);
-    EXPECT_EQ(Parse(missing, Envelope("")), XMLResponse::kUnreadable);
+    EXPECT_EQ(ParseWith<XMLResponse_Cats>(Envelope(""), &other), XMLResponse::kUnreadable);
 }
 
 TEST_F(XMLResponseTest, CategoryTreesAreBoundedInDepth) {
@@ -127,21 +133,20 @@ TEST_F(XMLResponseTest, CategoryTreesAreBoundedInDepth) {
         return n;
     };
     Category fits;
-    XMLResponse_Cats ok(&fits);
-    EXPECT_EQ(Parse(ok, nested(XMLResponse_Cats::kMaxCategoryDepth)), 0);
+    EXPECT_EQ(ParseWith<XMLResponse_Cats>(nested(XMLResponse_Cats::kMaxCategoryDepth), &fits), 0);
     EXPECT_EQ(levels(fits), XMLResponse_Cats::kMaxCategoryDepth);
     // A hostile answer nested far deeper fails without building the chain
     // that would take the stack down when it is freed.
     Category deep;
-    XMLResponse_Cats hostile(&deep);
-    EXPECT_EQ(Parse(hostile, nested(5000)), XMLResponse::kUnreadable);
+    EXPECT_EQ(ParseWith<XMLResponse_Cats>(nested(5000), &deep), XMLResponse::kUnreadable);
     EXPECT_EQ(levels(deep), XMLResponse_Cats::kMaxCategoryDepth);
 }
 
 TEST_F(XMLResponseTest, TagsNeedNameAndWeight) {
     TagList tags;
-    XMLResponse_Tags r(&tags);
-    EXPECT_EQ(Parse(r, Envelope("<tags><t name=\"arcade\" weight=\"5\"/><t name=\"maps\" weight=\"x\"/></tags>")), 0);
+    EXPECT_EQ(ParseWith<XMLResponse_Tags>(
+                  Envelope("<tags><t name=\"arcade\" weight=\"5\"/><t name=\"maps\" weight=\"x\"/></tags>"), &tags),
+              0);
     ASSERT_EQ(tags.size(), 2u);
     EXPECT_EQ(tags[0], std::make_pair(std::u16string(u"arcade"), 5));
     EXPECT_EQ(tags[1].second, 0);  // not a number: unchanged, still present
@@ -155,29 +160,18 @@ TEST_F(XMLResponseTest, TagsNeedNameAndWeight) {
 
 TEST_F(XMLResponseTest, GetAppsFillsEveryFieldAndKeepsIncompleteEntries) {
     std::vector<shared_ptr<App>> apps;
-    XMLResponse_GetApps r(&apps);
-    ASSERT_EQ(Parse(r, Envelope("<getapps><app " + kFullApp + " createtime=\"4000000000\"/><app id=\"8\" name=\"X\"/>"
-                                "</getapps>")),
+    ASSERT_EQ(ParseWith<XMLResponse_GetApps>(
+                  Envelope("<getapps><app " + kFullApp + " createtime=\"4000000000\"/><app id=\"8\" name=\"X\"/></getapps>"), &apps),
               0);
     ASSERT_EQ(apps.size(), 2u);
+    // Compared as tuples so that two fields read into each other's place show.
     const App& a = *apps[0];
-    EXPECT_EQ(a.id, 7);
-    EXPECT_EQ(a.name, u"Chess & Co");
-    EXPECT_EQ(a.company, u"Acme");
-    EXPECT_EQ(a.icon, u"http://h/i.png");
-    EXPECT_EQ(a.type, u"free");
-    EXPECT_EQ(a.catid, 3);
+    EXPECT_EQ(std::make_tuple(a.id, a.catid, a.rates, a.reviews, a.views, a.downloads, a.revision, a.createtime),
+              std::make_tuple(7, 3, 12, 4, 99, 40, 5, 4000000000u));
+    EXPECT_EQ(std::make_tuple(a.name, a.company, a.icon, a.type, a.version, a.sysid, a.exe, a.install),
+              std::make_tuple(u"Chess & Co"s, u"Acme"s, u"http://h/i.png"s, u"free"s, u"1.2"s, u"Acme Chess"s,
+                              u"chess.exe"s, u"chess.cab"s));
     EXPECT_DOUBLE_EQ(a.rate, 3.5);
-    EXPECT_EQ(a.rates, 12);
-    EXPECT_EQ(a.reviews, 4);
-    EXPECT_EQ(a.views, 99);
-    EXPECT_EQ(a.downloads, 40);
-    EXPECT_EQ(a.version, u"1.2");
-    EXPECT_EQ(a.revision, 5);
-    EXPECT_EQ(a.sysid, u"Acme Chess");
-    EXPECT_EQ(a.exe, u"chess.exe");
-    EXPECT_EQ(a.install, u"chess.cab");
-    EXPECT_EQ(a.createtime, 4000000000u);
     EXPECT_TRUE(a.inCatalog);
     EXPECT_EQ(apps[1]->id, 8);
     EXPECT_TRUE(apps[1]->company.empty());
@@ -199,9 +193,9 @@ TEST_F(XMLResponseTest, MissingListsAreEmptyLists) {
 
 TEST_F(XMLResponseTest, ReviewsNeedAllThreeAttributes) {
     std::vector<ReviewEntry> reviews;
-    XMLResponse_Reviews r(&reviews);
-    EXPECT_EQ(Parse(r, Envelope("<reviews><r login=\"ann\" txt=\"good--br--game\" rate=\"4\"/>"
-                                "<r login=\"bob\" rate=\"1\"/></reviews>")),
+    EXPECT_EQ(ParseWith<XMLResponse_Reviews>(Envelope("<reviews><r login=\"ann\" txt=\"good--br--game\" rate=\"4\"/>"
+                                                      "<r login=\"bob\" rate=\"1\"/></reviews>"),
+                                             &reviews),
               XMLResponse::kUnreadable);
     ASSERT_EQ(reviews.size(), 1u);
     EXPECT_EQ(reviews[0].login, u"ann");
@@ -211,8 +205,7 @@ TEST_F(XMLResponseTest, ReviewsNeedAllThreeAttributes) {
 
 TEST_F(XMLResponseTest, AppDetailsRequiresEveryAttributeButCreatetime) {
     App app;
-    XMLResponse_AppDetails r(&app);
-    EXPECT_EQ(Parse(r, Envelope("<appdetails><app " + kFullApp + "/></appdetails>")), 0);
+    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(Envelope("<appdetails><app " + kFullApp + "/></appdetails>"), &app), 0);
     EXPECT_EQ(app.name, u"Chess & Co");
     std::string noExe = kFullApp;
     noExe.erase(noExe.find("exe="), std::string("exe=\"chess.exe\" ").size());
@@ -227,15 +220,14 @@ TEST_F(XMLResponseTest, AppDetailsRequiresEveryAttributeButCreatetime) {
                     std::string("revision=\"") + revision + "\"");
         App updated;
         updated.revision = 4;
-        XMLResponse_AppDetails reader(&updated);
-        EXPECT_EQ(Parse(reader, Envelope("<appdetails><app " + bad + "/></appdetails>")), XMLResponse::kUnreadable)
+        EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(Envelope("<appdetails><app " + bad + "/></appdetails>"), &updated),
+                  XMLResponse::kUnreadable)
             << revision;
         EXPECT_EQ(updated.revision, 0) << revision;
     }
     // The same entry is fine in a list.
     std::vector<shared_ptr<App>> apps;
-    XMLResponse_GetApps list(&apps);
-    EXPECT_EQ(Parse(list, Envelope("<getapps><a " + noExe + "/></getapps>")), 0);
+    EXPECT_EQ(ParseWith<XMLResponse_GetApps>(Envelope("<getapps><a " + noExe + "/></getapps>"), &apps), 0);
 }
 
 TEST_F(XMLResponseTest, AppDetailsReadsDescriptionTagsAndPictures) {
@@ -254,8 +246,8 @@ TEST_F(XMLResponseTest, AppDetailsReadsDescriptionTagsAndPictures) {
 
     AppDetailsRecord bare;
     bare.pictures = {u"stale"};
-    XMLResponse_AppDetails noLists(&app, &bare);
-    EXPECT_EQ(Parse(noLists, Envelope("<appdetails><app " + kFullApp + "><details desc=\"d\"/></app></appdetails>")),
+    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(
+                  Envelope("<appdetails><app " + kFullApp + "><details desc=\"d\"/></app></appdetails>"), &app, &bare),
               0);
     EXPECT_TRUE(bare.pictures.empty());
     EXPECT_TRUE(bare.tags.empty());
@@ -267,9 +259,9 @@ TEST_F(XMLResponseTest, AppDetailsReadsDescriptionTagsAndPictures) {
 
 TEST_F(XMLResponseTest, NumbersAreReadLikeAStreamExtraction) {
     std::vector<shared_ptr<App>> apps;
-    XMLResponse_GetApps r(&apps);
-    ASSERT_EQ(Parse(r, Envelope("<getapps><a id=\"  42abc\" rate=\"4.25 stars\" rates=\"-3\" views=\"many\" "
-                                "createtime=\"-1\"/></getapps>")),
+    ASSERT_EQ(ParseWith<XMLResponse_GetApps>(Envelope("<getapps><a id=\"  42abc\" rate=\"4.25 stars\" rates=\"-3\" "
+                                                      "views=\"many\" createtime=\"-1\"/></getapps>"),
+                                             &apps),
               0);
     EXPECT_EQ(apps[0]->id, 42);
     EXPECT_DOUBLE_EQ(apps[0]->rate, 4.25);
