@@ -44,10 +44,7 @@ protected:
         key.code = code;
         return keys().OnKey(key);
     }
-    void Tap(int x, int y) {
-        Stylus(*server.GetRoot(), touch, Touch::Down, x, y);
-        Stylus(*server.GetRoot(), touch, Touch::Up, x, y);
-    }
+    void Tap(int x, int y) { ::Tap(*server.GetRoot(), touch, x, y); }
     GObject* Lit() { return keys().Highlight().get(); }
     // Presses each step's key (`times` over) and checks what is lit after it.
     struct Step {
