@@ -196,7 +196,10 @@ TEST_F(RemoteImageTest, DestroyedWhilePendingCancelsTheRequest) {
     shared_ptr<HttpRequest> request;
     shared_ptr<widgets::RemoteImage> icon = Image(pictures.Url("/late.png"), Rect(0, 0, 32, 32));
     Paint();
-    request = icon->GetRequest();
+    {
+        std::lock_guard lock(services.UILock());
+        request = icon->GetRequest();
+    }
     ASSERT_TRUE(request);
     // The server holds the answer back: the download is under way, not
     // merely queued, when the row goes.
