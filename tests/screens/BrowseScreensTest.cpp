@@ -14,31 +14,8 @@ namespace {
 
 using Apps = std::vector<shared_ptr<App>>;
 
-bool Contains(const std::vector<std::u16string>& texts, const std::u16string& t) {
-    return std::find(texts.begin(), texts.end(), t) != texts.end();
-}
-
 class BrowseTest : public BrowseFixture {
 protected:
-    template <class S>
-    S* Top() {
-        std::lock_guard ui(net::UILock());
-        return dynamic_cast<S*>(store->App().TopScene());
-    }
-
-    void Tap(const std::u16string& label) {
-        ASSERT_TRUE(store->TapText(label)) << text::Utf16ToUtf8(label) << " is not on screen";
-    }
-
-    // The common error message for `code` is open; closing it answers it.
-    void ExpectError(int32_t code) {
-        EXPECT_TRUE(store->PopupOpen());
-        EXPECT_TRUE(Contains(store->ShownTexts(), Str(code))) << code;
-        store->SoftKey(true);
-    }
-
-    std::u16string Str(int32_t n) { return Localization::Instance().Text(n); }
-
     // The first application of the catalog as this device sees it.
     shared_ptr<App> FirstCatalogApp() {
         api::GetAppsQuery q;
@@ -166,7 +143,7 @@ TEST_P(BrowseTest, BrowsingTwoCategoryLevelsToALocalList) {
     EXPECT_NE(list->RequestJob()->url.find(u"&cat=" + text::ToU16(leaf->id)), std::u16string::npos);
     ASSERT_FALSE(list->Model().Shown().empty());
     for (const auto& a : list->Model().Shown()) EXPECT_EQ(a->catid, leaf->id);
-    EXPECT_TRUE(Contains(store->ShownTexts(), list->Model().Shown()[0]->name));
+    EXPECT_TRUE(ShowsText(list->Model().Shown()[0]->name));
 
     // Back through the header's path: the category levels are still there.
     Tap(parent->name);
@@ -191,12 +168,12 @@ TEST_P(BrowseTest, ServerListAsksAgainOnPriceAndSort) {
 
     Tap(Str(12006));  // the sort button names the current order
     ASSERT_FALSE(Top<AppsScene>());
-    EXPECT_FALSE(Contains(store->ShownTexts(), Str(12003)));
+    EXPECT_FALSE(ShowsText(Str(12003)));
     Tap(Str(12007));  // by views
     ASSERT_EQ(Top<AppsScene>(), list);
     EXPECT_EQ(query(), u"&count=25&price=free&sort=views");
     EXPECT_EQ(Kestrum::Instance().sortOrder, u"views");
-    EXPECT_TRUE(Contains(store->ShownTexts(), Str(12007)));
+    EXPECT_TRUE(ShowsText(Str(12007)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, BrowseTest, ::testing::ValuesIn(kProfiles), ProfileName);

@@ -2,13 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
+#include <regex>
 
-#include "support/StoreProgramFixture.h"
-#include "platform/registry/Registry.h"
+#include "ScreensProgramFixture.h"
 
 // The tobrix program itself, headless, against a seeded catalogd on a
 // devicectl device: details, installing, running, updating and removing,
@@ -23,26 +21,8 @@ constexpr int kChatLink = 10;    // "Orbit Chat Link", revision 2, no reviews
 constexpr int kWebReader = 9;    // "Orbit Web Reader", four reviews
 constexpr int kQuickNotes = 17;  // "Pebble Quick Notes"
 
-const json* FindNode(const json& node, const std::function<bool(const json&)>& match) {
-    if (match(node)) return &node;
-    for (const auto& child : node["children"])
-        if (const json* found = FindNode(child, match)) return found;
-    return nullptr;
-}
-
-const json* FindText(const json& tree, const std::string& text) {
-    return FindNode(tree, [&](const json& n) { return n.value("onScreen", false) && n.value("text", "") == text; });
-}
-
-class DetailsStoreTest : public StoreProgramFixture {
+class DetailsStoreTest : public ScreensProgramFixture {
 protected:
-    // Signs in, lets the menu configure the device, and (with an id) opens
-    // that application's details the way a "tobrix" link does.
-    StoreRun Run(const std::string& body, int appId = 0) {
-        std::vector<std::string> extra;
-        if (appId) extra.push_back("\"tobrix://" + std::to_string(appId) + "/\"");
-        return StoreProgramFixture::Run(body, extra);
-    }
 
     // The small screen shows the page's lower links after a slow drag (no
     // fling) up the page; the large one shows them at once.
@@ -53,36 +33,17 @@ protected:
     }
 
     std::string Shot(const std::string& name) const { return "screenshot " + ShotFile("details-" + name) + "\n"; }
-    std::string Dump(const std::string& name) const {
-        return "dump-tree " + device->Scratch(name + ".json").string() + "\n";
-    }
-    json Tree(const std::string& name) const { return ReadTree(device->Scratch(name + ".json")); }
-
-    bool Installed(const std::u16string& sysid) const {
-        return platform::OpenRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\" + sysid).has_value();
-    }
     uint32_t Revision(const std::u16string& sysid) const {
         auto key = platform::OpenRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\" + sysid);
         uint32_t revision = 0;
         if (key) key->ReadDword(u"TobrixRevision", revision);
         return revision;
     }
-    std::string LaunchLog() const {
-        std::ifstream in(device->Root() / "launch.log");
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string LaunchLog() const { return ReadAll(device->Root() / "launch.log"); }
     bool FileOnDevice(const std::string& name) const {
         for (const auto& e : fs::recursive_directory_iterator(device->Root()))
             if (e.path().filename() == name) return true;
         return false;
-    }
-    // The package the catalog serves for an application, as a file.
-    fs::path Package(const std::string& name) const {
-        for (const auto& e : fs::recursive_directory_iterator(server.Assets()))
-            if (e.path().filename() == name) return e.path();
-        return {};
     }
     int Publish(std::vector<std::string> args) {
         args.insert(args.begin(), {"publish", "--db", server.Database().string()});
@@ -123,17 +84,17 @@ TEST_P(DetailsStoreTest, InstallFromDetailsThenRunAndUninstallFromMyApplications
 
     // Opened by its id alone, the page has no title; its description names
     // it, its line marks shown as line breaks.
-    EXPECT_FALSE(FindText(Tree("page"), "Chat Link"));
-    EXPECT_TRUE(FindText(Tree("page"), "Chat Link by Orbit.\rStay in touch with friends and family.\r"
+    EXPECT_FALSE(Shows(Tree("page"), "Chat Link"));
+    EXPECT_TRUE(Shows(Tree("page"), "Chat Link by Orbit.\rStay in touch with friends and family.\r"
                                        "Version 1.2: faster start and smaller memory use."));
-    EXPECT_TRUE(FindText(Tree("confirm"), "Install Chat Link? " + size + " KB will be downloaded."));
+    EXPECT_TRUE(Shows(Tree("confirm"), "Install Chat Link? " + size + " KB will be downloaded."));
     const json installed = Tree("installed");
-    EXPECT_FALSE(FindText(installed, "In progress"));
-    EXPECT_TRUE(FindText(installed, "Installed"));
-    EXPECT_FALSE(FindText(installed, "Update")) << "a package just installed is at the catalog's revision";
+    EXPECT_FALSE(Shows(installed, "In progress"));
+    EXPECT_TRUE(Shows(installed, "Installed"));
+    EXPECT_FALSE(Shows(installed, "Update")) << "a package just installed is at the catalog's revision";
 
     EXPECT_NE(LaunchLog().find("chatlink.exe"), std::string::npos) << LaunchLog();
-    EXPECT_TRUE(FindText(Tree("confirm-uninstall"), "Uninstall Chat Link from this device?"));
+    EXPECT_TRUE(Shows(Tree("confirm-uninstall"), "Uninstall Chat Link from this device?"));
     EXPECT_FALSE(Installed(u"Orbit Chat Link"));
     EXPECT_FALSE(FileOnDevice("chatlink.exe"));
     // Its row is gone; the store's own row keeps its buttons.
@@ -179,10 +140,10 @@ TEST_P(DetailsStoreVgaTest, AfterAnInstallTheHeaderLeadsBackToTheDetailsShowingT
                            Dump("back"),
                        kChatLink);
     ASSERT_TRUE(Succeeded(run));
-    EXPECT_FALSE(FindText(Tree("myapps"), "Main menu")) << "the screen below is the details page";
+    EXPECT_FALSE(Shows(Tree("myapps"), "Main menu")) << "the screen below is the details page";
     const json back = Tree("back");
-    EXPECT_TRUE(FindText(back, "Uninstall"));
-    EXPECT_FALSE(FindText(back, "Install"));
+    EXPECT_TRUE(Shows(back, "Uninstall"));
+    EXPECT_FALSE(Shows(back, "Install"));
 }
 
 TEST_P(DetailsStoreVgaTest, UpdatesAfterTheCatalogPublishesANewerRevisionAndOverAForeignInstall) {
@@ -198,20 +159,12 @@ TEST_P(DetailsStoreVgaTest, UpdatesAfterTheCatalogPublishesANewerRevisionAndOver
                        "key soft1\nwait-idle\n" + Shot("myapps-updated") + Dump("updated"));
     ASSERT_TRUE(Succeeded(run));
     EXPECT_EQ(CountShown(Tree("updates"), "Update"), 2) << "the store's own and the foreign package";
-    EXPECT_TRUE(FindNode(Tree("confirm-foreign"), [](const json& n) {
-        return n.value("text", "").rfind("Quick Notes 1.2 was not installed through Tobrix.", 0) == 0;
-    }));
+    EXPECT_TRUE(ShowsStart(Tree("confirm-foreign"), "Quick Notes 1.2 was not installed through Tobrix."));
     EXPECT_EQ(Revision(u"Pebble Quick Notes"), 2u) << "now the store's, at the catalog's revision";
     EXPECT_EQ(CountShown(Tree("foreign-updated"), "Update"), 1);
-    const bool sized = FindNode(Tree("confirm-update"), [](const json& n) {
-        const std::string t = n.value("text", "");
-        const std::string head = "Update Chat Link 9.0? ", tail = " KB will be downloaded.";
-        if (t.size() <= head.size() + tail.size() || t.rfind(head, 0) != 0) return false;
-        if (t.compare(t.size() - tail.size(), tail.size(), tail) != 0) return false;
-        const std::string size = t.substr(head.size(), t.size() - head.size() - tail.size());
-        return size.find_first_not_of("0123456789") == std::string::npos;
-    });
-    EXPECT_TRUE(sized);
+    const std::regex sized(R"(Update Chat Link 9\.0\? [0-9]+ KB will be downloaded\.)");
+    const auto texts = ShownTexts(Tree("confirm-update"));
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return std::regex_match(t, sized); }));
     EXPECT_EQ(Revision(u"Orbit Chat Link"), 9u);
     EXPECT_EQ(CountShown(Tree("updated"), "Update"), 0);
 }
@@ -227,13 +180,13 @@ TEST_P(DetailsStoreVgaTest, ARatingNeedsStarsSendsLineBreaksAndRefreshesTheDetai
                        "tap-text Reviews(5)\nwait-idle\n" + Shot("reviews") + Dump("reviews"),
                        kWebReader);
     ASSERT_TRUE(Succeeded(run));
-    EXPECT_TRUE(FindText(Tree("no-stars"), "Please give at least one star."));
-    EXPECT_TRUE(FindText(Tree("thanks"), "Thank you! Your review has been sent."));
+    EXPECT_TRUE(Shows(Tree("no-stars"), "Please give at least one star."));
+    EXPECT_TRUE(Shows(Tree("thanks"), "Thank you! Your review has been sent."));
     const auto ratings = Ratings(kWebReader);
     ASSERT_EQ(ratings.size(), before + 1) << "nothing was sent without stars";
     EXPECT_EQ(ratings.back(), std::make_pair(3, std::string("Great reader--br--Second line")));
-    EXPECT_TRUE(FindText(Tree("refreshed"), "Reviews(5)")) << "the details page asked again";
-    EXPECT_TRUE(FindText(Tree("reviews"), "Great reader\rSecond line"));
+    EXPECT_TRUE(Shows(Tree("refreshed"), "Reviews(5)")) << "the details page asked again";
+    EXPECT_TRUE(Shows(Tree("reviews"), "Great reader\rSecond line"));
 }
 
 TEST_P(DetailsStoreVgaTest, ATooLongReviewIsRefusedWithTheServicesMessageNotCut) {
@@ -242,7 +195,7 @@ TEST_P(DetailsStoreVgaTest, ATooLongReviewIsRefusedWithTheServicesMessageNotCut)
                        "type " + std::string(2100, 'a') + "\nkey soft2\nwait-idle\n" + Dump("refused"),
                        kQuickNotes);
     ASSERT_TRUE(Succeeded(run));
-    EXPECT_TRUE(FindText(Tree("refused"), "The text is too long. Please shorten it."));
+    EXPECT_TRUE(Shows(Tree("refused"), "The text is too long. Please shorten it."));
     EXPECT_EQ(Ratings(kQuickNotes).size(), before);
 }
 

@@ -4,17 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <set>
 
-#include "support/CatalogServer.h"
-#include "support/StoreRun.h"
-#include "base/Text.h"
-#include "i18n/Localization.h"
+#include "ScreensProgramFixture.h"
 #include "pkg/CabArchive.h"
-#include "platform/device/DeviceRoot.h"
-#include "platform/registry/Registry.h"
 
 // The tobrix program itself, headless, on a devicectl device against
 // catalogd, when the device lets it down: storage that runs full, and the
@@ -46,39 +40,14 @@ private:
     const char* name;
 };
 
-const json* FindNode(const json& node, const std::function<bool(const json&)>& match) {
-    if (match(node)) return &node;
-    for (const auto& child : node["children"])
-        if (const json* found = FindNode(child, match)) return found;
-    return nullptr;
-}
-
-class DeviceFaults : public ::testing::Test {
+class DeviceFaults : public ScreensProgramFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(server.Running()) << server.Error();
-        device = std::make_unique<StoreDevice>("wm65-vga");
-        platform::SetCurrentDevice(*platform::DeviceRoot::Open(device->Root()));
-        Localization::Instance().Load(device->ProgramFile("localization.xml"), u"0409");
-        ASSERT_TRUE(RememberDemoSignIn(*device));
+        ScreensProgramFixture::SetUp();
+        if (HasFatalFailure()) return;
         filesBefore = Files();
         registryBefore = Registry();
     }
-    void TearDown() override { platform::ClearCurrentDevice(); }
-
-    // Signs in, then (with an id) opens that application's details the way
-    // a "tobrix" link does.
-    StoreRun Run(const std::string& body, int appId = 0) {
-        return RunStore(*device, kSignIn + body + "quit\n", text::Utf16ToUtf8(server.BaseUrl()), Link(appId));
-    }
-    static std::vector<std::string> Link(int appId) {
-        if (!appId) return {};
-        return {"\"tobrix://" + std::to_string(appId) + "/\""};
-    }
-    std::string Dump(const std::string& name) const {
-        return "dump-tree " + device->Scratch(name + ".json").string() + "\n";
-    }
-    json Tree(const std::string& name) const { return ReadTree(device->Scratch(name + ".json")); }
 
     std::string Devicectl(std::vector<std::string> args) const {
         int code = -1;
@@ -107,9 +76,6 @@ protected:
         return out;
     }
     std::string Registry() const { return Devicectl({"reg", device->Root().string(), "dump"}); }
-    bool Installed(const std::u16string& sysid) const {
-        return platform::OpenRegistryKey(platform::Hive::LocalMachine, u"\\Security\\AppInstall\\" + sysid).has_value();
-    }
     // The installer unpacks into a work folder of its own while it runs.
     bool InstallerAtWork() const {
         std::error_code ec;
@@ -119,12 +85,6 @@ protected:
     }
     fs::path CabFolder() const { return device->ProgramFile("cabs"); }
     fs::path ChatLinkFolder() const { return device->Root() / "Program Files" / "Chat Link"; }
-    // The package the catalog serves for an application, as a file.
-    fs::path Package(const std::string& name) const {
-        for (const auto& e : fs::recursive_directory_iterator(server.Assets()))
-            if (e.path().filename() == name) return e.path();
-        return {};
-    }
     // Nothing of a failed installation is left: the device holds the files
     // and registry entries it held before, and the failure was shown once.
     void ExpectUntouched(const json& shown, const std::string& what) {
@@ -134,8 +94,6 @@ protected:
         EXPECT_EQ(Registry(), registryBefore) << what;
     }
 
-    CatalogServer server;
-    std::unique_ptr<StoreDevice> device;
     std::set<std::string> filesBefore;
     std::string registryBefore;
 };
@@ -144,7 +102,7 @@ protected:
 
 // The package does not fit: the download stops, and the device has neither
 // a piece of it nor anything installed. With room again the same install works.
-TEST_F(DeviceFaults, StorageFullWhileDownloadingKeepsNoHalfFile) {
+TEST_P(DeviceFaults, StorageFullWhileDownloadingKeepsNoHalfFile) {
     const fs::path cab = Package("chatlink_10.cab");
     ASSERT_FALSE(cab.empty());
     SetFreeSpace(fs::file_size(cab) / 2);
@@ -158,9 +116,7 @@ TEST_F(DeviceFaults, StorageFullWhileDownloadingKeepsNoHalfFile) {
         EXPECT_EQ(CountShown(full, "Download failed"), 1) << "the row stays among the jobs, no longer running";
         EXPECT_EQ(CountShown(full, "Try again"), 1);
         EXPECT_EQ(CountShown(full, kNoRoom), 1) << "a full device is not reported as a lost connection";
-        EXPECT_TRUE(FindNode(full, [](const json& n) {
-            return n.value("onScreen", false) && n.value("text", "") == "Chat Link";
-        })) << "the application keeps its row";
+        EXPECT_TRUE(Shows(full, "Chat Link")) << "the application keeps its row";
         EXPECT_TRUE(fs::is_empty(CabFolder()));
         std::set<std::string> files = Files();
         files.erase("Program Files/Tobrix/cabs");
@@ -178,7 +134,7 @@ TEST_F(DeviceFaults, StorageFullWhileDownloadingKeepsNoHalfFile) {
 // The package arrives, but its unpacked files do not fit beside it: the
 // installer stops half way through putting them in place and takes back
 // what it had done.
-TEST_F(DeviceFaults, StorageFullWhileInstallingRollsBack) {
+TEST_P(DeviceFaults, StorageFullWhileInstallingRollsBack) {
     const fs::path cab = Package("chatlink_10.cab");
     ASSERT_FALSE(cab.empty());
     auto archive = pkg::CabArchive::Open(cab, nullptr);
@@ -197,7 +153,7 @@ TEST_F(DeviceFaults, StorageFullWhileInstallingRollsBack) {
 // Killed while the installer works and right after it: the installer ends
 // its work on its own, and after a restart the registry, the files and My
 // applications all say the same.
-TEST_F(DeviceFaults, KilledWhileInstallingLeavesTheDeviceWholeAndTheViewAgrees) {
+TEST_P(DeviceFaults, KilledWhileInstallingLeavesTheDeviceWholeAndTheViewAgrees) {
     for (const char* point : {"installer-started", "installer-ended"}) {
         {
             ScopedEnv crash("TOBRIX_CRASH_AT", point);
@@ -224,3 +180,4 @@ TEST_F(DeviceFaults, KilledWhileInstallingLeavesTheDeviceWholeAndTheViewAgrees) 
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(Vga, DeviceFaults, ::testing::ValuesIn(kVga), ProfileName);

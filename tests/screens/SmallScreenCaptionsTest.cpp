@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "support/StoreProgramFixture.h"
+#include "ScreensProgramFixture.h"
 
 // The store on a 176x220 Smartphone: the captions the screens fit to their
 // room (menu and category rows, the sort link and the review form's first
@@ -22,13 +22,8 @@ const json* FindShown(const json& node, const std::function<bool(const std::stri
     return nullptr;
 }
 
-class SmallScreenCaptionsTest : public StoreProgramFixture {
+class SmallScreenCaptionsTest : public ScreensProgramFixture {
 protected:
-    std::string Dump(const std::string& name) const {
-        return "dump-tree " + device->Scratch(name + ".json").string() + "\n";
-    }
-    json Tree(const std::string& name) const { return ReadTree(device->Scratch(name + ".json")); }
-
     // The caption `text` (or, ending in "(", the row that starts so) is on
     // screen in the dump `tree`, and whole unless `mayBeCut`.
     void ExpectWhole(const std::string& tree, const std::string& text, bool mayBeCut = false) {
@@ -42,7 +37,6 @@ protected:
             EXPECT_FALSE(label->value("cut", true)) << label->value("text", "") << " is cut on " << tree;
         }
     }
-    void ExpectShown(const std::string& tree, const std::string& text) { ExpectWhole(tree, text, true); }
 
     static constexpr const char* kDragUp =
         "down 88 180\nmove 88 150\nsleep 100\nmove 88 120\nsleep 100\nmove 88 90\nsleep 100\n"
@@ -58,25 +52,19 @@ TEST_P(SmallScreenCaptionsTest, FittedCaptionsShowWholeAndTheHeaderKeepsItsPath)
                            kDragUp + "tap-text My applications\nwait-idle\n" + Dump("myapps") + back + kDragUp +
                            "tap-text Settings\nwait-idle\n" + Dump("settings") +
                            "screenshot " + ShotFile("captions-settings") + "\n",
-                       {"\"tobrix://" + std::to_string(kWebReader) + "/\""});
+                       kWebReader);
     ASSERT_TRUE(Succeeded(run));
 
-    ExpectWhole("review", "Your rating:");
-    ExpectWhole("review", "Report a problem");
-    ExpectWhole("games", "All applications(");
-    ExpectWhole("list", "By downloads");
-    ExpectWhole("myapps", "Run");
+    using Caption = std::pair<const char*, const char*>;  // the dump, the text
+    const Caption whole[] = {{"review", "Your rating:"}, {"review", "Report a problem"}, {"games", "All applications("},
+                             {"list", "By downloads"}, {"myapps", "Run"}};
+    for (const auto& [tree, text] : whole) ExpectWhole(tree, text);
     // A long title leaves the path its third of the header.
-    ExpectShown("review", "Write a review");
-    ExpectShown("categories", "All categories");
-    ExpectShown("categories", "Main menu");
-    ExpectShown("games", "Games");
-    ExpectShown("games", "All categories");
-    ExpectShown("myapps", "My applications");
-    ExpectShown("myapps", "Main menu");
-    ExpectShown("myapps", "Uninstall");
-    ExpectShown("settings", "Settings");
-    ExpectShown("settings", "Keep packages on the card");
+    const Caption shown[] = {{"review", "Write a review"}, {"categories", "All categories"}, {"categories", "Main menu"},
+                             {"games", "Games"}, {"games", "All categories"}, {"myapps", "My applications"},
+                             {"myapps", "Main menu"}, {"myapps", "Uninstall"}, {"settings", "Settings"},
+                             {"settings", "Keep packages on the card"}};
+    for (const auto& [tree, text] : shown) ExpectWhole(tree, text, true);
 }
 
 INSTANTIATE_TEST_SUITE_P(Smartphone, SmallScreenCaptionsTest, ::testing::Values("wm5-sp-176x220"), ProfileName);

@@ -44,11 +44,26 @@ protected:
         key.code = code;
         return keys().OnKey(key);
     }
-    void Tap(int x, int y) {
-        Stylus(*server.GetRoot(), touch, Touch::Down, x, y);
-        Stylus(*server.GetRoot(), touch, Touch::Up, x, y);
-    }
+    void Tap(int x, int y) { ::Tap(*server.GetRoot(), touch, x, y); }
     GObject* Lit() { return keys().Highlight().get(); }
+    // Presses each step's key (`times` over) and checks what is lit after it.
+    struct Step {
+        int key;
+        shared_ptr<GObject> lit;
+        const char* why = "";
+        int times = 1;
+    };
+    void Walk(std::initializer_list<Step> steps) {
+        int n = 0;
+        for (const Step& s : steps) {
+            for (int i = 0; i < s.times; ++i) Press(s.key);
+            EXPECT_EQ(Lit(), s.lit.get()) << "step " << n++ << ": " << s.why;
+        }
+    }
+    void Repaint() {
+        server.Invalidate();
+        server.Tick(true, true);
+    }
     int Scrolled() const { return -content->Y(); }
 
     RecordingServer server{240, 320};
@@ -93,34 +108,16 @@ TEST_F(KeyNavigatorTest, ArrowsWalkTheLinesScrollingAndStopAtTheEnds) {
     EXPECT_EQ(Lit(), nullptr);
     ASSERT_TRUE(Press(Key::Down));
     EXPECT_EQ(Lit(), rows[0].get()) << "the first arrow shows the start: the body's first stop";
-    Press(Key::Down);
-    EXPECT_EQ(Lit(), rows[1].get());
-    Press(Key::Down);
-    EXPECT_EQ(Lit(), ok.get());
-    Press(Key::Right);
-    EXPECT_EQ(Lit(), cancel.get());
-    Press(Key::Right);
-    EXPECT_EQ(Lit(), cancel.get()) << "the end of a line";
-    Press(Key::Up);
-    EXPECT_EQ(Lit(), rows[1].get());
-    for (int i = 0; i < 3; ++i) Press(Key::Up);
-    EXPECT_EQ(Lit(), back.get()) << "Up lands on the first stop of the line above";
-    Press(Key::Right);
-    EXPECT_EQ(Lit(), home.get());
-    Press(Key::Up);
-    EXPECT_EQ(Lit(), home.get()) << "no wrapping at the top";
-
-    for (int i = 0; i < 12; ++i) Press(Key::Down);
-    EXPECT_EQ(Lit(), rows[9].get());
+    Walk({{Key::Down, rows[1]}, {Key::Down, ok}, {Key::Right, cancel}, {Key::Right, cancel, "the end of a line"},
+          {Key::Up, rows[1]}, {Key::Up, back, "Up lands on the first stop of the line above", 3},
+          {Key::Right, home}, {Key::Up, home, "no wrapping at the top"}, {Key::Down, rows[9], "", 12}});
     EXPECT_EQ(Scrolled(), 400) << "the last row shows whole at the bottom of the view";
     const Rect r = rows[9]->GetScreenRect();
     EXPECT_GE(r.y, 30);
     EXPECT_LE(r.Bottom(), 230);
-    Press(Key::Down);
-    EXPECT_EQ(Lit(), rows[9].get()) << "no wrapping at the bottom";
+    Walk({{Key::Down, rows[9], "no wrapping at the bottom"}});
     EXPECT_EQ(Scrolled(), 400);
-    Press(Key::Up);
-    EXPECT_EQ(Lit(), rows[8].get());
+    Walk({{Key::Up, rows[8]}});
 }
 
 // Enter is a finger on the highlighted object: the same records in the same
@@ -132,19 +129,13 @@ TEST_F(KeyNavigatorTest, EnterTapsTheHighlightAsAFingerWould) {
     const std::vector<std::string> byFinger = log.entries;
     ASSERT_FALSE(byFinger.empty());
     log.entries.clear();
-    Press(Key::Down);
-    Press(Key::Down);
-    Press(Key::Down);
-    Press(Key::Down);
-    ASSERT_EQ(Lit(), rows[2].get());
+    Walk({{Key::Down, rows[2], "", 4}});
     ASSERT_TRUE(Press(Key::Enter));
     EXPECT_EQ(log.entries, byFinger);
     EXPECT_EQ(log.entries.back(), "release:12");
 
     log.entries.clear();
-    Press(Key::Up);
-    Press(Key::Up);
-    ASSERT_EQ(Lit(), rows[1].get());
+    Walk({{Key::Up, rows[1], "", 2}});
     Press(Key::Enter);
     ASSERT_FALSE(log.entries.empty());
     for (const auto& e : log.entries) EXPECT_EQ(e.substr(e.find(':')), ":11") << e;
@@ -164,8 +155,7 @@ TEST_F(KeyNavigatorTest, AScenesOwnOrderAndStartOnAKeysOnlyDevice) {
     page->SetTouchEnabled(true);
     server.Tick(true, true);
     EXPECT_EQ(Lit(), rows[2].get());
-    Press(Key::Down);
-    EXPECT_EQ(Lit(), cancel.get()) << "the scene's order: reversed";
+    Walk({{Key::Down, cancel, "the scene's order: reversed"}});
     keys().OnStylus();
     server.Tick(true, true);
     EXPECT_EQ(Lit(), nullptr) << "a stylus drops it, and it does not come back by itself";
@@ -190,16 +180,13 @@ TEST_F(KeyNavigatorTest, ControlsTakeLeftAndRightAndTextBoxesTakeTheFocus) {
     page->AddChild(box);
     EXPECT_EQ(Ids(keystops::Collect(*page)), (std::vector<int>{1, 2, 10, -1, -1})) << "the switch is part of its row";
 
-    Press(Key::Down);
-    ASSERT_EQ(Lit(), box.get()) << "a page starts on its first text box";
+    Walk({{Key::Down, box, "a page starts on its first text box"}});
     EXPECT_TRUE(box->IsFocused());
-    Press(Key::Up);
-    EXPECT_EQ(Lit(), stars.get());
+    Walk({{Key::Up, stars}});
     EXPECT_FALSE(box->IsFocused()) << "leaving the box ends the typing there";
     EXPECT_EQ(server.GetFocus(), nullptr);
 
-    Press(Key::Up);
-    ASSERT_EQ(Lit(), rows[0].get());
+    Walk({{Key::Up, rows[0]}});
     Press(Key::Right);
     EXPECT_TRUE(toggle->IsOn());
     Press(Key::Left);
@@ -207,8 +194,7 @@ TEST_F(KeyNavigatorTest, ControlsTakeLeftAndRightAndTextBoxesTakeTheFocus) {
     Press(Key::Enter);
     EXPECT_TRUE(toggle->IsOn()) << "Enter is the row's tap, which flips it";
 
-    Press(Key::Down);
-    ASSERT_EQ(Lit(), stars.get());
+    Walk({{Key::Down, stars}});
     Press(Key::Right);
     EXPECT_EQ(stars->GetValue(), 4) << "a half star rounds up to the next whole one";
     Press(Key::Left);
@@ -223,19 +209,15 @@ TEST_F(KeyNavigatorTest, ControlsTakeLeftAndRightAndTextBoxesTakeTheFocus) {
 TEST_F(KeyNavigatorTest, FarStopsAreReachedPageByPage) {
     for (size_t i = 1; i < 9; ++i) rows[i]->SetKeyRole(GObject::KeyRole::Skip);
     rows[1]->RemoveAllChildren();
-    Press(Key::Down);
-    ASSERT_EQ(Lit(), rows[0].get());
-    Press(Key::Down);
-    EXPECT_EQ(Lit(), nullptr);
-    EXPECT_EQ(Scrolled(), 150) << "three quarters of the view";
-    Press(Key::Down);
-    EXPECT_EQ(Scrolled(), 300);
-    Press(Key::Down);
-    EXPECT_EQ(Lit(), rows[9].get());
-    EXPECT_EQ(Scrolled(), 400);
-    Press(Key::Up);
-    EXPECT_EQ(Lit(), nullptr);
-    EXPECT_EQ(Scrolled(), 250);
+    // Each row: the key pressed, what is lit after it and how far the list has scrolled.
+    const std::tuple<int, GObject*, int> steps[] = {{Key::Down, rows[0].get(), 0},   {Key::Down, nullptr, 150},
+                                                    {Key::Down, nullptr, 300},       {Key::Down, rows[9].get(), 400},
+                                                    {Key::Up, nullptr, 250}};
+    for (const auto& [key, lit, scrolled] : steps) {
+        Press(key);
+        EXPECT_EQ(Lit(), lit) << "scrolled " << scrolled << " (three quarters of the view a page)";
+        EXPECT_EQ(Scrolled(), scrolled);
+    }
 }
 
 // The skin's frame is drawn over the highlighted object, and nowhere once it
@@ -246,8 +228,7 @@ TEST_F(KeyNavigatorTest, TheHighlightIsDrawnFromTheSkin) {
     ImagePool::Instance().SetBaseFolder(u"" TOBRIX_SOURCE_DIR "/data/skin/");
     ImagePool::Instance().Clear();
     auto leftEdgeOfFirstRow = [&] {
-        server.Invalidate();
-        server.Tick(true, true);
+        Repaint();
         return server.surface->PixelAt(1, 60);
     };
     const uint16_t plain = leftEdgeOfFirstRow();
@@ -259,8 +240,7 @@ TEST_F(KeyNavigatorTest, TheHighlightIsDrawnFromTheSkin) {
     // The ring lies round the object, never over it: the OK button (10, 125,
     // 60 x 20 on the screen) looks the same lit and unlit.
     auto okPixels = [&] {
-        server.Invalidate();
-        server.Tick(true, true);
+        Repaint();
         std::vector<uint16_t> pixels;
         for (int y = 125; y < 145; ++y)
             for (int x = 10; x < 70; ++x) pixels.push_back(server.surface->PixelAt(x, y));
@@ -268,8 +248,7 @@ TEST_F(KeyNavigatorTest, TheHighlightIsDrawnFromTheSkin) {
     };
     const std::vector<uint16_t> unlit = okPixels();
     const uint16_t beside = server.surface->PixelAt(8, 135);
-    for (int i = 0; i < 3; ++i) Press(Key::Down);
-    ASSERT_EQ(Lit(), ok.get());
+    Walk({{Key::Down, ok, "", 3}});
     EXPECT_EQ(okPixels(), unlit);
     EXPECT_NE(server.surface->PixelAt(8, 135), beside) << "the ring is drawn just outside";
 
@@ -283,8 +262,7 @@ TEST_F(KeyNavigatorTest, TheHighlightIsDrawnFromTheSkin) {
     Press(Key::Up);
     while (Lit() != back.get() && Press(Key::Up)) {
     }
-    Press(Key::Right);
-    ASSERT_EQ(Lit(), link.get());
+    Walk({{Key::Right, link}});
     EXPECT_EQ(link->GetColor(), 0xFFFFFFu);
     Press(Key::Right);
     EXPECT_EQ(link->GetColor(), 0xC8C8C8u);
@@ -309,8 +287,7 @@ TEST_F(KeyNavigatorTest, TallRowsPageThroughAndTheStopsOutsideThePageComeLast) {
     keys().SetOnHighlight([&](GObject* lit) { announced.push_back(lit); });
     EXPECT_EQ(view->EndRoom(), 20);
 
-    Press(Key::Down);
-    ASSERT_EQ(Lit(), rows[0].get());
+    Walk({{Key::Down, rows[0]}});
     std::vector<std::pair<GObject*, int>> seen{{Lit(), Scrolled()}};
     for (int i = 0; i < 40 && Lit() != close.get(); ++i) {
         Press(Key::Down);
@@ -322,19 +299,12 @@ TEST_F(KeyNavigatorTest, TallRowsPageThroughAndTheStopsOutsideThePageComeLast) {
     // Row 3 came with its top in sight, then its bottom, highlighted both times.
     EXPECT_NE(std::find(seen.begin(), seen.end(), std::make_pair(rows[3].get(), 180)), seen.end());
     EXPECT_NE(std::find(seen.begin(), seen.end(), std::make_pair(rows[3].get(), 190)), seen.end());
-    Press(Key::Down);
-    EXPECT_EQ(Lit(), link.get());
+    Walk({{Key::Down, link}});
     EXPECT_EQ(announced.back(), link.get()) << "the strip learns that it is lit";
-    Press(Key::Down);
-    EXPECT_EQ(Lit(), link.get()) << "no wrapping";
-    Press(Key::Up);
-    Press(Key::Up);
-    EXPECT_EQ(Lit(), rows[9].get());
+    Walk({{Key::Down, link, "no wrapping"}, {Key::Up, rows[9], "", 2}});
     EXPECT_EQ(announced.back(), rows[9].get());
-
     close->SetVisible(false);
-    Press(Key::Down);
-    EXPECT_EQ(Lit(), link.get()) << "a hidden button is passed over";
+    Walk({{Key::Down, link, "a hidden button is passed over"}});
     server.SetOverlay(shared_ptr<GObject>());
     keys().SetTrailing({});
     keys().SetOnHighlight({});

@@ -87,8 +87,7 @@ TEST_F(PopupBoxTest, OpensOverTheSceneAndAnswersOnce) {
     EXPECT_LE(message->GetScreenRect().Right(), box->GetScreenRect().Right());
 
     Touch touch;
-    Stylus(*host.server.GetRoot(), touch, Touch::Down, 20, 100);  // above the box, on the dimmed scene
-    Stylus(*host.server.GetRoot(), touch, Touch::Up, 20, 100);
+    Tap(*host.server.GetRoot(), touch, 20, 100);  // above the box, on the dimmed scene
     EXPECT_EQ(scene->taps, 0);
 
     host.popup->OnSoftKey(false);
@@ -102,8 +101,7 @@ TEST_F(PopupBoxTest, OpensOverTheSceneAndAnswersOnce) {
 
     host.popup->OnSoftKey(true);  // nothing open: nobody is answered again
     EXPECT_EQ(answers.got, std::vector<int>{1});
-    Stylus(*host.server.GetRoot(), touch, Touch::Down, 20, 100);
-    Stylus(*host.server.GetRoot(), touch, Touch::Up, 20, 100);
+    Tap(*host.server.GetRoot(), touch, 20, 100);
     EXPECT_EQ(scene->taps, 1);
 }
 

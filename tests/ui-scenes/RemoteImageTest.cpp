@@ -5,7 +5,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <thread>
-#include <tuple>
 
 #include "TempRoot.h"
 #include "TestImages.h"
@@ -101,6 +100,22 @@ protected:
         server.Invalidate();
         server.Tick(true, true);
     }
+    // Paints (which starts the fetches), lets them finish, paints the answers.
+    [[nodiscard]] bool FetchAndPaint() {
+        Paint();
+        const bool idle = InetManager::Instance().WaitIdle(10s);
+        Paint();
+        return idle;
+    }
+    // An image of `url` on the screen at `r`.
+    shared_ptr<widgets::RemoteImage> Image(const std::u16string& url, Rect r) {
+        std::lock_guard lock(services.UILock());
+        shared_ptr<widgets::RemoteImage> image(new widgets::RemoteImage());
+        image->SetUrl(url);
+        image->SetRect(r);
+        server.GetRoot()->AddChild(image);
+        return image;
+    }
     static std::string Picture(int w, int h) {
         auto stripes = [](int x, int) { return x % 2 ? 0x3366CCFFu : 0xCC6633FFu; };
         auto bytes = testimages::Png(testimages::Make(w, h, false, stripes));
@@ -160,20 +175,9 @@ TEST_F(RemoteImageTest, ALatePictureGrowsItsList) {
 // drawn again, and a picture that does not decode counts as failed.
 TEST_F(RemoteImageTest, FailuresLeaveItEmptyWithoutRetrying) {
     PictureServer pictures(Picture(8, 8));
-    std::vector<shared_ptr<widgets::RemoteImage>> images;
-    {
-        std::lock_guard lock(services.UILock());
-        for (const char* path : {"/missing", "/junk"}) {
-            shared_ptr<widgets::RemoteImage> image(new widgets::RemoteImage());
-            image->SetUrl(pictures.Url(path));
-            image->SetRect(Rect(0, 0, 40, 40));
-            server.GetRoot()->AddChild(image);
-            images.push_back(image);
-        }
-    }
-    Paint();
-    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    Paint();
+    const shared_ptr<widgets::RemoteImage> images[] = {Image(pictures.Url("/missing"), Rect(0, 0, 40, 40)),
+                                                       Image(pictures.Url("/junk"), Rect(0, 0, 40, 40))};
+    ASSERT_TRUE(FetchAndPaint());
     Paint();
     EXPECT_EQ(InetManager::Instance().QueueLength(), 0u);
     std::lock_guard lock(services.UILock());
@@ -190,16 +194,13 @@ TEST_F(RemoteImageTest, FailuresLeaveItEmptyWithoutRetrying) {
 TEST_F(RemoteImageTest, DestroyedWhilePendingCancelsTheRequest) {
     PictureServer pictures(Picture(8, 8));
     shared_ptr<HttpRequest> request;
-    shared_ptr<widgets::RemoteImage> icon(new widgets::RemoteImage());
+    shared_ptr<widgets::RemoteImage> icon = Image(pictures.Url("/late.png"), Rect(0, 0, 32, 32));
+    Paint();
     {
         std::lock_guard lock(services.UILock());
-        icon->SetUrl(pictures.Url("/late.png"));
-        icon->SetRect(Rect(0, 0, 32, 32));
-        server.GetRoot()->AddChild(icon);
-        server.Tick(true, true);
         request = icon->GetRequest();
-        ASSERT_TRUE(request);
     }
+    ASSERT_TRUE(request);
     // The server holds the answer back: the download is under way, not
     // merely queued, when the row goes.
     ASSERT_TRUE(pictures.WaitForWaiter());
@@ -226,7 +227,7 @@ TEST_F(RemoteImageTest, LocalProgramIconHasItsBackgroundKeyedOut) {
     icon->SetLocalPath(u"\\Program Files\\Tool\\tool.exe");
     icon->SetRect(Rect(0, 0, 64, 64));
     server.GetRoot()->AddChild(icon);
-    server.Tick(true, true);
+    Paint();
     ASSERT_TRUE(icon->HasPicture());
     const shared_ptr<Surface>& picture = icon->GetSourceImage();
     EXPECT_EQ(picture->Width(), 32);
@@ -248,16 +249,10 @@ TEST_F(RemoteImageTest, AFetchedPictureIsShownAgainWithoutARequest) {
         icon->SetRect(Rect(0, 0, 32, 32));
         return icon;
     };
-    shared_ptr<widgets::RemoteImage> first;
-    {
-        std::lock_guard lock(services.UILock());
-        first = newIcon();
-        EXPECT_FALSE(first->HasPicture());
-        server.GetRoot()->AddChild(first);
-    }
-    Paint();
-    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    Paint();
+    shared_ptr<widgets::RemoteImage> first = newIcon();
+    EXPECT_FALSE(first->HasPicture());
+    server.GetRoot()->AddChild(first);
+    ASSERT_TRUE(FetchAndPaint());
     ASSERT_EQ(pictures.Served(), 1);
 
     std::lock_guard lock(services.UILock());
@@ -270,8 +265,7 @@ TEST_F(RemoteImageTest, AFetchedPictureIsShownAgainWithoutARequest) {
     EXPECT_TRUE(again->HasPicture());
     EXPECT_EQ(again->GetSourceImage(), first->GetSourceImage());
     server.GetRoot()->AddChild(again);
-    server.Invalidate();
-    server.Tick(true, true);
+    Paint();
     EXPECT_FALSE(again->IsFetchStarted());
     EXPECT_EQ(InetManager::Instance().QueueLength(), 0u);
     EXPECT_NE(server.surface->PixelAt(16, 16), 0xFFFF);
@@ -279,8 +273,7 @@ TEST_F(RemoteImageTest, AFetchedPictureIsShownAgainWithoutARequest) {
     const size_t budget = cache.Budget();
     cache.SetBudget(0);
     EXPECT_EQ(cache.Count(), 0u);
-    server.Invalidate();
-    server.Tick(true, true);
+    Paint();
     EXPECT_TRUE(again->HasPicture());
     EXPECT_NE(server.surface->PixelAt(16, 16), 0xFFFF);
     cache.SetBudget(budget);
@@ -294,19 +287,9 @@ TEST_F(RemoteImageTest, AnOffScreenRowLetsItsPictureGoAndFetchesItAgain) {
     PictureServer pictures(Picture(16, 16));
     PictureCache& cache = ImagePool::Instance().RemotePictures();
     const size_t budget = cache.Budget();
-    shared_ptr<widgets::RemoteImage> top, far;
-    {
-        std::lock_guard lock(services.UILock());
-        for (auto [icon, y, path] : {std::tuple{&top, 0, "/shot.png?top"}, std::tuple{&far, 40, "/shot.png?far"}}) {
-            *icon = new widgets::RemoteImage();
-            (*icon)->SetUrl(pictures.Url(path));
-            (*icon)->SetRect(Rect(0, y, 16, 16));
-            server.GetRoot()->AddChild(*icon);
-        }
-    }
-    Paint();
-    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    Paint();
+    shared_ptr<widgets::RemoteImage> top = Image(pictures.Url("/shot.png?top"), Rect(0, 0, 16, 16));
+    shared_ptr<widgets::RemoteImage> far = Image(pictures.Url("/shot.png?far"), Rect(0, 40, 16, 16));
+    ASSERT_TRUE(FetchAndPaint());
     {
         std::lock_guard lock(services.UILock());
         ASSERT_EQ(cache.Count(), 2u);
@@ -321,9 +304,7 @@ TEST_F(RemoteImageTest, AnOffScreenRowLetsItsPictureGoAndFetchesItAgain) {
         cache.SetBudget(budget);
         far->SetRect(Rect(0, 40, 16, 16));
     }
-    Paint();
-    ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
-    Paint();
+    ASSERT_TRUE(FetchAndPaint());
     std::lock_guard lock(services.UILock());
     EXPECT_TRUE(far->HasPicture());
     EXPECT_EQ(pictures.Served(), 3);

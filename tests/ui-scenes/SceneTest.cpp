@@ -77,8 +77,7 @@ TEST(AppLauncherTest, LinksOpenTheirTargetWhenTapped) {
     EXPECT_EQ(link->GetColor(), 0xAA0000u);
     EXPECT_EQ(ReadAll(device.path / "launch.log"), "");
 
-    Stylus(*server.GetRoot(), touch, Touch::Down, 50, 20);
-    Stylus(*server.GetRoot(), touch, Touch::Up, 50, 20);
+    Tap(*server.GetRoot(), touch, 50, 20);
     const std::string log = ReadAll(device.path / "launch.log");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     EXPECT_NE(log.find("http://links.invalid/site"), std::string::npos);

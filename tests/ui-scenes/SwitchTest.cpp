@@ -18,10 +18,7 @@ protected:
     void Settle() {
         for (int i = 0; i < 20; ++i) server.Tick(true, true);
     }
-    void Tap(int x, int y) {
-        Stylus(*server.GetRoot(), touch, Touch::Down, x, y);
-        Stylus(*server.GetRoot(), touch, Touch::Up, x, y);
-    }
+    void Tap(int x, int y) { ::Tap(*server.GetRoot(), touch, x, y); }
     bool Shown(Switch::Part part) const { return toggle->GetPart(part)->IsVisible(); }
 
     RecordingServer server{240, 320};

@@ -201,8 +201,7 @@ TEST_F(TouchFixture, FocusFollowsTapsOnFocusableObjects) {
     edit->SetFocusable(true);
     auto label = NewObject(100, 0, 50, 50);
     Root().AddChild(label);
-    Stylus(Root(), touch, Touch::Down, 5, 5);
-    Stylus(Root(), touch, Touch::Up, 5, 5);
+    Tap(Root(), touch, 5, 5);
     EXPECT_TRUE(edit->IsFocused());
     EXPECT_EQ(server.GetFocus(), edit);
     Stylus(Root(), touch, Touch::Down, 105, 5);

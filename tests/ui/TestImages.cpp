@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 #include <png.h>
+#include <zlib.h>
 
 #include "formats/JpegWriter.h"
 
@@ -12,15 +13,6 @@
 namespace testimages {
 
 namespace {
-
-uint32_t Crc(const uint8_t* p, size_t n) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
 
 void Put32(uint8_t* p, uint32_t v) {
     p[0] = v >> 24;
@@ -102,7 +94,7 @@ Bytes PngWithDeclaredSize(const Bytes& png, uint32_t w, uint32_t h) {
     // Signature (8), IHDR length (4), "IHDR" (4), then width and height.
     Put32(&out[16], w);
     Put32(&out[20], h);
-    Put32(&out[29], Crc(&out[12], 17));
+    Put32(&out[29], static_cast<uint32_t>(crc32(0, &out[12], 17)));
     return out;
 }
 

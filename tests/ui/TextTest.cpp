@@ -40,6 +40,13 @@ struct Text : ::testing::Test {
         dc.SetTextColor(0x000000);
         return dc;
     }
+    // Clears the surface, draws `s` into `box` in the regular font and returns the ink.
+    Ink Draw(std::u16string_view s, TextRect box, uint32_t flags) {
+        Clear();
+        Dc(regular).DrawText(s, box, flags);
+        surface.EndGdi();
+        return InkOf(surface);
+    }
 };
 
 TEST_F(Text, FontsAreSharedPerWeightHeightAndUnderline) {
@@ -90,19 +97,10 @@ TEST_F(Text, PerCharacterExtentsMatchWhereEachPrefixEnds) {
 }
 
 TEST_F(Text, AlignmentFlagsPlaceTheLine) {
-    const std::u16string s = u"Centre";
-    TextRect box{0, 0, 320, 120};
-    Dc(regular).DrawText(s, box, kCenter | kVCenter | kSingleLine);
-    surface.EndGdi();
-    Ink c = InkOf(surface);
+    Ink c = Draw(u"Centre", TextRect{0, 0, 320, 120}, kCenter | kVCenter | kSingleLine);
     EXPECT_NEAR((c.left + c.right) / 2.0, 160, 3);
     EXPECT_NEAR((c.top + c.bottom) / 2.0, 60, 5);
-
-    Clear();
-    box = TextRect{0, 0, 320, 120};
-    Dc(regular).DrawText(s, box, kRight | kBottom | kSingleLine);
-    surface.EndGdi();
-    Ink r = InkOf(surface);
+    Ink r = Draw(u"Centre", TextRect{0, 0, 320, 120}, kRight | kBottom | kSingleLine);
     EXPECT_GE(r.right, 316);
     EXPECT_GE(r.bottom, 100);
 }
@@ -139,37 +137,18 @@ TEST_F(Text, WordWrapBreaksAtSpacesAndCalcRectMeasuresIt) {
 
 TEST_F(Text, EndEllipsisKeepsTheLineInsideItsBox) {
     const std::u16string s = U16("A label far too long for its little box");
-    TextRect box{0, 0, 120, 30};
-    Dc(regular).DrawText(s, box, kEndEllipsis | kSingleLine | kNoClip);
-    surface.EndGdi();
-    Ink withEllipsis = InkOf(surface);
+    Ink withEllipsis = Draw(s, TextRect{0, 0, 120, 30}, kEndEllipsis | kSingleLine | kNoClip);
     EXPECT_LE(withEllipsis.right, 121);
     EXPECT_GT(withEllipsis.right, 90) << "the line is used up to the box";
-    Clear();
-    box = TextRect{0, 0, 120, 30};
-    Dc(regular).DrawText(s, box, kSingleLine | kNoClip);
-    surface.EndGdi();
-    EXPECT_GT(InkOf(surface).right, 200) << "without it the text runs on";
+    EXPECT_GT(Draw(s, TextRect{0, 0, 120, 30}, kSingleLine | kNoClip).right, 200) << "without it the text runs on";
 }
 
 TEST_F(Text, PrefixUnderlinesTheMarkedCharacterUnlessTurnedOff) {
-    TextRect box{0, 0, 200, 40};
-    DeviceContext& dc = Dc(regular);
-    dc.DrawText(u"&File", box, kSingleLine);
-    surface.EndGdi();
-    Ink marked = InkOf(surface);
-    Clear();
-    box = TextRect{0, 0, 200, 40};
-    Dc(regular).DrawText(u"File", box, kSingleLine);
-    surface.EndGdi();
-    Ink plain = InkOf(surface);
+    const TextRect box{0, 0, 200, 40};
+    const Ink marked = Draw(u"&File", box, kSingleLine), plain = Draw(u"File", box, kSingleLine);
     EXPECT_EQ(marked.right, plain.right) << "the ampersand itself is not drawn";
     EXPECT_GT(marked.bottom, plain.bottom) << "the F is underlined";
-    Clear();
-    box = TextRect{0, 0, 200, 40};
-    Dc(regular).DrawText(u"&File", box, kSingleLine | kNoPrefix);
-    surface.EndGdi();
-    EXPECT_GT(InkOf(surface).right, plain.right) << "no-prefix shows the ampersand";
+    EXPECT_GT(Draw(u"&File", box, kSingleLine | kNoPrefix).right, plain.right) << "no-prefix shows the ampersand";
 }
 
 TEST_F(Text, BoldUnderlineColourAndCyrillic) {

@@ -48,6 +48,12 @@ inline void Stylus(GObject& root, Touch& touch, int type, int x, int y) {
     DispatchTouch(root, touch);
 }
 
+// A tap: the stylus down and up at one point.
+inline void Tap(GObject& root, Touch& touch, int x, int y) {
+    Stylus(root, touch, Touch::Down, x, y);
+    Stylus(root, touch, Touch::Up, x, y);
+}
+
 inline shared_ptr<GObject> NewObject(int x, int y, int w, int h) {
     shared_ptr<GObject> o(new GObject());
     o->SetRect(Rect(x, y, w, h));
