@@ -58,7 +58,7 @@ TEST(Cluster, InstancesShareSessionsAndChangesAndTheProxyOutlivesOne) {
     int appId = 0;
     std::string package;
     while (largest.Step()) {
-        std::string bytes = ReadWholeFile(script.Dir() / "files" / largest.Text(1));
+        std::string bytes = ReadAll(script.Dir() / "files" / largest.Text(1));
         if (bytes.size() > package.size()) appId = static_cast<int>(largest.Int(0)), package = bytes;
     }
     largest.Reset();
