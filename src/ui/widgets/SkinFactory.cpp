@@ -160,7 +160,9 @@ shared_ptr<Image> SkinFactory::CreateTitleBar(GObject& parent, const std::vector
             break;
         }
         shared_ptr<Link> link(new Link());
-        Caption(*link, path[i], kPathGrey, baseHeight, Link::Left);
+        // Against the separator: a link cut to its share of a narrow bar
+        // leaves the slack of its ellipsis before it, not a gap in the path.
+        Caption(*link, path[i], kPathGrey, baseHeight, Link::Right);
         link->SetHotColors(kPathGrey, kWhite);
         bar->AddChild(link, i == 0 ? FirstLinkId : -1);
         shared_ptr<Label> separator(new Label());
