@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <stdexcept>
 #include <thread>
@@ -54,12 +55,9 @@ std::string RunCapture(const std::string& program, const std::vector<std::string
 }
 
 int RunHost(const std::string& program, const std::vector<std::string>& args) {
-    platform::SpawnOptions options;
-    options.stdoutFile = "/dev/null";
-    auto p = platform::SpawnHost(program, args, options);
-    int code = -1;
-    if (!p || !p->Wait(&code)) return -1;
-    return code;
+    const Captured run = RunCaptured(program, args);
+    std::cerr << run.err;
+    return run.exitCode;
 }
 
 RunningStore::RunningStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
