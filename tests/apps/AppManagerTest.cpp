@@ -87,7 +87,7 @@ TEST_F(AppManagerDevice, LaunchStartsThePackagesProgramThroughTheShell) {
     AppManager& manager = AppManager::Instance();
     manager.Launch(u"Notes", u"notes.exe");
     manager.Launch(u"Notes", u"missing.exe");  // starts nothing
-    std::string log = Read(root / "launch.log");
+    std::string log = ReadAll(root / "launch.log");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     EXPECT_NE(log.find("\\Program Files\\Notes\\notes.exe"), std::string::npos);
 }

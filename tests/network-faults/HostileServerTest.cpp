@@ -5,13 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "support/CatalogServer.h"
 #include "support/StoreHarness.h"
-#include "HostileServer.h"
+#include "support/TamperingRelay.h"
 #include "apps/AppManager.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
@@ -51,19 +52,66 @@ struct MethodCase {
 
 void PrintTo(const MethodCase& c, std::ostream* out) { *out << c.method; }
 
-// What the user must be told for each fault.
-int32_t ExpectedCode(Fault fault) {
-    switch (fault) {
-    case Fault::LongerThenClosed: return HostileServer::kOwnCode;  // a whole envelope: its code counts
-    case Fault::Stalled:
-    case Fault::Silent: return XMLResponse::kNoAnswer;  // the transport gave up
-    default: return XMLResponse::kUnreadable;
-    }
-}
+using Answer = TamperingRelay::Answer;
 
-constexpr Fault kFaults[] = {Fault::HtmlError,         Fault::HtmlPage,         Fault::EmptyBody,
-                             Fault::TruncatedEnvelope, Fault::LongerThenClosed, Fault::ShorterLength,
-                             Fault::Stalled,           Fault::Silent};
+// How a broken service answers (a status set answers without the catalog),
+// and what the user must be told for it.
+struct Fault {
+    const char* name;
+    void (*spoil)(Answer&);
+    int32_t code;
+    bool arrives;  // a whole body reaches the store
+    bool quiet;    // the line goes silent: only the transport's limits end it
+};
+
+const std::string kEnvelope = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<kestrum-api>";
+constexpr int32_t kOwnCode = 207;
+
+const Fault kFaults[] = {
+    {"an HTML error page (500)",
+     [](Answer& a) {
+         a.status = 500;
+         a.contentType = "text/html";
+         a.body = "<html><head><title>500 Internal Server Error</title></head><body><h1>Internal Server Error</h1>"
+                  "</body></html>";
+     },
+     XMLResponse::kUnreadable, false, false},
+    {"an HTML page (200), as a captive portal sends",
+     [](Answer& a) {
+         a.status = 200;
+         a.contentType = "text/html";
+         a.body = "<!DOCTYPE html>\n<html><head><title>Welcome</title></head><body><p>Please sign in to the hotspot "
+              "first.<br></p></body></html>\n";
+     },
+     XMLResponse::kUnreadable, true, false},
+    {"an empty body", [](Answer& a) { a.status = 200; }, XMLResponse::kUnreadable, true, false},
+    {"a truncated envelope", [](Answer& a) { a.body.resize(a.body.size() / 2); }, XMLResponse::kUnreadable, true, false},
+    // A whole envelope with its own code counts, though more was announced.
+    {"a longer length, then the connection closed",
+     [](Answer& a) {
+         a.status = 200;
+         a.body = kEnvelope + "<result code=\"" + std::to_string(kOwnCode) + "\"/></kestrum-api>\n";
+         a.announced = a.body.size() + 4096;
+     },
+     kOwnCode, false, false},
+    // What lies past the announced end is junk the client must ignore.
+    {"a shorter length", [](Answer& a) { a.announced = a.body.size() / 2; }, XMLResponse::kUnreadable, true, false},
+    {"a longer length on a silent open connection",
+     [](Answer& a) {
+         a.status = 200;
+         a.body = kEnvelope;
+         a.announced = a.body.size() + 4096;
+         a.hold = Answer::Hold::AfterBody;
+     },
+     XMLResponse::kNoAnswer, false, true},
+    {"no answer at all on an open connection",
+     [](Answer& a) {
+         a.status = 500;
+         a.hold = Answer::Hold::BeforeHeaders;
+     },
+     XMLResponse::kNoAnswer, false, true},
+};
+const Fault kHeld{"the real answer, held back", [](Answer& a) { a.hold = Answer::Hold::BeforeHeaders; }, 0, true, false};
 
 // The store in this process on a fresh device, pointed at the broken service
 // and holding a session taken through it.
@@ -76,14 +124,14 @@ public:
         ASSERT_TRUE(catalog->Running()) << catalog->Error();
         device = std::make_unique<StoreDevice>("wm65-vga");
         RememberCredentials();
-        hostile = std::make_unique<HostileServer>(catalog->Port());
-        store = std::make_unique<StoreHarness>(*device, hostile->BaseUrl());
+        relay = std::make_unique<TamperingRelay>(catalog->Port());
+        store = std::make_unique<StoreHarness>(*device, relay->BaseUrl());
         store->LimitSettling(std::chrono::seconds(20));
         // Signed in with the transport's own limits: a loaded machine may
         // take longer than the quick ones below to check the password.
         limits = InetManager::Instance().GetLimits();
         SignInBeside();
-        Sabotage("", Fault::None);
+        InetManager::Instance().SetLimits(QuickLimits(false));
     }
 
     // Breaks `method`'s answers with `fault`. A broken download tries again
@@ -91,21 +139,30 @@ public:
     // or two instead of half a minute: with the quick limits for every
     // fault, a loaded machine could be slow enough to turn a broken answer
     // into no answer at all.
-    void Sabotage(const std::string& method, Fault fault) {
+    void Sabotage(const std::string& method, const Fault& fault) {
+        InetManager::Instance().SetLimits(QuickLimits(fault.quiet));
+        hits = 0;
+        relay->SetRule([this, method, spoil = fault.spoil](const std::string& target, Answer& a) {
+            if (!TamperingRelay::IsMethod(target, method)) return;
+            ++hits;
+            a.headers.clear();  // a broken service offers nothing to resume
+            spoil(a);
+        });
+    }
+    InetManager::Limits QuickLimits(bool quiet) const {
         InetManager::Limits next = limits;
         next.retry = RetryPolicy{3, std::chrono::milliseconds(20), std::chrono::milliseconds(50)};
-        if (fault == Fault::Stalled || fault == Fault::Silent) {
+        if (quiet) {
             next.lowSpeedTime = std::chrono::seconds(1);
             next.sizeQueryTimeout = std::chrono::seconds(2);
         }
-        InetManager::Instance().SetLimits(next);
-        hostile->Sabotage(method, fault);
+        return next;
     }
 
     void TearDown() override {
         store.reset();
         InetManager::Instance().SetLimits(limits);
-        hostile.reset();
+        relay.reset();
         device.reset();
     }
 
@@ -149,7 +206,8 @@ public:
 
     static inline std::unique_ptr<CatalogServer> catalog;
     std::unique_ptr<StoreDevice> device;
-    std::unique_ptr<HostileServer> hostile;
+    std::unique_ptr<TamperingRelay> relay;
+    std::atomic<int> hits = 0;  // requests the rule spoiled
     std::unique_ptr<StoreHarness> store;
 
 private:
@@ -178,13 +236,13 @@ class HostileServerTest : public HostileStore, public ::testing::WithParamInterf
 
 TEST_P(HostileServerTest, EveryBrokenAnswerEndsInAMessageAndTheScreenGoesOn) {
     const MethodCase& c = GetParam();
-    for (Fault fault : kFaults) {
-        SCOPED_TRACE(FaultName(fault));
+    for (const Fault& fault : kFaults) {
+        SCOPED_TRACE(fault.name);
         Scene* base = Top<Scene>();
         Sabotage(c.method, fault);
         c.ask(*this);
         ASSERT_FALSE(store->TimedOut()) << "the store still waits";
-        EXPECT_GE(hostile->Hits(), 1) << "the screen never asked";
+        EXPECT_GE(hits, 1) << "the screen never asked";
         ASSERT_TRUE(store->PopupOpen());
         if (c.sizeQuery) {
             // The question is asked all the same, with whatever size the
@@ -199,7 +257,7 @@ TEST_P(HostileServerTest, EveryBrokenAnswerEndsInAMessageAndTheScreenGoesOn) {
             EXPECT_TRUE(asked);
             store->SoftKey(false);  // no
         } else {
-            const int32_t code = ExpectedCode(fault);
+            const int32_t code = fault.code;
             EXPECT_TRUE(Shows(Str(7)));
             EXPECT_TRUE(Shows(Str(code))) << "message " << code;
             store->SoftKey(true);
@@ -215,7 +273,7 @@ TEST_P(HostileServerTest, EveryBrokenAnswerEndsInAMessageAndTheScreenGoesOn) {
         }
         ASSERT_EQ(Top<Scene>(), base);
     }
-    hostile->Sabotage("", Fault::None);
+    relay->SetRule(nullptr);
 }
 
 const MethodCase kMethods[] = {
@@ -278,17 +336,15 @@ TEST_F(HostileStore, ABrokenPackageEndsInOneMessageAndLeavesNoFile) {
     Push(new AppDetailsScene(App(), u"Chat Link", u"Main menu", kChatLink));
     Scene* details = Top<Scene>();
     const std::filesystem::path cabs = device->ProgramFile("cabs");
-    for (Fault fault : kFaults) {
-        SCOPED_TRACE(FaultName(fault));
+    for (const Fault& fault : kFaults) {
+        SCOPED_TRACE(fault.name);
         Sabotage("download", fault);
         ASSERT_TRUE(store->TapText(u"Install"));
         store->SoftKey(true);  // yes, install
         ASSERT_TRUE(AppManager::Instance().WaitUntilQuiet(std::chrono::seconds(40)));
         store->Settle();
         ASSERT_FALSE(store->TimedOut());
-        const bool arrived = fault != Fault::HtmlError && fault != Fault::LongerThenClosed &&
-                             fault != Fault::Stalled && fault != Fault::Silent;
-        const int32_t message = arrived ? AppManager::kUnverified : XMLResponse::kNoAnswer;
+        const int32_t message = fault.arrives ? AppManager::kUnverified : XMLResponse::kNoAnswer;
         EXPECT_TRUE(store->PopupOpen());
         EXPECT_TRUE(Shows(Str(message))) << "message " << message;
         store->SoftKey(true);
@@ -346,7 +402,7 @@ TEST_F(HostileStore, SoftKeysStayOffUntilTheScreenHasItsAnswer) {
             Push(c.open(App()));
             ASSERT_TRUE(store->TapText(Str(12006)));  // the sort button names the order
         }
-        hostile->Sabotage(c.method, Fault::Held);
+        Sabotage(c.method, kHeld);
         if (c.resort) {
             ASSERT_TRUE(store->TapText(Str(12007), false));  // by views: asks again, goes back
         } else {
@@ -364,7 +420,7 @@ TEST_F(HostileStore, SoftKeysStayOffUntilTheScreenHasItsAnswer) {
         store->SettleScreen();
         EXPECT_EQ(Top<Scene>(), waiting) << "a key did something while the screen waited";
 
-        hostile->Sabotage("", Fault::None);  // the answer goes
+        relay->SetRule(nullptr);  // the answer goes
         store->Settle();
         ASSERT_FALSE(store->TimedOut());
         EXPECT_EQ(Top<Scene>(), waiting);

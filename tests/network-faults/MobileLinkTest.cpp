@@ -19,12 +19,6 @@ constexpr int kChatLink = 10;  // "Orbit Chat Link", revision 2, offered to ever
 const std::string kSignIn = "wait-idle\nkey soft1\nwait-idle\n";
 const std::string kInstall = "tap-text Install\nwait-idle\nkey soft1\n";
 
-bool ShownStartingWith(const json& tree, const std::string& head) {
-    for (const auto& t : ShownTexts(tree))
-        if (t.rfind(head, 0) == 0) return true;
-    return false;
-}
-
 class MobileLinkTest : public StoreProgramFixture {
 protected:
     // Shapes the device's line with devicectl, as a person would.
@@ -112,7 +106,7 @@ TEST_P(MobileLinkTest, UpdateAllAsksOnceWithTheTotalSizeAndInstallsEveryUpdate) 
     if (!Small()) {
         EXPECT_EQ(CountShown(Tree("offered"), "Update"), 3) << "the small screen shows two rows at once";
     }
-    EXPECT_TRUE(ShownStartingWith(Tree("confirm"), "Update 3 applications? "));
+    EXPECT_TRUE(ShowsStart(Tree("confirm"), "Update 3 applications? "));
     for (const auto& [id, sysid] : apps) EXPECT_EQ(Revision(sysid), revision) << text::Utf16ToUtf8(sysid);
     const json updated = Tree("updated");
     EXPECT_EQ(CountShown(updated, "Update all"), 0);

@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +12,7 @@
 #include <thread>
 
 #include "platform/device/DeviceRoot.h"
-
-extern char** environ;
+#include "platform/process/Process.h"
 
 namespace {
 int counter = 0;
@@ -38,23 +37,20 @@ DemoDevice::~DemoDevice() {
 }
 
 DemoProcess::DemoProcess(const DemoDevice& device, const std::vector<std::string>& args) {
-    std::vector<std::string> all{DEMO_PROGRAM, "--headless", "--device-root", device.Root().string()};
+    std::vector<std::string> all{"--headless", "--device-root", device.Root().string()};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    errorFile = device.Root() / ("stderr-" + std::to_string(++counter) + ".txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[0], 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (posix_spawn(&pid, DEMO_PROGRAM, &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[0]);
-    input = pipeFds[1];
-    if (pid < 0) throw std::runtime_error("cannot start " DEMO_PROGRAM);
+    const auto fifo = device.Root() / ("stdin-" + std::to_string(++counter));
+    if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + fifo.string());
+    // Opened here first, for both ends: the demo's open of its end must not
+    // block while the spawn waits for it.
+    input = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    errorFile = device.Root() / ("stderr-" + std::to_string(counter) + ".txt");
+    platform::SpawnOptions options;
+    options.stdinFile = fifo;
+    options.stderrFile = errorFile;
+    auto p = platform::SpawnHost(DEMO_PROGRAM, all, options);
+    if (input < 0 || !p) throw std::runtime_error("cannot start " DEMO_PROGRAM);
+    pid = p->Id();
 }
 
 DemoProcess::~DemoProcess() {

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -43,7 +42,7 @@ protected:
         std::filesystem::remove_all(root);
         ASSERT_EQ(RunHost(DEVICECTL_PATH, {"create", root.string(), "--profile", "wm65-vga"}), 0);
         // What the store's own package would write: the catalog's key.
-        ASSERT_EQ(RunHost(DEVICECTL_PATH, {"trust", root.string(), DemoPublicKey().string()}), 0);
+        ASSERT_EQ(RunHost(DEVICECTL_PATH, {"trust", root.string(), TOBRIX_SOURCE_DIR "/data/keys/demo-signing.key.pub"}), 0);
         std::string error;
         auto device = platform::DeviceRoot::Open(root, &error);
         ASSERT_TRUE(device) << error;
@@ -84,15 +83,12 @@ protected:
         return AppManager::Instance().WaitUntilQuiet(limit);
     }
 
-    static std::filesystem::path DemoPublicKey() {
-        return std::filesystem::path(TOBRIX_SOURCE_DIR) / "data" / "keys" / "demo-signing.key.pub";
-    }
     // Signs the record's statement (its id, sysid, revision, version and
     // package fields) with the demo key, as the catalog would have: for
     // records a test makes or changes by hand.
     static void SignAsCatalog(App& app) {
         const auto key = formats::ParseSecretKey(
-            Read(std::filesystem::path(TOBRIX_SOURCE_DIR) / "data" / "keys" / "demo-signing.key"));
+            ReadAll(TOBRIX_SOURCE_DIR "/data/keys/demo-signing.key"));
         ASSERT_TRUE(key);
         app.packageKey = formats::KeyIdOf(key->publicKey);
         app.packageSignature = formats::SignStatement(apps::AnnouncedStatement(app), *key);
@@ -101,10 +97,6 @@ protected:
 
     std::filesystem::path Host(const std::u16string& devicePath) const {
         return *platform::CurrentDevice().HostPath(devicePath);
-    }
-    static std::string Read(const std::filesystem::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     void WriteFile(const std::u16string& devicePath, const std::string& content) {
         auto host = Host(devicePath);

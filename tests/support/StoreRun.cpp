@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <stdexcept>
 #include <thread>
@@ -48,28 +49,15 @@ StoreDevice::~StoreDevice() {
 fs::path StoreDevice::ProgramFile(const std::string& name) const { return root / "Program Files" / "Tobrix" / name; }
 
 std::string RunCapture(const std::string& program, const std::vector<std::string>& args, int* exitCode) {
-    const fs::path out = fs::temp_directory_path() /
-                         ("tobrix-capture-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-    platform::SpawnOptions options;
-    options.stdoutFile = out;
-    options.stderrFile = "/dev/null";
-    auto p = platform::SpawnHost(program, args, options);
-    int code = -1;
-    if (!p || !p->Wait(&code)) code = -1;
-    if (exitCode) *exitCode = code;
-    std::string text = ReadAll(out);
-    std::error_code ec;
-    fs::remove(out, ec);
-    return text;
+    Captured run = RunCaptured(program, args);
+    if (exitCode) *exitCode = run.exitCode;
+    return run.out;
 }
 
 int RunHost(const std::string& program, const std::vector<std::string>& args) {
-    platform::SpawnOptions options;
-    options.stdoutFile = "/dev/null";
-    auto p = platform::SpawnHost(program, args, options);
-    int code = -1;
-    if (!p || !p->Wait(&code)) return -1;
-    return code;
+    const Captured run = RunCaptured(program, args);
+    std::cerr << run.err;
+    return run.exitCode;
 }
 
 RunningStore::RunningStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
@@ -214,11 +202,7 @@ std::vector<std::string> ShownTexts(const nlohmann::json& tree) {
     return out;
 }
 
-bool Shows(const nlohmann::json& tree, const std::string& text) {
-    for (const auto& t : ShownTexts(tree))
-        if (t == text) return true;
-    return false;
-}
+bool Shows(const nlohmann::json& tree, const std::string& text) { return CountShown(tree, text) > 0; }
 
 int CountShown(const nlohmann::json& tree, const std::string& text) {
     int count = 0;

@@ -110,7 +110,7 @@ private:
 StoreRun RunStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
                   std::vector<std::string> extraArgs = {}, int timeoutSeconds = 120);
 
-// Runs a program with arguments and returns its standard output; the exit
+// RunCaptured for those who need only the standard output; the exit
 // code goes to `exitCode`.
 std::string RunCapture(const std::string& program, const std::vector<std::string>& args, int* exitCode = nullptr);
 

@@ -2,50 +2,57 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <stdexcept>
 
 #include "base/Text.h"
 
+namespace {
+
+std::string DecodedTarget(const httplib::Request& request) {
+    std::string target = request.path;
+    char separator = '?';
+    for (const auto& [name, value] : request.params) {
+        target += separator + name + "=" + httplib::detail::encode_query_param(value);
+        separator = '&';
+    }
+    return target;
+}
+
+}  // namespace
+
 TamperingRelay::TamperingRelay(int upstreamPort) : upstreamPort(upstreamPort), server(new httplib::Server) {
     server->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-        std::string target = request.path;
-        if (!request.params.empty()) {
-            target += '?';
-            bool first = true;
-            for (const auto& [name, value] : request.params) {
-                target += (first ? "" : "&") + name + "=" + httplib::detail::encode_query_param(value);
-                first = false;
-            }
+        const std::string target = DecodedTarget(request);
+        Answer a;
+        int seen = Apply(target, a);
+        if (a.status == 0) {
+            a = Fetch(request);
+            seen = Apply(target, a);
         }
-        httplib::Client upstream("127.0.0.1", this->upstreamPort);
-        upstream.set_read_timeout(30, 0);
-        httplib::Headers headers;
-        if (request.has_header("Range")) headers.emplace("Range", request.get_header_value("Range"));
-        auto answer = upstream.Get(target, headers);
-        if (!answer) {
-            response.status = 502;
-            return;
-        }
-        Answer a{answer->status, answer->get_header_value("Content-Type"), answer->body};
-        {
-            // Applied under the lock: once SetRule returns, no answer is
-            // still being rewritten by the rule it replaced, so a test may
-            // let go of what that rule used.
-            std::lock_guard lock(mutex);
-            if (rule) rule(target, a);
-        }
+        if (a.hold == Answer::Hold::BeforeHeaders) HoldUntilReleased(seen);
         response.status = a.status;
-        for (const char* name : {"Content-Range", "ETag", "Last-Modified", "Accept-Ranges"})
-            if (answer->has_header(name)) response.set_header(name, answer->get_header_value(name));
-        response.set_content(a.body, a.contentType.empty() ? "application/octet-stream" : a.contentType);
+        for (const auto& [name, value] : a.headers) response.set_header(name, value);
+        const std::string type = a.contentType.empty() ? "application/octet-stream" : a.contentType;
+        if (!a.announced) return response.set_content(a.body, type);
+        auto body = std::make_shared<std::string>(std::move(a.body));
+        const bool holdAfter = a.hold == Answer::Hold::AfterBody;
+        response.set_content_provider(*a.announced, type,
+                                      [this, body, holdAfter, seen](size_t offset, size_t, httplib::DataSink& sink) {
+                                          if (offset == 0) return sink.write(body->data(), body->size());
+                                          if (holdAfter) HoldUntilReleased(seen);
+                                          return false;
+                                      });
     });
     port = server->bind_to_any_port("127.0.0.1");
     if (port <= 0) throw std::runtime_error("the relay cannot listen on loopback");
-    // Bound and listening already: a connection made before the loop runs waits in the queue.
     thread = std::thread([this] { server->listen_after_bind(); });
+    // A stop that comes before the accept loop has begun is lost.
+    for (int i = 0; i < 5000 && !server->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TamperingRelay::~TamperingRelay() {
+    SetRule(nullptr);
     server->stop();
     thread.join();
 }
@@ -54,9 +61,51 @@ std::u16string TamperingRelay::BaseUrl() const {
     return text::Utf8ToUtf16("http://127.0.0.1:" + std::to_string(port) + "/");
 }
 
-void TamperingRelay::SetRule(Rule next) {
+TamperingRelay::Answer TamperingRelay::Fetch(const httplib::Request& request) const {
+    httplib::Client upstream("127.0.0.1", upstreamPort);
+    upstream.set_url_encode(false);
+    upstream.set_read_timeout(30, 0);
+    httplib::Headers headers;
+    if (request.has_header("Range")) headers.emplace("Range", request.get_header_value("Range"));
+    const auto real = upstream.Get(request.target, headers);
+    Answer a;
+    a.status = real ? real->status : 502;
+    if (!real) return a;
+    a.contentType = real->get_header_value("Content-Type");
+    a.body = real->body;
+    for (const char* name : {"Content-Range", "ETag", "Last-Modified", "Accept-Ranges"})
+        if (real->has_header(name)) a.headers.emplace(name, real->get_header_value(name));
+    return a;
+}
+
+int TamperingRelay::Apply(const std::string& target, Answer& answer) {
     std::lock_guard lock(mutex);
-    rule = std::move(next);
+    if (rule) rule(target, answer);
+    return generation;
+}
+
+void TamperingRelay::SetRule(Rule next) {
+    {
+        std::lock_guard lock(mutex);
+        rule = std::move(next);
+        ++generation;
+    }
+    released.notify_all();
+}
+
+// Bounded all the same: a test that forgets to let go still ends.
+void TamperingRelay::HoldUntilReleased(int seen) {
+    std::unique_lock lock(mutex);
+    released.wait_for(lock, std::chrono::seconds(60), [&] { return generation != seen; });
+}
+
+bool TamperingRelay::IsMethod(const std::string& target, const std::string& method) {
+    std::string name = target.substr(0, target.find('?'));
+    name.erase(0, name.rfind('/') + 1);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || method.empty()) return false;
+    name.resize(dot);
+    return name == method || name.ends_with("_" + method);
 }
 
 std::string TamperingRelay::QueryValue(const std::string& target, const std::string& name) {
