@@ -55,6 +55,10 @@ protected:
         // The server ends only once the connections it keeps open are closed.
         platform::CloseIdleConnections();
         nettest::SetNetworkUp(true);
+        // The device root is the whole program's: the next case starts
+        // without the pictures this one kept.
+        net::PictureStore::Instance().Close();
+        std::filesystem::remove_all(nettest::DeviceRootPath() / "Program Files" / "Tobrix" / "pictures");
     }
 
     // Queues a job and records its events; the outcome is complete after WaitIdle.
@@ -222,7 +226,6 @@ TEST_F(InetManagerTest, PicturesFetchedAtOnceAreKeptAndLaterServedFromTheDevice)
         RecordProperty(again ? "lockWaitsFinding" : "lockWaitsKeeping",
                        std::to_string(net::PictureStore::Instance().LockWaits()));
     }
-    net::PictureStore::Instance().Close();
 }
 
 // A picture whose file hangs when read (a stuck card) holds up its own
@@ -262,7 +265,6 @@ TEST_F(InetManagerTest, APictureReadThatHangsHoldsUpNoOtherWorker) {
     EXPECT_FALSE(hanging.get());
     EXPECT_EQ(store.Count(), 2u);
     EXPECT_FALSE(std::filesystem::exists(*stuck));
-    store.Close();
 }
 
 TEST_F(InetManagerTest, JobsTakeTurnsOnTheConnectionsAlreadyOpen) {
