@@ -351,10 +351,20 @@ void NumberAfterExisting(Db& db) {
                         "'), COALESCE((SELECT MAX(" + c.name + ") FROM " + t.name + "), 0) + 1, false)");
 }
 
+void BeginBulkLoad(Db& db) {
+    if (db.Kind() == Engine::Sqlite) return;
+    for (const char* c : Search().columns) db.Exec(std::string("DROP INDEX IF EXISTS ") + Search().name + "_" + c);
+}
+
+void EndBulkLoad(Db& db) {
+    if (db.Kind() != Engine::Sqlite) CreatePostgresSearch(db, Search());
+}
+
 void CopyStore(Db& from, Db& to, const std::string& filesDir) {
     CreateSchema(to);
     Transaction tx(to);
     ClearAll(to);
+    BeginBulkLoad(to);
     for (const Table& t : Tables()) {
         if (KeptByClear(t)) continue;
         // A store from an older version lacks some columns; they take their
@@ -389,6 +399,7 @@ void CopyStore(Db& from, Db& to, const std::string& filesDir) {
         to.Prepare("UPDATE meta SET value = ?1 WHERE key = 'assets'").BindAll(filesDir).Run();
     RebuildCategoryTree(to);
     NumberAfterExisting(to);
+    EndBulkLoad(to);
     MarkCatalogChanged(to);
     tx.Commit();
     Analyze(to);

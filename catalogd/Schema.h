@@ -35,6 +35,13 @@ void ClearAll(Db& db);
 // that every instance drops its cached answers before it answers again.
 void MarkCatalogChanged(Db& db);
 
+// Around a whole catalog written row by row (a seed, a copy), inside the
+// writer's transaction. The shared engine's substring indexes, kept row by
+// row, make such a load many times slower: they are dropped at the start and
+// built once at the end. The embedded engine's index is kept as before.
+void BeginBulkLoad(Db& db);
+void EndBulkLoad(Db& db);
+
 // After rows were inserted with their keys given (the seed, a copy), new
 // rows get keys after the highest one.
 void NumberAfterExisting(Db& db);

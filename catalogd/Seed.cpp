@@ -193,6 +193,7 @@ public:
         CreateSchema(db);
         Transaction tx(db);
         ClearAll(db);
+        BeginBulkLoad(db);
         MarkCatalogChanged(db);
         db.Prepare("INSERT INTO meta(key, value) VALUES('assets', ?1)").BindAll(fs::absolute(root).string()).Run();
         for (const auto& c : seed::Categories()) {
@@ -217,6 +218,7 @@ public:
         seed::AppDef store{14, "Tobrix", "Quelt", "online,store,system", "", "", 0, 0};
         AddApp(static_cast<int64_t>(defs.size() + 1), store, &store);
         NumberAfterExisting(db);
+        EndBulkLoad(db);
         tx.Commit();
         Analyze(db);
     }
