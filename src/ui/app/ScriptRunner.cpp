@@ -98,6 +98,10 @@ bool ScriptRunner::IsIdle(std::string* reason) {
     {
         std::lock_guard lock(app.UILock());
         auto& server = app.GetServer();
+        // A page that arrived after the last frame gets its highlight with
+        // the next one, which may come after the next key: settled includes
+        // where the keys are, or that key would only show the highlight.
+        server.Keys().Resolve();
         if (!server.GetDirtyRect().IsEmpty()) {
             *reason = "the screen is still dirty";
             return false;
@@ -247,7 +251,8 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         if (argument.empty()) return Fail("no text to expect");
         std::lock_guard lock(app.UILock());
         if (!app.GetServer().Keys().Highlight()) return Fail("nothing is highlighted");
-        if (!HighlightStarts(U16(argument))) return Fail("the highlight shows no label starting so");
+        if (!HighlightStarts(U16(argument)))
+            return Fail("the highlight shows no label starting so (it is on " + HighlightShown() + ")");
         return false;
     }
     if (command == "expect-text") {
@@ -320,6 +325,17 @@ bool ScriptRunner::HighlightStarts(const std::u16string& text) {
     return treequery::FindLabelStarting(*lit, text);
 }
 
+std::string ScriptRunner::HighlightShown() {
+    std::lock_guard lock(app.UILock());
+    const shared_ptr<GObject>& lit = app.GetServer().Keys().Highlight();
+    if (!lit) return "nothing";
+    std::u16string text;
+    const std::string id = "#" + std::to_string(lit->GetId());
+    if (GObject* label = treequery::FindLabelStarting(*lit, u""); label && treequery::LabelText(*label, text))
+        return text.empty() ? "an empty text, " + id : "\"" + U8(text) + "\"";
+    return id;
+}
+
 // "key-until NAME | TEXT": the screens differ in how many presses a walk
 // takes (a tall row pages through on a small screen), so the script names
 // where it goes rather than how far.
@@ -339,7 +355,8 @@ bool ScriptRunner::SeekStep() {
         state = State::Ready;
         return false;
     }
-    if (++seekPresses > kMaxPresses) return Fail("the highlight never reached the label");
+    if (++seekPresses > kMaxPresses)
+        return Fail("the highlight never reached the label (it is on " + HighlightShown() + ")");
     system.KeyDown(seekKey);
     system.KeyUp(seekKey);
     return true;

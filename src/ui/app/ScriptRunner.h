@@ -78,6 +78,8 @@ private:
     bool StartSeeking(const std::string& argument);
     bool SeekStep();
     bool HighlightStarts(const std::u16string& text);
+    // Where the highlight is, for a failure: its first text or its id.
+    std::string HighlightShown();
     bool TapText(const std::u16string& text);
     bool TapTextBelow(const std::string& argument);
     bool TapLabel(const std::function<GObject*(GObject&)>& find);
