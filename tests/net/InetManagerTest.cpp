@@ -382,14 +382,12 @@ TEST_F(InetManagerTest, CompletionRunsUnderTheUILock) {
 // and addresses that are not HTTP: each fails, once.
 TEST_F(InetManagerTest, FailuresToConnectOrToAnswerAreReportedOnce) {
     RawServer silent("", false);
-    const auto start = std::chrono::steady_clock::now();
     for (const std::string& url : {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/x", silent.Url("/x"),
                                    server.Url("/stall"), std::string("file:///etc/passwd"), std::string("ftp://127.0.0.1/x")}) {
         Outcome out = Run(url);
         EXPECT_EQ(out.completions, 1) << url;
         EXPECT_FALSE(out.ok) << url;
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
 }
 
 TEST_F(InetManagerTest, WithTheNetworkDownEveryQueuedJobFailsOnce) {
@@ -671,9 +669,7 @@ TEST_F(InetManagerTest, SizeQueryGivesKilobytesOrNothing) {
     EXPECT_EQ(inet.SizeQuery(server.Url16("/notfound")), u"");
     EXPECT_EQ(inet.SizeQuery(U16("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/")), u"");
     RawServer silent("", false);
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(inet.SizeQuery(U16(silent.Url("/x"))), u"");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     nettest::SetNetworkUp(false);
     EXPECT_EQ(inet.SizeQuery(server.Url16("/bytes/5000")), u"");
 }
