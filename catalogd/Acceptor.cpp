@@ -211,6 +211,9 @@ void Acceptor::TakeBackKept() {
 void Acceptor::DropExpired() {
     const auto now = Clock::now();
     int64_t dropped = 0;
+    // Closed only after they are counted: a client that sees its connection
+    // end must find it in the totals.
+    std::vector<std::unique_ptr<ClientConnection>> ended;
     for (auto it = waiting.begin(); it != waiting.end();) {
         if ((*it)->deadline > now) {
             ++it;
@@ -219,6 +222,7 @@ void Acceptor::DropExpired() {
         // A silent kept-alive connection simply ends; a head begun and not
         // finished in time is a slow client shed.
         if (!(*it)->pending.empty() || (*it)->served == 0) ++dropped;
+        ended.push_back(std::move(*it));
         it = waiting.erase(it);
     }
     std::lock_guard lock(mutex);
