@@ -95,6 +95,12 @@ constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
 // The rows of an order a list looks at first: twice the rows up to the end
 // of the page (most handhelds see most applications), at least this many.
 constexpr int64_t kFirstChunk = 64;
+// How far the shared engine looks into an order for a search's first page
+// before it asks the search index. Counting a common word's matches there
+// reads the index's whole list for the word, which grows with the catalog;
+// a word one application in twenty has fills a page within this many rows,
+// and a rarer one pays for reading them (a millisecond or two).
+constexpr int64_t kSearchProbeRows = 512;
 
 }  // namespace
 
@@ -241,7 +247,10 @@ void Catalog::WriteTags(XmlWriter& xml) {
 std::vector<AppRow> Catalog::Find(const AppFilter& f) {
     const ListOrder& order = OrderOf(f.sort);
     const ListPage page = PageOf(f);
-    if (CharCount(f.query) >= kIndexedSearchChars && SearchHits(f) < kFewMatches) return FromHits(f, order, page);
+    const bool indexed = CharCount(f.query) >= kIndexedSearchChars;
+    if (indexed && db.Kind() == Engine::Postgres && !f.category)
+        if (auto rows = WalkFirst(f, order, page, kSearchProbeRows)) return std::move(*rows);
+    if (indexed && SearchHits(f) < kFewMatches) return FromHits(f, order, page);
     if (!f.category) return Walk(f, order, std::nullopt, page);
     const std::vector<int64_t> cats = Subtree(*f.category);
     if (cats.size() <= 1) return Walk(f, order, *f.category, page);
@@ -297,6 +306,19 @@ std::vector<AppRow> Catalog::Rows(Stmt& s) {
 
 std::vector<AppRow> Catalog::Walk(const AppFilter& f, const ListOrder& order, std::optional<int64_t> category,
                                   const ListPage& page) {
+    const int64_t end = page.limit == kNoLimit ? kNoLimit : page.offset + page.limit;
+    return *WalkChunks(f, order, category, page, end == kNoLimit ? kNoLimit : std::max(kFirstChunk, end * 2), kNoLimit);
+}
+
+std::optional<std::vector<AppRow>> Catalog::WalkFirst(const AppFilter& f, const ListOrder& order,
+                                                      const ListPage& page, int64_t rows) {
+    if (page.limit == kNoLimit || page.offset + page.limit > rows) return std::nullopt;
+    return WalkChunks(f, order, std::nullopt, page, rows, rows);
+}
+
+std::optional<std::vector<AppRow>> Catalog::WalkChunks(const AppFilter& f, const ListOrder& order,
+                                                       std::optional<int64_t> category, const ListPage& page,
+                                                       int64_t firstChunk, int64_t maxChunk) {
     // Within one category the condition names it alone, so that the
     // category's own index of the order is walked.
     const std::string scope = category ? " WHERE a.catid = ?6" : "";
@@ -319,7 +341,8 @@ std::vector<AppRow> Catalog::Walk(const AppFilter& f, const ListOrder& order, st
     // page is full or the order has no rows left.
     Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM (SELECT * FROM apps a" + scope +
                          " ORDER BY " + order.sql + " LIMIT ?14) a WHERE " + tail);
-    for (int64_t chunk = std::max(kFirstChunk, end * 2);; chunk *= 4) {
+    for (int64_t chunk = firstChunk;; chunk = chunk > kNoLimit / 4 ? kNoLimit : chunk * 4) {
+        if (chunk > maxChunk) return std::nullopt;
         if (category) s.Bind(6, *category);
         BindFilter(s, f, page);
         s.Bind(14, chunk);

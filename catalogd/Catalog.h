@@ -80,6 +80,13 @@ private:
     // A list walked in its order, within one category or the whole catalog.
     std::vector<AppRow> Walk(const AppFilter& f, const ListOrder& order, std::optional<int64_t> category,
                              const ListPage& page);
+    // The same walk looking at no more than `rows` rows of the order: the
+    // page, or nothing when those rows hold too few matches to fill it.
+    std::optional<std::vector<AppRow>> WalkFirst(const AppFilter& f, const ListOrder& order, const ListPage& page,
+                                                 int64_t rows);
+    std::optional<std::vector<AppRow>> WalkChunks(const AppFilter& f, const ListOrder& order,
+                                                  std::optional<int64_t> category, const ListPage& page,
+                                                  int64_t firstChunk, int64_t maxChunk);
     // The search's matches from the search index, sorted.
     std::vector<AppRow> FromHits(const AppFilter& f, const ListOrder& order, const ListPage& page);
     // How many rows the search index finds, counting no further than where
