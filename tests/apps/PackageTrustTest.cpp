@@ -70,7 +70,10 @@ TEST_F(TrustedKeysDevice, OnlyAKeyFiledUnderItsOwnIdIsTrusted) {
         return text::Utf8ToUtf16(formats::PublicKeyText(k.publicKey).substr(0, 64));
     };
     keys->WriteString(text::Utf8ToUtf16(formats::KeyIdOf(key.publicKey)), hex(key));
-    keys->WriteString(text::Utf8ToUtf16(formats::KeyIdOf(key.publicKey).replace(0, 1, "f")), hex(misfiled));
+    // Under another id: one letter changed (a random id may begin with any of them).
+    std::string other = formats::KeyIdOf(key.publicKey);
+    other[0] = other[0] == 'f' ? 'e' : 'f';
+    keys->WriteString(text::Utf8ToUtf16(other), hex(misfiled));
     keys->WriteString(u"0123456789abcdef", u"not a key");
     const apps::TrustedKeys trusted = apps::ReadTrustedKeys();
     // The demo key the fixture's device trusts, and the one filed rightly.
