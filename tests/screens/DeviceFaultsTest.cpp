@@ -28,18 +28,6 @@ const std::string kNoRoom = "There is not enough free space on the device for th
 const std::string kSignIn = "wait-idle\nkey soft1\nwait-idle\n";
 const std::string kInstall = "tap-text Install\nwait-idle\nkey soft1\nwait-idle\n";
 
-// Sets an environment variable for the programs one test starts.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name(name) { ::setenv(name, value.c_str(), 1); }
-    ~ScopedEnv() { ::unsetenv(name); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name;
-};
-
 class DeviceFaults : public ScreensProgramFixture {
 protected:
     void SetUp() override {
@@ -155,11 +143,10 @@ TEST_P(DeviceFaults, StorageFullWhileInstallingRollsBack) {
 // applications all say the same.
 TEST_P(DeviceFaults, KilledWhileInstallingLeavesTheDeviceWholeAndTheViewAgrees) {
     for (const char* point : {"installer-started", "installer-ended"}) {
-        {
-            ScopedEnv crash("TOBRIX_CRASH_AT", point);
-            StoreRun run = Run(kInstall, kChatLink);
-            ASSERT_EQ(run.exitCode, 128 + SIGKILL) << point << run.errors;
-        }
+        ::setenv("TOBRIX_CRASH_AT", point, 1);
+        StoreRun crashed = Run(kInstall, kChatLink);
+        ::unsetenv("TOBRIX_CRASH_AT");
+        ASSERT_EQ(crashed.exitCode, 128 + SIGKILL) << point << crashed.errors;
         // The installer outlives the store; it is done once its key is there
         // and its work folder is gone.
         ASSERT_TRUE(Eventually([&] { return Installed(kChatLinkSysid) && !InstallerAtWork(); })) << point;

@@ -1,10 +1,4 @@
-#include <httplib.h>
-
-#include <condition_variable>
-#include <fstream>
-#include <iterator>
-#include <thread>
-
+#include "support/HeldServer.h"
 #include "support/Profiles.h"
 #include "BrowseFixture.h"
 #include "screens/MyAppsScene.h"
@@ -15,49 +9,6 @@ namespace {
 
 constexpr int kChatLink = 10;
 
-// Serves one package: the first half at once, the rest when released.
-class HeldPackageServer {
-public:
-    explicit HeldPackageServer(std::string body) : body(std::move(body)) {
-        http.Get(".*", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(this->body.size(), "application/octet-stream",
-                                     [this](size_t offset, size_t, httplib::DataSink& sink) {
-                                         const size_t half = this->body.size() / 2;
-                                         if (offset >= half) {
-                                             std::unique_lock lock(mutex);
-                                             released.wait_for(lock, std::chrono::seconds(30), [this] { return open; });
-                                         }
-                                         const size_t end = offset < half ? half : this->body.size();
-                                         return sink.write(this->body.data() + offset, end - offset);
-                                     });
-        });
-        port = http.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { http.listen_after_bind(); });
-    }
-    ~HeldPackageServer() {
-        Release();
-        http.stop();
-        thread.join();
-    }
-    void Release() {
-        {
-            std::lock_guard lock(mutex);
-            open = true;
-        }
-        released.notify_all();
-    }
-    std::u16string BaseUrl() const { return text::Utf8ToUtf16("http://127.0.0.1:" + std::to_string(port) + "/"); }
-
-private:
-    std::string body;
-    httplib::Server http;
-    std::thread thread;
-    int port = 0;
-    std::mutex mutex;
-    std::condition_variable released;
-    bool open = false;
-};
-
 class MyAppsScreenTest : public BrowseFixture {
 protected:
     shared_ptr<App> CatalogApp(int id) {
@@ -67,10 +18,6 @@ protected:
         std::lock_guard ui(net::UILock());
         EXPECT_EQ(answer.Parse(body.data(), body.size()), 0);
         return app;
-    }
-    std::string ReadPackage(const std::string& name) {
-        std::ifstream in(server->Assets() / "packages" / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     // Waits (bounded, for a loaded machine) until `done` holds under the UI lock.
     bool WaitFor(const std::function<bool()>& done) {
@@ -89,13 +36,15 @@ protected:
 TEST_P(MyAppsScreenTest, ADownloadMovesOnlyItsBarThenTheRowJoinsTheInstalledGroup) {
     shared_ptr<App> app = CatalogApp(kChatLink);
     ASSERT_EQ(app->sysid, u"Orbit Chat Link");
-    const std::string package = ReadPackage("chatlink_10.cab");
+    const std::string package = ReadAll(server->Assets() / "packages" / "chatlink_10.cab");
     ASSERT_GT(package.size(), 4096u);
-    HeldPackageServer held(package);
+    // The first half at once, the rest when released.
+    HeldServer held;
+    held.Serve("*", package, package.size() / 2);
     shared_ptr<MyAppsScene> scene(new MyAppsScene(&store->App()));
     {
         std::lock_guard ui(net::UILock());
-        SetCatalogBaseUrl(held.BaseUrl());
+        SetCatalogBaseUrl(held.Url("/"));
         AppManager::Instance().AddDownload(app);
         store->App().PushScene(scene);
         SetCatalogBaseUrl(server->BaseUrl());

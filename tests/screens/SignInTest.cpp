@@ -119,14 +119,6 @@ TEST_F(SignInTest, RegistrationChecksRunInOrder) {
         "http://127.0.0.1:9/"));
 }
 
-// By login the keys tour restores a password; by its e-mail address here.
-TEST_F(SignInTest, ARestoreGoesOutByMail) {
-    EXPECT_TRUE(Run("wait-idle\ntap-text Forgot your password?\nwait-idle\n"
-        "tap-text Login or e-mail:\ntype demo@example.org\nkey soft2\nwait-idle\n"
-        "expect-text Your password has been sent to the e-mail address of your account.\nquit\n"));
-    EXPECT_NE(Outbox().find("To: demo@example.org"), std::string::npos);
-}
-
 TEST_F(SignInTest, LeavingAsksFirstAndYesClosesTheProgram) {
     const std::string ask = "key soft2\nwait-idle\nexpect-text Do you really want to quit Tobrix?\n";
     EXPECT_TRUE(Run("wait-idle\n" + ask + "key soft2\nwait-idle\nscreenshot " + Shot("stayed.png") + "\n" + ask +

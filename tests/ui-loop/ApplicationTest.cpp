@@ -179,14 +179,15 @@ TEST_F(ApplicationTest, OnlyTheDirtyRectangleIsRepaintedAndCopied) {
 
 TEST_F(ApplicationTest, KeysMapToCodesAndEveryMessageHoldsTheUILock) {
     Start();
-    for (std::uint32_t vk : {0x0Du, 0x25u, 0x26u, 0x27u, 0x28u, 0x2Eu, 0x72u, 0x73u, 0x41u}) ws().KeyDown(vk);
+    for (std::uint32_t vk : {0x0Du, 0x25u, 0x26u, 0x27u, 0x28u, 0x2Eu, 0x72u, 0x73u, 0x41u, 0x08u}) ws().KeyDown(vk);
     ws().TypeText(u"é");
     RunUntilIdle();
     EXPECT_TRUE(app->lockHeldDuringKey);
     std::vector<std::pair<int, char16_t>> want{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {9, 0}, {7, 0}, {8, 0},
-                                               {10, 13}, {10, u'é'}};
-    // Enter also types a carriage return (as the platform translates it);
-    // the letter key types nothing by itself: characters come as text.
+                                               {10, 8}, {10, 13}, {10, u'é'}};
+    // Enter and Backspace also type their characters (as the platform
+    // translates them); the letter key types nothing by itself: characters
+    // come as text.
     std::vector<std::pair<int, char16_t>> got = app->treeKeys;
     ASSERT_EQ(got.size(), want.size());
     std::sort(got.begin() + 8, got.end());

@@ -2,26 +2,19 @@
 
 #include <SDL.h>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include "DemoApp.h"
 #include "support/DemoProcess.h"
 #include "platform/device/DeviceRoot.h"
+#include "platform/process/Process.h"
 #include "platform/window/ScreenShot.h"
 #include "platform/window/SdlWindowSystem.h"
 #include "ui/app/LoopMain.h"
 #include "ui/app/TreeQuery.h"
-
-extern char** environ;
 
 // The X server and the graphics stack keep a few allocations for the life of
 // the process; they are not ours to free.
@@ -33,58 +26,32 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace {
 
-std::string FindProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        auto candidate = std::filesystem::path(dir) / name;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    }
-    return {};
-}
-
-// A private X server for the test, on a display number it picks itself.
+// A private X server for the test, on a display number it picks itself and
+// writes to its standard output.
 class VirtualDisplay {
 public:
-    bool Start(const std::string& program) {
-        int fds[2];
-        if (::pipe(fds) != 0) return false;
-        ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-        std::string fd = std::to_string(fds[1]);
-        std::vector<std::string> args{program, "-displayfd", fd, "-screen", "0", "800x600x24", "-nolisten", "tcp"};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const bool spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        if (!spawned) {
-            ::close(fds[0]);
-            pid = -1;
-            return false;
-        }
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        char c;
-        while (::poll(&p, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(fds[0]);
-        if (number.empty()) return false;
-        display = ":" + number;
-        return true;
+    VirtualDisplay() : out(std::filesystem::temp_directory_path() / ("xvfb-" + std::to_string(::getpid()))) {
+        platform::SpawnOptions options;
+        options.searchPath = true;
+        options.stdoutFile = out;
+        options.stderrFile = "/dev/null";
+        server = platform::SpawnHost("Xvfb", {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"},
+                                     options);
+        if (server && Eventually([&] { return ReadAll(out).find('\n') != std::string::npos; }, std::chrono::seconds(10)))
+            display = ":" + ReadAll(out).substr(0, ReadAll(out).find('\n'));
     }
     ~VirtualDisplay() {
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
+        if (server) {
+            ::kill(server->Id(), SIGTERM);
+            server->Wait();
         }
+        std::filesystem::remove(out);
     }
+    std::optional<platform::Process> server;
     std::string display;
 
 private:
-    pid_t pid = -1;
+    std::filesystem::path out;
 };
 
 void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
@@ -117,10 +84,9 @@ void Close(std::uint32_t window) {
 }  // namespace
 
 TEST(SdlWindow, OpensTakesATapAndTextAndClosesThroughTheDestroyPath) {
-    const std::string xvfb = FindProgram("Xvfb");
-    if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed";
     VirtualDisplay x;
-    ASSERT_TRUE(x.Start(xvfb)) << "Xvfb did not start";
+    if (!x.server) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_FALSE(x.display.empty()) << "Xvfb did not start";
     ::setenv("DISPLAY", x.display.c_str(), 1);
     ::setenv("SDL_VIDEODRIVER", "x11", 1);
     // SDL loads and unloads the X extension and message-bus libraries

@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
-#include <httplib.h>
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <thread>
 
 #include "TempRoot.h"
+#include "support/HeldServer.h"
 #include "TestImages.h"
 #include "UiTestSupport.h"
 #include "core/Kestrum.h"
@@ -24,60 +21,13 @@ using namespace std::chrono_literals;
 namespace {
 
 // Pictures on loopback: /shot.png at once, /late.png only when the test
-// opens the gate, /missing a 404, /junk bytes that are no image.
-class PictureServer {
-public:
-    explicit PictureServer(std::string png) : png(std::move(png)) {
-        server.Get("/shot.png", [this](const httplib::Request&, httplib::Response& r) { Png(r); });
-        server.Get("/late.png", [this](const httplib::Request&, httplib::Response& r) {
-            std::unique_lock lock(mutex);
-            ++waiting;
-            changed.notify_all();
-            changed.wait_for(lock, 10s, [this] { return open; });
-            Png(r);
-        });
-        server.Get("/junk", [](const httplib::Request&, httplib::Response& r) {
-            r.set_content("not a picture", "image/png");
-        });
-        port = server.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { server.listen_after_bind(); });
+// releases it, /missing a 404, /junk bytes that are no image.
+struct PictureServer : HeldServer {
+    explicit PictureServer(const std::string& png) {
+        Serve("/shot.png", png);
+        Serve("/late.png", png, 0);
+        Serve("/junk", "not a picture");
     }
-    ~PictureServer() {
-        Open();
-        server.stop();
-        thread.join();
-    }
-    std::u16string Url(const std::string& path) const {
-        std::string u = "http://127.0.0.1:" + std::to_string(port) + path;
-        return std::u16string(u.begin(), u.end());
-    }
-    void Open() {
-        std::lock_guard lock(mutex);
-        open = true;
-        changed.notify_all();
-    }
-    bool WaitForWaiter() {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, 10s, [this] { return waiting > 0; });
-    }
-
-    int Served() const { return served; }
-
-private:
-    void Png(httplib::Response& r) {
-        ++served;
-        r.set_content(png, "image/png");
-    }
-
-    std::string png;
-    httplib::Server server;
-    std::thread thread;
-    int port = 0;
-    std::mutex mutex;
-    std::condition_variable changed;
-    int waiting = 0;
-    bool open = false;
-    std::atomic<int> served{0};
 };
 
 class RemoteImageTest : public ::testing::Test {
@@ -155,10 +105,10 @@ TEST_F(RemoteImageTest, ALatePictureGrowsItsList) {
 
     Paint();
     ASSERT_TRUE(shot->IsFetchStarted());
-    ASSERT_TRUE(pictures.WaitForWaiter());
+    ASSERT_TRUE(pictures.WaitUntilHeld());
     EXPECT_EQ(services.BusyCount(), 1);
     EXPECT_FALSE(shot->HasPicture());
-    pictures.Open();
+    pictures.Release();
     ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
 
     std::lock_guard lock(services.UILock());
@@ -203,14 +153,14 @@ TEST_F(RemoteImageTest, DestroyedWhilePendingCancelsTheRequest) {
     ASSERT_TRUE(request);
     // The server holds the answer back: the download is under way, not
     // merely queued, when the row goes.
-    ASSERT_TRUE(pictures.WaitForWaiter());
+    ASSERT_TRUE(pictures.WaitUntilHeld());
     {
         std::lock_guard lock(services.UILock());
         server.GetRoot()->RemoveChild(icon);
         icon = nullptr;  // the last owner goes here
     }
     EXPECT_TRUE(request->Cancelled());
-    pictures.Open();
+    pictures.Release();
     ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
     std::lock_guard lock(services.UILock());
     EXPECT_TRUE(request->Complete.Empty());
