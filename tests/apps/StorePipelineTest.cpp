@@ -157,7 +157,7 @@ TEST_F(StorePipeline, StorageCardSettingKeepsPackagesOnTheCard) {
     auto apps = Offered(3);
     AppManager& manager = AppManager::Instance();
     Kestrum::Instance().keepPackagesOnCard = 1;
-    const auto onCard = [](const std::u16string& cab) {
+    const auto onCard = [this](const std::u16string& cab) {
         return Host(u"\\Storage Card\\Tobrix CABs\\" + cab.substr(cab.rfind(u'\\') + 1));
     };
 
