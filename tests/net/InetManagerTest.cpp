@@ -286,9 +286,7 @@ TEST_F(InetManagerTest, AConnectionTheServerClosedMeanwhileIsReplacedUnnoticed) 
     EXPECT_EQ(Run(server.Url("/first")).body, "ok");
     // Sent on the kept connection, which the server then closes unanswered:
     // the request goes again on a new one.
-    Outcome again = Run(server.Url("/second"));
-    EXPECT_TRUE(again.ok);
-    EXPECT_EQ(again.body, "ok");
+    EXPECT_EQ(Run(server.Url("/second")).body, "ok");
     EXPECT_EQ(server.Requests(), 3);
     EXPECT_EQ(server.Accepted(), 2);
 }
@@ -347,10 +345,10 @@ TEST_F(InetManagerTest, ACompressedAnswerThatDoesNotDecodeIsUnreadable) {
 
 TEST_F(InetManagerTest, CompletionRunsUnderTheUILock) {
     std::atomic<int> lockedElsewhere{-1};
+    Outcome out;
     {
         std::lock_guard<std::recursive_mutex> lock(ui.services.UILock());
-        shared_ptr<HttpRequest> job = InetManager::Instance().Add(server.Url16("/bytes/10"), false);
-        SubscribeFn(job->Complete, [&](HttpRequest*, bool) {
+        SubscribeFn(Start(server.Url("/bytes/10"), out)->Complete, [&](HttpRequest*, bool) {
             std::thread probe([&] {
                 const bool got = ui.services.UILock().try_lock();
                 if (got) ui.services.UILock().unlock();
@@ -382,10 +380,7 @@ TEST_F(InetManagerTest, WithTheNetworkDownEveryQueuedJobFailsOnce) {
     for (auto& o : outs) Queue(server.Url("/bytes/10"), o, true);
     ASSERT_TRUE(InetManager::Instance().WaitIdle(10s));
     ConnectionManager::Instance().WaitForAttempt();
-    for (auto& o : outs) {
-        EXPECT_EQ(o.completions, 1);
-        EXPECT_FALSE(o.ok);
-    }
+    for (auto& o : outs) EXPECT_EQ(std::make_pair(o.completions, o.ok), std::make_pair(1, false));
     EXPECT_FALSE(ConnectionManager::Instance().IsConnected());
     EXPECT_EQ(ui.services.BusyCount(), 0);
     EXPECT_EQ(server.Arrivals(), 0);
@@ -427,11 +422,8 @@ TEST_F(InetManagerTest, JobsQueuedFromSeveralThreadsWhileTheConnectionComesUpAll
     connection.SetPollInterval(400ms);
     ASSERT_TRUE(idle) << "a job queued around the connection's arrival was never started";
     EXPECT_TRUE(connection.IsConnected());
-    for (const auto& o : outs) {
-        EXPECT_EQ(o.completions, 1);
-        EXPECT_TRUE(o.ok);
-        EXPECT_EQ(o.body, Expected(16));
-    }
+    for (const auto& o : outs)
+        EXPECT_EQ(std::tie(o.completions, o.ok, o.body), std::make_tuple(1, true, Expected(16)));
     EXPECT_EQ(ui.services.BusyCount(), 0);
 }
 
