@@ -199,58 +199,48 @@ TEST_F(XMLResponseTest, ReviewsNeedAllThreeAttributes) {
     EXPECT_EQ(reviews[0].rate, 4);
 }
 
-TEST_F(XMLResponseTest, AppDetailsRequiresEveryAttributeButCreatetime) {
+// Every attribute but the creation time is required, and a revision is 1 to
+// 2^31-1: anything else is none, never an old one kept. With a details
+// record also the description (required), the tags (an item without the name
+// ends the list) and the pictures, each replacing what was there.
+TEST_F(XMLResponseTest, AppDetailsRequiresEveryAttributeAndReadsItsDetails) {
+    const auto details = [](const std::string& attributes, const std::string& inner = "") {
+        return Envelope("<appdetails><app " + attributes + (inner.empty() ? "/>" : ">" + inner + "</app>") +
+                        "</appdetails>");
+    };
     App app;
-    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(Envelope("<appdetails><app " + kFullApp + "/></appdetails>"), &app), 0);
+    AppDetailsRecord record;
+    record.tags = {u"stale"};
+    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(
+                  details(kFullApp, "<details desc=\"Plays chess\"><tags><t name=\"board\"/><t/><t name=\"x\"/></tags>"
+                                    "<pictures><p url=\"http://h/1.png\"/><p url=\"http://h/2.png\"/></pictures></details>"),
+                  &app, &record),
+              0);
     EXPECT_EQ(app.name, u"Chess & Co");
+    EXPECT_EQ(record.desc, u"Plays chess");
+    EXPECT_EQ(record.tags, std::vector<std::u16string>{u"board"});
+    EXPECT_EQ(record.pictures, (std::vector<std::u16string>{u"http://h/1.png", u"http://h/2.png"}));
+    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(details(kFullApp, "<details desc=\"d\"/>"), &app, &record), 0);
+    EXPECT_TRUE(record.pictures.empty());
+    EXPECT_TRUE(record.tags.empty());
+
     std::string noExe = kFullApp;
     noExe.erase(noExe.find("exe="), std::string("exe=\"chess.exe\" ").size());
-    App other;
-    XMLResponse_AppDetails failing(&other);
-    EXPECT_EQ(Parse(failing, Envelope("<appdetails><app " + noExe + "/></appdetails>")), XMLResponse::kUnreadable);
-    EXPECT_EQ(Parse(failing, Envelope("<appdetails/>")), XMLResponse::kUnreadable);
-    // A revision is 1 to 2^31-1; anything else is none, never an old one kept.
     for (const char* revision : {"0", "-3", "2147483648", "99999999999", "x"}) {
         std::string bad = kFullApp;
         bad.replace(bad.find("revision=\"5\""), std::string("revision=\"5\"").size(),
                     std::string("revision=\"") + revision + "\"");
         App updated;
         updated.revision = 4;
-        EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(Envelope("<appdetails><app " + bad + "/></appdetails>"), &updated),
-                  XMLResponse::kUnreadable)
-            << revision;
+        EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(details(bad), &updated), XMLResponse::kUnreadable) << revision;
         EXPECT_EQ(updated.revision, 0) << revision;
     }
-    // The same entry is fine in a list.
+    for (const std::string& body :
+         {details(noExe), Envelope("<appdetails/>"), details(kFullApp, "<details/>"), details(kFullApp)})
+        EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(body, &app, &record), XMLResponse::kUnreadable) << body;
+    // The entry without its program is fine in a list.
     std::vector<shared_ptr<App>> apps;
     EXPECT_EQ(ParseWith<XMLResponse_GetApps>(Envelope("<getapps><a " + noExe + "/></getapps>"), &apps), 0);
-}
-
-TEST_F(XMLResponseTest, AppDetailsReadsDescriptionTagsAndPictures) {
-    App app;
-    AppDetailsRecord details;
-    details.tags = {u"stale"};
-    XMLResponse_AppDetails r(&app, &details);
-    EXPECT_EQ(Parse(r, Envelope("<appdetails><app " + kFullApp +
-                                "><details desc=\"Plays chess\"><tags><t name=\"board\"/><t/><t name=\"x\"/></tags>"
-                                "<pictures><p url=\"http://h/1.png\"/><p url=\"http://h/2.png\"/></pictures>"
-                                "</details></app></appdetails>")),
-              0);
-    EXPECT_EQ(details.desc, u"Plays chess");
-    EXPECT_EQ(details.tags, std::vector<std::u16string>{u"board"});  // an item without the name ends the list
-    EXPECT_EQ(details.pictures, (std::vector<std::u16string>{u"http://h/1.png", u"http://h/2.png"}));
-
-    AppDetailsRecord bare;
-    bare.pictures = {u"stale"};
-    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(
-                  Envelope("<appdetails><app " + kFullApp + "><details desc=\"d\"/></app></appdetails>"), &app, &bare),
-              0);
-    EXPECT_TRUE(bare.pictures.empty());
-    EXPECT_TRUE(bare.tags.empty());
-    XMLResponse_AppDetails noDesc(&app, &bare);
-    EXPECT_EQ(Parse(noDesc, Envelope("<appdetails><app " + kFullApp + "><details/></app></appdetails>")),
-              XMLResponse::kUnreadable);
-    EXPECT_EQ(Parse(noDesc, Envelope("<appdetails><app " + kFullApp + "/></appdetails>")), XMLResponse::kUnreadable);
 }
 
 TEST(AppRecordTest, InstallNameSplitsAtTheFirstSpace) {
