@@ -49,47 +49,39 @@ TEST_F(AppManagerDevice, RevisionsComeFromTheirKeysAndOnlyAsNumbers) {
     EXPECT_TRUE(manager.IsInstalled(u"Outer"));
 }
 
-TEST_F(AppManagerDevice, StartMenuScanFindsProgramsInNestedFolders) {
+// The Start menu's shortcuts name programs in nested folders; a package's
+// program is the hint's, else the first shortcut's, and is started through
+// the shell.
+TEST_F(AppManagerDevice, ProgramsAreFoundByHintOrStartMenuAndLaunchedThroughTheShell) {
+    FakeInstalled(u"Notes", {u"\\Program Files\\Notes\\setup.exe", u"\\Program Files\\Notes\\notes.exe"});
+    WriteFile(u"\\Program Files\\Notes\\notes.exe", "program");
+    AppManager& manager = AppManager::Instance();
+    manager.Reset();
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u"notes.exe"), u"\\Program Files\\Notes\\notes.exe");
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u"other.exe"), u"");
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u""), u"") << "no hint and no shortcut: nothing to start";
+    EXPECT_EQ(manager.FindExecutable(u"Missing", u"notes.exe"), u"");
+    // The first qualifying name in enumeration order wins.
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u".exe"), u"\\Program Files\\Notes\\setup.exe");
+    manager.Launch(u"Notes", u"notes.exe");
+    manager.Launch(u"Notes", u"missing.exe");  // starts nothing
+    const std::string log = ReadAll(root / "launch.log");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    EXPECT_NE(log.find("\\Program Files\\Notes\\notes.exe"), std::string::npos);
+
     WriteFile(u"\\Windows\\Start Menu\\Programs\\Notes.lnk", "31#\"\\Program Files\\Notes\\notes.exe\"");
     WriteFile(u"\\Windows\\Start Menu\\Programs\\Games\\Cards\\Solitaire.lnk", "20#\\Windows\\solitaire.exe -x");
     WriteFile(u"\\Windows\\Start Menu\\Programs\\Games\\Plain.lnk", "12#plain.exe");
     WriteFile(u"\\Windows\\Start Menu\\Programs\\readme.txt", "no program here");
     WriteFile(u"\\Windows\\Start Menu\\Programs\\noslash.lnk", "notes.exe");
-    AppManager& manager = AppManager::Instance();
     manager.Reset();
     std::vector<std::u16string> exes = manager.shortcutExes;
     std::sort(exes.begin(), exes.end());
     EXPECT_EQ(exes, (std::vector<std::u16string>{u"notes.exe", u"plain.exe", u"solitaire.exe"}));
-
+    EXPECT_EQ(manager.FindExecutable(u"Notes", u""), u"\\Program Files\\Notes\\notes.exe");
     // Scanning again appends again: the list is never cleared.
     manager.ScanStartMenu();
     EXPECT_EQ(manager.shortcutExes.size(), 6u);
-}
-
-TEST_F(AppManagerDevice, FindExecutablePrefersTheHintThenTheStartMenu) {
-    FakeInstalled(u"Notes", {u"\\Program Files\\Notes\\setup.exe", u"\\Program Files\\Notes\\notes.exe"});
-    AppManager& manager = AppManager::Instance();
-    EXPECT_EQ(manager.FindExecutable(u"Notes", u"notes.exe"), u"\\Program Files\\Notes\\notes.exe");
-    EXPECT_EQ(manager.FindExecutable(u"Notes", u"other.exe"), u"");
-    EXPECT_EQ(manager.FindExecutable(u"Notes", u""), u"") << "no hint and no shortcut: nothing to start";
-    EXPECT_EQ(manager.FindExecutable(u"Missing", u"notes.exe"), u"");
-
-    WriteFile(u"\\Windows\\Start Menu\\Programs\\Notes.lnk", "31#\"\\Program Files\\Notes\\notes.exe\"");
-    manager.ScanStartMenu();
-    EXPECT_EQ(manager.FindExecutable(u"Notes", u""), u"\\Program Files\\Notes\\notes.exe");
-    // The first qualifying name in enumeration order wins.
-    EXPECT_EQ(manager.FindExecutable(u"Notes", u".exe"), u"\\Program Files\\Notes\\setup.exe");
-}
-
-TEST_F(AppManagerDevice, LaunchStartsThePackagesProgramThroughTheShell) {
-    FakeInstalled(u"Notes", {u"\\Program Files\\Notes\\notes.exe"});
-    WriteFile(u"\\Program Files\\Notes\\notes.exe", "program");
-    AppManager& manager = AppManager::Instance();
-    manager.Launch(u"Notes", u"notes.exe");
-    manager.Launch(u"Notes", u"missing.exe");  // starts nothing
-    std::string log = ReadAll(root / "launch.log");
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
-    EXPECT_NE(log.find("\\Program Files\\Notes\\notes.exe"), std::string::npos);
 }
 
 TEST_F(AppManagerDevice, InstalledChangedFiresBeforeAddingAndBeforeRemoving) {

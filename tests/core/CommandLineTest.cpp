@@ -18,13 +18,6 @@ TEST(CommandLine, TakesTheIdOutOfTheLink) {
         {u"0123456789xy", u""},
     };
     for (const auto& c : cases) EXPECT_EQ(AppIdFromCommandLine(c.line), c.id) << text::Utf16ToUtf8(c.line);
-
-    int32_t id = -1;
-    EXPECT_TRUE(text::ParseInt(AppIdFromCommandLine(u"\"tobrix:// 42abc/\""), id));
-    EXPECT_EQ(id, 42);
-    id = -1;
-    EXPECT_FALSE(text::ParseInt(AppIdFromCommandLine(u"\"tobrix://app/\""), id));
-    EXPECT_EQ(id, -1);
 }
 
 }  // namespace

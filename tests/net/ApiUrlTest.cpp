@@ -38,14 +38,10 @@ TEST(ApiUrlTest, ValueFormsOfTheGrammar) {
 }
 
 TEST(ApiUrlTest, EncodedValuesAreBase64WithPlusAndSlashEscaped) {
-    EXPECT_EQ(api::Base64Value(u""), u"");
-    EXPECT_EQ(api::Base64Value(u"a"), u"YQ==");
-    EXPECT_EQ(api::Base64Value(u"ab"), u"YWI=");
-    EXPECT_EQ(api::Base64Value(u"abc"), u"YWJj");
-    EXPECT_EQ(api::Base64Value(u"\u00fb\u00ff"), u"w7vDvw==");
-    EXPECT_EQ(api::Base64Value(u"?\x3F>"), u"Pz8%2B");
-    EXPECT_EQ(api::Base64Value(u"???"), u"Pz8%2F");
-    EXPECT_EQ(api::Base64Value(u"\u043f\u0430\u0440\u043e\u043b\u044c"), u"0L%2FQsNGA0L7Qu9GM");
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"", u""}, {u"a", u"YQ=="}, {u"ab", u"YWI="}, {u"abc", u"YWJj"}, {u"\u00fb\u00ff", u"w7vDvw=="},
+        {u"?\x3F>", u"Pz8%2B"}, {u"???", u"Pz8%2F"}, {u"\u043f\u0430\u0440\u043e\u043b\u044c", u"0L%2FQsNGA0L7Qu9GM"}};
+    for (const auto& [text, encoded] : cases) EXPECT_EQ(api::Base64Value(text), encoded);
 }
 
 TEST(ApiUrlTest, RawValuesCannotRewriteTheQuery) {

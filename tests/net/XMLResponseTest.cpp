@@ -37,37 +37,33 @@ protected:
     nettest::ServicesScope ui;
 };
 
+// What is not a whole envelope is unreadable and shows nothing by itself;
+// bytes after the last tag are ignored, a body cut inside the document is not.
 TEST_F(XMLResponseTest, EnvelopeFailuresAreUnreadable) {
     XMLResponse r;
     EXPECT_EQ(r.Parse(nullptr, 0), XMLResponse::kUnreadable);
+    const std::string whole = Envelope("<auth id=\"abc\"/>");
     for (const std::string& body :
          {std::string(), std::string("not xml at all"), std::string("<other><result code=\"0\"/></other>"),
           std::string("<kestrum-api></kestrum-api>"), std::string("<kestrum-api><result/></kestrum-api>"),
           std::string("<kestrum-api><result code=\"zero\"/></kestrum-api>"),
-          std::string("<kestrum-api><result code=\"0\"/>"), std::string("\xEF\xBB\xBF<kestrum-api><resu")})
+          std::string("<kestrum-api><result code=\"0\"/>"), std::string("\xEF\xBB\xBF<kestrum-api><resu"),
+          whole.substr(0, whole.size() - 5)})
         EXPECT_EQ(Parse(r, body), XMLResponse::kUnreadable) << body;
     EXPECT_TRUE(ui.services.Errors().empty());
-}
-
-TEST_F(XMLResponseTest, BytesAfterTheLastTagAreIgnored) {
-    XMLResponse r;
     EXPECT_EQ(Parse(r, Envelope("") + "\r\n\0\0garbage"), 0);
     const std::string withNul = Envelope("") + std::string("\0\0\0tail", 7);
     EXPECT_EQ(r.Parse(withNul.data(), withNul.size()), 0);
-    // A body cut off inside the document stays unreadable.
-    const std::string whole = Envelope("<auth id=\"abc\"/>");
-    EXPECT_EQ(Parse(r, whole.substr(0, whole.size() - 5)), XMLResponse::kUnreadable);
 }
 
+// A service code is returned without reading the body; only the expired
+// session's sends the user back to sign in, and marks the config pending.
 TEST_F(XMLResponseTest, ServiceCodesAreReturnedWithoutReadingTheBody) {
     std::u16string session = u"old";
     EXPECT_EQ(ParseWith<XMLResponse_Auth>(Envelope("<auth id=\"new\"/>", 201), &session), 201);
     EXPECT_EQ(session, u"old");
     EXPECT_EQ(Kestrum::Instance().configPending, 0);
     EXPECT_EQ(ui.services.ReturnToSignInCount(), 0);
-}
-
-TEST_F(XMLResponseTest, ExpiredSessionMarksConfigPendingAndReturnsToSignIn) {
     std::vector<shared_ptr<App>> apps;
     EXPECT_EQ(ParseWith<XMLResponse_GetApps>(Envelope("<getapps><app " + kFullApp + "/></getapps>", 203), &apps), 203);
     EXPECT_TRUE(apps.empty());
@@ -92,6 +88,7 @@ TEST_F(XMLResponseTest, AuthNeedsItsElementWhileAnswersWithoutBodyDoNot) {
         EXPECT_EQ(Parse(*r, Envelope("")), 0);
 }
 
+// A category without its count fails the answer; what was read before it stays.
 TEST_F(XMLResponseTest, CategoriesBuildATreeWithParentLinks) {
     Category root;
     const std::string body = Envelope(
@@ -106,18 +103,15 @@ TEST_F(XMLResponseTest, CategoriesBuildATreeWithParentLinks) {
     ASSERT_EQ(games.children.size(), 2u);
     EXPECT_EQ(games.children[1]->children[0]->parent, games.children[1].get());
     EXPECT_EQ(root.children[1]->count, -4);
-}
 
-TEST_F(XMLResponseTest, CategoryWithoutCountFailsButKeepsWhatWasRead) {
-    Category root;
+    Category partial, none;
     EXPECT_EQ(ParseWith<XMLResponse_Cats>(Envelope("<cats><c name=\"A\" id=\"1\" count=\"1\"/><c name=\"B\" id=\"2\"/>"
                                                    "<c name=\"C\" id=\"3\" count=\"1\"/></cats>"),
-                                          &root),
+                                          &partial),
               XMLResponse::kUnreadable);
-    ASSERT_EQ(root.children.size(), 2u);
-    EXPECT_EQ(root.children[0]->name, u"A");
-    Category other;
-    EXPECT_EQ(ParseWith<XMLResponse_Cats>(Envelope(""), &other), XMLResponse::kUnreadable);
+    ASSERT_EQ(partial.children.size(), 2u);
+    EXPECT_EQ(partial.children[0]->name, u"A");
+    EXPECT_EQ(ParseWith<XMLResponse_Cats>(Envelope(""), &none), XMLResponse::kUnreadable);
 }
 
 TEST_F(XMLResponseTest, CategoryTreesAreBoundedInDepth) {
@@ -158,12 +152,19 @@ TEST_F(XMLResponseTest, TagsNeedNameAndWeight) {
     EXPECT_EQ(Parse(broken, Envelope("")), XMLResponse::kUnreadable);
 }
 
+// Numbers are read like a stream extraction; a missing list is an empty list.
 TEST_F(XMLResponseTest, GetAppsFillsEveryFieldAndKeepsIncompleteEntries) {
     std::vector<shared_ptr<App>> apps;
+    XMLResponse_GetApps empty(&apps);
+    EXPECT_EQ(Parse(empty, Envelope("")), 0);
+    EXPECT_EQ(Parse(empty, Envelope("<getapps/>")), 0);
+    EXPECT_TRUE(apps.empty());
     ASSERT_EQ(ParseWith<XMLResponse_GetApps>(
-                  Envelope("<getapps><app " + kFullApp + " createtime=\"4000000000\"/><app id=\"8\" name=\"X\"/></getapps>"), &apps),
+                  Envelope("<getapps><app " + kFullApp + " createtime=\"4000000000\"/><app id=\"8\" name=\"X\"/>"
+                           "<a id=\"  42abc\" rate=\"4.25 stars\" rates=\"-3\" views=\"many\" createtime=\"-1\"/></getapps>"),
+                  &apps),
               0);
-    ASSERT_EQ(apps.size(), 2u);
+    ASSERT_EQ(apps.size(), 3u);
     // Compared as tuples so that two fields read into each other's place show.
     const App& a = *apps[0];
     EXPECT_EQ(std::make_tuple(a.id, a.catid, a.rates, a.reviews, a.views, a.downloads, a.revision, a.createtime),
@@ -176,23 +177,18 @@ TEST_F(XMLResponseTest, GetAppsFillsEveryFieldAndKeepsIncompleteEntries) {
     EXPECT_EQ(apps[1]->id, 8);
     EXPECT_TRUE(apps[1]->company.empty());
     EXPECT_EQ(apps[1]->createtime, 0u);
+    const App& n = *apps[2];
+    EXPECT_EQ(std::make_tuple(n.id, n.rate, n.rates, n.views, n.createtime), std::make_tuple(42, 4.25, -3, 0, 0u));
 }
 
-TEST_F(XMLResponseTest, MissingListsAreEmptyLists) {
-    std::vector<shared_ptr<App>> apps;
-    XMLResponse_GetApps getapps(&apps);
-    EXPECT_EQ(Parse(getapps, Envelope("")), 0);
-    EXPECT_EQ(Parse(getapps, Envelope("<getapps/>")), 0);
-    EXPECT_TRUE(apps.empty());
-    std::vector<ReviewEntry> reviews;
-    XMLResponse_Reviews rev(&reviews);
-    EXPECT_EQ(Parse(rev, Envelope("")), 0);
-    EXPECT_EQ(Parse(rev, Envelope("<reviews></reviews>")), 0);
-    EXPECT_TRUE(reviews.empty());
-}
-
+// A missing list is an empty list; an entry without one of its three
+// attributes fails the answer, keeping what came before.
 TEST_F(XMLResponseTest, ReviewsNeedAllThreeAttributes) {
     std::vector<ReviewEntry> reviews;
+    XMLResponse_Reviews empty(&reviews);
+    EXPECT_EQ(Parse(empty, Envelope("")), 0);
+    EXPECT_EQ(Parse(empty, Envelope("<reviews></reviews>")), 0);
+    EXPECT_TRUE(reviews.empty());
     EXPECT_EQ(ParseWith<XMLResponse_Reviews>(Envelope("<reviews><r login=\"ann\" txt=\"good--br--game\" rate=\"4\"/>"
                                                       "<r login=\"bob\" rate=\"1\"/></reviews>"),
                                              &reviews),
@@ -203,71 +199,48 @@ TEST_F(XMLResponseTest, ReviewsNeedAllThreeAttributes) {
     EXPECT_EQ(reviews[0].rate, 4);
 }
 
-TEST_F(XMLResponseTest, AppDetailsRequiresEveryAttributeButCreatetime) {
+// Every attribute but the creation time is required, and a revision is 1 to
+// 2^31-1: anything else is none, never an old one kept. With a details
+// record also the description (required), the tags (an item without the name
+// ends the list) and the pictures, each replacing what was there.
+TEST_F(XMLResponseTest, AppDetailsRequiresEveryAttributeAndReadsItsDetails) {
+    const auto details = [](const std::string& attributes, const std::string& inner = "") {
+        return Envelope("<appdetails><app " + attributes + (inner.empty() ? "/>" : ">" + inner + "</app>") +
+                        "</appdetails>");
+    };
     App app;
-    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(Envelope("<appdetails><app " + kFullApp + "/></appdetails>"), &app), 0);
+    AppDetailsRecord record;
+    record.tags = {u"stale"};
+    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(
+                  details(kFullApp, "<details desc=\"Plays chess\"><tags><t name=\"board\"/><t/><t name=\"x\"/></tags>"
+                                    "<pictures><p url=\"http://h/1.png\"/><p url=\"http://h/2.png\"/></pictures></details>"),
+                  &app, &record),
+              0);
     EXPECT_EQ(app.name, u"Chess & Co");
+    EXPECT_EQ(record.desc, u"Plays chess");
+    EXPECT_EQ(record.tags, std::vector<std::u16string>{u"board"});
+    EXPECT_EQ(record.pictures, (std::vector<std::u16string>{u"http://h/1.png", u"http://h/2.png"}));
+    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(details(kFullApp, "<details desc=\"d\"/>"), &app, &record), 0);
+    EXPECT_TRUE(record.pictures.empty());
+    EXPECT_TRUE(record.tags.empty());
+
     std::string noExe = kFullApp;
     noExe.erase(noExe.find("exe="), std::string("exe=\"chess.exe\" ").size());
-    App other;
-    XMLResponse_AppDetails failing(&other);
-    EXPECT_EQ(Parse(failing, Envelope("<appdetails><app " + noExe + "/></appdetails>")), XMLResponse::kUnreadable);
-    EXPECT_EQ(Parse(failing, Envelope("<appdetails/>")), XMLResponse::kUnreadable);
-    // A revision is 1 to 2^31-1; anything else is none, never an old one kept.
     for (const char* revision : {"0", "-3", "2147483648", "99999999999", "x"}) {
         std::string bad = kFullApp;
         bad.replace(bad.find("revision=\"5\""), std::string("revision=\"5\"").size(),
                     std::string("revision=\"") + revision + "\"");
         App updated;
         updated.revision = 4;
-        EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(Envelope("<appdetails><app " + bad + "/></appdetails>"), &updated),
-                  XMLResponse::kUnreadable)
-            << revision;
+        EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(details(bad), &updated), XMLResponse::kUnreadable) << revision;
         EXPECT_EQ(updated.revision, 0) << revision;
     }
-    // The same entry is fine in a list.
+    for (const std::string& body :
+         {details(noExe), Envelope("<appdetails/>"), details(kFullApp, "<details/>"), details(kFullApp)})
+        EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(body, &app, &record), XMLResponse::kUnreadable) << body;
+    // The entry without its program is fine in a list.
     std::vector<shared_ptr<App>> apps;
     EXPECT_EQ(ParseWith<XMLResponse_GetApps>(Envelope("<getapps><a " + noExe + "/></getapps>"), &apps), 0);
-}
-
-TEST_F(XMLResponseTest, AppDetailsReadsDescriptionTagsAndPictures) {
-    App app;
-    AppDetailsRecord details;
-    details.tags = {u"stale"};
-    XMLResponse_AppDetails r(&app, &details);
-    EXPECT_EQ(Parse(r, Envelope("<appdetails><app " + kFullApp +
-                                "><details desc=\"Plays chess\"><tags><t name=\"board\"/><t/><t name=\"x\"/></tags>"
-                                "<pictures><p url=\"http://h/1.png\"/><p url=\"http://h/2.png\"/></pictures>"
-                                "</details></app></appdetails>")),
-              0);
-    EXPECT_EQ(details.desc, u"Plays chess");
-    EXPECT_EQ(details.tags, std::vector<std::u16string>{u"board"});  // an item without the name ends the list
-    EXPECT_EQ(details.pictures, (std::vector<std::u16string>{u"http://h/1.png", u"http://h/2.png"}));
-
-    AppDetailsRecord bare;
-    bare.pictures = {u"stale"};
-    EXPECT_EQ(ParseWith<XMLResponse_AppDetails>(
-                  Envelope("<appdetails><app " + kFullApp + "><details desc=\"d\"/></app></appdetails>"), &app, &bare),
-              0);
-    EXPECT_TRUE(bare.pictures.empty());
-    EXPECT_TRUE(bare.tags.empty());
-    XMLResponse_AppDetails noDesc(&app, &bare);
-    EXPECT_EQ(Parse(noDesc, Envelope("<appdetails><app " + kFullApp + "><details/></app></appdetails>")),
-              XMLResponse::kUnreadable);
-    EXPECT_EQ(Parse(noDesc, Envelope("<appdetails><app " + kFullApp + "/></appdetails>")), XMLResponse::kUnreadable);
-}
-
-TEST_F(XMLResponseTest, NumbersAreReadLikeAStreamExtraction) {
-    std::vector<shared_ptr<App>> apps;
-    ASSERT_EQ(ParseWith<XMLResponse_GetApps>(Envelope("<getapps><a id=\"  42abc\" rate=\"4.25 stars\" rates=\"-3\" "
-                                                      "views=\"many\" createtime=\"-1\"/></getapps>"),
-                                             &apps),
-              0);
-    EXPECT_EQ(apps[0]->id, 42);
-    EXPECT_DOUBLE_EQ(apps[0]->rate, 4.25);
-    EXPECT_EQ(apps[0]->rates, -3);
-    EXPECT_EQ(apps[0]->views, 0);
-    EXPECT_EQ(apps[0]->createtime, 0u);
 }
 
 TEST(AppRecordTest, InstallNameSplitsAtTheFirstSpace) {

@@ -247,14 +247,13 @@ TEST_P(HostileServerTest, EveryBrokenAnswerEndsInAMessageAndTheScreenGoesOn) {
         if (c.sizeQuery) {
             // The question is asked all the same, with whatever size the
             // broken answer announced (none for an error status).
-            bool asked = false;
             const std::u16string head = u"Install Chat Link? ", tail = u" KB will be downloaded.";
-            for (const auto& t : store->ShownTexts()) {
-                if (t.size() < head.size() + tail.size() || !t.starts_with(head) || !t.ends_with(tail)) continue;
+            const auto texts = store->ShownTexts();
+            EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::u16string& t) {
+                if (t.size() < head.size() + tail.size() || !t.starts_with(head) || !t.ends_with(tail)) return false;
                 const std::u16string size = t.substr(head.size(), t.size() - head.size() - tail.size());
-                asked = std::all_of(size.begin(), size.end(), [](char16_t ch) { return ch >= u'0' && ch <= u'9'; });
-            }
-            EXPECT_TRUE(asked);
+                return std::all_of(size.begin(), size.end(), [](char16_t ch) { return ch >= u'0' && ch <= u'9'; });
+            }));
             store->SoftKey(false);  // no
         } else {
             const int32_t code = fault.code;
@@ -356,12 +355,10 @@ TEST_F(HostileStore, ABrokenPackageEndsInOneMessageAndLeavesNoFile) {
         // again; nothing of it is on the device to update or uninstall. A
         // package that arrived but is not the one the catalog signed fails
         // as a download: the installer never sees it.
+        // (11010: the running jobs' group; 11002: only the store's own row.)
         const auto texts = store->ShownTexts();
-        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11010)), 1) << "the running jobs' group";
-        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11016)), 1);
-        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11018)), 1);
-        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11002)), 1) << "only the store's own row";
-        EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(11001)), 0);
+        for (const auto& [text, count] : {std::pair{11010, 1}, {11016, 1}, {11018, 1}, {11002, 1}, {11001, 0}})
+            EXPECT_EQ(std::count(texts.begin(), texts.end(), Str(text)), count) << text;
         {
             std::lock_guard ui(net::UILock());
             store->App().PopScene();
