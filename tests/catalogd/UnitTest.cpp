@@ -13,57 +13,35 @@
 namespace catalogd {
 namespace {
 
-TEST(Base64, KnownVectorsAndRoundTrips) {
-    EXPECT_EQ(Base64Encode(""), "");
-    EXPECT_EQ(Base64Encode("f"), "Zg==");
-    EXPECT_EQ(Base64Encode("fo"), "Zm8=");
-    EXPECT_EQ(Base64Encode("foo"), "Zm9v");
-    EXPECT_EQ(Base64Encode("\xfb\xff\xbf"), "+/+/");
-    std::string out;
-    ASSERT_TRUE(Base64Decode("+/+/", out));
-    EXPECT_EQ(out, "\xfb\xff\xbf");
-    // Padding may be left out by a careless client.
-    ASSERT_TRUE(Base64Decode("Zm8", out));
-    EXPECT_EQ(out, "fo");
-    std::string all;
+TEST(Base64, KnownVectorsRoundTripsAndRefusals) {
+    for (const auto& [plain, coded] : {std::pair<std::string, std::string>{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="},
+                                       {"foo", "Zm9v"}, {"\xfb\xff\xbf", "+/+/"}})
+        EXPECT_EQ(Base64Encode(plain), coded);
+    std::string all, out;
     for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
     ASSERT_TRUE(Base64Decode(Base64Encode(all), out));
     EXPECT_EQ(out, all);
+    ASSERT_TRUE(Base64Decode("Zm8", out)) << "padding may be left out by a careless client";
+    EXPECT_EQ(out, "fo");
+    for (const char* bad : {"Zm9v!", "Z", "Zm 9v"}) EXPECT_FALSE(Base64Decode(bad, out)) << bad;
+    EXPECT_EQ(out, "fo") << "a refused value leaves the output alone";
 }
 
-TEST(Base64, RefusesWhatNoEncoderProduces) {
-    std::string out = "unchanged";
-    EXPECT_FALSE(Base64Decode("Zm9v!", out));
-    EXPECT_FALSE(Base64Decode("Z", out));
-    EXPECT_FALSE(Base64Decode("Zm 9v", out));
-    EXPECT_EQ(out, "unchanged");
-}
-
-TEST(Query, DecodesAsTheClientEncodes) {
-    Query q = Query::Parse("login=a%20b&pass=ab%2Bc%2F%3D&raw=x+y&stray=100%&bad=%zz&empty=&flag&login=second");
-    EXPECT_EQ(*q.Find("login"), "a b");  // the first of two wins
-    EXPECT_EQ(*q.Find("pass"), "ab+c/=");
-    EXPECT_EQ(*q.Find("raw"), "x+y");  // "+" is not a space here
-    EXPECT_EQ(*q.Find("stray"), "100%");
-    EXPECT_EQ(*q.Find("bad"), "%zz");
-    EXPECT_EQ(*q.Find("empty"), "");
-    EXPECT_EQ(*q.Find("flag"), "");
-    EXPECT_EQ(q.Find("missing"), nullptr);
-}
-
-TEST(Query, TypedReadersRefuseMalformedValues) {
-    Query q = Query::Parse("n=42&neg=-7&plus=%2B3&junk=4x&big=99999999999&utf=%FF%FE&ctl=a%01b&b64=%2A&txt=" +
+TEST(Query, DecodesAsTheClientEncodesAndTypedReadersRefuseMalformedValues) {
+    Query q = Query::Parse("login=a%20b&pass=ab%2Bc%2F%3D&raw=x+y&stray=100%&bad=%zz&empty=&flag&login=second"
+                           "&n=42&neg=-7&plus=%2B3&junk=4x&big=99999999999&utf=%FF%FE&ctl=a%01b&b64=%2A&txt=" +
                            Base64Encode("line\nbreak"));
-    int32_t n = 0;
-    EXPECT_EQ(ReadInt(q, "n", n), Param::Ok);
-    EXPECT_EQ(n, 42);
-    EXPECT_EQ(ReadInt(q, "neg", n), Param::Ok);
-    EXPECT_EQ(n, -7);
-    EXPECT_EQ(ReadInt(q, "plus", n), Param::Ok);
-    EXPECT_EQ(n, 3);
-    EXPECT_EQ(ReadInt(q, "junk", n), Param::Bad);
-    EXPECT_EQ(ReadInt(q, "big", n), Param::Bad);
-    EXPECT_EQ(ReadInt(q, "none", n), Param::Missing);
+    // The first of two wins, and "+" is not a space here.
+    for (const auto& [key, value] : {std::pair{"login", "a b"}, {"pass", "ab+c/="}, {"raw", "x+y"}, {"stray", "100%"},
+                                     {"bad", "%zz"}, {"empty", ""}, {"flag", ""}})
+        EXPECT_EQ(*q.Find(key), value) << key;
+    EXPECT_EQ(q.Find("missing"), nullptr);
+    for (const auto& [key, param, value] : {std::tuple{"n", Param::Ok, 42}, {"neg", Param::Ok, -7}, {"plus", Param::Ok, 3},
+                                            {"junk", Param::Bad, 3}, {"big", Param::Bad, 3}, {"none", Param::Missing, 3}}) {
+        int32_t n = 3;  // kept when refused
+        EXPECT_EQ(ReadInt(q, key, n), param) << key;
+        EXPECT_EQ(n, value) << key;
+    }
     std::string s;
     EXPECT_EQ(ReadText(q, "utf", s), Param::Bad);
     EXPECT_EQ(ReadText(q, "ctl", s), Param::Bad);
@@ -72,7 +50,7 @@ TEST(Query, TypedReadersRefuseMalformedValues) {
     EXPECT_EQ(s, "line\nbreak");
 }
 
-TEST(XmlWriter, EscapesAndRepairsWhatXmlCannotCarry) {
+TEST(XmlWriter, EscapesAndRepairsWhatXmlCannotCarryAndTheEnvelopeCarriesChildrenOnlyOnSuccess) {
     std::string doc = XmlWriter()
                           .Start("r")
                           .Attr("a", "<&>\"' Ж\t\n")
@@ -81,17 +59,14 @@ TEST(XmlWriter, EscapesAndRepairsWhatXmlCannotCarry) {
                           .Start("c")
                           .End()
                           .Take();
-    pugi::xml_document parsed;
-    ASSERT_TRUE(parsed.load_string(doc.c_str())) << doc;
-    EXPECT_STREQ(parsed.child("r").attribute("a").value(), "<&>\"' Ж\t\n");
-    EXPECT_STREQ(parsed.child("r").attribute("bad").value(), "x\uFFFDy\uFFFDz");
-    // U+FFFE and U+FFFF are no XML characters; U+FFFD itself stays.
-    EXPECT_STREQ(parsed.child("r").attribute("nonchars").value(), "a\uFFFD\uFFFD\uFFFDb");
-    EXPECT_TRUE(parsed.child("r").child("c"));
-}
-
-TEST(XmlWriter, EnvelopeCarriesChildrenOnlyOnSuccess) {
     pugi::xml_document d;
+    ASSERT_TRUE(d.load_string(doc.c_str())) << doc;
+    EXPECT_STREQ(d.child("r").attribute("a").value(), "<&>\"' Ж\t\n");
+    EXPECT_STREQ(d.child("r").attribute("bad").value(), "x\uFFFDy\uFFFDz");
+    // U+FFFE and U+FFFF are no XML characters; U+FFFD itself stays.
+    EXPECT_STREQ(d.child("r").attribute("nonchars").value(), "a\uFFFD\uFFFD\uFFFDb");
+    EXPECT_TRUE(d.child("r").child("c"));
+
     ASSERT_TRUE(d.load_string(Envelope(0, "<x/>").c_str()));
     EXPECT_TRUE(d.child("kestrum-api").child("x"));
     ASSERT_TRUE(d.load_string(Envelope(203, "<x/>").c_str()));
@@ -100,27 +75,17 @@ TEST(XmlWriter, EnvelopeCarriesChildrenOnlyOnSuccess) {
 }
 
 TEST(FoldCase, FoldsLatinGreekAndCyrillic) {
-    EXPECT_EQ(FoldCase("MÜLLER Ärger"), "müller ärger");
-    EXPECT_EQ(FoldCase("ПОГОДА Ёлка"), "погода ёлка");
-    EXPECT_EQ(FoldCase("ŁÓDŹ ČTEČKA"), "łódź čtečka");
-    EXPECT_EQ(FoldCase("ΟΔΟΣ"), "οδοσ");
-    EXPECT_EQ(FoldCase("odos"), "odos");
+    EXPECT_EQ(FoldCase("MÜLLER Ärger ПОГОДА Ёлка ŁÓDŹ ČTEČKA ΟΔΟΣ odos"), "müller ärger погода ёлка łódź čtečka οδοσ odos");
 }
 
-TEST(MethodOfPath, ReadsBothFormsBelowAnyFolder) {
-    EXPECT_EQ(MethodOfPath("/auth.xml", "api/"), "auth");
-    EXPECT_EQ(MethodOfPath("/store/v1/getapps.xml", "api/"), "getapps");
-    EXPECT_EQ(MethodOfPath("/api/auth_restore.php", "api/"), "auth_restore");
-    EXPECT_EQ(MethodOfPath("/store/api/rate.php", "api/"), "rate");
-    EXPECT_EQ(MethodOfPath("/rate.php", ""), "rate");
-    EXPECT_EQ(MethodOfPath("/rate.php", "api/"), "");      // the prefix is missing
-    EXPECT_EQ(MethodOfPath("/xapi/rate.php", "api/"), "");  // not a whole folder name
-    EXPECT_EQ(MethodOfPath("/api/rate.xml.bak", "api/"), "");
-    EXPECT_EQ(MethodOfPath("/api/pirate.php", "api/"), "");
-    EXPECT_EQ(MethodOfPath("/nosuch.xml", ""), "");
-}
-
-TEST(StaticFiles, OnlyPlainRelativePathsAreServed) {
+TEST(Paths, MethodsAreReadInBothFormsBelowAnyFolderAndOnlyPlainRelativeFilesAreServed) {
+    for (const auto& [path, prefix, method] :
+         {std::tuple{"/auth.xml", "api/", "auth"}, {"/store/v1/getapps.xml", "api/", "getapps"},
+          {"/api/auth_restore.php", "api/", "auth_restore"}, {"/store/api/rate.php", "api/", "rate"},
+          {"/rate.php", "", "rate"}, {"/rate.php", "api/", ""} /* the prefix is missing */,
+          {"/xapi/rate.php", "api/", ""} /* not a whole folder name */, {"/api/rate.xml.bak", "api/", ""},
+          {"/api/pirate.php", "api/", ""}, {"/nosuch.xml", "", ""}})
+        EXPECT_EQ(MethodOfPath(path, prefix), method) << path;
     EXPECT_TRUE(IsSafeRelativePath("icons/1.png"));
     for (const char* bad : {"", "..", "../x", "icons/../../x", "./x", "a//b", "a/", "/abs", "a\\b", "a\x01"})
         EXPECT_FALSE(IsSafeRelativePath(bad)) << bad;

@@ -1,4 +1,5 @@
 #include <fstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -40,16 +41,6 @@ DeviceProfile Detected() {
     return p;
 }
 
-std::u16string OsCode(int major, int minor, int build, const std::string& platformType) {
-    DeviceInfo info = Bare();
-    info.osMajor = major;
-    info.osMinor = minor;
-    info.osBuild = build;
-    info.platformType = platformType;
-    TempRoot root(info);
-    return Detected().osver;
-}
-
 }  // namespace
 
 TEST(EditionTableTest, LookupsMatchCodesAndScreensExactly) {
@@ -70,30 +61,35 @@ TEST(EditionTableTest, LookupsMatchCodesAndScreensExactly) {
     EXPECT_EQ(ScreenName(220, 176), u"");
 }
 
-TEST(DetectTest, EditionCodeFromVersionBuildAndPlatformType) {
-    EXPECT_EQ(OsCode(5, 2, 21000, "PocketPC"), u"wm6ppc");
-    EXPECT_EQ(OsCode(5, 2, 21001, "PocketPC"), u"wm65ppc");
-    EXPECT_EQ(OsCode(5, 2, 23090, "Smartphone"), u"wm65sp");
-    EXPECT_EQ(OsCode(5, 2, 0, "SMARTPHONE"), u"wm6sp");
-    EXPECT_EQ(OsCode(5, 1, 99999, "smartPhone"), u"wm5sp");
-    EXPECT_EQ(OsCode(5, 1, 14847, "PocketPC"), u"wm5ppc");
-    EXPECT_EQ(OsCode(5, 0, 1400, "PocketPC"), u"wmppc");
-    EXPECT_EQ(OsCode(6, 1, 0, "Smartphone"), u"wmsp");
-    EXPECT_EQ(OsCode(4, 21, 1088, "Smart phone"), u"wmppc");
-    EXPECT_EQ(OsCode(5, 2, 21001, ""), u"wm65ppc") << "no platform type: Pocket PC";
-}
-
-TEST(DetectTest, ScreenSizeIsTheDefaultOrientationsWhateverTheRotation) {
+// The edition code comes from version, build and platform type; the screen
+// size is the default orientation's whatever the rotation.
+TEST(DetectTest, EditionCodeAndScreenSizeOfTheDescription) {
+    const struct {
+        int major, minor, build;
+        const char* platformType;
+        const char16_t* code;
+    } editions[] = {
+        {5, 2, 21000, "PocketPC", u"wm6ppc"}, {5, 2, 21001, "PocketPC", u"wm65ppc"}, {5, 2, 23090, "Smartphone", u"wm65sp"},
+        {5, 2, 0, "SMARTPHONE", u"wm6sp"},    {5, 1, 99999, "smartPhone", u"wm5sp"}, {5, 1, 14847, "PocketPC", u"wm5ppc"},
+        {5, 0, 1400, "PocketPC", u"wmppc"},   {6, 1, 0, "Smartphone", u"wmsp"},      {4, 21, 1088, "Smart phone", u"wmppc"},
+        {5, 2, 21001, "", u"wm65ppc"} /* no platform type: Pocket PC */,
+    };
+    for (const auto& e : editions) {
+        DeviceInfo info = Bare();
+        std::tie(info.osMajor, info.osMinor, info.osBuild, info.platformType) =
+            std::tuple(e.major, e.minor, e.build, e.platformType);
+        TempRoot root(info);
+        EXPECT_EQ(Detected().osver, e.code) << e.major << "." << e.minor << "." << e.build << " " << e.platformType;
+    }
     for (int orientation : {0, 90, 180, 270}) {
         DeviceInfo info = Bare();
-        bool quarter = orientation % 180 != 0;
+        const bool quarter = orientation % 180 != 0;
         info.screenWidth = quarter ? 640 : 480;
         info.screenHeight = quarter ? 480 : 640;
         info.orientation = orientation;
         TempRoot root(info);
-        DeviceProfile p = Detected();
-        EXPECT_EQ(p.width, 480) << orientation;
-        EXPECT_EQ(p.height, 640) << orientation;
+        const DeviceProfile p = Detected();
+        EXPECT_EQ(std::pair(p.width, p.height), std::pair(480, 640)) << orientation;
     }
 }
 

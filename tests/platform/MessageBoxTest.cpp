@@ -48,7 +48,7 @@ TEST_F(MessageBoxTest, ScriptedAnswersAreTakenInOrderThenTheDefaultButtonAnswers
               "Info\tKeep?\tyes\tdefault (scripted \"cancel\" does not fit)\nInfo\tKeep?\tno\tscript\n");
 }
 
-TEST_F(MessageBoxTest, ABadScriptIsRefusedWhole) {
+TEST_F(MessageBoxTest, ABadScriptIsRefusedWholeAndWithoutADeviceTheDefaultAnswers) {
     ASSERT_TRUE(ScriptMessageBoxAnswers({"yes"}));
     std::string error;
     EXPECT_FALSE(ScriptMessageBoxAnswers({"no", "maybe"}, &error));
@@ -56,6 +56,10 @@ TEST_F(MessageBoxTest, ABadScriptIsRefusedWhole) {
     EXPECT_FALSE(ScriptMessageBoxAnswers({"0"}));
     EXPECT_FALSE(ScriptMessageBoxAnswers({"-6"}));
     EXPECT_EQ(PendingMessageBoxAnswers(), (std::vector<int>{IDYES}));
+
+    ClearCurrentDevice();
+    EXPECT_EQ(AskMessageBox(u"Retry?", u"Error", MB_RETRYCANCEL | MB_DEFBUTTON2), IDCANCEL);
+    EXPECT_FALSE(ScriptMessageBoxAnswers({"yes"}));
 }
 
 TEST_F(MessageBoxTest, TextsCannotForgeLogLines) {
@@ -63,10 +67,4 @@ TEST_F(MessageBoxTest, TextsCannotForgeLogLines) {
     std::string log = ReadAll(MessageBoxLogFile());
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\t'), 3) << log;
-}
-
-TEST(MessageBoxWithoutDevice, AnswersWithTheDefaultButton) {
-    ClearCurrentDevice();
-    EXPECT_EQ(AskMessageBox(u"Retry?", u"Error", MB_RETRYCANCEL | MB_DEFBUTTON2), IDCANCEL);
-    EXPECT_FALSE(ScriptMessageBoxAnswers({"yes"}));
 }

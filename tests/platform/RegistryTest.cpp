@@ -158,21 +158,6 @@ TEST_F(RegistryTest, CurrentFollowsTheSelectedDevice) {
     EXPECT_FALSE(platform::CreateRegistryKey(Hive::LocalMachine, u"Software\\X"));
 }
 
-TEST(RegistryPathTest, HivePrefixes) {
-    auto p = platform::ParseRegistryPath(u"HKLM\\Software\\X");
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->first, Hive::LocalMachine);
-    EXPECT_EQ(p->second, u"Software\\X");
-    p = platform::ParseRegistryPath(u"hkey_classes_root\\tobrix");
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->first, Hive::ClassesRoot);
-    p = platform::ParseRegistryPath(u"HKCR");
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->second, u"");
-    EXPECT_FALSE(platform::ParseRegistryPath(u"HKCU\\Software"));
-    EXPECT_FALSE(platform::ParseRegistryPath(u"\\Software\\X"));
-}
-
 TEST_F(RegistryTest, ThreadsOfOneProcessShareTheConnection) {
     auto key = reg->CreateKey(Hive::LocalMachine, u"Threads");
     ASSERT_TRUE(key);

@@ -23,8 +23,7 @@
 // ever waits for someone at the terminal: unscripted boxes take their default.
 class SetupFixture : public ::testing::Test {
 protected:
-    void SetUp() override { MakeDevice(PlatformType()); }
-    virtual std::string PlatformType() const { return "PocketPC"; }
+    void SetUp() override { MakeDevice("PocketPC"); }
     void TearDown() override {
         registry.reset();
         platform::ClearCurrentDevice();

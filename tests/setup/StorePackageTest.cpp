@@ -2,6 +2,7 @@
 // installed by the device's installer and removed by its provisioning
 // processor, with Pindle doing its part inside both.
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "SetupFixture.h"
@@ -123,24 +124,15 @@ TEST_F(StorePackage, InstallingOverAnInstallationRewritesTheRevisionAndKeepsTheS
 
 // The launcher of a Pocket PC lists programs in Start menu\Programs; every
 // other platform type gets its entry in the Start menu itself.
-class StorePackageOnPlatform : public StorePackage,
-                               public ::testing::WithParamInterface<std::pair<std::string, std::u16string>> {
-protected:
-    std::string PlatformType() const override { return GetParam().first; }
-};
-
-TEST_P(StorePackageOnPlatform, PutsTheShortcutWhereTheLauncherLooks) {
-    const std::u16string shortcut = GetParam().second + u"\\Tobrix.lnk";
-    const std::u16string elsewhere = GetParam().second == u"\\Windows\\Start Menu"
-                                         ? u"\\Windows\\Start Menu\\Programs\\Tobrix.lnk"
-                                         : u"\\Windows\\Start Menu\\Tobrix.lnk";
-    ASSERT_EQ(InstallStore(), 0);
-    EXPECT_EQ(Read(Host(shortcut)), kShortcutText);
-    EXPECT_FALSE(Exists(elsewhere));
+TEST_F(StorePackage, PutsTheShortcutWhereTheLauncherLooks) {
+    const std::u16string programs = u"\\Windows\\Start Menu\\Programs\\Tobrix.lnk";
+    const std::u16string start = u"\\Windows\\Start Menu\\Tobrix.lnk";
+    for (const auto& [platformType, shortcut, elsewhere] :
+         {std::tuple{"pocketpc", programs, start}, {"Smartphone", start, programs}}) {
+        TearDown();
+        MakeDevice(platformType);
+        ASSERT_EQ(InstallStore(), 0) << platformType;
+        EXPECT_EQ(Read(Host(shortcut)), kShortcutText) << platformType;
+        EXPECT_FALSE(Exists(elsewhere)) << platformType;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    PlatformTypes, StorePackageOnPlatform,
-    ::testing::Values(std::pair<std::string, std::u16string>{"pocketpc", u"\\Windows\\Start Menu\\Programs"},
-                      std::pair<std::string, std::u16string>{"Smartphone", u"\\Windows\\Start Menu"}),
-    [](const auto& info) { return info.param.first; });

@@ -1,8 +1,9 @@
-// The store's whole life on a device, as a user meets it: its own package
+// The store's life on a device, as a user meets it: its own package
 // installed by the device's installer, the program started through the
-// Start-menu shortcut, the store updating itself when the catalog publishes
-// a newer one, and its removal. (Links and their hand-over to a running
-// store are the shell's ProgramTest; the package's own entries, setup_tests.)
+// Start-menu shortcut, and the store updating itself when the catalog
+// publishes a newer one. (Links and their hand-over to a running store are
+// the shell's ProgramTest; the package's own entries and its removal,
+// setup_tests.)
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -18,7 +19,6 @@
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "platform/device/DeviceRoot.h"
-#include "platform/dialog/MessageBox.h"
 #include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
@@ -168,7 +168,7 @@ protected:
     std::vector<fs::path> published;
 };
 
-TEST_F(StoreLife, UpdatesItselfFromTheCatalogKeepingItsSettingsAndIsRemovedLikeAnyPackage) {
+TEST_F(StoreLife, UpdatesItselfFromTheCatalogKeepingItsSettings) {
     ASSERT_EQ(StoreRevision(), 17u) << "the installed package records its revision";
     ASSERT_TRUE(platform::OpenRegistryKey(Hive::LocalMachine, kSelfKey)->WriteString(u"Theme", u"dark"));
     PublishNewerStore();
@@ -207,20 +207,6 @@ TEST_F(StoreLife, UpdatesItselfFromTheCatalogKeepingItsSettingsAndIsRemovedLikeA
     k.Reset();
     EXPECT_TRUE(fs::exists(ProgramFile("Tobrix.exe")));
     EXPECT_TRUE(fs::exists(root / "Windows" / "Start Menu" / "Programs" / "Tobrix.lnk"));
-
-    // Removal: the settings question answered no this time.
-    std::string error;
-    ASSERT_TRUE(platform::ScriptMessageBoxAnswers({"no"}, &error)) << error;
-    const std::u16string removal =
-        u"<wap-provisioningdoc>\t\t<characteristic type=\"UnInstall\">\t\t<characteristic type=\"Quelt Tobrix\">"
-        u"\t\t<parm name=\"uninstall\" value=\"1\" />\t\t</characteristic>\t\t</characteristic>\t\t"
-        u"</wap-provisioningdoc>";
-    ASSERT_EQ(platform::ProcessProvisioningDocument(removal, 1), platform::kProvisionOk);
-    EXPECT_FALSE(platform::OpenRegistryKey(Hive::LocalMachine, kSelfPackageKey));
-    EXPECT_FALSE(fs::exists(ProgramFile("settings.dat")));
-    EXPECT_FALSE(fs::exists(ProgramFile("Tobrix.exe")));
-    EXPECT_FALSE(fs::exists(root / "Windows" / "Start Menu" / "Programs" / "Tobrix.lnk"));
-    EXPECT_EQ(StoreRevision(), static_cast<uint32_t>(kNewerStore)) << "the revision outlives the package";
 }
 
 }  // namespace

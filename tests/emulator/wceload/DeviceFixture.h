@@ -47,6 +47,7 @@ protected:
         return *platform::CurrentDevice().HostPath(std::u16string(devicePath.begin(), devicePath.end()));
     }
     static std::string Read(const std::filesystem::path& p) { return ReadAll(p); }
+    std::string ReadDevice(const std::string& devicePath) const { return ReadAll(Host(devicePath)); }
     // Every file and folder below the root except the registry's own files
     // and the logs, relative: what a failed installation must leave as it was.
     std::set<std::string> Tree() const {
@@ -60,6 +61,18 @@ protected:
     }
     bool KeyExists(platform::Hive hive, const std::u16string& path) const {
         return registry->OpenKey(hive, path).has_value();
+    }
+    // A value, or nothing when it or its key is missing.
+    std::optional<platform::RegistryValue> Value(platform::Hive hive, const std::u16string& key,
+                                                 const std::u16string& name) const {
+        auto k = registry->OpenKey(hive, key);
+        return k ? k->Read(name) : std::nullopt;
+    }
+    // The tree with the package file the test wrote for the installer left out.
+    std::set<std::string> TreeWithoutPackage() const {
+        auto tree = Tree();
+        tree.erase("My Documents/package.cab");
+        return tree;
     }
 
     std::filesystem::path root;

@@ -124,7 +124,7 @@ TEST_F(DevicePrograms, SpecialFoldersAndShortcuts) {
 
     const std::u16string lnk = u"\\Windows\\Start Menu\\Programs\\Calc.lnk";
     ASSERT_TRUE(platform::CreateShortcut(lnk, u"\"\\Windows\\calc.exe\""));
-    EXPECT_EQ(Read(Host("\\Windows\\Start Menu\\Programs\\Calc.lnk")), "19#\"\\Windows\\calc.exe\"");
+    EXPECT_EQ(ReadDevice("\\Windows\\Start Menu\\Programs\\Calc.lnk"), "19#\"\\Windows\\calc.exe\"");
     EXPECT_EQ(platform::ReadShortcutTarget(lnk), u"\"\\Windows\\calc.exe\"");
     EXPECT_FALSE(platform::CreateShortcut(lnk, u"\\Windows\\other.exe")) << "an existing shortcut stays";
     EXPECT_FALSE(platform::CreateShortcut(u"\\No Such Folder\\x.lnk", u"\\x.exe"));
@@ -176,7 +176,7 @@ TEST_F(DevicePrograms, AnInstallationCutShortIsSettledByTheNextInstallerRun) {
         EXPECT_NE(Tree(), before) << point << ": the kill left work undone";
         pkg::RecoverInterruptedInstallations();
         EXPECT_EQ(Tree(), before) << point;
-        EXPECT_EQ(Read(Host("\\Windows\\shared.dll")), "the device's own") << point;
+        EXPECT_EQ(ReadDevice("\\Windows\\shared.dll"), "the device's own") << point;
         EXPECT_EQ(mode(), u"old") << point;
         EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Software\\Vendor")) << point;
         EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Vendor Notes")) << point;
@@ -189,6 +189,6 @@ TEST_F(DevicePrograms, AnInstallationCutShortIsSettledByTheNextInstallerRun) {
     auto manifest = pkg::LoadManifest(u"Vendor Notes");
     ASSERT_TRUE(manifest);
     EXPECT_EQ(manifest->installer, 0);
-    EXPECT_EQ(Read(Host("\\Program Files\\Vendor Notes\\notes.exe")), "program");
+    EXPECT_EQ(ReadDevice("\\Program Files\\Vendor Notes\\notes.exe"), "program");
     for (const auto& entry : Tree()) EXPECT_EQ(entry.find("~staging-"), std::string::npos) << entry;
 }
