@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../core/TempDir.h"
+#include "../support/TempDir.h"
 #include "base/Text.h"
 #include "i18n/Localization.h"
 #include "platform/device/DeviceRoot.h"

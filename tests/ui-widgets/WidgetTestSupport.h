@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "../core/TempDir.h"
+#include "../support/TempDir.h"
 #include "TestImages.h"
 #include "UiTestSupport.h"
 #include "ui/ImagePool.h"

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "../core/TempDir.h"
+#include "../support/TempDir.h"
 #include "TestImages.h"
 #include "base/Text.h"
 #include "platform/device/DeviceRoot.h"

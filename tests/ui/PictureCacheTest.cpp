@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "../core/TempDir.h"
+#include "../support/TempDir.h"
 #include "TestImages.h"
 #include "ui/ImagePool.h"
 #include "ui/PictureCache.h"
