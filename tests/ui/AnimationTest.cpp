@@ -135,23 +135,6 @@ TEST_F(Chain, ARestartedAnimatorRunsOncePerFrame) {
     EXPECT_EQ(object->X(), 100);
 }
 
-TEST_F(Chain, ParallelChainsMoveInLockstep) {
-    auto x = XChain(100, 4);
-    shared_ptr<ComplexStatesChain<int>> y(new ComplexStatesChain<int>(
-        shared_ptr<Interpolator<int>>(new CubicInterpolator<int>()), shared_ptr<Property<int>>(new YPositionProperty(object))));
-    y->SetKey(4, 40);
-    shared_ptr<ParallelStatesChain> both(new ParallelStatesChain());
-    both->AddChain(x);
-    both->AddChain(y);
-    both->SetStateCount(5);
-    AnimateToEnd(*object, both);
-    server.Tick(true, false);
-    server.Tick(true, false);
-    EXPECT_EQ(object->GetPosition(), (Point{50, 20}));
-    Run();
-    EXPECT_EQ(object->GetPosition(), (Point{100, 40}));
-}
-
 TEST(Clock, CountsForwardAcrossWrapsAndHoldsWhenTheCounterStepsBack) {
     uint64_t counter = 0;
     PerformanceFrequency clock(1000, [&] { return counter; });
