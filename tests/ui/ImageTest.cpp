@@ -65,8 +65,9 @@ TEST(Decoding, CompactPngsKeepEveryPixel) {
         int colorType, bitDepth;
     };
     const Case cases[] = {{2, false, PNG_COLOR_TYPE_PALETTE, 1},  {3, true, PNG_COLOR_TYPE_PALETTE, 2},
-                          {16, false, PNG_COLOR_TYPE_PALETTE, 4}, {200, true, PNG_COLOR_TYPE_PALETTE, 8},
-                          {300, false, PNG_COLOR_TYPE_RGB, 8},    {300, true, PNG_COLOR_TYPE_RGB_ALPHA, 8}};
+                          {5, false, PNG_COLOR_TYPE_PALETTE, 4},  {16, false, PNG_COLOR_TYPE_PALETTE, 4},
+                          {200, true, PNG_COLOR_TYPE_PALETTE, 8}, {300, false, PNG_COLOR_TYPE_RGB, 8},
+                          {300, true, PNG_COLOR_TYPE_RGB_ALPHA, 8}};
     for (const Case& c : cases) {
         const Bitmap b = ti::Make(23, 17, c.alpha, [&](int x, int y) {
             const int i = (x * 7 + y * 23) % c.colours;
