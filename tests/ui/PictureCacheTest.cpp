@@ -83,7 +83,11 @@ TEST(PictureCache, SkinImagesStayInThePool) {
     const size_t savedBudget = remote.Budget();
     remote.SetBudget(Icon(0)->MemoryBytes() * 2);
 
+    // Only Cache fills the pool; NoCache and the other modes only read it.
+    EXPECT_NE(pool.GetImage(u"bg.png", ImagePool::NoCache), pool.GetImage(u"bg.png", 7));
+    EXPECT_FALSE(pool.IsCached(u"bg.png"));
     const shared_ptr<Surface> skin = pool.GetImage(u"bg.png");
+    EXPECT_EQ(pool.GetImage(u"bg.png", 7), skin);
     ASSERT_FALSE(skin->IsEmpty());
     EXPECT_EQ(remote.Bytes(), 0u);
     for (int n = 0; n < 10; ++n) remote.Put(Url(n), Icon(0x123456FF));
