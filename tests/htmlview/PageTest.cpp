@@ -5,11 +5,10 @@
 #include <map>
 #include <vector>
 
-#include "platform/imaging/Bitmap.h"
+#include "TestImages.h"
 #include "platform/imaging/Pixel565.h"
 
 using namespace platform::htmlview;
-using platform::imaging::Bitmap;
 
 namespace {
 
@@ -17,13 +16,9 @@ constexpr const char* kUrl = "http://ads.example/ads/admob.php";
 const std::uint16_t kRed = pixel565::FromRgb(255, 0, 0);
 const std::uint16_t kSky = pixel565::FromRgb(0x33, 0x66, 0x99);
 
-std::string Png(int side, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    Bitmap bitmap;
-    bitmap.width = bitmap.height = side;
-    for (int i = 0; i < side * side; ++i) bitmap.rgba.insert(bitmap.rgba.end(), {r, g, b, 255});
-    std::vector<std::uint8_t> bytes;
-    EXPECT_TRUE(platform::imaging::EncodePng(bitmap, bytes));
-    return std::string(bytes.begin(), bytes.end());
+std::string RedSquarePng() {
+    const auto png = testimages::Png(testimages::Make(10, 10, false, [](int, int) { return 0xFF0000FFu; }));
+    return std::string(png.begin(), png.end());
 }
 
 // A page whose style sheet and picture come from the fetcher as they would
@@ -31,7 +26,7 @@ std::string Png(int side, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 struct PageFixture : ::testing::Test {
     std::map<std::string, std::string> resources{
         {"http://ads.example/ads/ad.css", "body{margin:0;background:#336699;color:#fff}.hidden{display:none}"},
-        {"http://ads.example/icons/7.png", Png(10, 255, 0, 0)},
+        {"http://ads.example/icons/7.png", RedSquarePng()},
     };
     std::vector<std::string> asked;
     std::unique_ptr<Page> page;
