@@ -72,6 +72,9 @@ TEST(GObjectTree, IndexErrorsAndLookups) {
     EXPECT_TRUE(p->RemoveChildById(7));
     EXPECT_EQ(p->ChildAt(0), b) << "the first match goes";
     EXPECT_FALSE(p->RemoveChild(a));
+    GObject* parent = nullptr;
+    EXPECT_FALSE(p->GetParent(parent));
+    EXPECT_TRUE(b->GetParent(parent) && parent == p.get());
 }
 
 TEST(GObjectTree, AHandlerThatDropsItsSenderDoesNotFreeItMidEvent) {
