@@ -9,46 +9,14 @@
 
 namespace {
 
-class SwitcherLayoutTest : public ::testing::Test {
-protected:
-    SwitcherLayoutTest() {
-        for (int i = 0; i < 3; ++i) parts.push_back(Box(1, 1));
-        for (auto& p : parts) strip->AddChild(p);
-        strip->SetLayout(shared_ptr<Layout>(new SwitchLayout()));
-        viewport->AddChild(strip);
-    }
-    void Frames(int n) {
-        for (int i = 0; i < n; ++i) server.Tick(true, false);
-    }
-
-    RecordingServer server;
-    shared_ptr<GObject> viewport = Box(84, 28);
-    shared_ptr<widgets::Movable> strip{new widgets::Movable()};
-    std::vector<shared_ptr<GObject>> parts;
-};
-
-TEST_F(SwitcherLayoutTest, TheStripSlidesToZeroWhenOnAndToMinusHalfTheWidthWhenOff) {
-    server.GetRoot()->AddChild(viewport);
-    viewport->SetLayout(shared_ptr<Layout>(new SwitcherLayout()));
-    EXPECT_EQ(strip->Width(), 126);
-    EXPECT_EQ(parts[2]->GetRect(), Rect(42, 0, 42, 28)) << "the toggler in the strip's middle third";
-    Frames(SwitcherLayout::SlideFrames);
-    EXPECT_EQ(strip->X(), -42) << "off";
-
-    parts[0]->SetVisible(false);  // as the switch hides the covered background
-    viewport->SetFocusable(true);
-    viewport->GetLayout()->Update(LayoutAnimated);
-    EXPECT_TRUE(parts[0]->IsVisible()) << "both backgrounds show during the slide";
-    Frames(1);
-    EXPECT_GT(strip->X(), -42);
-    EXPECT_LT(strip->X(), 0);
-    Frames(SwitcherLayout::SlideFrames - 1);
-    EXPECT_EQ(strip->X(), 0) << "on";
-    Frames(1);
-    EXPECT_EQ(server.AnimatorCount(), 0u) << "the slide has ended";
-}
-
-TEST_F(SwitcherLayoutTest, ASwitchLaidOutBeforeItIsShownIsAlreadyInPlace) {
+// The slide itself is checked through the switch the screens use; here, a
+// switch laid out before it is shown is already in place.
+TEST(SwitcherLayoutTest, ASwitchLaidOutBeforeItIsShownIsAlreadyInPlace) {
+    auto viewport = Box(84, 28);
+    shared_ptr<widgets::Movable> strip(new widgets::Movable());
+    AddChildren(*strip, {-1, -1, -1});
+    strip->SetLayout(shared_ptr<Layout>(new SwitchLayout()));
+    viewport->AddChild(strip);
     viewport->SetLayout(shared_ptr<Layout>(new SwitcherLayout()));
     EXPECT_EQ(strip->X(), -42);
     viewport->SetFocusable(true);

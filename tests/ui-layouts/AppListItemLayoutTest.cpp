@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "LayoutTestSupport.h"
-#include "ui/ITextFit.h"
 #include "ui/layouts/AppListItemLayout.h"
 
 namespace {
@@ -24,17 +23,6 @@ TEST_F(AppListItemLayoutTest, CatalogRow) {
                         {A::VoteCount, {119, 42, 56, 21}}, {A::InstalledState, {126, 42, 98, 21}}});
 }
 
-// A text of a known one-line width, as a label reports it.
-class Text : public GObject, public ITextFit {
-public:
-    explicit Text(int natural) : natural(natural) {}
-    int FittedHeight(int) const override { return 0; }
-    int NaturalWidth() const override { return natural; }
-
-private:
-    int natural;
-};
-
 // The vote count never runs under the installed state's text: it ends where
 // that text begins, and gives way when what is left cannot hold it.
 TEST_F(AppListItemLayoutTest, TheVoteCountEndsWhereTheInstalledStateBegins) {
@@ -43,8 +31,8 @@ TEST_F(AppListItemLayoutTest, TheVoteCountEndsWhereTheInstalledStateBegins) {
     } cases[] = {{240, 56, 42}, {240, 90, 0}, {320, 56, 56}};
     for (const Case& c : cases) {
         shared_ptr<GObject> r = Box(c.width, 70);
-        r->AddChild(shared_ptr<GObject>(new Text(30)), A::VoteCount);
-        r->AddChild(shared_ptr<GObject>(new Text(c.stateText)), A::InstalledState);
+        r->AddChild(shared_ptr<GObject>(new FittingText(0, 30)), A::VoteCount);
+        r->AddChild(shared_ptr<GObject>(new FittingText(0, c.stateText)), A::InstalledState);
         r->AddChild(Box(1, 1), A::Stars);
         r->SetLayout(shared_ptr<Layout>(new AppListItemLayout(7, 16, 24, 105, 21)));
         const Rect votes = RectOf(*r, A::VoteCount);

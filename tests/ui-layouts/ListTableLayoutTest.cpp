@@ -11,9 +11,8 @@ TEST(ListLayoutTest, ShortRowsAreOneAndAHalfFontUnitsAndRowsTouch) {
     auto list = Box(200, 10);
     auto rows = AddChildren(*list, {-1, -1, -1});
     list->SetLayout(shared_ptr<Layout>(new ListLayout(40, {0})));
-    EXPECT_EQ(rows[0]->GetRect(), Rect(0, 0, 200, 21));
-    EXPECT_EQ(rows[1]->GetRect(), Rect(0, 21, 200, 40));
-    EXPECT_EQ(rows[2]->GetRect(), Rect(0, 61, 200, 40));
+    for (auto [row, rect] : {std::pair{0, Rect(0, 0, 200, 21)}, {1, Rect(0, 21, 200, 40)}, {2, Rect(0, 61, 200, 40)}})
+        EXPECT_EQ(rows[row]->GetRect(), rect) << row;
     EXPECT_EQ(list->Height(), 101);
 
     // A row added later lands under the others, and the width follows the list.
@@ -35,10 +34,8 @@ TEST_F(TableLayoutTest, SingleCellsAreCentredAndLaterCellsFollowOneSpacingApart)
     auto cells = AddChildren(*form, {-1, -1, -1, -1});
     form->SetLayout(shared_ptr<Layout>(new TableLayout({{0, 0.5, 1}, {1, 0.5, 1}, {1, 0.5, 1}, {2, 1.0, 2}}, 10, 20)));
     // inner width 220: the half-width single cell starts at 10 + (220 - 105) / 2
-    EXPECT_EQ(cells[0]->GetRect(), Rect(67, 10, 90, 20));
-    EXPECT_EQ(cells[1]->GetRect(), Rect(10, 40, 100, 20));
-    EXPECT_EQ(cells[2]->GetRect(), Rect(120, 40, 100, 20));
-    EXPECT_EQ(cells[3]->GetRect(), Rect(15, 70, 200, 40)) << "spans two rows";
+    const Rect expected[] = {Rect(67, 10, 90, 20), Rect(10, 40, 100, 20), Rect(120, 40, 100, 20), Rect(15, 70, 200, 40)};
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(cells[i]->GetRect(), expected[i]) << i;  // the last spans two rows
     EXPECT_EQ(form->Height(), 110 + 10);
 }
 

@@ -35,19 +35,6 @@ TEST_F(HotButtonTest, DimsWhilePressedAndFadesBackOverEightFramesEvenWhenPressed
     EXPECT_EQ(button->GetTransparency(), 255);
 }
 
-TEST(SelectButtons, ImageAndCaptionColourFollowTheSelection) {
-    shared_ptr<SelectTab> tab(new SelectTab());
-    shared_ptr<Surface> on(new WMSurface(4, 4)), off(new WMSurface(4, 4));
-    tab->SetSelectImage(SelectTab::Selected, on);
-    tab->SetSelectImage(SelectTab::Unselected, off);
-    tab->SetSelectColors(0xFFFFFF, 0x787878);
-    EXPECT_EQ(tab->GetSourceImage().get(), off.get());
-    EXPECT_EQ(tab->GetColor(), 0x787878u);
-    tab->SetFocusable(true);
-    EXPECT_EQ(tab->GetSourceImage().get(), on.get());
-    EXPECT_EQ(tab->GetColor(), 0xFFFFFFu);
-}
-
 TEST(HotLabels, LinkColourFollowsThePress) {
     WidgetFixture f;
     shared_ptr<Link> link(new Link());

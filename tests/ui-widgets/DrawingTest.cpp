@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "WidgetTestSupport.h"
 #include "platform/imaging/Pixel565.h"
 #include "ui/widgets/WidgetTypes.h"
@@ -77,36 +79,29 @@ TEST_F(DrawingTest, ColourBarsAndRowSeparators) {
     EXPECT_EQ(At(10, 59), blue);
 }
 
-TEST_F(DrawingTest, LabelsFitTheirHeightToWrappedText) {
-    shared_ptr<Label> label(new Label());
-    label->SetWordWrap(true);
-    label->SetInsets(3, 4, 3, 5);
-    EXPECT_EQ(label->FittedHeight(100), 9) << "no text: only the insets";
-    label->SetText(u"several words that cannot possibly stand on one narrow line");
-    const int line = platform::text::SystemFont().LineHeight();
-    EXPECT_EQ(label->FittedHeight(2000), line + 9);
-    EXPECT_GE(label->FittedHeight(80), 3 * line + 9);
-}
-
-TEST_F(DrawingTest, ALabelKnowsWhenItsTextIsCut) {
+// A label fits its height to its wrapped text and knows when the text is cut:
+// on one line past its width, wrapped past its bottom.
+TEST_F(DrawingTest, LabelsFitTheirHeightToWrappedTextAndKnowWhenItIsCut) {
     shared_ptr<Label> label(new Label());
     label->SetText(u"Uninstall");
-    label->SetInsets(2, 0, 2, 0);
+    label->SetInsets(3, 4, 3, 5);
     const int natural = label->NaturalWidth();
-    EXPECT_GT(natural, 4);
     label->SetSize(natural, 20);
     EXPECT_FALSE(label->IsTextCut()) << "exactly its width, insets included";
     label->SetSize(natural - 1, 20);
     EXPECT_TRUE(label->IsTextCut());
-    // Wrapped, a label is cut when its lines run past its bottom.
     label->SetWordWrap(true);
+    label->SetText(u"");
+    EXPECT_EQ(label->FittedHeight(100), 9) << "no text: only the insets";
+    EXPECT_FALSE(label->IsTextCut());
     label->SetText(u"several words that cannot possibly stand on one narrow line");
+    const int line = platform::text::SystemFont().LineHeight();
+    EXPECT_EQ(label->FittedHeight(2000), line + 9);
+    EXPECT_GE(label->FittedHeight(80), 3 * line + 9);
     label->SetSize(80, label->FittedHeight(80));
     EXPECT_FALSE(label->IsTextCut());
     label->SetSize(80, label->FittedHeight(80) - 1);
     EXPECT_TRUE(label->IsTextCut());
-    label->SetText(u"");
-    EXPECT_FALSE(label->IsTextCut());
 }
 
 TEST_F(DrawingTest, LabelsDrawTheirTextAndFadeItTowardsWhite) {
@@ -114,12 +109,9 @@ TEST_F(DrawingTest, LabelsDrawTheirTextAndFadeItTowardsWhite) {
     label->SetText(u"MMMM");
     label->SetRect(Rect(0, 0, 80, 30));
     Root().AddChild(label);
-    uint16_t darkest = kWhite;
     At(0, 0);
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 80; ++x) darkest = std::min(darkest, server.surface->PixelAt(x, y));
-    EXPECT_EQ(darkest, 0) << "black text is drawn";
-
+    EXPECT_EQ(*std::min_element(server.surface->Pixels(), server.surface->Pixels() + 240 * 30), 0)
+        << "black text is drawn";
     EXPECT_EQ(Label::FadedColor(0x000000, 128), 0x7F7F7Fu);
     EXPECT_EQ(Label::FadedColor(0x0000FF, 255), 0x000000FFu);
     EXPECT_EQ(Label::FadedColor(0x123456, 0), 0xFFFFFFu);

@@ -132,19 +132,11 @@ TEST_F(EditTest, ATapPutsTheCursorAtTheNearestCharacter) {
     box->SetText(u"abcdef");
     platform::text::DeviceContext dc;
     const int afterC = 10 + dc.GetTextExtent(u"abc").width;
-    Tap(afterC + 1, 110);
-    EXPECT_EQ(box->GetCursor(), 3);
-    Tap(afterC - 1, 110);
-    EXPECT_EQ(box->GetCursor(), 3);
-    Tap(11, 110);
-    EXPECT_EQ(box->GetCursor(), 0);
-    Tap(205, 110);
-    EXPECT_EQ(box->GetCursor(), 6);
+    for (auto [x, cursor] : {std::pair{afterC + 1, 3}, {afterC - 1, 3}, {11, 0}, {205, 6}}) {
+        Tap(x, 110);
+        EXPECT_EQ(box->GetCursor(), cursor) << x;
+    }
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(EditTest, AFocusedBoxDrawsItsSelectionAndCursor) {
     namespace px = pixel565;

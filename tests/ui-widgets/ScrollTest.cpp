@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <vector>
 
 #include "WidgetTestSupport.h"
@@ -33,49 +32,69 @@ struct ScrollTest : WidgetFixture, ::testing::Test {
         view->GetContent()->SetSize(200, 1000);
     }
     int ContentY() { return view->GetContent()->Y(); }
-    // A stroke of the finger from y0 to y1 at x 50, `seconds` long.
-    void Stroke(int y0, int y1, double seconds) {
-        Down(50, y0);
-        Move(50, y0 + (y1 - y0) / 2);
-        now += seconds;
-        Move(50, y1);
-        Up(50, y1);
+    // The finger goes down at the first y of `path`, moves through the rest
+    // (each point `seconds` after the last) and lifts at the last.
+    void Stroke(std::vector<int> path, double seconds = 0) {
+        Down(50, path.front());
+        for (size_t i = 1; i < path.size(); ++i) {
+            now += seconds;
+            Move(50, path[i]);
+        }
+        Up(50, path.back());
     }
 };
 
-TEST_F(ScrollTest, AMoveOfTwiceTheBarWidthStillClicksOneMoreDrags) {
-    Down(50, 100);
-    Move(50, 108);
-    Up(50, 108);
-    EXPECT_EQ(clicks[2], 1);
-    EXPECT_EQ(ContentY(), 0);
-
-    Down(50, 100);
-    Move(50, 91);
-    Up(50, 91);
-    EXPECT_EQ(clicks[2], 1) << "the drag belongs to the list";
-    EXPECT_EQ(ContentY(), -9);
-}
-
-// The finger goes down on a label (the content takes the down) and pulls
-// the list past either end, lifting over another row: nothing was tapped.
-TEST_F(ScrollTest, ADragFromALabelPastEitherEndClicksNothing) {
+// What a stroke leaves: the row it clicked (-1: none) and where the list
+// rests. A move of twice the bar width still clicks, one pixel more drags; a
+// drag from a label (the content takes the down) past either end, lifted
+// over another row, clicks nothing; a slow fling stops with the finger, a
+// fast one runs on; a tap on a fast list only stops it.
+TEST_F(ScrollTest, ADragNeverTaps) {
     view->GetContent()->Children()[0]->SetTouchEnabled(false);
     view->GetContent()->Children()[24]->SetTouchEnabled(false);
-    for (const auto& [from, to, y] : {std::tuple{20, 140, 0}, std::tuple{180, 60, -800}}) {
-        view->GetContent()->SetPosition(0, y);
-        Down(50, from);
-        for (int step = 1; step <= 4; ++step) Move(50, from + (to - from) * step / 4);
-        Up(50, to);
-        Frames(20);
-        EXPECT_EQ(ContentY(), y) << "the list springs back";
+    struct Row {
+        const char* name;
+        int startY;
+        std::vector<int> path;
+        double seconds;
+        int clicked, restY;
+    } rows[] = {
+        {"eight pixels", 0, {100, 108}, 0, 2, 0},
+        {"nine pixels", 0, {100, 91}, 0, -1, -9},
+        {"from a label past the top", 0, {20, 50, 80, 110, 140}, 0, -1, 0},
+        {"from a label past the bottom", -800, {180, 150, 120, 90, 60}, 0, -1, -800},
+        {"slow fling", 0, {150, 130, 110}, 0.4, -1, -40},
+        {"fast fling", 0, {150, 130, 110}, 0.1, -1, -309},
+        {"a fling downwards from the last reversal", -400, {150, 100, 60, 70, 100}, 0.1, -1, -180},
+        {"a tap on a fast list", -400, {100}, 0, -1, -720},
+    };
+    for (const Row& row : rows) {
+        view->GetContent()->SetPosition(0, row.startY);
+        if (row.path.size() == 1) {  // the list is flying when the tap comes
+            Stroke({150, 130, 110}, 0.01);
+            Frames(1);
+        }
+        Stroke(row.path, row.seconds);
+        Frames(30);
+        for (int i = 0; i < 25; ++i) EXPECT_EQ(clicks[i], i == row.clicked) << row.name << " " << i;
+        EXPECT_EQ(ContentY(), row.restY) << row.name;
+        clicks.assign(25, 0);
     }
-    for (int c : clicks) EXPECT_EQ(c, 0);
+    view->GetContent()->SetPosition(0, 0);
     Tap(50, 100);
-    EXPECT_EQ(clicks[22], 1) << "the next tap still clicks";
+    EXPECT_EQ(clicks[2], 1) << "the next tap still clicks";
 }
 
-TEST_F(ScrollTest, BounceKeysAreADampedSpringOfSixteenFrames) {
+// A fling slower than one and a half bar widths a frame makes no frames; a
+// bounce is a damped spring of sixteen frames.
+TEST_F(ScrollTest, FlingAndBounceKeys) {
+    EXPECT_TRUE(ScrollView::FlingKeys(6.0, 0, 1000, 200, 4).empty());
+    EXPECT_TRUE(ScrollView::FlingKeys(-6.0, -300, 1000, 200, 4).empty());
+    const Keys fling = ScrollView::FlingKeys(-20.0, 0, 1000, 200, 4);
+    ASSERT_EQ(fling.size(), 24u);
+    EXPECT_EQ(fling[4], (std::pair<int, int>(4, -85)));
+    EXPECT_EQ(fling.back().second, -269);
+
     const Keys top = ScrollView::BounceToTopKeys(100);
     const std::vector<int> topValues{100, 90, 57, 25, 3, -7, -9, -7, -4, -1, 0, 0, 0, 0, 0};
     ASSERT_EQ(top.size(), 16u);
@@ -113,57 +132,6 @@ TEST_F(ScrollTest, ShortContentAlwaysReturnsToTheTop) {
     EXPECT_LT(ContentY(), 0);
     Frames(16);
     EXPECT_EQ(ContentY(), 0);
-}
-
-TEST_F(ScrollTest, AFlingSlowerThanOneAndAHalfBarWidthsMakesNoFrames) {
-    EXPECT_TRUE(ScrollView::FlingKeys(6.0, 0, 1000, 200, 4).empty());
-    EXPECT_TRUE(ScrollView::FlingKeys(-6.0, -300, 1000, 200, 4).empty());
-    const Keys keys = ScrollView::FlingKeys(-20.0, 0, 1000, 200, 4);
-    const std::vector<int> first{-19, -37, -54, -70, -85};
-    ASSERT_EQ(keys.size(), 24u);
-    for (size_t i = 0; i < first.size(); ++i) EXPECT_EQ(keys[i], (std::pair<int, int>(int(i), first[i])));
-    EXPECT_EQ(keys.back().second, -269);
-
-    // 40 pixels in 0.4 s is 5 pixels a frame: the list stops with the finger.
-    Stroke(150, 110, 0.4);
-    const int y = ContentY();
-    Frames(30);
-    EXPECT_EQ(ContentY(), y);
-    // The same stroke in 0.1 s runs on.
-    Stroke(150, 110, 0.1);
-    Frames(30);
-    EXPECT_LT(ContentY(), y - 40 - 20);
-}
-
-TEST_F(ScrollTest, AFlingIsMeasuredFromTheLastReversal) {
-    Down(50, 150);
-    Move(50, 100);
-    now += 0.05;
-    Move(50, 60);
-    now += 0.5;  // a long way up, slowly; then quickly back down
-    Move(50, 70);
-    now += 0.1;
-    Move(50, 100);
-    Up(50, 100);
-    const int y = ContentY();
-    Frames(1);
-    EXPECT_GT(ContentY(), y) << "the list runs on downwards, the way of the last stroke";
-}
-
-TEST_F(ScrollTest, ATapOnAFastListOnlyStopsIt) {
-    Down(50, 150);
-    Move(50, 130);
-    now += 0.01;
-    Move(50, 110);
-    Up(50, 110);
-    Frames(1);
-    ASSERT_GT(view->MovedDistance(), 8);
-    const int y = ContentY();
-    Down(50, 100);
-    Up(50, 100);
-    Frames(10);
-    EXPECT_EQ(ContentY(), y);
-    for (int c : clicks) EXPECT_EQ(c, 0);
 }
 
 TEST_F(ScrollTest, SnapModeCentresTheNearestItem) {

@@ -97,6 +97,8 @@ TEST_F(SkinTest, TheSortSelectorIsARadioGroupOfThreeTabs) {
     EXPECT_EQ(selector->GetSelectedIndex(), 0);
     EXPECT_EQ(left->GetSourceImage().get(), SkinFactory::SkinImage(u"sort_left_sel.png").get());
     EXPECT_EQ(mid->GetSourceImage().get(), SkinFactory::SkinImage(u"sort_mid_usel.png").get());
+    EXPECT_EQ(left->GetColor(), 0xFFFFFFu) << "the selected caption is white, the others grey";
+    EXPECT_NE(mid->GetColor(), 0xFFFFFFu);
 }
 
 TEST_F(SkinTest, TheTitleBarShowsThePathAsLinks) {

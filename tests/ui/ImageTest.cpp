@@ -8,7 +8,6 @@
 #include "base/Text.h"
 #include "platform/device/DeviceRoot.h"
 #include "ui/Blend.h"
-#include "ui/ImagePool.h"
 #include "ui/WMSurface.h"
 
 namespace {
@@ -65,8 +64,9 @@ TEST(Decoding, CompactPngsKeepEveryPixel) {
         int colorType, bitDepth;
     };
     const Case cases[] = {{2, false, PNG_COLOR_TYPE_PALETTE, 1},  {3, true, PNG_COLOR_TYPE_PALETTE, 2},
-                          {16, false, PNG_COLOR_TYPE_PALETTE, 4}, {200, true, PNG_COLOR_TYPE_PALETTE, 8},
-                          {300, false, PNG_COLOR_TYPE_RGB, 8},    {300, true, PNG_COLOR_TYPE_RGB_ALPHA, 8}};
+                          {5, false, PNG_COLOR_TYPE_PALETTE, 4},  {16, false, PNG_COLOR_TYPE_PALETTE, 4},
+                          {200, true, PNG_COLOR_TYPE_PALETTE, 8}, {300, false, PNG_COLOR_TYPE_RGB, 8},
+                          {300, true, PNG_COLOR_TYPE_RGB_ALPHA, 8}};
     for (const Case& c : cases) {
         const Bitmap b = ti::Make(23, 17, c.alpha, [&](int x, int y) {
             const int i = (x * 7 + y * 23) % c.colours;
@@ -220,27 +220,6 @@ TEST(ColorKey, MagentaBecomesTransparentAndStaysSoWhenScaled) {
     odd->SetColorKey(255, 0, 255);
     EXPECT_EQ(odd->AlphaAt(0, 0), 0);
     EXPECT_EQ(odd->AlphaAt(1, 0), 255);
-}
-
-TEST(Pool, CacheModesAndMissingFiles) {
-    TempDir dir;
-    dir.Write("btn.png", ti::Png(ti::Make(3, 3, false, [](int, int) { return Rgba(0, 255, 0, 255); })));
-    ImagePool& pool = ImagePool::Instance();
-    pool.Clear();
-    pool.SetBaseFolder(dir.Path().u16string() + u"/");
-    shared_ptr<Surface> a, b;
-    EXPECT_TRUE(pool.GetImage(a, u"btn.png", ImagePool::NoCache));
-    pool.GetImage(b, u"btn.png", 7);
-    EXPECT_NE(a, b);
-    EXPECT_FALSE(pool.IsCached(u"btn.png")) << "only Cache fills the cache; other modes only read it";
-    pool.GetImage(a, u"btn.png", ImagePool::Cache);
-    pool.GetImage(b, u"btn.png", 2);
-    EXPECT_EQ(a, b);
-    EXPECT_FALSE(pool.GetImage(a, u"missing.png", ImagePool::Cache));
-    ASSERT_TRUE(a);
-    EXPECT_TRUE(a->IsEmpty()) << "a missing file is an empty image";
-    pool.Clear();
-    pool.SetBaseFolder(u"");
 }
 
 TEST(Pool, DevicePathsAreMappedBelowTheDeviceRoot) {

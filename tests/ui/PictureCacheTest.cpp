@@ -29,69 +29,45 @@ size_t HeldBytes(PictureCache& cache, int urls) {
     return sum;
 }
 
-// More pictures than it holds: it keeps the newest within its budget, and a
-// picture it let go still works for whoever holds it.
-TEST(PictureCache, StaysWithinItsBudgetAfterMorePicturesThanItHolds) {
+// More pictures than it holds: it keeps the most recently used within its
+// budget (a picture found or drawn again counts as used; one that grew by a
+// scaled copy is counted anew), and a picture it let go still works for
+// whoever holds it.
+TEST(PictureCache, KeepsTheMostRecentlyUsedWithinItsBudget) {
     const size_t one = Icon(0)->MemoryBytes();
-    // 16-bit colour, the alpha plane and the kept full-resolution RGBA.
-    EXPECT_EQ(one, 64u * 64 * (2 + 1 + 4));
-    PictureCache cache(one * 5 + one / 2);
+    EXPECT_EQ(one, 64u * 64 * (2 + 1 + 4)) << "16-bit colour, the alpha plane and the kept full-resolution RGBA";
+    PictureCache cache(one * 3 + one / 2);
     std::vector<shared_ptr<Surface>> shown;
     for (int n = 0; n < 20; ++n) {
         shown.push_back(Icon(0x10203000u + static_cast<uint32_t>(n)));
         cache.Put(Url(n), shown.back());
         EXPECT_LE(cache.Bytes(), cache.Budget());
     }
-    EXPECT_EQ(cache.Count(), 5u);
-    EXPECT_EQ(HeldBytes(cache, 20), cache.Bytes());
-    for (int n = 15; n < 20; ++n) EXPECT_TRUE(cache.Contains(Url(n))) << n;
-    EXPECT_FALSE(cache.Contains(Url(0)));
+    EXPECT_EQ(cache.Count(), 3u);
+    EXPECT_FALSE(cache.Contains(Url(16)));
     EXPECT_EQ(shown[0]->Width(), 64);
 
+    ASSERT_TRUE(cache.Find(Url(17)));  // a list shown again
+    cache.Used(Url(18));               // a row drawn again
+    cache.Put(Url(0), shown[0]);
+    EXPECT_FALSE(cache.Contains(Url(19)));
+    shared_ptr<Surface> fresh = Icon(0x0000FFFF);
+    cache.Put(Url(0), fresh);  // the same URL again replaces its picture and is counted once
+    EXPECT_EQ(cache.Find(Url(0)), fresh);
+    EXPECT_EQ(cache.Bytes(), one * 3);
+
+    cache.SetBudget(one * 3);
+    fresh->GetScaled(32, 32);
+    cache.Used(Url(0));
+    EXPECT_EQ(cache.Count(), 2u);
+    EXPECT_FALSE(cache.Contains(Url(17)));
+    EXPECT_EQ(HeldBytes(cache, 20), cache.Bytes());
+    EXPECT_EQ(cache.Bytes(), one * 2 + 32 * 32 * 3);
+
     cache.SetBudget(one / 2);  // a picture larger than the whole budget is not kept
-    EXPECT_EQ(cache.Count(), 0u);
     EXPECT_EQ(cache.Bytes(), 0u);
     cache.Put(Url(0), shown[0]);
     EXPECT_FALSE(cache.Contains(Url(0)));
-}
-
-TEST(PictureCache, TheLeastRecentlyUsedGoFirst) {
-    const size_t one = Icon(0)->MemoryBytes();
-    PictureCache cache(one * 3);
-    for (int n = 0; n < 3; ++n) cache.Put(Url(n), Icon(0xFF0000FF));
-    ASSERT_TRUE(cache.Find(Url(0)));  // a list shown again
-    cache.Used(Url(1));               // a row drawn again
-    cache.Put(Url(3), Icon(0x00FF00FF));
-    EXPECT_TRUE(cache.Contains(Url(0)));
-    EXPECT_TRUE(cache.Contains(Url(1)));
-    EXPECT_FALSE(cache.Contains(Url(2)));
-    EXPECT_TRUE(cache.Contains(Url(3)));
-
-    // The same URL again replaces its picture and is counted once.
-    shared_ptr<Surface> fresh = Icon(0x0000FFFF);
-    cache.Put(Url(3), fresh);
-    EXPECT_EQ(cache.Count(), 3u);
-    EXPECT_EQ(cache.Find(Url(3)), fresh);
-    EXPECT_EQ(cache.Bytes(), one * 3);
-}
-
-// A kept picture grows when its widget draws a scaled copy: the next use
-// counts it, and older pictures leave to keep the budget.
-TEST(PictureCache, APictureThatGrowsPushesOlderOnesOut) {
-    const size_t one = Icon(0)->MemoryBytes();
-    PictureCache cache(one * 3);
-    std::vector<shared_ptr<Surface>> pictures;
-    for (int n = 0; n < 3; ++n) {
-        pictures.push_back(Icon(0x808080FF));
-        cache.Put(Url(n), pictures.back());
-    }
-    pictures[2]->GetScaled(32, 32);
-    EXPECT_EQ(pictures[2]->MemoryBytes(), one + 32 * 32 * 3);
-    cache.Used(Url(2));
-    EXPECT_EQ(cache.Count(), 2u);
-    EXPECT_FALSE(cache.Contains(Url(0)));
-    EXPECT_EQ(cache.Bytes(), HeldBytes(cache, 3));
-    EXPECT_LE(cache.Bytes(), cache.Budget());
 }
 
 // Skin images neither count against the pictures' budget nor leave the pool
@@ -107,7 +83,11 @@ TEST(PictureCache, SkinImagesStayInThePool) {
     const size_t savedBudget = remote.Budget();
     remote.SetBudget(Icon(0)->MemoryBytes() * 2);
 
+    // Only Cache fills the pool; NoCache and the other modes only read it.
+    EXPECT_NE(pool.GetImage(u"bg.png", ImagePool::NoCache), pool.GetImage(u"bg.png", 7));
+    EXPECT_FALSE(pool.IsCached(u"bg.png"));
     const shared_ptr<Surface> skin = pool.GetImage(u"bg.png");
+    EXPECT_EQ(pool.GetImage(u"bg.png", 7), skin);
     ASSERT_FALSE(skin->IsEmpty());
     EXPECT_EQ(remote.Bytes(), 0u);
     for (int n = 0; n < 10; ++n) remote.Put(Url(n), Icon(0x123456FF));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <tuple>
 #include <stdexcept>
@@ -85,32 +86,24 @@ TEST(DrawImage, FullWidthImagesDrawLikeNarrowOnes) {
     }
 }
 
+// Opaque at a transparency, per-pixel alpha at full and partial
+// transparency, and transparency 0 (draws nothing and succeeds), over black.
 TEST(DrawImage, EveryBlendingPath) {
     auto white = Solid(4, 1, 0xFFFF);
-    auto dst = Solid(4, 1, 0x0000);
-    EXPECT_TRUE(dst->DrawImage(0, 0, *white, 128));
-    EXPECT_EQ(dst->PixelAt(3, 0), 0x7BEF);
-
-    dst = Solid(4, 1, 0x0000);
     auto withAlpha = Solid(4, 1, 0xFFFF, true);
-    uint8_t* a = withAlpha->Alpha();
-    a[0] = 0;
-    a[1] = 128;
-    a[2] = 255;
-    a[3] = 64;
-    EXPECT_TRUE(dst->DrawImage(0, 0, *withAlpha, 255));
-    EXPECT_EQ(dst->PixelAt(0, 0), 0x0000);
-    EXPECT_EQ(dst->PixelAt(1, 0), 0x7BEF);
-    EXPECT_EQ(dst->PixelAt(2, 0), 0xFFFF);
-
-    dst = Solid(4, 1, 0x0000);
-    EXPECT_TRUE(dst->DrawImage(0, 0, *withAlpha, 128));
-    EXPECT_EQ(dst->PixelAt(2, 0), blend::Blend565(0, 0xFFFF, (128 * 255) >> 8));
-    EXPECT_EQ(dst->PixelAt(3, 0), blend::Blend565(0, 0xFFFF, (128 * 64) >> 8));
-
-    dst = Solid(4, 1, 0x1111);
-    EXPECT_TRUE(dst->DrawImage(0, 0, *white, 0)) << "transparency 0 draws nothing and succeeds";
-    EXPECT_EQ(dst->PixelAt(0, 0), 0x1111);
+    std::copy_n(std::initializer_list<uint8_t>{0, 128, 255, 64}.begin(), 4, withAlpha->Alpha());
+    const auto mix = [](int a) { return blend::Blend565(0, 0xFFFF, a); };
+    const std::tuple<WMSurface*, int, std::vector<uint16_t>> cases[] = {
+        {white.get(), 128, {0x7BEF, 0x7BEF, 0x7BEF, 0x7BEF}},
+        {withAlpha.get(), 255, {0x0000, 0x7BEF, 0xFFFF, mix(64)}},
+        {withAlpha.get(), 128, {0x0000, mix(64), mix((128 * 255) >> 8), mix((128 * 64) >> 8)}},
+        {white.get(), 0, {0, 0, 0, 0}},
+    };
+    for (const auto& [source, transparency, expected] : cases) {
+        auto dst = Solid(4, 1, 0x0000);
+        EXPECT_TRUE(dst->DrawImage(0, 0, *source, transparency)) << transparency;
+        EXPECT_EQ(std::vector<uint16_t>(dst->Pixels(), dst->Pixels() + 4), expected) << transparency;
+    }
 }
 
 TEST(DrawImage, ClipOriginAndSourceOffsets) {

@@ -49,14 +49,6 @@ struct Text : ::testing::Test {
     }
 };
 
-TEST_F(Text, FontsAreSharedPerWeightHeightAndUnderline) {
-    ASSERT_NE(regular, nullptr);
-    EXPECT_EQ(FontManager::Instance().GetFont(400, 20), regular);
-    EXPECT_NE(FontManager::Instance().GetFont(400, 20, true), regular);
-    EXPECT_EQ(regular->LineHeight(), 20) << "a positive height is the whole cell";
-    EXPECT_GT(FontManager::Instance().GetFont(400, -20)->LineHeight(), 20) << "a negative one is the em";
-}
-
 TEST_F(Text, DrawnInkStaysInsideTheMeasuredExtent) {
     const std::u16string s = U16("Hello, мир! Ж");
     DeviceContext& dc = Dc(regular);
@@ -151,10 +143,16 @@ TEST_F(Text, PrefixUnderlinesTheMarkedCharacterUnlessTurnedOff) {
     EXPECT_GT(Draw(u"&File", box, kSingleLine | kNoPrefix).right, plain.right) << "no-prefix shows the ampersand";
 }
 
-TEST_F(Text, BoldUnderlineColourAndCyrillic) {
+// Fonts are shared per weight, height and underline; a positive height is the
+// whole cell, a negative one the em.
+TEST_F(Text, FontsBoldUnderlineColourAndCyrillic) {
+    EXPECT_EQ(FontManager::Instance().GetFont(400, 20), regular);
+    EXPECT_EQ(regular->LineHeight(), 20);
+    EXPECT_GT(FontManager::Instance().GetFont(400, -20)->LineHeight(), 20);
     DeviceContext& dc = Dc(regular);
     EXPECT_GT(Dc(bold).GetTextExtent(u"Bold text").width, dc.GetTextExtent(u"Bold text").width);
     Font* underlined = FontManager::Instance().GetFont(400, 20, true);
+    EXPECT_NE(underlined, regular);
     Dc(underlined).SetTextColor(0x0000FF);  // red in the platform's colour layout
     surface.BeginGdi().ExtTextOut(0, 0, u"__ii");
     surface.EndGdi();
