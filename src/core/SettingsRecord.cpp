@@ -64,12 +64,6 @@ auto Flags(Profile& p) {
 
 }  // namespace
 
-std::u16string ScrambleText(std::u16string_view text) {
-    std::u16string out(text);
-    for (auto& c : out) c = static_cast<char16_t>(c ^ SettingsRecord::kScrambleKey);
-    return out;
-}
-
 SettingsRecord::Bytes SettingsRecord::Encode(std::vector<std::string>* truncated) const {
     Bytes b{};
     PutU32(b, kSizeOffset, kSize);

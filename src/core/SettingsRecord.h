@@ -51,6 +51,3 @@ struct SettingsRecord {
     bool WriteFile(const std::filesystem::path& hostPath, std::vector<std::string>* truncated = nullptr) const;
 };
 
-// XORs every code unit with the scramble key; applying it twice gives the text
-// back.
-std::u16string ScrambleText(std::u16string_view text);

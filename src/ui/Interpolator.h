@@ -27,7 +27,6 @@ public:
     }
     void ClearKeys() { keys.clear(); }
     size_t KeyCount() const { return keys.size(); }
-    const std::vector<KeyFrame>& Keys() const { return keys; }
     // Number of states a chain derives from these keys.
     int32_t StateCount() const { return keys.empty() ? 0 : keys.back().state + 1; }
 

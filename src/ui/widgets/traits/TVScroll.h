@@ -70,7 +70,6 @@ public:
     // The next down leaves a running scroll animation alone.
     void SetStopOnDown(bool value) { stopOnDown = value; }
     bool IsCapturing() const { return capturing; }
-    int MovedDistance() const { return movedDistance; }
     // Seconds; tests drive the fling with a clock of their own.
     void SetClock(Clock value) { clock = std::move(value); }
 
