@@ -24,19 +24,21 @@ namespace catalogd::test {
 namespace fs = std::filesystem;
 
 fs::path SeededTemplate() {
-    // Keyed by the test program's own time stamp: a rebuilt program (and so
-    // a changed seed) gets a fresh template.
+    // Keyed by the test program and its time stamp: a rebuilt program (and
+    // so a changed seed) gets a fresh template, and replaces only its own:
+    // the other catalogd suite may be copying from its template meanwhile.
     struct stat self {};
     stat("/proc/self/exe", &self);
+    const std::string own = "seed-" + fs::read_symlink("/proc/self/exe").filename().string() + "-";
     fs::path base = fs::path(TOBRIX_BINARY_DIR) / "tests" / "catalogd";
     fs::create_directories(base);
-    fs::path dir = base / ("seed-" + std::to_string(self.st_mtim.tv_sec) + "-" + std::to_string(self.st_mtim.tv_nsec));
+    fs::path dir = base / (own + std::to_string(self.st_mtim.tv_sec) + "-" + std::to_string(self.st_mtim.tv_nsec));
     fs::path db = dir / "catalog.db";
     int lock = open((base / "seed.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
     flock(lock, LOCK_EX);
     if (!fs::exists(db)) {
         for (const auto& old : fs::directory_iterator(base))
-            if (old.is_directory() && old.path().filename().string().starts_with("seed-")) fs::remove_all(old.path());
+            if (old.is_directory() && old.path().filename().string().starts_with(own)) fs::remove_all(old.path());
         fs::path work = base / "seed-work";
         fs::remove_all(work);
         fs::create_directories(work);
