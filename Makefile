@@ -4,7 +4,7 @@ BENCH_DIR ?= build-bench
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench fuzz tsan mutants mutants-sample clean
+.PHONY: deps configure build test run bench fuzz tsan mutants mutants-sample coverage clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -81,5 +81,17 @@ mutants: build
 mutants-sample:
 	@$(PYTHON) scripts/mutants.py sample $(MUTANT_ARGS) $(if $(SEED),--seed $(SEED))
 
+# Which lines of the product code the suites execute, in a build without
+# sanitizers: $(COV_DIR)/coverage.json and coverage.txt. LABELS="net_tests
+# apps_tests" runs only those programs; COVERAGE_BASE=a kept coverage.json
+# lists the lines that run executed and this one does not (before cutting a
+# suite, keep the json of the suite as it was).
+COV_DIR ?= build-cov
+coverage: deps
+	@cmake -S . -B $(COV_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g0 -O0 --coverage" \
+	  -DCMAKE_C_FLAGS_DEBUG="-g0 -O0 --coverage" -DCMAKE_EXE_LINKER_FLAGS=--coverage \
+	  -DCMAKE_SHARED_LINKER_FLAGS=--coverage -DTOBRIX_WERROR=ON $(CMAKE_FLAGS) >/dev/null
+	@bash scripts/coverage.sh $(COV_DIR) "$(LABELS)" "$(COVERAGE_BASE)"
+
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(FUZZ_DIR) $(TSAN_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(FUZZ_DIR) $(TSAN_DIR) $(COV_DIR)

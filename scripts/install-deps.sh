@@ -21,6 +21,8 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev xvfb xauth wrk curl
   ca-certificates libxml2-utils openssl
+  # which lines the suites execute (make coverage)
+  gcovr
 )
 
 missing=()
