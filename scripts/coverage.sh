@@ -18,7 +18,7 @@ status=$?
 grep -E "tests passed|Failed" "$dir/coverage-tests.log" | tail -5
 filters=()
 for f in src emulator catalogd formats tools; do filters+=(--filter "$f/"); done
-gcovr -r . --object-directory "$dir" -j "$(nproc)" "${filters[@]}" --json "$dir/coverage.json" --txt-summary --txt "$dir/coverage.txt" || exit 1
+gcovr -r . --object-directory "$dir" -j "$(nproc)" "${filters[@]}" --json "$dir/coverage.json" --print-summary --txt "$dir/coverage.txt" || exit 1
 echo "coverage: $dir/coverage.json, per file in $dir/coverage.txt"
 [ -n "$base" ] && python3 scripts/coverage_lost.py "$base" "$dir/coverage.json"
 exit $status
