@@ -65,6 +65,11 @@ TEST_F(DevicePrograms, ProvisioningProcessorRemovesPackagesByInstallName) {
     WriteCab(cab, {{"_setup.xml", SetupXml("A&B \"Tools\"", "%CE1%\\AB", {{"ab.exe", "X"}})}, {"X", "x"}});
     ASSERT_EQ(RunInstaller(u"/delete 0 \"\\My Documents\\p.cab\""), 0);
     ASSERT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\A&B \"Tools\""));
+    // Named without being asked to go: it stays.
+    platform::ProcessProvisioningDocument(u"<wap-provisioningdoc><characteristic type=\"UnInstall\"><characteristic "
+                                          u"type=\"A&amp;B &quot;Tools&quot;\"><parm name=\"keep\" value=\"1\" />"
+                                          u"</characteristic></characteristic></wap-provisioningdoc>", 1);
+    EXPECT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\A&B \"Tools\""));
 
     const std::u16string doc =
         u"<wap-provisioningdoc>\t\t<characteristic type=\"UnInstall\">\t\t<characteristic "
