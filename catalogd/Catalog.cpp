@@ -207,8 +207,10 @@ void WriteApp(XmlWriter& xml, const AppRow& a, std::string_view filesUrl) {
 void Catalog::WriteCategories(XmlWriter& xml) {
     std::map<int64_t, int64_t> own;
     {
-        Stmt& s = db.Prepare(std::string("SELECT a.catid, COUNT(*) FROM apps a WHERE ") + kSuitsDevice +
-                             " GROUP BY a.catid");
+        // The counts of each set of device needs: the device filter reads
+        // the same columns there as in apps.
+        Stmt& s = db.Prepare(std::string("SELECT a.catid, SUM(a.apps) FROM category_counts a WHERE ") +
+                             kSuitsDevice + " GROUP BY a.catid");
         BindDevice(s, device);
         while (s.Step()) own[s.Int(0)] = s.Int(1);
         s.Reset();
@@ -235,8 +237,8 @@ void Catalog::WriteCategories(XmlWriter& xml) {
 }
 
 void Catalog::WriteTags(XmlWriter& xml) {
-    Stmt& s = db.Prepare(std::string("SELECT g.name, COUNT(*) FROM tags g JOIN app_tags t ON t.tag_id = g.id "
-                                      "JOIN apps a ON a.id = t.app_id WHERE ") +
+    Stmt& s = db.Prepare(std::string("SELECT g.name, SUM(a.apps) FROM tags g JOIN tag_counts a ON a.tag_id = g.id "
+                                      "WHERE ") +
                          kSuitsDevice + " GROUP BY g.id ORDER BY g.name");
     BindDevice(s, device);
     xml.Start("tags");
@@ -249,9 +251,16 @@ std::vector<AppRow> Catalog::Find(const AppFilter& f) {
     const ListOrder& order = OrderOf(f.sort);
     const ListPage page = PageOf(f);
     const bool indexed = CharCount(f.query) >= kIndexedSearchChars;
+    // A tag few applications carry: its own rows, read from the tag's
+    // index (a short search's walk is bounded anyway, and keeps its rule).
+    if (!f.tags.empty() && (f.query.empty() || indexed) && HitCount(f, Hits::Tag) < kFewMatches)
+        return FromHits(f, Hits::Tag, order, page);
     if (indexed && db.Kind() == Engine::Postgres && !f.category)
         if (auto rows = WalkFirst(f, order, page, kSearchProbeRows)) return std::move(*rows);
-    if (indexed && SearchHits(f) < kFewMatches) return FromHits(f, order, page);
+    // A list without pages holds every match: the search index finds them
+    // sooner than a walk of the whole order does.
+    if (indexed && (page.limit == kNoLimit || HitCount(f, Hits::Search) < kFewMatches))
+        return FromHits(f, Hits::Search, order, page);
     if (!f.category) return Walk(f, order, std::nullopt, page);
     const std::vector<int64_t> cats = Subtree(*f.category);
     if (cats.size() <= 1) return Walk(f, order, *f.category, page);
@@ -308,68 +317,82 @@ std::vector<AppRow> Catalog::Rows(Stmt& s) {
 std::vector<AppRow> Catalog::Walk(const AppFilter& f, const ListOrder& order, std::optional<int64_t> category,
                                   const ListPage& page) {
     const int64_t end = page.limit == kNoLimit ? kNoLimit : page.offset + page.limit;
-    return *WalkChunks(f, order, category, page, end == kNoLimit ? kNoLimit : std::max(kFirstChunk, end * 2), kNoLimit);
+    // A search too short for the search index compares every row it walks;
+    // without a bound, one that matches nothing would read the catalog.
+    const bool shortSearch = !f.query.empty() && CharCount(f.query) < kIndexedSearchChars;
+    const int64_t bound = shortSearch ? kShortSearchRows : kNoLimit;
+    const int64_t first = end == kNoLimit ? kNoLimit : std::max(kFirstChunk, end * 2);
+    return WalkChunks(f, order, category, page, std::min(first, bound), bound).rows;
 }
 
 std::optional<std::vector<AppRow>> Catalog::WalkFirst(const AppFilter& f, const ListOrder& order,
                                                       const ListPage& page, int64_t rows) {
     if (page.limit == kNoLimit || page.offset + page.limit > rows) return std::nullopt;
-    return WalkChunks(f, order, std::nullopt, page, rows, rows);
+    Walked walked = WalkChunks(f, order, std::nullopt, page, rows, rows);
+    if (!walked.complete) return std::nullopt;
+    return std::move(walked.rows);
 }
 
-std::optional<std::vector<AppRow>> Catalog::WalkChunks(const AppFilter& f, const ListOrder& order,
-                                                       std::optional<int64_t> category, const ListPage& page,
-                                                       int64_t firstChunk, int64_t maxChunk) {
+Catalog::Walked Catalog::WalkChunks(const AppFilter& f, const ListOrder& order, std::optional<int64_t> category,
+                                    const ListPage& page, int64_t firstChunk, int64_t lastChunk) {
     // Within one category the condition names it alone, so that the
     // category's own index of the order is walked.
     const std::string scope = category ? " WHERE a.catid = ?6" : "";
     const std::string tail = std::string(category ? "" : "CAST(?6 AS BIGINT) IS NULL AND ") + FilterSql() +
                              " ORDER BY " + order.sql + " LIMIT ?12 OFFSET ?13";
     const int64_t end = page.limit == kNoLimit ? kNoLimit : page.offset + page.limit;
-    if (db.Kind() == Engine::Sqlite || end == kNoLimit) {
+    if ((db.Kind() == Engine::Sqlite || end == kNoLimit) && lastChunk == kNoLimit) {
         // The embedded engine walks the order's index and checks the other
         // conditions on the way by itself.
         Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM apps a" +
                              (category ? scope + " AND " : " WHERE ") + tail);
         if (category) s.Bind(6, *category);
         BindFilter(s, f, page);
-        return Rows(s);
+        return {Rows(s), true};
     }
     // The shared engine guesses the device filter to leave almost nothing
     // and would rather sort every row. So: the first rows of the order
     // alone, which it reads from the order's index, then filtered; when
     // they hold too few matches for the page, four times as many, until the
-    // page is full or the order has no rows left.
+    // page is full, the order has no rows left or the walk reaches its last
+    // chunk (then the answer is incomplete).
     Stmt& s = db.Prepare(std::string("SELECT ") + kAppColumns + " FROM (SELECT * FROM apps a" + scope +
                          " ORDER BY " + order.sql + " LIMIT ?14) a WHERE " + tail);
-    for (int64_t chunk = firstChunk;; chunk = chunk > kNoLimit / 4 ? kNoLimit : chunk * 4) {
-        if (chunk > maxChunk) return std::nullopt;
+    for (int64_t chunk = firstChunk;; chunk = chunk > lastChunk / 4 ? lastChunk : chunk * 4) {
         if (category) s.Bind(6, *category);
         BindFilter(s, f, page);
         s.Bind(14, chunk);
         std::vector<AppRow> rows = Rows(s);
-        if (static_cast<int64_t>(rows.size()) == page.limit) return rows;
+        if (static_cast<int64_t>(rows.size()) == page.limit) return {std::move(rows), true};
         Stmt& more = db.Prepare(std::string("SELECT COUNT(*) FROM (SELECT 1 FROM apps") +
                                 (category ? " WHERE catid = ?2" : "") + " LIMIT ?1) x");
         more.Bind(1, chunk);
         if (category) more.Bind(2, *category);
         const bool exhausted = more.Step() && more.Int(0) < chunk;
         more.Reset();
-        if (exhausted) return rows;
+        if (exhausted || chunk >= lastChunk) return {std::move(rows), exhausted};
     }
 }
 
-std::string Catalog::HitsSql(std::string_view scope, int parameter) const {
+std::string Catalog::HitsSql(const AppFilter& f, Hits source, int parameter) const {
     const std::string text = "?" + std::to_string(parameter);
+    // One tag's applications; the others a filter names are checked with
+    // the rest of the filter.
+    if (source == Hits::Tag)
+        return "SELECT t.app_id FROM app_tags t JOIN tags g ON g.id = t.tag_id WHERE g.name = " + text;
     if (db.Kind() == Engine::Sqlite)
         return std::string("SELECT rowid FROM ") + kSearchIndex + " WHERE " + kSearchIndex + " MATCH " + text;
     std::string any;
     for (auto [name, column] : {std::pair{"name", "name_fold"}, {"com", "company_fold"}, {"desc", "desc_fold"}})
-        if (scope.empty() || scope == name) any += (any.empty() ? "" : " OR ") + std::string(column) + " LIKE " + text;
+        if (f.scope.empty() || f.scope == name) any += (any.empty() ? "" : " OR ") + std::string(column) + " LIKE " + text;
     return "SELECT id FROM apps WHERE " + any;
 }
 
-void Catalog::BindHits(Stmt& s, const AppFilter& f, int parameter) {
+void Catalog::BindHits(Stmt& s, const AppFilter& f, Hits source, int parameter) {
+    if (source == Hits::Tag) {
+        s.Bind(parameter, f.tags.front());
+        return;
+    }
     if (db.Kind() == Engine::Postgres) {
         s.Bind(parameter, "%" + LikeEscaped(f.query) + "%");
         return;
@@ -380,25 +403,25 @@ void Catalog::BindHits(Stmt& s, const AppFilter& f, int parameter) {
     s.Bind(parameter, (column ? std::string(column) + " : " : std::string()) + Quoted(f.query, '"'));
 }
 
-int64_t Catalog::SearchHits(const AppFilter& f) {
-    Stmt& s = db.Prepare("SELECT COUNT(*) FROM (" + HitsSql(f.scope, 1) + " LIMIT ?2) h");
-    BindHits(s, f, 1);
+int64_t Catalog::HitCount(const AppFilter& f, Hits source) {
+    Stmt& s = db.Prepare("SELECT COUNT(*) FROM (" + HitsSql(f, source, 1) + " LIMIT ?2) h");
+    BindHits(s, f, source, 1);
     s.Bind(2, kFewMatches);
     int64_t n = s.Step() ? s.Int(0) : 0;
     s.Reset();
     return n;
 }
 
-std::vector<AppRow> Catalog::FromHits(const AppFilter& f, const ListOrder& order, const ListPage& page) {
+std::vector<AppRow> Catalog::FromHits(const AppFilter& f, Hits source, const ListOrder& order, const ListPage& page) {
     // The matches first (materialized, so that neither engine walks an
     // order instead), then the other conditions, then the sort of at most
     // kFewMatches rows.
-    Stmt& s = db.Prepare("WITH hits(id) AS MATERIALIZED (" + HitsSql(f.scope, 14) + ") SELECT " + kAppColumns +
+    Stmt& s = db.Prepare("WITH hits(id) AS MATERIALIZED (" + HitsSql(f, source, 14) + ") SELECT " + kAppColumns +
                          " FROM hits h JOIN apps a ON a.id = h.id WHERE (CAST(?6 AS BIGINT) IS NULL OR a.catid IN "
                          "(SELECT descendant FROM category_tree WHERE ancestor = ?6)) AND " +
                          FilterSql() + " ORDER BY " + order.sql + " LIMIT ?12 OFFSET ?13");
     if (f.category) s.Bind(6, *f.category);
-    BindHits(s, f, 14);
+    BindHits(s, f, source, 14);
     BindFilter(s, f, page);
     return Rows(s);
 }

@@ -54,6 +54,13 @@ struct AppFilter {
     int64_t page = -1;                // counted from 1
 };
 
+// A search shorter than three letters has no index to look in and compares
+// each row it walks; it looks only at this many applications of the list's
+// order (of each category's order, in a category with subcategories), so
+// that a pair of letters no one uses does not read the whole catalog.
+// Catalogs of up to this many applications answer it in full.
+inline constexpr int64_t kShortSearchRows = 1000;
+
 // Read side of the catalog, always as one device sees it.
 class Catalog {
 public:
@@ -84,19 +91,26 @@ private:
     // page, or nothing when those rows hold too few matches to fill it.
     std::optional<std::vector<AppRow>> WalkFirst(const AppFilter& f, const ListOrder& order, const ListPage& page,
                                                  int64_t rows);
-    std::optional<std::vector<AppRow>> WalkChunks(const AppFilter& f, const ListOrder& order,
-                                                  std::optional<int64_t> category, const ListPage& page,
-                                                  int64_t firstChunk, int64_t maxChunk);
-    // The search's matches from the search index, sorted.
-    std::vector<AppRow> FromHits(const AppFilter& f, const ListOrder& order, const ListPage& page);
-    // How many rows the search index finds, counting no further than where
-    // walking the order becomes the cheaper way.
-    int64_t SearchHits(const AppFilter& f);
+    struct Walked {
+        std::vector<AppRow> rows;
+        // False when the walk stopped at its last chunk with the page not
+        // full and rows of the order left unread.
+        bool complete = true;
+    };
+    Walked WalkChunks(const AppFilter& f, const ListOrder& order, std::optional<int64_t> category,
+                      const ListPage& page, int64_t firstChunk, int64_t lastChunk);
+    // Where a list's candidate rows can come from other than its order.
+    enum class Hits { Search, Tag };
+    // The candidates' rows that pass the filter, sorted.
+    std::vector<AppRow> FromHits(const AppFilter& f, Hits source, const ListOrder& order, const ListPage& page);
+    // How many candidates there are, counting no further than where walking
+    // the order becomes the cheaper way.
+    int64_t HitCount(const AppFilter& f, Hits source);
     std::vector<int64_t> Subtree(int64_t category);
     std::string FilterSql() const;
-    std::string HitsSql(std::string_view scope, int parameter) const;
+    std::string HitsSql(const AppFilter& f, Hits source, int parameter) const;
     void BindFilter(Stmt& s, const AppFilter& f, const ListPage& page);
-    void BindHits(Stmt& s, const AppFilter& f, int parameter);
+    void BindHits(Stmt& s, const AppFilter& f, Hits source, int parameter);
     static std::vector<AppRow> Rows(Stmt& s);
 
     template <typename K>

@@ -41,6 +41,17 @@ struct Index {
     const char* columns;
 };
 
+// A count table's columns: what is counted, the device needs of apps
+// (the columns the device filter reads), and the number of applications.
+std::vector<Column> CountColumns(const char* key) {
+    return {{key, Type::Int, "NOT NULL"},
+            {"os_mask", Type::Int, "NOT NULL"},
+            {"min_short", Type::Int, "NOT NULL"},
+            {"min_long", Type::Int, "NOT NULL"},
+            {"features", Type::Int, "NOT NULL"},
+            {"apps", Type::Int, "NOT NULL"}};
+}
+
 // The whole store, parents before children. A new column goes at the end of
 // its table: CreateSchema adds it to stores made before it existed.
 const std::vector<Table>& Tables() {
@@ -148,6 +159,12 @@ const std::vector<Table>& Tables() {
          {{"ancestor", Type::Int, "NOT NULL REFERENCES categories(id)"},
           {"descendant", Type::Int, "NOT NULL REFERENCES categories(id)"}},
          "PRIMARY KEY(ancestor, descendant)"},
+        // How many applications of each category, and of each tag, a kind of
+        // device sees: one row per category (tag) and set of device needs,
+        // so that the category and tag lists sum a few rows instead of
+        // counting the catalog. Made again by RecountCatalog.
+        {"category_counts", CountColumns("catid"), "PRIMARY KEY(catid, os_mask, min_short, min_long, features)"},
+        {"tag_counts", CountColumns("tag_id"), "PRIMARY KEY(tag_id, os_mask, min_short, min_long, features)"},
         // One row: the number every change of what the answers say moves on.
         {"catalog_state", {{"generation", Type::Int, "NOT NULL"}}},
         // --- abuse limits ---
@@ -313,6 +330,9 @@ void CreateSchema(Db& db) {
     // Cheap (a few dozen categories), and it mends a tree that an older
     // version's copy or seed left empty.
     RebuildCategoryTree(db);
+    // A store made before the counts: count what it holds.
+    if (!db.QueryInt("SELECT 1 FROM category_counts LIMIT 1") && db.QueryInt("SELECT 1 FROM apps LIMIT 1"))
+        RecountCatalog(db);
     db.Exec("INSERT INTO catalog_state(generation) SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM catalog_state)");
     tx.Commit();
 }
@@ -339,6 +359,17 @@ void ClearAll(Db& db) {
         if (!KeptByClear(*t)) db.Exec(std::string("DELETE FROM ") + t->name);
 }
 
+void RecountCatalog(Db& db) {
+    const std::string needs = "a.os_mask, a.min_short, a.min_long, a.features";
+    const std::string columns = "os_mask, min_short, min_long, features, apps";
+    db.Exec("DELETE FROM category_counts");
+    db.Exec("INSERT INTO category_counts(catid, " + columns + ") SELECT a.catid, " + needs +
+            ", COUNT(*) FROM apps a GROUP BY a.catid, " + needs);
+    db.Exec("DELETE FROM tag_counts");
+    db.Exec("INSERT INTO tag_counts(tag_id, " + columns + ") SELECT t.tag_id, " + needs +
+            ", COUNT(*) FROM app_tags t JOIN apps a ON a.id = t.app_id GROUP BY t.tag_id, " + needs);
+}
+
 void MarkCatalogChanged(Db& db) { db.Exec("UPDATE catalog_state SET generation = generation + 1"); }
 
 void NumberAfterExisting(Db& db) {
@@ -358,6 +389,7 @@ void BeginBulkLoad(Db& db) {
 
 void EndBulkLoad(Db& db) {
     if (db.Kind() != Engine::Sqlite) CreatePostgresSearch(db, Search());
+    RecountCatalog(db);
 }
 
 void CopyStore(Db& from, Db& to, const std::string& filesDir) {
@@ -408,8 +440,10 @@ void CopyStore(Db& from, Db& to, const std::string& filesDir) {
 void Analyze(Db& db) {
     // The shared engine plans by what it knows of the rows; a catalog
     // written in one go would otherwise be planned as an empty one until
-    // its background statistics catch up.
-    if (db.Kind() == Engine::Postgres) db.Exec("ANALYZE");
+    // its background statistics catch up. A seed updates every row it
+    // inserted, and the dead versions left behind would be read by every
+    // walk until the background cleaner came by.
+    if (db.Kind() == Engine::Postgres) db.Exec("VACUUM ANALYZE");
 }
 
 }  // namespace catalogd

@@ -30,6 +30,11 @@ void CategoriesChanged(Db& db);
 // that seeding twice gives the same catalog.
 void ClearAll(Db& db);
 
+// Makes the category and tag counts again from the applications. A bulk
+// load does it at its end; whatever else adds or removes applications or
+// tags, or changes an application's category or device needs, must call it
+// in the same transaction.
+void RecountCatalog(Db& db);
 // Moves the catalog's generation on. Every change of what the cached answers
 // say (a publish, a rating, a new seed) calls it in the same transaction, so
 // that every instance drops its cached answers before it answers again.

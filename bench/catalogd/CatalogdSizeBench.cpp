@@ -38,15 +38,20 @@ struct Request {
     const char* name;
     const char* query;  // after "sessionid=...&"
     const char* method;
+    const char* text = nullptr;  // appended to the query, Base64 encoded
 };
 
 // The first top-level category has subcategories: its page merges their lists.
 const Request kAsked[] = {
     {"sorted_page", "count=25&sort=rates", "getapps"},
     {"category_page2", "cat=1&count=25&page=2&sort=downloads", "getapps"},
-    {"search_common", "count=25&sort=rates&query=", "getapps"},  // a word thousands of applications have
-    {"search_none", "count=25&sort=rates&query=", "getapps"},    // a word no application has
+    {"search_common", "count=25&sort=rates&query=", "getapps", "game"},  // a word thousands of applications have
+    {"search_none", "count=25&sort=rates&query=", "getapps", "zqxj"},    // a word no application has
+    {"search_short_none", "count=25&sort=rates&query=", "getapps", "zq"},  // too short for the search index
+    {"tag_none", "count=25&sort=rates&tags=", "getapps", "zqxj"},         // a tag no application carries
     {"details", "details=1&appid=", "appdetails"},
+    {"categories", "x=1", "cats"},  // with each category's count for this device
+    {"tags", "x=1", "tags"},
 };
 
 // The newest application the device sees: details of one it is offered.
@@ -59,8 +64,7 @@ std::string Offered(const ServedCatalog& served) {
 
 std::string QueryOf(const Request& r, const ServedCatalog& served) {
     std::string q = r.query;
-    if (std::string_view(r.name) == "search_common") q += Encoded("game");
-    if (std::string_view(r.name) == "search_none") q += Encoded("zqxj");
+    if (r.text) q += Encoded(r.text);
     if (std::string_view(r.name) == "details") q += Offered(served);
     return q;
 }

@@ -13,6 +13,7 @@
 #include "Schema.h"
 #include "Seed.h"
 #include "TestCatalog.h"
+#include "XmlWriter.h"
 
 namespace catalogd::test {
 namespace {
@@ -34,9 +35,15 @@ std::vector<int64_t> Everything(Db& db, const DeviceConfig& device, const AppFil
         : f.sort == "views"      ? "a.views DESC, a.id"
         : f.sort == "createtime" ? "a.createtime DESC, a.id"
                                  : "a.id";
+    // A search of one or two letters looks at the first rows of each
+    // category's order only.
+    const int64_t letters = static_cast<int64_t>(f.query.size());
+    const int64_t bound = letters > 0 && letters < 3 ? kShortSearchRows : std::numeric_limits<int64_t>::max();
     Stmt& s = db.Prepare(
         "WITH RECURSIVE sub(id) AS (SELECT CAST(?6 AS BIGINT) WHERE CAST(?6 AS BIGINT) IS NOT NULL UNION ALL "
-        "SELECT c.id FROM categories c JOIN sub ON c.parent_id = sub.id) SELECT a.id FROM apps a WHERE " +
+        "SELECT c.id FROM categories c JOIN sub ON c.parent_id = sub.id) SELECT a.id FROM (SELECT a.*, ROW_NUMBER() "
+        "OVER (PARTITION BY CASE WHEN CAST(?6 AS BIGINT) IS NULL THEN 0 ELSE a.catid END ORDER BY " + order +
+        ") AS place FROM apps a) a WHERE a.place <= ?14 AND " +
         std::string(kSuitsDevice) + " AND (CAST(?6 AS BIGINT) IS NULL OR a.catid IN (SELECT id FROM sub))" +
         " AND (CAST(?7 AS TEXT) IS NULL OR (?8 IN ('', 'name') AND " + contains + "(a.name_fold, ?7) > 0)" +
         " OR (?8 IN ('', 'com') AND " + contains + "(a.company_fold, ?7) > 0)" + " OR (?8 IN ('', 'desc') AND " +
@@ -57,6 +64,7 @@ std::vector<int64_t> Everything(Db& db, const DeviceConfig& device, const AppFil
     const int64_t limit = f.count > 0 ? f.count : f.page > 0 ? 25 : std::numeric_limits<int64_t>::max();
     s.Bind(12, limit);
     s.Bind(13, f.page > 1 ? (f.page - 1) * limit : 0);
+    s.Bind(14, bound);
     std::vector<int64_t> ids;
     while (s.Step()) ids.push_back(s.Int(0));
     s.Reset();
@@ -69,22 +77,55 @@ std::vector<int64_t> Listed(Db& db, const DeviceConfig& device, const AppFilter&
     return ids;
 }
 
-// Every order with no category, a category without and one with
-// subcategories and one that does not exist; searches too short for the
-// search index, with few matches, with more than the index is asked for,
-// limited to one field, and with none; pages, prices and tags in turn.
-void ExpectSameLists(Db& db, const std::string& when) {
+DeviceConfig Phone() {
     DeviceConfig phone;
     phone.configured = true;
     phone.osBit = EditionBit("wm6ppc");
     phone.shortSide = 240;
     phone.longSide = 320;
     phone.features = FeatureBit("bt") | FeatureBit("wifi");
+    return phone;
+}
+
+// Each category's count, and each tag's weight, is the length of its list.
+void ExpectCountsOfTheLists(Db& db, const std::string& when) {
+    for (const DeviceConfig& device : {DeviceConfig{}, Phone()}) {
+        Catalog catalog(db, device);
+        XmlWriter cats, tags;
+        catalog.WriteCategories(cats);
+        catalog.WriteTags(tags);
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_string((cats.Take() + tags.Take()).c_str(), pugi::parse_default | pugi::parse_fragment));
+        int checked = 0;
+        for (pugi::xpath_node n : doc.select_nodes("//cat")) {
+            AppFilter f;
+            f.category = n.node().attribute("id").as_llong();
+            EXPECT_EQ(n.node().attribute("count").as_llong(), static_cast<int64_t>(Everything(db, device, f).size()))
+                << when << ": category " << *f.category << ", device " << device.configured;
+            ++checked;
+        }
+        for (pugi::xpath_node n : doc.select_nodes("//tag")) {
+            AppFilter f;
+            f.tags = {n.node().attribute("name").value()};
+            EXPECT_EQ(n.node().attribute("weight").as_llong(), static_cast<int64_t>(Everything(db, device, f).size()))
+                << when << ": tag " << f.tags[0] << ", device " << device.configured;
+            ++checked;
+        }
+        EXPECT_GT(checked, 30) << when;
+    }
+}
+
+// Every order with no category, a category without and one with
+// subcategories and one that does not exist; searches too short for the
+// search index (one whose matches lie past the rows such a search looks
+// at), with few matches, with more than the index is asked for, limited to
+// one field, and with none; pages, prices and tags in turn.
+void ExpectSameLists(Db& db, const std::string& when) {
     const std::vector<std::optional<int64_t>> categories = {std::nullopt, 2, 1, 9999};
     const std::vector<std::pair<std::string, std::string>> searches = {
-        {"", ""}, {"ga", ""}, {"chess", ""}, {"faster", ""}, {"drop", "name"}, {"faster", "desc"}, {"zqxj", ""}};
+        {"", ""}, {"ga", ""}, {"15", ""}, {"chess", ""}, {"faster", ""}, {"drop", "name"}, {"faster", "desc"}, {"zqxj", ""}};
     int n = 0;
-    for (const DeviceConfig& device : {DeviceConfig{}, phone})
+    for (const DeviceConfig& device : {DeviceConfig{}, Phone()})
         for (const char* sort : {"", "rates", "downloads", "views", "createtime"})
             for (const auto& category : categories)
                 for (const auto& [query, scope] : searches) {
@@ -94,7 +135,8 @@ void ExpectSameLists(Db& db, const std::string& when) {
                     f.query = query;
                     f.scope = scope;
                     f.price = n % 5 == 1 ? "free" : n % 5 == 3 ? "paid" : "";
-                    if (n % 7 == 2) f.tags = {"game"};
+                    if (n % 7 == 2) f.tags = {"online"};
+                    if (n % 7 == 5) f.tags = {"classic", "puzzle"};
                     if (n % 4 != 3) {
                         f.count = n % 4 == 0 ? 25 : 7;
                         f.page = n % 3 + 1;
@@ -119,6 +161,17 @@ protected:
 
 TEST_F(ListOrder, IndexedListsListWhatSortingEveryRowLists) {
     ExpectSameLists(db, "seeded");
+    ExpectCountsOfTheLists(db, "seeded");
+    // The two-letter search whose matches lie past the rows it looks at,
+    // alone and narrowed by a tag whose own list holds some of them.
+    AppFilter late;
+    late.query = "15";
+    EXPECT_LT(Listed(db, DeviceConfig{}, late).size(), static_cast<size_t>(*db.QueryInt(
+        "SELECT COUNT(*) FROM apps WHERE name_fold LIKE '%15%' OR company_fold LIKE '%15%' OR desc_fold LIKE '%15%'")));
+    late.tags = {"online"};
+    EXPECT_EQ(Listed(db, DeviceConfig{}, late), Everything(db, DeviceConfig{}, late));
+    EXPECT_GT(db.QueryInt("SELECT COUNT(*) FROM apps a JOIN app_tags t ON t.app_id = a.id JOIN tags g ON g.id = "
+                          "t.tag_id WHERE g.name = 'online' AND a.name_fold LIKE '%15%'"), 0);
     // Enough matches that the common search walks the order (see
     // kFewMatches), and too few for the rare one.
     ASSERT_GT(db.QueryInt("SELECT COUNT(*) FROM apps WHERE desc_fold LIKE '%faster%'"), 600);
@@ -137,10 +190,13 @@ TEST_F(ListOrder, AStoreMadeBeforeTheIndexesGetsThemOnStart) {
     for (const char* index : {"apps_by_rating", "apps_by_cat_rating"}) db.Exec(std::string("DROP INDEX ") + index);
     db.Exec("ALTER TABLE apps DROP COLUMN rate_rank");
     db.Exec("DROP TABLE category_tree");
+    db.Exec("DROP TABLE category_counts");
+    db.Exec("DROP TABLE tag_counts");
     if (db.Kind() == Engine::Sqlite) db.Exec("DROP TABLE apps_search");
     else db.Exec("DROP INDEX apps_search_name_fold, apps_search_company_fold, apps_search_desc_fold");
     CreateSchema(db);
     ExpectSameLists(db, "migrated");
+    ExpectCountsOfTheLists(db, "migrated");
     // The search index follows later changes of the texts.
     db.Exec("UPDATE apps SET name_fold = 'quizzical' WHERE id = 5");
     AppFilter f;
