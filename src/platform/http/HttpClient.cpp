@@ -340,23 +340,18 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     HttpResult result;
     if (!NetworkIsUp()) {
         result.outcome = HttpOutcome::ConnectFailed;
-        result.error = "the device has no data connection";
         return result;
     }
     // Declared first: the transfer leaves the cache before the cache may go.
     const std::shared_ptr<SharedConnections> shared = SharedCache();
     std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
-    if (!curl) {
-        result.error = "cannot create a transfer";
-        return result;
-    }
+    if (!curl) return result;
     LinkShaper link = LinkShaper::ForCurrentDevice();
     Exchange x;
     x.curl = curl.get();
     x.sink = &sink;
     x.link = &link;
     x.headersOnly = options.headersOnly;
-    char error[CURL_ERROR_SIZE] = {};
 
     CURL* c = curl.get();
     const std::string address = EncodeUrl(url);
@@ -390,7 +385,6 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &x);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &x);
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, OnNewSocket);
     curl_easy_setopt(c, CURLOPT_SOCKOPTDATA, &x);
     // "": every coding this libcurl decodes, which it then undoes itself.
@@ -413,7 +407,6 @@ HttpResult HttpGet(const std::string& url, const HttpOptions& options, HttpSink&
     if (options.headersOnly && x.begun && !x.refused) result.outcome = HttpOutcome::Complete;
     result.status = x.head.status;
     result.contentLength = x.head.contentLength;
-    if (result.outcome != HttpOutcome::Complete) result.error = error[0] ? error : curl_easy_strerror(rc);
 
     long headerBytes = 0;
     curl_easy_getinfo(c, CURLINFO_HEADER_SIZE, &headerBytes);

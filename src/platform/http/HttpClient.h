@@ -82,7 +82,6 @@ struct HttpResult {
     HttpOutcome outcome = HttpOutcome::Failed;
     int status = 0;
     int64_t contentLength = -1;
-    std::string error;
 };
 
 // Only "http" and "https" URLs are fetched; the port of the URL is used, and
