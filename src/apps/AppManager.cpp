@@ -54,7 +54,9 @@ AppManager::~AppManager() {
     // The request queue outlives the manager: the requests whose handlers
     // would reach it are stopped first.
     StopJobs();
-    // Workers finish their job first: they still use the manager.
+    // Workers finish their job first: they still use the manager. No bound:
+    // an installer may be waiting for its user's answer, and a worker left
+    // behind would reach a manager that is gone.
     WaitIdle(std::chrono::milliseconds::max());
     {
         // The records' counts are shared with the workers that still run.
