@@ -113,7 +113,9 @@ private:
     std::unique_lock<std::mutex> Lock();
 
     // Reads the folder on first use; false when it cannot be used. The
-    // folder is listed once, under the lock.
+    // folder is listed once, under the lock: no caller can do anything
+    // before the index exists, so listing outside it would only move the
+    // wait elsewhere.
     bool Ready();
     void Store(const std::string& url, const StoredPicture& picture);
     // The file of `url` is written outside the lock; what then becomes of
