@@ -351,7 +351,8 @@ Catalog::Walked Catalog::WalkChunks(const AppFilter& f, const ListOrder& order, 
         return {Rows(s), true};
     }
     // The shared engine guesses the device filter to leave almost nothing
-    // and would rather sort every row. So: the first rows of the order
+    // and would rather sort every row; a bounded walk (on either engine)
+    // must not read past its bound. So: the first rows of the order
     // alone, which it reads from the order's index, then filtered; when
     // they hold too few matches for the page, four times as many, until the
     // page is full, the order has no rows left or the walk reaches its last
