@@ -92,7 +92,7 @@ TEST_F(SkinTest, TheCheckMarkKeepsItsSizeOnAFineScreen) {
     rows[0]->SetRect(Rect(0, 0, 200, 40));
     shared_ptr<GObject> check;
     ASSERT_TRUE(rows[0]->FindChildById(7002, check));
-    EXPECT_EQ(check->GetRect(), Rect(200 - 6 - 20, 12, 20, 16)) << "twice the picture, as the rows' arrows";
+    EXPECT_EQ(check->GetRect(), Rect(200 - 6 - 20, 12, 20, 16)) << "twice the picture at twice the density";
 }
 
 // The price filter's three words in half of a 176-pixel bar ran into each

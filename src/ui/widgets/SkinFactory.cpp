@@ -25,16 +25,16 @@ void Caption(Label& label, const std::u16string& text, uint32_t color, int baseH
 
 // Label on the left, check mark on the right, both centred vertically; run
 // whenever the row gets its size from the list. The mark is drawn for a
-// coarse screen and doubled on a fine one, like the rows' arrows, so that it
-// keeps its size beside the text.
+// 96-DPI screen and scaled by the screen's density, so that it keeps its
+// size beside the text (at its natural size it was a speck at 192 DPI).
 void PlaceCheckRow(GObject& row, int margin) {
     shared_ptr<GObject> label, check;
     int right = row.Width() - margin;
     if (row.FindChildById(kRowCheckId, check)) {
         auto* image = dynamic_cast<Image*>(check.get());
         const shared_ptr<Surface>& s = image ? image->GetSourceImage() : shared_ptr<Surface>();
-        const int scale = LayoutMetrics::Get().DoublesImages() ? 2 : 1;
-        const int w = s ? s->Width() * scale : 0, h = s ? s->Height() * scale : 0;
+        const int dpi = std::max(96, LayoutMetrics::Get().horizontalDpi);
+        const int w = s ? s->Width() * dpi / 96 : 0, h = s ? s->Height() * dpi / 96 : 0;
         check->SetRect(Rect(right - w, (row.Height() - h) / 2, w, h));
         right -= w + margin;
     }
