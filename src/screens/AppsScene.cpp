@@ -1,5 +1,6 @@
 #include "screens/AppsScene.h"
 
+#include "apps/AppManager.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
 #include "net/XMLCatalogResponses.h"
@@ -102,7 +103,25 @@ void AppsScene::OnAppsDone(HttpRequest* answerRequest, bool ok) {
     BuildRows();
 }
 
+// The installed revision of each shown application, -1 for one not on the
+// device: everything a row's installed mark depends on.
+std::vector<int32_t> AppsScene::InstallStates() const {
+    AppManager& manager = AppManager::Instance();
+    std::vector<int32_t> states;
+    for (const auto& app : model.Shown())
+        states.push_back(manager.IsInstalled(app->sysid) ? manager.GetRevision(app->sysid) : -1);
+    return states;
+}
+
+// Back on top after a page above installed or removed one of the shown
+// applications: the rows are rebuilt from the answer already held, without
+// asking the catalog again.
+void AppsScene::OnShown() {
+    if (filterBar && filterBar->IsVisible() && !request.Pending() && InstallStates() != shownStates) BuildRows();
+}
+
 void AppsScene::BuildRows() {
+    shownStates = InstallStates();
     filterBar->SetVisible(true);
     list->RemoveAllChildren();
     const shared_ptr<Layout>& layout = list->GetLayout();

@@ -23,6 +23,7 @@ public:
     ~AppsScene() override;
 
     void Build(const shared_ptr<GObject>& root) override;
+    void OnShown() override;
     bool RefreshOnDataChange() const override { return true; }
     // The filter bar's radio group (id 9000) chose a price filter.
     void OnFilterChanged(int id, int value) override;
@@ -43,6 +44,7 @@ private:
     void SendRequest();
     void OnAppsDone(HttpRequest* request, bool ok);
     void BuildRows();
+    std::vector<int32_t> InstallStates() const;
     void RelabelSortButton();
     void OnPriceSelected(shared_ptr<GObject>& radio, int index);
     void OnSortTouched(shared_ptr<GObject>& button, const Touch& touch);
@@ -50,6 +52,9 @@ private:
     std::u16string title;
     std::u16string backText;
     AppListModel model;
+    // What each row said about the device when it was built: an install or
+    // removal made from a page above leaves the rows to be rebuilt.
+    std::vector<int32_t> shownStates;
     bool shownOnce = false;
     shared_ptr<GObject> list;
     shared_ptr<GObject> filterBar;

@@ -40,21 +40,23 @@ void Fit(Caption& label, FontManager::FontHandle preferred, FontManager::FontHan
     DeviceContext dc;
     dc.SelectFont(preferred);
     FontManager::FontHandle font = preferred;
-    if (smaller && dc.GetTextExtent(text).width > width) {
+    const auto wraps = [&] {
+        return lines != Lines::One && dc.GetTextExtent(text).width > width && WidestWord(dc, text) <= width;
+    };
+    const auto wrappedHeight = [&] {
+        platform::text::TextRect r{area.left, 0, area.right, 0};
+        using namespace platform::text;
+        return dc.DrawText(text, r, kWordBreak | kNoClip | kNoPrefix | kCalcRect);
+    };
+    const bool keepsOwnFont = lines == Lines::ManyFirst && wraps() && wrappedHeight() <= label.Height();
+    if (smaller && !keepsOwnFont && dc.GetTextExtent(text).width > width) {
         font = smaller;
         dc.SelectFont(font);
     }
-    const bool wrap =
-        lines == Lines::Many && dc.GetTextExtent(text).width > width && WidestWord(dc, text) <= width;
+    const bool wrap = wraps();
     label.SetFont(font);
     label.SetWordWrap(wrap);
-    int textHeight = 0;
-    if (wrap) {
-        platform::text::TextRect r{area.left, 0, area.right, 0};
-        using namespace platform::text;
-        textHeight = dc.DrawText(text, r, kWordBreak | kNoClip | kNoPrefix | kCalcRect);
-    }
-    Centre(label, area, textHeight);
+    Centre(label, area, wrap ? wrappedHeight() : 0);
 }
 
 template <class Caption>

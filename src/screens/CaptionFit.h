@@ -13,7 +13,11 @@
 // hold nothing else. The label's top and bottom insets are the fitter's.
 namespace captionfit {
 
-enum class Lines { One, Many };
+// Many: the smaller font first, then lines. ManyFirst: lines in the label's
+// own font first, when every word fits and the lines fit the label's height
+// (a menu row whose caption would otherwise stand out smaller than its
+// neighbours'); the smaller font only when they do not.
+enum class Lines { One, Many, ManyFirst };
 
 void Keep(widgets::Label& label, FontManager::FontHandle smaller = nullptr, Lines lines = Lines::Many);
 // The same for a button's caption.

@@ -1,5 +1,7 @@
 #include "screens/ReviewsScene.h"
 
+#include <algorithm>
+
 #include "i18n/Localization.h"
 #include "net/ApiMethods.h"
 #include "screens/FormAnswer.h"
@@ -57,6 +59,23 @@ void ReviewsScene::OnReviewsDone(HttpRequest* answerRequest, bool ok) {
     layout->Unlock();
 }
 
+// The author's name closes its review, in the bold of a heading, and the
+// next review's text follows as far below it as the review's own text is
+// above it: without a line between them the name reads as the heading of
+// the review under it. The line runs along the item's bottom edge, inside
+// the item, so the column keeps its spacing.
+void ReviewsScene::AddDivider(GObject& item, int fontUnit) {
+    shared_ptr<widgets::ColorBar> line(new widgets::ColorBar());
+    line->SetFillColor(150, 150, 190);
+    item.AddChild(line, -1);
+    GObject* self = &item;
+    widgets::ColorBar* bar = line.get();
+    const int thickness = std::max(1, fontUnit / 12);
+    SubscribeFn(item.Resized(), [self, bar, thickness](shared_ptr<GObject>&, int, int) {
+        bar->SetRect(Rect(0, self->Height() - thickness, self->Width(), thickness));
+    });
+}
+
 void ReviewsScene::AddItem(const ReviewEntry& review, size_t position) {
     const int f = ScreenParts::FontUnit();
     const int u = f / 2;
@@ -76,6 +95,7 @@ void ReviewsScene::AddItem(const ReviewEntry& review, size_t position) {
     auto author = ScreenParts::NewLabel(review.login, 600, f * 5 / 4, kText, widgets::Label::Left);
     author->SetInsets(u, 0, 0, 0);
     item->AddChild(author, ReviewLayout::Author);
+    AddDivider(*item, f);
     item->SetLayout(shared_ptr<Layout>(new ReviewLayout(5 * starsHeight, starsHeight)));
     list->AddChild(item, -1);
 }

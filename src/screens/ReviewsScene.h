@@ -28,6 +28,7 @@ public:
 private:
     void OnReviewsDone(HttpRequest* request, bool ok);
     void AddItem(const ReviewEntry& review, size_t position);
+    static void AddDivider(GObject& item, int fontUnit);
 
     std::u16string name;
     int32_t appId;

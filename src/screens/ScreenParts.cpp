@@ -112,8 +112,9 @@ shared_ptr<widgets::RowButton> ScreenParts::AddTreeRow(GObject& list, const std:
     if (auto* label = dynamic_cast<widgets::Label*>(Child(*row, TreeItemLayout::Label))) {
         label->SetFont(FontManager::Instance().GetFont(kBold, FontUnit() * 5 / 4));
         label->SetColor(kCaption);
-        // Long names on a small screen: the plain font size, then two lines.
-        captionfit::Keep(*label, FontManager::Instance().GetFont(kBold, FontUnit()));
+        // Long names on a small screen: two lines in the rows' own font
+        // where the row has the height for them, else the plain font size.
+        captionfit::Keep(*label, FontManager::Instance().GetFont(kBold, FontUnit()), captionfit::Lines::ManyFirst);
     }
     if (auto* image = dynamic_cast<widgets::Image*>(Child(*row, TreeItemLayout::Icon))) image->SetStretch(true);
     return row;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text/DeviceContext.h"
+#include "screens/CaptionFit.h"
 #include "ui/widgets/traits/TMultiEdit.h"
 
 namespace {
@@ -41,6 +43,36 @@ TEST(WrapText, BreaksAtLineFeedsThenAfterTheLastSpaceThatFits) {
     EXPECT_EQ(Wrapped(u"the quick brown fox", 100), (V{u"the quick ", u"brown fox"}));
     EXPECT_EQ(Wrapped(u"abcdefghijkl", 50), (V{u"abcde", u"fghij", u"kl"})) << "a word wider than the box";
     EXPECT_EQ(Wrapped(u"ab", 0), (V{u"a", u"b"})) << "a box too narrow still moves on";
+}
+
+// A menu caption too wide for its row: two lines in the rows' own font where
+// the row has the height ("My applications" stood out smaller than its
+// neighbours), the smaller font where it has not, and always the smaller
+// font first for the captions that ask for it.
+TEST(CaptionFit, LinesInTheOwnFontBeforeASmallerOne) {
+    auto& fonts = FontManager::Instance();
+    const auto own = fonts.GetFont(600, 15), smaller = fonts.GetFont(600, 12);
+    platform::text::DeviceContext dc;
+    dc.SelectFont(own);
+    const int width = dc.GetTextExtent(u"applications").width + 2;
+    struct Case {
+        captionfit::Lines lines;
+        int height;
+        bool keepsOwn;
+    } const cases[] = {{captionfit::Lines::ManyFirst, 45, true},
+                       {captionfit::Lines::ManyFirst, 15, false},
+                       {captionfit::Lines::Many, 45, false}};
+    for (const Case& c : cases) {
+        widgets::Label label;
+        label.SetText(u"My applications");
+        label.SetFont(own);
+        label.SetSize(width, c.height);
+        captionfit::Keep(label, smaller, c.lines);
+        EXPECT_EQ(label.GetFont() == own, c.keepsOwn) << c.height;
+        if (c.keepsOwn) {
+            EXPECT_TRUE(label.IsWordWrapped());
+        }
+    }
 }
 
 }  // namespace

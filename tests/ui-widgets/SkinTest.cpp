@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "../ui-layouts/LayoutTestSupport.h"
 #include "WidgetTestSupport.h"
+#include "platform/text/DeviceContext.h"
+#include "ui/FontManager.h"
 #include "ui/widgets/SkinFactory.h"
 
 namespace {
@@ -57,6 +60,7 @@ TEST_F(SkinTest, AMissingSkinImageLeavesAnEmptyButWorkingWidget) {
 }
 
 TEST_F(SkinTest, ACheckListMarksTheChoiceAndReportsClickedRows) {
+    MetricsScope coarse(kBase, 96);
     shared_ptr<GObject> list = NewObject(0, 0, 200, 90);
     Root().AddChild(list);
     std::vector<int> chosen;
@@ -80,6 +84,35 @@ TEST_F(SkinTest, ACheckListMarksTheChoiceAndReportsClickedRows) {
     Move(50, 40);
     Up(50, 40);  // slid to another row: no click
     EXPECT_EQ(chosen, (std::vector<int>{2}));
+}
+
+TEST_F(SkinTest, TheCheckMarkKeepsItsSizeOnAFineScreen) {
+    MetricsScope fine(2 * kBase, 192);
+    auto rows = SkinFactory::CreateCheckList(Root(), {u"One"}, 0, kBase, nullptr);
+    rows[0]->SetRect(Rect(0, 0, 200, 40));
+    shared_ptr<GObject> check;
+    ASSERT_TRUE(rows[0]->FindChildById(7002, check));
+    EXPECT_EQ(check->GetRect(), Rect(200 - 6 - 20, 12, 20, 16)) << "twice the picture at twice the density";
+}
+
+// The price filter's three words in half of a 176-pixel bar ran into each
+// other; on a wide bar they stay in the bold face.
+TEST_F(SkinTest, SortSelectorCaptionsKeepClearOfTheDividers) {
+    auto selector = SkinFactory::CreateSortSelector(Root(), {u"All", u"Paid", u"Free"}, 0, kBase, 77);
+    for (int width : {240, 88}) {
+        selector->SetRect(Rect(0, 0, width, 30));
+        const auto font = dynamic_cast<SelectTab*>(selector->ChildAt(0).get())->GetFont();
+        if (width == 240) {
+            EXPECT_EQ(font, FontManager::Instance().GetFont(600, kBase));
+        }
+        platform::text::DeviceContext dc;
+        dc.SelectFont(font);
+        for (int i = 0; i < 3; ++i) {
+            auto* tab = dynamic_cast<SelectTab*>(selector->ChildAt(i).get());
+            EXPECT_EQ(tab->GetFont(), font) << "the three pieces alike";
+            EXPECT_LE(dc.GetTextExtent(tab->GetLabelText()).width, width / 3 - 2 * (kBase / 4)) << width;
+        }
+    }
 }
 
 TEST_F(SkinTest, TheSortSelectorIsARadioGroupOfThreeTabs) {

@@ -1,7 +1,11 @@
 #include "ui/widgets/SkinFactory.h"
 
+#include <algorithm>
+
+#include "platform/text/DeviceContext.h"
 #include "ui/FontManager.h"
 #include "ui/ImagePool.h"
+#include "ui/layouts/LayoutMetrics.h"
 
 using namespace widgets;
 
@@ -19,15 +23,18 @@ void Caption(Label& label, const std::u16string& text, uint32_t color, int baseH
     label.SetAlign(horizontal, Label::Middle);
 }
 
-// Label on the left, check mark at its natural size on the right, both
-// centred vertically; run whenever the row gets its size from the list.
+// Label on the left, check mark on the right, both centred vertically; run
+// whenever the row gets its size from the list. The mark is drawn for a
+// 96-DPI screen and scaled by the screen's density, so that it keeps its
+// size beside the text (at its natural size it was a speck at 192 DPI).
 void PlaceCheckRow(GObject& row, int margin) {
     shared_ptr<GObject> label, check;
     int right = row.Width() - margin;
     if (row.FindChildById(kRowCheckId, check)) {
         auto* image = dynamic_cast<Image*>(check.get());
         const shared_ptr<Surface>& s = image ? image->GetSourceImage() : shared_ptr<Surface>();
-        const int w = s ? s->Width() : 0, h = s ? s->Height() : 0;
+        const int dpi = std::max(96, LayoutMetrics::Get().horizontalDpi);
+        const int w = s ? s->Width() * dpi / 96 : 0, h = s ? s->Height() * dpi / 96 : 0;
         check->SetRect(Rect(right - w, (row.Height() - h) / 2, w, h));
         right -= w + margin;
     }
@@ -89,7 +96,8 @@ std::vector<shared_ptr<RowButton>> SkinFactory::CreateCheckList(GObject& parent,
         row->AddChild(label, kRowLabelId);
         shared_ptr<Image> check(new Image());
         check->AddImageState(0, SkinImage(u"check.png"));
-        check->SetImageState(0, true);
+        check->SetStretch(true);
+        check->SetImageState(0);
         check->SetVisible(index == choice);
         row->AddChild(check, kRowCheckId);
         row->SetFocusable(index == choice);
@@ -112,6 +120,39 @@ std::vector<shared_ptr<RowButton>> SkinFactory::CreateCheckList(GObject& parent,
 
 namespace {
 constexpr uint32_t kUnselectedPiece = 0x4A5562;
+
+// The widest caption of the pieces in a font.
+int WidestCaption(const RadioGroup& group, FontManager::FontHandle font) {
+    platform::text::DeviceContext dc;
+    dc.SelectFont(font);
+    int widest = 0;
+    for (const auto& child : group.Children())
+        if (auto* tab = dynamic_cast<SelectTab*>(child.get()))
+            widest = std::max(widest, dc.GetTextExtent(tab->GetText()).width);
+    return widest;
+}
+
+// Each piece gets an equal share of the group. A caption that fills its
+// share runs into the dividers and into its neighbour's caption (three words
+// in half of a 176-pixel bar): the pieces then step down to the plain face,
+// then to a smaller one, all three alike, until the widest keeps a quarter
+// of the font unit clear on either side.
+void FitCaptions(RadioGroup& group, int baseHeight) {
+    const int count = static_cast<int>(group.Children().size());
+    if (count == 0 || group.Width() <= 0) return;
+    const int room = group.Width() / count - 2 * (baseHeight / 4);
+    FontManager& fonts = FontManager::Instance();
+    const FontManager::FontHandle choices[] = {fonts.GetFont(kBold, baseHeight), fonts.GetFont(400, baseHeight),
+                                               fonts.GetFont(400, baseHeight * 5 / 6)};
+    FontManager::FontHandle font = choices[0];
+    for (FontManager::FontHandle choice : choices) {
+        font = choice;
+        if (WidestCaption(group, choice) <= room) break;
+    }
+    for (const auto& child : group.Children())
+        if (auto* tab = dynamic_cast<SelectTab*>(child.get())) tab->SetFont(font);
+}
+
 }  // namespace
 
 shared_ptr<RadioGroup> SkinFactory::CreateSortSelector(GObject& parent, const std::vector<std::u16string>& captions,
@@ -135,6 +176,8 @@ shared_ptr<RadioGroup> SkinFactory::CreateSortSelector(GObject& parent, const st
         group->AddChild(tab, i);
     }
     group->Select(selected);
+    RadioGroup* self = group.get();
+    SubscribeFn(group->Resized(), [self, baseHeight](shared_ptr<GObject>&, int, int) { FitCaptions(*self, baseHeight); });
     parent.AddChild(group, id);
     return group;
 }
