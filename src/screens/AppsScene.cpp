@@ -107,12 +107,25 @@ void AppsScene::BuildRows() {
     list->RemoveAllChildren();
     const shared_ptr<Layout>& layout = list->GetLayout();
     if (layout) layout->Lock();
+    rowStates = InstallStates();
     for (const auto& app : model.Shown()) {
         auto row = AppRowBuilder::Build(*list, *app, false);
         row->Touched()->Add(shared_ptr<Delegate_2<shared_ptr<GObject>&, const Touch&>>(
             new App_Touch(host, app->name, app->id, title)));
     }
     if (layout) layout->Unlock();
+}
+
+std::vector<int32_t> AppsScene::InstallStates() const {
+    std::vector<int32_t> states;
+    for (const auto& app : model.Shown()) states.push_back(AppRowBuilder::InstalledString(*app));
+    return states;
+}
+
+// Back from a page that installed, updated or removed one of the listed
+// applications: its row says so, as a freshly opened list would.
+void AppsScene::OnShown() {
+    if (!request.Pending() && filterBar && filterBar->IsVisible() && InstallStates() != rowStates) BuildRows();
 }
 
 void AppsScene::OnPriceSelected(shared_ptr<GObject>& /*radio*/, int index) { OnFilterChanged(PriceRadioId, index); }

@@ -23,6 +23,7 @@ public:
     ~AppsScene() override;
 
     void Build(const shared_ptr<GObject>& root) override;
+    void OnShown() override;
     bool RefreshOnDataChange() const override { return true; }
     // The filter bar's radio group (id 9000) chose a price filter.
     void OnFilterChanged(int id, int value) override;
@@ -43,6 +44,7 @@ private:
     void SendRequest();
     void OnAppsDone(HttpRequest* request, bool ok);
     void BuildRows();
+    std::vector<int32_t> InstallStates() const;
     void RelabelSortButton();
     void OnPriceSelected(shared_ptr<GObject>& radio, int index);
     void OnSortTouched(shared_ptr<GObject>& button, const Touch& touch);
@@ -52,6 +54,7 @@ private:
     AppListModel model;
     bool shownOnce = false;
     shared_ptr<GObject> list;
+    std::vector<int32_t> rowStates;  // what each row says of its install, as built
     shared_ptr<GObject> filterBar;
     shared_ptr<widgets::Link> sortButton;
     ScreenRequest request;

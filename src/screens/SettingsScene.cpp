@@ -90,6 +90,10 @@ void SettingsScene::Build(const shared_ptr<GObject>& root) {
 void SettingsScene::AddChoiceRow(GObject& list, Row row, int32_t label, const char16_t* icon,
                                  shared_ptr<widgets::Label>* value) {
     auto item = ScreenRows::AddTwoStageRow(list, Str(label), u"", icon, true, value);
+    // The icon and the chevron leave a value about 106 pixels on the
+    // narrowest screen, less than the longest edition's name in the smaller
+    // font it takes there.
+    (*value)->AllowCut();
     item->SetUserValue(static_cast<int32_t>(row));
     rowTaps.push_back(ScopedSubscription::To(item->Touched(), this, &SettingsScene::OnRowTouched));
 }
