@@ -156,6 +156,10 @@ bool KeyNavigator::OnKey(const Key& key) {
                key.code == Key::Enter;
     }
     if (!scope) return false;
+    // A highlight due on the page (it arrived, or was rebuilt, since the
+    // last frame) is placed before the key acts: the key moves on from it
+    // whether or not a frame came in between, however busy the device.
+    Resolve();
     switch (key.code) {
     case Key::Up: return Vertical(-1);
     case Key::Down: return Vertical(1);
