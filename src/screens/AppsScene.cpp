@@ -1,6 +1,5 @@
 #include "screens/AppsScene.h"
 
-#include "apps/AppManager.h"
 #include "core/Kestrum.h"
 #include "i18n/Localization.h"
 #include "net/XMLCatalogResponses.h"
@@ -103,35 +102,30 @@ void AppsScene::OnAppsDone(HttpRequest* answerRequest, bool ok) {
     BuildRows();
 }
 
-// The installed revision of each shown application, -1 for one not on the
-// device: everything a row's installed mark depends on.
-std::vector<int32_t> AppsScene::InstallStates() const {
-    AppManager& manager = AppManager::Instance();
-    std::vector<int32_t> states;
-    for (const auto& app : model.Shown())
-        states.push_back(manager.IsInstalled(app->sysid) ? manager.GetRevision(app->sysid) : -1);
-    return states;
-}
-
-// Back on top after a page above installed or removed one of the shown
-// applications: the rows are rebuilt from the answer already held, without
-// asking the catalog again.
-void AppsScene::OnShown() {
-    if (filterBar && filterBar->IsVisible() && !request.Pending() && InstallStates() != shownStates) BuildRows();
-}
-
 void AppsScene::BuildRows() {
-    shownStates = InstallStates();
     filterBar->SetVisible(true);
     list->RemoveAllChildren();
     const shared_ptr<Layout>& layout = list->GetLayout();
     if (layout) layout->Lock();
+    rowStates = InstallStates();
     for (const auto& app : model.Shown()) {
         auto row = AppRowBuilder::Build(*list, *app, false);
         row->Touched()->Add(shared_ptr<Delegate_2<shared_ptr<GObject>&, const Touch&>>(
             new App_Touch(host, app->name, app->id, title)));
     }
     if (layout) layout->Unlock();
+}
+
+std::vector<int32_t> AppsScene::InstallStates() const {
+    std::vector<int32_t> states;
+    for (const auto& app : model.Shown()) states.push_back(AppRowBuilder::InstalledString(*app));
+    return states;
+}
+
+// Back from a page that installed, updated or removed one of the listed
+// applications: its row says so, as a freshly opened list would.
+void AppsScene::OnShown() {
+    if (!request.Pending() && filterBar && filterBar->IsVisible() && InstallStates() != rowStates) BuildRows();
 }
 
 void AppsScene::OnPriceSelected(shared_ptr<GObject>& /*radio*/, int index) { OnFilterChanged(PriceRadioId, index); }

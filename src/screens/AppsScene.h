@@ -52,11 +52,9 @@ private:
     std::u16string title;
     std::u16string backText;
     AppListModel model;
-    // What each row said about the device when it was built: an install or
-    // removal made from a page above leaves the rows to be rebuilt.
-    std::vector<int32_t> shownStates;
     bool shownOnce = false;
     shared_ptr<GObject> list;
+    std::vector<int32_t> rowStates;  // what each row says of its install, as built
     shared_ptr<GObject> filterBar;
     shared_ptr<widgets::Link> sortButton;
     ScreenRequest request;

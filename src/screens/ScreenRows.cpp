@@ -61,7 +61,8 @@ shared_ptr<widgets::RowButton> ScreenRows::AddTwoStageRow(GObject& list, const s
     return row;
 }
 
-shared_ptr<Switch> ScreenRows::AddSwitchRow(GObject& list, const std::u16string& text, const std::u16string& icon) {
+shared_ptr<Switch> ScreenRows::AddSwitchRow(GObject& list, const std::u16string& text, const std::u16string& icon,
+                                            bool cutAllowed) {
     using L = SwitchItemLayout;
     shared_ptr<widgets::RowButton> row = SkinFactory::CreateListRow(list, kLineGrey, kLineGrey, kLineGrey);
     ItemBuilders::SwitchRow(row, text, icon);
@@ -70,6 +71,7 @@ shared_ptr<Switch> ScreenRows::AddSwitchRow(GObject& list, const std::u16string&
         label->SetFont(FontManager::Instance().GetFont(600, ScreenParts::FontUnit()));
         label->SetColor(kCaption);
         captionfit::Keep(*label);
+        if (cutAllowed) label->AllowCut();
     }
     auto& l10n = Localization::Instance();
     // A switch reads as the answer to its caption: Yes or No.

@@ -18,8 +18,10 @@ public:
                                                          bool arrow, shared_ptr<widgets::Label>* lowerLine);
 
     // A row with an optional icon, a label and an on/off switch; a tap
-    // anywhere on the row flips the switch.
-    static shared_ptr<Switch> AddSwitchRow(GObject& list, const std::u16string& text, const std::u16string& icon);
+    // anywhere on the row flips the switch. With `cutAllowed` the caller
+    // accepts a caption cut where the row's fixed parts leave too little room.
+    static shared_ptr<Switch> AddSwitchRow(GObject& list, const std::u16string& text, const std::u16string& icon,
+                                           bool cutAllowed = false);
 
     // The caption of a section of a list (give it a short row).
     static void AddSectionCaption(GObject& list, const std::u16string& text);

@@ -65,10 +65,16 @@ void SettingsScene::Build(const shared_ptr<GObject>& root) {
     const int deviceCaption = 2 + static_cast<int>(std::size(kGeneralSwitches));
     list->SetLayout(shared_ptr<Layout>(new ListLayout(4 * f, {0, deviceCaption})));
 
+    // The switch is six font units wide and the icon a row high, fixed on
+    // every screen: on the narrowest (176 pixels) they leave a caption about
+    // 44 pixels, less than many single words of these captions. The caption
+    // wraps between words and cuts only a word wider than that.
+    constexpr bool kCaptionsMayCut = true;
     ScreenRows::AddSectionCaption(*list, Str(3019));
     AddChoiceRow(*list, Row::Language, 3002, u"icon_settings_lang.png", &languageValue);
     for (const SwitchEntry& e : kGeneralSwitches)
-        switches[static_cast<size_t>(e.toggle)] = ScreenRows::AddSwitchRow(*list, Str(e.label), e.icon);
+        switches[static_cast<size_t>(e.toggle)] =
+            ScreenRows::AddSwitchRow(*list, Str(e.label), e.icon, kCaptionsMayCut);
     ScreenRows::AddSectionCaption(*list, Str(3018));
     auto detect = ScreenParts::AddTreeRow(*list, Str(3001), u"icon_settings_auto.png", u"");
     detect->SetUserValue(static_cast<int32_t>(Row::Detect));
@@ -76,13 +82,18 @@ void SettingsScene::Build(const shared_ptr<GObject>& root) {
     AddChoiceRow(*list, Row::Edition, 3003, u"icon_settings_os.png", &osValue);
     AddChoiceRow(*list, Row::Screen, 3005, u"icon_settings_screen.png", &screenValue);
     for (const SwitchEntry& e : kDeviceSwitches)
-        switches[static_cast<size_t>(e.toggle)] = ScreenRows::AddSwitchRow(*list, Str(e.label), e.icon);
+        switches[static_cast<size_t>(e.toggle)] =
+            ScreenRows::AddSwitchRow(*list, Str(e.label), e.icon, kCaptionsMayCut);
     RefreshValues(true);
 }
 
 void SettingsScene::AddChoiceRow(GObject& list, Row row, int32_t label, const char16_t* icon,
                                  shared_ptr<widgets::Label>* value) {
     auto item = ScreenRows::AddTwoStageRow(list, Str(label), u"", icon, true, value);
+    // The icon and the chevron leave a value about 106 pixels on the
+    // narrowest screen, less than the longest edition's name in the smaller
+    // font it takes there.
+    (*value)->AllowCut();
     item->SetUserValue(static_cast<int32_t>(row));
     rowTaps.push_back(ScopedSubscription::To(item->Touched(), this, &SettingsScene::OnRowTouched));
 }

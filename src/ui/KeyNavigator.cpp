@@ -156,6 +156,10 @@ bool KeyNavigator::OnKey(const Key& key) {
                key.code == Key::Enter;
     }
     if (!scope) return false;
+    // A highlight due on the page (it arrived, or was rebuilt, since the
+    // last frame) is placed before the key acts: the key moves on from it
+    // whether or not a frame came in between, however busy the device.
+    Resolve();
     switch (key.code) {
     case Key::Up: return Vertical(-1);
     case Key::Down: return Vertical(1);
@@ -191,14 +195,21 @@ GObject* KeyNavigator::Start(const std::vector<GObject*>& all) const {
     return pool.front();
 }
 
+// The stops outside the page lie where the page's end shows, not beside a
+// row: a row taller than the short list it is in spans their height, and
+// they would be taken for its line and never reached.
+bool KeyNavigator::OneLine(const GObject& a, const GObject& b) const {
+    return IsTrailing(&a) == IsTrailing(&b) && SameLine(a, b);
+}
+
 GObject* KeyNavigator::NextLine(const std::vector<GObject*>& stops, int from, int direction) const {
     const GObject& current = *stops[static_cast<size_t>(from)];
     const int n = static_cast<int>(stops.size());
     int i = from + direction;
-    while (i >= 0 && i < n && SameLine(current, *stops[static_cast<size_t>(i)])) i += direction;
+    while (i >= 0 && i < n && OneLine(current, *stops[static_cast<size_t>(i)])) i += direction;
     if (i < 0 || i >= n) return nullptr;
     // Up lands on the first stop of the line above, as Down does below.
-    while (direction < 0 && i > 0 && SameLine(*stops[static_cast<size_t>(i - 1)], *stops[static_cast<size_t>(i)])) --i;
+    while (direction < 0 && i > 0 && OneLine(*stops[static_cast<size_t>(i - 1)], *stops[static_cast<size_t>(i)])) --i;
     return stops[static_cast<size_t>(i)];
 }
 
@@ -326,7 +337,7 @@ bool KeyNavigator::Horizontal(const Key& key) {
     if (IKeyControl* control = keystops::ControlOf(*current); control && control->OnHighlightKey(key)) return true;
     const int from = IndexOf(stops, current);
     const int to = from + (key.code == Key::Right ? 1 : -1);
-    if (to >= 0 && to < static_cast<int>(stops.size()) && SameLine(*current, *stops[static_cast<size_t>(to)]))
+    if (to >= 0 && to < static_cast<int>(stops.size()) && OneLine(*current, *stops[static_cast<size_t>(to)]))
         MoveTo(stops[static_cast<size_t>(to)], stops);
     return true;
 }

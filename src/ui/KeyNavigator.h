@@ -90,6 +90,7 @@ private:
     bool Enter();
     GObject* Current(const std::vector<GObject*>& stops) const;
     GObject* Start(const std::vector<GObject*>& stops) const;
+    bool OneLine(const GObject& a, const GObject& b) const;
     GObject* NextLine(const std::vector<GObject*>& stops, int from, int direction) const;
     GObject* FirstInView(const std::vector<GObject*>& stops, int direction) const;
     GObject* Beyond(GObject& view, const std::vector<GObject*>& stops, int direction) const;

@@ -86,6 +86,33 @@ TEST_F(PageFixture, ATapOnALinkGivesItResolvedAndATapElsewhereNothing) {
     EXPECT_EQ(asked.size(), fetched);
 }
 
+// A box that hides its overflow, with the pitch of an advertisement that
+// wraps under its bottom or, unwrapped, runs past its right edge: it reads
+// as its first words and an ellipsis, the same pixels as a box that holds
+// just those, and never as a line that simply stops.
+TEST_F(PageFixture, TextCutByItsBoxEndsInAnEllipsisAfterAWord) {
+    const std::vector<std::string> words{"Pictures", "and", "video,", "right", "on", "the", "handheld."};
+    auto render = [&](const std::string& style, const std::string& text) {
+        Build("<html><head><link rel=\"stylesheet\" href=\"ad.css\"></head><body><div style=\"width:120px;"
+              "line-height:20px;height:20px;overflow:hidden;" + style + "\">" + text + "</div></body></html>", 96);
+        return pixels;
+    };
+    for (const std::string style : {"", "white-space:nowrap"}) {
+        SCOPED_TRACE(style);
+        std::string all;
+        for (const std::string& w : words) all += (all.empty() ? "" : " ") + w;
+        const std::vector<std::uint16_t> cut = render(style, all);
+        std::string shown;
+        bool matched = false;
+        for (std::size_t n = 0; n + 1 < words.size() && !matched; ++n) {
+            shown += (n ? " " : "") + words[n];
+            matched = render("", shown + "\u2026") == cut;
+        }
+        ASSERT_TRUE(matched);
+        EXPECT_NE(render("", shown), cut) << "the line simply stops after \"" << shown << "\"";
+    }
+}
+
 TEST_F(PageFixture, APageBringsAtMostItsShareOfResources) {
     std::string markup = "<html><body>";
     for (std::size_t i = 0; i < Page::kResourceLimit + 8; ++i)

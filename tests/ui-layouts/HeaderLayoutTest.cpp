@@ -8,9 +8,10 @@ namespace {
 using H = SimpleHeaderLayout;
 
 // (bar, natural widths of back link, separator and title, right icon) ->
-// rectangles. A wide back link stays whole while the line fits and is cut to
-// a third of the bar when it does not; on a narrow bar the path keeps its
-// third however long the title, and the title ends before the icon.
+// rectangles. A wide back link stays whole while the line fits; when it does
+// not, the title keeps its width and the back link takes the rest, but never
+// less than a quarter of the bar however long the title; the title ends
+// before the icon.
 TEST(SimpleHeaderLayoutTest, TheTitleTakesWhatTheBackLinkAndTheIconLeave) {
     struct Case {
         int32_t width, height, back, separator, title;
@@ -23,10 +24,10 @@ TEST(SimpleHeaderLayoutTest, TheTitleTakesWhatTheBackLinkAndTheIconLeave) {
           {H::Title, {74, 0, 134, 30}}}},
         {240, 30, 120, 10, 100, false, {{H::BackLink, {4, 0, 120, 30}}, {H::Title, {134, 0, 104, 30}}}},
         {240, 30, 120, 10, 150, false,
-         {{H::BackLink, {4, 0, 80, 30}}, {H::Separator, {84, 0, 10, 30}}, {H::Title, {94, 0, 144, 30}}}},
+         {{H::BackLink, {4, 0, 74, 30}}, {H::Separator, {78, 0, 10, 30}}, {H::Title, {88, 0, 150, 30}}}},
         {600, 30, 120, 10, 150, false, {{H::BackLink, {4, 0, 120, 30}}, {H::Title, {134, 0, 464, 30}}}},
-        {176, 36, 64, 12, 81, true, {{H::BackLink, {4, 0, 46, 36}}, {H::Title, {62, 0, 78, 36}}}},
-        {176, 36, 64, 12, 300, true, {{H::BackLink, {4, 0, 46, 36}}, {H::Title, {62, 0, 78, 36}}}},
+        {176, 36, 64, 12, 81, true, {{H::BackLink, {4, 0, 43, 36}}, {H::Title, {59, 0, 81, 36}}}},
+        {176, 36, 64, 12, 300, true, {{H::BackLink, {4, 0, 35, 36}}, {H::Title, {51, 0, 89, 36}}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " " + std::to_string(c.back) + " " + std::to_string(c.title));

@@ -153,9 +153,8 @@ TEST_F(KeyNavigatorTest, AScenesOwnOrderAndStartOnAKeysOnlyDevice) {
     server.Tick(true, true);
     EXPECT_EQ(Lit(), nullptr) << "not while the page takes no input";
     page->SetTouchEnabled(true);
-    server.Tick(true, true);
-    EXPECT_EQ(Lit(), rows[2].get());
-    Walk({{Key::Down, cancel, "the scene's order: reversed"}});
+    // A key before the next frame acts as after it: on from the start.
+    Walk({{Key::Down, cancel, "the scene's order: reversed, from the start"}});
     keys().OnStylus();
     server.Tick(true, true);
     EXPECT_EQ(Lit(), nullptr) << "a stylus drops it, and it does not come back by itself";
@@ -269,6 +268,26 @@ TEST_F(KeyNavigatorTest, TheHighlightIsDrawnFromTheSkin) {
     ImagePool::Instance().SetBaseFolder(u"");
     ImagePool::Instance().Clear();
     LayoutMetrics::Set(metrics);
+}
+
+// One application listed on a short screen: its row, taller than the whole
+// view, spans the height where the close button and the strip's link lie;
+// they still come after it, once its end has shown, not as parts of its line.
+TEST_F(KeyNavigatorTest, AfterARowTallerThanItsListComeTheStopsOutsideThePage) {
+    for (size_t i = 1; i < rows.size(); ++i) rows[i]->SetVisible(false);
+    rows[1]->RemoveAllChildren();
+    view->SetRect(Rect(0, 131, 240, 29));
+    content->SetSize(240, 96);
+    rows[0]->SetSize(240, 96);
+    shared_ptr<GObject> close = Tappable(*server.GetRoot(), Rect(200, 128, 40, 32), 1000);
+    shared_ptr<GObject> link = Tappable(*server.GetRoot(), Rect(0, 160, 240, 80), 1001);
+    server.SetOverlay(close);
+    keys().SetTrailing({close, link});
+    Walk({{Key::Down, rows[0]}});
+    for (int i = 0; i < 10 && Lit() == rows[0].get(); ++i) Press(Key::Down);
+    Walk({{Key::Down, link, "after the close button"}, {Key::Up, close}});
+    server.SetOverlay(shared_ptr<GObject>());
+    keys().SetTrailing({});
 }
 
 // Under a close button that lies over the view's bottom (the server's

@@ -4,6 +4,7 @@
 #include "ui/app/ILabelText.h"
 #include "ui/app/TreeQuery.h"
 #include "ui/scenes/MultiSceneLayout.h"
+#include "ui/widgets/WidgetTypes.h"
 
 namespace {
 
@@ -71,4 +72,60 @@ TEST(ScriptViewTest, ParentsClipWhatIsSeen) {
 
     half->SetVisible(false);
     EXPECT_EQ(treequery::FindLabel(*server.GetRoot(), u"Half"), nullptr);
+}
+
+// A 240x320 screen with a fault of each kind beside its sound twin: a cut
+// that had room and one allowed, next to a text wider than the screen; a
+// count whose label overlaps a name's and whose text does (left) or does not
+// (right-aligned) meet it; a fixed button under the strip's close button and
+// one under the strip, next to a list row that scrolls clear of the button.
+// Under a modal layer only the layer's box counts.
+TEST(ScriptViewTest, TheLayoutCheckNamesEachFaultAndNoSoundTwin) {
+    RecordingServer server(240, 320);
+    const shared_ptr<GObject>& root = server.GetRoot();
+    auto label = [](GObject& parent, const std::u16string& text, Rect r, uint32_t align = widgets::Label::Left) {
+        shared_ptr<widgets::Label> l(new widgets::Label());
+        l->SetText(text);
+        l->SetAlign(align, widgets::Label::Top);
+        l->SetRect(r);
+        parent.AddChild(l);
+        return l;
+    };
+    label(*root, u"Uninstall", Rect(0, 0, 20, 20));
+    label(*root, u"Hardware", Rect(0, 20, 20, 20))->AllowCut();
+    label(*root, std::u16string(80, u'W'), Rect(0, 40, 100, 20));
+    label(*root, u"Installed", Rect(0, 60, 200, 20));
+    label(*root, u"(203)", Rect(20, 60, 200, 20));
+    label(*root, u"Web Reader", Rect(0, 80, 200, 20));
+    label(*root, u"(7)", Rect(20, 80, 200, 20), widgets::Label::Right);
+    EventLog log;
+    auto tappable = [&log](GObject& parent, Rect r, int32_t id = -1) {
+        shared_ptr<GObject> o = NewObject(r.x, r.y, r.width, r.height);
+        log.Listen(*o);
+        parent.AddChild(o, id);
+        return o;
+    };
+    shared_ptr<widgets::ScrollView> view(new widgets::ScrollView());
+    root->AddChild(view);
+    view->SetRect(Rect(0, 120, 240, 140));
+    view->GetContent()->SetSize(240, 400);
+    tappable(*view->GetContent(), Rect(0, 120, 240, 30));
+    tappable(*root, Rect(150, 270, 60, 10));
+    tappable(*root, Rect(0, 295, 40, 10));
+    server.SetOverlay(tappable(*root, Rect(200, 250, 40, 30), 1000));
+    tappable(*root, Rect(0, 280, 240, 40), 1001);
+
+    const treequery::LayoutIds ids{1000, 1001, -21212};
+    const std::vector<std::string> faults = treequery::LayoutFaults(*root, ids);
+    const std::vector<std::string> expected{"\"Uninstall\" is cut", "\"Installed\" and TLabel #-1 \"(203)\" are",
+                                            "#-1 lies under the strip's close button",
+                                            "#-1 lies under the advertising strip"};
+    ASSERT_EQ(faults.size(), expected.size()) << testing::PrintToString(faults);
+    for (std::size_t i = 0; i < faults.size(); ++i)
+        EXPECT_NE(faults[i].find(expected[i]), std::string::npos) << faults[i];
+
+    auto layer = NewObject(0, 0, 240, 320);
+    root->AddChild(layer, ids.modalLayer);
+    label(*layer, u"Remember your login?", Rect(10, 200, 220, 20));
+    EXPECT_EQ(treequery::LayoutFaults(*root, ids), std::vector<std::string>());
 }

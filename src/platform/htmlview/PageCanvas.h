@@ -30,6 +30,8 @@ public:
     int Width() const { return width; }
     int Height() const { return height; }
     const Box& Clip() const { return clip; }
+    // True while a box of the page narrows the clip.
+    bool Clipped() const { return !clips.empty(); }
 
     // Narrows the clip to `box` until the matching PopClip.
     void PushClip(const Box& box);

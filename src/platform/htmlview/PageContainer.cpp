@@ -79,6 +79,7 @@ std::string PageContainer::Resolve(const std::string& reference) const {
 void PageContainer::Draw(const litehtml::document::ptr& document, PageCanvas& target) {
     canvas = &target;
     unmatchedClips = 0;
+    cuts.Begin();
     litehtml::position clip(0, 0, target.Width(), target.Height());
     document->draw(reinterpret_cast<litehtml::uint_ptr>(&target), 0, 0, &clip);
     while (unmatchedClips-- > 0) target.PopClip();
@@ -143,8 +144,11 @@ void PageContainer::draw_text(litehtml::uint_ptr hdc, const char* textUtf8, lite
     text::DeviceContext& dc = target->Text();
     dc.SelectFont(f->font.get());
     dc.SetTextColor(ColorRef(color));
-    dc.ExtTextOut(pos.x, pos.y, U16(textUtf8));
+    const std::u16string words = U16(textUtf8);
+    dc.ExtTextOut(pos.x, pos.y, words);
     dc.SelectFont(nullptr);
+    if (words.find_first_not_of(u" \t\r\n\u00A0") != std::u16string::npos)
+        cuts.Word(*target, *f->font, ColorRef(color), BoxOf(pos));
     if (f->strikeOut) {
         const int thickness = std::max(1, f->font->UnderlineThickness());
         target->Fill({pos.x, pos.y + f->font->Ascent() - f->xHeight / 2, pos.width, thickness}, ColourOf(color));
@@ -252,6 +256,7 @@ void PageContainer::draw_background(litehtml::uint_ptr hdc, const litehtml::back
     const auto& r = bg.border_radius;
     const int radii[4] = {r.top_left_x, r.top_right_x, r.bottom_right_x, r.bottom_left_x};
     if (bg.color.alpha > 0) target->Fill(BoxOf(bg.clip_box), ColourOf(bg.color), radii);
+    cuts.Background(BoxOf(bg.clip_box), ColourOf(bg.color));
     if (!bg.image.empty()) DrawBackgroundImage(*target, bg);
 }
 

@@ -10,6 +10,7 @@
 #include <litehtml/litehtml.h>
 
 #include "platform/htmlview/PageCanvas.h"
+#include "platform/htmlview/TextCutMarker.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/text/Font.h"
 
@@ -106,6 +107,7 @@ private:
     std::map<std::string, Image> images;
     PageCanvas* canvas = nullptr;  // while drawing
     int unmatchedClips = 0;
+    TextCutMarker cuts;
     std::optional<std::string> clicked;
 };
 

@@ -16,6 +16,8 @@
 #include "platform/window/ScreenShot.h"
 #include "ui/app/Application.h"
 #include "ui/app/TreeQuery.h"
+#include "ui/layouts/RootMainLayout.h"
+#include "ui/scenes/PopupBox.h"
 
 using namespace platform;
 
@@ -267,6 +269,17 @@ bool ScriptRunner::Execute(const std::string& command, const std::string& argume
         auto root = app.GetServer().GetRoot();
         if (root && treequery::FindLabelStarting(*root, U16(argument))) return Fail("a shown label starts so");
         return false;
+    }
+    if (command == "expect-clean-layout") {
+        std::lock_guard lock(app.UILock());
+        auto root = app.GetServer().GetRoot();
+        if (!root) return Fail("nothing is shown");
+        const treequery::LayoutIds ids{RootMainLayout::CloseAdsButton, RootMainLayout::StripLink, PopupBox::kLayerId};
+        const std::vector<std::string> faults = treequery::LayoutFaults(*root, ids);
+        if (faults.empty()) return false;
+        std::string all;
+        for (const std::string& f : faults) all += "\n  " + f;
+        return Fail("the layout is not clean:" + all);
     }
     if (command == "quit") {
         state = State::Finished;

@@ -35,6 +35,10 @@ class Application;
 //                                               takes them)
 //   expect-text TEXT | sleep MS | quit
 //   expect-no-text-start TEXT                   no shown label's text starts with TEXT
+//   expect-clean-layout                         no label cut where the screen has room for its text
+//                                               (unless its layout allows it), no two texts drawn
+//                                               over each other, no key stop under the strip or,
+//                                               where it could be clear, its close button
 //   expect-highlight TEXT                       a label under the key highlight starts with TEXT;
 //                                               #ID: the highlighted object has that id (the
 //                                               strip's close button #1000, its link #1001)

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "ui/IScrollView.h"
+#include "ui/KeyStops.h"
 #include "ui/UIServer.h"
 #include "ui/app/ILabelText.h"
 
@@ -98,6 +100,119 @@ GObject* FindLabelBelow(GObject& root, const std::u16string& anchor, const std::
         if (y >= top && (!best || y < best->GetScreenRect().y)) best = m;
     }
     return best;
+}
+
+namespace {
+
+struct ShownText {
+    const GObject* object;
+    std::u16string text;
+    Rect ink;  // window coordinates, cut to what shows
+};
+
+std::string Named(const GObject& object, const std::u16string& text) {
+    std::string name = TypeName(object);
+    name = name.substr(0, name.find('<'));
+    return name + " #" + std::to_string(object.GetId()) + (text.empty() ? "" : " \"" + U8(text) + "\"");
+}
+
+bool Within(const GObject& object, int32_t id) {
+    for (const GObject* o = &object; o; o = o->Parent())
+        if (o->GetId() == id) return true;
+    return false;
+}
+
+void GatherTexts(const GObject& object, std::vector<ShownText>& texts) {
+    if (!object.IsVisible() || object.GetTransparency() < 1) return;
+    Rect area;
+    std::u16string text;
+    if (LabelText(object, text) && !text.empty() && VisibleArea(object, area)) {
+        const Rect& r = object.GetScreenRect();
+        const Rect ink = dynamic_cast<const ILabelText&>(object).InkArea().Offset(r.x, r.y);
+        if (const Rect shown = ink.Intersect(area); !shown.IsEmpty()) texts.push_back({&object, text, shown});
+    }
+    for (const auto& child : object.Children()) GatherTexts(*child, texts);
+}
+
+const GObject* FindId(const GObject& object, int32_t id) {
+    if (object.GetId() == id) return &object;
+    for (const auto& child : object.Children())
+        if (const GObject* found = FindId(*child, id)) return found;
+    return nullptr;
+}
+
+// A label cut where the room from its left edge to the screen's right edge
+// holds its whole text has been given less than the screen has.
+void CutFaults(const std::vector<ShownText>& texts, int32_t screenRight, std::vector<std::string>& faults) {
+    for (const ShownText& t : texts) {
+        const auto& label = dynamic_cast<const ILabelText&>(*t.object);
+        const int room = screenRight - t.object->GetScreenRect().x, need = label.OneLineWidth();
+        if (label.IsTextCut() && !label.IsCutAllowed() && need <= room)
+            faults.push_back(Named(*t.object, t.text) + " is cut: it needs " + std::to_string(need) + " px, is given " +
+                             std::to_string(t.object->GetScreenRect().width) + " of the " + std::to_string(room) +
+                             " to the screen's edge");
+    }
+}
+
+void OverlapFaults(const std::vector<ShownText>& texts, std::vector<std::string>& faults) {
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        for (std::size_t j = i + 1; j < texts.size(); ++j)
+            if (!texts[i].ink.Intersect(texts[j].ink).IsEmpty())
+                faults.push_back(Named(*texts[i].object, texts[i].text) + " and " +
+                                 Named(*texts[j].object, texts[j].text) + " are drawn over each other");
+}
+
+// A stop under what lies over the pages' bottom (the strip's close button)
+// is a fault where the screen could show it clear: fixed content, which
+// nothing moves, or a stop no taller than the room above the button whose
+// list has scrolled to its end (that list keeps room there for it) or that
+// the keys have just shown. A list row taller than that room (the short
+// Smartphone screens) cannot clear the button and passes under it.
+bool CouldShowClear(const GObject& stop, const Rect& over, bool highlighted) {
+    GObject* viewObject = keystops::ScrollViewOf(stop);
+    auto* view = dynamic_cast<IScrollView*>(viewObject);
+    if (!view) return true;
+    if (stop.GetScreenRect().height > over.y - viewObject->GetScreenRect().y) return false;
+    int least = 0, most = 0;
+    view->ScrollRoom(least, most);
+    return highlighted || least == 0;
+}
+
+// Nothing a person would tap lies under the strip, whatever the screen.
+void CoveredFaults(const GObject& root, GObject& top, const LayoutIds& ids, std::vector<std::string>& faults) {
+    const UIServer* server = root.GetServer();
+    const Rect over = server ? server->OverlayArea() : Rect();
+    const GObject* lit = server ? server->Keys().Highlight().get() : nullptr;
+    Rect strip;
+    if (const GObject* link = FindId(root, ids.strip)) VisibleArea(*link, strip);
+    for (GObject* stop : keystops::Collect(top)) {
+        Rect area;
+        if (Within(*stop, ids.closeButton) || Within(*stop, ids.strip) || !VisibleArea(*stop, area)) continue;
+        const bool underStrip = !area.Intersect(strip).IsEmpty();
+        if (!underStrip && (area.Intersect(over).IsEmpty() || !CouldShowClear(*stop, over, stop == lit))) continue;
+        std::u16string text;
+        if (GObject* label = FindLabelStarting(*stop, u"")) LabelText(*label, text);
+        faults.push_back(Named(*stop, text) + " lies under the " +
+                         (underStrip ? "advertising strip" : "strip's close button"));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> LayoutFaults(GObject& root, const LayoutIds& ids) {
+    // A modal layer dims all under it: the person reads the box alone.
+    GObject* top = &root;
+    for (const auto& child : root.Children())
+        if (child->GetId() == ids.modalLayer && IsShown(*child)) top = child.get();
+    std::vector<ShownText> texts;
+    GatherTexts(*top, texts);
+    const UIServer* server = root.GetServer();
+    const bool screenKnown = server && !server->GetScreen().IsEmpty();
+    std::vector<std::string> faults;
+    CutFaults(texts, screenKnown ? server->GetScreen().Right() : root.GetScreenRect().Right(), faults);
+    OverlapFaults(texts, faults);
+    CoveredFaults(root, *top, ids, faults);
+    return faults;
 }
 
 nlohmann::json Dump(const GObject& object, int dx, int dy) {

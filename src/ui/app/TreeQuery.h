@@ -1,6 +1,7 @@
 #pragma once
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "ui/GObject.h"
 
@@ -32,6 +33,18 @@ GObject* FindLabelStarting(GObject& root, const std::u16string& start);
 // label `anchor` (its top at or under the anchor's), or null: picks a button
 // of one row when every row has a button of that name.
 GObject* FindLabelBelow(GObject& root, const std::u16string& anchor, const std::u16string& text);
+
+// What a picky person would call wrong with the screen as shown, one line
+// each, naming the object and its text: a label cut although the room from
+// its left edge to the screen's right edge holds its whole text (unless its
+// layout allows the cut), two texts drawn over each other, a key stop under
+// the advertising strip, or under its close button where the screen could
+// show it clear. Only what is on screen counts; while a modal layer is
+// shown, only what it holds.
+struct LayoutIds {
+    int32_t closeButton, strip, modalLayer;
+};
+std::vector<std::string> LayoutFaults(GObject& root, const LayoutIds& ids);
 
 // Every object: type, id, rectangle, visible, on screen (see VisibleArea),
 // focusable, focused, pressed, transparency, label text and whether it is

@@ -5,10 +5,10 @@
 
 // The header bar of a scene: back link, separator and title in one line, and
 // an optional square icon at the right end. The widths are the texts' natural
-// widths; when the back link and title together do not fit, a back link wider
-// than a third of the bar is cut to that third and the title takes the rest.
-// Both stay on the bar, the path to tap included; a text longer than its part
-// is cut with an ellipsis.
+// widths; when the back link and title together do not fit, the title keeps
+// its width while the back link keeps at least a quarter of the bar, and the
+// back link takes the rest. Both stay on the bar, the path to tap included; a
+// text longer than its part is cut with an ellipsis.
 class SimpleHeaderLayout : public Layout {
 public:
     static constexpr int32_t Title = -801;

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -100,6 +101,38 @@ public:
         if (!wordWrap) return dc.GetTextExtent(shown).width > area.right - area.left;
         platform::text::TextRect r{area.left, area.top, area.right, area.top};
         return dc.DrawText(shown, r, kWrapFormat | platform::text::kCalcRect) > area.bottom - area.top;
+    }
+
+    int OneLineWidth() const override {
+        const std::u16string shown = this->GetLabelText();
+        platform::text::DeviceContext dc;
+        dc.SelectFont(font);
+        return (shown.empty() ? 0 : dc.GetTextExtent(shown).width) + insetLeft + insetRight;
+    }
+
+    // Placed as Draw places it: one line by both alignments, wrapped lines
+    // from the top; neither is clipped to the label, only to its parents.
+    Rect InkArea() const override {
+        const std::u16string shown = this->GetLabelText();
+        if (shown.empty()) return Rect();
+        const platform::text::TextRect area = TextArea();
+        platform::text::DeviceContext dc;
+        dc.SelectFont(font);
+        const platform::text::TextSize line = dc.GetTextExtent(shown);
+        const int width = std::min(line.width, area.right - area.left);
+        int height = line.height, top = area.top;
+        if (wordWrap) {
+            platform::text::TextRect r{area.left, area.top, area.right, area.top};
+            height = dc.DrawText(shown, r, kWrapFormat | platform::text::kCalcRect);
+        } else if (verticalAlign == Middle) {
+            top += (area.bottom - area.top - height) / 2;
+        } else if (verticalAlign == Bottom) {
+            top = area.bottom - height;
+        }
+        int left = area.left;
+        if (horizontalAlign == Centre) left += (area.right - area.left - width) / 2;
+        if (horizontalAlign == Right) left = area.right - width;
+        return Rect(left, top, width, height);
     }
 
     void Draw(Surface& surface) override {
