@@ -70,7 +70,9 @@ shared_ptr<Switch> ScreenRows::AddSwitchRow(GObject& list, const std::u16string&
     if (auto* label = ChildAs<widgets::Label>(*row, L::Label)) {
         label->SetFont(FontManager::Instance().GetFont(600, ScreenParts::FontUnit()));
         label->SetColor(kCaption);
-        captionfit::Keep(*label);
+        // The switch and the icon keep their sizes, so on a narrow screen a
+        // caption has little room: a smaller font and a second line first.
+        captionfit::Keep(*label, FontManager::Instance().GetFont(600, ScreenParts::FontUnit() * 4 / 5));
         if (cutAllowed) label->AllowCut();
     }
     auto& l10n = Localization::Instance();

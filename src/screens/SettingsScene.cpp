@@ -68,7 +68,8 @@ void SettingsScene::Build(const shared_ptr<GObject>& root) {
     // The switch is six font units wide and the icon a row high, fixed on
     // every screen: on the narrowest (176 pixels) they leave a caption about
     // 44 pixels, less than many single words of these captions. The caption
-    // wraps between words and cuts only a word wider than that.
+    // takes a smaller font and wraps between words, and cuts only a word
+    // wider than that ("Accelerometer").
     constexpr bool kCaptionsMayCut = true;
     ScreenRows::AddSectionCaption(*list, Str(3019));
     AddChoiceRow(*list, Row::Language, 3002, u"icon_settings_lang.png", &languageValue);

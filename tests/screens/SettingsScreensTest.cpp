@@ -5,6 +5,7 @@
 #include "screens/ChooseOsScene.h"
 #include "screens/ChooseScreenScene.h"
 #include "screens/SettingsScene.h"
+#include "ui/app/ILabelText.h"
 #include "ui/widgets/Switch.h"
 
 namespace {
@@ -35,6 +36,15 @@ protected:
 TEST_P(SettingsTest, SwitchesTheCatalogNeedNotHearOfSendNothing) {
     SettingsScene* settings = OpenSettings();
     ASSERT_TRUE(settings);
+    {
+        // Even 176 pixels wide, where the switch and icon leave a caption
+        // about 44 pixels, a one-word caption is drawn whole.
+        std::lock_guard ui(net::UILock());
+        GObject* camera = FindAnyLabel(*store->App().GetUiRoot(), Str(3010));
+        auto* text = dynamic_cast<ILabelText*>(camera);
+        ASSERT_TRUE(text);
+        EXPECT_FALSE(text->IsTextCut());
+    }
     const int before = Configs();
     const bool phone = IsOn(settings, Toggle::Phone);
     Tap(3004);
