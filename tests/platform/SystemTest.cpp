@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TempRoot.h"
+#include "platform/connection/Connection.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/thread/CriticalSection.h"
 
@@ -40,6 +41,35 @@ TEST(SystemInfoTest, ReportsTheDeviceDescription) {
     }
     ClearCurrentDevice();
     EXPECT_FALSE(GetPlatformType(type) || GetOsVersion(v) || GetScreenMetrics(m) || GetLocaleId(locale));
+}
+
+// The emulated data connection: it comes up after the device's delay (an
+// hour here, which no test outlives) when the network is up, and a failed
+// one stays failed even when the network comes back.
+TEST(ConnectionTest, StatesFollowTheDevicesNetworkAndDelay) {
+    struct Case {
+        bool up;
+        int delayMs;
+        uint32_t status;
+    } const cases[] = {{true, 0, kConnectionConnected}, {true, 3600000, kConnectionWaiting}, {false, 0, kConnectionFailed}};
+    for (const Case& c : cases) {
+        DeviceInfo info;
+        info.networkUp = c.up;
+        info.connectDelayMs = c.delayMs;
+        TempRoot root(info);
+        const ConnectionHandle h = EstablishConnection(ConnectionRequest{});
+        ASSERT_NE(h, 0u);
+        EXPECT_EQ(ConnectionStatus(h), c.status) << c.up << " " << c.delayMs;
+        MutableCurrentDevice().MutableInfo().networkUp = true;
+        if (c.status == kConnectionFailed) {
+            EXPECT_EQ(ConnectionStatus(h), kConnectionFailed);
+        }
+        ReleaseConnection(h, false);
+        EXPECT_EQ(ConnectionStatus(h), kConnectionUnknown);
+    }
+    ConnectionRequest disabled;
+    disabled.disabled = true;
+    EXPECT_EQ(EstablishConnection(disabled), 0u);
 }
 
 TEST(CriticalSectionTest, ReentrantForItsOwnerExclusiveForOthers) {
