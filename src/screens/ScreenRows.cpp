@@ -71,8 +71,10 @@ shared_ptr<Switch> ScreenRows::AddSwitchRow(GObject& list, const std::u16string&
         label->SetFont(FontManager::Instance().GetFont(600, ScreenParts::FontUnit()));
         label->SetColor(kCaption);
         // The switch and the icon keep their sizes, so on a narrow screen a
-        // caption has little room: a smaller font and a second line first.
-        captionfit::Keep(*label, FontManager::Instance().GetFont(600, ScreenParts::FontUnit() * 4 / 5));
+        // caption has little room: a second line in its own font first (as
+        // its neighbours read), then a smaller font.
+        captionfit::Keep(*label, FontManager::Instance().GetFont(600, ScreenParts::FontUnit() * 4 / 5),
+                         captionfit::Lines::ManyFirst);
         if (cutAllowed) label->AllowCut();
     }
     auto& l10n = Localization::Instance();
