@@ -32,12 +32,13 @@ struct PageFixture : ::testing::Test {
     std::unique_ptr<Page> page;
     std::vector<std::uint16_t> pixels;
     int width = 240, height = 60;
+    std::string url = kUrl;
 
     void Build(const std::string& markup, int dpi) {
         PageSettings settings;
         settings.dpi = dpi;
         settings.defaultFontSize = 12 * dpi / 96;
-        page = Page::FromMarkup(markup, kUrl, settings, [this](const std::string& url, std::size_t) {
+        page = Page::FromMarkup(markup, url, settings, [this](const std::string& url, std::size_t) {
             asked.push_back(url);
             auto found = resources.find(url);
             return found == resources.end() ? std::nullopt : std::optional<std::string>(found->second);
@@ -84,6 +85,11 @@ TEST_F(PageFixture, ATapOnALinkGivesItResolvedAndATapElsewhereNothing) {
     EXPECT_EQ(page->StylusUp(100, -80), std::nullopt);
     page->Layout(width, height);
     EXPECT_EQ(asked.size(), fetched);
+    // Markup that came from no address keeps its links as they are written.
+    url.clear();
+    Build(kAd, 96);
+    page->StylusDown(205, 5);
+    EXPECT_EQ(page->StylusUp(205, 5), "more?x=1");
 }
 
 // A box that hides its overflow, with the pitch of an advertisement that
