@@ -4,7 +4,7 @@ BENCH_DIR ?= build-bench
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench fuzz tsan mutants mutants-sample coverage clean
+.PHONY: deps configure build test run bench fuzz tsan mutants mutants-sample mutants-map coverage-build coverage clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -73,10 +73,16 @@ tsan: deps
 # and writes $(BUILD_DIR)/mutants-report.md. MUTANTS=N runs the first N,
 # FOLDER=src,formats only those folders, RESUME=1 goes on from the results a
 # stopped run kept. The sample stays fixed so that scores compare; `make mutants-sample` draws it again (MUTANTS, FOLDER, SEED).
+# With a map from `make mutants-map` (in $(COV_DIR), made from the same
+# sources) each mutant builds and runs only the programs that execute its line.
 PYTHON ?= /usr/bin/python3
 MUTANT_ARGS = $(if $(MUTANTS),--mutants $(MUTANTS)) $(if $(FOLDER),--folder $(FOLDER))
 mutants: build
-	@$(PYTHON) scripts/mutants.py run --build $(BUILD_DIR) $(MUTANT_ARGS) $(if $(RESUME),--resume)
+	@$(PYTHON) scripts/mutants.py run --build $(BUILD_DIR) $(MUTANT_ARGS) $(if $(RESUME),--resume) \
+	  $(if $(wildcard $(COV_DIR)/mutants-coverage.json),--coverage $(COV_DIR))
+
+mutants-map: coverage-build
+	@$(PYTHON) scripts/mutants.py map --coverage $(COV_DIR)
 
 mutants-sample:
 	@$(PYTHON) scripts/mutants.py sample $(MUTANT_ARGS) $(if $(SEED),--seed $(SEED))
@@ -87,10 +93,12 @@ mutants-sample:
 # lists the lines that run executed and this one does not (before cutting a
 # suite, keep the json of the suite as it was).
 COV_DIR ?= build-cov
-coverage: deps
+coverage-build: deps
 	@cmake -S . -B $(COV_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g0 -O0 --coverage" \
 	  -DCMAKE_C_FLAGS_DEBUG="-g0 -O0 --coverage" -DCMAKE_EXE_LINKER_FLAGS=--coverage \
 	  -DCMAKE_SHARED_LINKER_FLAGS=--coverage -DTOBRIX_WERROR=ON $(CMAKE_FLAGS) >/dev/null
+
+coverage: coverage-build
 	@bash scripts/coverage.sh $(COV_DIR) "$(LABELS)" "$(COVERAGE_BASE)"
 
 clean:

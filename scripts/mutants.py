@@ -5,6 +5,7 @@
     mutants.py run [--build DIR] [--mutants N] [--folder a,b]   run the sample in DIR's tree
     mutants.py run ... --resume                                 go on where a stopped run ended
     mutants.py restore [--build DIR]                           put back a file a stopped run left
+    mutants.py map [--coverage DIR]                             which test programs execute each mutant's line
 
 A mutant is one line of one .cpp file changed the way a careless edit changes it. The sample is
 drawn once with a seed and kept in the repository (scripts/mutants.sample), so that two runs months
@@ -15,8 +16,16 @@ back and rebuilt. The original is kept in the build folder before the mutant is 
 stopped by anything, even a power cut, is undone by the next run or by `restore`. Every result is
 appended to the build folder's mutants-results.jsonl as it is known: a run of the whole sample takes
 hours on a small machine, and `--resume` lets it go on over several sittings with one report.
+
+`map` makes that much shorter. In the coverage build it runs each test program alone and asks gcovr which
+lines of the sampled files it executed (its children included: they write the same counters), and keeps,
+for each mutant, the programs that execute its line. With that map, `run` judges a mutant only by those
+programs and builds only them: a line no program executes survives without a build, and a line of the
+store's core no longer relinks and reruns forty programs. A line the map knows nothing of (the code moved,
+or the compiler made no counter for it) is judged the old way.
 """
 import argparse
+import hashlib
 import json
 import os
 import random
@@ -34,6 +43,7 @@ DEFAULT_COUNT = 150
 DEFAULT_SEED = 32
 BACKUP = "mutant-backup.json"
 RESULTS = "mutants-results.jsonl"
+MAP = "mutants-coverage.json"
 # Suites that cost minutes (a database server) run only for a mutant that the
 # others let through.
 COSTLY = "postgresql"
@@ -336,8 +346,9 @@ def run(cmd, cwd, timeout):
         current = None
 
 
-def ninja(build, args):
-    return run(["ninja", "-C", str(build)] + args.target, ROOT, args.build_timeout)
+def ninja(build, args, targets=None):
+    return run(["ninja", "-C", str(build)] + (targets if targets is not None else args.target), ROOT,
+               args.build_timeout)
 
 
 def ctest(build, selection, args):
@@ -407,6 +418,106 @@ def judge(build, suites, args, costs, first=()):
 
 
 # ---------------------------------------------------------------------------
+# The coverage map: for each mutant, the test programs that execute its line.
+
+
+def digest(path):
+    return hashlib.sha1(path.read_bytes()).hexdigest()
+
+
+def test_labels(build):
+    """The test programs ctest knows in this build (each program's cases carry its name as a label)."""
+    listing = subprocess.run(["ctest", "--test-dir", str(build), "--show-only=json-v1"], capture_output=True,
+                             text=True).stdout
+    labels = set()
+    for test in json.loads(listing or '{"tests": []}').get("tests", []):
+        labels.update(next((p["value"] for p in test.get("properties", []) if p["name"] == "LABELS"), []))
+    return labels
+
+
+def executed_lines(cov, files, args):
+    """{file: (lines with a counter, lines run at least once)} for what ran since the counters were cleared.
+    gcov reads the counter notes of the sampled files' objects straight away: gcovr would read every object
+    of the build and take minutes a program."""
+    names = {Path(f).name + ".gcno" for f in files}
+    notes = sorted(str(p) for p in cov.rglob("*.gcno") if p.name in names)
+    try:
+        text = subprocess.run(["gcov", "--json-format", "--stdout"] + notes, cwd=cov, capture_output=True,
+                              text=True, timeout=args.build_timeout).stdout
+    except subprocess.TimeoutExpired:
+        sys.exit("mutants: gcov ran out of time")
+    # One report per object, not always a line each; an object that did not
+    # run reports every line with a count of 0.
+    wanted, lines, at, decoder = set(files), {}, 0, json.JSONDecoder()
+    while True:
+        at = text.find("{", at)
+        if at < 0:
+            break
+        report, at = decoder.raw_decode(text, at)
+        for entry in report["files"]:
+            path = os.path.relpath(os.path.normpath(os.path.join(report["current_working_directory"],
+                                                                 entry["file"])), ROOT)
+            if path not in wanted:
+                continue
+            known, hit = lines.setdefault(path, (set(), set()))
+            for ln in entry["lines"]:
+                known.add(ln["line_number"])
+                if ln["count"] > 0:
+                    hit.add(ln["line_number"])
+    return lines
+
+
+def command_map(args):
+    cov = args.coverage
+    if not (cov / "build.ninja").exists():
+        sys.exit(f"mutants: no coverage build in {cov}; `make mutants-map` configures one")
+    mutants = read_sample()
+    files = sorted({m["file"] for m in mutants})
+    code, out = ninja(cov, args)
+    if code != 0:
+        sys.exit(f"mutants: the coverage build does not build:\n{out[-2000:]}")
+    programs = sorted(Programs(cov).tests & test_labels(cov))
+    counted, executed = {}, {}
+    started = time.monotonic()
+    for n, program in enumerate(programs, 1):
+        for gcda in cov.rglob("*.gcda"):
+            gcda.unlink()
+        t0 = time.monotonic()
+        # A failing case still ran its lines; only what ran counts here.
+        run(["ctest", "--test-dir", str(cov), "-L", f"^{program}$", "-j", str(args.jobs),
+             "--timeout", str(args.test_timeout)], ROOT, args.suite_timeout)
+        for f, (known, hit) in executed_lines(cov, files, args).items():
+            counted.setdefault(f, set()).update(known)
+            executed.setdefault(program, {})[f] = hit
+        print(f"[{n}/{len(programs)}] {program} ({time.monotonic() - t0:.0f} s)", flush=True)
+    where = {}
+    for mut in mutants:
+        path = ROOT / mut["file"]
+        at = locate(path.read_text(encoding="utf-8").split("\n"), mut) + 1 if path.exists() else 0
+        if at <= 0 or at not in counted.get(mut["file"], set()):
+            where[key(mut)] = None  # no counter on that line: judged the old way
+        else:
+            where[key(mut)] = [p for p in programs if at in executed.get(p, {}).get(mut["file"], set())]
+    data = {"files": {f: digest(ROOT / f) for f in files if (ROOT / f).exists()}, "mutants": where}
+    (cov / MAP).write_text(json.dumps(data, indent=0), encoding="utf-8")
+    unrun = sum(v == [] for v in where.values())
+    unknown = sum(v is None for v in where.values())
+    print(f"mutants: {cov / MAP} in {(time.monotonic() - started) / 60:.1f} minutes: {len(where)} mutants, "
+          f"{unrun} on lines no test program executes, {unknown} the map does not know")
+
+
+def read_map(path):
+    """{mutant key: programs} for the mutants whose file is as it was when the map was made."""
+    if not path:
+        return {}
+    if not path.exists():
+        sys.exit(f"mutants: no map at {path}; make it with `make mutants-map`")
+    data = json.loads(path.read_text(encoding="utf-8"))
+    same = {f for f, d in data["files"].items() if (ROOT / f).exists() and digest(ROOT / f) == d}
+    return {k: v for k, v in data["mutants"].items() if v is not None and k.split("|")[0] in same}
+
+
+# ---------------------------------------------------------------------------
 # Writing a mutant in and taking it out again.
 
 
@@ -421,17 +532,23 @@ def restore(build):
     return saved["file"]
 
 
+def locate(lines, mut):
+    """Where the mutant's line now is (0-based), or -1 when it is gone or no longer one of a kind."""
+    at = mut["line"] - 1
+    if at < len(lines) and lines[at] == mut["from"]:
+        return at
+    same = [k for k, line in enumerate(lines) if line == mut["from"]]
+    return same[0] if len(same) == 1 else -1
+
+
 def apply(build, mut):
     """Writes the mutant in, the original kept aside first; returns its line, 0 if the line is gone."""
     path = ROOT / mut["file"]
     text = path.read_text(encoding="utf-8")
     lines = text.split("\n")
-    at = mut["line"] - 1
-    if not (at < len(lines) and lines[at] == mut["from"]):
-        same = [k for k, line in enumerate(lines) if line == mut["from"]]
-        if len(same) != 1:
-            return 0  # the code moved on since the sample was drawn
-        at = same[0]
+    at = locate(lines, mut)
+    if at < 0:
+        return 0  # the code moved on since the sample was drawn
     tmp = build / (BACKUP + ".tmp")
     tmp.write_text(json.dumps({"file": mut["file"], "text": text}), encoding="utf-8")
     os.replace(tmp, build / BACKUP)
@@ -440,22 +557,34 @@ def apply(build, mut):
     return at + 1  # where it now is
 
 
-def try_mutant(build, programs, mut, args, costs):
+def try_mutant(build, programs, mut, args, costs, covering=None):
+    """Judges one mutant. `covering` names the test programs the map says execute its line; None when the map
+    does not know it: then the whole tree is rebuilt and every program the rebuild relinked judges it."""
     result = dict(mut, outcome="stale", suites=[], note="", build_s=0.0, test_s=0.0, restore_s=0.0)
+    if covering == []:
+        result["outcome"], result["note"] = "survived", "no test program executes this line"
+        return result
+    targets = None
+    if covering is not None:
+        targets = sorted(set(covering).union(*(programs.runs.get(t, set()) for t in covering)))
+    elif args.dirty:
+        # Programs the earlier mutants left unbuilt are brought up to date
+        # first, so that the relinks below are this mutant's alone.
+        ninja(build, args)
     before = programs.stamps()
     try:
         result["line"] = apply(build, mut) or mut["line"]
         if not (build / BACKUP).exists():
             return result
         start = time.monotonic()
-        code, out = ninja(build, args)
+        code, out = ninja(build, args, targets)
         result["build_s"] = time.monotonic() - start
         if code != 0:
             result["outcome"] = "did not build"
             result["note"] = "build timed out" if code is None else next(
                 (line for line in out.splitlines() if "error:" in line), "")[:200]
             return result
-        result["suites"] = programs.affected(before, programs.stamps())
+        result["suites"] = list(covering) if covering is not None else programs.affected(before, programs.stamps())
         if not result["suites"]:
             result["outcome"], result["note"] = "survived", "no test program runs this code"
             return result
@@ -466,11 +595,16 @@ def try_mutant(build, programs, mut, args, costs):
         return result
     finally:
         if restore(build):
-            start = time.monotonic()
-            code, out = ninja(build, args)
-            result["restore_s"] = time.monotonic() - start
-            if code != 0:
-                sys.exit(f"mutants: the restored tree does not build:\n{out[-2000:]}")
+            if targets is not None:
+                # Rebuilt when a later mutant needs a program that uses it:
+                # ninja sees the original's new time.
+                args.dirty = True
+            else:
+                start = time.monotonic()
+                code, out = ninja(build, args)
+                result["restore_s"] = time.monotonic() - start
+                if code != 0:
+                    sys.exit(f"mutants: the restored tree does not build:\n{out[-2000:]}")
 
 
 # ---------------------------------------------------------------------------
@@ -568,6 +702,10 @@ def command_run(args):
     mutants = mutants[:args.mutants] if args.mutants else mutants
     programs = Programs(build)
     costs = suite_costs(build)
+    covering = read_map(args.coverage / MAP if args.coverage else None)
+    if args.coverage:
+        print(f"mutants: the coverage map knows {sum(key(m) in covering for m in mutants)} of {len(mutants)} mutants")
+    args.dirty = False
     code, out = ninja(build, args)
     if code != 0:
         sys.exit(f"mutants: the tree does not build before any mutant:\n{out[-2000:]}")
@@ -584,7 +722,7 @@ def command_run(args):
         signal.signal(sig, on_signal)
     try:
         for mut in todo:
-            r = try_mutant(build, programs, mut, args, costs)
+            r = try_mutant(build, programs, mut, args, costs, covering.get(key(mut)))
             results.append(r)
             with log.open("a", encoding="utf-8") as out:
                 out.write(json.dumps(dict(r, key=key(mut))) + "\n")
@@ -596,16 +734,20 @@ def command_run(args):
         for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
             signal.signal(sig, signal.SIG_IGN)
         restore(build)
+        if args.dirty:
+            ninja(build, args)  # leave every program as the source says
     print(report(results, args, time.monotonic() - started))
 
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("command", choices=("sample", "run", "restore"))
+    parser.add_argument("command", choices=("sample", "run", "restore", "map"))
     parser.add_argument("--build", type=Path, default=ROOT / "build")
     parser.add_argument("--mutants", type=int, default=0, help="how many (sample: default 150; run: default all)")
     parser.add_argument("--folder", default="", help="comma-separated folders, default all four")
     parser.add_argument("--seed", type=int, default=DEFAULT_SEED)
+    parser.add_argument("--coverage", type=Path, default=None,
+                        help="the coverage build whose map (made by `map`) chooses the programs to run")
     parser.add_argument("--resume", action="store_true", help="keep the results log and run what it lacks")
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--test-timeout", type=int, default=300, help="seconds for one test case")
@@ -615,11 +757,16 @@ def main(argv=None):
                         help="build only this target (repeatable): to try the runner on part of a cold tree")
     args = parser.parse_args(argv)
     args.build = args.build.resolve()
+    args.coverage = args.coverage.resolve() if args.coverage else None
     if args.command == "sample":
         folders = folders_of(args)
         mutants = draw(args.mutants or DEFAULT_COUNT, args.seed, folders)
         write_sample(mutants, args.seed, folders)
         print(f"mutants: {len(mutants)} mutants written to {SAMPLE.relative_to(ROOT)}")
+    elif args.command == "map":
+        if not args.coverage:
+            sys.exit("mutants: map needs --coverage DIR")
+        command_map(args)
     elif args.command == "restore":
         print(f"mutants: put back {restore(args.build)}" if (args.build / BACKUP).exists() else "mutants: nothing to put back")
     else:
