@@ -17,7 +17,7 @@ stopped by anything, even a power cut, is undone by the next run or by `restore`
 appended to the build folder's mutants-results.jsonl as it is known: a run of the whole sample takes
 hours on a small machine, and `--resume` lets it go on over several sittings with one report.
 
-`map` makes that much shorter. In the coverage build it runs each test program alone and asks gcovr which
+`map` makes that much shorter. In the coverage build it runs each test program alone and asks gcov which
 lines of the sampled files it executed (its children included: they write the same counters), and keeps,
 for each mutant, the programs that execute its line. With that map, `run` judges a mutant only by those
 programs and builds only them: a line no program executes survives without a build, and a line of the
