@@ -571,6 +571,7 @@ def try_mutant(build, programs, mut, args, costs, covering=None):
         # Programs the earlier mutants left unbuilt are brought up to date
         # first, so that the relinks below are this mutant's alone.
         ninja(build, args)
+        args.dirty = False
     before = programs.stamps()
     try:
         result["line"] = apply(build, mut) or mut["line"]
