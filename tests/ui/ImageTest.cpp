@@ -146,6 +146,9 @@ TEST(Decoding, LargeImagesFallBackToAReducedDecode) {
     const auto saved = limits;
     limits.maxSide = 64;
     limits.maxPixels = 64 * 64;
+    // The smallest factor, also where the reduced size meets the limits exactly.
+    EXPECT_EQ(platform::imaging::ReductionFactor(128, 128, limits), 2);
+    EXPECT_EQ(platform::imaging::ReductionFactor(64, 129, limits), 3);
     TempDir dir;
     Bitmap big = ti::Make(200, 100, false, [](int x, int) { return x < 100 ? Rgba(255, 255, 255, 255) : Rgba(0, 0, 0, 255); });
     const auto pngPath = dir.Write("big.png", ti::Png(big)).u16string();
