@@ -13,10 +13,13 @@ deps:
 # AddressSanitizer and UndefinedBehaviorSanitizer. Line tables (-g1) are what
 # the sanitizers' reports need, at three quarters of the compile time of full
 # debugging information; for a debugger session add
-# CMAKE_FLAGS='-DCMAKE_CXX_FLAGS_DEBUG="-g -O1"'.
+# CMAKE_FLAGS='-DCMAKE_CXX_FLAGS_DEBUG="-g -Og"'. The code under test is
+# optimised with -Og: a third less compile time than -O1 with the sanitizers
+# (the JSON readers' files took twice as long at -O1), while the programs the
+# suites start run at nearly the same speed.
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	  -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O1" -DCMAKE_C_FLAGS_DEBUG="-g1 -O1" \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-g1 -Og" -DCMAKE_C_FLAGS_DEBUG="-g1 -Og" \
 	  -DTOBRIX_WERROR=ON -DTOBRIX_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
 
 build: configure
