@@ -22,7 +22,9 @@ lines of the sampled files it executed (its children included: they write the sa
 for each mutant, the programs that execute its line. With that map, `run` judges a mutant only by those
 programs and builds only them: a line no program executes survives without a build, and a line of the
 store's core no longer relinks and reruns forty programs. A line the map knows nothing of (the code moved,
-or the compiler made no counter for it) is judged the old way.
+or the compiler made no counter for it) is judged the old way. The map also keeps, for each program, the lines
+of product code that no other program executes: a program with none is a candidate for a cut, one with many
+holds the line.
 """
 import argparse
 import hashlib
@@ -477,7 +479,8 @@ def command_map(args):
     if code != 0:
         sys.exit(f"mutants: the coverage build does not build:\n{out[-2000:]}")
     programs = sorted(Programs(cov).tests & test_labels(cov))
-    counted, executed = {}, {}
+    product = sorted(set(files) | {s for f in FOLDERS for s in sources(f)})
+    counted, executed, runners = {}, {}, {}
     started = time.monotonic()
     for n, program in enumerate(programs, 1):
         for gcda in cov.rglob("*.gcda"):
@@ -486,9 +489,11 @@ def command_map(args):
         # A failing case still ran its lines; only what ran counts here.
         run(["ctest", "--test-dir", str(cov), "-L", f"^{program}$", "-j", str(args.jobs),
              "--timeout", str(args.test_timeout)], ROOT, args.suite_timeout)
-        for f, (known, hit) in executed_lines(cov, files, args).items():
+        for f, (known, hit) in executed_lines(cov, product, args).items():
             counted.setdefault(f, set()).update(known)
             executed.setdefault(program, {})[f] = hit
+            for line in hit:
+                runners.setdefault((f, line), set()).add(program)
         print(f"[{n}/{len(programs)}] {program} ({time.monotonic() - t0:.0f} s)", flush=True)
     where = {}
     for mut in mutants:
@@ -498,12 +503,27 @@ def command_map(args):
             where[key(mut)] = None  # no counter on that line: judged the old way
         else:
             where[key(mut)] = [p for p in programs if at in executed.get(p, {}).get(mut["file"], set())]
-    data = {"files": {f: digest(ROOT / f) for f in files if (ROOT / f).exists()}, "mutants": where}
+    data = {"files": {f: digest(ROOT / f) for f in files if (ROOT / f).exists()}, "mutants": where,
+            "only": sole_runners(runners)}
     (cov / MAP).write_text(json.dumps(data, indent=0), encoding="utf-8")
     unrun = sum(v == [] for v in where.values())
     unknown = sum(v is None for v in where.values())
     print(f"mutants: {cov / MAP} in {(time.monotonic() - started) / 60:.1f} minutes: {len(where)} mutants, "
           f"{unrun} on lines no test program executes, {unknown} the map does not know")
+
+
+def sole_runners(runners):
+    """{program: {file: lines of product code that no other program executes}}: what a cut of that program
+    would leave unguarded, and so which programs hold the line."""
+    only = {}
+    for (f, line), programs in runners.items():
+        if len(programs) == 1:
+            only.setdefault(next(iter(programs)), {}).setdefault(f, []).append(line)
+    for program, where in sorted(only.items(), key=lambda kv: -sum(map(len, kv[1].values()))):
+        top = sorted(where.items(), key=lambda kv: -len(kv[1]))[:3]
+        print(f"  {program}: {sum(map(len, where.values()))} lines only it executes, most in "
+              + ", ".join(f"{f} ({len(lines)})" for f, lines in top), flush=True)
+    return {p: {f: sorted(lines) for f, lines in where.items()} for p, where in only.items()}
 
 
 def read_map(path):

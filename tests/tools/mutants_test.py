@@ -53,6 +53,11 @@ class Restore(unittest.TestCase):
             self.assertEqual((r["outcome"], r["build_s"]), ("survived", 0.0))
             self.assertEqual((root / "b.cpp").read_text(), "int b = 1;\n")
 
+    def test_a_line_counts_for_a_program_only_when_no_other_runs_it(self):
+        runners = {("a.cpp", 1): {"x_tests"}, ("a.cpp", 2): {"x_tests", "y_tests"}, ("b.cpp", 7): {"y_tests"},
+                   ("a.cpp", 5): {"x_tests"}}
+        self.assertEqual(mutants.sole_runners(runners), {"x_tests": {"a.cpp": [1, 5]}, "y_tests": {"b.cpp": [7]}})
+
 
 if __name__ == "__main__":
     sys.exit(unittest.main())
