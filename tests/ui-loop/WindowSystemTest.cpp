@@ -113,6 +113,25 @@ TEST_F(HeadlessTest, BusyWorkerKeepsTheClockReal) {
     EXPECT_GE(steady_clock::now() - realStart, milliseconds(25));
 }
 
+// A script waiting for the screen to settle looks again every few
+// milliseconds; a timer minutes away must not fire in between.
+TEST_F(HeadlessTest, ASettlingWaitJumpsTheClockOnlyToItsNextLook) {
+    const auto before = ws().TickCount();
+    ws().SetTimer(window, 666, 300000);
+    int looks = 0;
+    ws().SetIdleHandler([&] {
+        if (++looks < 4) return HeadlessWindowSystem::IdleResult{false, steady_clock::now() + milliseconds(20), false, true};
+        ws().PostMessage(window, WM_USER + 5, 0, 0);
+        return HeadlessWindowSystem::IdleResult{true, {}, false, false};
+    });
+    EXPECT_EQ(Next().message, static_cast<std::uint32_t>(WM_USER + 5));
+    ws().SetIdleHandler(nullptr);
+    EXPECT_LT(ws().TickCount() - before, 60000u);
+    // Without a script looking, the loop jumps to the timer as before.
+    EXPECT_EQ(Next().message, WM_TIMER);
+    ws().KillTimer(window, 666);
+}
+
 TEST_F(HeadlessTest, OtherThreadsWakeTheLoopAndSendRunsOnTheUIThread) {
     // Nothing queued and no timers: the loop sleeps until a worker posts.
     std::atomic<LRESULT> answer{0};

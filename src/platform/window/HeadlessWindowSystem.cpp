@@ -23,7 +23,13 @@ void HeadlessWindowSystem::WaitForWork(std::optional<std::uint64_t> nextTimerDue
     if (!Queue().Empty()) return;
     const bool threadsIdle = IdleProbes::Instance().AllIdle();
     if (nextTimerDue && threadsIdle && !idle.realTime) {
-        Clock().JumpTo(*nextTimerDue);
+        std::uint64_t to = *nextTimerDue;
+        if (idle.settling && idle.wakeBy) {
+            const auto ahead = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   *idle.wakeBy - LoopClock::RealClock::now()).count();
+            to = std::min(to, Clock().Now() + static_cast<std::uint64_t>(std::max<std::int64_t>(0, ahead)));
+        }
+        Clock().JumpTo(to);
         return;
     }
     std::optional<LoopClock::RealClock::time_point> deadline;

@@ -28,6 +28,12 @@ public:
         // Waiting for something outside (a person typing a script): timers
         // then run in real time instead of jumping.
         bool realTime = false;
+        // Waiting for the program to settle between two steps of a script:
+        // the clock jumps no further than `wakeBy`. A person's next step
+        // comes at once, so a timer minutes away (the advertising strip's
+        // return) must not fire in between, as it did whenever a worker
+        // finished between the script's look and the loop's.
+        bool settling = false;
     };
     using IdleHandler = std::function<IdleResult()>;
     void SetIdleHandler(IdleHandler handler) { idleHandler = std::move(handler); }

@@ -151,12 +151,12 @@ ScriptRunner::IdleResult ScriptRunner::OnIdle() {
                 return {true, {}};
             }
             // Look again soon: a worker may finish without posting anything.
-            return {false, std::min(deadline, Clock::now() + std::chrono::milliseconds(20))};
+            return {false, std::min(deadline, Clock::now() + std::chrono::milliseconds(20)), false, true};
         }
         case State::Painting:
             // A screen that keeps changing (a spinner) is taken as it is.
             if (!IsPainted() && Clock::now() < deadline)
-                return {false, std::min(deadline, Clock::now() + std::chrono::milliseconds(10))};
+                return {false, std::min(deadline, Clock::now() + std::chrono::milliseconds(10)), false, true};
             state = State::Ready;
             if (!WriteScreenshot()) return {true, {}};
             break;
