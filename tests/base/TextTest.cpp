@@ -7,7 +7,9 @@
 namespace {
 
 TEST(Text, Utf8AndUtf16ConvertBothWaysAndBrokenInputBecomesReplacementCharacters) {
-    for (const std::string& s : {std::string("Привет, € 𝄞 中文"), std::string("nul\0in", 6), std::string()})
+    // The last string holds the smallest code point of each longer form (U+0080, U+0800, U+10000): none is overlong.
+    for (const std::string& s : {std::string("Привет, € 𝄞 中文"), std::string("nul\0in", 6), std::string(),
+                                 std::string("\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80")})
         EXPECT_EQ(text::Utf16ToUtf8(text::Utf8ToUtf16(s)), s);
     EXPECT_EQ(text::Utf8ToUtf16("𝄞"), std::u16string(u"\xD834\xDD1E"));
     const std::pair<std::string, std::u16string> broken[] = {
