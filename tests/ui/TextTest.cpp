@@ -133,6 +133,8 @@ TEST_F(Text, EndEllipsisKeepsTheLineInsideItsBox) {
     EXPECT_LE(withEllipsis.right, 121);
     EXPECT_GT(withEllipsis.right, 90) << "the line is used up to the box";
     EXPECT_GT(Draw(s, TextRect{0, 0, 120, 30}, kSingleLine | kNoClip).right, 200) << "without it the text runs on";
+    // Wrapped in a box of several lines, a text that fits says nothing of going on below it.
+    EXPECT_LE(Draw(u"Short", TextRect{0, 0, 120, 90}, kWordBreak | kEndEllipsis).bottom, regular->LineHeight());
 }
 
 TEST_F(Text, PrefixUnderlinesTheMarkedCharacterUnlessTurnedOff) {
