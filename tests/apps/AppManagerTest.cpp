@@ -183,8 +183,8 @@ TEST_F(AppManagerDevice, WaitingForIdleWhileJobsAreQueuedFromSeveralThreadsNeith
         });
     }
     for (auto& q : queuers) q.join();
-    // A bound against a hang, not a speed: it took over a minute on a
-    // machine loaded eightfold; the case's own limit is five.
+    // A bound against a hang, not a speed: it took over a minute with four
+    // busy loops beside the suite on two cores; the case's own limit is five.
     const bool idle = manager.WaitIdle(std::chrono::seconds(240));
     queuing = false;
     waiter.join();
