@@ -265,7 +265,13 @@ TEST_F(PackageInstall, SetupExtensionCanStopInstallAndRemoval) {
     std::filesystem::create_directories(Host("\\Program Files\\Vendor Notes"));
     std::ofstream(Host("\\Program Files\\Vendor Notes\\readme.txt")) << "the user's own";
     registry->CreateKey(Hive::ClassesRoot, u".note")->WriteString(u"Owner", u"Someone Else");
-    const std::vector<CabFile> files = ExtendedNotes(kRegistryExtras);
+    // A value replaced in a key of the device's after the package made a key
+    // of its own in the same hive gets its old content back as well.
+    registry->CreateKey(Hive::LocalMachine, u"Software\\Shared")->WriteString(u"Mode", u"old");
+    std::string extras = kRegistryExtras;
+    extras.insert(extras.rfind("</characteristic>"),
+                  "<characteristic type=\"HKLM\\Software\\Shared\"><parm name=\"Mode\" value=\"new\"/></characteristic>");
+    const std::vector<CabFile> files = ExtendedNotes(extras);
     auto before = Tree();
     for (const char* mode : {"cancel-init", "undo-exit"}) {
         ::setenv("TOBRIX_TEST_EXTENSION", mode, 1);
@@ -273,12 +279,14 @@ TEST_F(PackageInstall, SetupExtensionCanStopInstallAndRemoval) {
         EXPECT_EQ(TreeWithoutPackage(), before) << mode;
         EXPECT_EQ(ReadDevice("\\Program Files\\Vendor Notes\\readme.txt"), "the user's own") << mode;
         EXPECT_EQ(Value(Hive::ClassesRoot, u".note", u"Owner"), RegistryValue::String(u"Someone Else")) << mode;
+        EXPECT_EQ(Value(Hive::LocalMachine, u"Software\\Shared", u"Mode"), RegistryValue::String(u"old")) << mode;
         EXPECT_FALSE(KeyExists(Hive::LocalMachine, u"Software\\Vendor")) << mode;
         EXPECT_FALSE(registry->OpenKey(Hive::LocalMachine, u"Security\\AppInstall")) << mode;
     }
 
     ::setenv("TOBRIX_TEST_EXTENSION", "refuse-uninstall", 1);
     ASSERT_TRUE(Install(files).ok);
+    EXPECT_EQ(Value(Hive::LocalMachine, u"Software\\Shared", u"Mode"), RegistryValue::String(u"new"));
     EXPECT_FALSE(pkg::RemovePackage(u"Quelt Tobrix").ok);
     EXPECT_TRUE(KeyExists(Hive::LocalMachine, u"Security\\AppInstall\\Quelt Tobrix"));
     EXPECT_TRUE(std::filesystem::exists(Host("\\Program Files\\Vendor Notes\\notes.exe")));
