@@ -46,11 +46,15 @@ std::vector<int64_t> Everything(Db& db, const DeviceConfig& device, const AppFil
     // category's order only.
     const int64_t letters = static_cast<int64_t>(f.query.size());
     const int64_t bound = letters > 0 && letters < 3 ? kShortSearchRows : std::numeric_limits<int64_t>::max();
+    // Numbering the rows sorts them in full; only a short search needs it.
+    const std::string places = bound == std::numeric_limits<int64_t>::max()
+        ? "(SELECT a.*, CAST(0 AS BIGINT) AS place FROM apps a) a"
+        : "(SELECT a.*, ROW_NUMBER() OVER (PARTITION BY CASE WHEN CAST(?6 AS BIGINT) IS NULL THEN 0 ELSE a.catid "
+          "END ORDER BY " + order + ") AS place FROM apps a) a";
     Stmt& s = db.Prepare(
         "WITH RECURSIVE sub(id) AS (SELECT CAST(?6 AS BIGINT) WHERE CAST(?6 AS BIGINT) IS NOT NULL UNION ALL "
-        "SELECT c.id FROM categories c JOIN sub ON c.parent_id = sub.id) SELECT a.id FROM (SELECT a.*, ROW_NUMBER() "
-        "OVER (PARTITION BY CASE WHEN CAST(?6 AS BIGINT) IS NULL THEN 0 ELSE a.catid END ORDER BY " + order +
-        ") AS place FROM apps a) a WHERE a.place <= ?14 AND " +
+        "SELECT c.id FROM categories c JOIN sub ON c.parent_id = sub.id) SELECT a.id FROM " + places +
+        " WHERE a.place <= ?14 AND " +
         std::string(kSuitsDevice) + " AND (CAST(?6 AS BIGINT) IS NULL OR a.catid IN (SELECT id FROM sub))" +
         " AND (CAST(?7 AS TEXT) IS NULL OR (?8 IN ('', 'name') AND " + contains + "(a.name_fold, ?7) > 0)" +
         " OR (?8 IN ('', 'com') AND " + contains + "(a.company_fold, ?7) > 0)" + " OR (?8 IN ('', 'desc') AND " +
