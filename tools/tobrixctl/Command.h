@@ -28,4 +28,4 @@ void PrintJson(const nlohmann::json& value);
 #define TOBRIXCTL_CAT2(a, b) a##b
 #define TOBRIXCTL_CAT(a, b) TOBRIXCTL_CAT2(a, b)
 #define TOBRIXCTL_COMMAND(setupFunction) \
-    static const bool TOBRIXCTL_CAT(tobrixctlRegistered_, __LINE__) = ::tobrixctl::RegisterCommand(setupFunction)
+    static const bool TOBRIXCTL_CAT(tobrixctlRegistered_, __COUNTER__) = ::tobrixctl::RegisterCommand(setupFunction)

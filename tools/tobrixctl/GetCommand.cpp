@@ -49,7 +49,7 @@ void Get(const GetOptions& o) {
     PrintJson({{"ok", ok}, {"size", size}, {"progressEvents", progressEvents}});
 }
 
-void Setup(CLI::App& root) {
+void SetupGet(CLI::App& root) {
     auto options = std::make_shared<GetOptions>();
     CLI::App* get = root.add_subcommand("get", "Fetch a URL through the request queue");
     get->add_option("url", options->url, "http or https URL")->required();
@@ -63,7 +63,7 @@ void Setup(CLI::App& root) {
     size->callback([url] { std::cout << U8(InetManager::Instance().SizeQuery(U16(*url))) << std::endl; });
 }
 
-TOBRIXCTL_COMMAND(Setup);
+TOBRIXCTL_COMMAND(SetupGet);
 
 }  // namespace
 }  // namespace tobrixctl

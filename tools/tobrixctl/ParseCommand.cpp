@@ -85,7 +85,7 @@ json Parse(const std::string& method, const std::string& body) {
     return out;
 }
 
-void Setup(CLI::App& root) {
+void SetupParse(CLI::App& root) {
     auto method = std::make_shared<std::string>();
     auto file = std::make_shared<std::string>();
     CLI::App* cmd = root.add_subcommand("parse", "Parse an answer body with the reader of an API method");
@@ -100,7 +100,7 @@ void Setup(CLI::App& root) {
     });
 }
 
-TOBRIXCTL_COMMAND(Setup);
+TOBRIXCTL_COMMAND(SetupParse);
 
 }  // namespace
 }  // namespace tobrixctl

@@ -96,7 +96,7 @@ std::u16string Build(const UrlOptions& o, const ApiContext& c) {
     throw CommandError("unknown API method: " + m);
 }
 
-void Setup(CLI::App& root) {
+void SetupUrl(CLI::App& root) {
     auto options = std::make_shared<UrlOptions>();
     CLI::App* cmd = root.add_subcommand("url", "Print the URL of an API method");
     cmd->add_option("method", options->method, "API method (auth, reg, cats, getapps, ...)")->required();
@@ -122,7 +122,7 @@ void Setup(CLI::App& root) {
     });
 }
 
-TOBRIXCTL_COMMAND(Setup);
+TOBRIXCTL_COMMAND(SetupUrl);
 
 }  // namespace
 }  // namespace tobrixctl
