@@ -17,6 +17,13 @@ function(tobrix_test name)
     set(tier integration)
   endif()
   add_executable(${name} ${T_SOURCES})
+  # A suite's files compile as one: each of them read the same framework and
+  # made its own copy of the same template code, half of the build's time.
+  # The files are then headers to the compiler, which warns of a fixture in a
+  # file's unnamed namespace as it would in a header shared by many files.
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+  target_compile_options(${name} PRIVATE -Wno-subobject-linkage)
+  target_precompile_headers(${name} REUSE_FROM tobrix_test_pch)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE
     TOBRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

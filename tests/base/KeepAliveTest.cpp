@@ -7,15 +7,15 @@
 
 namespace {
 
-struct Tracked : shared_object {
-    explicit Tracked(int* deaths) : deaths(deaths) {}
-    ~Tracked() override { ++*deaths; }
+struct Counted : shared_object {
+    explicit Counted(int* deaths) : deaths(deaths) {}
+    ~Counted() override { ++*deaths; }
     int* deaths;
 };
 
 TEST(KeepAlive, OwnedObjectOutlivesItsLastOwnerUntilTheGuardsLetGo) {
     int deaths = 0;
-    shared_ptr<Tracked> owner(new Tracked(&deaths));
+    shared_ptr<Counted> owner(new Counted(&deaths));
     KeepAlive guard(owner.get());
     // A handler stored in a copyable function carries its own copy.
     std::function<void()> handler = [keep = guard]() {};
@@ -31,7 +31,7 @@ TEST(KeepAlive, OwnedObjectOutlivesItsLastOwnerUntilTheGuardsLetGo) {
 
 TEST(KeepAlive, ObjectNobodyOwnedYetIsLeftToItsMaker) {
     int deaths = 0;
-    auto* floating = new Tracked(&deaths);
+    auto* floating = new Counted(&deaths);
     {
         KeepAlive guard(floating);
         KeepAlive copy = guard;
@@ -41,7 +41,7 @@ TEST(KeepAlive, ObjectNobodyOwnedYetIsLeftToItsMaker) {
     }
     EXPECT_EQ(deaths, 0);
     EXPECT_EQ(floating->refCount, 0);
-    shared_ptr<Tracked> owner(floating);  // its maker hands it on as usual
+    shared_ptr<Counted> owner(floating);  // its maker hands it on as usual
     owner.reset();
     EXPECT_EQ(deaths, 1);
 }

@@ -6,20 +6,20 @@
 
 namespace {
 
-struct Listener {
+struct Adder {
     int calls = 0;
     void On(int v) { calls += v; }
 };
 
 TEST(ScopedSubscription, HandlersGoWithTheirHandleAndMoveWithIt) {
     shared_ptr<Delegation_1<int>> event;
-    Listener a;
+    Adder a;
     int first = 0, second = 0;
     ScopedSubscription keep = ScopedSubscription::ToFn(event, [&](int v) { first += v; });
     {
         ScopedSubscription outer;
         {
-            ScopedSubscription inner = ScopedSubscription::To(event, &a, &Listener::On);
+            ScopedSubscription inner = ScopedSubscription::To(event, &a, &Adder::On);
             ScopedSubscription gone = ScopedSubscription::ToFn(event, [&](int v) { second += v; });
             Fire(event, 1);
             outer = std::move(inner);
@@ -52,13 +52,13 @@ TEST(ScopedSubscription, TheEventAndItsOwnerStayUntilTheHandleGoes) {
         bool* gone;
     };
     bool eventGone = false, ownerGone = false;
-    Listener a;
+    Adder a;
     ScopedSubscription byPointer, byValue;
     {
         shared_ptr<Delegation_1<int>> event(new CountedEvent(&eventGone));
-        byPointer = ScopedSubscription::To(event, &a, &Listener::On);
+        byPointer = ScopedSubscription::To(event, &a, &Adder::On);
         shared_ptr<Owner> owner(new Owner(&ownerGone));
-        byValue = ScopedSubscription::To(owner.get(), owner->changed, &a, &Listener::On);
+        byValue = ScopedSubscription::To(owner.get(), owner->changed, &a, &Adder::On);
         owner->changed.Invoke(2);
     }
     EXPECT_FALSE(eventGone || ownerGone);

@@ -15,7 +15,7 @@ namespace {
 std::atomic<int> gPrivateSeen{0};
 std::thread::id gHandler;
 
-LRESULT Proc(Window* w, std::uint32_t msg, WPARAM wp, LPARAM lp) {
+LRESULT OwnerProc(Window* w, std::uint32_t msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_USER + 201) throw std::runtime_error("handler failed");
     if (msg == WM_USER + 200) {
         gHandler = std::this_thread::get_id();
@@ -36,7 +36,7 @@ protected:
         std::filesystem::create_directories(root);
         ScreenMetrics m;
         WindowSystem::Install(std::make_unique<HeadlessWindowSystem>(m));
-        WindowSystem::Current().RegisterClass({u"Tobrix", 3, &Proc});
+        WindowSystem::Current().RegisterClass({u"Tobrix", 3, &OwnerProc});
         window = WindowSystem::Current().CreateWindow(u"Tobrix", u"Tobrix", WS_VISIBLE, {}, nullptr);
         gPrivateSeen = 0;
     }
