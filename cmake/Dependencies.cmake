@@ -16,7 +16,7 @@ find_package(CLI11 REQUIRED)
 # them), while parsing runs once per start: in Debug they compile without
 # optimisation. Called in the folder that builds the files.
 function(tobrix_command_line_sources)
-  set_source_files_properties(${ARGN} PROPERTIES COMPILE_OPTIONS "$<$<CONFIG:Debug>:-O0>")
+  set_source_files_properties(${ARGN} PROPERTIES COMPILE_OPTIONS "$<$<CONFIG:Debug>:-O0>" SKIP_PRECOMPILE_HEADERS ON)
 endfunction()
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 find_package(SDL2 REQUIRED)
