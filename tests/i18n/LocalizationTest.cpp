@@ -91,6 +91,10 @@ TEST_F(LocalizationTest, BrokenFilesLeaveLookupsAnsweringWithNumbers) {
                            u"0409"));
     EXPECT_EQ(l10n.Languages().size(), 1u);
     EXPECT_EQ(l10n.Text(1), u"STR_1");
+    // So does a file without texts; the languages read stay, none is chosen.
+    EXPECT_FALSE(l10n.Load(Write(R"(<localization><languages><default name="en"/>
+        <language id="0409" name="en" title="English"/></languages></localization>)"), u"0409"));
+    EXPECT_EQ(l10n.CurrentLanguage(), u"");
 
     l10n.Clear();
     EXPECT_FALSE(l10n.Load(Write(R"(<localization><languages><language id="0409" name="en" title="E"/>
