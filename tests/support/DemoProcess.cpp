@@ -15,12 +15,12 @@
 #include "platform/process/Process.h"
 
 namespace {
-int counter = 0;
+int demoNames = 0;
 }
 
 DemoDevice::DemoDevice(int width, int height, const std::string& platformType) {
     root = std::filesystem::temp_directory_path() /
-           ("veltra-demo-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+           ("veltra-demo-" + std::to_string(::getpid()) + "-" + std::to_string(++demoNames));
     std::filesystem::create_directories(root);
     platform::DeviceInfo info;
     info.profile = "test";
@@ -39,12 +39,12 @@ DemoDevice::~DemoDevice() {
 DemoProcess::DemoProcess(const DemoDevice& device, const std::vector<std::string>& args) {
     std::vector<std::string> all{"--headless", "--device-root", device.Root().string()};
     all.insert(all.end(), args.begin(), args.end());
-    const auto fifo = device.Root() / ("stdin-" + std::to_string(++counter));
+    const auto fifo = device.Root() / ("stdin-" + std::to_string(++demoNames));
     if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + fifo.string());
     // Opened here first, for both ends: the demo's open of its end must not
     // block while the spawn waits for it.
     input = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
-    errorFile = device.Root() / ("stderr-" + std::to_string(counter) + ".txt");
+    errorFile = device.Root() / ("stderr-" + std::to_string(demoNames) + ".txt");
     platform::SpawnOptions options;
     options.stdinFile = fifo;
     options.stderrFile = errorFile;
@@ -74,7 +74,7 @@ DemoRun DemoProcess::Wait(int timeoutSeconds) {
 }
 
 DemoRun RunScript(const DemoDevice& device, const std::string& script, std::vector<std::string> extraArgs) {
-    const auto file = device.Root() / ("script-" + std::to_string(++counter) + ".txt");
+    const auto file = device.Root() / ("script-" + std::to_string(++demoNames) + ".txt");
     std::ofstream(file) << script;
     extraArgs.insert(extraArgs.begin(), {"--script", file.string()});
     DemoProcess p(device, extraArgs);
