@@ -2,7 +2,6 @@
 #include "support/ProgramRun.h"
 #include "support/StoreRun.h"
 
-#include <atomic>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -36,9 +35,7 @@ CatalogServer::CatalogServer(int apps, std::vector<std::string> serveArgs)
       apps(apps),
       cache(kCaches / (apps == kSuiteApps ? "catalog-seed" : "catalog-seed-" + std::to_string(apps))) {
     // A test may run a catalog of its own beside the suite's.
-    static std::atomic<int> counter{0};
-    work = fs::temp_directory_path() /
-           ("tobrix-catalog-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    work = ScratchPath("tobrix-catalog");
     fs::remove_all(work);
     fs::create_directories(work);
     assets = cache / "files";

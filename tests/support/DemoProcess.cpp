@@ -13,14 +13,10 @@
 
 #include "platform/device/DeviceRoot.h"
 #include "platform/process/Process.h"
-
-namespace {
-int demoNames = 0;
-}
+#include "support/ProgramRun.h"
 
 DemoDevice::DemoDevice(int width, int height, const std::string& platformType) {
-    root = std::filesystem::temp_directory_path() /
-           ("veltra-demo-" + std::to_string(::getpid()) + "-" + std::to_string(++demoNames));
+    root = ScratchPath("veltra-demo");
     std::filesystem::create_directories(root);
     platform::DeviceInfo info;
     info.profile = "test";
@@ -39,12 +35,13 @@ DemoDevice::~DemoDevice() {
 DemoProcess::DemoProcess(const DemoDevice& device, const std::vector<std::string>& args) {
     std::vector<std::string> all{"--headless", "--device-root", device.Root().string()};
     all.insert(all.end(), args.begin(), args.end());
-    const auto fifo = device.Root() / ("stdin-" + std::to_string(++demoNames));
+    const std::string number = std::to_string(NextScratchNumber());
+    const auto fifo = device.Root() / ("stdin-" + number);
     if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + fifo.string());
     // Opened here first, for both ends: the demo's open of its end must not
     // block while the spawn waits for it.
     input = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
-    errorFile = device.Root() / ("stderr-" + std::to_string(demoNames) + ".txt");
+    errorFile = device.Root() / ("stderr-" + number + ".txt");
     platform::SpawnOptions options;
     options.stdinFile = fifo;
     options.stderrFile = errorFile;
@@ -74,7 +71,7 @@ DemoRun DemoProcess::Wait(int timeoutSeconds) {
 }
 
 DemoRun RunScript(const DemoDevice& device, const std::string& script, std::vector<std::string> extraArgs) {
-    const auto file = device.Root() / ("script-" + std::to_string(++demoNames) + ".txt");
+    const auto file = device.Root() / ("script-" + std::to_string(NextScratchNumber()) + ".txt");
     std::ofstream(file) << script;
     extraArgs.insert(extraArgs.begin(), {"--script", file.string()});
     DemoProcess p(device, extraArgs);

@@ -49,6 +49,16 @@ bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
     return done();
 }
 
+int NextScratchNumber() {
+    static std::atomic<int> counter{0};
+    return ++counter;
+}
+
+std::filesystem::path ScratchPath(const std::string& prefix) {
+    return std::filesystem::temp_directory_path() /
+           (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(NextScratchNumber()));
+}
+
 std::string ReadAll(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -56,9 +66,7 @@ std::string ReadAll(const std::filesystem::path& file) {
 
 Captured RunCaptured(const std::string& program, const std::vector<std::string>& args, const std::string& input,
                      std::chrono::seconds limit) {
-    static std::atomic<int> counter{0};
-    const std::filesystem::path stem = std::filesystem::temp_directory_path() /
-                                       ("tobrix-run-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    const std::filesystem::path stem = ScratchPath("tobrix-run");
     platform::SpawnOptions options;
     options.searchPath = program.find('/') == std::string::npos;
     options.stdinFile = stem.string() + ".in";

@@ -31,6 +31,12 @@ bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit = 
 // The whole file; empty when it cannot be read.
 std::string ReadAll(const std::filesystem::path& file);
 
+// A number no earlier call in this process returned, for scratch names.
+int NextScratchNumber();
+// A path in the system's temporary folder that no other process and no
+// earlier call names: PREFIX-<process id>-<number>. Nothing is made there.
+std::filesystem::path ScratchPath(const std::string& prefix);
+
 // A program run to its end with what it printed. Standard input is `input`
 // (empty by default), so that a program waiting for a script ends at once
 // instead of hanging.

@@ -15,17 +15,12 @@
 
 #include "core/Kestrum.h"
 #include "platform/process/Process.h"
+#include "support/ProgramRun.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-int storeNames = 0;
-
-}  // namespace
-
 StoreDevice::StoreDevice(const std::string& profile, bool htmlViewer) {
-    root = fs::temp_directory_path() / ("tobrix-store-" + std::to_string(::getpid()) + "-" + std::to_string(++storeNames));
+    root = ScratchPath("tobrix-store");
     fs::remove_all(root);
     InstallStoreDevice(root, profile);
     if (!htmlViewer) fs::remove(root / "Windows" / "htmlview.dll");
@@ -62,7 +57,7 @@ int RunHost(const std::string& program, const std::vector<std::string>& args) {
 
 RunningStore::RunningStore(const StoreDevice& device, const std::string& script, const std::string& baseUrl,
                            std::vector<std::string> extraArgs) {
-    const fs::path file = device.Scratch("script-" + std::to_string(++storeNames) + ".txt");
+    const fs::path file = device.Scratch("script-" + std::to_string(NextScratchNumber()) + ".txt");
     std::ofstream(file) << script;
     Start(device, file.string(), "/dev/null", baseUrl, std::move(extraArgs));
 }
@@ -74,7 +69,7 @@ RunningStore::RunningStore(const StoreDevice& device, const LiveScript& script, 
 
 void RunningStore::Start(const StoreDevice& device, const std::string& script, const fs::path& input,
                          const std::string& baseUrl, std::vector<std::string> extraArgs) {
-    errorFile = device.Scratch("stderr-" + std::to_string(++storeNames) + ".txt");
+    errorFile = device.Scratch("stderr-" + std::to_string(NextScratchNumber()) + ".txt");
     std::vector<std::string> args = {"--headless", "--device-root", device.Root().string(), "--script", script};
     if (!baseUrl.empty()) args.insert(args.end(), {"--base", baseUrl});
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
@@ -122,7 +117,7 @@ StoreRun RunningStore::Kill() {
 
 LiveStore::LiveStore(const StoreDevice& device, const std::string& baseUrl, std::vector<std::string> extraArgs)
     : device(device) {
-    const fs::path fifo = device.Scratch("live-" + std::to_string(++storeNames) + ".fifo");
+    const fs::path fifo = device.Scratch("live-" + std::to_string(NextScratchNumber()) + ".fifo");
     if (::mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + fifo.string());
     // Opened here first, for both ends: the store's open of its end must not
     // block while the spawn waits for it.
