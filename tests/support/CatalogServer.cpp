@@ -2,7 +2,6 @@
 #include "support/ProgramRun.h"
 #include "support/StoreRun.h"
 
-
 #include <fcntl.h>
 #include <unistd.h>
 
