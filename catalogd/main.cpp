@@ -1,5 +1,4 @@
 // catalogd: the reference catalog service of the store.
-#include <CLI/CLI.hpp>
 #include <pthread.h>
 #include <signal.h>
 
@@ -11,6 +10,7 @@
 #include <thread>
 
 #include "Accounts.h"
+#include "base/OptionParser.h"
 #include "Db.h"
 #include "Publish.h"
 #include "Schema.h"
@@ -153,115 +153,101 @@ int OutboxCommand(const std::string& dbPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"catalogd: the catalog service of the store (accounts, catalog, packages)"};
-    app.require_subcommand(1);
+    OptionParser app("catalogd: the catalog service of the store (accounts, catalog, packages)");
+    app.RequireCommand();
 
     std::string dbPath;
     std::string listen = "127.0.0.1:8080";
     ServerOptions options;
     double idleSeconds = 1800;
-    CLI::App* serve = app.add_subcommand("serve", "Answer catalog requests over HTTP");
-    serve->add_option("--db", dbPath, kDbHelp)->required();
-    serve->add_option("--listen", listen, "Address and port (port 0: any free port)")->capture_default_str();
-    serve->add_option("--prefix", options.service.prefix, "Path text before the method in the .php form");
-    serve->add_option("--session-idle", idleSeconds, "Seconds after which an unused session ends")
-        ->capture_default_str()
-        ->check(CLI::PositiveNumber);
+    OptionParser& serve = app.AddCommand("serve", "Answer catalog requests over HTTP");
+    serve.Add("--db", dbPath, kDbHelp).Required();
+    serve.Add("--listen", listen, "Address and port (port 0: any free port)").ShowDefault();
+    serve.Add("--prefix", options.service.prefix, "Path text before the method in the .php form");
+    serve.Add("--session-idle", idleSeconds, "Seconds after which an unused session ends").ShowDefault().Positive();
     double lifetimeSeconds = static_cast<double>(options.service.sessionLifetimeMs) / 1000;
-    serve->add_option("--session-lifetime", lifetimeSeconds, "Seconds after sign-in at which a session ends however used")
-        ->capture_default_str()
-        ->check(CLI::PositiveNumber);
-    serve->add_option("--sessions-per-account", options.service.sessionsPerAccount,
-                      "Live sessions an account keeps; a new sign-in ends the oldest beyond it")
-        ->capture_default_str()
-        ->check(CLI::Range(1, 1000));
-    serve->add_option("--hash-slots", options.hashSlots, "Password hashes at once (0: fitted to the machine)")
-        ->capture_default_str()
-        ->check(CLI::Range(0, 64));
-    serve->add_option("--reg-per-address", options.service.limits.registrationsPerAddress.count,
-                      "Registrations a client address may make in an hour")
-        ->capture_default_str()
-        ->check(CLI::Range(int64_t(1), int64_t(1) << 30));
-    serve->add_flag("--behind-proxy", options.trustForwarded,
+    serve.Add("--session-lifetime", lifetimeSeconds, "Seconds after sign-in at which a session ends however used")
+        .ShowDefault().Positive();
+    serve.Add("--sessions-per-account", options.service.sessionsPerAccount,
+                      "Live sessions an account keeps; a new sign-in ends the oldest beyond it").ShowDefault()
+        .Range(1, 1000);
+    serve.Add("--hash-slots", options.hashSlots, "Password hashes at once (0: fitted to the machine)").ShowDefault()
+        .Range(0, 64);
+    serve.Add("--reg-per-address", options.service.limits.registrationsPerAddress.count,
+                      "Registrations a client address may make in an hour").ShowDefault()
+        .Range(int64_t(1), int64_t(1) << 30);
+    serve.AddFlag("--behind-proxy", options.trustForwarded,
                     "Take the client's address from the X-Real-IP header the proxy in front sets");
-    serve->add_flag("--auto-activate", options.service.autoActivate, "Activate new accounts at once");
-    serve->add_flag("--quiet", options.quiet, "Do not log requests");
-    serve->add_option("--threads", options.threads, "Worker threads")->capture_default_str()->check(CLI::Range(1, 256));
-    serve->add_option("--db-connections", options.dbConnections,
-                      "Database connections open at once; requests beyond wait for one (0: threads + 2)")
-        ->capture_default_str()
-        ->check(CLI::Range(0, 1024));
+    serve.AddFlag("--auto-activate", options.service.autoActivate, "Activate new accounts at once");
+    serve.AddFlag("--quiet", options.quiet, "Do not log requests");
+    serve.Add("--threads", options.threads, "Worker threads").ShowDefault().Range(1, 256);
+    serve.Add("--db-connections", options.dbConnections,
+                      "Database connections open at once; requests beyond wait for one (0: threads + 2)").ShowDefault()
+        .Range(0, 1024);
     double cacheSeconds = 0;
-    serve->add_option("--cache-ttl", cacheSeconds,
+    serve.Add("--cache-ttl", cacheSeconds,
                       "Seconds an answer that is the same for every session with the same device is used again "
-                      "(0: not at all)")
-        ->capture_default_str()
-        ->check(CLI::NonNegativeNumber);
-    serve->add_option("--files", options.filesDir,
+                      "(0: not at all)").ShowDefault().NonNegative();
+    serve.Add("--files", options.filesDir,
                       "The folder of packages and pictures where this instance sees it (default: the seed's)");
-    serve->add_option("--package-rate", options.packageRate,
-                      "Send package downloads at most this many bytes per second (0: no limit)")
-        ->capture_default_str()
-        ->check(CLI::NonNegativeNumber);
+    serve.Add("--package-rate", options.packageRate,
+                      "Send package downloads at most this many bytes per second (0: no limit)").ShowDefault()
+        .NonNegative();
 
     constexpr const char* kSigningKeyHelp =
         "The catalog's secret key from \"catalogd keygen\" (default: the demo key of the source tree, which "
         "vouches for nothing)";
     std::string seedDb, assets, seedKey;
     int apps = 0;
-    CLI::App* seed = app.add_subcommand("seed", "Fill a store with the sample catalog (replaces its content)");
-    seed->add_option("--db", seedDb, kDbHelp)->required();
-    seed->add_option("--assets", assets,
+    OptionParser& seed = app.AddCommand("seed", "Fill a store with the sample catalog (replaces its content)");
+    seed.Add("--db", seedDb, kDbHelp).Required();
+    seed.Add("--assets", assets,
                      "Folder for icons, screenshots and packages (default: next to a store file; required for a "
                      "PostgreSQL store)");
-    seed->add_option("--apps", apps,
+    seed.Add("--apps", apps,
                      "Number of applications besides the store's own (default: the whole sample; more adds "
                      "numbered copies, which share the icon, screenshots and package of the sample application "
-                     "they copy so that 100000 take seconds)")
-        ->check(CLI::Range(0, kMaxSeedApps));
-    seed->add_option("--signing-key", seedKey, kSigningKeyHelp)->check(CLI::ExistingFile);
+                     "they copy so that 100000 take seconds)").Range(0, kMaxSeedApps);
+    seed.Add("--signing-key", seedKey, kSigningKeyHelp).ExistingFile();
 
     std::string keygenOut;
-    CLI::App* keygen = app.add_subcommand("keygen", "Make the catalog's signing key pair (Ed25519)");
-    keygen->add_option("--out", keygenOut, "The secret key's file (mode 0600); the public key goes to FILE.pub")
-        ->required();
+    OptionParser& keygen = app.AddCommand("keygen", "Make the catalog's signing key pair (Ed25519)");
+    keygen.Add("--out", keygenOut, "The secret key's file (mode 0600); the public key goes to FILE.pub").Required();
 
     std::string userDb, login;
-    CLI::App* user = app.add_subcommand("user", "Manage accounts");
-    user->require_subcommand(1);
-    CLI::App* activate = user->add_subcommand("activate", "Activate an account");
-    activate->add_option("LOGIN", login, "Login")->required();
-    activate->add_option("--db", userDb, kDbHelp)->required();
+    OptionParser& user = app.AddCommand("user", "Manage accounts");
+    user.RequireCommand();
+    OptionParser& activate = user.AddCommand("activate", "Activate an account");
+    activate.Add("LOGIN", login, "Login").Required();
+    activate.Add("--db", userDb, kDbHelp).Required();
 
     std::string outboxDb;
-    CLI::App* outbox = app.add_subcommand("outbox", "Print the mails the service would have sent");
-    outbox->add_option("--db", outboxDb, kDbHelp)->required();
+    OptionParser& outbox = app.AddCommand("outbox", "Print the mails the service would have sent");
+    outbox.Add("--db", outboxDb, kDbHelp).Required();
 
     std::string copyFrom, copyTo, copyFiles;
-    CLI::App* copy = app.add_subcommand("copy", "Copy a whole store into another one (e.g. onto a shared store)");
-    copy->add_option("--db", copyFrom, "The store to copy: " + std::string(kDbHelp))->required();
-    copy->add_option("--to", copyTo, "The store to replace with the copy, of either kind")->required();
-    copy->add_option("--files", copyFiles, "Where the copy's files are (default: where the original's are)");
+    OptionParser& copy = app.AddCommand("copy", "Copy a whole store into another one (e.g. onto a shared store)");
+    copy.Add("--db", copyFrom, "The store to copy: " + std::string(kDbHelp)).Required();
+    copy.Add("--to", copyTo, "The store to replace with the copy, of either kind").Required();
+    copy.Add("--files", copyFiles, "Where the copy's files are (default: where the original's are)");
 
     std::string publishDb, publishVersion;
     PublishRequest publish;
     int64_t publishId = 0;
-    CLI::App* pub = app.add_subcommand("publish", "Make a newer revision of a package available");
-    pub->add_option("--db", publishDb, kDbHelp)->required();
-    pub->add_option("--files", publish.filesDir, "The files folder where this machine sees it (default: the seed's)");
-    auto* byId = pub->add_option("--appid", publishId, "The application's id")->check(CLI::PositiveNumber);
-    auto* bySysid = pub->add_option("--sysid", publish.sysid, "The application's install name");
-    byId->excludes(bySysid);
-    bySysid->excludes(byId);
-    pub->add_option("--revision", publish.revision, "The new revision, greater than the current one")->required();
-    auto* version = pub->add_option("--version", publishVersion, "Version text (default: made from the revision)");
-    pub->add_option("--cab", publish.cabFile, "The new package (default: one built like the sample packages)")
-        ->check(CLI::ExistingFile);
-    pub->add_option("--signing-key", publish.signingKeyFile, kSigningKeyHelp)->check(CLI::ExistingFile);
+    OptionParser& pub = app.AddCommand("publish", "Make a newer revision of a package available");
+    pub.Add("--db", publishDb, kDbHelp).Required();
+    pub.Add("--files", publish.filesDir, "The files folder where this machine sees it (default: the seed's)");
+    auto byId = pub.Add("--appid", publishId, "The application's id").Positive();
+    auto bySysid = pub.Add("--sysid", publish.sysid, "The application's install name");
+    byId.Excludes(bySysid);
+    pub.Add("--revision", publish.revision, "The new revision, greater than the current one").Required();
+    auto version = pub.Add("--version", publishVersion, "Version text (default: made from the revision)");
+    pub.Add("--cab", publish.cabFile, "The new package (default: one built like the sample packages)").ExistingFile();
+    pub.Add("--signing-key", publish.signingKeyFile, kSigningKeyHelp).ExistingFile();
 
-    CLI11_PARSE(app, argc, argv);
+    if (auto status = app.Parse(argc, argv)) return *status;
     try {
-        if (*serve) {
+        if (serve.Chosen()) {
             if (!SplitListen(listen, options.host, options.port)) {
                 std::cerr << "catalogd: --listen wants HOST:PORT, got \"" << listen << "\"\n";
                 return 2;
@@ -272,18 +258,18 @@ int main(int argc, char** argv) {
             if (options.service.sessionIdleMs < 1) options.service.sessionIdleMs = 1;
             return Serve(dbPath, options);
         }
-        if (*seed) return SeedCommand(seedDb, assets, apps, seedKey);
-        if (*keygen) return KeygenCommand(keygenOut);
-        if (*activate) return ActivateCommand(userDb, login);
-        if (*outbox) return OutboxCommand(outboxDb);
-        if (*copy) return CopyCommand(copyFrom, copyTo, copyFiles);
-        if (*pub) {
-            if (!*byId && !*bySysid) {
+        if (seed.Chosen()) return SeedCommand(seedDb, assets, apps, seedKey);
+        if (keygen.Chosen()) return KeygenCommand(keygenOut);
+        if (activate.Chosen()) return ActivateCommand(userDb, login);
+        if (outbox.Chosen()) return OutboxCommand(outboxDb);
+        if (copy.Chosen()) return CopyCommand(copyFrom, copyTo, copyFiles);
+        if (pub.Chosen()) {
+            if (!byId.Given() && !bySysid.Given()) {
                 std::cerr << "catalogd: publish needs --appid or --sysid\n";
                 return 2;
             }
-            if (*byId) publish.appId = publishId;
-            if (*version) publish.version = publishVersion;
+            if (byId.Given()) publish.appId = publishId;
+            if (version.Given()) publish.version = publishVersion;
             return PublishCommand(publishDb, publish);
         }
     } catch (const std::exception& e) {

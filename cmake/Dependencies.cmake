@@ -11,13 +11,6 @@ find_package(GIF REQUIRED)
 find_package(Freetype REQUIRED)
 find_package(nlohmann_json REQUIRED)
 find_package(CLI11 REQUIRED)
-# The command-line parser's header made the files that include it the
-# slowest of a sanitized build (half a minute of CPU each at -O1, twenty of
-# them), while parsing runs once per start: in Debug they compile without
-# optimisation. Called in the folder that builds the files.
-function(tobrix_command_line_sources)
-  set_source_files_properties(${ARGN} PROPERTIES COMPILE_OPTIONS "$<$<CONFIG:Debug>:-O0>" SKIP_PRECOMPILE_HEADERS ON)
-endfunction()
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 find_package(SDL2 REQUIRED)
 pkg_check_modules(GCAB REQUIRED IMPORTED_TARGET libgcab-1.0)

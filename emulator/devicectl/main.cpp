@@ -6,11 +6,10 @@
 #include <optional>
 #include <stdexcept>
 
-#include <CLI/CLI.hpp>
-
 #include "DeviceBuilder.h"
 #include "Profiles.h"
 #include "RegistryDump.h"
+#include "base/OptionParser.h"
 #include "base/Text.h"
 #include "formats/PackageStatement.h"
 #include "platform/device/DeviceRoot.h"
@@ -218,100 +217,95 @@ void Answers(const std::string& dir, const std::vector<std::string>& words) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"devicectl: make, describe and inspect emulated handhelds"};
-    app.require_subcommand(1);
+    OptionParser app("devicectl: make, describe and inspect emulated handhelds");
+    app.RequireCommand();
 
     std::string dir, profile = "wm65-vga", key, name, type, value;
     std::optional<std::string> valueName;
     int orientation = 0;
 
-    auto* create = app.add_subcommand("create", "Make a device root in DIR");
-    create->add_option("DIR", dir, "Folder of the new device")->required();
-    create->add_option("--profile", profile, "Device profile (see: devicectl profiles)")->capture_default_str();
-    create->add_option("--orientation", orientation, "Display rotation in degrees: 0, 90, 180 or 270");
-    create->callback([&] { Create(dir, profile, orientation); });
+    auto& create = app.AddCommand("create", "Make a device root in DIR");
+    create.Add("DIR", dir, "Folder of the new device").Required();
+    create.Add("--profile", profile, "Device profile (see: devicectl profiles)").ShowDefault();
+    create.Add("--orientation", orientation, "Display rotation in degrees: 0, 90, 180 or 270");
+    create.OnChosen([&] { Create(dir, profile, orientation); });
 
-    auto* profiles = app.add_subcommand("profiles", "List the device profiles");
-    profiles->callback([] {
+    auto& profiles = app.AddCommand("profiles", "List the device profiles");
+    profiles.OnChosen([] {
         for (const auto& p : devicectl::Profiles()) std::cout << p.name << "\t" << p.description << '\n';
     });
 
-    auto* describe = app.add_subcommand("describe", "Print the device's description (device.json)");
-    describe->add_option("DIR", dir, "Device root")->required();
-    describe->callback([&] { Describe(dir); });
+    auto& describe = app.AddCommand("describe", "Print the device's description (device.json)");
+    describe.Add("DIR", dir, "Device root").Required();
+    describe.OnChosen([&] { Describe(dir); });
 
-    auto* reg = app.add_subcommand("reg", "Read and change the device's registry");
-    reg->add_option("DIR", dir, "Device root")->required();
-    reg->require_subcommand(1);
-    auto* dump = reg->add_subcommand("dump", "Print a key with its values and subkeys (all keys without KEY)");
-    dump->add_option("KEY", key, "HKLM\\... or HKCR\\...");
-    dump->callback([&] { Dump(dir, key); });
-    auto* set = reg->add_subcommand("set", "Write a value, creating the key when needed");
-    set->add_option("KEY", key, "HKLM\\... or HKCR\\...")->required();
-    set->add_option("NAME", name, "Value name (empty for the default value)")->required();
-    set->add_option("TYPE", type, "dword or string")->required();
-    set->add_option("VALUE", value, "Decimal or 0x hexadecimal for a DWORD")->required();
-    set->callback([&] { Set(dir, key, name, type, value); });
-    auto* del = reg->add_subcommand("delete", "Delete a value, or a key with everything below it");
-    del->add_option("KEY", key, "HKLM\\... or HKCR\\...")->required();
-    del->add_option("NAME", valueName, "Value name; without it the key is deleted");
-    del->callback([&] { Delete(dir, key, valueName); });
+    auto& reg = app.AddCommand("reg", "Read and change the device's registry");
+    reg.Add("DIR", dir, "Device root").Required();
+    reg.RequireCommand();
+    auto& dump = reg.AddCommand("dump", "Print a key with its values and subkeys (all keys without KEY)");
+    dump.Add("KEY", key, "HKLM\\... or HKCR\\...");
+    dump.OnChosen([&] { Dump(dir, key); });
+    auto& set = reg.AddCommand("set", "Write a value, creating the key when needed");
+    set.Add("KEY", key, "HKLM\\... or HKCR\\...").Required();
+    set.Add("NAME", name, "Value name (empty for the default value)").Required();
+    set.Add("TYPE", type, "dword or string").Required();
+    set.Add("VALUE", value, "Decimal or 0x hexadecimal for a DWORD").Required();
+    set.OnChosen([&] { Set(dir, key, name, type, value); });
+    auto& del = reg.AddCommand("delete", "Delete a value, or a key with everything below it");
+    del.Add("KEY", key, "HKLM\\... or HKCR\\...").Required();
+    del.Add("NAME", valueName, "Value name; without it the key is deleted");
+    del.OnChosen([&] { Delete(dir, key, valueName); });
 
     std::string keyFile;
-    auto* trust = app.add_subcommand("trust", "Trust a catalog's public key (catalogd keygen's FILE.pub); prints its id");
-    trust->add_option("DIR", dir, "Device root")->required();
-    trust->add_option("KEY", keyFile, "The public key file")->required()->check(CLI::ExistingFile);
-    trust->callback([&] { Trust(dir, keyFile); });
+    auto& trust = app.AddCommand("trust", "Trust a catalog's public key (catalogd keygen's FILE.pub); prints its id");
+    trust.Add("DIR", dir, "Device root").Required();
+    trust.Add("KEY", keyFile, "The public key file").Required().ExistingFile();
+    trust.OnChosen([&] { Trust(dir, keyFile); });
 
     std::string openText, parameters;
     bool wait = false;
     int exitCode = 0;
-    auto* exec = app.add_subcommand("exec", "Open a URL, a protocol link (tobrix://42/) or a program on the device");
-    exec->add_option("DIR", dir, "Device root")->required();
-    exec->add_option("TEXT", openText, "What to open, as the device's shell takes it")->required();
-    exec->add_option("--parameters", parameters, "Command line for a device program");
-    exec->add_flag("--wait", wait, "Wait for the started program and exit with its exit code");
-    exec->callback([&] { exitCode = Exec(dir, openText, parameters, wait); });
+    auto& exec = app.AddCommand("exec", "Open a URL, a protocol link (tobrix://42/) or a program on the device");
+    exec.Add("DIR", dir, "Device root").Required();
+    exec.Add("TEXT", openText, "What to open, as the device's shell takes it").Required();
+    exec.Add("--parameters", parameters, "Command line for a device program");
+    exec.AddFlag("--wait", wait, "Wait for the started program and exit with its exit code");
+    exec.OnChosen([&] { exitCode = Exec(dir, openText, parameters, wait); });
 
     std::vector<std::string> answerWords;
-    auto* answers = app.add_subcommand(
+    auto& answers = app.AddCommand(
         "answers", "Script the answers of the device's next message boxes; prints the answers still waiting");
-    answers->add_option("DIR", dir, "Device root")->required();
-    answers->add_option("ANSWER", answerWords, "yes, no, ok, cancel, abort, retry or ignore, in the order asked");
-    answers->callback([&] { Answers(dir, answerWords); });
+    answers.Add("DIR", dir, "Device root").Required();
+    answers.Add("ANSWER", answerWords, "yes, no, ok, cancel, abort, retry or ignore, in the order asked");
+    answers.OnChosen([&] { Answers(dir, answerWords); });
 
     std::optional<uint64_t> storageSize, storageFree;
     bool unlimited = false;
-    auto* storage = app.add_subcommand(
+    auto& storage = app.AddCommand(
         "storage", "Size the device's own storage (device.json's storageBytes) and print what it holds");
-    storage->add_option("DIR", dir, "Device root")->required();
-    auto* sizeOption = storage->add_option("--size", storageSize, "Storage size in bytes");
-    auto* freeOption = storage->add_option("--free", storageFree, "Size it so that this many bytes are free");
-    auto* unlimitedFlag = storage->add_flag("--unlimited", unlimited, "No size but the host disk's");
-    sizeOption->excludes(freeOption)->excludes(unlimitedFlag);
-    freeOption->excludes(unlimitedFlag);
-    storage->callback([&] { Storage(dir, storageSize, storageFree, unlimited); });
+    storage.Add("DIR", dir, "Device root").Required();
+    auto sizeOption = storage.Add("--size", storageSize, "Storage size in bytes");
+    auto freeOption = storage.Add("--free", storageFree, "Size it so that this many bytes are free");
+    auto unlimitedFlag = storage.AddFlag("--unlimited", unlimited, "No size but the host disk's");
+    sizeOption.Excludes(freeOption).Excludes(unlimitedFlag);
+    freeOption.Excludes(unlimitedFlag);
+    storage.OnChosen([&] { Storage(dir, storageSize, storageFree, unlimited); });
 
     LinkSettings linkSettings;
-    auto* link = app.add_subcommand(
+    auto& link = app.AddCommand(
         "link", "Shape the device's data link (device.json's link) and print it; without options only print it");
-    link->add_option("DIR", dir, "Device root")->required();
-    link->add_option("--profile", linkSettings.profile, "gprs, edge, 3g, wifi, or none for an unshaped link");
-    link->add_option("--down", linkSettings.down, "Bandwidth towards the device, kbit/s (0: unlimited)")
-        ->check(CLI::NonNegativeNumber);
-    link->add_option("--up", linkSettings.up, "Bandwidth from the device, kbit/s (0: unlimited)")
-        ->check(CLI::NonNegativeNumber);
-    link->add_option("--latency", linkSettings.latency, "Delay added to each request, ms")
-        ->check(CLI::NonNegativeNumber);
-    link->add_option("--drop-after", linkSettings.dropAfter, "The line fails after this many bytes of a transfer");
-    link->add_option("--drop-every", linkSettings.dropEvery, "The line fails once a transfer has lasted this many s")
-        ->check(CLI::NonNegativeNumber);
-    link->callback([&] { Link(dir, linkSettings); });
+    link.Add("DIR", dir, "Device root").Required();
+    link.Add("--profile", linkSettings.profile, "gprs, edge, 3g, wifi, or none for an unshaped link");
+    link.Add("--down", linkSettings.down, "Bandwidth towards the device, kbit/s (0: unlimited)").NonNegative();
+    link.Add("--up", linkSettings.up, "Bandwidth from the device, kbit/s (0: unlimited)").NonNegative();
+    link.Add("--latency", linkSettings.latency, "Delay added to each request, ms").NonNegative();
+    link.Add("--drop-after", linkSettings.dropAfter, "The line fails after this many bytes of a transfer");
+    link.Add("--drop-every", linkSettings.dropEvery, "The line fails once a transfer has lasted this many s")
+        .NonNegative();
+    link.OnChosen([&] { Link(dir, linkSettings); });
 
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        if (auto status = app.Parse(argc, argv)) return *status;
     } catch (const std::exception& e) {
         std::cerr << "devicectl: " << e.what() << std::endl;
         return 1;

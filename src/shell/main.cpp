@@ -1,16 +1,16 @@
 // tobrix: the application store on an emulated handheld.
-#include <CLI/CLI.hpp>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 
+// After a standard header: that is what defines __GLIBC__.
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include "base/OptionParser.h"
 #include "base/Text.h"
 #include "core/Kestrum.h"
 #include "net/ApiUrl.h"
@@ -60,22 +60,22 @@ int main(int argc, char** argv) {
         loop = DeviceLoopOptions();
         commandLine = *deviceLine;
     } else {
-        CLI::App cli{"Tobrix, the application store"};
+        OptionParser cli("Tobrix, the application store");
         AddLoopOptions(cli, loop);
         std::string line;
-        cli.add_option("--base", base, "Base URL of the catalog service (default: the device's catalogUrl)");
-        cli.add_option("--picture-cache", pictureCache,
+        cli.Add("--base", base, "Base URL of the catalog service (default: the device's catalogUrl)");
+        cli.Add("--picture-cache", pictureCache,
                        "Bytes of memory kept for fetched icons and screenshots (default: " +
                            std::to_string(PictureCache::kDefaultBudget) + ")");
-        cli.add_option("--picture-store", pictureStore,
+        cli.Add("--picture-store", pictureStore,
                        "Bytes of the device's storage kept for fetched icons and screenshots across restarts, "
                        "0 for none (default: " + std::to_string(net::PictureStore::kDefaultLimit) + ")");
-        cli.add_option("--picture-fresh", pictureFresh,
+        cli.Add("--picture-fresh", pictureFresh,
                        "Seconds at most that a kept picture is shown before the catalog is asked whether it "
                        "changed (default: " + std::to_string(net::PictureStore::kDefaultFreshFor.count()) + ")")
-            ->check(CLI::NonNegativeNumber);
-        cli.add_option("COMMANDLINE", line, "What the device hands the program, e.g. a \"tobrix\" link");
-        CLI11_PARSE(cli, argc, argv);
+            .NonNegative();
+        cli.Add("COMMANDLINE", line, "What the device hands the program, e.g. a \"tobrix\" link");
+        if (auto status = cli.Parse(argc, argv)) return *status;
         commandLine = U16(line);
     }
 

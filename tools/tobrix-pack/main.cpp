@@ -3,27 +3,24 @@
 // The build runs it; see cmake/TobrixPackage.cmake.
 #include <iostream>
 
-#include <CLI/CLI.hpp>
-
 #include "StorePackage.h"
+#include "base/OptionParser.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"tobrix-pack: build the store's own package"};
+    OptionParser app("tobrix-pack: build the store's own package");
     pack::StorePackageInputs inputs;
     std::filesystem::path output;
     std::string icon;
-    app.add_option("--program", inputs.program, "The program, installed as Tobrix.exe")->required();
-    app.add_option("--setup-library", inputs.setupLibrary, "Pindle, the package's setup extension")->required();
-    app.add_option("--localization", inputs.localization, "localization.xml")->required();
-    app.add_option("--skin", inputs.skinFolder, "Folder whose *.png files are the skin");
-    app.add_option("--icon", icon, "The Start-menu icon (default: the skin's icon.png, else a drawn one)");
-    app.add_option("--output", output, "The cabinet to write")->required();
-    app.add_option("--trusted-key", inputs.trustedKeys,
+    app.Add("--program", inputs.program, "The program, installed as Tobrix.exe").Required();
+    app.Add("--setup-library", inputs.setupLibrary, "Pindle, the package's setup extension").Required();
+    app.Add("--localization", inputs.localization, "localization.xml").Required();
+    app.Add("--skin", inputs.skinFolder, "Folder whose *.png files are the skin");
+    app.Add("--icon", icon, "The Start-menu icon (default: the skin's icon.png, else a drawn one)");
+    app.Add("--output", output, "The cabinet to write").Required();
+    app.Add("--trusted-key", inputs.trustedKeys,
                    "A catalog's public key (catalogd keygen's FILE.pub) whose signed packages the device installs; "
-                   "repeat for several")
-        ->required()
-        ->check(CLI::ExistingFile);
-    CLI11_PARSE(app, argc, argv);
+                   "repeat for several").Required().ExistingFile();
+    if (auto status = app.Parse(argc, argv)) return *status;
     if (!icon.empty()) inputs.icon = icon;
 
     pack::StorePackage package;

@@ -3,14 +3,15 @@
 #include <stdexcept>
 #include <string>
 
-#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
+
+#include "base/OptionParser.h"
 
 // Each subcommand group lives in a file of its own and registers itself here,
 // so adding a group never touches main.cpp.
 namespace tobrixctl {
 
-using Setup = std::function<void(CLI::App& root)>;
+using Setup = std::function<void(OptionParser& root)>;
 
 // Returns true so that it can initialise a static in the group's file.
 bool RegisterCommand(Setup setup);

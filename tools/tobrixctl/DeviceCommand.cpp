@@ -40,13 +40,13 @@ void SelectDevice(const std::string& dir) {
     platform::SetCurrentDevice(*device);
 }
 
-void SetupDeviceCommand(CLI::App& root) {
-    auto* device = root.add_subcommand("device", "Emulated device commands");
-    device->require_subcommand(1);
-    auto* detect = device->add_subcommand("detect", "Print the device profile detection finds on a device");
+void SetupDeviceCommand(OptionParser& root) {
+    auto& device = root.AddCommand("device", "Emulated device commands");
+    device.RequireCommand();
+    auto& detect = device.AddCommand("detect", "Print the device profile detection finds on a device");
     auto dir = std::make_shared<std::string>();
-    detect->add_option("--device-root", *dir, "Device root (default: TOBRIX_DEVICE_ROOT)");
-    detect->callback([dir] {
+    detect.Add("--device-root", *dir, "Device root (default: TOBRIX_DEVICE_ROOT)");
+    detect.OnChosen([dir] {
         SelectDevice(*dir);
         DeviceProfile profile;
         Detect(profile);

@@ -49,18 +49,18 @@ void Get(const GetOptions& o) {
     PrintJson({{"ok", ok}, {"size", size}, {"progressEvents", progressEvents}});
 }
 
-void SetupGet(CLI::App& root) {
+void SetupGet(OptionParser& root) {
     auto options = std::make_shared<GetOptions>();
-    CLI::App* get = root.add_subcommand("get", "Fetch a URL through the request queue");
-    get->add_option("url", options->url, "http or https URL")->required();
-    get->add_option("-o,--output", options->output, "Write the body to this file (file mode)");
-    get->add_option("--low-speed-time", options->lowSpeedSeconds, "Seconds without a byte before giving up");
-    get->callback([options] { Get(*options); });
+    OptionParser& get = root.AddCommand("get", "Fetch a URL through the request queue");
+    get.Add("url", options->url, "http or https URL").Required();
+    get.Add("-o,--output", options->output, "Write the body to this file (file mode)");
+    get.Add("--low-speed-time", options->lowSpeedSeconds, "Seconds without a byte before giving up");
+    get.OnChosen([options] { Get(*options); });
 
     auto url = std::make_shared<std::string>();
-    CLI::App* size = root.add_subcommand("size", "Print the size query's answer (kilobytes, empty on failure)");
-    size->add_option("url", *url, "http or https URL")->required();
-    size->callback([url] { std::cout << U8(InetManager::Instance().SizeQuery(U16(*url))) << std::endl; });
+    OptionParser& size = root.AddCommand("size", "Print the size query's answer (kilobytes, empty on failure)");
+    size.Add("url", *url, "http or https URL").Required();
+    size.OnChosen([url] { std::cout << U8(InetManager::Instance().SizeQuery(U16(*url))) << std::endl; });
 }
 
 TOBRIXCTL_COMMAND(SetupGet);

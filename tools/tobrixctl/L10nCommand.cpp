@@ -48,14 +48,14 @@ void Lookup(const L10nOptions& o) {
                           {"text", U8(l10n.Text(o.number))}});
 }
 
-void SetupL10n(CLI::App& root) {
+void SetupL10n(OptionParser& root) {
     auto o = std::make_shared<L10nOptions>();
-    auto* cmd = root.add_subcommand("l10n", "Look up a numbered interface string in a localization file");
-    cmd->add_option("FILE", o->file, "Host path of localization.xml")->required();
-    cmd->add_option("NUMBER", o->number, "String number")->required();
-    cmd->add_option("--language", o->language, "Language name to use instead of the one chosen at start-up");
-    cmd->add_option("--locale-id", o->localeId, "Device locale id (four hex digits, e.g. 0419) to choose from");
-    cmd->callback([o] { Lookup(*o); });
+    auto& cmd = root.AddCommand("l10n", "Look up a numbered interface string in a localization file");
+    cmd.Add("FILE", o->file, "Host path of localization.xml").Required();
+    cmd.Add("NUMBER", o->number, "String number").Required();
+    cmd.Add("--language", o->language, "Language name to use instead of the one chosen at start-up");
+    cmd.Add("--locale-id", o->localeId, "Device locale id (four hex digits, e.g. 0419) to choose from");
+    cmd.OnChosen([o] { Lookup(*o); });
 }
 
 }  // namespace

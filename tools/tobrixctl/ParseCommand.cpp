@@ -85,13 +85,13 @@ json Parse(const std::string& method, const std::string& body) {
     return out;
 }
 
-void SetupParse(CLI::App& root) {
+void SetupParse(OptionParser& root) {
     auto method = std::make_shared<std::string>();
     auto file = std::make_shared<std::string>();
-    CLI::App* cmd = root.add_subcommand("parse", "Parse an answer body with the reader of an API method");
-    cmd->add_option("method", *method, "API method")->required();
-    cmd->add_option("file", *file, "File with the answer body")->required();
-    cmd->callback([method, file] {
+    OptionParser& cmd = root.AddCommand("parse", "Parse an answer body with the reader of an API method");
+    cmd.Add("method", *method, "API method").Required();
+    cmd.Add("file", *file, "File with the answer body").Required();
+    cmd.OnChosen([method, file] {
         std::ifstream in(*file, std::ios::binary);
         if (!in) throw CommandError("cannot read " + *file);
         const std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -107,22 +107,22 @@ void Write(const std::string& file) {
     tobrixctl::PrintJson(ToJson(*SettingsRecord::Decode(record.Encode())));
 }
 
-void SetupSettings(CLI::App& root) {
-    auto* settings = root.add_subcommand("settings", "Read or write the store's settings.dat");
-    settings->require_subcommand(1);
+void SetupSettings(OptionParser& root) {
+    auto& settings = root.AddCommand("settings", "Read or write the store's settings.dat");
+    settings.RequireCommand();
 
     auto readFile = std::make_shared<std::string>();
-    auto* read = settings->add_subcommand("read", "Print a settings.dat as JSON (flags as 0/1)");
-    read->add_option("FILE", *readFile, "Host path of the settings file")->required();
-    read->callback([readFile] { Read(*readFile); });
+    auto& read = settings.AddCommand("read", "Print a settings.dat as JSON (flags as 0/1)");
+    read.Add("FILE", *readFile, "Host path of the settings file").Required();
+    read.OnChosen([readFile] { Read(*readFile); });
 
     auto writeFile = std::make_shared<std::string>();
-    auto* write = settings->add_subcommand(
+    auto& write = settings.AddCommand(
         "write",
         "Write a settings.dat from the JSON object on standard input (the keys \"settings read\" prints; "
         "missing keys keep their defaults; texts longer than their field are cut)");
-    write->add_option("FILE", *writeFile, "Host path of the settings file")->required();
-    write->callback([writeFile] { Write(*writeFile); });
+    write.Add("FILE", *writeFile, "Host path of the settings file").Required();
+    write.OnChosen([writeFile] { Write(*writeFile); });
 }
 
 }  // namespace

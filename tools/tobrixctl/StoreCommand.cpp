@@ -165,16 +165,16 @@ private:
     std::map<int, bool> lastResult;
 };
 
-void AddCommon(CLI::App* cmd, StoreOptions& o) {
-    cmd->add_option("--base", o.base, "Base URL of the catalog service")->required();
-    cmd->add_option("--device-root", o.deviceRoot, "Device root of the emulated handheld")->required();
-    cmd->add_option("--login", o.login, "Account login")->required();
-    cmd->add_option("--password", o.password, "Account password")->required();
-    cmd->add_option("--localization", o.localization, "localization.xml (default: the one in the program folder)");
-    cmd->add_flag("--yes", o.yes, "Answer popup questions with the first button");
-    cmd->add_flag("--no", o.no, "Answer popup questions with the second button (the default)");
-    cmd->add_flag("--keep-on-card", o.keepOnCard, "Keep installed packages on the storage card");
-    cmd->add_option("--timeout", o.timeoutSeconds, "Seconds to wait for the jobs (default 300)");
+void AddCommon(OptionParser& cmd, StoreOptions& o) {
+    cmd.Add("--base", o.base, "Base URL of the catalog service").Required();
+    cmd.Add("--device-root", o.deviceRoot, "Device root of the emulated handheld").Required();
+    cmd.Add("--login", o.login, "Account login").Required();
+    cmd.Add("--password", o.password, "Account password").Required();
+    cmd.Add("--localization", o.localization, "localization.xml (default: the one in the program folder)");
+    cmd.AddFlag("--yes", o.yes, "Answer popup questions with the first button");
+    cmd.AddFlag("--no", o.no, "Answer popup questions with the second button (the default)");
+    cmd.AddFlag("--keep-on-card", o.keepOnCard, "Keep installed packages on the storage card");
+    cmd.Add("--timeout", o.timeoutSeconds, "Seconds to wait for the jobs (default 300)");
 }
 
 void Installed(StoreRun& run) {
@@ -246,9 +246,9 @@ void CheckUpdates(StoreRun& run) {
     run.WaitForJobs();
 }
 
-void SetupStoreCommand(CLI::App& root) {
-    auto* store = root.add_subcommand("store", "Run the application manager against a catalog and a device");
-    store->require_subcommand(1);
+void SetupStoreCommand(OptionParser& root) {
+    auto& store = root.AddCommand("store", "Run the application manager against a catalog and a device");
+    store.RequireCommand();
     struct Sub {
         const char* name;
         const char* help;
@@ -265,10 +265,10 @@ void SetupStoreCommand(CLI::App& root) {
     };
     for (const auto& sub : kSubs) {
         auto options = std::make_shared<StoreOptions>();
-        auto* cmd = store->add_subcommand(sub.name, sub.help);
+        auto& cmd = store.AddCommand(sub.name, sub.help);
         AddCommon(cmd, *options);
-        if (sub.target) cmd->add_option(sub.target, options->target, sub.target)->required();
-        cmd->callback([options, run = sub.run] {
+        if (sub.target) cmd.Add(sub.target, options->target, sub.target).Required();
+        cmd.OnChosen([options, run = sub.run] {
             StoreRun session(*options);
             session.SignIn();
             run(session);

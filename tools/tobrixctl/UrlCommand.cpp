@@ -96,19 +96,19 @@ std::u16string Build(const UrlOptions& o, const ApiContext& c) {
     throw CommandError("unknown API method: " + m);
 }
 
-void SetupUrl(CLI::App& root) {
+void SetupUrl(OptionParser& root) {
     auto options = std::make_shared<UrlOptions>();
-    CLI::App* cmd = root.add_subcommand("url", "Print the URL of an API method");
-    cmd->add_option("method", options->method, "API method (auth, reg, cats, getapps, ...)")->required();
-    cmd->add_option("--base", options->base, "Base URL of the catalog service (default: the device's)");
-    cmd->add_option("--prefix", options->prefix, "Path prefix of the default form");
-    cmd->add_flag("--static", options->staticForm, "Use the static .xml? form");
+    OptionParser& cmd = root.AddCommand("url", "Print the URL of an API method");
+    cmd.Add("method", options->method, "API method (auth, reg, cats, getapps, ...)").Required();
+    cmd.Add("--base", options->base, "Base URL of the catalog service (default: the device's)");
+    cmd.Add("--prefix", options->prefix, "Path prefix of the default form");
+    cmd.AddFlag("--static", options->staticForm, "Use the static .xml? form");
     for (const char* key : kKeys) {
         const std::string k = key;
-        cmd->add_option_function<std::string>(
+        cmd.AddFunction(
             "--" + k, [options, k](const std::string& v) { options->values[k] = v; }, "Value of \"" + k + "\"");
     }
-    cmd->callback([options] {
+    cmd.OnChosen([options] {
         ApiContext c;
         c.baseUrl = U16(options->base);
         if (c.baseUrl.empty()) c.baseUrl = CatalogBaseUrl();

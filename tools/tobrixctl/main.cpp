@@ -24,16 +24,13 @@ void PrintJson(const nlohmann::json& value) {
 }  // namespace tobrixctl
 
 int main(int argc, char** argv) {
-    CLI::App app{"tobrixctl: the store's core libraries from the command line"};
-    app.require_subcommand(1);
+    OptionParser app("tobrixctl: the store's core libraries from the command line");
+    app.RequireCommand();
     for (const auto& setup : tobrixctl::Registry()) setup(app);
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
         // Help exits 0; every usage error exits 1 so that scripts can test for
         // failure by one status, whatever number the parser gives the error.
-        int status = app.exit(e);
-        return status == 0 ? 0 : 1;
+        if (auto status = app.Parse(argc, argv)) return *status == 0 ? 0 : 1;
     } catch (const tobrixctl::CommandError& e) {
         std::cerr << "tobrixctl: " << e.what() << std::endl;
         return 1;

@@ -1,22 +1,20 @@
 // veltra-demo: a few tappable, animated, fading tiles and a text box on the
 // Veltra loop, to try the window and headless backends by hand or by script.
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
 
 #include "DemoApp.h"
+#include "base/OptionParser.h"
 #include "ui/app/LoopMain.h"
 
 int main(int argc, char** argv) {
-    CLI::App cli{"Veltra demo: tap the tiles, type into the box, F1 clears, F2 spins"};
+    OptionParser cli("Veltra demo: tap the tiles, type into the box, F1 clears, F2 spins");
     LoopOptions loop;
     AddLoopOptions(cli, loop);
     DemoApp::Options options;
-    cli.add_option("--window-width", options.windowWidth, "Run in a window of this width instead of full screen")
-        ->check(CLI::Range(1, 4096));
-    cli.add_option("--hand-over", options.handOver, "A number to hand to an instance that already runs")
-        ->check(CLI::NonNegativeNumber);
-    CLI11_PARSE(cli, argc, argv);
+    cli.Add("--window-width", options.windowWidth, "Run in a window of this width instead of full screen")
+        .Range(1, 4096);
+    cli.Add("--hand-over", options.handOver, "A number to hand to an instance that already runs").NonNegative();
+    if (auto status = cli.Parse(argc, argv)) return *status;
 
     std::string error;
     if (!StartLoop(loop, &error)) {

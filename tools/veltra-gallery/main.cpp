@@ -1,13 +1,12 @@
 // veltra-gallery: one page per widget family of the store's toolkit, built
 // from the skin images. Headless, it turns every page and writes a PNG of
 // each into the output folder; in a window the soft keys turn the pages.
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "GalleryApp.h"
+#include "base/OptionParser.h"
 #include "base/Text.h"
 #include "ui/ImagePool.h"
 #include "ui/app/LoopMain.h"
@@ -33,14 +32,14 @@ bool WriteScript(const std::filesystem::path& file, const std::filesystem::path&
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App cli{"Veltra gallery: every widget family on a page of its own (soft keys turn the pages)"};
+    OptionParser cli("Veltra gallery: every widget family on a page of its own (soft keys turn the pages)");
     LoopOptions loop;
     AddLoopOptions(cli, loop);
     std::string out;
     std::string skin = TOBRIX_SKIN_DIR;
-    cli.add_option("--out", out, "Headless: write one PNG per page into this folder");
-    cli.add_option("--skin", skin, "Folder of the skin images")->check(CLI::ExistingDirectory);
-    CLI11_PARSE(cli, argc, argv);
+    cli.Add("--out", out, "Headless: write one PNG per page into this folder");
+    cli.Add("--skin", skin, "Folder of the skin images").ExistingFolder();
+    if (auto status = cli.Parse(argc, argv)) return *status;
     if (loop.headless && out.empty()) {
         std::fprintf(stderr, "veltra-gallery: --headless needs --out DIR\n");
         return kLoopStartFailed;

@@ -1,24 +1,23 @@
 // Renders the demo tree into a 480 x 640 surface and writes it as a PNG, so
 // that the drawing core can be looked at.
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "DemoTree.h"
+#include "base/OptionParser.h"
 #include "base/Text.h"
 #include "ui/WMSurface.h"
 
 int main(int argc, char** argv) {
-    CLI::App cli{"veltra-shot: draw the Veltra demo tree (480 x 640) into a PNG file"};
+    OptionParser cli("veltra-shot: draw the Veltra demo tree (480 x 640) into a PNG file");
     std::string out = "veltra-shot.png";
     std::string assets = (std::filesystem::temp_directory_path() / "veltra-shot-assets").string();
     // Positional, as before; an option-like name is refused rather than
     // becoming a file, so "--help" never lands in the working folder.
-    cli.add_option("OUT", out, "PNG file to write")->capture_default_str();
-    cli.add_option("ASSETS", assets, "Folder for the images the tree loads")->capture_default_str();
-    CLI11_PARSE(cli, argc, argv);
+    cli.Add("OUT", out, "PNG file to write").ShowDefault();
+    cli.Add("ASSETS", assets, "Folder for the images the tree loads").ShowDefault();
+    if (auto status = cli.Parse(argc, argv)) return *status;
 
     const int width = 480, height = 640;
     std::string error;

@@ -1,11 +1,10 @@
 #include "ui/app/LoopMain.h"
 
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <fstream>
 #include <memory>
 
+#include "base/OptionParser.h"
 #include "platform/device/DeviceRoot.h"
 #include "platform/window/HeadlessWindowSystem.h"
 #include "platform/window/SdlWindowSystem.h"
@@ -14,11 +13,11 @@
 
 using namespace platform;
 
-void AddLoopOptions(CLI::App& cli, LoopOptions& options) {
-    cli.add_flag("--headless", options.headless, "No window: frames go to memory, a script drives the run");
-    cli.add_option("--device-root", options.deviceRoot, "The emulated device's folder (default: TOBRIX_DEVICE_ROOT)");
-    cli.add_option("--script", options.script, "Headless script file ('-' or none: standard input)");
-    cli.add_option("--scale", options.scale, "Window pixels per device pixel")->check(CLI::Range(1, 8));
+void AddLoopOptions(OptionParser& cli, LoopOptions& options) {
+    cli.AddFlag("--headless", options.headless, "No window: frames go to memory, a script drives the run");
+    cli.Add("--device-root", options.deviceRoot, "The emulated device's folder (default: TOBRIX_DEVICE_ROOT)");
+    cli.Add("--script", options.script, "Headless script file ('-' or none: standard input)");
+    cli.Add("--scale", options.scale, "Window pixels per device pixel").Range(1, 8);
 }
 
 bool StartLoop(const LoopOptions& options, std::string* error) {

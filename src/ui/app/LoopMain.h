@@ -1,10 +1,8 @@
 #pragma once
 #include <string>
 
-namespace CLI {
-class App;
-}
 class Application;
+class OptionParser;
 
 // The options every program built on the loop takes, and the steps that
 // start it: open the device, pick the window system, run the application
@@ -16,7 +14,7 @@ struct LoopOptions {
     int scale = 1;           // SDL: screen pixels per device pixel
 };
 
-void AddLoopOptions(CLI::App& cli, LoopOptions& options);
+void AddLoopOptions(OptionParser& cli, LoopOptions& options);
 
 // Opens the device and installs the window system. False with `error`.
 bool StartLoop(const LoopOptions& options, std::string* error);
