@@ -167,31 +167,39 @@ int main(int argc, char** argv) {
     serve.Add("--session-idle", idleSeconds, "Seconds after which an unused session ends").ShowDefault().Positive();
     double lifetimeSeconds = static_cast<double>(options.service.sessionLifetimeMs) / 1000;
     serve.Add("--session-lifetime", lifetimeSeconds, "Seconds after sign-in at which a session ends however used")
-        .ShowDefault().Positive();
+        .ShowDefault()
+        .Positive();
     serve.Add("--sessions-per-account", options.service.sessionsPerAccount,
-                      "Live sessions an account keeps; a new sign-in ends the oldest beyond it").ShowDefault()
+              "Live sessions an account keeps; a new sign-in ends the oldest beyond it")
+        .ShowDefault()
         .Range(1, 1000);
-    serve.Add("--hash-slots", options.hashSlots, "Password hashes at once (0: fitted to the machine)").ShowDefault()
+    serve.Add("--hash-slots", options.hashSlots, "Password hashes at once (0: fitted to the machine)")
+        .ShowDefault()
         .Range(0, 64);
     serve.Add("--reg-per-address", options.service.limits.registrationsPerAddress.count,
-                      "Registrations a client address may make in an hour").ShowDefault()
+              "Registrations a client address may make in an hour")
+        .ShowDefault()
         .Range(int64_t(1), int64_t(1) << 30);
     serve.AddFlag("--behind-proxy", options.trustForwarded,
-                    "Take the client's address from the X-Real-IP header the proxy in front sets");
+                  "Take the client's address from the X-Real-IP header the proxy in front sets");
     serve.AddFlag("--auto-activate", options.service.autoActivate, "Activate new accounts at once");
     serve.AddFlag("--quiet", options.quiet, "Do not log requests");
     serve.Add("--threads", options.threads, "Worker threads").ShowDefault().Range(1, 256);
     serve.Add("--db-connections", options.dbConnections,
-                      "Database connections open at once; requests beyond wait for one (0: threads + 2)").ShowDefault()
+              "Database connections open at once; requests beyond wait for one (0: threads + 2)")
+        .ShowDefault()
         .Range(0, 1024);
     double cacheSeconds = 0;
     serve.Add("--cache-ttl", cacheSeconds,
-                      "Seconds an answer that is the same for every session with the same device is used again "
-                      "(0: not at all)").ShowDefault().NonNegative();
+              "Seconds an answer that is the same for every session with the same device is used again "
+              "(0: not at all)")
+        .ShowDefault()
+        .NonNegative();
     serve.Add("--files", options.filesDir,
-                      "The folder of packages and pictures where this instance sees it (default: the seed's)");
+              "The folder of packages and pictures where this instance sees it (default: the seed's)");
     serve.Add("--package-rate", options.packageRate,
-                      "Send package downloads at most this many bytes per second (0: no limit)").ShowDefault()
+              "Send package downloads at most this many bytes per second (0: no limit)")
+        .ShowDefault()
         .NonNegative();
 
     constexpr const char* kSigningKeyHelp =
@@ -202,12 +210,13 @@ int main(int argc, char** argv) {
     OptionParser& seed = app.AddCommand("seed", "Fill a store with the sample catalog (replaces its content)");
     seed.Add("--db", seedDb, kDbHelp).Required();
     seed.Add("--assets", assets,
-                     "Folder for icons, screenshots and packages (default: next to a store file; required for a "
-                     "PostgreSQL store)");
+             "Folder for icons, screenshots and packages (default: next to a store file; required for a "
+             "PostgreSQL store)");
     seed.Add("--apps", apps,
-                     "Number of applications besides the store's own (default: the whole sample; more adds "
-                     "numbered copies, which share the icon, screenshots and package of the sample application "
-                     "they copy so that 100000 take seconds)").Range(0, kMaxSeedApps);
+             "Number of applications besides the store's own (default: the whole sample; more adds "
+             "numbered copies, which share the icon, screenshots and package of the sample application "
+             "they copy so that 100000 take seconds)")
+        .Range(0, kMaxSeedApps);
     seed.Add("--signing-key", seedKey, kSigningKeyHelp).ExistingFile();
 
     std::string keygenOut;

@@ -65,14 +65,14 @@ int main(int argc, char** argv) {
         std::string line;
         cli.Add("--base", base, "Base URL of the catalog service (default: the device's catalogUrl)");
         cli.Add("--picture-cache", pictureCache,
-                       "Bytes of memory kept for fetched icons and screenshots (default: " +
-                           std::to_string(PictureCache::kDefaultBudget) + ")");
+                "Bytes of memory kept for fetched icons and screenshots (default: " +
+                    std::to_string(PictureCache::kDefaultBudget) + ")");
         cli.Add("--picture-store", pictureStore,
-                       "Bytes of the device's storage kept for fetched icons and screenshots across restarts, "
-                       "0 for none (default: " + std::to_string(net::PictureStore::kDefaultLimit) + ")");
+                "Bytes of the device's storage kept for fetched icons and screenshots across restarts, "
+                "0 for none (default: " + std::to_string(net::PictureStore::kDefaultLimit) + ")");
         cli.Add("--picture-fresh", pictureFresh,
-                       "Seconds at most that a kept picture is shown before the catalog is asked whether it "
-                       "changed (default: " + std::to_string(net::PictureStore::kDefaultFreshFor.count()) + ")")
+                "Seconds at most that a kept picture is shown before the catalog is asked whether it "
+                "changed (default: " + std::to_string(net::PictureStore::kDefaultFreshFor.count()) + ")")
             .NonNegative();
         cli.Add("COMMANDLINE", line, "What the device hands the program, e.g. a \"tobrix\" link");
         if (auto status = cli.Parse(argc, argv)) return *status;

@@ -18,8 +18,10 @@ int main(int argc, char** argv) {
     app.Add("--icon", icon, "The Start-menu icon (default: the skin's icon.png, else a drawn one)");
     app.Add("--output", output, "The cabinet to write").Required();
     app.Add("--trusted-key", inputs.trustedKeys,
-                   "A catalog's public key (catalogd keygen's FILE.pub) whose signed packages the device installs; "
-                   "repeat for several").Required().ExistingFile();
+            "A catalog's public key (catalogd keygen's FILE.pub) whose signed packages the device installs; "
+            "repeat for several")
+        .Required()
+        .ExistingFile();
     if (auto status = app.Parse(argc, argv)) return *status;
     if (!icon.empty()) inputs.icon = icon;
 
