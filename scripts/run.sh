@@ -15,7 +15,9 @@ PROFILE=${PROFILE:-wm65-vga}
 
 echo "make run: building (optimised, in $RUN_DIR)..."
 cmake -S . -B "$RUN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOBRIX_TESTS=OFF >/dev/null
-cmake --build "$RUN_DIR" -j "$(nproc)" --target tobrix_package devicectl wceload catalogd
+# With the device's own programs the store starts: the installer, the
+# provisioning processor that removes packages, and the browser.
+cmake --build "$RUN_DIR" -j "$(nproc)" --target tobrix_package devicectl wceload provision iexplore catalogd
 
 mkdir -p "$DEMO"
 rm -rf "$DEMO/device"
