@@ -21,9 +21,15 @@ cmake --build "$RUN_DIR" -j "$(nproc)" --target tobrix_package devicectl wceload
 
 mkdir -p "$DEMO"
 rm -rf "$DEMO/device"
+WINDOW=
+[[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]] && WINDOW=1
+# The headless tour registers an account and rates and reviews an
+# application: it starts from a fresh catalog. A window keeps the catalog the
+# user made.
+[[ -z $WINDOW ]] && rm -f "$DEMO/catalog.db"
 bash scripts/demo-device.sh "$DEMO/device" "$RUN_DIR" "$PROFILE" >/dev/null
 if [[ ! -f $DEMO/catalog.db ]]; then
-  echo "make run: seeding the sample catalog in $DEMO (once)..."
+  echo "make run: seeding the sample catalog in $DEMO..."
   "$RUN_DIR/catalogd/catalogd" seed --db "$DEMO/catalog.db" >/dev/null
 fi
 
@@ -45,7 +51,7 @@ echo "make run: catalog at $BASE"
 
 # What the package installed is what runs.
 TOBRIX="$DEMO/device/Program Files/Tobrix/Tobrix.exe"
-if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
+if [[ -n $WINDOW ]]; then
   echo "make run: sign in with demo / demo; the soft keys are under the screen."
   "$TOBRIX" --device-root "$DEMO/device" --base "$BASE" --scale "$SCALE"
 else
