@@ -36,7 +36,36 @@ void InstallStoreDevice(const fs::path& root, const std::string& profile) {
     if (code != 0) throw std::runtime_error("scripts/demo-device.sh failed for " + root.string());
 }
 
+namespace {
+
+// Whether a process still runs on the device at `root`: one whose environment
+// names it as its device (the store passes it to every program it starts).
+bool DeviceProgramRunning(const fs::path& root) {
+    std::error_code ec;
+    const fs::path device = fs::weakly_canonical(root, ec);
+    const std::string variable = "TOBRIX_DEVICE_ROOT=";
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(entry.path() / "environ", std::ios::binary);
+        std::string item;
+        while (std::getline(in, item, '\0'))
+            if (item.rfind(variable, 0) == 0 && fs::weakly_canonical(item.substr(variable.size()), ec) == device)
+                return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 StoreDevice::~StoreDevice() {
+    // A program the store started may outlive the case (an installer, the
+    // browser, a second store opened by a link). Removed under it, the folder
+    // came back holding the registry's shared-memory file it opened: wait for
+    // such programs first, within a bound.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (DeviceProgramRunning(root) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::error_code ec;
     fs::remove_all(root, ec);
 }
