@@ -29,7 +29,7 @@ endfunction()
 
 # Every library made below DIR reuses PCH. A program's few files read the
 # text headers: they compile with other flags (position-independent for a
-# program, not a library; unoptimised for command lines).
+# program, not a library).
 function(tobrix_reuse_pch dir pch)
   get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target IN LISTS targets)
